@@ -1,0 +1,26 @@
+# Two commands on a fresh Debian 12 machine: `make run` and `make test`.
+BUILD ?= build
+
+.PHONY: all deps build run test bench clean
+
+all: build
+
+deps:
+	bash scripts/install-deps.sh
+
+build: deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD)
+
+run: build
+	cd $(BUILD) && ./quillon
+
+test: build
+	bash scripts/run-tests.sh $(BUILD)
+
+bench: build
+	cmake --build $(BUILD) --target benchmarks
+	for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && (cd $(BUILD)/bench && "./$$(basename $$b)"); done
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+
+// Where the data lives. Read from the optional [Database] group of
+// InitParam/dBConfig.ini; every key falls back to a built-in value.
+struct DbSettings
+{
+    QString driver;   // "QSQLITE" (default), "QODBC" or "QPSQL"
+    QString file;     // SQLite file, relative to the working folder
+    QString server;
+    int port = 0;
+    QString name;
+    QString user;
+    QString password;
+
+    // Reads the settings file; a missing file or group gives the defaults.
+    static DbSettings Read(const QString &iniPath = QStringLiteral("InitParam/dBConfig.ini"));
+};
+
+// Owner of the database connection. One instance for the process.
+// The default Qt connection belongs to the thread that opened it; any other
+// thread that calls a store gets its own clone (see Connection()).
+class DbManager
+{
+public:
+    static DbManager *Instance();
+
+    // Opens the connection described by the settings file and creates missing
+    // tables. On failure returns false and leaves the reason in connectError();
+    // the caller shows the warning box.
+    bool ConnectDb();
+    bool ConnectDb(const DbSettings &settings);
+    void Close();
+    bool IsOpen() const;
+    QString connectError() const { return m_connectError; }
+    const DbSettings &settings() const { return m_settings; }
+
+    // The connection to use on the calling thread: the default connection on
+    // the thread that opened it, a per-thread clone elsewhere (closed and
+    // removed when that thread finishes).
+    QSqlDatabase Connection() const;
+
+    // "DRIVER={SQL SERVER};SERVER=%1;PORT=%2;DATABASE=%3;UID=%4;PWD=%5;"
+    static QString OdbcConnectionString(const QString &server, int port, const QString &database,
+                                        const QString &user, const QString &password);
+
+    // Table maintenance; failures leave their text in lastError.
+    void CreateAllTables();
+    bool CreateTable(const QString &tableName, QStringList names, QStringList types);
+    bool TruncateTable(const QString &tableName);
+    bool DropAllTables();
+    // The statement CreateTable would run, before any translation for the driver.
+    static QString CreateTableStatement(const QString &tableName, const QStringList &names,
+                                        const QStringList &types, bool databaseEmpty);
+    // User tables of the connection, without the database's internal ones.
+    QStringList UserTables() const;
+
+    QString lastError;
+
+private:
+    DbManager() = default;
+    QString Translate(const QString &statement) const;
+
+    QSqlDatabase m_db;
+    DbSettings m_settings;
+    QString m_connectError;
+};

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "db/records.h"
+
+#include <QString>
+
+class DbManager;
+
+// Counts from a restore, for the window to show.
+struct RestoreResult
+{
+    bool ok = false;      // the file was read and the replay committed
+    int restored = 0;     // rows inserted
+    int refused = 0;      // lines that were not a well-formed insert into one of our tables
+    QString error;        // why nothing was restored, when ok is false
+};
+
+// Store-scoped data access: every operation reads and writes only the rows
+// whose store_no is storeNo(). One instance for the process.
+class StoreDbAccess
+{
+public:
+    static StoreDbAccess *Instance();
+
+    void SetDbManager(DbManager *manager) { m_dbManager = manager; }
+    DbManager *dbManager() const { return m_dbManager; }
+    void SetStoreNo(const QString &storeNo) { m_storeNo = storeNo; }
+    const QString &storeNo() const { return m_storeNo; }
+
+    // "StoreNo/No" of the settings file, unchanged; when it is empty, a stable
+    // identifier of this installation (machine id, else host name).
+    static QString ReadStoreNo(const QString &iniPath = QStringLiteral("InitParam/dBConfig.ini"));
+
+    bool DeleteStoreRows(const QString &tableName);
+
+    // Goods ledger rows (tb_sm_product_info).
+    bool SaveGoodsRow(const GoodsRecord &record);
+    bool DeleteGoodsRow(const GoodsRecord &record);
+    bool DeleteGoodsKind(int tabType);
+    // mode: 1 day, 2 month, 3 year, 4 range [startDate, date], 5 everything.
+    // tabType -1 means every kind. Appends to out; out is untouched on failure.
+    bool QueryGoods(int mode, int tabType, const QString &startDate, const QString &date,
+                    GoodsList &out);
+
+    // Finance ledger rows (tb_sm_finance_info).
+    bool SaveFinanceRow(const FinanceRecord &record);
+    bool DeleteFinanceRow(const FinanceRecord &record);
+    bool DeleteFinanceKind(int tabType);
+    bool QueryFinance(int mode, int tabType, const QString &startDate, const QString &date,
+                      FinanceList &out);
+
+    // Information lists; storeKind is InfoStore::MasterData or InfoStore::People.
+    bool SaveInfoList(int storeKind, const InfoList &list);
+    bool ReadInfoList(int storeKind, InfoList &list);
+    bool DeleteInfoList(int storeKind, int infoType);
+
+    // User accounts, all within the current store.
+    bool AddOrUpdateUser(const UserRecord &user);
+    bool DeleteUser(const UserRecord &user);
+    // Deletes every account of the store and writes these, in one transaction.
+    bool ReplaceUsers(const QList<UserRecord> &users);
+    // account is a phone number or a user name.
+    bool CheckUserPassword(const QString &account, const QString &password);
+    // Fills user from the account whose phone or name matches; unchanged when none does.
+    bool ReadUser(UserRecord &user);
+
+    // Backup: one insert line per row of the store. Returns whether the file was written.
+    bool DumpStoreTables(const QString &filePath);
+    // Replaces the store's rows by those of a backup file, all or nothing.
+    RestoreResult RestoreStoreTables(const QString &filePath);
+
+    // Month and year periods: the first and last day as "yyyy-MM-dd".
+    static void PeriodBounds(int mode, const QString &startDate, const QString &date,
+                             QString &from, QString &to);
+
+private:
+    StoreDbAccess() = default;
+
+    DbManager *m_dbManager = nullptr;
+    QString m_storeNo;
+};
