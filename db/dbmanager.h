@@ -4,6 +4,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
+
+class QThread;
+
 // Where the data lives. Read from the optional [Database] group of
 // InitParam/dBConfig.ini; every key falls back to a built-in value.
 struct DbSettings
@@ -63,8 +67,15 @@ public:
 private:
     DbManager() = default;
     QString Translate(const QString &statement) const;
+    bool OpenSqlite();
+    bool OpenServer();
+    static void ConfigureConnection(QSqlDatabase &db);
 
     QSqlDatabase m_db;
     DbSettings m_settings;
     QString m_connectError;
+    QThread *m_ownerThread = nullptr;
+    std::atomic<bool> m_connected{false};
+    // Bumped on every open/close so other threads drop clones of an old connection.
+    std::atomic<quint64> m_generation{0};
 };

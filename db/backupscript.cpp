@@ -1,0 +1,229 @@
+#include "db/backupscript.h"
+
+#include "db/numbertext.h"
+
+#include <QVariant>
+
+namespace BackupScript {
+
+namespace {
+
+QString Quoted(const QString &text)
+{
+    QString doubled = text;
+    doubled.replace(QLatin1String("'"), QLatin1String("''"));
+    return QLatin1Char('\'') + doubled + QLatin1Char('\'');
+}
+
+class Scanner
+{
+public:
+    explicit Scanner(const QString &text) : m_s(text) {}
+
+    void SkipBlanks()
+    {
+        while (m_i < m_s.size() && m_s.at(m_i).isSpace())
+            ++m_i;
+    }
+    bool AtEnd() const { return m_i >= m_s.size(); }
+    bool Char(QChar c)
+    {
+        SkipBlanks();
+        if (m_i < m_s.size() && m_s.at(m_i) == c) {
+            ++m_i;
+            return true;
+        }
+        return false;
+    }
+    // A keyword must not run on into an identifier.
+    bool Keyword(const char *word)
+    {
+        SkipBlanks();
+        const QLatin1String w(word);
+        if (m_s.midRef(m_i, w.size()).compare(w, Qt::CaseInsensitive) != 0)
+            return false;
+        const int end = m_i + w.size();
+        if (end < m_s.size() && (m_s.at(end).isLetterOrNumber() || m_s.at(end) == QLatin1Char('_')))
+            return false;
+        m_i = end;
+        return true;
+    }
+    bool Identifier(QString &out)
+    {
+        SkipBlanks();
+        const int start = m_i;
+        while (m_i < m_s.size()) {
+            const QChar c = m_s.at(m_i);
+            const bool ascii = c.unicode() < 128;
+            if (!ascii || !(c.isLetterOrNumber() || c == QLatin1Char('_')))
+                break;
+            ++m_i;
+        }
+        if (m_i == start || m_s.at(start).isDigit())
+            return false;
+        out = m_s.mid(start, m_i - start);
+        return true;
+    }
+    // '...' with '' standing for one quote; the opening quote is at m_i.
+    bool QuotedText(QString &out)
+    {
+        if (m_i >= m_s.size() || m_s.at(m_i) != QLatin1Char('\''))
+            return false;
+        ++m_i;
+        out.clear();
+        while (m_i < m_s.size()) {
+            const QChar c = m_s.at(m_i++);
+            if (c != QLatin1Char('\'')) {
+                out += c;
+                continue;
+            }
+            if (m_i < m_s.size() && m_s.at(m_i) == QLatin1Char('\'')) {
+                out += c;
+                ++m_i;
+                continue;
+            }
+            return true;
+        }
+        return false;
+    }
+    bool ParseValue(Value &v)
+    {
+        SkipBlanks();
+        if (m_i >= m_s.size())
+            return false;
+        const QChar c = m_s.at(m_i);
+        if (c == QLatin1Char('\'')) {
+            v.kind = Value::Text;
+            return QuotedText(v.text);
+        }
+        if (c == QLatin1Char('E') && m_i + 1 < m_s.size() && m_s.at(m_i + 1) == QLatin1Char('\'')) {
+            ++m_i;
+            QString hex;
+            if (!QuotedText(hex) || hex.size() % 2 != 0)
+                return false;
+            for (const QChar h : hex)
+                if (!((h >= QLatin1Char('0') && h <= QLatin1Char('9'))
+                      || (h >= QLatin1Char('a') && h <= QLatin1Char('f'))))
+                    return false;
+            v.kind = Value::Bytes;
+            v.bytes = QByteArray::fromHex(hex.toLatin1());
+            return true;
+        }
+        if (Keyword("null")) {
+            v.kind = Value::Null;
+            return true;
+        }
+        // A bare number: -?digits(.digits)?
+        const int start = m_i;
+        if (m_s.at(m_i) == QLatin1Char('-'))
+            ++m_i;
+        const int digits = m_i;
+        while (m_i < m_s.size() && m_s.at(m_i).unicode() >= '0' && m_s.at(m_i).unicode() <= '9')
+            ++m_i;
+        if (m_i == digits)
+            return false;
+        if (m_i < m_s.size() && m_s.at(m_i) == QLatin1Char('.')) {
+            const int fraction = ++m_i;
+            while (m_i < m_s.size() && m_s.at(m_i).unicode() >= '0' && m_s.at(m_i).unicode() <= '9')
+                ++m_i;
+            if (m_i == fraction)
+                return false;
+        }
+        v.kind = Value::Number;
+        v.text = m_s.mid(start, m_i - start);
+        return true;
+    }
+
+private:
+    const QString &m_s;
+    int m_i = 0;
+};
+
+} // namespace
+
+QString FormatValue(const QSqlField &field)
+{
+    const QVariant value = field.value();
+    switch (field.type()) {
+    case QVariant::ByteArray:
+        return value.isNull() ? QStringLiteral("null")
+                              : QStringLiteral("E'%1'").arg(QString::fromLatin1(value.toByteArray().toHex()));
+    case QVariant::Int:
+    case QVariant::UInt:
+    case QVariant::LongLong:
+    case QVariant::ULongLong:
+    case QVariant::Bool: {
+        if (value.isNull())
+            return QStringLiteral("null");
+        bool ok = false;
+        const qlonglong n = value.toLongLong(&ok);
+        // SQLite keeps whatever was stored; a text in an int column stays a text.
+        return ok ? QString::number(n) : Quoted(value.toString());
+    }
+    case QVariant::Double:
+        return value.isNull() ? QStringLiteral("null") : NumberText::ToText(value.toDouble());
+    default:
+        return Quoted(value.toString());
+    }
+}
+
+QString InsertLine(const QString &table, const QStringList &columns, const QStringList &values)
+{
+    return QStringLiteral("insert into %1(%2) values(%3);")
+        .arg(table, columns.join(QLatin1Char(',')), values.join(QLatin1Char(',')));
+}
+
+bool ParseInsert(const QString &line, Insert &out)
+{
+    Scanner s(line);
+    Insert result;
+    if (!s.Keyword("insert") || !s.Keyword("into") || !s.Identifier(result.table) || !s.Char(QLatin1Char('(')))
+        return false;
+    do {
+        QString column;
+        if (!s.Identifier(column))
+            return false;
+        result.columns << column;
+    } while (s.Char(QLatin1Char(',')));
+    if (!s.Char(QLatin1Char(')')) || !s.Keyword("values") || !s.Char(QLatin1Char('(')))
+        return false;
+    do {
+        Value v;
+        if (!s.ParseValue(v))
+            return false;
+        result.values << v;
+    } while (s.Char(QLatin1Char(',')));
+    if (!s.Char(QLatin1Char(')')) || !s.Char(QLatin1Char(';')))
+        return false;
+    s.SkipBlanks();
+    if (!s.AtEnd())
+        return false;
+    out = result;
+    return true;
+}
+
+QStringList SplitLines(const QString &script)
+{
+    QStringList lines;
+    QString current;
+    bool inQuote = false;
+    for (const QChar c : script) {
+        if (c == QLatin1Char('\'')) {
+            inQuote = !inQuote;
+        } else if (c == QLatin1Char('\n') && !inQuote) {
+            if (current.endsWith(QLatin1Char('\r')))
+                current.chop(1);
+            lines << current;
+            current.clear();
+            continue;
+        }
+        current += c;
+    }
+    if (current.endsWith(QLatin1Char('\r')))
+        current.chop(1);
+    if (!current.isEmpty())
+        lines << current;
+    return lines;
+}
+
+} // namespace BackupScript

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QSqlField>
+#include <QString>
+#include <QStringList>
+
+// The line form of a backup file:
+//   insert into tb_sm_prestore_info(info_type,info_list,store_no) values(8,'Main##1-A&&1','1');
+// Writing builds such lines; reading accepts exactly this form and nothing
+// else, so a restore never runs a statement it did not recognise.
+namespace BackupScript {
+
+struct Value
+{
+    enum Kind { Text, Number, Null, Bytes };
+    Kind kind = Null;
+    QString text;     // Text and Number
+    QByteArray bytes; // Bytes
+};
+
+struct Insert
+{
+    QString table;
+    QStringList columns;
+    QList<Value> values;
+};
+
+// A field's value as it appears in the values part.
+QString FormatValue(const QSqlField &field);
+QString InsertLine(const QString &table, const QStringList &columns, const QStringList &values);
+
+// False for anything but one well-formed insert (keywords in any case,
+// blanks allowed between the parts, nothing after the semicolon).
+bool ParseInsert(const QString &line, Insert &out);
+
+// Splits a script into statements at line ends outside quoted texts, so a
+// text value holding a line break stays with its line. A trailing "\r" of a
+// line is dropped.
+QStringList SplitLines(const QString &script);
+
+} // namespace BackupScript

@@ -1,0 +1,382 @@
+#include "db/dbmanager.h"
+
+#include "db/schema.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QThread>
+#include <QThreadStorage>
+
+namespace {
+
+const char *const kDefaultServer = "127.0.0.1";
+const char *const kDefaultName = "Marrowfield";
+const char *const kDefaultUser = "sa";
+const char *const kDefaultPassword = "dorivax5813m60427915";
+const char *const kDefaultFile = "Marrowfield.db";
+const int kOdbcPort = 1433;
+const int kPostgresPort = 5432;
+const int kBusyTimeoutMs = 10000;
+
+// A connection opened by a thread other than the owner of the default one.
+// Held in thread-local storage, so it is closed and removed when the thread ends.
+struct ThreadConnection
+{
+    QString name;
+    quint64 generation = 0;
+
+    ~ThreadConnection() { Drop(); }
+
+    void Drop()
+    {
+        if (name.isEmpty())
+            return;
+        {
+            QSqlDatabase db = QSqlDatabase::database(name, false);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(name);
+        name.clear();
+    }
+};
+
+QThreadStorage<ThreadConnection *> &ThreadConnections()
+{
+    static QThreadStorage<ThreadConnection *> storage;
+    return storage;
+}
+
+std::atomic<quint64> g_cloneCounter{0};
+
+// ODBC wants values holding ; { } wrapped in braces, with } doubled.
+QString OdbcValue(const QString &value)
+{
+    if (!value.contains(QLatin1Char(';')) && !value.contains(QLatin1Char('{'))
+        && !value.contains(QLatin1Char('}')))
+        return value;
+    QString escaped = value;
+    escaped.replace(QLatin1String("}"), QLatin1String("}}"));
+    return QLatin1Char('{') + escaped + QLatin1Char('}');
+}
+
+} // namespace
+
+DbSettings DbSettings::Read(const QString &iniPath)
+{
+    QSettings ini(iniPath, QSettings::IniFormat);
+    ini.beginGroup(QStringLiteral("Database"));
+    const auto text = [&](const char *key, const QString &fallback) {
+        const QString v = ini.value(QLatin1String(key)).toString().trimmed();
+        return v.isEmpty() ? fallback : v;
+    };
+
+    DbSettings s;
+    s.driver = text("Driver", QStringLiteral("QSQLITE")).toUpper();
+    s.file = text("File", QLatin1String(kDefaultFile));
+    s.server = text("Server", QLatin1String(kDefaultServer));
+    s.name = text("Name", QLatin1String(kDefaultName));
+    s.user = text("User", QLatin1String(kDefaultUser));
+    // A password may legitimately start or end with blanks.
+    const QString password = ini.value(QStringLiteral("Password")).toString();
+    s.password = password.isEmpty() ? QLatin1String(kDefaultPassword) : password;
+    bool portOk = false;
+    const int port = ini.value(QStringLiteral("Port")).toString().trimmed().toInt(&portOk);
+    if (portOk && port > 0 && port < 65536)
+        s.port = port;
+    else
+        s.port = s.driver == QLatin1String("QPSQL") ? kPostgresPort : kOdbcPort;
+    return s;
+}
+
+DbManager *DbManager::Instance()
+{
+    static DbManager *instance = new DbManager;
+    return instance;
+}
+
+QString DbManager::OdbcConnectionString(const QString &server, int port, const QString &database,
+                                        const QString &user, const QString &password)
+{
+    // One multi-argument arg() so a "%1" inside a value is not substituted again.
+    return QStringLiteral("DRIVER={SQL SERVER};SERVER=%1;PORT=%2;DATABASE=%3;UID=%4;PWD=%5;")
+        .arg(OdbcValue(server), QString::number(port), OdbcValue(database), OdbcValue(user),
+             OdbcValue(password));
+}
+
+bool DbManager::ConnectDb()
+{
+    return ConnectDb(DbSettings::Read());
+}
+
+bool DbManager::ConnectDb(const DbSettings &settings)
+{
+    Close();
+    m_settings = settings;
+    m_connectError.clear();
+    if (m_settings.driver.isEmpty())
+        m_settings.driver = QStringLiteral("QSQLITE");
+
+    if (!QSqlDatabase::isDriverAvailable(m_settings.driver)) {
+        m_connectError = QStringLiteral("数据库驱动不可用: %1").arg(m_settings.driver);
+        return false;
+    }
+
+    const bool opened = m_settings.driver == QLatin1String("QSQLITE") ? OpenSqlite() : OpenServer();
+    if (!opened) {
+        m_db.close();
+        return false;
+    }
+
+    m_ownerThread = QThread::currentThread();
+    ++m_generation;
+    m_connected = true;
+    qDebug().noquote() << "connect db ok1";
+    CreateAllTables();
+    return true;
+}
+
+bool DbManager::OpenSqlite()
+{
+    const QString path = QDir::current().absoluteFilePath(
+        m_settings.file.isEmpty() ? QLatin1String(kDefaultFile) : m_settings.file);
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        m_connectError = QStringLiteral("数据库文件不是普通文件: %1").arg(path);
+        return false;
+    }
+
+    m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
+    m_db.setDatabaseName(path);
+    m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
+    if (!m_db.open()) {
+        m_connectError = QStringLiteral("无法打开数据库文件 %1: %2").arg(path, m_db.lastError().text());
+        return false;
+    }
+
+    // SQLite opens any file lazily; a real read tells a database from other
+    // content before anything could be written into it.
+    {
+        QSqlQuery probe(m_db);
+        if (!probe.exec(QStringLiteral("select count(*) from sqlite_master")) || !probe.next()) {
+            m_connectError = QStringLiteral("不是有效的数据库文件 %1: %2")
+                                 .arg(path, probe.lastError().text());
+            return false;
+        }
+    }
+    {
+        QSqlQuery wal(m_db);
+        wal.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+    }
+    ConfigureConnection(m_db);
+    return true;
+}
+
+bool DbManager::OpenServer()
+{
+    m_db = QSqlDatabase::addDatabase(m_settings.driver);
+    if (m_settings.driver == QLatin1String("QODBC")) {
+        // The driver takes the whole connection string as the database name.
+        m_db.setDatabaseName(OdbcConnectionString(m_settings.server, m_settings.port,
+                                                  m_settings.name, m_settings.user,
+                                                  m_settings.password));
+    } else {
+        m_db.setHostName(m_settings.server);
+        m_db.setPort(m_settings.port);
+        m_db.setDatabaseName(m_settings.name);
+        m_db.setUserName(m_settings.user);
+        m_db.setPassword(m_settings.password);
+    }
+    if (!m_db.open()) {
+        m_connectError = QStringLiteral("无法连接数据库: %1").arg(m_db.lastError().text());
+        return false;
+    }
+    return true;
+}
+
+void DbManager::ConfigureConnection(QSqlDatabase &db)
+{
+    if (db.driverName() != QLatin1String("QSQLITE"))
+        return;
+    // Per connection: a commit is on disk before it is reported.
+    QSqlQuery q(db);
+    q.exec(QStringLiteral("PRAGMA synchronous=FULL"));
+}
+
+void DbManager::Close()
+{
+    m_connected = false;
+    ++m_generation;
+    m_ownerThread = nullptr;
+    if (m_db.isValid()) {
+        m_db.close();
+        m_db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QLatin1String(QSqlDatabase::defaultConnection));
+    }
+}
+
+bool DbManager::IsOpen() const
+{
+    return m_connected && m_db.isOpen();
+}
+
+QSqlDatabase DbManager::Connection() const
+{
+    QThreadStorage<ThreadConnection *> &storage = ThreadConnections();
+    const bool owner = QThread::currentThread() == m_ownerThread;
+
+    if (!m_connected || owner) {
+        // A clone of an earlier connection has no use any more.
+        if (storage.hasLocalData())
+            storage.localData()->Drop();
+        return m_connected ? m_db : QSqlDatabase();
+    }
+
+    if (!storage.hasLocalData())
+        storage.setLocalData(new ThreadConnection);
+    ThreadConnection *tc = storage.localData();
+    const quint64 generation = m_generation;
+    if (tc->name.isEmpty() || tc->generation != generation) {
+        tc->Drop();
+        tc->name = QStringLiteral("quillon_thread_%1").arg(++g_cloneCounter);
+        tc->generation = generation;
+        QSqlDatabase clone = QSqlDatabase::cloneDatabase(
+            QLatin1String(QSqlDatabase::defaultConnection), tc->name);
+        if (clone.open())
+            ConfigureConnection(clone);
+    }
+    return QSqlDatabase::database(tc->name, false);
+}
+
+QStringList DbManager::UserTables() const
+{
+    QSqlDatabase db = Connection();
+    QStringList tables;
+    if (!db.isOpen())
+        return tables;
+    const QStringList all = db.tables(QSql::Tables);
+    for (const QString &t : all) {
+        if (db.driverName() == QLatin1String("QSQLITE") && t.startsWith(QLatin1String("sqlite_")))
+            continue;
+        tables << t;
+    }
+    return tables;
+}
+
+QString DbManager::CreateTableStatement(const QString &tableName, const QStringList &names,
+                                        const QStringList &types, bool databaseEmpty)
+{
+    QString sql = databaseEmpty
+        ? QStringLiteral("create table [%1] ([id] int identity(1,1),constraint pkid primary key (id),")
+              .arg(tableName)
+        : QStringLiteral("create table [%1] ([id] int identity(1,1),constraint pk_%2 primary key(id),")
+              .arg(tableName, tableName);
+    const int n = qMin(names.size(), types.size());
+    for (int i = 0; i < n; ++i) {
+        sql += QStringLiteral("[%1] %2").arg(names.at(i), types.at(i));
+        if (i + 1 < n)
+            sql += QLatin1Char(',');
+    }
+    sql += QLatin1Char(')');
+    return sql;
+}
+
+QString DbManager::Translate(const QString &statement) const
+{
+    const QString &driver = m_settings.driver;
+    if (driver == QLatin1String("QSQLITE")) {
+        // SQLite wants table constraints after the columns, has no identity
+        // columns (an INTEGER primary key is assigned automatically), no
+        // NVARCHAR(MAX) and no truncate.
+        static const QRegularExpression create(
+            QStringLiteral("^create table (\\[[^\\]]+\\]) \\(\\[id\\] int identity\\(1,1\\),"
+                           "(constraint \\S+ primary key ?\\(id\\)),(.*)\\)$"),
+            QRegularExpression::DotMatchesEverythingOption);
+        QString sql = statement;
+        const QRegularExpressionMatch m = create.match(sql);
+        if (m.hasMatch())
+            sql = QStringLiteral("create table %1 ([id] INTEGER,%3,%2)")
+                      .arg(m.captured(1), m.captured(2), m.captured(3));
+        sql.replace(QStringLiteral("NVARCHAR(MAX)"), QStringLiteral("TEXT"), Qt::CaseInsensitive);
+        static const QRegularExpression truncate(QStringLiteral("^truncate table "),
+                                                 QRegularExpression::CaseInsensitiveOption);
+        sql.replace(truncate, QStringLiteral("delete from "));
+        return sql;
+    }
+    if (driver == QLatin1String("QPSQL")) {
+        QString sql = statement;
+        sql.replace(QStringLiteral("int identity(1,1)"),
+                    QStringLiteral("integer generated by default as identity"));
+        sql.replace(QStringLiteral("NVARCHAR(MAX)"), QStringLiteral("TEXT"), Qt::CaseInsensitive);
+        static const QRegularExpression bracket(QStringLiteral("\\[([^\\]]+)\\]"));
+        sql.replace(bracket, QStringLiteral("\"\\1\""));
+        return sql;
+    }
+    return statement;
+}
+
+void DbManager::CreateAllTables()
+{
+    for (const Schema::Table &table : Schema::Tables())
+        CreateTable(table.name, table.columnNames(), table.columnTypes());
+}
+
+bool DbManager::CreateTable(const QString &tableName, QStringList names, QStringList types)
+{
+    if (names.size() != types.size()) {
+        qDebug().noquote() << QStringLiteral("DbManager:CreateTabl - %1 count  %2 %3 is not equal")
+                                  .arg(tableName)
+                                  .arg(names.size())
+                                  .arg(types.size());
+        return false;
+    }
+
+    const QStringList tables = UserTables();
+    const bool empty = tables.isEmpty();
+    if (!empty && tables.contains(tableName, Qt::CaseSensitive)) {
+        lastError = QStringLiteral("CteateTable (%1) Failed2!\nReason: Table is exist!").arg(tableName);
+        return false;
+    }
+
+    QSqlQuery query(Connection());
+    query.exec(Translate(CreateTableStatement(tableName, names, types, empty)));
+    if (!query.isActive()) {
+        if (empty) {
+            lastError = QStringLiteral("CteateTable ( %1) Failed3!\nReason: %2")
+                            .arg(tableName, query.lastError().text());
+        } else {
+            lastError = QStringLiteral("CteateTable (%1) Failed1!\n Reason: %2")
+                            .arg(tableName, query.lastError().text());
+            qDebug().noquote() << lastError;
+        }
+    }
+    return query.isActive();
+}
+
+bool DbManager::TruncateTable(const QString &tableName)
+{
+    QSqlQuery query(Connection());
+    query.exec(Translate(QStringLiteral("truncate table %1").arg(tableName)));
+    if (!query.isActive())
+        lastError = QStringLiteral("删除表 ( %1) 失败!\n原因: %2").arg(tableName, query.lastError().text());
+    return query.isActive();
+}
+
+bool DbManager::DropAllTables()
+{
+    QStringList tables = UserTables();
+    while (!tables.isEmpty()) {
+        const QString table = tables.takeFirst();
+        QSqlQuery query(Connection());
+        query.exec(QStringLiteral("drop table %1").arg(table));
+        if (!query.isActive()) {
+            lastError = QStringLiteral("清空表 ( %1) 失败!\n原因: %2").arg(table, query.lastError().text());
+            return false;
+        }
+    }
+    return true;
+}

@@ -1,0 +1,734 @@
+#include "db/storedbaccess.h"
+
+#include "db/backupscript.h"
+#include "db/dbmanager.h"
+#include "db/schema.h"
+#include "db/transactionguard.h"
+
+#include <QDate>
+#include <QDebug>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QScopeGuard>
+#include <QSettings>
+#include <QSqlError>
+#include <QSqlField>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QSysInfo>
+#include <QTextCodec>
+#include <QTextStream>
+
+namespace {
+
+const QString kGoodsLookup = QStringLiteral(
+    "select * from tb_sm_product_info where tab_type=? and product_serial=? and store_no=?");
+const QString kGoodsInsert = QStringLiteral(
+    "insert into tb_sm_product_info(tab_type, product_serial, product_class, product_name, "
+    "product_model, product_color,product_code, product_size, product_time, product_store, "
+    "product_num, product_price,product_total, product_pay, product_debt, product_supply, "
+    "product_purchase, product_oddNum,product_record, prodcut_remark,store_no) "
+    "values(?, ? , ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?,?)");
+const QString kGoodsUpdate = QStringLiteral(
+    "update tb_sm_product_info set product_class=?,product_name=?, product_model=?, "
+    "product_color=?,product_code=?, product_size=?, product_time=?, product_store=?, "
+    "product_num=?, product_price=?,product_total=?, product_pay=?, product_debt=?, "
+    "product_supply=?, product_purchase=?, product_oddNum=?,product_record=?, prodcut_remark=? "
+    "where tab_type=? and product_serial=? and store_no=?");
+const QString kGoodsDelete = QStringLiteral(
+    "delete from tb_sm_product_info where tab_type=? and product_serial=? and product_model =? "
+    "and store_no= ?");
+const QString kGoodsDeleteKind =
+    QStringLiteral("delete from tb_sm_product_info where tab_type=? and store_no=?");
+
+const QString kFinanceLookup = QStringLiteral(
+    "select * from tb_sm_finance_info where tab_type=? and ie_serial=? and store_no=?");
+const QString kFinanceInsert = QStringLiteral(
+    "insert into tb_sm_finance_info(tab_type,ie_serial,ie_item,ie_sum,ie_time,ie_client,ie_sale,"
+    "ie_cert,ie_record,ie_remark,store_no)values(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+const QString kFinanceUpdate = QStringLiteral(
+    "update tb_sm_finance_info set ie_item=?,ie_sum=?, ie_time=?, ie_client=?,ie_sale=?, "
+    "ie_cert=?, ie_record=?, ie_remark=? where tab_type=? and ie_serial=? and store_no=?");
+const QString kFinanceDelete = QStringLiteral(
+    "delete from tb_sm_finance_info where tab_type=? and ie_serial=? and  store_no= ?");
+const QString kFinanceDeleteKind =
+    QStringLiteral("delete from tb_sm_finance_info where tab_type=? and store_no=?");
+
+const QString kUserLookup = QStringLiteral(
+    "select * from tb_sm_user where (user_phoneno=? or user_name=?) and store_no=?");
+const QString kUserUpdate = QStringLiteral(
+    "update tb_sm_user set user_password=?,user_type=?, user_online=?, user_ip=?, user_remark=? "
+    "where user_phoneno=? and user_name=? and store_no=?");
+const QString kUserInsert = QStringLiteral(
+    "insert into tb_sm_user (user_phoneno,user_name,user_password,user_type,user_online,user_ip,"
+    "user_remark,store_no) values (?,?,?,?, ?,?,?,?)");
+const QString kUserDelete = QStringLiteral(
+    "delete from tb_sm_user where user_phoneno=? and user_name=? and store_no=?");
+
+// Goods and finance differ only in table and column names; the period
+// queries are built from this pair.
+struct LedgerQuery
+{
+    const char *table;
+    const char *timeColumn;
+};
+
+bool Exec(QSqlQuery &q, const QVariantList &values)
+{
+    for (const QVariant &v : values)
+        q.addBindValue(v);
+    return q.exec();
+}
+
+bool Run(const QSqlDatabase &db, const QString &sql, const QVariantList &values)
+{
+    QSqlQuery q(db);
+    if (!q.prepare(sql))
+        return false;
+    return Exec(q, values);
+}
+
+QString Text(const QSqlQuery &q, int index)
+{
+    return index < 0 ? QString() : q.value(index).toString();
+}
+
+const QRegularExpression &Identifier()
+{
+    static const QRegularExpression re(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
+    return re;
+}
+
+QString InfoTable(int storeKind)
+{
+    switch (storeKind) {
+    case InfoStore::MasterData:
+        return QLatin1String(Schema::MasterDataTable);
+    case InfoStore::People:
+        return QLatin1String(Schema::PeopleTable);
+    default:
+        return QString();
+    }
+}
+
+// Builds the period select; false for an unknown mode or an unusable date.
+bool PeriodSelect(const LedgerQuery &lq, int mode, int tabType, const QString &storeNo,
+                  const QString &startDate, const QString &date, QString &sql,
+                  QVariantList &values)
+{
+    const QString base = QStringLiteral("select * from %1 where store_no=?").arg(QLatin1String(lq.table));
+    const QString time = QLatin1String(lq.timeColumn);
+    values = {storeNo};
+    switch (mode) {
+    case 1:
+        sql = base + QStringLiteral(" and %1=?").arg(time);
+        values << date;
+        if (tabType != -1)
+            sql += QStringLiteral(" and tab_type=?");
+        break;
+    case 2:
+    case 3:
+    case 4: {
+        QString from, to;
+        StoreDbAccess::PeriodBounds(mode, startDate, date, from, to);
+        if (from.isEmpty() || to.isEmpty())
+            return false;
+        sql = base + QStringLiteral(" and %1 between ? and ?").arg(time);
+        values << from << to;
+        if (tabType != -1)
+            sql += QStringLiteral(" and tab_type=?");
+        break;
+    }
+    case 5:
+        sql = base;
+        if (tabType != -1)
+            sql += QStringLiteral(" and tab_type=?");
+        break;
+    default:
+        return false;
+    }
+    if (tabType != -1)
+        values << tabType;
+    return true;
+}
+
+} // namespace
+
+StoreDbAccess *StoreDbAccess::Instance()
+{
+    static StoreDbAccess *instance = new StoreDbAccess;
+    return instance;
+}
+
+QString StoreDbAccess::ReadStoreNo(const QString &iniPath)
+{
+    QSettings ini(iniPath, QSettings::IniFormat);
+    const QVariant raw = ini.value(QStringLiteral("StoreNo/No"));
+    // QSettings turns an unquoted value with commas into a list.
+    QString value = raw.type() == QVariant::StringList ? raw.toStringList().join(QLatin1Char(','))
+                                                       : raw.toString();
+    if (value.isEmpty()) {
+        value = QString::fromLatin1(QSysInfo::machineUniqueId());
+        if (value.isEmpty())
+            value = QSysInfo::machineHostName();
+    }
+    qDebug().noquote() << "file:" << value;
+    return value;
+}
+
+void StoreDbAccess::PeriodBounds(int mode, const QString &startDate, const QString &date,
+                                 QString &from, QString &to)
+{
+    from.clear();
+    to.clear();
+    const QStringList parts = date.split(QLatin1Char('-'), Qt::KeepEmptyParts);
+    bool yearOk = false, monthOk = false;
+    const int year = parts.value(0).trimmed().toInt(&yearOk);
+    const int month = parts.value(1).trimmed().toInt(&monthOk);
+    switch (mode) {
+    case 1:
+        from = to = date;
+        break;
+    case 2: {
+        const QDate first(year, month, 1);
+        if (!yearOk || !monthOk || !first.isValid())
+            return;
+        from = first.toString(QStringLiteral("yyyy-MM-dd"));
+        to = QDate(year, month, first.daysInMonth()).toString(QStringLiteral("yyyy-MM-dd"));
+        break;
+    }
+    case 3: {
+        const QDate first(year, 1, 1);
+        if (!yearOk || !first.isValid())
+            return;
+        from = first.toString(QStringLiteral("yyyy-MM-dd"));
+        to = QDate(year, 12, 31).toString(QStringLiteral("yyyy-MM-dd"));
+        break;
+    }
+    case 4:
+        from = startDate;
+        to = date;
+        break;
+    default:
+        break;
+    }
+}
+
+bool StoreDbAccess::DeleteStoreRows(const QString &tableName)
+{
+    // The table name cannot be bound; accept plain identifiers only.
+    if (!m_dbManager || !Identifier().match(tableName).hasMatch())
+        return false;
+    return Run(m_dbManager->Connection(),
+               QStringLiteral("delete from %1 where store_no=?").arg(tableName), {m_storeNo});
+}
+
+// ---- goods ----------------------------------------------------------------
+
+bool StoreDbAccess::SaveGoodsRow(const GoodsRecord &record)
+{
+    if (!m_dbManager)
+        return false;
+    QSqlDatabase db = m_dbManager->Connection();
+    TransactionGuard tx(db);
+    if (!tx.IsActive())
+        return false;
+
+    QSqlQuery lookup(db);
+    if (!lookup.prepare(kGoodsLookup) || !Exec(lookup, {record.tabType, record.serial, m_storeNo}))
+        return false;
+    const bool exists = lookup.next();
+    lookup.finish();
+
+    QVariantList values;
+    if (!exists) {
+        values << record.tabType;
+        for (int i = 0; i < GoodsRecord::TextCount; ++i)
+            values << record.text(i);
+        values << m_storeNo;
+    } else {
+        for (int i = 1; i < GoodsRecord::TextCount; ++i)
+            values << record.text(i);
+        values << record.tabType << record.serial << m_storeNo;
+    }
+    if (!Run(db, exists ? kGoodsUpdate : kGoodsInsert, values))
+        return false;
+    return tx.Commit();
+}
+
+bool StoreDbAccess::DeleteGoodsRow(const GoodsRecord &record)
+{
+    if (!m_dbManager)
+        return false;
+    return Run(m_dbManager->Connection(), kGoodsDelete,
+               {record.tabType, record.serial, record.model, m_storeNo});
+}
+
+bool StoreDbAccess::DeleteGoodsKind(int tabType)
+{
+    if (!m_dbManager)
+        return false;
+    return Run(m_dbManager->Connection(), kGoodsDeleteKind, {tabType, m_storeNo});
+}
+
+bool StoreDbAccess::QueryGoods(int mode, int tabType, const QString &startDate, const QString &date,
+                               GoodsList &out)
+{
+    if (!m_dbManager)
+        return false;
+    static const LedgerQuery lq{Schema::GoodsTable, "product_time"};
+    QString sql;
+    QVariantList values;
+    if (!PeriodSelect(lq, mode, tabType, m_storeNo, startDate, date, sql, values))
+        return false;
+
+    QSqlQuery q(m_dbManager->Connection());
+    q.setForwardOnly(true);
+    if (!q.prepare(sql) || !Exec(q, values))
+        return false;
+
+    const Schema::Table *table = Schema::Find(QLatin1String(Schema::GoodsTable));
+    const QSqlRecord rec = q.record();
+    const int typeIndex = rec.indexOf(QStringLiteral("tab_type"));
+    int index[GoodsRecord::TextCount];
+    for (int i = 0; i < GoodsRecord::TextCount; ++i)
+        index[i] = rec.indexOf(table->columns.at(i + 1).name);
+
+    GoodsList rows;
+    while (q.next()) {
+        GoodsRecord r;
+        r.tabType = q.value(typeIndex).toInt();
+        for (int i = 0; i < GoodsRecord::TextCount; ++i)
+            r.setText(i, Text(q, index[i]));
+        rows.append(r);
+    }
+    out.append(rows);
+    return true;
+}
+
+// ---- finance --------------------------------------------------------------
+
+bool StoreDbAccess::SaveFinanceRow(const FinanceRecord &record)
+{
+    if (!m_dbManager)
+        return false;
+    QSqlDatabase db = m_dbManager->Connection();
+    TransactionGuard tx(db);
+    if (!tx.IsActive())
+        return false;
+
+    QSqlQuery lookup(db);
+    if (!lookup.prepare(kFinanceLookup) || !Exec(lookup, {record.tabType, record.serial, m_storeNo}))
+        return false;
+    const bool exists = lookup.next();
+    lookup.finish();
+
+    QVariantList values;
+    if (!exists) {
+        values << record.tabType;
+        for (int i = 0; i < FinanceRecord::TextCount; ++i)
+            values << record.text(i);
+        values << m_storeNo;
+    } else {
+        for (int i = 1; i < FinanceRecord::TextCount; ++i)
+            values << record.text(i);
+        values << record.tabType << record.serial << m_storeNo;
+    }
+    if (!Run(db, exists ? kFinanceUpdate : kFinanceInsert, values))
+        return false;
+    return tx.Commit();
+}
+
+bool StoreDbAccess::DeleteFinanceRow(const FinanceRecord &record)
+{
+    if (!m_dbManager)
+        return false;
+    return Run(m_dbManager->Connection(), kFinanceDelete, {record.tabType, record.serial, m_storeNo});
+}
+
+bool StoreDbAccess::DeleteFinanceKind(int tabType)
+{
+    if (!m_dbManager)
+        return false;
+    return Run(m_dbManager->Connection(), kFinanceDeleteKind, {tabType, m_storeNo});
+}
+
+bool StoreDbAccess::QueryFinance(int mode, int tabType, const QString &startDate,
+                                 const QString &date, FinanceList &out)
+{
+    if (!m_dbManager)
+        return false;
+    static const LedgerQuery lq{Schema::FinanceTable, "ie_time"};
+    QString sql;
+    QVariantList values;
+    if (!PeriodSelect(lq, mode, tabType, m_storeNo, startDate, date, sql, values))
+        return false;
+
+    QSqlQuery q(m_dbManager->Connection());
+    q.setForwardOnly(true);
+    if (!q.prepare(sql) || !Exec(q, values))
+        return false;
+
+    const Schema::Table *table = Schema::Find(QLatin1String(Schema::FinanceTable));
+    const QSqlRecord rec = q.record();
+    const int typeIndex = rec.indexOf(QStringLiteral("tab_type"));
+    int index[FinanceRecord::TextCount];
+    for (int i = 0; i < FinanceRecord::TextCount; ++i)
+        index[i] = rec.indexOf(table->columns.at(i + 1).name);
+
+    FinanceList rows;
+    while (q.next()) {
+        FinanceRecord r;
+        r.tabType = q.value(typeIndex).toInt();
+        for (int i = 0; i < FinanceRecord::TextCount; ++i)
+            r.setText(i, Text(q, index[i]));
+        rows.append(r);
+    }
+    out.append(rows);
+    return true;
+}
+
+// ---- information lists ----------------------------------------------------
+
+bool StoreDbAccess::SaveInfoList(int storeKind, const InfoList &list)
+{
+    const QString table = InfoTable(storeKind);
+    if (!m_dbManager || table.isEmpty())
+        return false;
+    QSqlDatabase db = m_dbManager->Connection();
+    TransactionGuard tx(db);
+    if (!tx.IsActive())
+        return false;
+
+    QSqlQuery lookup(db);
+    if (!lookup.prepare(QStringLiteral("select * from %1 where info_type=? and store_no=?").arg(table))
+        || !Exec(lookup, {list.infoType, m_storeNo}))
+        return false;
+    const bool exists = lookup.next();
+    lookup.finish();
+
+    const bool ok = exists
+        ? Run(db, QStringLiteral("update %1 set info_list=? where info_type=? and store_no=?").arg(table),
+              {list.list, list.infoType, m_storeNo})
+        : Run(db, QStringLiteral("insert into %1(info_type, info_list, store_no) values(?, ? , ?)").arg(table),
+              {list.infoType, list.list, m_storeNo});
+    return ok && tx.Commit();
+}
+
+bool StoreDbAccess::ReadInfoList(int storeKind, InfoList &list)
+{
+    const QString table = InfoTable(storeKind);
+    if (!m_dbManager || table.isEmpty())
+        return false;
+    QSqlQuery q(m_dbManager->Connection());
+    q.setForwardOnly(true);
+    if (!q.prepare(QStringLiteral("select * from %1 where info_type=? and store_no=?").arg(table))
+        || !Exec(q, {list.infoType, m_storeNo}))
+        return false;
+    const QSqlRecord rec = q.record();
+    const int typeIndex = rec.indexOf(QStringLiteral("info_type"));
+    const int listIndex = rec.indexOf(QStringLiteral("info_list"));
+    while (q.next()) {
+        list.infoType = q.value(typeIndex).toInt();
+        list.list = Text(q, listIndex);
+    }
+    return true;
+}
+
+bool StoreDbAccess::DeleteInfoList(int storeKind, int infoType)
+{
+    const QString table = InfoTable(storeKind);
+    if (!m_dbManager || table.isEmpty())
+        return false;
+    return Run(m_dbManager->Connection(),
+               QStringLiteral("delete from %1 where info_type=? and store_no=?").arg(table),
+               {infoType, m_storeNo});
+}
+
+// ---- users ----------------------------------------------------------------
+
+bool StoreDbAccess::AddOrUpdateUser(const UserRecord &user)
+{
+    // Without a phone or a name there is nothing to tell this account from another.
+    if (!m_dbManager || (user.phone.isEmpty() && user.name.isEmpty()))
+        return false;
+    QSqlDatabase db = m_dbManager->Connection();
+    TransactionGuard tx(db);
+    if (!tx.IsActive())
+        return false;
+
+    QSqlQuery lookup(db);
+    lookup.setForwardOnly(true);
+    if (!lookup.prepare(kUserLookup) || !Exec(lookup, {user.phone, user.name, m_storeNo}))
+        return false;
+    // Prefer the row matching both; an empty phone or name matches nothing,
+    // otherwise two accounts without a phone would overwrite each other.
+    bool found = false, exact = false;
+    QString foundPhone, foundName;
+    const int phoneIndex = lookup.record().indexOf(QStringLiteral("user_phoneno"));
+    const int nameIndex = lookup.record().indexOf(QStringLiteral("user_name"));
+    while (lookup.next() && !exact) {
+        const QString phone = Text(lookup, phoneIndex);
+        const QString name = Text(lookup, nameIndex);
+        const bool phoneMatch = !user.phone.isEmpty() && phone == user.phone;
+        const bool nameMatch = !user.name.isEmpty() && name == user.name;
+        if ((phoneMatch && nameMatch) || (!found && (phoneMatch || nameMatch))) {
+            found = true;
+            exact = phoneMatch && nameMatch;
+            foundPhone = phone;
+            foundName = name;
+        }
+    }
+    lookup.finish();
+
+    const bool ok = found
+        ? Run(db, kUserUpdate, {user.password, user.userType, user.online, user.ip, user.remark,
+                                foundPhone, foundName, m_storeNo})
+        : Run(db, kUserInsert, {user.phone, user.name, user.password, user.userType, user.online,
+                                user.ip, user.remark, m_storeNo});
+    return ok && tx.Commit();
+}
+
+bool StoreDbAccess::DeleteUser(const UserRecord &user)
+{
+    if (!m_dbManager)
+        return false;
+    return Run(m_dbManager->Connection(), kUserDelete, {user.phone, user.name, m_storeNo});
+}
+
+bool StoreDbAccess::ReplaceUsers(const QList<UserRecord> &users)
+{
+    if (!m_dbManager)
+        return false;
+    QSqlDatabase db = m_dbManager->Connection();
+    TransactionGuard tx(db);
+    if (!tx.IsActive())
+        return false;
+    if (!Run(db, QStringLiteral("delete from tb_sm_user where store_no=?"), {m_storeNo}))
+        return false;
+    QSqlQuery insert(db);
+    if (!insert.prepare(kUserInsert))
+        return false;
+    for (const UserRecord &u : users) {
+        if (!Exec(insert, {u.phone, u.name, u.password, u.userType, u.online, u.ip, u.remark, m_storeNo}))
+            return false;
+    }
+    return tx.Commit();
+}
+
+bool StoreDbAccess::CheckUserPassword(const QString &account, const QString &password)
+{
+    if (!m_dbManager || account.isEmpty())
+        return false;
+    QSqlQuery q(m_dbManager->Connection());
+    q.setForwardOnly(true);
+    if (!q.prepare(kUserLookup) || !Exec(q, {account, account, m_storeNo}))
+        return false;
+    const int passwordIndex = q.record().indexOf(QStringLiteral("user_password"));
+    while (q.next()) {
+        if (Text(q, passwordIndex) == password)
+            return true;
+    }
+    return false;
+}
+
+bool StoreDbAccess::ReadUser(UserRecord &user)
+{
+    if (!m_dbManager)
+        return false;
+    QSqlQuery q(m_dbManager->Connection());
+    q.setForwardOnly(true);
+    if (!q.prepare(kUserLookup) || !Exec(q, {user.phone, user.name, m_storeNo}))
+        return false;
+    const QSqlRecord rec = q.record();
+    const auto at = [&](const char *column) { return rec.indexOf(QLatin1String(column)); };
+    const int type = at("user_type"), online = at("user_online"), phone = at("user_phoneno"),
+              name = at("user_name"), password = at("user_password"), ip = at("user_ip"),
+              remark = at("user_remark");
+    const QString wantedPhone = user.phone, wantedName = user.name;
+    bool found = false;
+    while (q.next()) {
+        // An empty phone or name in the request matches nothing.
+        if (!(!wantedPhone.isEmpty() && Text(q, phone) == wantedPhone)
+            && !(!wantedName.isEmpty() && Text(q, name) == wantedName))
+            continue;
+        user.userType = q.value(type).toInt();
+        user.online = q.value(online).toInt();
+        user.phone = Text(q, phone);
+        user.name = Text(q, name);
+        user.password = Text(q, password);
+        user.ip = Text(q, ip);
+        user.remark = Text(q, remark);
+        found = true;
+    }
+    return found;
+}
+
+// ---- backup and restore ---------------------------------------------------
+
+bool StoreDbAccess::DumpStoreTables(const QString &filePath)
+{
+    if (!m_dbManager)
+        return false;
+    QSqlDatabase db = m_dbManager->Connection();
+    if (!db.isOpen())
+        return false;
+
+    QStringList lines;
+    for (const QString &table : m_dbManager->UserTables()) {
+        if (!table.startsWith(QLatin1String("tb_sm"))) {
+            qDebug().noquote() << "Hello 1";
+            continue;
+        }
+        if (!Identifier().match(table).hasMatch())
+            return false;
+        QSqlQuery q(db);
+        q.setForwardOnly(true);
+        if (!q.prepare(QStringLiteral("select * from %1 where store_no=?").arg(table))
+            || !Exec(q, {m_storeNo}))
+            return false;   // a backup missing a table is no backup
+        QStringList columns;
+        const QSqlRecord header = q.record();
+        for (int i = 1; i < header.count(); ++i)
+            columns << header.fieldName(i);
+        while (q.next()) {
+            const QSqlRecord rec = q.record();
+            QStringList values;
+            for (int i = 1; i < rec.count(); ++i)
+                values << BackupScript::FormatValue(rec.field(i));
+            lines << BackupScript::InsertLine(table, columns, values);
+        }
+    }
+
+    // Written aside and renamed into place, so a failed write never leaves a
+    // truncated backup under the real name.
+    QSaveFile file(filePath);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QTextStream out(&file);
+    out.setCodec(QTextCodec::codecForName("UTF-8"));
+    for (const QString &line : lines)
+        out << line << '\n';
+    out.flush();
+    if (out.status() != QTextStream::Ok) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+RestoreResult StoreDbAccess::RestoreStoreTables(const QString &filePath)
+{
+    RestoreResult result;
+    if (!m_dbManager) {
+        result.error = QStringLiteral("数据库未连接");
+        return result;
+    }
+
+    // Read and check everything before touching the store.
+    QFile file(filePath);
+    if (filePath.isEmpty() || !file.open(QIODevice::ReadOnly)) {
+        result.error = QStringLiteral("无法打开备份文件: %1").arg(filePath);
+        return result;
+    }
+    QTextStream in(&file);
+    in.setCodec(QTextCodec::codecForName("UTF-8"));
+    const QStringList lines = BackupScript::SplitLines(in.readAll());
+    file.close();
+
+    struct Row
+    {
+        const Schema::Table *table;
+        QVariantList values;
+    };
+    QList<Row> rows;
+    int statements = 0;
+    for (const QString &line : lines) {
+        if (line.trimmed().isEmpty())
+            continue;
+        ++statements;
+        BackupScript::Insert insert;
+        const Schema::Table *table = nullptr;
+        bool good = BackupScript::ParseInsert(line, insert)
+            && (table = Schema::Find(insert.table)) != nullptr
+            && insert.columns == table->columnNames()
+            && insert.values.size() == insert.columns.size();
+        Row row{table, {}};
+        for (int i = 0; good && i < insert.values.size(); ++i) {
+            const Schema::Column &column = table->columns.at(i);
+            const BackupScript::Value &v = insert.values.at(i);
+            if (column.name == QLatin1String("store_no")) {
+                row.values << m_storeNo;   // rows always come back into this store
+            } else if (v.kind == BackupScript::Value::Null) {
+                row.values << QVariant(column.isInteger() ? QVariant::LongLong : QVariant::String);
+            } else if (column.isInteger()) {
+                bool ok = false;
+                const qlonglong n = v.text.toLongLong(&ok);
+                good = v.kind == BackupScript::Value::Number && ok;
+                row.values << n;
+            } else if (v.kind == BackupScript::Value::Text) {
+                row.values << v.text;
+            } else if (v.kind == BackupScript::Value::Bytes) {
+                row.values << v.bytes;
+            } else {
+                good = false;
+            }
+        }
+        if (good)
+            rows.append(row);
+        else
+            ++result.refused;
+    }
+
+    // A file of nothing but foreign lines is not a backup of ours; replacing
+    // the store by it would only wipe the store.
+    if (statements > 0 && rows.isEmpty()) {
+        result.error = QStringLiteral("文件中没有可还原的数据: %1").arg(filePath);
+        return result;
+    }
+
+    QSqlDatabase db = m_dbManager->Connection();
+    TransactionGuard tx(db);
+    if (!tx.IsActive()) {
+        result.error = QStringLiteral("还原失败: %1").arg(db.lastError().text());
+        return result;
+    }
+    for (const Schema::Table &table : Schema::Tables()) {
+        QSqlQuery del(db);
+        if (!del.prepare(QStringLiteral("delete from %1 where store_no=?").arg(table.name))
+            || !Exec(del, {m_storeNo})) {
+            result.error = QStringLiteral("还原失败: %1").arg(del.lastError().text());
+            return result;
+        }
+    }
+    QHash<const Schema::Table *, QSqlQuery *> inserts;
+    const auto cleanup = qScopeGuard([&] { qDeleteAll(inserts); });
+    for (const Row &row : rows) {
+        QSqlQuery *q = inserts.value(row.table);
+        if (!q) {
+            q = new QSqlQuery(db);
+            inserts.insert(row.table, q);
+            QStringList marks;
+            for (int i = 0; i < row.table->columns.size(); ++i)
+                marks << QStringLiteral("?");
+            if (!q->prepare(BackupScript::InsertLine(row.table->name, row.table->columnNames(), marks))) {
+                result.error = QStringLiteral("还原失败: %1").arg(q->lastError().text());
+                return result;
+            }
+        }
+        if (!Exec(*q, row.values)) {
+            result.error = QStringLiteral("还原失败: %1").arg(q->lastError().text());
+            return result;
+        }
+    }
+    qDeleteAll(inserts);
+    inserts.clear();
+    if (!tx.Commit()) {
+        result.error = QStringLiteral("还原失败: %1").arg(db.lastError().text());
+        return result;
+    }
+    result.ok = true;
+    result.restored = rows.size();
+    return result;
+}

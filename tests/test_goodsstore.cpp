@@ -1,0 +1,270 @@
+#include "storetestsupport.h"
+
+#include <QtTest>
+
+#include <algorithm>
+
+namespace {
+
+QStringList Serials(const GoodsList &rows)
+{
+    QStringList s;
+    for (const GoodsRecord &r : rows)
+        s << r.serial;
+    std::sort(s.begin(), s.end());
+    return s;
+}
+
+GoodsList All()
+{
+    GoodsList rows;
+    TempStore::store()->QueryGoods(5, -1, QString(), QString(), rows);
+    return rows;
+}
+
+} // namespace
+
+class TestGoodsStore : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void saveInsertsThenUpdatesByKindAndSerial();
+    void deleteOneRowAtATimeAndWholeKind();
+    void periodQueries_data();
+    void periodQueries();
+    void periodBounds_data();
+    void periodBounds();
+    void queryAppendsAndKeepsListOnFailure();
+    void storesNeverSeeEachOther();
+    void quotesRoundTripInEveryField();
+    void withoutManagerNothingRuns();
+};
+
+void TestGoodsStore::saveInsertsThenUpdatesByKindAndSerial()
+{
+    TempStore db;
+    QVERIFY(db.connected);
+    GoodsRecord r = MakeGoods(GoodsKind::PurchaseIn, QStringLiteral("2024-03-05 10:00:00:001"),
+                              QStringLiteral("2024-03-05"));
+    QVERIFY(db.store()->SaveGoodsRow(r));
+    QCOMPARE(All(), GoodsList{r});
+
+    // A cell edit saves the whole row again; empty texts overwrite too.
+    r.num = QStringLiteral("7");
+    r.price = QStringLiteral("1.50");
+    r.remark.clear();
+    QVERIFY(db.store()->SaveGoodsRow(r));
+    QCOMPARE(All(), GoodsList{r});
+
+    GoodsRecord sale = r;
+    sale.tabType = GoodsKind::Sale;
+    sale.num = QStringLiteral("2");
+    QVERIFY(db.store()->SaveGoodsRow(sale));
+    const GoodsList rows = All();
+    QCOMPARE(rows.size(), 2);
+    QVERIFY(rows.contains(r));
+    QVERIFY(rows.contains(sale));
+    QCOMPARE(db.Count(QStringLiteral("tb_sm_product_info"), QStringLiteral("store_no='1'")), 2);
+}
+
+void TestGoodsStore::deleteOneRowAtATimeAndWholeKind()
+{
+    TempStore db;
+    QVERIFY(db.connected);
+    // Two rows with the same kind and serial can only come from outside (an import of old data).
+    for (const char *model : {"A", "B"})
+        QVERIFY(db.Exec(QStringLiteral("insert into tb_sm_product_info(tab_type,product_serial,product_model,"
+                                       "product_time,store_no) values(0,'s1','%1','2024-01-01','1')")
+                            .arg(QLatin1String(model))));
+    QVERIFY(db.Exec(QStringLiteral("insert into tb_sm_product_info(tab_type,product_serial,product_model,"
+                                   "store_no) values(0,'s1','A','2')")));
+    QVERIFY(db.store()->SaveGoodsRow(MakeGoods(2, QStringLiteral("s2"), QStringLiteral("2024-01-02"))));
+
+    GoodsRecord key;
+    key.tabType = 0;
+    key.serial = QStringLiteral("s1");
+    key.model = QStringLiteral("A");
+    QVERIFY(db.store()->DeleteGoodsRow(key));
+    GoodsList rows = All();
+    QCOMPARE(rows.size(), 2);
+    QVERIFY(std::any_of(rows.begin(), rows.end(), [](const GoodsRecord &r) { return r.model == "B"; }));
+    QCOMPARE(db.Count(QStringLiteral("tb_sm_product_info"), QStringLiteral("store_no='2'")), 1);
+
+    key.model = QStringLiteral("B");
+    QVERIFY(db.store()->DeleteGoodsRow(key));
+    QCOMPARE(Serials(All()), QStringList{QStringLiteral("s2")});
+    QVERIFY(db.store()->DeleteGoodsRow(key));   // nothing left to match is still success
+
+    QVERIFY(db.store()->SaveGoodsRow(MakeGoods(0, QStringLiteral("s3"), QStringLiteral("2024-01-03"))));
+    QVERIFY(db.store()->DeleteGoodsKind(2));
+    QCOMPARE(Serials(All()), QStringList{QStringLiteral("s3")});
+    QCOMPARE(db.Count(QStringLiteral("tb_sm_product_info"), QStringLiteral("store_no='2'")), 1);
+}
+
+void TestGoodsStore::periodQueries_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("tabType");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("date");
+    QTest::addColumn<QStringList>("expected");
+
+    const QStringList all{"a-jan31", "b-feb01", "c-feb28", "d-feb29", "e-mar01", "f-dec23", "g-nov30", "h-dec31"};
+    QTest::newRow("day") << 1 << -1 << "" << "2024-02-29" << QStringList{"d-feb29"};
+    QTest::newRow("day, kind matches") << 1 << 2 << "" << "2024-02-29" << QStringList{"d-feb29"};
+    QTest::newRow("day, other kind") << 1 << 0 << "" << "2024-02-29" << QStringList{};
+    QTest::newRow("leap February") << 2 << -1 << "" << "2024-02-10"
+                                   << QStringList{"b-feb01", "c-feb28", "d-feb29"};
+    QTest::newRow("February, kind") << 2 << 0 << "" << "2024-02-10" << QStringList{"b-feb01", "c-feb28"};
+    QTest::newRow("31-day month") << 2 << -1 << "" << "2024-01-15" << QStringList{"a-jan31"};
+    QTest::newRow("30-day month") << 2 << -1 << "" << "2024-11-05" << QStringList{"g-nov30"};
+    QTest::newRow("December") << 2 << -1 << "" << "2024-12-31" << QStringList{"h-dec31"};
+    QTest::newRow("year") << 3 << -1 << "" << "2024-06-15"
+                          << QStringList{"a-jan31", "b-feb01", "c-feb28", "d-feb29", "e-mar01", "g-nov30", "h-dec31"};
+    QTest::newRow("previous year") << 3 << -1 << "" << "2023-06-15" << QStringList{"f-dec23"};
+    QTest::newRow("range, ends included") << 4 << -1 << "2024-01-31" << "2024-02-28"
+                                          << QStringList{"a-jan31", "b-feb01", "c-feb28"};
+    QTest::newRow("range, one kind") << 4 << 2 << "2023-01-01" << "2024-12-31" << QStringList{"d-feb29", "h-dec31"};
+    QTest::newRow("everything") << 5 << -1 << "" << "" << all;
+    QTest::newRow("everything, one kind") << 5 << 2 << "" << "" << QStringList{"d-feb29", "h-dec31"};
+}
+
+void TestGoodsStore::periodQueries()
+{
+    QFETCH(int, mode);
+    QFETCH(int, tabType);
+    QFETCH(QString, start);
+    QFETCH(QString, date);
+    QFETCH(QStringList, expected);
+
+    TempStore db;
+    QVERIFY(db.connected);
+    const QList<QPair<QString, QString>> rows{{"a-jan31", "2024-01-31"}, {"b-feb01", "2024-02-01"},
+                                              {"c-feb28", "2024-02-28"}, {"d-feb29", "2024-02-29"},
+                                              {"e-mar01", "2024-03-01"}, {"f-dec23", "2023-12-31"},
+                                              {"g-nov30", "2024-11-30"}, {"h-dec31", "2024-12-31"}};
+    for (const auto &row : rows) {
+        const int kind = row.first == "d-feb29" || row.first == "h-dec31" ? 2 : 0;
+        QVERIFY(db.store()->SaveGoodsRow(MakeGoods(kind, row.first, row.second)));
+    }
+    // The same dates in another store must never show up.
+    db.store()->SetStoreNo(QStringLiteral("2"));
+    for (const auto &row : rows)
+        QVERIFY(db.store()->SaveGoodsRow(MakeGoods(2, QStringLiteral("other-") + row.first, row.second)));
+    db.store()->SetStoreNo(QStringLiteral("1"));
+
+    GoodsList out;
+    QVERIFY(db.store()->QueryGoods(mode, tabType, start, date, out));
+    QCOMPARE(Serials(out), expected);
+}
+
+void TestGoodsStore::periodBounds_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("date");
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+
+    QTest::newRow("leap February") << 2 << "" << "2024-02-10" << "2024-02-01" << "2024-02-29";
+    QTest::newRow("common February") << 2 << "" << "2023-02-10" << "2023-02-01" << "2023-02-28";
+    QTest::newRow("century, not leap") << 2 << "" << "1900-02-01" << "1900-02-01" << "1900-02-28";
+    QTest::newRow("November") << 2 << "" << "2024-11-05" << "2024-11-01" << "2024-11-30";
+    QTest::newRow("December") << 2 << "" << "2024-12-31" << "2024-12-01" << "2024-12-31";
+    QTest::newRow("October, not January") << 2 << "" << "2024-10-31" << "2024-10-01" << "2024-10-31";
+    QTest::newRow("one-digit month") << 2 << "" << "2024-4-5" << "2024-04-01" << "2024-04-30";
+    QTest::newRow("year") << 3 << "" << "2023-06-15" << "2023-01-01" << "2023-12-31";
+    QTest::newRow("range kept as given") << 4 << "2024-01-05" << "2024-02-03" << "2024-01-05" << "2024-02-03";
+    QTest::newRow("month without month part") << 2 << "" << "2024" << "" << "";
+    QTest::newRow("month 13") << 2 << "" << "2024-13-01" << "" << "";
+    QTest::newRow("letters") << 3 << "" << "abcd-01-01" << "" << "";
+    QTest::newRow("unknown mode") << 7 << "2024-01-01" << "2024-01-02" << "" << "";
+}
+
+void TestGoodsStore::periodBounds()
+{
+    QFETCH(int, mode);
+    QFETCH(QString, start);
+    QFETCH(QString, date);
+    QString from = QStringLiteral("junk"), to = QStringLiteral("junk");
+    StoreDbAccess::PeriodBounds(mode, start, date, from, to);
+    QTEST(from, "from");
+    QTEST(to, "to");
+}
+
+void TestGoodsStore::queryAppendsAndKeepsListOnFailure()
+{
+    TempStore db;
+    QVERIFY(db.connected);
+    QVERIFY(db.store()->SaveGoodsRow(MakeGoods(0, QStringLiteral("s1"), QStringLiteral("2024-05-01"))));
+    const GoodsRecord earlier = MakeGoods(4, QStringLiteral("kept"), QStringLiteral("2000-01-01"));
+
+    GoodsList out{earlier};
+    QVERIFY(db.store()->QueryGoods(5, -1, QString(), QString(), out));
+    QCOMPARE(out.size(), 2);
+    QCOMPARE(out.first(), earlier);
+
+    for (int mode : {0, 6, -1}) {
+        GoodsList untouched{earlier};
+        QVERIFY(!db.store()->QueryGoods(mode, -1, QString(), QStringLiteral("2024-05-01"), untouched));
+        QCOMPARE(untouched, GoodsList{earlier});
+    }
+    GoodsList untouched{earlier};
+    QVERIFY(!db.store()->QueryGoods(2, -1, QString(), QStringLiteral("20240501"), untouched));
+    QCOMPARE(untouched, GoodsList{earlier});
+}
+
+void TestGoodsStore::storesNeverSeeEachOther()
+{
+    TempStore db;
+    QVERIFY(db.connected);
+    GoodsRecord mine = MakeGoods(0, QStringLiteral("same"), QStringLiteral("2024-01-01"));
+    QVERIFY(db.store()->SaveGoodsRow(mine));
+
+    db.store()->SetStoreNo(QStringLiteral(" 1"));   // blanks are part of the number
+    GoodsRecord theirs = mine;
+    theirs.name = QStringLiteral("theirs");
+    QVERIFY(db.store()->SaveGoodsRow(theirs));     // same kind and serial: a new row, not an update
+    QCOMPARE(All(), GoodsList{theirs});
+    QVERIFY(db.store()->DeleteGoodsKind(0));
+    QVERIFY(All().isEmpty());
+
+    db.store()->SetStoreNo(QStringLiteral("1"));
+    QCOMPARE(All(), GoodsList{mine});
+}
+
+void TestGoodsStore::quotesRoundTripInEveryField()
+{
+    TempStore db;
+    QVERIFY(db.connected);
+    GoodsRecord r;
+    r.tabType = GoodsKind::Loss;
+    for (int i = 0; i < GoodsRecord::TextCount; ++i)
+        r.setText(i, QStringLiteral("x%1' or '1'='1'; delete from tb_sm_product_info; --").arg(i));
+    r.remark = QStringLiteral("多行\n备注 'quoted' \\ %1");
+    db.store()->SetStoreNo(QStringLiteral("store'1"));
+    QVERIFY(db.store()->SaveGoodsRow(r));
+    QVERIFY(db.store()->SaveGoodsRow(r));   // the update path binds the same texts
+    GoodsList rows;
+    QVERIFY(db.store()->QueryGoods(1, GoodsKind::Loss, QString(), r.time, rows));
+    QCOMPARE(rows, GoodsList{r});
+    QVERIFY(db.store()->DeleteGoodsRow(r));
+    QCOMPARE(db.Count(QStringLiteral("tb_sm_product_info")), 0);
+    db.store()->SetStoreNo(QStringLiteral("1"));
+}
+
+void TestGoodsStore::withoutManagerNothingRuns()
+{
+    TempStore db;
+    QVERIFY(db.connected);
+    db.store()->SetDbManager(nullptr);
+    GoodsList out;
+    QVERIFY(!db.store()->SaveGoodsRow(MakeGoods(0, QStringLiteral("s"), QStringLiteral("2024-01-01"))));
+    QVERIFY(!db.store()->QueryGoods(5, -1, QString(), QString(), out));
+    db.store()->SetDbManager(db.manager());
+    QCOMPARE(db.Count(QStringLiteral("tb_sm_product_info")), 0);
+}
+
+QTEST_GUILESS_MAIN(TestGoodsStore)
+#include "test_goodsstore.moc"
