@@ -1,7 +1,81 @@
+#include "app/dialoglogin.h"
+#include "app/mainwindow.h"
+#include "app/modalseam.h"
+#include "db/dbmanager.h"
+#include "db/storedbaccess.h"
+#include "resources/resources.h"
+
 #include <QApplication>
+#include <QDebug>
+#include <QFile>
+#include <QIcon>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QSplashScreen>
+
+namespace {
+
+void ShowConnectionWarning(const QString &reason)
+{
+    qDebug() << "connect db failed:" << reason;
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("数据库连接"),
+                    QStringLiteral("警告：数据库连接失败"), QMessageBox::Close);
+    box.setDefaultButton(QMessageBox::Close);
+    // One button: start-up goes on whatever closes the box.
+    ModalSeam::Exec(box);
+}
+
+QString ReadStyleSheet()
+{
+    QFile file(QStringLiteral(":/qss/qss/styleSheet.qss"));
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    return QString::fromLatin1(file.readAll());
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    return 0;
+    InitQuillonResources();
+
+    const QPixmap splashPicture(QStringLiteral(":/backg/backg/1_backg.png"));
+    QSplashScreen splash(splashPicture);
+    splash.setDisabled(true);
+    splash.show();
+    splash.showMessage(QStringLiteral("[初始登录名:admin 密码：470215]库存财务管理软件启动中...."),
+                       Qt::AlignRight | Qt::AlignTop, Qt::green);
+    app.processEvents();
+
+    DialogLogin login;
+
+    DbManager *manager = DbManager::Instance();
+    if (!manager->ConnectDb())
+        ShowConnectionWarning(manager->connectError());
+    StoreDbAccess *store = StoreDbAccess::Instance();
+    store->SetDbManager(manager);
+    store->SetStoreNo(StoreDbAccess::ReadStoreNo());
+
+    if (ModalSeam::ExecDialog(login) != QDialog::Accepted)
+        return 0;
+
+    // Only now: the login dialog is drawn with its own styles alone.
+    app.setStyleSheet(ReadStyleSheet());
+
+    int exitCode = 0;
+    {
+        MainWindow window;
+        window.SetUser(login.user());
+        window.Initialise(true);
+        window.showMaximized();
+        app.setWindowIcon(QIcon(QStringLiteral(":/icons/icons/1_green.png")));
+        splash.finish(&window);
+
+        exitCode = app.exec();
+        // A backup started on the way out must be complete before the window
+        // and the connection go away.
+        window.WaitForBackup();
+    }
+    return exitCode;
 }

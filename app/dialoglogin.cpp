@@ -1,0 +1,74 @@
+#include "app/dialoglogin.h"
+#include "ui_dialoglogin.h"
+
+#include "app/modalseam.h"
+#include "db/storedbaccess.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+const char kRedButtonStyle[] = "QPushButton{background-color:rgb(255, 0, 0); color:rgb(0, 0, 0);}";
+}
+
+DialogLogin::DialogLogin(QWidget *parent)
+    : QDialog(parent), m_ui(new Ui::DialogLogin)
+{
+    m_ui->setupUi(this);
+    m_ui->input_password->setEchoMode(QLineEdit::Password);
+    connect(m_ui->oncancel, &QPushButton::clicked, this, &QDialog::close);
+    m_ui->input_name->setFocus();
+}
+
+DialogLogin::~DialogLogin()
+{
+    delete m_ui;
+}
+
+void DialogLogin::on_onok_clicked()
+{
+    // Taken as typed: a password with a trailing blank is a different password.
+    const QString account = m_ui->input_name->text();
+    const QString password = m_ui->input_password->text();
+    if (account.isEmpty() || password.isEmpty()) {
+        ShowLoginMessage(QStringLiteral("警告"), QStringLiteral("警告:用户名或密码为空!"));
+        return;
+    }
+
+    // A stored account wins over the built-in one, even when it is called "admin".
+    StoreDbAccess *store = StoreDbAccess::Instance();
+    if (store->CheckUserPassword(account, password)) {
+        UserRecord user;
+        user.phone = account;
+        user.name = account;
+        store->ReadUser(user);
+        m_user = user;
+        accept();
+        return;
+    }
+
+    if (account == BuiltInAccount() && password == BuiltInPassword()) {
+        m_user = UserRecord();
+        m_user.userType = 1;
+        m_user.name = BuiltInAccount();
+        m_user.password = BuiltInPassword();
+        accept();
+        return;
+    }
+
+    ShowLoginMessage(QStringLiteral("警告"), QStringLiteral("警告:用户名或密码错误!"));
+    m_ui->input_name->clear();
+    m_ui->input_password->clear();
+    m_ui->input_name->setFocus();
+}
+
+void DialogLogin::ShowLoginMessage(const QString &title, const QString &text)
+{
+    QMessageBox box;
+    box.setWindowTitle(title);
+    box.setText(text);
+    box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
+    box.setStyleSheet(QString::fromLatin1(kRedButtonStyle));
+    // One button, nothing to decide: the result only tells the box was closed.
+    ModalSeam::Exec(box);
+}

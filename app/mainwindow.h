@@ -1,0 +1,136 @@
+#pragma once
+
+#include "db/records.h"
+
+#include <QMainWindow>
+#include <QStringList>
+#include <functional>
+
+class QComboBox;
+class QLabel;
+class QStackedWidget;
+class QTableWidget;
+class DialogInfoToDb;
+class DialogQuery;
+class DialogStoreSet;
+class DialogUserMge;
+
+namespace Ui {
+class MainWindow;
+}
+
+// The one top-level window: menus, toolbar, the three page stacks (goods,
+// sales statistics, finance) and the user-type permissions applied at login.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // Start-up copies the logged-in user in before Initialise().
+    void SetUser(const UserRecord &user) { m_user = user; }
+    const UserRecord &user() const { return m_user; }
+
+    // Title, permissions, shell, table presentation, wiring and the first
+    // load. Runs once; the permissions can never be applied a second time.
+    // waitForSplash keeps the splash screen up for a second, as at start-up.
+    void Initialise(bool waitForSplash = false);
+
+    // Blocks until a backup started on the way out has been written. The
+    // program calls it before the window and the connection go away.
+    void WaitForBackup();
+
+    // Pages: goods kinds 0-5, finance kinds 0-7, the sales statistics page.
+    QTableWidget *GoodsTable(int kind) const;
+    QTableWidget *FinanceTable(int kind) const;
+    QTableWidget *SalesTable() const;
+    QTableWidget *Table(const QString &objectName) const;
+    QStackedWidget *GoodsStack() const;
+    QStackedWidget *SalesStack() const;
+    QStackedWidget *FinanceStack() const;
+    QComboBox *ModelCombo() const;
+    QLabel *StatusLabel() const { return m_statusLabel; }
+    bool RelationOn() const { return m_relationOn; }
+
+    // Starts a program detached; tests put a recorder here so that neither a
+    // calculator nor a second instance of the program is started.
+    using ProcessStarter = std::function<bool(const QString &program, const QStringList &arguments)>;
+    static void SetProcessStarter(ProcessStarter starter);
+    // The calculator OpenCalculator starts; empty when none is installed.
+    static QString FindCalculator();
+
+signals:
+    void SendQueryResultDate(int result);
+
+public slots:
+    void ShowStatusMessage(const QString &text);
+
+    void ShowSelectPage();
+    void ShowFinSelectPage();
+    void ShowPage(bool showFlag);
+    void ShowRelationWidget();
+    void ShowDbInfoDlg();
+    void ShowPersonInfoDlg();
+    void UpDateInfo();
+    void OpenCalculator();
+    void ActionHelp();
+    void RestartComputer();
+    void InitTable();
+
+    // Page work (app/mainwindowpending.cpp until it is written).
+    void ShowTabData();
+    void ActionAdd();
+    void ActionDelete();
+    void ActionClear();
+    void ActionQuery();
+    void QueryProcess();
+    void ShowQueryResultData(int result);
+    void InportProcess();
+    void ExportProcess();
+    void PrintActionProcess();
+    void TotalProcess();
+    void TabCellChanged(int row, int column);
+    void CellChoseProcess(int row, int column);
+    void SaveDbDate();
+    void RestoreDbDate();
+    void EnableAction();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void BuildPages();
+    void ApplyPermissions();
+    void SetUpShell();
+    void MakeConnections();
+    void ConnectPageWidgets();
+    // Shows or hides a stack and keeps its page-display action's check mark in step.
+    void SetStackShown(QStackedWidget *stack, bool shown);
+    void ShowAboutBox();
+    static bool StartDetached(const QString &program, const QStringList &arguments);
+
+    // Hooks for the side dialogs and page loading (app/mainwindowpending.cpp).
+    void CreateSideDialogs();
+    void StartFirstLoad();
+    void HideQueryDialog();
+    void OpenInfoDialog(bool warehouseTab);
+    void OpenPeopleDialog(int tab);
+    void ReloadChoiceLists();
+    void RefillModelCombo();
+    bool ItemListHasItems() const;
+
+    Ui::MainWindow *m_ui;
+    UserRecord m_user;
+    bool m_initialised = false;
+    bool m_relationOn = false;
+    QLabel *m_statusLabel = nullptr;
+
+    // Side dialogs, created hidden by CreateSideDialogs() with this window as parent.
+    DialogInfoToDb *m_infoDlg = nullptr;
+    DialogUserMge *m_personDlg = nullptr;
+    DialogQuery *m_queryDlg = nullptr;
+    DialogStoreSet *m_storeSetDlg = nullptr;
+};

@@ -1,0 +1,221 @@
+// The fifteen ledger pages, built from the table of kinds into the three stacks.
+#include "app/mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "ledger/ledgerkinds.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+using LedgerKinds::Group;
+using LedgerKinds::PageKind;
+
+namespace {
+
+const char kHorizontalScrollStyle[] =
+    "QScrollBar{background:transparent; height:10px;}"
+    "QScrollBar::handle{background:lightgray; border:2px solid transparent; border-radius:5px;}"
+    "QScrollBar::handle:hover{background:gray;}"
+    "QScrollBar::sub-line{background:transparent;}"
+    "QScrollBar::add-line{background:transparent;}";
+const char kVerticalScrollStyle[] =
+    "QScrollBar{background:transparent; width: 10px;}"
+    "QScrollBar::handle{background:lightgray; border:2px solid transparent; border-radius:5px;}"
+    "QScrollBar::handle:hover{background:gray;}"
+    "QScrollBar::sub-line{background:transparent;}"
+    "QScrollBar::add-line{background:transparent;}";
+
+QPushButton *NewButton(const QString &name, const QString &text, QWidget *parent)
+{
+    auto *button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    button->setAutoDefault(false);
+    return button;
+}
+
+QLineEdit *NewTotalsEdit(const QString &name, QWidget *parent)
+{
+    auto *edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    edit->setReadOnly(true);
+    edit->setMaximumWidth(160);
+    return edit;
+}
+
+QString CaptionOf(const PageKind &page, const QString &button)
+{
+    if (button == page.addButton)
+        return LedgerKinds::AddCaption();
+    if (button == page.deleteButton)
+        return LedgerKinds::DeleteCaption();
+    if (button == page.clearButton)
+        return LedgerKinds::ClearCaption();
+    if (button == page.queryButton)
+        return LedgerKinds::QueryCaption();
+    if (button == page.importButton)
+        return LedgerKinds::ImportCaption();
+    if (button == page.exportButton)
+        return LedgerKinds::ExportCaption();
+    return LedgerKinds::PrintCaption();
+}
+
+QWidget *BuildPage(const PageKind &kind)
+{
+    auto *page = new QWidget;
+    page->setObjectName(kind.pageName);
+    auto *layout = new QVBoxLayout(page);
+    layout->setContentsMargins(2, 2, 2, 2);
+
+    auto *top = new QHBoxLayout;
+    if (!kind.titleButton.isEmpty()) {
+        QPushButton *title = NewButton(kind.titleButton, kind.titleText, page);
+        title->setFlat(true);
+        QFont font = title->font();
+        font.setBold(true);
+        font.setPointSize(font.pointSize() + 2);
+        title->setFont(font);
+        top->addWidget(title);
+    }
+    if (kind.group == Group::Goods && kind.kind == GoodsKind::CurrentStock) {
+        auto *models = new QComboBox(page);
+        models->setObjectName(QStringLiteral("comboModel"));
+        models->setMinimumWidth(160);
+        top->addWidget(models);
+    }
+    top->addStretch();
+    for (const QString &name : kind.ActionButtons())
+        top->addWidget(NewButton(name, CaptionOf(kind, name), page));
+    layout->addLayout(top);
+
+    auto *table = new QTableWidget(0, kind.ColumnCount(), page);
+    table->setObjectName(kind.tableName);
+    table->setHorizontalHeaderLabels(kind.columnTitles);
+    if (kind.group != Group::Finance)
+        table->horizontalHeaderItem(LedgerKinds::SizeColumn)->setToolTip(LedgerKinds::SizeColumnToolTip());
+    table->setSortingEnabled(false);
+    table->setShowGrid(true);
+    table->setWordWrap(true);
+    layout->addWidget(table, 1);
+
+    auto *totals = new QHBoxLayout;
+    totals->addStretch();
+    if (kind.group == Group::Finance) {
+        totals->addWidget(new QLabel(LedgerKinds::FinanceTotalsLabel(), page));
+        totals->addWidget(NewTotalsEdit(kind.totalEdit, page));
+        totals->addWidget(NewButton(kind.totalButton, LedgerKinds::FinanceTotalsCaption(), page));
+    } else {
+        const QStringList labels = LedgerKinds::GoodsTotalsLabels();
+        const QStringList edits = {kind.totalEdit, kind.paidEdit, kind.debtEdit};
+        for (int i = 0; i < edits.size(); ++i) {
+            totals->addWidget(new QLabel(labels.at(i), page));
+            totals->addWidget(NewTotalsEdit(edits.at(i), page));
+        }
+        totals->addWidget(NewButton(kind.totalButton, LedgerKinds::GoodsTotalsCaption(), page));
+    }
+    layout->addLayout(totals);
+    return page;
+}
+
+} // namespace
+
+void MainWindow::BuildPages()
+{
+    for (const PageKind &kind : LedgerKinds::Pages()) {
+        auto *stack = findChild<QStackedWidget *>(kind.stackName);
+        stack->insertWidget(kind.stackIndex, BuildPage(kind));
+    }
+    auto *empty = new QWidget;
+    empty->setObjectName(QStringLiteral("page_2"));
+    m_ui->stackedWidget_2->addWidget(empty);
+
+    m_ui->stackedWidget->setCurrentIndex(GoodsKind::PurchaseReturn);
+    m_ui->stackedWidget_2->setCurrentIndex(0);
+    m_ui->stackedWidget_3->setCurrentIndex(FinanceKind::Profit);
+}
+
+void MainWindow::InitTable()
+{
+    for (const PageKind &kind : LedgerKinds::Pages()) {
+        QTableWidget *table = Table(kind.tableName);
+        QHeaderView *header = table->horizontalHeader();
+        header->setStretchLastSection(true);
+        header->setVisible(true);
+        table->verticalHeader()->setVisible(true);
+        table->setFrameShape(QFrame::NoFrame);
+        table->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        table->setSelectionBehavior(QAbstractItemView::SelectRows);
+        header->setHighlightSections(false);
+        table->setFocusPolicy(Qt::NoFocus);
+        header->setStyleSheet(QStringLiteral("QHeaderView::section {background:transparent;}"));
+        table->horizontalScrollBar()->setStyleSheet(QString::fromLatin1(kHorizontalScrollStyle));
+        table->verticalScrollBar()->setStyleSheet(QString::fromLatin1(kVerticalScrollStyle));
+    }
+}
+
+void MainWindow::ConnectPageWidgets()
+{
+    auto button = [this](const QString &name) { return findChild<QPushButton *>(name); };
+    auto wire = [&](const QString &name, void (MainWindow::*slot)()) {
+        if (!name.isEmpty())
+            connect(button(name), &QPushButton::clicked, this, slot);
+    };
+
+    for (const PageKind &kind : LedgerKinds::Pages()) {
+        wire(kind.addButton, &MainWindow::ActionAdd);
+        wire(kind.deleteButton, &MainWindow::ActionDelete);
+        wire(kind.clearButton, &MainWindow::ActionClear);
+        wire(kind.queryButton, &MainWindow::ActionQuery);
+        wire(kind.importButton, &MainWindow::InportProcess);
+        wire(kind.exportButton, &MainWindow::ExportProcess);
+        wire(kind.printButton, &MainWindow::PrintActionProcess);
+        wire(kind.totalButton, &MainWindow::TotalProcess);
+        wire(kind.titleButton,
+             kind.group == Group::Finance ? &MainWindow::ShowRelationWidget : &MainWindow::InitTable);
+
+        // Computed pages are never saved, so their cells report nothing.
+        if (!kind.IsStored())
+            continue;
+        QTableWidget *table = Table(kind.tableName);
+        connect(table, &QTableWidget::cellChanged, this, &MainWindow::TabCellChanged);
+        if (kind.group == Group::Goods)
+            connect(table, &QTableWidget::cellClicked, this, &MainWindow::CellChoseProcess);
+    }
+}
+
+QTableWidget *MainWindow::Table(const QString &objectName) const
+{
+    return findChild<QTableWidget *>(objectName);
+}
+
+QTableWidget *MainWindow::GoodsTable(int kind) const
+{
+    const PageKind *page = LedgerKinds::Find(Group::Goods, kind);
+    return page ? Table(page->tableName) : nullptr;
+}
+
+QTableWidget *MainWindow::FinanceTable(int kind) const
+{
+    const PageKind *page = LedgerKinds::Find(Group::Finance, kind);
+    return page ? Table(page->tableName) : nullptr;
+}
+
+QTableWidget *MainWindow::SalesTable() const
+{
+    return Table(LedgerKinds::Find(Group::Sales, 0)->tableName);
+}
+
+QStackedWidget *MainWindow::GoodsStack() const { return m_ui->stackedWidget; }
+QStackedWidget *MainWindow::SalesStack() const { return m_ui->stackedWidget_2; }
+QStackedWidget *MainWindow::FinanceStack() const { return m_ui->stackedWidget_3; }
+
+QComboBox *MainWindow::ModelCombo() const
+{
+    return findChild<QComboBox *>(QStringLiteral("comboModel"));
+}

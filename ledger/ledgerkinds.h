@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// The one table of ledger pages: which stack a page sits on, the object names
+// of its widgets, its column titles and where its rows are stored. The main
+// window builds and wires every page from this table; later code finds a page
+// by its table, its kind or any of its buttons through the look-ups below.
+namespace LedgerKinds {
+
+enum class Group { Goods, Sales, Finance };
+
+struct PageKind
+{
+    Group group = Group::Goods;
+    int kind = 0;            // tab_type for stored kinds; index inside the group
+    int stackIndex = 0;      // page index inside its stack
+    QString stackName;       // stackedWidget, stackedWidget_2, stackedWidget_3
+    QString pageName;
+    QString tableName;
+    QString titleButton;     // btn_label..., btn_fin_...; empty on the sales page
+    QString titleText;
+    // Totals line: goods and sales pages have three edits, finance pages one.
+    QString totalEdit;       // lineEdit_t_N / lineEdit_ft_N
+    QString paidEdit;        // lineEdit_p_N, empty on finance pages
+    QString debtEdit;        // lineEdit_d_N, empty on finance pages
+    QString totalButton;     // btn_total_N / btn_ft_N
+    // Page buttons; empty where the page has none.
+    QString addButton;
+    QString deleteButton;
+    QString clearButton;
+    QString queryButton;
+    QString importButton;
+    QString exportButton;
+    QString printButton;
+    QString storedTable;     // tb_sm_product_info / tb_sm_finance_info; empty when computed
+    QStringList columnTitles;
+
+    bool IsStored() const { return !storedTable.isEmpty(); }
+    int ColumnCount() const { return columnTitles.size(); }
+    // Buttons of the page that exist, in the order they stand on the page.
+    QStringList ActionButtons() const;
+};
+
+constexpr int GoodsColumnCount = 19;
+constexpr int FinanceColumnCount = 9;
+constexpr int SizeColumn = 6;
+
+// Tool tip of the size column's header on every goods and sales table.
+QString SizeColumnToolTip();
+
+// Captions of the page buttons and the totals line.
+QString AddCaption();
+QString DeleteCaption();
+QString ClearCaption();
+QString QueryCaption();
+QString ImportCaption();
+QString ExportCaption();
+QString PrintCaption();
+QString GoodsTotalsCaption();    // "统计"
+QString FinanceTotalsCaption();  // "数额统计"
+QStringList GoodsTotalsLabels(); // "总金额:", "已付款:", "未付款:"
+QString FinanceTotalsLabel();    // "总额:"
+
+// All fifteen pages: goods 0-5, the sales page, finance 0-7.
+const QList<PageKind> &Pages();
+
+// Look-ups; null when nothing matches.
+const PageKind *Find(Group group, int kind);
+const PageKind *FindByTable(const QString &tableName);
+// Any button or totals edit of a page: add, delete, query, title, totals, ...
+const PageKind *FindByWidget(const QString &objectName);
+
+} // namespace LedgerKinds
