@@ -76,8 +76,14 @@ struct LedgerQuery
 
 bool Exec(QSqlQuery &q, const QVariantList &values)
 {
-    for (const QVariant &v : values)
-        q.addBindValue(v);
+    for (const QVariant &v : values) {
+        // A null QString would be bound as NULL, and "column = NULL" matches
+        // nothing: a row saved with an empty model could never be deleted.
+        if (v.type() == QVariant::String && v.isNull())
+            q.addBindValue(QString(QLatin1String("")));
+        else
+            q.addBindValue(v);
+    }
     return q.exec();
 }
 

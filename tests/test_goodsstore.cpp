@@ -39,6 +39,7 @@ private slots:
     void storesNeverSeeEachOther();
     void quotesRoundTripInEveryField();
     void withoutManagerNothingRuns();
+    void emptyTextsStillMatch();
 };
 
 void TestGoodsStore::saveInsertsThenUpdatesByKindAndSerial()
@@ -263,6 +264,22 @@ void TestGoodsStore::withoutManagerNothingRuns()
     QVERIFY(!db.store()->SaveGoodsRow(MakeGoods(0, QStringLiteral("s"), QStringLiteral("2024-01-01"))));
     QVERIFY(!db.store()->QueryGoods(5, -1, QString(), QString(), out));
     db.store()->SetDbManager(db.manager());
+    QCOMPARE(db.Count(QStringLiteral("tb_sm_product_info")), 0);
+}
+
+void TestGoodsStore::emptyTextsStillMatch()
+{
+    TempStore db;
+    QVERIFY(db.connected);
+    GoodsRecord blank;   // every text null, as a freshly added row
+    blank.tabType = GoodsKind::Sale;
+    QVERIFY(db.store()->SaveGoodsRow(blank));
+    QVERIFY(db.store()->SaveGoodsRow(blank));
+    QCOMPARE(db.Count(QStringLiteral("tb_sm_product_info")), 1);
+    GoodsRecord key;
+    key.tabType = GoodsKind::Sale;
+    key.serial = QStringLiteral("");
+    QVERIFY(db.store()->DeleteGoodsRow(key));
     QCOMPARE(db.Count(QStringLiteral("tb_sm_product_info")), 0);
 }
 

@@ -1,0 +1,354 @@
+#include "db/backupscript.h"
+#include "storetestsupport.h"
+
+#include <QFile>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QtTest>
+
+namespace {
+
+const QStringList kTables{"tb_sm_product_info", "tb_sm_prestore_info", "tb_sm_person_info",
+                          "tb_sm_finance_info", "tb_sm_user"};
+
+// Every row of the store in every table, as sorted texts, ids left out.
+QStringList Snapshot(const QString &storeNo)
+{
+    QStringList rows;
+    for (const QString &table : kTables) {
+        QSqlQuery q(DbManager::Instance()->Connection());
+        q.prepare(QStringLiteral("select * from %1 where store_no=?").arg(table));
+        q.addBindValue(storeNo);
+        if (!q.exec())
+            return {QStringLiteral("query failed: ") + table};
+        while (q.next()) {
+            QStringList cells{table};
+            for (int i = 1; i < q.record().count(); ++i)
+                cells << q.value(i).toString();
+            rows << cells.join(QLatin1Char('|'));
+        }
+    }
+    rows.sort();
+    return rows;
+}
+
+void Fill(StoreDbAccess *store, const QString &tag)
+{
+    GoodsRecord g = MakeGoods(GoodsKind::Sale, tag + QStringLiteral("-g1"), QStringLiteral("2024-02-29"));
+    g.remark = QStringLiteral("line one\nline 'two'\r\n第三行; drop table tb_sm_user;");
+    g.name = QStringLiteral("O'Brien's 商品");
+    store->SaveGoodsRow(g);
+    store->SaveGoodsRow(MakeGoods(GoodsKind::PurchaseIn, tag + QStringLiteral("-g2"), QStringLiteral("2024-01-01")));
+    GoodsRecord blank;
+    blank.tabType = GoodsKind::Loss;
+    store->SaveGoodsRow(blank);
+    FinanceRecord f = MakeFinance(FinanceKind::Debts, tag + QStringLiteral("-f1"), QStringLiteral("2024-03-01"));
+    f.remark = QStringLiteral("E'00ff' is text here");
+    store->SaveFinanceRow(f);
+    store->SaveInfoList(InfoStore::MasterData, InfoList{8, QStringLiteral("Main##1-A&&1;it's-x")});
+    store->SaveInfoList(InfoStore::People, InfoList{2, tag + QStringLiteral("-customers")});
+    UserRecord u;
+    u.phone = QStringLiteral("138");
+    u.name = tag + QStringLiteral("'s admin");
+    u.password = QStringLiteral("' or '1'='1");
+    u.userType = 1;
+    store->AddOrUpdateUser(u);
+}
+
+QString WriteFile(const QTemporaryDir &dir, const QString &name, const QByteArray &content)
+{
+    const QString path = dir.filePath(name);
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return QString();
+    f.write(content);
+    return path;
+}
+
+QByteArray ReadFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestBackupRestore : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void dumpWritesOneInsertPerRow();
+    void dumpOfEmptyStoreIsEmptyFile();
+    void dumpToUnwritablePathFails();
+    void backupThenRestoreGivesIdenticalRows();
+    void restoreRefusesForeignLines_data();
+    void restoreRefusesForeignLines();
+    void fileOfOnlyForeignLinesDeletesNothing();
+    void missingFileDeletesNothing();
+    void restoreIntoAnotherStore();
+    void failedInsertLeavesStoreAsItWas();
+    void parseLine_data();
+    void parseLine();
+    void splitKeepsBreaksInsideTexts();
+};
+
+void TestBackupRestore::dumpWritesOneInsertPerRow()
+{
+    TempStore db;
+    QVERIFY(db.connected);
+    QVERIFY(db.Exec(QStringLiteral("create table other_app(id integer, store_no text)")));
+    QVERIFY(db.Exec(QStringLiteral("insert into other_app values(1,'1')")));
+    QVERIFY(db.store()->SaveInfoList(InfoStore::MasterData, InfoList{8, QStringLiteral("Main##1-A&&1")}));
+    QVERIFY(db.store()->SaveInfoList(InfoStore::People, InfoList{1, QStringLiteral("张'三")}));
+    db.store()->SetStoreNo(QStringLiteral("2"));
+    QVERIFY(db.store()->SaveInfoList(InfoStore::MasterData, InfoList{8, QStringLiteral("not mine")}));
+    db.store()->SetStoreNo(QStringLiteral("1"));
+
+    const QString path = db.dir.filePath(QStringLiteral("record_20240305_140709.sql"));
+    QVERIFY(db.store()->DumpStoreTables(path));
+    const QByteArray expected =
+        "insert into tb_sm_prestore_info(info_type,info_list,store_no) values(8,'Main##1-A&&1','1');\n"
+        + QStringLiteral("insert into tb_sm_person_info(info_type,info_list,store_no) values(1,'张''三','1');\n").toUtf8();
+    QCOMPARE(ReadFile(path), expected);
+}
+
+void TestBackupRestore::dumpOfEmptyStoreIsEmptyFile()
+{
+    TempStore db;
+    QVERIFY(db.connected);
+    db.store()->SetStoreNo(QStringLiteral("2"));
+    Fill(db.store(), QStringLiteral("two"));
+    db.store()->SetStoreNo(QStringLiteral("1"));
+    const QString path = db.dir.filePath(QStringLiteral("empty.sql"));
+    QVERIFY(db.store()->DumpStoreTables(path));
+    QVERIFY(QFile::exists(path));
+    QCOMPARE(ReadFile(path), QByteArray());
+}
+
+void TestBackupRestore::dumpToUnwritablePathFails()
+{
+    TempStore db;
+    QVERIFY(db.connected);
+    Fill(db.store(), QStringLiteral("one"));
+    QVERIFY(!db.store()->DumpStoreTables(db.dir.filePath(QStringLiteral("missing/record.sql"))));
+}
+
+void TestBackupRestore::backupThenRestoreGivesIdenticalRows()
+{
+    TempStore db;
+    QVERIFY(db.connected);
+    Fill(db.store(), QStringLiteral("one"));
+    db.store()->SetStoreNo(QStringLiteral("2"));
+    Fill(db.store(), QStringLiteral("two"));
+    const QStringList other = Snapshot(QStringLiteral("2"));
+    db.store()->SetStoreNo(QStringLiteral("1"));
+    const QStringList before = Snapshot(QStringLiteral("1"));
+    QCOMPARE(before.size(), 7);
+
+    const QString path = db.dir.filePath(QStringLiteral("backup.sql"));
+    QVERIFY(db.store()->DumpStoreTables(path));
+
+    // Change the store after the backup, then go back to it.
+    QVERIFY(db.store()->DeleteGoodsKind(GoodsKind::Sale));
+    QVERIFY(db.store()->SaveFinanceRow(MakeFinance(0, QStringLiteral("later"), QStringLiteral("2024-05-01"))));
+    QVERIFY(db.store()->DeleteInfoList(InfoStore::MasterData, 8));
+
+    for (int round = 0; round < 2; ++round) {   // a second restore must not duplicate
+        const RestoreResult result = db.store()->RestoreStoreTables(path);
+        QVERIFY2(result.ok, qPrintable(result.error));
+        QCOMPARE(result.restored, 7);
+        QCOMPARE(result.refused, 0);
+        QCOMPARE(Snapshot(QStringLiteral("1")), before);
+    }
+    QCOMPARE(Snapshot(QStringLiteral("2")), other);
+
+    // The restored rows work as before through the stores.
+    QVERIFY(db.store()->CheckUserPassword(QStringLiteral("one's admin"), QStringLiteral("' or '1'='1")));
+}
+
+void TestBackupRestore::restoreRefusesForeignLines_data()
+{
+    QTest::addColumn<QString>("line");
+
+    QTest::newRow("drop") << "drop table tb_sm_user;";
+    QTest::newRow("delete") << "delete from tb_sm_person_info;";
+    QTest::newRow("other table") << "insert into other_app(id,store_no) values(2,'1');";
+    QTest::newRow("sqlite_master") << "insert into sqlite_master(type,name,tbl_name,rootpage,sql) "
+                                      "values('table','x','x',0,'create table x(a)');";
+    QTest::newRow("two statements") << "insert into tb_sm_prestore_info(info_type,info_list,store_no) "
+                                       "values(1,'smuggled','1'); drop table tb_sm_user;";
+    QTest::newRow("two inserts") << "insert into tb_sm_prestore_info(info_type,info_list,store_no) values(1,'a','1');"
+                                    "insert into tb_sm_prestore_info(info_type,info_list,store_no) values(2,'smuggled','1');";
+    QTest::newRow("value count") << "insert into tb_sm_prestore_info(info_type,info_list,store_no) values(1,'smuggled');";
+    QTest::newRow("column missing") << "insert into tb_sm_prestore_info(info_type,info_list) values(1,'smuggled');";
+    QTest::newRow("columns reordered") << "insert into tb_sm_prestore_info(info_list,info_type,store_no) values('smuggled',1,'1');";
+    QTest::newRow("id given") << "insert into tb_sm_prestore_info(id,info_type,info_list,store_no) values(1,1,'smuggled','1');";
+    QTest::newRow("text in int column") << "insert into tb_sm_prestore_info(info_type,info_list,store_no) values('1','smuggled','1');";
+    QTest::newRow("subselect") << "insert into tb_sm_prestore_info(info_type,info_list,store_no) "
+                                  "values(1,(select user_password from tb_sm_user),'1');";
+    QTest::newRow("unclosed quote") << "insert into tb_sm_prestore_info(info_type,info_list,store_no) values(1,'smuggled,'1');";
+    QTest::newRow("missing semicolon") << "insert into tb_sm_prestore_info(info_type,info_list,store_no) values(1,'smuggled','1')";
+    QTest::newRow("comment after") << "insert into tb_sm_prestore_info(info_type,info_list,store_no) values(1,'smuggled','1'); --";
+    QTest::newRow("bracketed name") << "insert into [tb_sm_prestore_info](info_type,info_list,store_no) values(1,'smuggled','1');";
+}
+
+void TestBackupRestore::restoreRefusesForeignLines()
+{
+    QFETCH(QString, line);
+    TempStore db;
+    QVERIFY(db.connected);
+    QVERIFY(db.Exec(QStringLiteral("create table other_app(id integer, store_no text)")));
+    Fill(db.store(), QStringLiteral("one"));
+    db.store()->SetStoreNo(QStringLiteral("2"));
+    Fill(db.store(), QStringLiteral("two"));
+    db.store()->SetStoreNo(QStringLiteral("1"));
+    const QStringList before = Snapshot(QStringLiteral("1"));
+    const QStringList other = Snapshot(QStringLiteral("2"));
+    const QVariant schema = db.Scalar(QStringLiteral("select group_concat(sql, ';') from sqlite_master"));
+
+    const QString path = db.dir.filePath(QStringLiteral("backup.sql"));
+    QVERIFY(db.store()->DumpStoreTables(path));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::Append));
+    file.write("\n" + line.toUtf8() + "\n\n");
+    file.close();
+
+    const RestoreResult result = db.store()->RestoreStoreTables(path);
+    QVERIFY2(result.ok, qPrintable(result.error));
+    QCOMPARE(result.refused, 1);
+    QCOMPARE(result.restored, 7);
+    QCOMPARE(Snapshot(QStringLiteral("1")), before);
+    QCOMPARE(Snapshot(QStringLiteral("2")), other);
+    QCOMPARE(db.Scalar(QStringLiteral("select group_concat(sql, ';') from sqlite_master")), schema);
+    QCOMPARE(db.Count(QStringLiteral("other_app")), 0);
+}
+
+void TestBackupRestore::fileOfOnlyForeignLinesDeletesNothing()
+{
+    TempStore db;
+    QVERIFY(db.connected);
+    Fill(db.store(), QStringLiteral("one"));
+    const QStringList before = Snapshot(QStringLiteral("1"));
+    const QString path = WriteFile(db.dir, QStringLiteral("foreign.sql"),
+                                   "drop table tb_sm_user;\nselect 1;\n");
+    const RestoreResult result = db.store()->RestoreStoreTables(path);
+    QVERIFY(!result.ok);
+    QVERIFY(!result.error.isEmpty());
+    QCOMPARE(result.refused, 2);
+    QCOMPARE(Snapshot(QStringLiteral("1")), before);
+}
+
+void TestBackupRestore::missingFileDeletesNothing()
+{
+    TempStore db;
+    QVERIFY(db.connected);
+    Fill(db.store(), QStringLiteral("one"));
+    const QStringList before = Snapshot(QStringLiteral("1"));
+    for (const QString &path : {db.dir.filePath(QStringLiteral("nowhere.sql")), QString()}) {
+        const RestoreResult result = db.store()->RestoreStoreTables(path);
+        QVERIFY(!result.ok);
+        QVERIFY(!result.error.isEmpty());
+        QCOMPARE(result.restored, 0);
+        QCOMPARE(Snapshot(QStringLiteral("1")), before);
+    }
+}
+
+void TestBackupRestore::restoreIntoAnotherStore()
+{
+    TempStore db;
+    QVERIFY(db.connected);
+    Fill(db.store(), QStringLiteral("one"));
+    const QStringList storeOne = Snapshot(QStringLiteral("1"));
+    const QString path = db.dir.filePath(QStringLiteral("store1.sql"));
+    QVERIFY(db.store()->DumpStoreTables(path));
+
+    db.store()->SetStoreNo(QStringLiteral("2"));
+    Fill(db.store(), QStringLiteral("two"));
+    const RestoreResult result = db.store()->RestoreStoreTables(path);
+    QVERIFY2(result.ok, qPrintable(result.error));
+    QCOMPARE(result.restored, storeOne.size());
+    db.store()->SetStoreNo(QStringLiteral("1"));
+
+    QCOMPARE(Snapshot(QStringLiteral("1")), storeOne);
+    QStringList moved = storeOne;
+    for (QString &row : moved)
+        row.replace(QRegularExpression(QStringLiteral("\\|1$")), QStringLiteral("|2"));
+    moved.sort();
+    QCOMPARE(Snapshot(QStringLiteral("2")), moved);
+}
+
+void TestBackupRestore::failedInsertLeavesStoreAsItWas()
+{
+    TempStore db;
+    QVERIFY(db.connected);
+    Fill(db.store(), QStringLiteral("one"));
+    const QString path = db.dir.filePath(QStringLiteral("backup.sql"));
+    QVERIFY(db.store()->DumpStoreTables(path));
+    QVERIFY(db.store()->SaveFinanceRow(MakeFinance(0, QStringLiteral("later"), QStringLiteral("2024-05-01"))));
+    const QStringList before = Snapshot(QStringLiteral("1"));
+
+    QVERIFY(db.Exec(QStringLiteral("create trigger refuse before insert on tb_sm_user "
+                                   "begin select raise(abort,'refused'); end")));
+    const RestoreResult result = db.store()->RestoreStoreTables(path);
+    QVERIFY(!result.ok);
+    QVERIFY(result.error.contains(QStringLiteral("refused")));
+    QCOMPARE(Snapshot(QStringLiteral("1")), before);
+}
+
+void TestBackupRestore::parseLine_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QStringList>("values");   // kind letter + text: T text, N number, 0 null, B hex
+
+    QTest::newRow("backup form") << "insert into tb_sm_prestore_info(info_type,info_list,store_no) values(8,'Main##1-A&&1','1');"
+                                 << true << "tb_sm_prestore_info" << QStringList{"N8", "TMain##1-A&&1", "T1"};
+    QTest::newRow("doubled quotes, semicolon inside") << "insert into t(a,b) values('it''s; ok','''');"
+                                                      << true << "t" << QStringList{"Tit's; ok", "T'"};
+    QTest::newRow("null, negative, decimal, bytes") << "INSERT  INTO t ( a , b , c , d ) VALUES ( NULL , -12 , 3.5 , E'00ff' ) ;  "
+                                                    << true << "t" << QStringList{"0", "N-12", "N3.5", "B00ff"};
+    QTest::newRow("empty text") << "insert into t(a) values('');" << true << "t" << QStringList{"T"};
+    QTest::newRow("upper-case hex") << "insert into t(a) values(E'00FF');" << false << "" << QStringList{};
+    QTest::newRow("odd hex") << "insert into t(a) values(E'0ff');" << false << "" << QStringList{};
+    QTest::newRow("bare word") << "insert into t(a) values(abc);" << false << "" << QStringList{};
+    QTest::newRow("function call") << "insert into t(a) values(lower('x'));" << false << "" << QStringList{};
+    QTest::newRow("expression") << "insert into t(a) values(1+1);" << false << "" << QStringList{};
+    QTest::newRow("no columns") << "insert into t values(1);" << false << "" << QStringList{};
+    QTest::newRow("keyword run-on") << "insertinto t(a) values(1);" << false << "" << QStringList{};
+    QTest::newRow("quoted name") << "insert into \"t\"(a) values(1);" << false << "" << QStringList{};
+    QTest::newRow("trailing statement") << "insert into t(a) values(1);select 1;" << false << "" << QStringList{};
+}
+
+void TestBackupRestore::parseLine()
+{
+    QFETCH(QString, line);
+    QFETCH(bool, accepted);
+    BackupScript::Insert insert;
+    QCOMPARE(BackupScript::ParseInsert(line, insert), accepted);
+    if (!accepted)
+        return;
+    QTEST(insert.table, "table");
+    QStringList values;
+    for (const BackupScript::Value &v : insert.values) {
+        switch (v.kind) {
+        case BackupScript::Value::Text: values << QStringLiteral("T") + v.text; break;
+        case BackupScript::Value::Number: values << QStringLiteral("N") + v.text; break;
+        case BackupScript::Value::Null: values << QStringLiteral("0"); break;
+        case BackupScript::Value::Bytes: values << QStringLiteral("B") + QString::fromLatin1(v.bytes.toHex()); break;
+        }
+    }
+    QTEST(values, "values");
+    QCOMPARE(insert.columns.size(), insert.values.size());
+}
+
+void TestBackupRestore::splitKeepsBreaksInsideTexts()
+{
+    const QString script = QStringLiteral("a('x\r\ny');\r\n\r\nb('it''s');\nc('unclosed\nd;");
+    QCOMPARE(BackupScript::SplitLines(script),
+             (QStringList{"a('x\r\ny');", "", "b('it''s');", "c('unclosed\nd;"}));
+}
+
+QTEST_GUILESS_MAIN(TestBackupRestore)
+#include "test_backuprestore.moc"
