@@ -1,0 +1,85 @@
+#pragma once
+
+#include "db/records.h"
+
+#include <QDate>
+#include <QStringList>
+#include <functional>
+
+class ListSource;
+class QTableWidget;
+class QWidget;
+
+// Choices of the cell combos, read once per fill rather than once per cell.
+struct RowChoices
+{
+    QStringList classes;
+    QStringList names;
+    QStringList models;
+    QStringList colours;
+    QStringList sizes;
+    QStringList employees;
+    QStringList customers;
+    QStringList distributors;
+    QStringList suppliers;
+
+    static RowChoices Read(const ListSource &source);
+};
+
+// Turning records into table rows with their cell editors and back.
+namespace LedgerRows {
+
+enum Mode : int { NewRow = 1, ShowRecord = 2 };
+
+// Called for every combo and date editor a fill creates, so the caller can
+// wire it; the editor already sits in its cell.
+using EditorHook = std::function<void(QWidget *editor)>;
+
+// Fixed choices of the finance item column.
+const QStringList &FinanceItems();
+QString DateEditStyle();
+QString ComboStyle();
+// Date fallback of a stored date that is not year-month-day.
+QDate FallbackDate();
+
+// Builds row `row` of a goods-style table (19 columns). NewRow: serial now,
+// date today, everything else empty. ShowRecord: the record's texts; the
+// table grows to hold the row.
+void FillGoodsRow(int mode, int row, const GoodsRecord &record, QTableWidget *table,
+                  const RowChoices &choices, const EditorHook &hook = {});
+// The same for a finance-style table (9 columns).
+void FillFinanceRow(int mode, int row, const FinanceRecord &record, QTableWidget *table,
+                    const RowChoices &choices, const EditorHook &hook = {});
+
+// What a row read found besides the record.
+struct ReadOutcome
+{
+    bool read = false;     // false: no such row
+    bool refused = false;  // a number cell held something else and was emptied
+};
+
+// Reads a goods row into record, empties number cells that hold something
+// else, and fills in and writes back the missing amounts (total, price,
+// unpaid, paid). When a cell was refused the other cells are left as they are.
+// Writes into the table happen with its signals blocked: the caller saves.
+ReadOutcome ReadGoodsRow(int row, int kind, GoodsRecord &record, QTableWidget *table);
+ReadOutcome ReadFinanceRow(int row, int kind, FinanceRecord &record, QTableWidget *table);
+
+// The row's texts as they stand, without checks or write-back.
+bool PeekGoodsRow(int row, int kind, GoodsRecord &record, const QTableWidget *table);
+bool PeekFinanceRow(int row, int kind, FinanceRecord &record, const QTableWidget *table);
+
+// The text of a cell: an editor's current text (combo, date as yyyy-MM-dd)
+// or the item's text.
+QString CellText(const QTableWidget *table, int row, int column);
+
+// The table an editor sits in and the row it is in now (rows above it may
+// have been removed since it was built). False when it is in no table.
+bool EditorCell(QWidget *editor, QTableWidget **table, int *row, int *column);
+
+// Whether the text is a number; when it is not and it is not empty, the box
+// "请输入数字" is shown unless silent.
+bool CheckNumber(const QString &text, bool silent, QWidget *parent);
+void ShowNumberWarning(QWidget *parent);
+
+} // namespace LedgerRows

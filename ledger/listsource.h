@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QStringList>
+
+// Where the ledger cell combos take their choices from. The first source reads
+// the stored lists; the list dialogs can offer their in-memory lists instead.
+class ListSource
+{
+public:
+    virtual ~ListSource() = default;
+
+    // Choices of one list: storeKind is InfoStore::MasterData or
+    // InfoStore::People, infoType the list number within it.
+    virtual QStringList Choices(int storeKind, int infoType) const = 0;
+
+    // The first field of every row of a list text, decoded ("##" -> "-",
+    // "&&" -> "."); rows whose first field is empty give no choice.
+    static QStringList FirstFields(const QString &listText);
+};
+
+// Reads each list from the information list store when asked.
+class StoredListSource : public ListSource
+{
+public:
+    QStringList Choices(int storeKind, int infoType) const override;
+};
+
+// List numbers the ledger cells use.
+namespace ListNo {
+enum : int { Classes = 1, Names = 2, Models = 3, Colours = 4, Sizes = 6 };     // master data
+enum : int { Employees = 1, Customers = 2, Distributors = 3, Suppliers = 4 };  // people
+}

@@ -1,0 +1,78 @@
+#include "ledger/readdatabasethread.h"
+
+#include "db/storedbaccess.h"
+#include "ledger/ledgerlists.h"
+
+#include <QDate>
+#include <QDir>
+
+ReadDatabaseThread::ReadDatabaseThread(LedgerLists *lists, int type, QObject *parent)
+    : QThread(parent), m_lists(lists), m_type(type)
+{
+}
+
+ReadDatabaseThread::~ReadDatabaseThread()
+{
+    wait();
+}
+
+void ReadDatabaseThread::SetImportParam(int sheet, const QString &path, QStringList *list,
+                                        QTableWidget *table)
+{
+    m_importSheet = sheet;
+    m_importPath = path;
+    m_importList = list;
+    m_importTable = table;
+}
+
+QString ReadDatabaseThread::BackupFileName(const QDateTime &when)
+{
+    return QStringLiteral("record%1.sql").arg(when.toString(QStringLiteral("_yyyyMMdd_hhmmss")));
+}
+
+void ReadDatabaseThread::StartSelfDeleting()
+{
+    connect(this, &QThread::finished, this, &QObject::deleteLater);
+    start(QThread::InheritPriority);
+}
+
+void ReadDatabaseThread::run()
+{
+    QReadLocker locker(&m_lock);
+    switch (m_type) {
+    case LoadToday:
+        LoadTodayRows();
+        break;
+    case Backup:
+        WriteBackup();
+        break;
+    default:
+        if (m_work)
+            m_work(*this);
+        break;
+    }
+}
+
+void ReadDatabaseThread::LoadTodayRows()
+{
+    if (!m_lists)
+        return;
+    StoreDbAccess *store = StoreDbAccess::Instance();
+    const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+    for (int k = 0; k < GoodsKind::StoredCount; ++k) {
+        m_lists->pageGoodsLists[k].clear();
+        store->QueryGoods(1, k, QString(), today, m_lists->pageGoodsLists[k]);
+    }
+    for (int k = 0; k < FinanceKind::StoredCount; ++k) {
+        m_lists->pageFinanceLists[k].clear();
+        store->QueryFinance(1, k, QString(), today, m_lists->pageFinanceLists[k]);
+    }
+}
+
+void ReadDatabaseThread::WriteBackup()
+{
+    const QString folder = m_backupFolder.isEmpty()
+        ? QDir::currentPath() + QStringLiteral("/DbDateSave") : m_backupFolder;
+    m_backupPath = folder + QLatin1Char('/') + BackupFileName(QDateTime::currentDateTime());
+    m_backupWritten = StoreDbAccess::Instance()->DumpStoreTables(m_backupPath);
+}

@@ -1,0 +1,146 @@
+#include "ledger/pagetotals.h"
+#include "ledger/rowamounts.h"
+
+#include "db/numbertext.h"
+
+#include <QtTest>
+
+using RowAmounts::Goods;
+using Rows = QVector<PageTotals::GoodsRowTexts>;
+Q_DECLARE_METATYPE(Goods)
+Q_DECLARE_METATYPE(Rows)
+
+class TestPageTotals : public QObject
+{
+    Q_OBJECT
+private slots:
+    void derive_data();
+    void derive();
+    void refused_data();
+    void refused();
+    void goodsSums_data();
+    void goodsSums();
+    void derivedTotalsOnlyForRowsThatChange();
+    void financeSum_data();
+    void financeSum();
+};
+
+// Columns in order: quantity, price, total, paid, unpaid.
+void TestPageTotals::derive_data()
+{
+    QTest::addColumn<Goods>("in");
+    QTest::addColumn<Goods>("out");
+    QTest::newRow("quantity x price fills total, unpaid, paid")
+        << Goods{"3", "2.5", "", "", ""} << Goods{"3", "2.5", "7.5", "0", "7.5"};
+    QTest::newRow("price from total")
+        << Goods{"4", "", "10", "", ""} << Goods{"4", "2.5", "10", "0", "10"};
+    QTest::newRow("paid from unpaid")
+        << Goods{"", "", "100", "", "30"} << Goods{"", "", "100", "70", "30"};
+    QTest::newRow("unpaid from paid")
+        << Goods{"", "", "100", "40", ""} << Goods{"", "", "100", "40", "60"};
+    QTest::newRow("a zero total counts as empty")
+        << Goods{"2", "3", "0", "", ""} << Goods{"2", "3", "6", "0", "6"};
+    QTest::newRow("typed texts kept as typed")
+        << Goods{"2", "3.50", "7.00", "1.0", "6.0"} << Goods{"2", "3.50", "7.00", "1.0", "6.0"};
+    QTest::newRow("no quantity: no price from the total")
+        << Goods{"", "", "10", "", ""} << Goods{"", "", "10", "0", "10"};
+    QTest::newRow("negative quantity: price left alone")
+        << Goods{"-2", "", "10", "", ""} << Goods{"-2", "", "10", "0", "10"};
+    QTest::newRow("new empty row")
+        << Goods{"", "", "", "", ""} << Goods{"", "", "0", "0", "0"};
+    QTest::newRow("millions stay exact")
+        << Goods{"3", "411522.5", "", "", ""} << Goods{"3", "411522.5", "1234567.5", "0", "1234567.5"};
+    QTest::newRow("price with a repeating decimal")
+        << Goods{"3", "", "10", "", ""} << Goods{"3", "3.333333", "10", "0", "10"};
+}
+
+void TestPageTotals::derive()
+{
+    QFETCH(Goods, in);
+    QFETCH(Goods, out);
+    const Goods got = RowAmounts::Derive(in);
+    QCOMPARE(got.num, out.num);
+    QCOMPARE(got.price, out.price);
+    QCOMPARE(got.total, out.total);
+    QCOMPARE(got.pay, out.pay);
+    QCOMPARE(got.debt, out.debt);
+}
+
+void TestPageTotals::refused_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("letters") << "abc" << true;
+    QTest::newRow("digits then letters") << "12元" << true;
+    QTest::newRow("empty is not refused") << "" << false;
+    QTest::newRow("blanks only") << "  " << false;
+    QTest::newRow("number with blanks") << " 3.5 " << false;
+    QTest::newRow("negative") << "-4" << false;
+}
+
+void TestPageTotals::refused()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, refused);
+    QCOMPARE(RowAmounts::IsRefused(text), refused);
+}
+
+void TestPageTotals::goodsSums_data()
+{
+    QTest::addColumn<Rows>("rows");
+    QTest::addColumn<QString>("total");
+    QTest::addColumn<QString>("paid");
+    QTest::addColumn<QString>("unpaid");
+    QTest::newRow("empty page") << Rows{} << "0" << "0" << "0";
+    QTest::newRow("empty total computed from quantity and price")
+        << Rows{{"2", "3", "", "1", "5"}, {"1", "1", "4", "4", ""}} << "10" << "5" << "5";
+    QTest::newRow("stock page: paid and unpaid empty")
+        << Rows{{"5", "2", "10", "", ""}} << "10" << "0" << "0";
+    QTest::newRow("letters count as zero")
+        << Rows{{"x", "2", "", "y", "3"}} << "0" << "0" << "3";
+    QTest::newRow("more than six digits without exponent")
+        << Rows{{"", "", "1234567.5", "1000000", "234567.5"}, {"", "", "1111111", "", ""}}
+        << "2345678.5" << "1000000" << "234567.5";
+    QTest::newRow("cents of many rows do not drift")
+        << Rows(1000, {"", "", "0.1", "0.1", ""}) << "100" << "100" << "0";
+}
+
+void TestPageTotals::goodsSums()
+{
+    QFETCH(Rows, rows);
+    QFETCH(QString, total);
+    QFETCH(QString, paid);
+    QFETCH(QString, unpaid);
+    const PageTotals::GoodsSums sums = PageTotals::SumGoods(rows);
+    QCOMPARE(NumberText::ToText(sums.total), total);
+    QCOMPARE(NumberText::ToText(sums.paid), paid);
+    QCOMPARE(NumberText::ToText(sums.unpaid), unpaid);
+}
+
+void TestPageTotals::derivedTotalsOnlyForRowsThatChange()
+{
+    const Rows rows{{"2", "3", "", "", ""}, {"0", "0", "0", "", ""}, {"1", "1", "9", "", ""},
+                    {"", "", "", "", ""}};
+    const PageTotals::GoodsSums sums = PageTotals::SumGoods(rows);
+    const QVector<QPair<int, QString>> expected{{0, "6"}, {3, "0"}};
+    QCOMPARE(sums.derivedTotals, expected);
+}
+
+void TestPageTotals::financeSum_data()
+{
+    QTest::addColumn<QStringList>("sums");
+    QTest::addColumn<QString>("total");
+    QTest::newRow("empty page") << QStringList{} << "0";
+    QTest::newRow("mixed") << QStringList{"12.5", "", "abc", "-2.5"} << "10";
+    QTest::newRow("large amounts exact") << QStringList{"1234567.5", "1111111"} << "2345678.5";
+}
+
+void TestPageTotals::financeSum()
+{
+    QFETCH(QStringList, sums);
+    QFETCH(QString, total);
+    QCOMPARE(NumberText::ToText(PageTotals::SumFinance(sums)), total);
+}
+
+QTEST_GUILESS_MAIN(TestPageTotals)
+#include "test_pagetotals.moc"
