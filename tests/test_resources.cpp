@@ -186,7 +186,7 @@ void TestResources::resourceNamedInSourcesLoads_data()
     }
     // A resource path starts with ":/" and a letter; "C:/..." and "http://" do not match.
     // It ends at whatever closes it in C++ strings, style sheets or form XML.
-    const QRegularExpression pattern(QStringLiteral(R"((?<![A-Za-z0-9_:]):/[A-Za-z][^"'<>()\r\n;\\]*)"));
+    const QRegularExpression pattern(QStringLiteral("(?<![A-Za-z0-9_:]):/[A-Za-z][^\"'<>()\\r\\n;\\\\]*"));
     QSet<QString> seen;
     const QStringList folders = {QStringLiteral("app"),       QStringLiteral("db"),
                                  QStringLiteral("ledger"),    QStringLiteral("analytics"),
