@@ -1,0 +1,220 @@
+#include "exchange/excelengine.h"
+
+#include "db/numbertext.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QFileInfo>
+
+ExcelEngine::ExcelEngine(const QString &fileName, QObject *parent)
+    : QObject(parent), m_fileName(fileName), m_path(fileName)
+{
+#ifndef Q_OS_WIN
+    // Callers pass Windows-style names ("/" turned into "\"); here "\" is
+    // an ordinary file name character, so read it as the separator again.
+    m_path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+#endif
+}
+
+ExcelEngine::~ExcelEngine()
+{
+    if (m_isOpen)
+        Close();
+}
+
+bool ExcelEngine::Fail(const QString &reason)
+{
+    m_error = reason;
+    return false;
+}
+
+bool ExcelEngine::Open(int sheet, bool visible)
+{
+    if (m_isOpen)
+        Close();
+    m_sheetIndex = sheet;
+    m_visible = visible;
+    m_isOpen = false;
+    m_hasWorkbook = false;
+    m_isNewFile = false;
+    m_isClosed = false;
+    m_modified = false;
+    m_saveResult = false;
+    m_book = Workbook();
+    m_rowCount = m_columnCount = m_startRow = m_startColumn = 0;
+    m_error.clear();
+
+    if (m_path.isEmpty())
+        return Fail(QStringLiteral("没有指定工作簿文件"));
+    if (sheet < 1)
+        return Fail(QStringLiteral("工作表序号 %1 无效").arg(sheet));
+
+    if (QFileInfo::exists(m_path)) {
+        QString reason;
+        const WorkbookFile::Format format = WorkbookFile::DetectFormat(m_path, &reason);
+        if (format == WorkbookFile::Format::Unknown)
+            return Fail(reason);
+        if (!WorkbookFile::Read(m_path, &m_book, &reason))
+            return Fail(reason);
+        if (sheet > m_book.sheets.size()) {
+            m_book = Workbook();
+            return Fail(QStringLiteral("工作簿 %1 只有 %2 个工作表").arg(m_fileName).arg(SheetCount()));
+        }
+        m_format = format;
+    } else {
+        m_isNewFile = true;
+        for (int i = 1; i <= sheet; ++i) {
+            WorkbookSheet blank;
+            blank.name = QStringLiteral("Sheet%1").arg(i);
+            m_book.sheets.append(blank);
+        }
+        m_format = m_path.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive)
+            ? WorkbookFile::Format::Xlsx : WorkbookFile::Format::Xls;
+    }
+
+    // An empty sheet reports A1 as its used range, as Excel does.
+    const WorkbookSheet &s = Sheet();
+    if (s.IsEmpty()) {
+        m_startRow = m_startColumn = m_rowCount = m_columnCount = 1;
+    } else {
+        m_startRow = s.firstRow + 1;
+        m_startColumn = s.firstColumn + 1;
+        m_rowCount = s.lastRow - s.firstRow + 1;
+        m_columnCount = s.lastColumn - s.firstColumn + 1;
+    }
+    m_hasWorkbook = true;
+    m_isOpen = true;
+    return true;
+}
+
+bool ExcelEngine::CheckReadable()
+{
+    if (!m_isOpen)
+        return Fail(m_error.isEmpty() ? QStringLiteral("工作簿没有打开") : m_error);
+    if (m_isNewFile)
+        return Fail(QStringLiteral("文件不存在：%1").arg(m_fileName));
+    return true;
+}
+
+bool ExcelEngine::ReadRows(QVector<QStringList> *rows)
+{
+    if (!rows)
+        return Fail(QStringLiteral("没有接收数据的列表"));
+    if (!CheckReadable())
+        return false;
+    const WorkbookSheet &sheet = Sheet();
+    // Sheet rows startRow+1 .. startRow+rowCount-1, 0-based below.
+    for (int r = m_startRow; r < m_startRow + m_rowCount - 1; ++r) {
+        QStringList cells;
+        cells.reserve(m_columnCount);
+        for (int c = m_startColumn - 1; c < m_startColumn - 1 + m_columnCount; ++c)
+            cells.append(sheet.Text(r, c));
+        rows->append(cells);
+    }
+    return true;
+}
+
+bool ExcelEngine::ReadRowsAsText(QStringList *rows)
+{
+    if (!rows)
+        return Fail(QStringLiteral("没有接收数据的列表"));
+    QVector<QStringList> cells;
+    if (!ReadRows(&cells))
+        return false;
+    for (QStringList &row : cells) {
+        for (QString &text : row)
+            text.replace(QLatin1Char('+'), QLatin1String("^^"));
+        rows->append(row.join(QLatin1Char('+')));
+    }
+    return true;
+}
+
+bool ExcelEngine::SetCellData(int row, int column, const QVariant &value)
+{
+    if (!m_isOpen)
+        return Fail(QStringLiteral("工作簿没有打开"));
+    const bool xls = m_format == WorkbookFile::Format::Xls;
+    const int maxRows = xls ? WorkbookFile::XlsMaxRows : WorkbookFile::XlsxMaxRows;
+    const int maxColumns = xls ? WorkbookFile::XlsMaxColumns : WorkbookFile::XlsxMaxColumns;
+    if (row < 1 || column < 1 || row > maxRows || column > maxColumns)
+        return Fail(QStringLiteral("单元格 (%1, %2) 超出工作表范围").arg(row).arg(column));
+
+    QString text;
+    switch (int(value.type())) {
+    case QMetaType::Double:
+    case QMetaType::Float:
+        text = NumberText::ToText(value.toDouble());
+        break;
+    case QMetaType::QDate:
+        text = value.toDate().toString(QStringLiteral("yyyy-MM-dd"));
+        break;
+    case QMetaType::QDateTime:
+        text = value.toDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+        break;
+    default:
+        text = value.toString();
+        break;
+    }
+    if (text.size() > WorkbookFile::MaxCellLength)
+        return Fail(QStringLiteral("单元格 (%1, %2) 的文字超过 32767 个字符").arg(row).arg(column));
+    Sheet().SetText(row - 1, column - 1, text);
+    m_modified = true;
+    return true;
+}
+
+QString ExcelEngine::CellText(int row, int column) const
+{
+    if (!m_hasWorkbook)
+        return QString();
+    return Sheet().Text(row - 1, column - 1);
+}
+
+bool ExcelEngine::WriteRows(const QStringList &header, const QVector<QStringList> &rows)
+{
+    if (!m_isOpen)
+        return Fail(QStringLiteral("工作簿没有打开"));
+    bool ok = true;
+    for (int c = 0; c < header.size(); ++c)
+        ok = SetCellData(1, c + 1, header.at(c)) && ok;
+    for (int r = 0; r < rows.size(); ++r) {
+        for (int c = 0; c < rows.at(r).size(); ++c)
+            ok = SetCellData(r + 2, c + 1, rows.at(r).at(c)) && ok;
+    }
+    const QString cellError = m_error;
+    if (!Save())
+        return false;
+    if (!ok)
+        m_error = cellError;
+    return ok;
+}
+
+bool ExcelEngine::Save()
+{
+    if (m_isClosed)
+        return m_saveResult;
+    if (!m_hasWorkbook)
+        return Fail(QStringLiteral("没有可保存的工作簿"));
+    m_isClosed = true;
+    // Nothing to write: keep an existing file as it is (its formatting and
+    // formulas would not survive a rewrite), and make no empty new file.
+    if (!m_modified) {
+        m_saveResult = true;
+        return true;
+    }
+    QString reason;
+    m_saveResult = WorkbookFile::Write(m_path, m_format, m_book, &reason);
+    if (!m_saveResult)
+        m_error = reason;
+    return m_saveResult;
+}
+
+bool ExcelEngine::Close()
+{
+    const bool saved = m_hasWorkbook ? Save() : true;
+    m_isOpen = false;
+    m_hasWorkbook = false;
+    m_isNewFile = false;
+    m_isClosed = true;
+    m_book = Workbook();
+    return saved;
+}

@@ -1,0 +1,102 @@
+#pragma once
+
+#include "exchange/workbook.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QVariant>
+#include <QVector>
+
+class QTableWidget;
+
+// Reads and writes one worksheet of one workbook file, standing in for Excel
+// automation: one engine per import or export, used as
+//   ExcelEngine engine(name); engine.Open(1, false); <one read or write>; engine.Close();
+// Every cell is read and written as text. The used range of the sheet (the
+// box of its cells) is taken at Open; its first row is the header that the
+// writes produce and the reads skip.
+//
+// An existing file is read whole and written back whole in its own format,
+// so cells outside what is written and the other sheets keep their values
+// (formatting and formulas are not kept). A new file is written as .xlsx when
+// its name ends in ".xlsx", otherwise as an Excel 97-2003 workbook.
+//
+// Failures are results: Open, the reads, SetCellData and Save return false
+// and ErrorString() tells why.
+class ExcelEngine : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit ExcelEngine(const QString &fileName, QObject *parent = nullptr);
+    ~ExcelEngine() override;
+
+    // Loads the workbook (or starts a new one when the file does not exist)
+    // and takes the used range of sheet number `sheet` (1-based). `visible`
+    // is kept for callers written against Excel; there is no window.
+    bool Open(int sheet, bool visible);
+
+    // Table forms; defined with the widgets (excelengine_table.cpp).
+    // Sheet rows go to the top of the table, the range's first column into
+    // table column 0; columns the table lacks are dropped.
+    bool ReadIntoTable(QTableWidget *table);
+    // Header items into row 1, items into rows 2.., then Save.
+    bool WriteTable(QTableWidget *table);
+    // Like WriteTable, but every cell of the table is written, taking the
+    // text of the combo box and date cell widgets of ledger pages (dates as
+    // "yyyyKMMKdd"). kind 1: goods page, 2: finance page.
+    bool WriteLedgerTable(int kind, QTableWidget *table);
+
+    // Each row below the header as one text: cell texts joined by "+", with
+    // "+" inside a cell written "^^". Appends to rows.
+    bool ReadRowsAsText(QStringList *rows);
+    // Each row below the header as its cell texts.
+    bool ReadRows(QVector<QStringList> *rows);
+    // Header texts into row 1 (from column 1), rows into rows 2.., then Save.
+    bool WriteRows(const QStringList &header, const QVector<QStringList> &rows);
+
+    // Sets one cell (1-based) of the open sheet to the value's text.
+    bool SetCellData(int row, int column, const QVariant &value);
+    // The text of one cell (1-based) of the open sheet as it stands now.
+    QString CellText(int row, int column) const;
+
+    // Writes the workbook once; a workbook that was read and not changed is
+    // left untouched on disk. Later calls return the first result.
+    bool Save();
+    // Saves, then closes the workbook. Returns the save result.
+    bool Close();
+
+    QString FileName() const { return m_fileName; }
+    QString ErrorString() const { return m_error; }
+    bool IsOpen() const { return m_isOpen; }
+    bool IsNewFile() const { return m_isNewFile; }
+    int StartRow() const { return m_startRow; }
+    int StartColumn() const { return m_startColumn; }
+    int RowCount() const { return m_rowCount; }
+    int ColumnCount() const { return m_columnCount; }
+    int SheetCount() const { return m_book.sheets.size(); }
+
+private:
+    bool CheckReadable();
+    bool Fail(const QString &reason);
+    WorkbookSheet &Sheet() { return m_book.sheets[m_sheetIndex - 1]; }
+    const WorkbookSheet &Sheet() const { return m_book.sheets.at(m_sheetIndex - 1); }
+
+    QString m_fileName; // as passed by the caller
+    QString m_path; // the file on disk (backslashes read as separators)
+    Workbook m_book;
+    WorkbookFile::Format m_format = WorkbookFile::Format::Unknown;
+    int m_sheetIndex = 0;
+    bool m_visible = false;
+    int m_rowCount = 0;
+    int m_columnCount = 0;
+    int m_startRow = 0;
+    int m_startColumn = 0;
+    bool m_isOpen = false;
+    bool m_hasWorkbook = false;
+    bool m_isNewFile = false;
+    bool m_isClosed = false;
+    bool m_modified = false;
+    bool m_saveResult = false;
+    QString m_error;
+};

@@ -1,0 +1,186 @@
+#include "exchange/workbook.h"
+
+#include "exchange/xlsreader.h"
+#include "exchange/xlswriter.h"
+#include "exchange/xlsxfilewriter.h"
+#include "exchange/xlsxreader.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QSet>
+#include <QTemporaryFile>
+
+#include <cmath>
+#include <cstdio>
+
+QString WorkbookSheet::Text(int row, int column) const
+{
+    if (row < 0 || row >= rows.size())
+        return QString();
+    const QStringList &cells = rows.at(row);
+    return (column >= 0 && column < cells.size()) ? cells.at(column) : QString();
+}
+
+void WorkbookSheet::SetText(int row, int column, const QString &text)
+{
+    if (row < 0 || column < 0)
+        return;
+    if (rows.size() <= row)
+        rows.resize(row + 1);
+    QStringList &cells = rows[row];
+    while (cells.size() <= column)
+        cells.append(QString());
+    cells[column] = text;
+    if (IsEmpty()) {
+        firstRow = lastRow = row;
+        firstColumn = lastColumn = column;
+        return;
+    }
+    firstRow = qMin(firstRow, row);
+    lastRow = qMax(lastRow, row);
+    firstColumn = qMin(firstColumn, column);
+    lastColumn = qMax(lastColumn, column);
+}
+
+namespace WorkbookFile {
+
+Format DetectFormat(const QString &path, QString *error)
+{
+    QFile file(path);
+    if (!file.exists()) {
+        *error = QStringLiteral("文件不存在：%1").arg(path);
+        return Format::Unknown;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("无法打开文件 %1：%2").arg(path, file.errorString());
+        return Format::Unknown;
+    }
+    const QByteArray head = file.read(8);
+    if (head.isEmpty()) {
+        *error = QStringLiteral("文件是空的：%1").arg(path);
+        return Format::Unknown;
+    }
+    static const char ole[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
+    if (head == QByteArray(ole, 8))
+        return Format::Xls;
+    if (head.startsWith("PK\x03\x04"))
+        return Format::Xlsx;
+    *error = QStringLiteral("不是 Excel 工作簿：%1").arg(path);
+    return Format::Unknown;
+}
+
+bool Read(const QString &path, Workbook *book, QString *error)
+{
+    *book = Workbook();
+    QString reason;
+    bool ok = false;
+    switch (DetectFormat(path, &reason)) {
+    case Format::Xls:
+        ok = XlsReader::Read(path, book, &reason);
+        break;
+    case Format::Xlsx:
+        ok = XlsxReader::Read(path, book, &reason);
+        break;
+    case Format::Unknown:
+        break;
+    }
+    if (ok && book->sheets.isEmpty()) {
+        ok = false;
+        reason = QStringLiteral("工作簿中没有工作表：%1").arg(path);
+    }
+    if (!ok) {
+        *book = Workbook();
+        *error = reason;
+    }
+    return ok;
+}
+
+bool Write(const QString &path, Format format, const Workbook &book, QString *error)
+{
+    const QFileInfo target(path);
+    const QString folder = target.absolutePath();
+    if (!QFileInfo(folder).isDir()) {
+        *error = QStringLiteral("文件夹不存在：%1").arg(folder);
+        return false;
+    }
+    if (target.isDir()) {
+        *error = QStringLiteral("同名的文件夹已存在：%1").arg(path);
+        return false;
+    }
+    QTemporaryFile temp(folder + QStringLiteral("/.quillon-XXXXXX.tmp"));
+    if (!temp.open()) {
+        *error = QStringLiteral("无法在 %1 写文件：%2").arg(folder, temp.errorString());
+        return false;
+    }
+    const QString tempName = temp.fileName();
+    temp.close();
+
+    QString reason;
+    bool ok = false;
+    if (format == Format::Xls)
+        ok = XlsWriter::Write(tempName, book, &reason);
+    else if (format == Format::Xlsx)
+        ok = XlsxFileWriter::Write(tempName, book, &reason);
+    else
+        reason = QStringLiteral("未知的工作簿格式");
+    if (!ok) {
+        *error = QStringLiteral("无法保存 %1：%2").arg(path, reason);
+        return false;
+    }
+
+    const QFileDevice::Permissions permissions = QFile::exists(path)
+        ? QFile::permissions(path)
+        : QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser
+              | QFileDevice::WriteUser | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+    const QByteArray from = QFile::encodeName(tempName);
+    const QByteArray to = QFile::encodeName(path);
+    if (std::rename(from.constData(), to.constData()) != 0
+        && !(QFile::remove(path) && std::rename(from.constData(), to.constData()) == 0)) {
+        *error = QStringLiteral("无法写入 %1").arg(path);
+        return false;
+    }
+    temp.setAutoRemove(false);
+    QFile::setPermissions(path, permissions);
+    return true;
+}
+
+QString NumberToText(double value)
+{
+    if (!std::isfinite(value))
+        return QString();
+    const double rounded = QString::number(value, 'g', 15).toDouble();
+    return QString::number(rounded, 'f', QLocale::FloatingPointShortest);
+}
+
+QStringList SafeSheetNames(const Workbook &book)
+{
+    QStringList names;
+    QSet<QString> taken;
+    for (int i = 0; i < book.sheets.size(); ++i) {
+        QString name = book.sheets.at(i).name;
+        for (QChar &ch : name) {
+            if (QStringLiteral("[]:*?/\\").contains(ch) || ch.unicode() < 0x20)
+                ch = QLatin1Char('_');
+        }
+        name = name.trimmed();
+        // A name may not start or end with an apostrophe.
+        while (name.startsWith(QLatin1Char('\'')))
+            name.remove(0, 1);
+        while (name.endsWith(QLatin1Char('\'')))
+            name.chop(1);
+        name.truncate(31);
+        if (name.isEmpty() || taken.contains(name.toLower())) {
+            int n = i + 1;
+            do {
+                name = QStringLiteral("Sheet%1").arg(n++);
+            } while (taken.contains(name.toLower()));
+        }
+        taken.insert(name.toLower());
+        names.append(name);
+    }
+    return names;
+}
+
+} // namespace WorkbookFile

@@ -1,0 +1,217 @@
+#include "exchange/xlsreader.h"
+
+#include <QFile>
+
+#include <freexl.h>
+
+// glib names a struct field "signals", which Qt defines as a keyword.
+#pragma push_macro("signals")
+#undef signals
+#include <gsf/gsf-infile-msole.h>
+#include <gsf/gsf-infile.h>
+#include <gsf/gsf-input-stdio.h>
+#include <gsf/gsf-utils.h>
+#pragma pop_macro("signals")
+
+#include <mutex>
+
+namespace {
+
+// The "Workbook" stream of the OLE2 file; empty when there is none.
+QByteArray WorkbookStream(const QString &path)
+{
+    static std::once_flag initialised;
+    std::call_once(initialised, [] { gsf_init(); });
+    QByteArray data;
+    const QByteArray name = QFile::encodeName(path);
+    GsfInput *input = gsf_input_stdio_new(name.constData(), nullptr);
+    if (!input)
+        return data;
+    GsfInfile *ole = gsf_infile_msole_new(input, nullptr);
+    GsfInput *stream = ole ? gsf_infile_child_by_name(ole, "Workbook") : nullptr;
+    if (stream) {
+        const gsf_off_t size = gsf_input_size(stream);
+        if (size > 0 && size < (gsf_off_t(1) << 31)) {
+            data.resize(int(size));
+            if (!gsf_input_read(stream, size_t(size), reinterpret_cast<guint8 *>(data.data())))
+                data.clear();
+        }
+        g_object_unref(stream);
+    }
+    if (ole)
+        g_object_unref(ole);
+    g_object_unref(input);
+    return data;
+}
+
+// libfreexl misreads a shared string whose characters run over more than one
+// CONTINUE record (more than about 8,200 characters): it returns it cut short
+// and shifts the strings after it. Such workbooks are refused rather than
+// read wrong. Walks the SST the way the format lays it out.
+bool HasStringFreexlMisreads(const QByteArray &stream)
+{
+    QVector<QByteArray> parts;
+    int at = 0;
+    auto u16 = [](const QByteArray &b, int i) { return int(quint8(b[i])) | int(quint8(b[i + 1])) << 8; };
+    while (at + 4 <= stream.size()) {
+        const int id = u16(stream, at);
+        const int length = u16(stream, at + 2);
+        if (at + 4 + length > stream.size())
+            break;
+        if (id == 0x00FC || (!parts.isEmpty() && id == 0x003C))
+            parts.append(stream.mid(at + 4, length));
+        else if (!parts.isEmpty())
+            break;
+        at += 4 + length;
+    }
+    if (parts.isEmpty() || parts.first().size() < 8)
+        return false;
+    const QByteArray &first = parts.first();
+    const quint32 count = quint32(u16(first, 4)) | quint32(u16(first, 6)) << 16;
+    int k = 0;
+    int o = 8;
+    for (quint32 i = 0; i < count; ++i) {
+        if (o >= parts.at(k).size()) {
+            if (++k >= parts.size())
+                return false;
+            o = 0;
+        }
+        if (o + 3 > parts.at(k).size())
+            return false;
+        int remaining = u16(parts.at(k), o);
+        const int flags = quint8(parts.at(k)[o + 2]);
+        o += 3;
+        int extra = 0;
+        if (flags & 0x08) {
+            extra += 4 * u16(parts.at(k), o);
+            o += 2;
+        }
+        if (flags & 0x04) {
+            const QByteArray &p = parts.at(k);
+            extra += int(quint32(u16(p, o)) | quint32(u16(p, o + 2)) << 16);
+            o += 4;
+        }
+        bool wide = flags & 0x01;
+        const int startPart = k;
+        while (true) {
+            const int perChar = wide ? 2 : 1;
+            const int n = qMin(remaining, (parts.at(k).size() - o) / perChar);
+            o += n * perChar;
+            remaining -= n;
+            if (remaining == 0)
+                break;
+            if (++k >= parts.size())
+                return false;
+            if (k - startPart >= 2)
+                return true;
+            wide = quint8(parts.at(k)[0]) & 0x01;
+            o = 1;
+        }
+        while (extra > 0) {
+            const int n = qMin(extra, parts.at(k).size() - o);
+            o += n;
+            extra -= n;
+            if (extra > 0) {
+                if (++k >= parts.size())
+                    return false;
+                o = 0;
+            }
+        }
+    }
+    return false;
+}
+
+// freexl wants its handle closed whatever happened, also after a failed open.
+class FreexlHandle
+{
+public:
+    ~FreexlHandle()
+    {
+        if (m_handle)
+            freexl_close(m_handle);
+    }
+    const void *m_handle = nullptr;
+};
+
+QString CellText(const FreeXL_CellValue &cell)
+{
+    switch (cell.type) {
+    case FREEXL_CELL_INT:
+        return QString::number(cell.value.int_value);
+    case FREEXL_CELL_DOUBLE:
+        return WorkbookFile::NumberToText(cell.value.double_value);
+    case FREEXL_CELL_TEXT:
+    case FREEXL_CELL_SST_TEXT:
+    case FREEXL_CELL_DATE:
+    case FREEXL_CELL_DATETIME:
+    case FREEXL_CELL_TIME:
+        return cell.value.text_value ? QString::fromUtf8(cell.value.text_value) : QString();
+    default:
+        return QString();
+    }
+}
+
+} // namespace
+
+bool XlsReader::Read(const QString &path, Workbook *book, QString *error)
+{
+    FreexlHandle xls;
+    const QByteArray name = QFile::encodeName(path);
+    const int opened = freexl_open(name.constData(), &xls.m_handle);
+    if (opened != FREEXL_OK) {
+        *error = QStringLiteral("无法读取 Excel 97-2003 工作簿 %1（文件损坏或格式不符，错误 %2）")
+                     .arg(path).arg(opened);
+        return false;
+    }
+    if (HasStringFreexlMisreads(WorkbookStream(path))) {
+        *error = QStringLiteral("工作簿 %1 中有超过 8000 字的单元格，无法可靠读取").arg(path);
+        return false;
+    }
+    unsigned int info = 0;
+    if (freexl_get_info(xls.m_handle, FREEXL_BIFF_PASSWORD, &info) == FREEXL_OK && info == FREEXL_BIFF_OBFUSCATED) {
+        *error = QStringLiteral("工作簿 %1 有密码保护，无法读取").arg(path);
+        return false;
+    }
+    unsigned int sheetCount = 0;
+    if (freexl_get_info(xls.m_handle, FREEXL_BIFF_SHEET_COUNT, &sheetCount) != FREEXL_OK) {
+        *error = QStringLiteral("无法读取工作簿 %1 的工作表").arg(path);
+        return false;
+    }
+    for (unsigned int s = 0; s < sheetCount && s <= 0xFFFF; ++s) {
+        WorkbookSheet sheet;
+        const char *sheetName = nullptr;
+        if (freexl_get_worksheet_name(xls.m_handle, static_cast<unsigned short>(s), &sheetName)
+                == FREEXL_OK
+            && sheetName)
+            sheet.name = QString::fromUtf8(sheetName);
+        unsigned int rows = 0;
+        unsigned short columns = 0;
+        if (freexl_select_active_worksheet(xls.m_handle, static_cast<unsigned short>(s)) != FREEXL_OK
+            || freexl_worksheet_dimensions(xls.m_handle, &rows, &columns) != FREEXL_OK) {
+            *error = QStringLiteral("无法读取工作簿 %1 的第 %2 个工作表").arg(path).arg(s + 1);
+            return false;
+        }
+        // Blank cells come back as NULL like absent ones, so the declared
+        // dimensions give the far edge; the near edge is the first filled cell.
+        for (unsigned int r = 0; r < rows; ++r) {
+            for (unsigned int c = 0; c < columns; ++c) {
+                FreeXL_CellValue cell;
+                if (freexl_get_cell_value(xls.m_handle, r, static_cast<unsigned short>(c), &cell)
+                    != FREEXL_OK)
+                    continue;
+                const QString text = CellText(cell);
+                if (text.isEmpty())
+                    continue;
+                sheet.SetText(int(r), int(c), text);
+            }
+        }
+        if (rows > 0 && columns > 0) {
+            if (sheet.IsEmpty())
+                sheet.firstRow = sheet.firstColumn = 0;
+            sheet.lastRow = qMax(sheet.lastRow, int(rows) - 1);
+            sheet.lastColumn = qMax(sheet.lastColumn, int(columns) - 1);
+        }
+        book->sheets.append(sheet);
+    }
+    return true;
+}

@@ -1,0 +1,516 @@
+#include "exchange/xlsxreader.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QHash>
+#include <QRegularExpression>
+#include <QUrl>
+#include <QXmlStreamReader>
+
+#include <quazip/quazip.h>
+#include <quazip/quazipfile.h>
+
+#include <cmath>
+
+namespace {
+
+// Parts bigger than this are refused rather than inflated into memory.
+constexpr qint64 MaxPartSize = qint64(1) << 30;
+
+struct Relationship
+{
+    QString type;
+    QString target; // package path without a leading slash
+};
+
+QString NormalisedName(QString name)
+{
+    name.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    while (name.startsWith(QLatin1Char('/')))
+        name.remove(0, 1);
+    return name.toLower();
+}
+
+QString FolderOf(const QString &part)
+{
+    const int slash = part.lastIndexOf(QLatin1Char('/'));
+    return slash < 0 ? QString() : part.left(slash);
+}
+
+// A relationship target is relative to the folder of the part that owns the
+// relationship, or absolute from the package root when it starts with "/".
+QString ResolveTarget(const QString &ownerPart, const QString &target)
+{
+    QString path = QUrl::fromPercentEncoding(target.toUtf8());
+    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (!path.startsWith(QLatin1Char('/'))) {
+        const QString folder = FolderOf(ownerPart);
+        path = folder.isEmpty() ? path : folder + QLatin1Char('/') + path;
+    }
+    path = QDir::cleanPath(QLatin1Char('/') + path);
+    while (path.startsWith(QLatin1Char('/')))
+        path.remove(0, 1);
+    return path;
+}
+
+QString RelsPathOf(const QString &part)
+{
+    const QString folder = FolderOf(part);
+    const QString file = part.mid(folder.isEmpty() ? 0 : folder.size() + 1);
+    return (folder.isEmpty() ? QString() : folder + QLatin1Char('/'))
+        + QStringLiteral("_rels/") + file + QStringLiteral(".rels");
+}
+
+// Text escapes of the format: _xHHHH_ stands for one UTF-16 unit.
+QString DecodeEscapes(const QString &text)
+{
+    if (!text.contains(QLatin1String("_x")))
+        return text;
+    static const QRegularExpression escape(QStringLiteral("_x([0-9A-Fa-f]{4})_"));
+    QString out;
+    int last = 0;
+    auto it = escape.globalMatch(text);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch m = it.next();
+        out += text.midRef(last, m.capturedStart() - last);
+        out += QChar(ushort(m.captured(1).toUInt(nullptr, 16)));
+        last = m.capturedEnd();
+    }
+    out += text.midRef(last);
+    return out;
+}
+
+// Collects the text of every <t> below the current element (a shared string
+// <si> or an inline <is>), leaving out phonetic runs, until the element ends.
+QString ReadRichText(QXmlStreamReader &xml)
+{
+    QString text;
+    int phonetic = 0;
+    int depth = 1;
+    while (depth > 0 && !xml.atEnd()) {
+        const QXmlStreamReader::TokenType token = xml.readNext();
+        if (token == QXmlStreamReader::StartElement) {
+            if (xml.name() == QLatin1String("rPh")) {
+                ++phonetic;
+                ++depth;
+            } else if (xml.name() == QLatin1String("t")) {
+                const QString part = xml.readElementText(QXmlStreamReader::IncludeChildElements);
+                if (phonetic == 0)
+                    text += part;
+            } else {
+                ++depth;
+            }
+        } else if (token == QXmlStreamReader::EndElement) {
+            if (xml.name() == QLatin1String("rPh"))
+                --phonetic;
+            --depth;
+        }
+    }
+    return DecodeEscapes(text);
+}
+
+// "B3" -> column 1, row 2. Either part may be missing (-1).
+void ParseCellRef(const QStringRef &ref, int *row, int *column)
+{
+    int col = 0;
+    int i = 0;
+    bool letters = false;
+    for (; i < ref.size(); ++i) {
+        const QChar ch = ref.at(i).toUpper();
+        if (ch == QLatin1Char('$'))
+            continue;
+        if (ch < QLatin1Char('A') || ch > QLatin1Char('Z'))
+            break;
+        letters = true;
+        col = col * 26 + (ch.unicode() - 'A' + 1);
+        if (col > WorkbookFile::XlsxMaxColumns)
+            break;
+    }
+    *column = letters ? col - 1 : -1;
+    bool ok = false;
+    const int r = ref.mid(i).toString().remove(QLatin1Char('$')).toInt(&ok);
+    *row = ok ? r - 1 : -1;
+}
+
+bool IsDateFormatCode(QString code)
+{
+    // Drop quoted literals, escaped characters and bracketed sections
+    // (colours, conditions, locales) before looking for date letters.
+    code.remove(QRegularExpression(QStringLiteral("\"[^\"]*\"")));
+    code.remove(QRegularExpression(QStringLiteral("\\\\.")));
+    code.remove(QRegularExpression(QStringLiteral("\\[[^\\]]*\\]")));
+    code = code.toLower();
+    // Only the first section counts: the positive numbers.
+    code = code.section(QLatin1Char(';'), 0, 0);
+    return code.contains(QLatin1Char('y')) || code.contains(QLatin1Char('d'))
+        || code.contains(QLatin1Char('h')) || code.contains(QLatin1Char('s'))
+        || code.contains(QLatin1Char('m'));
+}
+
+bool IsTimeOnlyCode(QString code)
+{
+    code.remove(QRegularExpression(QStringLiteral("\"[^\"]*\"")));
+    code.remove(QRegularExpression(QStringLiteral("\\[[^\\]]*\\]")));
+    code = code.toLower().section(QLatin1Char(';'), 0, 0);
+    return !code.contains(QLatin1Char('y')) && !code.contains(QLatin1Char('d'))
+        && (code.contains(QLatin1Char('h')) || code.contains(QLatin1Char('s')));
+}
+
+enum class DateKind { None, Date, Time };
+
+DateKind BuiltInDateKind(int id)
+{
+    if ((id >= 14 && id <= 17) || id == 22 || (id >= 27 && id <= 31) || (id >= 34 && id <= 36)
+        || (id >= 50 && id <= 58))
+        return DateKind::Date;
+    if ((id >= 18 && id <= 21) || (id >= 32 && id <= 33) || (id >= 45 && id <= 47))
+        return DateKind::Time;
+    return DateKind::None;
+}
+
+QString DateText(double serial, DateKind kind, bool base1904)
+{
+    if (serial < 0 || serial > 2958465.0)
+        return WorkbookFile::NumberToText(serial);
+    double days = std::floor(serial);
+    qint64 seconds = qint64(std::llround((serial - days) * 86400.0));
+    if (seconds >= 86400) {
+        days += 1;
+        seconds -= 86400;
+    }
+    const QTime time = QTime(0, 0).addSecs(int(seconds));
+    if (kind == DateKind::Time && days == 0)
+        return time.toString(QStringLiteral("hh:mm:ss"));
+    QDate date;
+    if (base1904)
+        date = QDate(1904, 1, 1).addDays(qint64(days));
+    else if (days < 60)
+        date = QDate(1899, 12, 31).addDays(qint64(days)); // before the phantom 1900-02-29
+    else
+        date = QDate(1899, 12, 30).addDays(qint64(days));
+    if (kind == DateKind::Time)
+        return WorkbookFile::NumberToText(serial);
+    if (seconds == 0)
+        return date.toString(QStringLiteral("yyyy-MM-dd"));
+    return date.toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char(' ')
+        + time.toString(QStringLiteral("hh:mm:ss"));
+}
+
+class Package
+{
+public:
+    explicit Package(const QString &path) : m_zip(path) {}
+
+    bool Open(QString *error)
+    {
+        if (!m_zip.open(QuaZip::mdUnzip)) {
+            *error = QStringLiteral("压缩包已损坏（错误 %1）").arg(m_zip.getZipError());
+            return false;
+        }
+        const QStringList names = m_zip.getFileNameList();
+        for (const QString &name : names)
+            m_names.insert(NormalisedName(name), name);
+        return true;
+    }
+
+    bool Has(const QString &part) const { return m_names.contains(NormalisedName(part)); }
+
+    bool ReadPart(const QString &part, QByteArray *data, QString *error)
+    {
+        const auto found = m_names.constFind(NormalisedName(part));
+        if (found == m_names.constEnd()) {
+            *error = QStringLiteral("缺少部件 %1").arg(part);
+            return false;
+        }
+        if (!m_zip.setCurrentFile(found.value(), QuaZip::csSensitive)) {
+            *error = QStringLiteral("无法定位部件 %1").arg(part);
+            return false;
+        }
+        QuaZipFileInfo64 info;
+        if (m_zip.getCurrentFileInfo(&info) && qint64(info.uncompressedSize) > MaxPartSize) {
+            *error = QStringLiteral("部件 %1 过大").arg(part);
+            return false;
+        }
+        QuaZipFile file(&m_zip);
+        if (!file.open(QIODevice::ReadOnly)) {
+            *error = QStringLiteral("无法解压部件 %1").arg(part);
+            return false;
+        }
+        *data = file.readAll();
+        file.close();
+        if (file.getZipError() != UNZ_OK) {
+            *error = QStringLiteral("部件 %1 已损坏").arg(part);
+            return false;
+        }
+        return true;
+    }
+
+    // The relationships of a part; a missing .rels file means none.
+    QList<QPair<QString, Relationship>> Relationships(const QString &part)
+    {
+        QList<QPair<QString, Relationship>> rels;
+        QByteArray data;
+        QString ignored;
+        if (!Has(RelsPathOf(part)) || !ReadPart(RelsPathOf(part), &data, &ignored))
+            return rels;
+        QXmlStreamReader xml(data);
+        while (!xml.atEnd()) {
+            xml.readNext();
+            if (!xml.isStartElement() || xml.name() != QLatin1String("Relationship"))
+                continue;
+            const QXmlStreamAttributes a = xml.attributes();
+            if (a.value(QLatin1String("TargetMode")) == QLatin1String("External"))
+                continue;
+            Relationship rel;
+            rel.type = a.value(QLatin1String("Type")).toString();
+            rel.target = ResolveTarget(part, a.value(QLatin1String("Target")).toString());
+            rels.append(qMakePair(a.value(QLatin1String("Id")).toString(), rel));
+        }
+        return rels;
+    }
+
+private:
+    QuaZip m_zip;
+    QHash<QString, QString> m_names; // normalised -> name in the zip
+};
+
+QString FindTarget(const QList<QPair<QString, Relationship>> &rels, const QString &typeSuffix)
+{
+    for (const auto &rel : rels) {
+        if (rel.second.type.endsWith(typeSuffix, Qt::CaseInsensitive))
+            return rel.second.target;
+    }
+    return QString();
+}
+
+struct SheetEntry
+{
+    QString name;
+    QString relId;
+};
+
+struct Styles
+{
+    QVector<DateKind> xfDateKind; // per cell format index
+};
+
+Styles ReadStyles(const QByteArray &data)
+{
+    Styles styles;
+    QHash<int, QString> codes;
+    QXmlStreamReader xml(data);
+    bool inCellXfs = false;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement()) {
+            if (xml.name() == QLatin1String("numFmt")) {
+                codes.insert(xml.attributes().value(QLatin1String("numFmtId")).toInt(),
+                             xml.attributes().value(QLatin1String("formatCode")).toString());
+            } else if (xml.name() == QLatin1String("cellXfs")) {
+                inCellXfs = true;
+            } else if (inCellXfs && xml.name() == QLatin1String("xf")) {
+                const int id = xml.attributes().value(QLatin1String("numFmtId")).toInt();
+                DateKind kind = BuiltInDateKind(id);
+                if (codes.contains(id)) {
+                    const QString code = codes.value(id);
+                    kind = !IsDateFormatCode(code) ? DateKind::None
+                        : IsTimeOnlyCode(code)     ? DateKind::Time
+                                                   : DateKind::Date;
+                }
+                styles.xfDateKind.append(kind);
+            }
+        } else if (xml.isEndElement() && xml.name() == QLatin1String("cellXfs")) {
+            inCellXfs = false;
+        }
+    }
+    return styles;
+}
+
+QString CellValueText(const QString &type, const QString &value, const QString &inlineText,
+                      const QStringList &shared, DateKind dateKind, bool base1904)
+{
+    if (type == QLatin1String("s")) {
+        bool ok = false;
+        const int index = value.trimmed().toInt(&ok);
+        return (ok && index >= 0 && index < shared.size()) ? shared.at(index) : QString();
+    }
+    if (type == QLatin1String("inlineStr"))
+        return inlineText.isNull() ? DecodeEscapes(value) : inlineText;
+    if (type == QLatin1String("str") || type == QLatin1String("e"))
+        return DecodeEscapes(value);
+    if (type == QLatin1String("b"))
+        return value.trimmed() == QLatin1String("1") || value.trimmed() == QLatin1String("true")
+            ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
+    if (type == QLatin1String("d")) {
+        const QDateTime when = QDateTime::fromString(value.trimmed(), Qt::ISODate);
+        if (!when.isValid())
+            return value;
+        return when.time() == QTime(0, 0)
+            ? when.date().toString(QStringLiteral("yyyy-MM-dd"))
+            : when.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    }
+    if (value.isEmpty())
+        return QString();
+    bool ok = false;
+    const double number = value.trimmed().toDouble(&ok);
+    if (!ok)
+        return value;
+    if (dateKind != DateKind::None)
+        return DateText(number, dateKind, base1904);
+    return WorkbookFile::NumberToText(number);
+}
+
+bool ReadSheet(const QByteArray &data, const QStringList &shared, const Styles &styles,
+               bool base1904, WorkbookSheet *sheet, QString *error)
+{
+    QXmlStreamReader xml(data);
+    int row = -1;
+    int column = -1;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (!xml.isStartElement())
+            continue;
+        if (xml.name() == QLatin1String("row")) {
+            const QStringRef r = xml.attributes().value(QLatin1String("r"));
+            bool ok = false;
+            const int number = r.toInt(&ok);
+            row = ok && number > 0 ? number - 1 : row + 1;
+            column = -1;
+        } else if (xml.name() == QLatin1String("c")) {
+            const QXmlStreamAttributes a = xml.attributes();
+            int refRow = -1;
+            int refColumn = -1;
+            if (a.hasAttribute(QLatin1String("r")))
+                ParseCellRef(a.value(QLatin1String("r")), &refRow, &refColumn);
+            if (row < 0)
+                row = 0;
+            if (refRow >= 0)
+                row = refRow;
+            column = refColumn >= 0 ? refColumn : column + 1;
+            const QString type = a.value(QLatin1String("t")).toString();
+            bool styleOk = false;
+            const int style = a.value(QLatin1String("s")).toInt(&styleOk);
+            const DateKind dateKind = styleOk && style >= 0 && style < styles.xfDateKind.size()
+                ? styles.xfDateKind.at(style) : DateKind::None;
+            QString value;
+            QString inlineText;
+            while (!xml.atEnd()) {
+                xml.readNext();
+                if (xml.isEndElement() && xml.name() == QLatin1String("c"))
+                    break;
+                if (!xml.isStartElement())
+                    continue;
+                if (xml.name() == QLatin1String("v"))
+                    value = xml.readElementText(QXmlStreamReader::IncludeChildElements);
+                else if (xml.name() == QLatin1String("is"))
+                    inlineText = ReadRichText(xml);
+                else
+                    xml.skipCurrentElement();
+            }
+            if (row >= WorkbookFile::XlsxMaxRows || column >= WorkbookFile::XlsxMaxColumns)
+                continue;
+            sheet->SetText(row, column,
+                           CellValueText(type, value, inlineText, shared, dateKind, base1904));
+        }
+    }
+    if (xml.hasError()) {
+        *error = QStringLiteral("工作表内容已损坏（%1）").arg(xml.errorString());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool XlsxReader::Read(const QString &path, Workbook *book, QString *error)
+{
+    Package package(path);
+    QString reason;
+    if (!package.Open(&reason)) {
+        *error = QStringLiteral("无法读取工作簿 %1：%2").arg(path, reason);
+        return false;
+    }
+    QString workbookPart = FindTarget(package.Relationships(QString()), QStringLiteral("/officeDocument"));
+    if (workbookPart.isEmpty() || !package.Has(workbookPart))
+        workbookPart = QStringLiteral("xl/workbook.xml");
+    QByteArray data;
+    if (!package.ReadPart(workbookPart, &data, &reason)) {
+        *error = QStringLiteral("不是 Excel 工作簿 %1：%2").arg(path, reason);
+        return false;
+    }
+
+    QVector<SheetEntry> entries;
+    bool base1904 = false;
+    {
+        QXmlStreamReader xml(data);
+        while (!xml.atEnd()) {
+            xml.readNext();
+            if (!xml.isStartElement())
+                continue;
+            if (xml.name() == QLatin1String("workbookPr")) {
+                const QStringRef d = xml.attributes().value(QLatin1String("date1904"));
+                base1904 = d == QLatin1String("1") || d == QLatin1String("true");
+            } else if (xml.name() == QLatin1String("sheet")) {
+                SheetEntry entry;
+                for (const QXmlStreamAttribute &attr : xml.attributes()) {
+                    if (attr.name() == QLatin1String("name") && attr.prefix().isEmpty())
+                        entry.name = attr.value().toString();
+                    else if (attr.name() == QLatin1String("id") && !attr.prefix().isEmpty())
+                        entry.relId = attr.value().toString();
+                }
+                entries.append(entry);
+            }
+        }
+        if (xml.hasError()) {
+            *error = QStringLiteral("工作簿 %1 已损坏（%2）").arg(path, xml.errorString());
+            return false;
+        }
+    }
+
+    const auto rels = package.Relationships(workbookPart);
+    QStringList shared;
+    const QString sharedPart = FindTarget(rels, QStringLiteral("/sharedStrings"));
+    if (!sharedPart.isEmpty() && package.Has(sharedPart)) {
+        if (!package.ReadPart(sharedPart, &data, &reason)) {
+            *error = QStringLiteral("无法读取工作簿 %1：%2").arg(path, reason);
+            return false;
+        }
+        QXmlStreamReader xml(data);
+        while (!xml.atEnd()) {
+            xml.readNext();
+            if (xml.isStartElement() && xml.name() == QLatin1String("si"))
+                shared.append(ReadRichText(xml));
+        }
+        if (xml.hasError()) {
+            *error = QStringLiteral("工作簿 %1 的共享字符串已损坏（%2）").arg(path, xml.errorString());
+            return false;
+        }
+    }
+    Styles styles;
+    const QString stylesPart = FindTarget(rels, QStringLiteral("/styles"));
+    if (!stylesPart.isEmpty() && package.Has(stylesPart) && package.ReadPart(stylesPart, &data, &reason))
+        styles = ReadStyles(data);
+
+    for (const SheetEntry &entry : entries) {
+        QString part;
+        bool worksheet = false;
+        for (const auto &rel : rels) {
+            if (rel.first == entry.relId) {
+                part = rel.second.target;
+                worksheet = rel.second.type.endsWith(QLatin1String("/worksheet"), Qt::CaseInsensitive);
+            }
+        }
+        // Chart and dialog sheets are not worksheets: Worksheets(n) skips them.
+        if (!worksheet)
+            continue;
+        WorkbookSheet sheet;
+        sheet.name = entry.name;
+        if (!package.ReadPart(part, &data, &reason)
+            || !ReadSheet(data, shared, styles, base1904, &sheet, &reason)) {
+            *error = QStringLiteral("无法读取工作簿 %1 的工作表“%2”：%3").arg(path, entry.name, reason);
+            return false;
+        }
+        book->sheets.append(sheet);
+    }
+    return true;
+}
