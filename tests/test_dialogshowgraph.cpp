@@ -1,0 +1,292 @@
+#include "analytics/dialogshowgraph.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTemporaryDir>
+#include <QWebFrame>
+#include <QWebPage>
+#include <QWebView>
+#include <QtTest>
+
+Q_DECLARE_METATYPE(QList<double>)
+
+// The dialog reads ./html/HistoGram.html from the working folder, so every
+// case runs in a temporary folder holding a copy of the repository's page.
+class TestDialogShowGraph : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void formAsBuilt();
+    void sampleDrawnOnceLoaded();
+    void handedFiguresDrawn_data();
+    void handedFiguresDrawn();
+    void objectRegisteredAgainAfterReload();
+    void exitHidesAndKeepsPage();
+    void otherPagesStayBlank();
+    void missingPageIsHarmless();
+    void pictures();
+
+private:
+    QWebView *View(DialogShowGraph &d) { return d.findChild<QWebView *>(QStringLiteral("webView")); }
+    QVariant Js(DialogShowGraph &d, const QString &script)
+    {
+        return View(d)->page()->mainFrame()->evaluateJavaScript(script);
+    }
+    bool WaitLoaded(DialogShowGraph &d);
+
+    QString m_pageSource;
+    QString m_startDir;
+    QTemporaryDir *m_dir = nullptr;
+};
+
+void TestDialogShowGraph::initTestCase()
+{
+    m_startDir = QDir::currentPath();
+    m_pageSource = qEnvironmentVariable("QUILLON_SOURCE_DIR") + QStringLiteral("/html/HistoGram.html");
+    QVERIFY2(QFile::exists(m_pageSource), qPrintable(m_pageSource));
+}
+
+void TestDialogShowGraph::init()
+{
+    m_dir = new QTemporaryDir;
+    QVERIFY(m_dir->isValid());
+    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("html")));
+    QVERIFY(QFile::copy(m_pageSource, m_dir->filePath(QStringLiteral("html/HistoGram.html"))));
+    QVERIFY(QDir::setCurrent(m_dir->path()));
+}
+
+void TestDialogShowGraph::cleanup()
+{
+    QDir::setCurrent(m_startDir);
+    delete m_dir;
+    m_dir = nullptr;
+}
+
+bool TestDialogShowGraph::WaitLoaded(DialogShowGraph &d)
+{
+    // Loading a local file may already be done by the time we look.
+    if (Js(d, QStringLiteral("typeof getData")).toString() == QLatin1String("function")
+        && Js(d, QStringLiteral("document.readyState")).toString() == QLatin1String("complete"))
+        return true;
+    QSignalSpy spy(View(d), &QWebView::loadFinished);
+    return spy.wait(10000) && spy.first().first().toBool();
+}
+
+void TestDialogShowGraph::formAsBuilt()
+{
+    DialogShowGraph d;
+    QCOMPARE(d.windowTitle(), QStringLiteral("图形显示"));
+    QCOMPARE(d.size(), QSize(877, 551));
+    auto *stack = d.findChild<QStackedWidget *>(QStringLiteral("stackedWidget"));
+    QVERIFY(stack);
+    QCOMPARE(stack->count(), 3);
+    d.show();
+    QVERIFY(d.findChild<QPushButton *>(QStringLiteral("histogramButton"))->isVisible());
+    QVERIFY(d.findChild<QPushButton *>(QStringLiteral("pushButtoExit"))->isVisible());
+    QVERIFY(!d.findChild<QPushButton *>(QStringLiteral("pieButton"))->isVisible());
+    QVERIFY(!d.findChild<QPushButton *>(QStringLiteral("lineButton"))->isVisible());
+    QVERIFY(WaitLoaded(d));
+    QCOMPARE(View(d)->url(),
+             QUrl::fromLocalFile(QDir(m_dir->path()).absoluteFilePath(QStringLiteral("html/HistoGram.html"))));
+}
+
+void TestDialogShowGraph::sampleDrawnOnceLoaded()
+{
+    // The constructor's draw comes before the page exists; the chart must
+    // still be there once loading ends, without pressing a button.
+    DialogShowGraph d;
+    d.show();
+    QVERIFY(WaitLoaded(d));
+    QCOMPARE(Js(d, QStringLiteral("chartState.bars")).toInt(), 4);
+    QCOMPARE(Js(d, QStringLiteral("document.querySelectorAll('rect.bar').length")).toInt(), 4);
+    QCOMPARE(Js(d, QStringLiteral("chartState.labels.join('|')")).toString(),
+             QStringLiteral("Item1|Item2|Item3|Item4"));
+    QCOMPARE(Js(d, QStringLiteral("chartState.title")).toString(), QStringLiteral("主标题"));
+
+    // Bars are as tall as their values say.
+    const QVariantList heights = Js(d, QStringLiteral(
+        "(function(){var r=document.querySelectorAll('rect.bar'),h=[];"
+        "for(var i=0;i<r.length;i++)h.push(r[i].getBBox().height);return h;})()")).toList();
+    QCOMPARE(heights.size(), 4);
+    QVERIFY(heights.at(0).toDouble() > 0);
+    QVERIFY(qAbs(heights.at(1).toDouble() / heights.at(0).toDouble() - 4.0) < 0.05);
+
+    Js(d, QStringLiteral("getData('{}')"));
+    QCOMPARE(Js(d, QStringLiteral("chartState.bars")).toInt(), 0);
+    d.findChild<QPushButton *>(QStringLiteral("histogramButton"))->click();
+    QCOMPARE(Js(d, QStringLiteral("chartState.bars")).toInt(), 4);
+}
+
+void TestDialogShowGraph::handedFiguresDrawn_data()
+{
+    QTest::addColumn<QStringList>("labels");
+    QTest::addColumn<QList<double>>("values");
+    QTest::newRow("none") << QStringList{} << QList<double>{};
+    QTest::newRow("one") << QStringList{QStringLiteral("型号A")} << QList<double>{1234.5};
+    QTest::newRow("quote, backslash, markup")
+        << QStringList{QStringLiteral("15\" 屏"), QStringLiteral("a\\\"b"), QStringLiteral("<b>x</b>"),
+                       QStringLiteral("\");DialogShowGraph.hide();//")}
+        << QList<double>{1, 2, 3, 4};
+    QTest::newRow("negative profit") << QStringList{QStringLiteral("收款总额"), QStringLiteral("经营利润")}
+                                     << QList<double>{50, -80};
+    QStringList many;
+    QList<double> values;
+    for (int i = 0; i < 40; ++i) {
+        many << QStringLiteral("很长的商品型号名称-%1").arg(i);
+        values << i * 1000.25;
+    }
+    QTest::newRow("forty long labels") << many << values;
+}
+
+void TestDialogShowGraph::handedFiguresDrawn()
+{
+    QFETCH(QStringList, labels);
+    QFETCH(QList<double>, values);
+    DialogShowGraph d;
+    QVERIFY(WaitLoaded(d));
+    d.ShowChart(QStringLiteral("销售统计"), QStringLiteral("本月"), QStringLiteral("金额(元)"), labels,
+                values);
+    QVERIFY(d.isVisible());
+    QCOMPARE(d.CurrentData().labels, labels);
+    QCOMPARE(Js(d, QStringLiteral("chartState.bars")).toInt(), labels.size());
+    QCOMPARE(Js(d, QStringLiteral("document.querySelectorAll('rect.bar').length")).toInt(), labels.size());
+    QCOMPARE(Js(d, QStringLiteral("chartState.error")).toString(), QString());
+    QCOMPARE(Js(d, QStringLiteral("chartState.labels")).toStringList(), labels);
+    const QVariantList shown = Js(d, QStringLiteral("chartState.values")).toList();
+    QCOMPARE(shown.size(), values.size());
+    for (int i = 0; i < values.size(); ++i)
+        QCOMPARE(shown.at(i).toDouble(), values.at(i));
+    // Labels are text, never markup.
+    QCOMPARE(Js(d, QStringLiteral("document.querySelectorAll('#chart b').length")).toInt(), 0);
+
+    // A reload (the view's context menu offers one) keeps the handed figures.
+    QSignalSpy loaded(View(d), &QWebView::loadFinished);
+    View(d)->reload();
+    QVERIFY(loaded.wait(10000));
+    QCOMPARE(Js(d, QStringLiteral("chartState.labels")).toStringList(), labels);
+}
+
+void TestDialogShowGraph::objectRegisteredAgainAfterReload()
+{
+    DialogShowGraph d;
+    QVERIFY(WaitLoaded(d));
+    QCOMPARE(Js(d, QStringLiteral("DialogShowGraph.objectName")).toString(), QStringLiteral("DialogShowGraph"));
+    Js(d, QStringLiteral("window.marker = 1"));
+
+    for (int round = 0; round < 2; ++round) {
+        QSignalSpy loaded(View(d), &QWebView::loadFinished);
+        View(d)->reload();
+        QVERIFY(loaded.wait(10000));
+        QCOMPARE(Js(d, QStringLiteral("typeof window.marker")).toString(), QStringLiteral("undefined"));
+        QCOMPARE(Js(d, QStringLiteral("typeof DialogShowGraph")).toString(), QStringLiteral("object"));
+        QCOMPARE(Js(d, QStringLiteral("DialogShowGraph.windowTitle")).toString(), QStringLiteral("图形显示"));
+    }
+}
+
+void TestDialogShowGraph::exitHidesAndKeepsPage()
+{
+    DialogShowGraph d;
+    d.show();
+    QVERIFY(WaitLoaded(d));
+    const QUrl url = View(d)->url();
+    QSignalSpy loads(View(d), &QWebView::loadStarted);
+
+    d.findChild<QPushButton *>(QStringLiteral("pushButtoExit"))->click();
+    QVERIFY(!d.isVisible());
+    d.show();
+    QVERIFY(d.isVisible());
+    QCOMPARE(View(d)->url(), url);
+    QCOMPARE(loads.count(), 0);
+    QCOMPARE(Js(d, QStringLiteral("chartState.bars")).toInt(), 4);
+}
+
+void TestDialogShowGraph::otherPagesStayBlank()
+{
+    DialogShowGraph d;
+    QVERIFY(WaitLoaded(d));
+    auto *stack = d.findChild<QStackedWidget *>(QStringLiteral("stackedWidget"));
+    d.on_pieButton_clicked();
+    QCOMPARE(stack->currentIndex(), 1);
+    d.on_lineButton_clicked();
+    QCOMPARE(stack->currentIndex(), 2);
+    QCOMPARE(d.findChild<QWebView *>(QStringLiteral("pieWebView"))->url(), QUrl(QStringLiteral("about:blank")));
+    QCOMPARE(d.findChild<QWebView *>(QStringLiteral("lineWebView"))->url(), QUrl(QStringLiteral("about:blank")));
+    d.findChild<QPushButton *>(QStringLiteral("histogramButton"))->click();
+    QCOMPARE(stack->currentIndex(), 0);
+
+    // Handing figures over from another page brings the chart back to the front.
+    d.on_pieButton_clicked();
+    d.ShowChart(ChartScript::SampleData());
+    QCOMPARE(stack->currentIndex(), 0);
+}
+
+void TestDialogShowGraph::missingPageIsHarmless()
+{
+    QVERIFY(QFile::remove(m_dir->filePath(QStringLiteral("html/HistoGram.html"))));
+    DialogShowGraph d;
+    d.show();
+    QTest::qWait(200);
+    d.findChild<QPushButton *>(QStringLiteral("histogramButton"))->click();
+    d.ShowChart(ChartScript::SampleData());
+    QVERIFY(d.isVisible());
+    QCOMPARE(Js(d, QStringLiteral("typeof getData")).toString(), QStringLiteral("undefined"));
+}
+
+// For looking at the charts: QUILLON_SHOTS_DIR=/tmp/shots writes chart*.png.
+void TestDialogShowGraph::pictures()
+{
+    const QString out = qEnvironmentVariable("QUILLON_SHOTS_DIR");
+    if (out.isEmpty())
+        QSKIP("QUILLON_SHOTS_DIR not set");
+    QVERIFY(QDir().mkpath(out));
+    DialogShowGraph d;
+    d.show();
+    QVERIFY(WaitLoaded(d));
+    QVERIFY(d.grab().save(out + QStringLiteral("/chart.png")));
+
+    GoodsList sales;
+    const char *models[] = {"ZX-100", "ZX-200", "LM-5", "春季新款外套", "Q9"};
+    const char *totals[] = {"12800", "45230.5", "8600", "23999.9", "-1200"};
+    for (int i = 0; i < 5; ++i) {
+        GoodsRecord r;
+        r.model = QString::fromUtf8(models[i]);
+        r.total = QString::fromLatin1(totals[i]);
+        sales << r;
+    }
+    d.ShowChart(ChartScript::FromSalesRows(sales, QStringLiteral("2026-11-01 至 2026-11-30")));
+    QVERIFY(d.grab().save(out + QStringLiteral("/chart_sales.png")));
+
+    FinanceList profit;
+    const char *sums[] = {"52000", "8000", "1500", "43000", "12000", "3500", "800", "-1800"};
+    for (int i = 0; i < 8; ++i) {
+        FinanceRecord r;
+        r.sum = QString::fromLatin1(sums[i]);
+        profit << r;
+    }
+    d.ShowChart(ChartScript::FromProfitRows(profit));
+    QVERIFY(d.grab().save(out + QStringLiteral("/chart_profit.png")));
+
+    QStringList many;
+    QList<double> values;
+    for (int i = 0; i < 40; ++i) {
+        many << QStringLiteral("很长的商品型号名称-%1").arg(i);
+        values << (i % 7) * 1000.25;
+    }
+    d.ShowChart(QStringLiteral("多型号"), QString(), QStringLiteral("元"), many, values);
+    QVERIFY(d.grab().save(out + QStringLiteral("/chart_many.png")));
+
+    d.ShowChart(ChartScript::FromProfitRows(profit));
+    d.resize(500, 360);
+    QTest::qWait(100);
+    QVERIFY(d.grab().save(out + QStringLiteral("/chart_small.png")));
+}
+
+QTEST_MAIN(TestDialogShowGraph)
+#include "test_dialogshowgraph.moc"
