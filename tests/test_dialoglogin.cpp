@@ -1,0 +1,247 @@
+#include "app/dialoglogin.h"
+#include "app/modalseam.h"
+#include "resources/resources.h"
+#include "storetestsupport.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+#include <memory>
+
+// Boxes asked for during one case, answered by clicking their first button.
+struct BoxLog
+{
+    QStringList titles;
+    QStringList texts;
+};
+
+class TestDialogLogin : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void login_data();
+    void login();
+    void databaseUnreachable();
+    void quitButtonRejectsSilently();
+    void form();
+    void realBox();
+
+private:
+    std::unique_ptr<TempStore> m_store;
+    BoxLog m_log;
+};
+
+void TestDialogLogin::initTestCase()
+{
+    InitQuillonResources();
+}
+
+void TestDialogLogin::init()
+{
+    m_store = std::make_unique<TempStore>();
+    QVERIFY(m_store->connected);
+    UserRecord clerk;
+    clerk.userType = 3;
+    clerk.phone = QStringLiteral("13800000001");
+    clerk.name = QStringLiteral("张三");
+    clerk.password = QStringLiteral("pw1");
+    clerk.remark = QStringLiteral("前台");
+    QVERIFY(TempStore::store()->AddOrUpdateUser(clerk));
+
+    // A stored account that shares the built-in name.
+    UserRecord storedAdmin;
+    storedAdmin.userType = 2;
+    storedAdmin.phone = QStringLiteral("13900000002");
+    storedAdmin.name = QStringLiteral("admin");
+    storedAdmin.password = QStringLiteral("stored");
+    QVERIFY(TempStore::store()->AddOrUpdateUser(storedAdmin));
+
+    UserRecord quoted;
+    quoted.userType = 4;
+    quoted.phone = QStringLiteral("13700000003");
+    quoted.name = QStringLiteral("O'Brien");
+    quoted.password = QStringLiteral("a'b\"c;--");
+    QVERIFY(TempStore::store()->AddOrUpdateUser(quoted));
+
+    m_log = BoxLog();
+    ModalSeam::SetBoxAnswerer([this](QMessageBox &box) {
+        m_log.titles << box.windowTitle();
+        m_log.texts << box.text();
+        box.buttons().first()->click();
+    });
+}
+
+void TestDialogLogin::cleanup()
+{
+    ModalSeam::SetBoxAnswerer({});
+    m_store.reset();
+}
+
+void TestDialogLogin::login_data()
+{
+    QTest::addColumn<QString>("account");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("message");   // empty: logged in
+    QTest::addColumn<QString>("nameAfter"); // account field after a refusal
+    QTest::addColumn<QString>("passwordAfter");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("phone");
+
+    const QString empty = QStringLiteral("警告:用户名或密码为空!");
+    const QString wrong = QStringLiteral("警告:用户名或密码错误!");
+
+    QTest::newRow("account empty") << "" << "pw1" << empty << "" << "pw1" << 0 << "" << "";
+    QTest::newRow("password empty keeps account")
+        << "张三" << "" << empty << "张三" << "" << 0 << "" << "";
+    QTest::newRow("wrong password clears both") << "张三" << "pw2" << wrong << "" << "" << 0 << "" << "";
+    QTest::newRow("unknown account") << "李四" << "pw1" << wrong << "" << "" << 0 << "" << "";
+    QTest::newRow("stored by name")
+        << "张三" << "pw1" << "" << "" << "" << 3 << "张三" << "13800000001";
+    QTest::newRow("stored by phone")
+        << "13800000001" << "pw1" << "" << "" << "" << 3 << "张三" << "13800000001";
+    QTest::newRow("stored admin wins with its own password")
+        << "admin" << "stored" << "" << "" << "" << 2 << "admin" << "13900000002";
+    QTest::newRow("built-in password still opens the built-in account")
+        << "admin" << "470215" << "" << "" << "" << 1 << "admin" << "";
+    QTest::newRow("built-in password with a trailing blank")
+        << "admin" << "470215 " << wrong << "" << "" << 0 << "" << "";
+    QTest::newRow("built-in account is case-sensitive")
+        << "Admin" << "470215" << wrong << "" << "" << 0 << "" << "";
+    QTest::newRow("quotes in name and password")
+        << "O'Brien" << "a'b\"c;--" << "" << "" << "" << 4 << "O'Brien" << "13700000003";
+    QTest::newRow("quotes do not open any account")
+        << "' or '1'='1" << "' or '1'='1" << wrong << "" << "" << 0 << "" << "";
+}
+
+void TestDialogLogin::login()
+{
+    QFETCH(QString, account);
+    QFETCH(QString, password);
+    QFETCH(QString, message);
+    QFETCH(QString, nameAfter);
+    QFETCH(QString, passwordAfter);
+    QFETCH(int, type);
+    QFETCH(QString, name);
+    QFETCH(QString, phone);
+
+    DialogLogin dialog;
+    dialog.show();
+    auto *nameEdit = dialog.findChild<QLineEdit *>(QStringLiteral("input_name"));
+    auto *passwordEdit = dialog.findChild<QLineEdit *>(QStringLiteral("input_password"));
+    nameEdit->setText(account);
+    passwordEdit->setText(password);
+    passwordEdit->setFocus();
+
+    dialog.findChild<QPushButton *>(QStringLiteral("onok"))->click();
+
+    if (message.isEmpty()) {
+        QVERIFY2(m_log.texts.isEmpty(), qPrintable(m_log.texts.join(QLatin1Char(','))));
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.user().userType, type);
+        QCOMPARE(dialog.user().name, name);
+        QCOMPARE(dialog.user().phone, phone);
+        QCOMPARE(dialog.user().password, password);
+        return;
+    }
+    QCOMPARE(m_log.texts, QStringList{message});
+    QCOMPARE(m_log.titles, QStringList{QStringLiteral("警告")});
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    QCOMPARE(dialog.user().userType, 0);
+    QVERIFY(dialog.user().name.isEmpty());
+    QCOMPARE(nameEdit->text(), nameAfter);
+    QCOMPARE(passwordEdit->text(), passwordAfter);
+    if (message.contains(QStringLiteral("错误")))
+        QCOMPARE(dialog.focusWidget(), nameEdit);
+}
+
+void TestDialogLogin::databaseUnreachable()
+{
+    DbManager::Instance()->Close();
+    DialogLogin dialog;
+    auto *nameEdit = dialog.findChild<QLineEdit *>(QStringLiteral("input_name"));
+    auto *passwordEdit = dialog.findChild<QLineEdit *>(QStringLiteral("input_password"));
+    auto *ok = dialog.findChild<QPushButton *>(QStringLiteral("onok"));
+
+    nameEdit->setText(QStringLiteral("张三"));
+    passwordEdit->setText(QStringLiteral("pw1"));
+    ok->click();
+    QCOMPARE(m_log.texts, QStringList{QStringLiteral("警告:用户名或密码错误!")});
+
+    nameEdit->setText(QStringLiteral("admin"));
+    passwordEdit->setText(QStringLiteral("470215"));
+    ok->click();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(dialog.user().userType, 1);
+}
+
+void TestDialogLogin::quitButtonRejectsSilently()
+{
+    DialogLogin dialog;
+    dialog.show();
+    dialog.findChild<QLineEdit *>(QStringLiteral("input_name"))->setText(QStringLiteral("admin"));
+    dialog.findChild<QPushButton *>(QStringLiteral("oncancel"))->click();
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    QVERIFY(m_log.texts.isEmpty());
+    QCOMPARE(dialog.user().userType, 0);
+}
+
+void TestDialogLogin::form()
+{
+    DialogLogin dialog;
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("登录界面"));
+    QCOMPARE(dialog.size(), QSize(800, 500));
+    QCOMPARE(dialog.findChild<QLineEdit *>(QStringLiteral("input_password"))->echoMode(),
+             QLineEdit::Password);
+    auto *ok = dialog.findChild<QPushButton *>(QStringLiteral("onok"));
+    auto *quit = dialog.findChild<QPushButton *>(QStringLiteral("oncancel"));
+    QCOMPARE(ok->text(), QStringLiteral("登录"));
+    QCOMPARE(quit->text(), QStringLiteral("退出"));
+    QCOMPARE(ok->geometry(), QRect(420, 280, 91, 31));
+    QCOMPARE(quit->geometry(), QRect(310, 280, 91, 31));
+}
+
+// The real box, not the answerer: its texts, its single button and its style.
+void TestDialogLogin::realBox()
+{
+    ModalSeam::SetBoxAnswerer({});
+    DialogLogin dialog;
+    dialog.show();
+
+    QString title, text, style;
+    QStringList buttons;
+    auto *poll = new QTimer(&dialog);
+    connect(poll, &QTimer::timeout, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        poll->stop();
+        title = box->windowTitle();
+        text = box->text();
+        style = box->styleSheet();
+        for (QAbstractButton *b : box->buttons())
+            buttons << b->text();
+        QCOMPARE(box->buttonRole(box->buttons().first()), QMessageBox::AcceptRole);
+        box->buttons().first()->click();
+    });
+    poll->start(20);
+    dialog.findChild<QPushButton *>(QStringLiteral("onok"))->click();
+
+    QCOMPARE(title, QStringLiteral("警告"));
+    QCOMPARE(text, QStringLiteral("警告:用户名或密码为空!"));
+    QCOMPARE(buttons, QStringList{QStringLiteral("确定")});
+    QCOMPARE(style, QStringLiteral("QPushButton{background-color:rgb(255, 0, 0); color:rgb(0, 0, 0);}"));
+}
+
+QTEST_MAIN(TestDialogLogin)
+#include "test_dialoglogin.moc"

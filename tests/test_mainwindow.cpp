@@ -1,0 +1,548 @@
+#include "app/mainwindow.h"
+#include "app/modalseam.h"
+#include "ledger/ledgerkinds.h"
+#include "resources/resources.h"
+#include "storetestsupport.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QTimer>
+#include <QToolBar>
+#include <QtTest>
+#include <memory>
+
+namespace {
+
+UserRecord User(int type)
+{
+    UserRecord user;
+    user.userType = type;
+    user.name = QStringLiteral("测试员");
+    user.phone = QStringLiteral("13800000009");
+    return user;
+}
+
+QStringList AllOf(const QString &names)
+{
+    return names.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
+// Names of actions in a menu, or its submenus, that a user can see.
+QStringList VisibleEntries(const QMenu *menu)
+{
+    QStringList names;
+    for (QAction *a : menu->actions()) {
+        if (!a->isVisible() || a->isSeparator())
+            continue;
+        if (a->menu())
+            names << VisibleEntries(a->menu());
+        else
+            names << a->objectName();
+    }
+    return names;
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void permissions_data();
+    void permissions();
+    void financeUnreachableForRestrictedUsers_data();
+    void financeUnreachableForRestrictedUsers();
+    void selectPage_data();
+    void selectPage();
+    void showPageFollowsCheckState();
+    void relationToggle_data();
+    void relationToggle();
+    void pagesFromKinds();
+    void titleButtonRestoresPresentation();
+    void statusLine();
+    void closeConfirmation_data();
+    void closeConfirmation();
+    void closeConfirmationRealBox();
+    void quitActionEndsLoopWithoutAsking();
+    void restartStartsOwnExecutable();
+    void calculator();
+    void helpAndAbout();
+
+private:
+    std::unique_ptr<MainWindow> NewWindow(int type);
+
+    std::unique_ptr<TempStore> m_store;
+    QString m_oldCurrent;
+    QStringList m_boxes;
+    QList<QStringList> m_started;
+};
+
+void TestMainWindow::initTestCase()
+{
+    InitQuillonResources();
+    m_oldCurrent = QDir::currentPath();
+}
+
+void TestMainWindow::init()
+{
+    m_store = std::make_unique<TempStore>();
+    QVERIFY(m_store->connected);
+    // The window makes its working folders in the current folder.
+    QVERIFY(QDir::setCurrent(m_store->dir.path()));
+    m_boxes.clear();
+    m_started.clear();
+    ModalSeam::SetBoxAnswerer([this](QMessageBox &box) { m_boxes << box.text(); });
+    MainWindow::SetProcessStarter([this](const QString &program, const QStringList &args) {
+        m_started << (QStringList{program} + args);
+        return true;
+    });
+}
+
+void TestMainWindow::cleanup()
+{
+    ModalSeam::SetBoxAnswerer({});
+    ModalSeam::SetDialogAnswerer({});
+    MainWindow::SetProcessStarter({});
+    QDir::setCurrent(m_oldCurrent);
+    m_store.reset();
+}
+
+std::unique_ptr<MainWindow> TestMainWindow::NewWindow(int type)
+{
+    auto window = std::make_unique<MainWindow>();
+    window->SetUser(User(type));
+    window->Initialise();
+    return window;
+}
+
+void TestMainWindow::permissions_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<int>("goodsPage");
+    QTest::addColumn<QStringList>("hiddenActions");
+    QTest::addColumn<QStringList>("hiddenMenus");
+
+    const QStringList restricted = AllOf(
+        "action_showFin action_income action_debt action_inother action_purpay action_salary "
+        "action_utilites action_expother action_profit action_purchase action_purBack "
+        "action_distri action_employee action_client action_users action_ref action_supplier "
+        "action_datasave action_datarestore action_graph");
+    const QStringList restrictedMenus = AllOf(
+        "menu_finance menu_income menu_pay menu_earn menu_purchase menu_employee menu_client");
+
+    QTest::newRow("1 everything") << 1 << 1 << QStringList{"action_graph"} << QStringList();
+    QTest::newRow("0 counts as 1") << 0 << 1 << QStringList{"action_graph"} << QStringList();
+    QTest::newRow("5 counts as 1") << 5 << 1 << QStringList{"action_graph"} << QStringList();
+    QTest::newRow("2 authorised") << 2 << 2 << restricted << restrictedMenus;
+    QTest::newRow("3 general")
+        << 3 << 2 << restricted + QStringList{"action_saleout", "action_saleback"} << restrictedMenus;
+    QTest::newRow("4 browse")
+        << 4 << 5
+        << restricted + AllOf("action_saleout action_saleback action_showSale action_infotodb action_editstore")
+        << restrictedMenus;
+}
+
+void TestMainWindow::permissions()
+{
+    QFETCH(int, type);
+    QFETCH(int, goodsPage);
+    QFETCH(QStringList, hiddenActions);
+    QFETCH(QStringList, hiddenMenus);
+
+    auto window = NewWindow(type);
+    QCOMPARE(window->windowTitle(), QStringLiteral("库存与财务管理系统-Quillon"));
+    QCOMPARE(window->GoodsStack()->currentIndex(), goodsPage);
+    QVERIFY(!window->GoodsStack()->isHidden());
+    QVERIFY(window->SalesStack()->isHidden());
+    QVERIFY(window->FinanceStack()->isHidden());
+
+    QStringList hidden;
+    for (QAction *a : window->findChildren<QAction *>()) {
+        if (!a->objectName().isEmpty() && !a->menu() && !a->isVisible())
+            hidden << a->objectName();
+    }
+    hidden.sort();
+    hiddenActions.sort();
+    QCOMPARE(hidden, hiddenActions);
+
+    QStringList hiddenMenuNames;
+    for (QMenu *menu : window->findChildren<QMenu *>()) {
+        if (!menu->menuAction()->isVisible())
+            hiddenMenuNames << menu->objectName();
+    }
+    hiddenMenuNames.sort();
+    hiddenMenus.sort();
+    QCOMPARE(hiddenMenuNames, hiddenMenus);
+
+    // A hidden action is gone from the toolbar as well.
+    auto *toolBar = window->findChild<QToolBar *>(QStringLiteral("toolBar"));
+    for (const QString &name : hiddenActions) {
+        QAction *a = window->findChild<QAction *>(name);
+        if (QWidget *button = toolBar->widgetForAction(a))
+            QVERIFY2(button->isHidden(), qPrintable(name));
+    }
+
+    if (type == 4) {
+        QVERIFY(VisibleEntries(window->findChild<QMenu *>(QStringLiteral("menu"))).isEmpty());
+        QVERIFY(VisibleEntries(window->findChild<QMenu *>(QStringLiteral("menu_sales"))).isEmpty());
+    }
+}
+
+void TestMainWindow::financeUnreachableForRestrictedUsers_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::newRow("2") << 2;
+    QTest::newRow("3") << 3;
+    QTest::newRow("4") << 4;
+}
+
+// Whatever a restricted user can still click, the finance stack stays hidden.
+void TestMainWindow::financeUnreachableForRestrictedUsers()
+{
+    QFETCH(int, type);
+    ModalSeam::SetDialogAnswerer([](QDialog &d) { d.reject(); });
+    auto window = NewWindow(type);
+    for (QAction *a : window->findChildren<QAction *>()) {
+        if (a->isVisible() && !a->menu() && a->objectName() != QLatin1String("actionExit")
+            && a->objectName() != QLatin1String("action_restart"))
+            a->trigger();
+    }
+    for (QPushButton *b : window->findChildren<QPushButton *>()) {
+        if (b->isVisibleTo(window->GoodsStack()->currentWidget()))
+            b->click();
+    }
+    QVERIFY(window->FinanceStack()->isHidden());
+}
+
+void TestMainWindow::selectPage_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("table");
+    const struct { const char *action, *table; } rows[] = {
+        {"action_purchase", "tab_purchaseIn"}, {"action_purBack", "tab_purchaseBack"},
+        {"action_saleout", "tab_saleout"},     {"action_saleback", "tab_saleback"},
+        {"action_loss", "tab_storelose"},      {"action_instore", "tab_storeCurr"},
+        {"action_income", "tab_income"},       {"action_debt", "tab_debt"},
+        {"action_inother", "tab_inother"},     {"action_purpay", "tab_purpay"},
+        {"action_salary", "tab_salary"},       {"action_utilites", "tab_utility"},
+        {"action_expother", "tab_expother"},   {"action_profit", "tab_profit"},
+    };
+    for (const auto &r : rows)
+        QTest::newRow(r.action) << r.action << r.table;
+}
+
+void TestMainWindow::selectPage()
+{
+    QFETCH(QString, action);
+    QFETCH(QString, table);
+    auto window = NewWindow(1);
+    window->findChild<QAction *>(action)->trigger();
+
+    QTableWidget *shown = window->Table(table);
+    auto *stack = qobject_cast<QStackedWidget *>(shown->parentWidget()->parentWidget());
+    QVERIFY(stack);
+    QCOMPARE(stack->currentWidget(), shown->parentWidget());
+    QVERIFY(!stack->isHidden());
+    const QString display = stack == window->GoodsStack() ? "action_showStore" : "action_showFin";
+    QVERIFY(window->findChild<QAction *>(display)->isChecked());
+}
+
+void TestMainWindow::showPageFollowsCheckState()
+{
+    auto window = NewWindow(1);
+    auto *showSale = window->findChild<QAction *>(QStringLiteral("action_showSale"));
+    auto *saleTotal = window->findChild<QAction *>(QStringLiteral("action_saletotal"));
+    auto *showStore = window->findChild<QAction *>(QStringLiteral("action_showStore"));
+
+    QVERIFY(showStore->isChecked());
+    QVERIFY(!showSale->isChecked());
+    showSale->trigger();
+    QVERIFY(!window->SalesStack()->isHidden());
+    showSale->trigger();
+    QVERIFY(window->SalesStack()->isHidden());
+
+    // "销售统计" shows the sales stack whatever state it is in.
+    saleTotal->trigger();
+    QVERIFY(!window->SalesStack()->isHidden());
+    saleTotal->trigger();
+    QVERIFY(!window->SalesStack()->isHidden());
+    QVERIFY(showSale->isChecked());
+
+    showStore->trigger();
+    QVERIFY(window->GoodsStack()->isHidden());
+    QVERIFY(!showStore->isChecked());
+}
+
+void TestMainWindow::relationToggle_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("goodsPage");
+    QTest::newRow("income -> sales") << "btn_fin_1" << 2;
+    QTest::newRow("other income keeps the page") << "btn_fin_3" << 1;
+    QTest::newRow("purchase payments -> purchase-in") << "btn_fin_4" << 0;
+    QTest::newRow("other expenses -> loss") << "btn_fin_7" << 4;
+    QTest::newRow("profit -> sales") << "btn_fin_8" << 2;
+}
+
+void TestMainWindow::relationToggle()
+{
+    QFETCH(QString, button);
+    QFETCH(int, goodsPage);
+    auto window = NewWindow(1);
+    window->findChild<QAction *>(QStringLiteral("action_profit"))->trigger();
+    window->findChild<QAction *>(QStringLiteral("action_showStore"))->trigger();
+    QVERIFY(window->GoodsStack()->isHidden());
+
+    auto *relation = window->findChild<QPushButton *>(button);
+    relation->click();
+    QVERIFY(window->RelationOn());
+    QVERIFY(!window->GoodsStack()->isHidden());
+    QCOMPARE(window->GoodsStack()->currentIndex(), goodsPage);
+    QVERIFY(!window->FinanceStack()->isHidden());
+
+    relation->click();
+    QVERIFY(!window->RelationOn());
+    QVERIFY(window->GoodsStack()->isHidden());
+    // The display action can still bring the goods back.
+    window->findChild<QAction *>(QStringLiteral("action_showStore"))->trigger();
+    QVERIFY(!window->GoodsStack()->isHidden());
+}
+
+void TestMainWindow::pagesFromKinds()
+{
+    auto window = NewWindow(1);
+    QCOMPARE(window->GoodsStack()->count(), 6);
+    QCOMPARE(window->SalesStack()->count(), 2);
+    QCOMPARE(window->FinanceStack()->count(), 8);
+    QCOMPARE(window->FinanceStack()->currentIndex(), 7);
+    QCOMPARE(window->SalesStack()->currentIndex(), 0);
+    QVERIFY(window->ModelCombo()->isHidden());
+    QCOMPARE(window->ModelCombo()->parentWidget(), window->GoodsTable(5)->parentWidget());
+
+    for (const LedgerKinds::PageKind &kind : LedgerKinds::Pages()) {
+        QTableWidget *table = window->Table(kind.tableName);
+        QVERIFY2(table, qPrintable(kind.tableName));
+        QCOMPARE(table->parentWidget()->objectName(), kind.pageName);
+        QCOMPARE(table->columnCount(), kind.ColumnCount());
+        QCOMPARE(table->horizontalHeaderItem(kind.ColumnCount() - 1)->text(), kind.columnTitles.last());
+        QCOMPARE(table->selectionBehavior(), QAbstractItemView::SelectRows);
+        QVERIFY(table->horizontalHeader()->stretchLastSection());
+        for (const QString &name : kind.ActionButtons() + QStringList{kind.totalButton})
+            QVERIFY2(window->findChild<QPushButton *>(name), qPrintable(name));
+        for (const QString &name : {kind.totalEdit, kind.paidEdit, kind.debtEdit}) {
+            if (name.isEmpty())
+                continue;
+            auto *edit = window->findChild<QLineEdit *>(name);
+            QVERIFY2(edit && edit->isReadOnly(), qPrintable(name));
+        }
+    }
+    QCOMPARE(window->SalesTable(), window->Table(QStringLiteral("tab_saletotal_1")));
+    QCOMPARE(window->findChild<QPushButton *>(QStringLiteral("btn_purquery_6"))->text(),
+             QStringLiteral("查询"));
+    QCOMPARE(window->findChild<QPushButton *>(QStringLiteral("btn_ft_3"))->text(),
+             QStringLiteral("数额统计"));
+    QCOMPARE(window->findChild<QPushButton *>(QStringLiteral("btn_fin_4"))->text(),
+             QStringLiteral(" 采购支付表"));
+    QVERIFY(!window->findChild<QPushButton *>(QStringLiteral("btn_puradd_6")));
+    QVERIFY(!window->findChild<QPushButton *>(QStringLiteral("btn_finadd_8")));
+    QCOMPARE(window->GoodsTable(4)->horizontalHeaderItem(6)->toolTip(),
+             QStringLiteral("<html><head/><body><p>商品尺寸</p></body></html>"));
+    QVERIFY(window->FinanceTable(0)->horizontalHeaderItem(6)->toolTip().isEmpty());
+
+    for (const char *folder : {"TabDateSave", "DbDateSave", "InfoDateSave"})
+        QVERIFY2(QDir(m_store->dir.path()).exists(QLatin1String(folder)), folder);
+}
+
+void TestMainWindow::titleButtonRestoresPresentation()
+{
+    auto window = NewWindow(1);
+    QTableWidget *table = window->FinanceTable(2);
+    table->setSelectionBehavior(QAbstractItemView::SelectItems);
+    table->setFocusPolicy(Qt::StrongFocus);
+    window->findChild<QPushButton *>(QStringLiteral("btn_label_3"))->click();
+    QCOMPARE(table->selectionBehavior(), QAbstractItemView::SelectRows);
+    QCOMPARE(table->focusPolicy(), Qt::NoFocus);
+}
+
+void TestMainWindow::statusLine()
+{
+    auto window = NewWindow(3);
+    QLabel *label = window->StatusLabel();
+    QCOMPARE(label->text(), QStringLiteral("用户：测试员"));
+    QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("用户：测试员"));
+
+    window->statusBar()->showMessage(QStringLiteral("别的"));
+    window->ShowStatusMessage(QStringLiteral("导入完成"));
+    const QRegularExpression stamped(
+        QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d \\S+ - 导入完成$"));
+    QVERIFY2(stamped.match(label->text()).hasMatch(), qPrintable(label->text()));
+    QVERIFY(label->text().startsWith(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))));
+    QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("用户：测试员"));
+
+    const QString first = label->text();
+    QTest::qWait(1100);
+    QCOMPARE(label->text(), first); // no clock: the stamp stays until the next message
+}
+
+void TestMainWindow::closeConfirmation_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("click"); // empty: the box closed without a button
+    QTest::addColumn<bool>("closed");
+    QTest::newRow("return keeps the window") << 1 << "返回程序" << false;
+    QTest::newRow("closing the box keeps the window") << 2 << "" << false;
+    QTest::newRow("quit closes, type 1") << 1 << "直接退出" << true;
+    QTest::newRow("quit closes, type 4") << 4 << "直接退出" << true;
+}
+
+void TestMainWindow::closeConfirmation()
+{
+    QFETCH(int, type);
+    QFETCH(QString, click);
+    QFETCH(bool, closed);
+    auto window = NewWindow(type);
+    window->show();
+
+    QStringList buttons;
+    ModalSeam::SetBoxAnswerer([&](QMessageBox &box) {
+        QCOMPARE(box.parentWidget(), window.get());
+        QCOMPARE(box.text(), QStringLiteral("确定要退出?"));
+        QCOMPARE(box.windowTitle(), QStringLiteral("退出"));
+        for (QAbstractButton *b : box.buttons()) {
+            buttons << b->text();
+            QCOMPARE(b->minimumWidth(), 100);
+            QCOMPARE(b->maximumWidth(), 100);
+            if (b->text() == click)
+                b->click();
+        }
+        QCOMPARE(box.defaultButton()->text(), QStringLiteral("直接退出"));
+        QCOMPARE(box.buttonRole(box.defaultButton()), QMessageBox::AcceptRole);
+    });
+    const bool accepted = window->close();
+    buttons.sort();
+    QCOMPARE(buttons, (QStringList{QStringLiteral("直接退出"), QStringLiteral("返回程序")}));
+    QCOMPARE(accepted, closed);
+    QCOMPARE(window->isVisible(), !closed);
+}
+
+void TestMainWindow::closeConfirmationRealBox()
+{
+    ModalSeam::SetBoxAnswerer({});
+    auto window = NewWindow(3);
+    window->show();
+
+    QString text, title, escape;
+    QSize iconSize;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        poll.stop();
+        text = box->text();
+        title = box->windowTitle();
+        iconSize = box->iconPixmap().size();
+        escape = box->escapeButton()->text();
+        QTest::keyClick(box, Qt::Key_Escape);
+    });
+    poll.start(20);
+    QVERIFY(!window->close());
+    QCOMPARE(text, QStringLiteral("确定要退出?"));
+    QCOMPARE(title, QStringLiteral("退出"));
+    QCOMPARE(escape, QStringLiteral("返回程序"));
+    QVERIFY(iconSize.width() <= 36 && iconSize.height() <= 36 && !iconSize.isEmpty());
+    QVERIFY(window->isVisible());
+}
+
+void TestMainWindow::quitActionEndsLoopWithoutAsking()
+{
+    auto window = NewWindow(1);
+    window->show();
+    QTimer::singleShot(0, window.get(), [&] {
+        window->findChild<QAction *>(QStringLiteral("actionExit"))->trigger();
+    });
+    QTimer::singleShot(5000, [] { QCoreApplication::exit(99); });
+    QCOMPARE(QCoreApplication::exec(), 0);
+    QVERIFY(m_boxes.isEmpty());
+    QVERIFY(m_started.isEmpty());
+}
+
+void TestMainWindow::restartStartsOwnExecutable()
+{
+    auto window = NewWindow(4);
+    QTimer::singleShot(0, window.get(), [&] {
+        window->findChild<QAction *>(QStringLiteral("action_restart"))->trigger();
+    });
+    QTimer::singleShot(5000, [] { QCoreApplication::exit(99); });
+    QCOMPARE(QCoreApplication::exec(), 0);
+    QCOMPARE(m_started, QList<QStringList>{QStringList{QCoreApplication::applicationFilePath()}});
+    QVERIFY(m_boxes.isEmpty());
+}
+
+void TestMainWindow::calculator()
+{
+    auto window = NewWindow(1);
+    auto *calc = window->findChild<QAction *>(QStringLiteral("action_calc"));
+    const QByteArray oldPath = qgetenv("PATH");
+    QTemporaryDir bin;
+
+    qputenv("PATH", bin.path().toLocal8Bit());
+    calc->trigger();
+    QVERIFY(m_started.isEmpty());
+
+    // The earlier a calculator stands in the list, the more it is preferred.
+    for (const char *name : {"xcalc", "galculator"}) {
+        QFile fake(bin.filePath(QLatin1String(name)));
+        QVERIFY(fake.open(QIODevice::WriteOnly));
+        fake.write("#!/bin/sh\n");
+        fake.close();
+        fake.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    }
+    calc->trigger();
+    qputenv("PATH", oldPath);
+    QCOMPARE(m_started, QList<QStringList>{QStringList{bin.filePath(QStringLiteral("galculator"))}});
+}
+
+void TestMainWindow::helpAndAbout()
+{
+    auto window = NewWindow(1);
+    QString title;
+    QStringList texts;
+    QDialogButtonBox::StandardButtons buttons;
+    ModalSeam::SetDialogAnswerer([&](QDialog &dialog) {
+        title = dialog.windowTitle();
+        for (QLabel *label : dialog.findChildren<QLabel *>())
+            texts << label->text();
+        buttons = dialog.findChild<QDialogButtonBox *>()->standardButtons();
+        dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Cancel)->click();
+    });
+    window->findChild<QAction *>(QStringLiteral("action_help"))->trigger();
+    QCOMPARE(title, QStringLiteral("联系方式"));
+    QVERIFY(texts.contains(QStringLiteral("非常感谢使用本仓库库存与财务管理软件，如有任何问题，请联系:")));
+    QCOMPARE(texts.size(), 4);
+    QCOMPARE(buttons, QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+
+    // F1 shows the about box only while the item list offers something.
+    QTest::keyClick(window.get(), Qt::Key_F1);
+    QVERIFY(m_boxes.isEmpty());
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "test_mainwindow.moc"
