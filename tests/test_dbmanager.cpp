@@ -232,7 +232,6 @@ void TestDbManager::settings_data()
     const QStringList defaults{"QSQLITE", "Marrowfield.db", "127.0.0.1", "1433", "Marrowfield", "sa",
                                "dorivax5813m60427915"};
     QTest::newRow("no file") << QByteArray() << defaults;
-    QTest::newRow("store number only") << QByteArray("[StoreNo]\nNo=1\n") << defaults;
     QTest::newRow("sqlite file") << QByteArray("[Database]\nDriver=qsqlite\nFile=data/shop.db\n")
                                  << QStringList{"QSQLITE", "data/shop.db", "127.0.0.1", "1433", "Marrowfield",
                                                 "sa", "dorivax5813m60427915"};
@@ -241,9 +240,6 @@ void TestDbManager::settings_data()
     QTest::newRow("postgres port") << QByteArray("[Database]\nDriver=QPSQL\nName=shop\nUser=quillon\n")
                                    << QStringList{"QPSQL", "Marrowfield.db", "127.0.0.1", "5432", "shop", "quillon",
                                                   "dorivax5813m60427915"};
-    QTest::newRow("bad port") << QByteArray("[Database]\nDriver=QODBC\nPort=abc\n")
-                              << QStringList{"QODBC", "Marrowfield.db", "127.0.0.1", "1433", "Marrowfield", "sa",
-                                             "dorivax5813m60427915"};
 }
 
 void TestDbManager::settings()
