@@ -119,16 +119,16 @@ void DialogUserMge::SaveUserAccounts()
     StoreDbAccess::Instance()->ReplaceUsers(users);
 }
 
-void DialogUserMge::RowAboutToBeRemoved(int specIndex, int row)
+void DialogUserMge::RowAboutToBeRemoved(int tabIndex, int row)
 {
-    if (tables().at(specIndex).infoType != ListTables::Users)
+    if (tables().at(tabIndex).infoType != ListTables::Users)
         return;
     StoreDbAccess::Instance()->DeleteUser(AccountOfRow(row));
 }
 
-void DialogUserMge::TableCleared(int specIndex)
+void DialogUserMge::TableCleared(int tabIndex)
 {
-    if (tables().at(specIndex).infoType == ListTables::Users)
+    if (tables().at(tabIndex).infoType == ListTables::Users)
         StoreDbAccess::Instance()->DeleteStoreRows(QString::fromLatin1(kUserTable));
 }
 
@@ -149,7 +149,7 @@ void DialogUserMge::ChoseProcess(int row, int column)
     layout->addWidget(types);
     layout->addWidget(quit);
     connect(quit, &QPushButton::clicked, &chooser, &QDialog::close);
-    connect(types, QOverload<const QString &>::of(&QComboBox::activated), this,
+    connect(types, &QComboBox::textActivated, this,
             &DialogUserMge::SetUserInfo);
     // Each activation has already written its choice; how the chooser closes changes nothing.
     ModalSeam::ExecDialog(chooser);

@@ -31,8 +31,8 @@ public slots:
 
 protected:
     void SaveTableByName(const QString &objectName) override;
-    void RowAboutToBeRemoved(int specIndex, int row) override;
-    void TableCleared(int specIndex) override;
+    void RowAboutToBeRemoved(int tabIndex, int row) override;
+    void TableCleared(int tabIndex) override;
 
 private:
     void SaveUserAccounts();

@@ -50,10 +50,10 @@ const ButtonCaption kButtons[] = {
 
 } // namespace
 
-InfoListDialog::InfoListDialog(int listKind, const QVector<ListTableSpec> &specs, QWidget *parent)
+InfoListDialog::InfoListDialog(int listKind, const QVector<ListTableDef> &defs, QWidget *parent)
     : QDialog(parent)
     , m_listKind(listKind)
-    , m_specs(specs)
+    , m_defs(defs)
     , m_loadedLists(ListTables::ListCount)
     , m_currentLists(ListTables::ListCount)
 {
@@ -66,14 +66,14 @@ void InfoListDialog::Setup(QTabWidget *tabs)
 {
     m_tabs = tabs;
     m_busy = false;
-    for (int i = 0; i < m_specs.size(); ++i) {
-        const ListTableSpec &spec = m_specs.at(i);
+    for (int i = 0; i < m_defs.size(); ++i) {
+        const ListTableDef &def = m_defs.at(i);
         auto *page = new QWidget;
         auto *layout = new QVBoxLayout(page);
         auto *table = new QTableWidget(page);
-        table->setObjectName(spec.tableName);
-        table->setColumnCount(spec.columns.size() + 1);
-        table->setHorizontalHeaderLabels(QStringList(ListTables::RowNumberTitle()) << spec.columns);
+        table->setObjectName(def.tableName);
+        table->setColumnCount(def.columns.size() + 1);
+        table->setHorizontalHeaderLabels(QStringList(ListTables::RowNumberTitle()) << def.columns);
         layout->addWidget(table);
 
         auto *buttons = new QHBoxLayout;
@@ -94,10 +94,10 @@ void InfoListDialog::Setup(QTabWidget *tabs)
             }
         }
         layout->addLayout(buttons);
-        tabs->addTab(page, spec.tabTitle);
+        tabs->addTab(page, def.tabTitle);
         m_tableWidgets << table;
     }
-    tabs->setCurrentIndex(m_specs.size() - 1);
+    tabs->setCurrentIndex(m_defs.size() - 1);
 
     ReadInfoLists();
     ShowResult();
@@ -129,8 +129,8 @@ QStringList InfoListDialog::ColumnValues(int infoType, int position) const
 
 QTableWidget *InfoListDialog::Table(int infoType) const
 {
-    for (int i = 0; i < m_specs.size(); ++i) {
-        if (m_specs.at(i).infoType == infoType)
+    for (int i = 0; i < m_defs.size(); ++i) {
+        if (m_defs.at(i).infoType == infoType)
             return m_tableWidgets.value(i);
     }
     return nullptr;
@@ -144,22 +144,22 @@ void InfoListDialog::SetCurrentTab(int index, bool visible)
     m_tabs->widget(index)->setVisible(visible);
 }
 
-int InfoListDialog::SpecIndexOfTable(const QString &objectName) const
+int InfoListDialog::TabOfTable(const QString &objectName) const
 {
-    for (int i = 0; i < m_specs.size(); ++i) {
-        if (m_specs.at(i).tableName == objectName)
+    for (int i = 0; i < m_defs.size(); ++i) {
+        if (m_defs.at(i).tableName == objectName)
             return i;
     }
     return -1;
 }
 
-int InfoListDialog::SpecIndexOfButton(ListTables::Button family) const
+int InfoListDialog::TabOfButton(ListTables::Button family) const
 {
     const QObject *from = sender();
     if (!from)
         return -1;
     const QString name = from->objectName();
-    for (int i = 0; i < m_specs.size(); ++i) {
+    for (int i = 0; i < m_defs.size(); ++i) {
         if (ListTables::ButtonName(family, i) == name)
             return i;
     }
@@ -180,8 +180,8 @@ void InfoListDialog::ShowResult()
     m_busy = true;
     for (int t = 0; t < ListTables::ListCount; ++t)
         m_currentLists[t] = m_loadedLists.at(t);
-    for (int i = 0; i < m_specs.size(); ++i)
-        FillTableFromList(m_loadedLists.at(m_specs.at(i).infoType).list, m_tableWidgets.at(i));
+    for (int i = 0; i < m_defs.size(); ++i)
+        FillTableFromList(m_loadedLists.at(m_defs.at(i).infoType).list, m_tableWidgets.at(i));
     m_busy = false;
 }
 
@@ -205,10 +205,10 @@ void InfoListDialog::FillRow(QTableWidget *table, int row, const QStringList &fi
         table->setItem(row, k, new QTableWidgetItem(fields.value(k - 1)));
 }
 
-void InfoListDialog::SaveTableToList(int specIndex)
+void InfoListDialog::SaveTableToList(int tabIndex)
 {
-    const ListTableSpec &spec = m_specs.at(specIndex);
-    const QTableWidget *table = m_tableWidgets.at(specIndex);
+    const ListTableDef &def = m_defs.at(tabIndex);
+    const QTableWidget *table = m_tableWidgets.at(tabIndex);
     QList<QStringList> rows;
     for (int r = 0; r < table->rowCount(); ++r) {
         QStringList fields;
@@ -219,22 +219,22 @@ void InfoListDialog::SaveTableToList(int specIndex)
         rows << fields;
     }
     InfoList list;
-    list.infoType = spec.infoType;
+    list.infoType = def.infoType;
     list.list = ListCodec::Encode(rows);
-    m_currentLists[spec.infoType] = list;
+    m_currentLists[def.infoType] = list;
     StoreDbAccess::Instance()->SaveInfoList(m_listKind, list);
 }
 
 void InfoListDialog::SaveTableByName(const QString &objectName)
 {
-    const int index = SpecIndexOfTable(objectName);
+    const int index = TabOfTable(objectName);
     if (index >= 0)
         SaveTableToList(index);
 }
 
-void InfoListDialog::DropList(int specIndex)
+void InfoListDialog::DropList(int tabIndex)
 {
-    const int infoType = m_specs.at(specIndex).infoType;
+    const int infoType = m_defs.at(tabIndex).infoType;
     StoreDbAccess::Instance()->DeleteInfoList(m_listKind, infoType);
     m_currentLists[infoType] = InfoList{ infoType, QString() };
 }
@@ -258,7 +258,7 @@ void InfoListDialog::TabCellChanged(int row, int column)
     auto *table = qobject_cast<QTableWidget *>(sender());
     if (!table)
         return;
-    const int index = SpecIndexOfTable(table->objectName());
+    const int index = TabOfTable(table->objectName());
     if (index < 0)
         return;
 
@@ -266,7 +266,7 @@ void InfoListDialog::TabCellChanged(int row, int column)
     QTableWidgetItem *item = table->item(row, column);
     if (column >= 1 && item && !ListCodec::IsStorable(item->text())) {
         m_busy = true;
-        item->setText(StoredText(m_specs.at(index).infoType, row, column));
+        item->setText(StoredText(m_defs.at(index).infoType, row, column));
         m_busy = false;
         ShowWarning(QStringLiteral("内容不能包含分号\";\"，已恢复原内容"));
         return;
@@ -285,7 +285,7 @@ void InfoListDialog::AddEmptyRow(QTableWidget *table)
 
 void InfoListDialog::BtnAddAction()
 {
-    const int index = SpecIndexOfButton(Button::Add);
+    const int index = TabOfButton(Button::Add);
     if (index < 0)
         return;
     m_busy = true;
@@ -296,14 +296,14 @@ void InfoListDialog::BtnAddAction()
     emit sendRefresh();
 }
 
-void InfoListDialog::DeleteSelectedRow(int specIndex)
+void InfoListDialog::DeleteSelectedRow(int tabIndex)
 {
     if (!ConfirmDelete())
         return;
-    QTableWidget *table = m_tableWidgets.at(specIndex);
+    QTableWidget *table = m_tableWidgets.at(tabIndex);
     const int row = table->currentRow();
     if (row >= 0 && row < table->rowCount()) {
-        RowAboutToBeRemoved(specIndex, row);
+        RowAboutToBeRemoved(tabIndex, row);
         table->removeRow(row);
     } else {
         ShowWarning(QStringLiteral("请选中相应行"));
@@ -312,7 +312,7 @@ void InfoListDialog::DeleteSelectedRow(int specIndex)
 
 void InfoListDialog::BtnDelAction()
 {
-    const int index = SpecIndexOfButton(Button::Del);
+    const int index = TabOfButton(Button::Del);
     if (index < 0)
         return;
     m_busy = true;
@@ -327,7 +327,7 @@ void InfoListDialog::BtnDelAction()
 
 void InfoListDialog::BtnClrAction()
 {
-    const int index = SpecIndexOfButton(Button::Clear);
+    const int index = TabOfButton(Button::Clear);
     if (index < 0)
         return;
     if (!ConfirmDelete())
@@ -353,14 +353,14 @@ void InfoListDialog::BtnHideAction()
 // button's name and work on that table; after an import SaveTableByName runs.
 void InfoListDialog::InportProcess()
 {
-    const int index = SpecIndexOfButton(Button::Import);
+    const int index = TabOfButton(Button::Import);
     if (index < 0)
         return;
 }
 
 void InfoListDialog::ExportProcess()
 {
-    const int index = SpecIndexOfButton(Button::Export);
+    const int index = TabOfButton(Button::Export);
     if (index < 0)
         return;
 }

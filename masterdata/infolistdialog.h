@@ -21,7 +21,7 @@ public:
     ~InfoListDialog() override;
 
     int listKind() const { return m_listKind; }
-    const QVector<ListTableSpec> &tables() const { return m_specs; }
+    const QVector<ListTableDef> &tables() const { return m_defs; }
 
     // The lists as the other windows should see them: loaded, then kept in
     // step with every save, delete and clear. Out-of-range types give an empty list.
@@ -52,22 +52,22 @@ public slots:
     void ShowResult();
 
 protected:
-    InfoListDialog(int listKind, const QVector<ListTableSpec> &specs, QWidget *parent);
+    InfoListDialog(int listKind, const QVector<ListTableDef> &defs, QWidget *parent);
 
     // Builds one tab per list into tabs, reads the lists, fills the tables and
     // wires them. Called by the subclass once its form exists.
     void Setup(QTabWidget *tabs);
 
     QTabWidget *tabWidget() const { return m_tabs; }
-    int SpecIndexOfTable(const QString &objectName) const;
+    int TabOfTable(const QString &objectName) const;
 
     // Writes the table of the named list; the people dialog also rewrites the accounts.
     virtual void SaveTableByName(const QString &objectName);
-    void SaveTableToList(int specIndex);
+    void SaveTableToList(int tabIndex);
     // A row that the user deletes, just before it goes.
-    virtual void RowAboutToBeRemoved(int specIndex, int row);
+    virtual void RowAboutToBeRemoved(int tabIndex, int row);
     // A table the user emptied after confirmation and re-login.
-    virtual void TableCleared(int specIndex);
+    virtual void TableCleared(int tabIndex);
 
     bool ConfirmDelete();
     void ShowWarning(const QString &text);
@@ -79,15 +79,15 @@ private:
     void FillTableFromList(const QString &text, QTableWidget *table);
     void FillRow(QTableWidget *table, int row, const QStringList &fields);
     void AddEmptyRow(QTableWidget *table);
-    void DeleteSelectedRow(int specIndex);
-    void DropList(int specIndex);
+    void DeleteSelectedRow(int tabIndex);
+    void DropList(int tabIndex);
     void ApplyTableAppearance(QTableWidget *table);
-    int SpecIndexOfButton(ListTables::Button family) const;
+    int TabOfButton(ListTables::Button family) const;
     QString StoredText(int infoType, int row, int column) const;
     bool RunRelogin();
 
     const int m_listKind;
-    const QVector<ListTableSpec> m_specs;
+    const QVector<ListTableDef> m_defs;
     QVector<QTableWidget *> m_tableWidgets;
     QTabWidget *m_tabs = nullptr;
     QVector<InfoList> m_loadedLists;

@@ -2,9 +2,9 @@
 
 namespace ListTables {
 
-const QVector<ListTableSpec> &MasterData()
+const QVector<ListTableDef> &MasterData()
 {
-    static const QVector<ListTableSpec> tables = {
+    static const QVector<ListTableDef> tables = {
         { GoodsClass, QStringLiteral("商品类目"), QStringLiteral("tableWidgetClass"),
           { QStringLiteral("商品类目-主要用作记录商品分类，便于对商品进行管理") } },
         { GoodsName, QStringLiteral("商品名称"), QStringLiteral("tableWidgetName"),
@@ -23,13 +23,13 @@ const QVector<ListTableSpec> &MasterData()
     return tables;
 }
 
-const QVector<ListTableSpec> &People()
+const QVector<ListTableDef> &People()
 {
     static const QStringList partner = {
         QStringLiteral("联系人"), QStringLiteral("性别"), QStringLiteral("年龄"),
         QStringLiteral("微信"), QStringLiteral("联系电话"), QStringLiteral("联系地址"),
         QStringLiteral("单位名称"), QStringLiteral("单位网址"), QStringLiteral("备注") };
-    static const QVector<ListTableSpec> tables = {
+    static const QVector<ListTableDef> tables = {
         { Users, QStringLiteral("用户信息管理"), QStringLiteral("tableWidget"),
           { QStringLiteral("用户名"), QStringLiteral("手机号"), QStringLiteral("密码"),
             QStringLiteral("用户权限"), QStringLiteral("备注") } },

@@ -6,7 +6,7 @@
 
 // One editable list of a list dialog: its tab, its table and the titles of the
 // stored columns (column 0, "序号", is the row number and is not stored).
-struct ListTableSpec
+struct ListTableDef
 {
     int infoType = 0;
     QString tabTitle;
@@ -29,8 +29,8 @@ enum PeopleInfo : int { Users = 0, Employees = 1, Customers = 2, Distributors = 
 enum WarehouseField : int { WarehouseNumber = 2, WarehouseAreas = 3, WarehousePositions = 4 };
 
 // The tables of each dialog in tab order.
-const QVector<ListTableSpec> &MasterData();
-const QVector<ListTableSpec> &People();
+const QVector<ListTableDef> &MasterData();
+const QVector<ListTableDef> &People();
 
 // Button families of a tab; the name of a tab's button is derived from its index.
 enum class Button { Add, Del, Clear, Ok, Import, Export };

@@ -148,7 +148,7 @@ void TestDialogUserMge::chooserWritesType()
     ModalSeam::SetDialogAnswerer([&](QDialog &chooser) {
         auto *types = chooser.findChild<QComboBox *>();
         opened << chooser.windowTitle() + QLatin1Char('|') + types->objectName();
-        emit types->activated(types->itemText(3));
+        emit types->textActivated(types->itemText(3));
         chooser.reject();
     });
     // Only the type column of the user table opens the chooser.
