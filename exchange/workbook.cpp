@@ -170,7 +170,7 @@ QStringList SafeSheetNames(const Workbook &book)
             name.remove(0, 1);
         while (name.endsWith(QLatin1Char('\'')))
             name.chop(1);
-        name.truncate(31);
+        name.truncate(name.size() > 31 && name.at(30).isHighSurrogate() ? 30 : 31);
         if (name.isEmpty() || taken.contains(name.toLower())) {
             int n = i + 1;
             do {
