@@ -10,7 +10,6 @@
 
 class QTabWidget;
 class QTableWidget;
-class QPushButton;
 
 // The list machinery shared by the master data and the people dialogs: one
 // table per list, each edit writes the whole table back to the store at once.
