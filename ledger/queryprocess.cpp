@@ -1,0 +1,220 @@
+#include "ledger/queryprocess.h"
+
+#include "analytics/profit.h"
+#include "analytics/salesstatistics.h"
+#include "analytics/stockcompute.h"
+#include "db/storedbaccess.h"
+#include "ledger/queryfilter.h"
+#include "ledger/readdatabasethread.h"
+
+namespace QueryResult {
+
+int GroupOf(int code)
+{
+    if (code >= StockFiltered && code <= GoodsAll)
+        return QueryGroup::Goods;
+    if (code == SalesFiltered || code == SalesAll)
+        return QueryGroup::Sales;
+    if (code >= ProfitFiltered && code <= FinanceAll)
+        return QueryGroup::Finance;
+    return 0;
+}
+
+} // namespace QueryResult
+
+bool QueryRequest::IsValidPage() const
+{
+    switch (pageGroup) {
+    case QueryGroup::Goods: return pageKind >= 0 && pageKind <= GoodsKind::CurrentStock;
+    case QueryGroup::Sales: return pageKind == 0;
+    case QueryGroup::Finance: return pageKind >= 0 && pageKind <= FinanceKind::Profit;
+    default: return false;
+    }
+}
+
+namespace QueryRun {
+
+namespace {
+
+const QString kReadFailed = QStringLiteral("读取数据库失败");
+
+QueryOutcome RunGoods(const QueryRequest &r, LedgerLists &lists, StoreDbAccess *store)
+{
+    QueryOutcome out;
+    const bool stock = r.IsStockPage();
+    lists.queryGoods.clear();
+    out.ok = store->QueryGoods(r.dateMode, stock ? -1 : r.pageKind, r.dateFrom, r.dateTo,
+                               lists.queryGoods);
+    if (!r.noContentFilter) {
+        lists.filteredGoods = QueryFilter::FilterGoods(lists.queryGoods, r.goodsConditions);
+        if (stock)
+            lists.stockRows = StockCompute::ComputeStock(lists.filteredGoods, r.userType);
+        out.code = stock ? QueryResult::StockFiltered : QueryResult::GoodsFiltered;
+    } else {
+        if (stock)
+            lists.stockRows = StockCompute::ComputeStock(lists.queryGoods, r.userType);
+        out.code = stock ? QueryResult::StockAll : QueryResult::GoodsAll;
+    }
+    return out;
+}
+
+QueryOutcome RunSales(const QueryRequest &r, LedgerLists &lists, StoreDbAccess *store)
+{
+    QueryOutcome out;
+    lists.queryGoods.clear();
+    out.ok = store->QueryGoods(r.dateMode, GoodsKind::Sale, r.dateFrom, r.dateTo, lists.queryGoods);
+    // Returns of any date count against the period's sales.
+    GoodsList returns;
+    out.ok = store->QueryGoods(QueryDateMode::AllTime, GoodsKind::SaleReturn, QString(), QString(),
+                               returns) && out.ok;
+    SalesStatistics::DeductReturns(lists.queryGoods, returns);
+    if (!r.noContentFilter) {
+        lists.filteredGoods = QueryFilter::FilterSales(lists.queryGoods, r.salesConditions);
+        out.code = QueryResult::SalesFiltered;
+    } else {
+        out.code = QueryResult::SalesAll;
+    }
+    return out;
+}
+
+QueryOutcome RunFinance(const QueryRequest &r, LedgerLists &lists, StoreDbAccess *store)
+{
+    QueryOutcome out;
+    const bool profit = r.IsProfitPage();
+    lists.queryFinance.clear();
+    out.ok = store->QueryFinance(r.dateMode, profit ? -1 : r.pageKind, r.dateFrom, r.dateTo,
+                                 lists.queryFinance);
+    const FinanceList *source = &lists.queryFinance;
+    if (!r.noContentFilter) {
+        lists.filteredFinance = QueryFilter::FilterFinance(lists.queryFinance, r.financeConditions);
+        source = &lists.filteredFinance;
+        out.code = profit ? QueryResult::ProfitFiltered : QueryResult::FinanceFiltered;
+    } else {
+        out.code = profit ? QueryResult::ProfitAll : QueryResult::FinanceAll;
+    }
+    if (profit) {
+        lists.profitRows.clear();
+        Profit::ComputeProfit(*source, lists.profitRows);
+    }
+    return out;
+}
+
+} // namespace
+
+QueryOutcome Execute(const QueryRequest &request, LedgerLists &lists)
+{
+    QueryOutcome out;
+    if (!request.IsValidPage()) {
+        out.error = QStringLiteral("没有可查询的页面");
+        return out;
+    }
+    StoreDbAccess *store = StoreDbAccess::Instance();
+    switch (request.pageGroup) {
+    case QueryGroup::Goods: out = RunGoods(request, lists, store); break;
+    case QueryGroup::Sales: out = RunSales(request, lists, store); break;
+    default: out = RunFinance(request, lists, store); break;
+    }
+    if (!out.ok)
+        out.error = kReadFailed;
+    return out;
+}
+
+GoodsList GoodsRowsToShow(int code, const LedgerLists &lists, const QString &stockModel)
+{
+    switch (code) {
+    case QueryResult::StockFiltered:
+    case QueryResult::StockAll: {
+        GoodsList rows = StockCompute::FilterByModel(lists.stockRows, stockModel);
+        // Paid and unpaid belong to single purchases, not to a stock position.
+        for (GoodsRecord &r : rows) {
+            r.pay.clear();
+            r.debt.clear();
+        }
+        return rows;
+    }
+    case QueryResult::GoodsFiltered:
+    case QueryResult::SalesFiltered:
+        return lists.filteredGoods;
+    case QueryResult::GoodsAll:
+    case QueryResult::SalesAll:
+        return lists.queryGoods;
+    default:
+        return {};
+    }
+}
+
+FinanceList FinanceRowsToShow(int code, const LedgerLists &lists)
+{
+    switch (code) {
+    case QueryResult::ProfitFiltered:
+    case QueryResult::ProfitAll:
+        return lists.profitRows;
+    case QueryResult::FinanceFiltered:
+        return lists.filteredFinance;
+    case QueryResult::FinanceAll:
+        return lists.queryFinance;
+    default:
+        return {};
+    }
+}
+
+} // namespace QueryRun
+
+QueryRunner::QueryRunner(LedgerLists *lists, QObject *parent)
+    : QObject(parent), m_lists(lists)
+{
+}
+
+QueryRunner::~QueryRunner()
+{
+    Wait();
+}
+
+void QueryRunner::Wait()
+{
+    if (m_worker)
+        m_worker->wait();
+}
+
+bool QueryRunner::Start(const QueryRequest &request)
+{
+    if (m_running) {
+        m_pending = request;
+        m_hasPending = true;
+        return false;
+    }
+    Launch(request);
+    return true;
+}
+
+void QueryRunner::Launch(const QueryRequest &request)
+{
+    m_request = request;
+    m_outcome = QueryOutcome();
+    m_running = true;
+    auto *worker = new ReadDatabaseThread(m_lists, ReadDatabaseThread::Query, this);
+    worker->SetWork([this, request](ReadDatabaseThread &w) {
+        // Read by the GUI thread only after the result code has been delivered.
+        if (w.lists())
+            m_outcome = QueryRun::Execute(request, *w.lists());
+        if (m_emitter)
+            m_emitter(m_outcome.code);
+        else
+            emit ResultReady(m_outcome.code);
+    });
+    m_worker = worker;
+    worker->StartSelfDeleting();
+}
+
+bool QueryRunner::Accept(int)
+{
+    m_running = false;
+    if (m_hasPending) {
+        m_hasPending = false;
+        // The previous worker is past its last write into the lists.
+        Wait();
+        Launch(m_pending);
+        return false;
+    }
+    return true;
+}
