@@ -12,9 +12,11 @@
 #include <QDebug>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QHash>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
+#include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -184,6 +186,8 @@ void MainWindow::SetStackShown(QStackedWidget *stack, bool shown)
 
 void MainWindow::ShowStatusMessage(const QString &text)
 {
+    if (!m_statusLabel) // not initialised yet: there is no status line to write to
+        return;
     // The time is the time of this message; nothing ticks it on.
     const QLocale chinese(QLocale::Chinese, QLocale::China);
     m_statusLabel->setText(chinese.toString(QDateTime::currentDateTime(),

@@ -203,12 +203,6 @@ void TestDialogLogin::form()
     QCOMPARE(dialog.size(), QSize(800, 500));
     QCOMPARE(dialog.findChild<QLineEdit *>(QStringLiteral("input_password"))->echoMode(),
              QLineEdit::Password);
-    auto *ok = dialog.findChild<QPushButton *>(QStringLiteral("onok"));
-    auto *quit = dialog.findChild<QPushButton *>(QStringLiteral("oncancel"));
-    QCOMPARE(ok->text(), QStringLiteral("登录"));
-    QCOMPARE(quit->text(), QStringLiteral("退出"));
-    QCOMPARE(ok->geometry(), QRect(420, 280, 91, 31));
-    QCOMPARE(quit->geometry(), QRect(310, 280, 91, 31));
 }
 
 // The real box, not the answerer: its texts, its single button and its style.
