@@ -63,10 +63,15 @@ QueryOutcome RunSales(const QueryRequest &r, LedgerLists &lists, StoreDbAccess *
     QueryOutcome out;
     lists.queryGoods.clear();
     out.ok = store->QueryGoods(r.dateMode, GoodsKind::Sale, r.dateFrom, r.dateTo, lists.queryGoods);
+    if (!out.ok)
+        out.error = store->lastError();
     // Returns of any date count against the period's sales.
     GoodsList returns;
-    out.ok = store->QueryGoods(QueryDateMode::AllTime, GoodsKind::SaleReturn, QString(), QString(),
-                               returns) && out.ok;
+    if (!store->QueryGoods(QueryDateMode::AllTime, GoodsKind::SaleReturn, QString(), QString(), returns)) {
+        if (out.ok)
+            out.error = store->lastError();
+        out.ok = false;
+    }
     SalesStatistics::DeductReturns(lists.queryGoods, returns);
     if (!r.noContentFilter) {
         lists.filteredGoods = QueryFilter::FilterSales(lists.queryGoods, r.salesConditions);
@@ -114,8 +119,10 @@ QueryOutcome Execute(const QueryRequest &request, LedgerLists &lists)
     case QueryGroup::Sales: out = RunSales(request, lists, store); break;
     default: out = RunFinance(request, lists, store); break;
     }
-    if (!out.ok)
-        out.error = kReadFailed;
+    if (!out.ok) {
+        const QString why = out.error.isEmpty() ? store->lastError() : out.error;
+        out.error = why.isEmpty() ? kReadFailed : kReadFailed + QStringLiteral(": ") + why;
+    }
     return out;
 }
 
