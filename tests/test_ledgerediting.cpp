@@ -1,0 +1,434 @@
+#include "ledgertestsupport.h"
+#include "storetestsupport.h"
+
+#include "ledger/ledgerrows.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QtTest>
+
+namespace {
+
+GoodsList StoredGoods(int kind)
+{
+    GoodsList rows;
+    StoreDbAccess::Instance()->QueryGoods(5, kind, QString(), QString(), rows);
+    return rows;
+}
+
+FinanceList StoredFinance(int kind)
+{
+    FinanceList rows;
+    StoreDbAccess::Instance()->QueryFinance(5, kind, QString(), QString(), rows);
+    return rows;
+}
+
+QString Today()
+{
+    return QDate::currentDate().toString("yyyy-MM-dd");
+}
+
+void Type(QTableWidget *t, int row, int column, const QString &text)
+{
+    t->item(row, column)->setText(text);
+}
+
+} // namespace
+
+class TestLedgerEditing : public QObject
+{
+    Q_OBJECT
+private slots:
+    void addStoresAnEmptyRowOfThePageKind_data();
+    void addStoresAnEmptyRowOfThePageKind();
+    void editSavedAtOnceAndFoundAfterReload();
+    void comboAndDateEditsSaveTheirRow();
+    void editBelowADeletedRowSavesTheRightRow();
+    void deleteAsksAndRemovesOnlyTheCurrentRow();
+    void deleteWithoutCurrentRowWarns();
+    void clearNeedsConfirmationAndLogin_data();
+    void clearNeedsConfirmationAndLogin();
+    void fillingTablesBlocksSaves();
+    void lettersInANumberCell();
+    void badStoredDateIsShownButNotRewritten();
+    void loadShowsTodaysRowsOnly();
+    void totalsOfEveryPageStyle();
+    void totalsAfterEditAddAndDelete();
+    void derivedTotalOnAStoredPageIsSaved();
+    void largeAmountsStayExact();
+};
+
+void TestLedgerEditing::addStoresAnEmptyRowOfThePageKind_data()
+{
+    QTest::addColumn<QString>("button");
+    for (const LedgerKinds::PageKind &p : LedgerKinds::Pages()) {
+        if (p.IsStored())
+            QTest::newRow(qPrintable(p.addButton)) << p.addButton;
+    }
+}
+
+void TestLedgerEditing::addStoresAnEmptyRowOfThePageKind()
+{
+    QFETCH(QString, button);
+    TempStore store;
+    QVERIFY(store.connected);
+    PagesWindow w;
+    const LedgerKinds::PageKind *page = LedgerKinds::FindByWidget(button);
+    QTableWidget *t = w.Table(page->tableName);
+    w.pages->ActionAdd(button);
+    w.pages->ActionAdd(button);
+    QCOMPARE(t->rowCount(), 2);
+    QVERIFY(!w.pages->fillingTables());
+    const QString serial = t->item(1, 0)->text();
+    if (page->group == LedgerKinds::Group::Goods) {
+        const GoodsList rows = StoredGoods(page->kind);
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(rows.at(1).serial, serial);
+        QCOMPARE(rows.at(1).time, Today());
+        QCOMPARE(rows.at(1).name, QString());
+        QCOMPARE(w.Edit(page->totalEdit), QString("0"));
+    } else {
+        const FinanceList rows = StoredFinance(page->kind);
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(rows.at(1).serial, serial);
+        QCOMPARE(rows.at(1).time, Today());
+        QCOMPARE(rows.at(1).item, QString());
+    }
+    // Nothing lands under another kind.
+    int all = 0;
+    for (int k = 0; k < GoodsKind::StoredCount; ++k)
+        all += StoredGoods(k).size();
+    for (int k = 0; k < FinanceKind::StoredCount; ++k)
+        all += StoredFinance(k).size();
+    QCOMPARE(all, 2);
+}
+
+void TestLedgerEditing::editSavedAtOnceAndFoundAfterReload()
+{
+    TempStore store;
+    PagesWindow w;
+    QTableWidget *t = w.Table("tab_saleout");
+    w.pages->ActionAdd("btn_puradd_3");
+    Type(t, 0, 9, "3");
+    Type(t, 0, 10, "2.5");
+    QCOMPARE(t->item(0, 11)->text(), QString("7.5"));
+    QCOMPARE(t->item(0, 12)->text(), QString("0"));
+    QCOMPARE(t->item(0, 13)->text(), QString("7.5"));
+    Type(t, 0, 18, "备注 'quoted'");
+    GoodsList rows = StoredGoods(GoodsKind::Sale);
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows.at(0).total, QString("7.5"));
+    QCOMPARE(rows.at(0).debt, QString("7.5"));
+    QCOMPARE(rows.at(0).remark, QString("备注 'quoted'"));
+
+    PagesWindow again;
+    QVERIFY(again.Load());
+    QTableWidget *t2 = again.Table("tab_saleout");
+    QCOMPARE(t2->rowCount(), 1);
+    QCOMPARE(t2->item(0, 0)->text(), rows.at(0).serial);
+    QCOMPARE(t2->item(0, 11)->text(), QString("7.5"));
+    QCOMPARE(t2->item(0, 18)->text(), QString("备注 'quoted'"));
+    QCOMPARE(again.Edit("lineEdit_t_3"), QString("7.5"));
+    QCOMPARE(again.Edit("lineEdit_d_3"), QString("7.5"));
+    QCOMPARE(again.Table("tab_purchaseIn")->rowCount(), 0);
+    QCOMPARE(StoredGoods(GoodsKind::Sale).size(), 1);
+}
+
+void TestLedgerEditing::comboAndDateEditsSaveTheirRow()
+{
+    TempStore store;
+    PagesWindow w;
+    QTableWidget *t = w.Table("tab_income");
+    w.pages->ActionAdd("btn_finadd_1");
+    qobject_cast<QComboBox *>(t->cellWidget(0, 1))->setCurrentIndex(2);
+    QCOMPARE(StoredFinance(0).at(0).item, QString("销售提成"));
+    qobject_cast<QComboBox *>(t->cellWidget(0, 4))->setEditText("新客户");
+    QCOMPARE(StoredFinance(0).at(0).client, QString("新客户"));
+    qobject_cast<QDateEdit *>(t->cellWidget(0, 3))->setDate(QDate(2023, 7, 9));
+    QCOMPARE(StoredFinance(0).at(0).time, QString("2023-07-09"));
+}
+
+void TestLedgerEditing::editBelowADeletedRowSavesTheRightRow()
+{
+    TempStore store;
+    BoxAnswers answers;
+    PagesWindow w;
+    QTableWidget *t = w.Table("tab_purchaseIn");
+    for (int i = 0; i < 3; ++i) {
+        w.pages->ActionAdd("btn_puradd");
+        QTest::qWait(2);  // distinct serials
+    }
+    const QString second = t->item(1, 0)->text();
+    const QString third = t->item(2, 0)->text();
+    t->setCurrentCell(0, 5);
+    w.pages->ActionDelete("btn_purdel");
+    QCOMPARE(t->rowCount(), 2);
+
+    // The third row's editor now sits in row 1; its change belongs to the third row.
+    qobject_cast<QComboBox *>(t->cellWidget(1, 2))->setEditText("第三行的商品");
+    qobject_cast<QDateEdit *>(t->cellWidget(1, 7))->setDate(QDate(2022, 1, 2));
+    const GoodsList rows = StoredGoods(GoodsKind::PurchaseIn);
+    QCOMPARE(rows.size(), 2);
+    for (const GoodsRecord &r : rows) {
+        if (r.serial == third) {
+            QCOMPARE(r.name, QString("第三行的商品"));
+            QCOMPARE(r.time, QString("2022-01-02"));
+        } else {
+            QCOMPARE(r.serial, second);
+            QCOMPARE(r.name, QString());
+            QCOMPARE(r.time, Today());
+        }
+    }
+}
+
+void TestLedgerEditing::deleteAsksAndRemovesOnlyTheCurrentRow()
+{
+    TempStore store;
+    BoxAnswers answers("取消");
+    PagesWindow w;
+    QTableWidget *t = w.Table("tab_debt");
+    w.pages->ActionAdd("btn_finadd_2");
+    QTest::qWait(2);
+    w.pages->ActionAdd("btn_finadd_2");
+    t->selectAll();
+    t->setCurrentCell(1, 2, QItemSelectionModel::NoUpdate);
+    const QString kept = t->item(0, 0)->text();
+
+    w.pages->ActionDelete("btn_findel_2");
+    QCOMPARE(answers.seen, QStringList{"删除告警|删除或还原数据请慎重,确认?"});
+    QCOMPARE(t->rowCount(), 2);
+    QCOMPARE(StoredFinance(1).size(), 2);
+
+    answers.Click("确认");
+    w.pages->ActionDelete("btn_findel_2");
+    QCOMPARE(t->rowCount(), 1);
+    const FinanceList rows = StoredFinance(1);
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows.at(0).serial, kept);
+}
+
+void TestLedgerEditing::deleteWithoutCurrentRowWarns()
+{
+    TempStore store;
+    BoxAnswers answers;
+    PagesWindow w;
+    w.pages->ActionAdd("btn_puradd_5");
+    w.Table("tab_storelose")->setCurrentCell(-1, -1);
+    w.pages->ActionDelete("btn_purdel_5");
+    QCOMPARE(answers.seen.last(), QString("warning|请选中相应行"));
+    QCOMPARE(StoredGoods(GoodsKind::Loss).size(), 1);
+    QCOMPARE(w.Table("tab_storelose")->rowCount(), 1);
+}
+
+void TestLedgerEditing::clearNeedsConfirmationAndLogin_data()
+{
+    QTest::addColumn<QString>("click");
+    QTest::addColumn<bool>("login");
+    QTest::addColumn<int>("left");
+    QTest::newRow("confirmation cancelled") << "取消" << true << 2;
+    QTest::newRow("login refused") << "确认" << false << 2;
+    QTest::newRow("both accepted") << "确认" << true << 0;
+}
+
+void TestLedgerEditing::clearNeedsConfirmationAndLogin()
+{
+    QFETCH(QString, click);
+    QFETCH(bool, login);
+    QFETCH(int, left);
+    TempStore store;
+    PagesWindow w;
+    w.pages->ActionAdd("btn_finadd_5");
+    QTest::qWait(2);
+    w.pages->ActionAdd("btn_finadd_5");
+    w.pages->ActionAdd("btn_finadd_6");  // another kind is never touched
+    int logins = 0;
+    w.pages->SetRelogin([&] { ++logins; return login; });
+    BoxAnswers answers(click);
+    w.pages->ActionClear("btn_finclr_5");
+    QCOMPARE(logins, click == "确认" ? 1 : 0);
+    QCOMPARE(StoredFinance(FinanceKind::Salaries).size(), left);
+    QCOMPARE(w.Table("tab_salary")->rowCount(), left);
+    QCOMPARE(StoredFinance(FinanceKind::UtilitiesRent).size(), 1);
+}
+
+void TestLedgerEditing::fillingTablesBlocksSaves()
+{
+    TempStore store;
+    PagesWindow w;
+    QTableWidget *t = w.Table("tab_saleback");
+    w.pages->ActionAdd("btn_puradd_4");
+    const GoodsList before = StoredGoods(GoodsKind::SaleReturn);
+
+    w.pages->SetFillingTables(true);
+    Type(t, 0, 9, "5");
+    Type(t, 0, 9, "letters");  // also silent: no box without an answerer
+    qobject_cast<QComboBox *>(t->cellWidget(0, 3))->setEditText("X");
+    qobject_cast<QDateEdit *>(t->cellWidget(0, 7))->setDate(QDate(2020, 1, 1));
+    QCOMPARE(StoredGoods(GoodsKind::SaleReturn), before);
+
+    w.pages->SetFillingTables(false);
+    Type(t, 0, 9, "5");
+    QCOMPARE(StoredGoods(GoodsKind::SaleReturn).at(0).num, QString("5"));
+}
+
+void TestLedgerEditing::lettersInANumberCell()
+{
+    TempStore store;
+    BoxAnswers answers;
+    PagesWindow w;
+    QTableWidget *t = w.Table("tab_purchaseBack");
+    w.pages->ActionAdd("btn_puradd_2");
+    Type(t, 0, 10, "4");
+    Type(t, 0, 11, "12");
+    answers.seen.clear();
+    const GoodsRecord before = StoredGoods(1).at(0);
+
+    Type(t, 0, 9, "abc");
+    QCOMPARE(answers.seen, QStringList{"输入错误|请输入数字"});
+    QCOMPARE(t->item(0, 9)->text(), QString());
+    GoodsRecord after = StoredGoods(1).at(0);
+    QCOMPARE(after.num, QString());
+    after.num = before.num;
+    QCOMPARE(after, before);
+
+    answers.seen.clear();
+    Type(t, 0, 9, "");
+    QVERIFY(answers.seen.isEmpty());
+}
+
+void TestLedgerEditing::badStoredDateIsShownButNotRewritten()
+{
+    TempStore store;
+    GoodsRecord r = MakeGoods(GoodsKind::Sale, "2024-01-01 00:00:00:000", Today());
+    PagesWindow w;
+    QTableWidget *t = w.Table("tab_saleout");
+    r.time = "05.03.2024";
+    r.num = "1"; r.price = "2"; r.total = "2"; r.pay = "0"; r.debt = "2";
+    w.pages->ShowGoodsRows(t, GoodsList{r});
+    QVERIFY(StoreDbAccess::Instance()->SaveGoodsRow(r));
+    QCOMPARE(LedgerRows::CellText(t, 0, 7), QString("2000-01-01"));
+    w.pages->ComputePageTotals("btn_total_3");
+    QCOMPARE(StoredGoods(GoodsKind::Sale).at(0).time, QString("05.03.2024"));
+    Type(t, 0, 16, "NO-1");
+    QCOMPARE(StoredGoods(GoodsKind::Sale).at(0).time, QString("2000-01-01"));
+}
+
+void TestLedgerEditing::loadShowsTodaysRowsOnly()
+{
+    TempStore store;
+    StoreDbAccess *s = StoreDbAccess::Instance();
+    const QString yesterday = QDate::currentDate().addDays(-1).toString("yyyy-MM-dd");
+    QVERIFY(s->SaveGoodsRow(MakeGoods(0, "a", Today())));
+    QVERIFY(s->SaveGoodsRow(MakeGoods(0, "b", yesterday)));
+    QVERIFY(s->SaveGoodsRow(MakeGoods(4, "c", Today())));
+    QVERIFY(s->SaveFinanceRow(MakeFinance(6, "d", Today())));
+    QVERIFY(s->SaveFinanceRow(MakeFinance(6, "e", yesterday)));
+
+    PagesWindow w;
+    QVERIFY(w.Load());
+    QCOMPARE(w.Table("tab_purchaseIn")->rowCount(), 1);
+    QCOMPARE(w.Table("tab_purchaseIn")->item(0, 0)->text(), QString("a"));
+    QCOMPARE(w.Table("tab_storelose")->rowCount(), 1);
+    QCOMPARE(w.Table("tab_expother")->rowCount(), 1);
+    QCOMPARE(w.Table("tab_income")->rowCount(), 0);
+    QCOMPARE(w.Edit("lineEdit_ft_7"), QString("12.5"));
+    QCOMPARE(w.Edit("lineEdit_ft_1"), QString("0"));
+    QCOMPARE(w.Edit("lineEdit_t_2"), QString("0"));
+    QVERIFY(!w.pages->fillingTables());
+    // The fill itself saved nothing back.
+    QCOMPARE(StoredGoods(0).size(), 2);
+    QCOMPARE(StoredGoods(0).at(0), MakeGoods(0, "a", Today()));
+}
+
+void TestLedgerEditing::totalsOfEveryPageStyle()
+{
+    TempStore store;
+    PagesWindow w;
+    GoodsRecord a = MakeGoods(5, "s1", Today());
+    a.num = "2"; a.price = "3"; a.total = ""; a.pay = ""; a.debt = "";
+    GoodsRecord b = a;
+    b.serial = "s2"; b.total = "4";
+    w.pages->ShowGoodsRows(w.Table("tab_storeCurr"), GoodsList{a, b});
+    w.pages->TotalProcess("btn_total_6");
+    QCOMPARE(w.Edit("lineEdit_t_6"), QString("10"));
+    QCOMPARE(w.Edit("lineEdit_p_6"), QString("0"));
+    QCOMPARE(w.Edit("lineEdit_d_6"), QString("0"));
+    QCOMPARE(w.Table("tab_storeCurr")->item(0, 11)->text(), QString("6"));
+    QCOMPARE(w.pages->lastTotalButton(), QString("btn_total_6"));
+
+    a.pay = "1"; a.debt = "5";
+    w.pages->ShowGoodsRows(w.Table("tab_saletotal_1"), GoodsList{a});
+    w.pages->TotalProcess("btn_total_7");
+    QCOMPARE(w.Edit("lineEdit_t_7"), QString("6"));
+    QCOMPARE(w.Edit("lineEdit_p_7"), QString("1"));
+    QCOMPARE(w.Edit("lineEdit_d_7"), QString("5"));
+
+    FinanceRecord f = MakeFinance(7, "p", Today());
+    f.sum = "-20.25";
+    w.pages->ShowFinanceRows(w.Table("tab_profit"), FinanceList{f, MakeFinance(7, "q", Today())});
+    w.pages->TotalProcess("btn_ft_8");
+    QCOMPARE(w.Edit("lineEdit_ft_8"), QString("-7.75"));
+
+    w.Table("tab_profit")->setRowCount(0);
+    w.pages->ShowTotalResult();
+    QCOMPARE(w.Edit("lineEdit_ft_8"), QString("0"));
+    w.pages->TotalProcess("btn_total_1");
+    QCOMPARE(w.Edit("lineEdit_t_1"), QString("0"));
+    QCOMPARE(w.Edit("lineEdit_p_1"), QString("0"));
+    QCOMPARE(w.Edit("lineEdit_d_1"), QString("0"));
+    // Computed pages are never stored.
+    QCOMPARE(StoredGoods(-1).size(), 0);
+    QCOMPARE(StoredFinance(-1).size(), 0);
+}
+
+void TestLedgerEditing::totalsAfterEditAddAndDelete()
+{
+    TempStore store;
+    BoxAnswers answers;
+    PagesWindow w;
+    QTableWidget *t = w.Table("tab_inother");
+    w.pages->ActionAdd("btn_finadd_3");
+    Type(t, 0, 2, "100.5");
+    QCOMPARE(w.Edit("lineEdit_ft_3"), QString("100.5"));
+    w.pages->ActionAdd("btn_finadd_3");
+    Type(t, 1, 2, "0.25");
+    QCOMPARE(w.Edit("lineEdit_ft_3"), QString("100.75"));
+    t->setCurrentCell(0, 2);
+    w.pages->ActionDelete("btn_findel_3");
+    QCOMPARE(w.Edit("lineEdit_ft_3"), QString("0.25"));
+}
+
+void TestLedgerEditing::derivedTotalOnAStoredPageIsSaved()
+{
+    TempStore store;
+    PagesWindow w;
+    GoodsRecord r = MakeGoods(GoodsKind::PurchaseIn, "x", Today());
+    r.num = "2"; r.price = "3"; r.total = ""; r.pay = ""; r.debt = "";
+    QVERIFY(StoreDbAccess::Instance()->SaveGoodsRow(r));
+    w.pages->ShowGoodsRows(w.Table("tab_purchaseIn"), GoodsList{r});
+    w.pages->TotalProcess("btn_total_1");
+    QCOMPARE(w.Edit("lineEdit_t_1"), QString("6"));
+    const GoodsRecord stored = StoredGoods(0).at(0);
+    QCOMPARE(stored.total, QString("6"));
+    QCOMPARE(stored.debt, QString("6"));
+}
+
+void TestLedgerEditing::largeAmountsStayExact()
+{
+    TempStore store;
+    PagesWindow w;
+    QTableWidget *t = w.Table("tab_purchaseIn");
+    w.pages->ActionAdd("btn_puradd");
+    Type(t, 0, 11, "1234567.5");
+    QCOMPARE(StoredGoods(0).at(0).total, QString("1234567.5"));
+    QCOMPARE(StoredGoods(0).at(0).debt, QString("1234567.5"));
+    w.pages->ActionAdd("btn_puradd");
+    Type(t, 1, 9, "1000");
+    Type(t, 1, 10, "1111.11");
+    QCOMPARE(t->item(1, 11)->text(), QString("1111110"));
+    QCOMPARE(w.Edit("lineEdit_t_1"), QString("2345677.5"));
+    QCOMPARE(w.Edit("lineEdit_d_1"), QString("2345677.5"));
+}
+
+QTEST_MAIN(TestLedgerEditing)
+#include "test_ledgerediting.moc"
