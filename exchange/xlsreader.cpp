@@ -44,51 +44,73 @@ QByteArray WorkbookStream(const QString &path)
     return data;
 }
 
-// libfreexl misreads a shared string whose characters run over more than one
-// CONTINUE record (more than about 8,200 characters): it returns it cut short
-// and shifts the strings after it. Such workbooks are refused rather than
-// read wrong. Walks the SST the way the format lays it out.
-bool HasStringFreexlMisreads(const QByteArray &stream)
+enum class StreamCheck { Fine, StringTooLong, Damaged };
+
+// libfreexl trusts the stream: a damaged shared string table makes it read
+// out of bounds, and a string whose characters run over more than one
+// CONTINUE record (over about 8,200 characters) comes back cut short with
+// the strings after it shifted. Both are refused before freexl sees them.
+// Walks the records and the SST the way the format lays them out.
+StreamCheck CheckStream(const QByteArray &stream)
 {
-    QVector<QByteArray> parts;
-    int at = 0;
     auto u16 = [](const QByteArray &b, int i) { return int(quint8(b[i])) | int(quint8(b[i + 1])) << 8; };
+    auto u32 = [&](const QByteArray &b, int i) { return quint32(u16(b, i)) | quint32(u16(b, i + 2)) << 16; };
+    QVector<QByteArray> parts;
+    bool inSst = false;
+    int at = 0;
     while (at + 4 <= stream.size()) {
         const int id = u16(stream, at);
         const int length = u16(stream, at + 2);
+        if (id == 0 && length == 0)
+            break; // padding after the last EOF
         if (at + 4 + length > stream.size())
-            break;
-        if (id == 0x00FC || (!parts.isEmpty() && id == 0x003C))
+            return StreamCheck::Damaged;
+        if (id == 0x0085 && (length < 8 || u32(stream, at + 4) >= quint32(stream.size())))
+            return StreamCheck::Damaged; // sheet outside the stream
+        if (id == 0x00FC) {
+            if (!parts.isEmpty())
+                return StreamCheck::Damaged; // a second SST
+            inSst = true;
             parts.append(stream.mid(at + 4, length));
-        else if (!parts.isEmpty())
-            break;
+        } else if (inSst && id == 0x003C) {
+            parts.append(stream.mid(at + 4, length));
+        } else {
+            inSst = false;
+        }
         at += 4 + length;
     }
-    if (parts.isEmpty() || parts.first().size() < 8)
-        return false;
-    const QByteArray &first = parts.first();
-    const quint32 count = quint32(u16(first, 4)) | quint32(u16(first, 6)) << 16;
+    if (parts.isEmpty())
+        return StreamCheck::Fine;
+    if (parts.first().size() < 8)
+        return StreamCheck::Damaged;
+    const quint32 count = u32(parts.first(), 4);
     int k = 0;
     int o = 8;
     for (quint32 i = 0; i < count; ++i) {
         if (o >= parts.at(k).size()) {
             if (++k >= parts.size())
-                return false;
+                return StreamCheck::Damaged;
             o = 0;
         }
-        if (o + 3 > parts.at(k).size())
-            return false;
-        int remaining = u16(parts.at(k), o);
-        const int flags = quint8(parts.at(k)[o + 2]);
+        const QByteArray &head = parts.at(k);
+        if (o + 3 > head.size())
+            return StreamCheck::Damaged;
+        int remaining = u16(head, o);
+        const int flags = quint8(head[o + 2]);
+        if (flags & ~0x0D)
+            return StreamCheck::Damaged;
         o += 3;
-        int extra = 0;
+        qint64 extra = 0;
         if (flags & 0x08) {
-            extra += 4 * u16(parts.at(k), o);
+            if (o + 2 > head.size())
+                return StreamCheck::Damaged;
+            extra += 4 * u16(head, o);
             o += 2;
         }
         if (flags & 0x04) {
-            const QByteArray &p = parts.at(k);
-            extra += int(quint32(u16(p, o)) | quint32(u16(p, o + 2)) << 16);
+            if (o + 4 > head.size())
+                return StreamCheck::Damaged;
+            extra += u32(head, o);
             o += 4;
         }
         bool wide = flags & 0x01;
@@ -100,25 +122,29 @@ bool HasStringFreexlMisreads(const QByteArray &stream)
             remaining -= n;
             if (remaining == 0)
                 break;
-            if (++k >= parts.size())
-                return false;
+            if (++k >= parts.size() || parts.at(k).isEmpty())
+                return StreamCheck::Damaged;
+            // A continued string starts its next part with its flags again.
+            const int continued = quint8(parts.at(k)[0]);
+            if (continued & ~0x01)
+                return StreamCheck::Damaged;
             if (k - startPart >= 2)
-                return true;
-            wide = quint8(parts.at(k)[0]) & 0x01;
+                return StreamCheck::StringTooLong;
+            wide = continued & 0x01;
             o = 1;
         }
         while (extra > 0) {
-            const int n = qMin(extra, parts.at(k).size() - o);
+            const int n = int(qMin<qint64>(extra, parts.at(k).size() - o));
             o += n;
             extra -= n;
             if (extra > 0) {
                 if (++k >= parts.size())
-                    return false;
+                    return StreamCheck::Damaged;
                 o = 0;
             }
         }
     }
-    return false;
+    return StreamCheck::Fine;
 }
 
 // freexl wants its handle closed whatever happened, also after a failed open.
@@ -155,16 +181,22 @@ QString CellText(const FreeXL_CellValue &cell)
 
 bool XlsReader::Read(const QString &path, Workbook *book, QString *error)
 {
+    switch (CheckStream(WorkbookStream(path))) {
+    case StreamCheck::Fine:
+        break;
+    case StreamCheck::StringTooLong:
+        *error = QStringLiteral("工作簿 %1 中有超过 8000 字的单元格，无法可靠读取").arg(path);
+        return false;
+    case StreamCheck::Damaged:
+        *error = QStringLiteral("工作簿 %1 已损坏，无法读取").arg(path);
+        return false;
+    }
     FreexlHandle xls;
     const QByteArray name = QFile::encodeName(path);
     const int opened = freexl_open(name.constData(), &xls.m_handle);
     if (opened != FREEXL_OK) {
         *error = QStringLiteral("无法读取 Excel 97-2003 工作簿 %1（文件损坏或格式不符，错误 %2）")
                      .arg(path).arg(opened);
-        return false;
-    }
-    if (HasStringFreexlMisreads(WorkbookStream(path))) {
-        *error = QStringLiteral("工作簿 %1 中有超过 8000 字的单元格，无法可靠读取").arg(path);
         return false;
     }
     unsigned int info = 0;

@@ -375,9 +375,11 @@ QByteArray XlsWriter::WorkbookStream(const Workbook &book, QString *error)
 bool XlsWriter::Write(const QString &path, const Workbook &book, QString *error)
 {
     const QByteArray data = WorkbookStream(book, error);
-    if (data.isEmpty())
-        return false;
+    return !data.isEmpty() && WriteContainer(path, data, error);
+}
 
+bool XlsWriter::WriteContainer(const QString &path, const QByteArray &data, QString *error)
+{
     static std::once_flag initialised;
     std::call_once(initialised, [] { gsf_init(); });
 

@@ -14,4 +14,7 @@ public:
     // The BIFF8 "Workbook" stream alone. Empty with an error when the book
     // does not fit the format (rows, columns, cell length).
     static QByteArray WorkbookStream(const Workbook &book, QString *error);
+
+    // Puts a ready "Workbook" stream into a new OLE2 file.
+    static bool WriteContainer(const QString &path, const QByteArray &stream, QString *error);
 };

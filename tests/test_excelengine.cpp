@@ -360,11 +360,9 @@ void TestExcelEngine::cellValues_data()
 {
     QTest::addColumn<QVariant>("value");
     QTest::addColumn<QString>("text");
-    QTest::newRow("integer") << QVariant(3) << QStringLiteral("3");
     QTest::newRow("double") << QVariant(2.5) << QStringLiteral("2.5");
     QTest::newRow("large double without exponent") << QVariant(12345678901.0) << QStringLiteral("12345678901");
     QTest::newRow("date") << QVariant(QDate(2024, 5, 1)) << QStringLiteral("2024-05-01");
-    QTest::newRow("text with quote") << QVariant(QStringLiteral("O'Neil \"A\"")) << QStringLiteral("O'Neil \"A\"");
     QTest::newRow("null") << QVariant() << QString();
 }
 
@@ -400,6 +398,9 @@ void TestExcelEngine::cellLimits()
     QVERIFY(!xls.ErrorString().isEmpty());
     QVERIFY(xls.SetCellData(WorkbookFile::XlsMaxRows, WorkbookFile::XlsMaxColumns, QStringLiteral("corner")));
     QVERIFY(xls.Close());
+    ExcelEngine corner(Path(QStringLiteral("limits.xls")));
+    QVERIFY2(corner.Open(1, false), qPrintable(corner.ErrorString()));
+    QCOMPARE(corner.CellText(WorkbookFile::XlsMaxRows, WorkbookFile::XlsMaxColumns), QStringLiteral("corner"));
 
     ExcelEngine xlsx(Path(QStringLiteral("limits.xlsx")));
     QVERIFY(xlsx.Open(1, false));

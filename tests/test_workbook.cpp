@@ -33,8 +33,9 @@ private slots:
     void numberTexts();
     void damagedFilesReported_data();
     void damagedFilesReported();
+    void damagedXlsStreamsRefused_data();
+    void damagedXlsStreamsRefused();
     void failedWriteKeepsExistingFile();
-    void limitsOfXls();
 
 private:
     QTemporaryDir m_dir;
@@ -185,12 +186,13 @@ void TestWorkbook::bigTableContinuesSst()
         Workbook read;
         QVERIFY2(WorkbookFile::Read(path, &read, &error), qPrintable(error));
         CompareBooks(read, book);
-        const QString module = format == Format::Xls ? QStringLiteral("xlrd") : QStringLiteral("openpyxl");
-        if (!MissingModule(module).isEmpty()) {
-            qWarning("%s: not checked with %s", qPrintable(path), qPrintable(MissingModule(module)));
+        if (format != Format::Xls)
+            continue;
+        if (!MissingModule(QStringLiteral("xlrd")).isEmpty()) {
+            qWarning("%s: not checked, %s", qPrintable(path), qPrintable(MissingModule(QStringLiteral("xlrd"))));
             continue;
         }
-        const QJsonObject dump = RunPython(QString::fromUtf8(format == Format::Xls ? XlrdDump : OpenpyxlDump), {path}, &error);
+        const QJsonObject dump = RunPython(QString::fromUtf8(XlrdDump), {path}, &error);
         QVERIFY2(!dump.isEmpty(), qPrintable(error));
         QCOMPARE(dump.value(QStringLiteral("cells")).toObject().toVariantMap(), CellMap(book));
     }
@@ -435,6 +437,69 @@ void TestWorkbook::damagedFilesReported()
     QVERIFY(book.sheets.isEmpty());
 }
 
+namespace {
+
+// Offset of the first record with the id, or -1.
+int FindRecord(const QByteArray &stream, int wanted)
+{
+    for (int at = 0; at + 4 <= stream.size();) {
+        const int id = quint8(stream[at]) | quint8(stream[at + 1]) << 8;
+        const int length = quint8(stream[at + 2]) | quint8(stream[at + 3]) << 8;
+        if (id == wanted)
+            return at;
+        if (id == 0 && length == 0)
+            return -1;
+        at += 4 + length;
+    }
+    return -1;
+}
+
+} // namespace
+
+void TestWorkbook::damagedXlsStreamsRefused_data()
+{
+    QTest::addColumn<QString>("damage");
+    // libfreexl crashes on some of these and takes others for sound.
+    QTest::newRow("continued string without its flags") << QStringLiteral("flags");
+    QTest::newRow("more strings counted than stored") << QStringLiteral("count");
+    QTest::newRow("record running past the stream") << QStringLiteral("cut");
+    QTest::newRow("sheet offset outside the stream") << QStringLiteral("sheet");
+}
+
+void TestWorkbook::damagedXlsStreamsRefused()
+{
+    QFETCH(QString, damage);
+    Workbook book;
+    // One string long enough to start in the SST and end in a CONTINUE.
+    book.sheets.append(SheetFromRows(QStringLiteral("Sheet1"),
+        {{QStringLiteral("x").repeated(6000), QStringLiteral("名称")}, {QStringLiteral("a"), QStringLiteral("b")}}));
+    QString error;
+    QByteArray stream = XlsWriter::WorkbookStream(book, &error);
+    QVERIFY2(!stream.isEmpty(), qPrintable(error));
+    const int sst = FindRecord(stream, 0x00FC);
+    const int cont = FindRecord(stream, 0x003C);
+    const int sheet = FindRecord(stream, 0x0085);
+    QVERIFY(sst > 0 && cont > sst && sheet > 0);
+    QCOMPARE(int(quint8(stream[cont + 4])), 0x01);
+    if (damage == QLatin1String("flags")) {
+        stream.remove(cont + 4, 1);
+        const int length = (quint8(stream[cont + 2]) | quint8(stream[cont + 3]) << 8) - 1;
+        stream[cont + 2] = char(length & 0xFF);
+        stream[cont + 3] = char(length >> 8);
+    } else if (damage == QLatin1String("count")) {
+        stream[sst + 8] = char(quint8(stream[sst + 8]) + 5);
+    } else if (damage == QLatin1String("cut")) {
+        stream.truncate(cont + 100);
+    } else {
+        stream[sheet + 7] = char(0x7F);
+    }
+    const QString path = m_dir.filePath(QStringLiteral("damaged-") + damage + QStringLiteral(".xls"));
+    QVERIFY2(XlsWriter::WriteContainer(path, stream, &error), qPrintable(error));
+    Workbook read;
+    QVERIFY(!WorkbookFile::Read(path, &read, &error));
+    QVERIFY2(error.contains(QStringLiteral("损坏")), qPrintable(error));
+}
+
 void TestWorkbook::failedWriteKeepsExistingFile()
 {
     const QString path = m_dir.filePath(QStringLiteral("keep.xls"));
@@ -461,25 +526,6 @@ void TestWorkbook::failedWriteKeepsExistingFile()
     error.clear();
     QVERIFY(!WorkbookFile::Write(m_dir.filePath(QStringLiteral("no/such/folder/a.xls")), Format::Xls, book, &error));
     QVERIFY(!error.isEmpty());
-}
-
-void TestWorkbook::limitsOfXls()
-{
-    // The last row and column the format holds are fine; one more is refused.
-    Workbook book;
-    book.sheets.append(WorkbookSheet());
-    book.sheets[0].SetText(WorkbookFile::XlsMaxRows - 1, WorkbookFile::XlsMaxColumns - 1, QStringLiteral("corner"));
-    const QString path = m_dir.filePath(QStringLiteral("corner.xls"));
-    QString error;
-    QVERIFY2(WorkbookFile::Write(path, Format::Xls, book, &error), qPrintable(error));
-    Workbook read;
-    QVERIFY2(WorkbookFile::Read(path, &read, &error), qPrintable(error));
-    QCOMPARE(read.sheets.at(0).Text(WorkbookFile::XlsMaxRows - 1, WorkbookFile::XlsMaxColumns - 1), QStringLiteral("corner"));
-
-    book.sheets[0].SetText(0, WorkbookFile::XlsMaxColumns, QStringLiteral("beyond"));
-    error.clear();
-    QVERIFY(XlsWriter::WorkbookStream(book, &error).isEmpty());
-    QVERIFY(error.contains(QStringLiteral("256")));
 }
 
 QTEST_GUILESS_MAIN(TestWorkbook)
