@@ -342,6 +342,8 @@ void MainWindow::keyPressEvent(QKeyEvent *event)
         ShowAboutBox();
         return;
     }
+    if (ForwardItemListKey(event))
+        return;
     QMainWindow::keyPressEvent(event);
 }
 

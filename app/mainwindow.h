@@ -14,6 +14,7 @@ class DialogInfoToDb;
 class DialogQuery;
 class DialogStoreSet;
 class DialogUserMge;
+class ItemListWidget;
 
 namespace Ui {
 class MainWindow;
@@ -121,6 +122,11 @@ private:
     void ReloadChoiceLists();
     void RefillModelCombo();
     bool ItemListHasItems() const;
+    // Up, Down and Enter go to the type-ahead list while it offers items.
+    bool ForwardItemListKey(QKeyEvent *event);
+    // The query dialog and its choice lists (the query code).
+    void CreateQueryDialog();
+    void ReloadQueryChoices();
 
     Ui::MainWindow *m_ui;
     UserRecord m_user;
@@ -133,4 +139,5 @@ private:
     DialogUserMge *m_personDlg = nullptr;
     DialogQuery *m_queryDlg = nullptr;
     DialogStoreSet *m_storeSetDlg = nullptr;
+    ItemListWidget *m_itemList = nullptr;
 };

@@ -22,11 +22,8 @@ void MainWindow::EnableAction() {}
 
 void MainWindow::WaitForBackup() {}
 
-void MainWindow::CreateSideDialogs() {}
 void MainWindow::StartFirstLoad() {}
 void MainWindow::HideQueryDialog() {}
-void MainWindow::OpenInfoDialog(bool) {}
-void MainWindow::OpenPeopleDialog(int) {}
-void MainWindow::ReloadChoiceLists() {}
+void MainWindow::CreateQueryDialog() {}
+void MainWindow::ReloadQueryChoices() {}
 void MainWindow::RefillModelCombo() {}
-bool MainWindow::ItemListHasItems() const { return false; }

@@ -1,0 +1,96 @@
+// The side dialogs that keep the lists (master data, people and users, the
+// warehouse picker) and the type-ahead list shared by the ledger cells.
+#include "app/dialoglogin.h"
+#include "app/mainwindow.h"
+#include "app/modalseam.h"
+#include "masterdata/dialoginfotodb.h"
+#include "masterdata/dialogstoreset.h"
+#include "masterdata/dialogusermge.h"
+#include "masterdata/itemlistwidget.h"
+
+#include <QComboBox>
+#include <QKeyEvent>
+
+namespace {
+
+// Clearing a list asks for the login again; a fresh login dialog each time.
+bool RunRelogin()
+{
+    DialogLogin login;
+    return ModalSeam::ExecDialog(login) == QDialog::Accepted;
+}
+
+} // namespace
+
+void MainWindow::CreateSideDialogs()
+{
+    m_infoDlg = new DialogInfoToDb(this);
+    m_infoDlg->hide();
+    m_infoDlg->SetRelogin(RunRelogin);
+    m_personDlg = new DialogUserMge(this);
+    m_personDlg->hide();
+    m_personDlg->SetRelogin(RunRelogin);
+
+    m_storeSetDlg = new DialogStoreSet(this);
+    m_storeSetDlg->hide();
+    m_storeSetDlg->RefreshLists();
+
+    // A floating list without a parent, so it can sit over any page.
+    m_itemList = new ItemListWidget();
+    ItemListWidget *itemList = m_itemList;
+    connect(this, &QObject::destroyed, [itemList] { delete itemList; });
+
+    connect(m_infoDlg, &InfoListDialog::sendRefresh, this, &MainWindow::UpDateInfo);
+    connect(m_personDlg, &InfoListDialog::sendRefresh, this, &MainWindow::UpDateInfo);
+
+    CreateQueryDialog();
+}
+
+void MainWindow::OpenInfoDialog(bool warehouseTab)
+{
+    if (!m_infoDlg)
+        return;
+    if (warehouseTab)
+        m_infoDlg->SetCurrentTab(m_infoDlg->tables().size() - 1, true);
+    m_infoDlg->show();
+    m_infoDlg->raise();
+    m_infoDlg->activateWindow();
+}
+
+void MainWindow::OpenPeopleDialog(int tab)
+{
+    if (!m_personDlg)
+        return;
+    m_personDlg->SetCurrentTab(tab, true);
+    m_personDlg->show();
+    m_personDlg->raise();
+    m_personDlg->activateWindow();
+}
+
+void MainWindow::ReloadChoiceLists()
+{
+    if (m_storeSetDlg && m_infoDlg)
+        m_storeSetDlg->ShowWarehouseList(m_infoDlg->CurrentList(ListTables::Warehouse).list);
+    ReloadQueryChoices();
+}
+
+bool MainWindow::ItemListHasItems() const
+{
+    return m_itemList && m_itemList->HoldsItems();
+}
+
+bool MainWindow::ForwardItemListKey(QKeyEvent *event)
+{
+    if (!ItemListHasItems())
+        return false;
+    switch (event->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        m_itemList->HandleKey(event);
+        return true;
+    default:
+        return false;
+    }
+}
