@@ -9,6 +9,7 @@ packages=(
   libquazip1-qt5-dev libxlsxwriter-dev libfreexl-dev libgsf-1-dev
   fonts-noto-cjk
   python3 python3-xlrd python3-openpyxl
+  poppler-utils
   postgresql
 )
 
