@@ -19,6 +19,7 @@ struct DbSettings
     QString name;
     QString user;
     QString password;
+    QString schema;   // PostgreSQL only: the schema to work in (default: the server's search path)
 
     // Reads the settings file; a missing file or group gives the defaults.
     static DbSettings Read(const QString &iniPath = QStringLiteral("InitParam/dBConfig.ini"));
@@ -59,7 +60,8 @@ public:
     // The statement CreateTable would run, before any translation for the driver.
     static QString CreateTableStatement(const QString &tableName, const QStringList &names,
                                         const QStringList &types, bool databaseEmpty);
-    // User tables of the connection, without the database's internal ones.
+    // User tables of the connection, without the database's internal ones; on
+    // PostgreSQL the tables of the current schema only, in creation order.
     QStringList UserTables() const;
 
     QString lastError;
@@ -70,6 +72,8 @@ private:
     bool OpenSqlite();
     bool OpenServer();
     static void ConfigureConnection(QSqlDatabase &db);
+    // Whether a schema name can go into the connection options as it is.
+    static bool PlainIdentifier(const QString &name);
 
     QSqlDatabase m_db;
     DbSettings m_settings;

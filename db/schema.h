@@ -13,6 +13,7 @@ struct Column
     QString name;
     QString type;
     bool isInteger() const { return type == QLatin1String("int"); }
+    bool isDate() const { return type == QLatin1String("date"); }
 };
 
 struct Table

@@ -72,7 +72,41 @@ struct LedgerQuery
 {
     const char *table;
     const char *timeColumn;
+    bool dateColumn;   // declared "date" rather than text
 };
+
+QString &ThreadError()
+{
+    thread_local QString error;
+    return error;
+}
+
+void SetError(const QString &text)
+{
+    ThreadError() = text;
+}
+
+// SQLSTATE class 22: the database refused a value (a date that is not a
+// date, a text too long for its column), not the statement.
+bool ValueRefused(const QSqlError &error)
+{
+    return error.nativeErrorCode().startsWith(QLatin1String("22"));
+}
+
+// Only PostgreSQL checks that a date column holds a date; SQLite keeps the text.
+bool DatesTyped(const QSqlDatabase &db)
+{
+    return db.driverName() == QLatin1String("QPSQL");
+}
+
+// The value for a date column: a blank text is no date at all, stored as NULL
+// where dates are typed (an empty text would be refused there).
+QVariant DateValue(const QString &text, bool typed)
+{
+    if (typed && text.trimmed().isEmpty())
+        return QVariant(QVariant::Date);
+    return text;
+}
 
 bool Exec(QSqlQuery &q, const QVariantList &values)
 {
@@ -84,15 +118,36 @@ bool Exec(QSqlQuery &q, const QVariantList &values)
         else
             q.addBindValue(v);
     }
-    return q.exec();
+    if (q.exec())
+        return true;
+    SetError(q.lastError().text());
+    return false;
+}
+
+bool Prepare(QSqlQuery &q, const QString &sql)
+{
+    if (q.prepare(sql))
+        return true;
+    SetError(q.lastError().text());
+    return false;
+}
+
+bool Run(QSqlQuery &q, const QString &sql, const QVariantList &values)
+{
+    return Prepare(q, sql) && Exec(q, values);
 }
 
 bool Run(const QSqlDatabase &db, const QString &sql, const QVariantList &values)
 {
     QSqlQuery q(db);
-    if (!q.prepare(sql))
-        return false;
-    return Exec(q, values);
+    return Run(q, sql, values);
+}
+
+// Failing before any statement ran: no connection to use.
+bool NoConnection()
+{
+    SetError(QStringLiteral("数据库未连接"));
+    return false;
 }
 
 QString Text(const QSqlQuery &q, int index)
@@ -119,12 +174,17 @@ QString InfoTable(int storeKind)
 }
 
 // Builds the period select; false for an unknown mode or an unusable date.
-bool PeriodSelect(const LedgerQuery &lq, int mode, int tabType, const QString &storeNo,
-                  const QString &startDate, const QString &date, QString &sql,
-                  QVariantList &values)
+bool PeriodSelect(const LedgerQuery &lq, bool datesTyped, int mode, int tabType,
+                  const QString &storeNo, const QString &startDate, const QString &date,
+                  QString &sql, QVariantList &values)
 {
     const QString base = QStringLiteral("select * from %1 where store_no=?").arg(QLatin1String(lq.table));
-    const QString time = QLatin1String(lq.timeColumn);
+    // A date column is compared as its "yyyy-MM-dd" text, as SQLite compares the
+    // stored text: a malformed date asked for matches nothing instead of failing
+    // the query, and a row without a date is the empty text.
+    const QString time = lq.dateColumn && datesTyped
+        ? QStringLiteral("coalesce(cast(%1 as text),'')").arg(QLatin1String(lq.timeColumn))
+        : QLatin1String(lq.timeColumn);
     values = {storeNo};
     switch (mode) {
     case 1:
@@ -221,11 +281,21 @@ void StoreDbAccess::PeriodBounds(int mode, const QString &startDate, const QStri
     }
 }
 
+QString StoreDbAccess::lastError() const
+{
+    return ThreadError();
+}
+
 bool StoreDbAccess::DeleteStoreRows(const QString &tableName)
 {
+    SetError(QString());
     // The table name cannot be bound; accept plain identifiers only.
-    if (!m_dbManager || !Identifier().match(tableName).hasMatch())
+    if (!m_dbManager)
+        return NoConnection();
+    if (!Identifier().match(tableName).hasMatch()) {
+        SetError(QStringLiteral("表名无效: %1").arg(tableName));
         return false;
+    }
     return Run(m_dbManager->Connection(),
                QStringLiteral("delete from %1 where store_no=?").arg(tableName), {m_storeNo});
 }
@@ -234,64 +304,91 @@ bool StoreDbAccess::DeleteStoreRows(const QString &tableName)
 
 bool StoreDbAccess::SaveGoodsRow(const GoodsRecord &record)
 {
+    SetError(QString());
     if (!m_dbManager)
-        return false;
+        return NoConnection();
     QSqlDatabase db = m_dbManager->Connection();
+    // Declared before the guard so they outlive the rollback: PostgreSQL
+    // cannot free a prepared statement inside an aborted transaction.
+    QSqlQuery lookup(db), write(db);
+    // Inside a caller's transaction (an import) this is a savepoint: a row the
+    // database refuses is undone alone and the import goes on.
     TransactionGuard tx(db);
-    if (!tx.IsActive())
+    if (!tx.IsActive()) {
+        SetError(QStringLiteral("无法开始事务: %1").arg(db.lastError().text()));
         return false;
+    }
 
-    QSqlQuery lookup(db);
-    if (!lookup.prepare(kGoodsLookup) || !Exec(lookup, {record.tabType, record.serial, m_storeNo}))
+    if (!Prepare(lookup, kGoodsLookup) || !Exec(lookup, {record.tabType, record.serial, m_storeNo}))
         return false;
     const bool exists = lookup.next();
     lookup.finish();
 
+    const bool typed = DatesTyped(db);
+    const int timeIndex = 7;   // text(7) is product_time
     QVariantList values;
     if (!exists) {
         values << record.tabType;
         for (int i = 0; i < GoodsRecord::TextCount; ++i)
-            values << record.text(i);
+            values << (i == timeIndex ? DateValue(record.text(i), typed) : QVariant(record.text(i)));
         values << m_storeNo;
     } else {
         for (int i = 1; i < GoodsRecord::TextCount; ++i)
-            values << record.text(i);
+            values << (i == timeIndex ? DateValue(record.text(i), typed) : QVariant(record.text(i)));
         values << record.tabType << record.serial << m_storeNo;
     }
-    if (!Run(db, exists ? kGoodsUpdate : kGoodsInsert, values))
+    if (!Run(write, exists ? kGoodsUpdate : kGoodsInsert, values)) {
+        const QSqlError error = write.lastError();
+        if (typed && ValueRefused(error)
+            && !QDate::fromString(record.time.trimmed(), QStringLiteral("yyyy-MM-dd")).isValid()
+            && !record.time.trimmed().isEmpty()) {
+            SetError(QStringLiteral("日期“%1”无效，应为 yyyy-MM-dd 格式的日期: %2")
+                         .arg(record.time, error.databaseText()));
+        }
         return false;
-    return tx.Commit();
+    }
+    if (!tx.Commit()) {
+        SetError(QStringLiteral("保存未能提交: %1").arg(db.lastError().text()));
+        return false;
+    }
+    return true;
 }
 
 bool StoreDbAccess::DeleteGoodsRow(const GoodsRecord &record)
 {
+    SetError(QString());
     if (!m_dbManager)
-        return false;
+        return NoConnection();
     return Run(m_dbManager->Connection(), kGoodsDelete,
                {record.tabType, record.serial, record.model, m_storeNo});
 }
 
 bool StoreDbAccess::DeleteGoodsKind(int tabType)
 {
+    SetError(QString());
     if (!m_dbManager)
-        return false;
+        return NoConnection();
     return Run(m_dbManager->Connection(), kGoodsDeleteKind, {tabType, m_storeNo});
 }
 
 bool StoreDbAccess::QueryGoods(int mode, int tabType, const QString &startDate, const QString &date,
                                GoodsList &out)
 {
+    SetError(QString());
     if (!m_dbManager)
-        return false;
-    static const LedgerQuery lq{Schema::GoodsTable, "product_time"};
+        return NoConnection();
+    static const LedgerQuery lq{Schema::GoodsTable, "product_time", true};
+    QSqlDatabase db = m_dbManager->Connection();
     QString sql;
     QVariantList values;
-    if (!PeriodSelect(lq, mode, tabType, m_storeNo, startDate, date, sql, values))
+    if (!PeriodSelect(lq, DatesTyped(db), mode, tabType, m_storeNo, startDate, date, sql, values)) {
+        SetError(QStringLiteral("查询时段无效"));
         return false;
+    }
 
-    QSqlQuery q(m_dbManager->Connection());
+    QSqlQuery q(db);
     q.setForwardOnly(true);
-    if (!q.prepare(sql) || !Exec(q, values))
+    if (!Prepare(q, sql) || !Exec(q, values))
         return false;
 
     const Schema::Table *table = Schema::Find(QLatin1String(Schema::GoodsTable));
@@ -317,15 +414,18 @@ bool StoreDbAccess::QueryGoods(int mode, int tabType, const QString &startDate, 
 
 bool StoreDbAccess::SaveFinanceRow(const FinanceRecord &record)
 {
+    SetError(QString());
     if (!m_dbManager)
-        return false;
+        return NoConnection();
     QSqlDatabase db = m_dbManager->Connection();
+    QSqlQuery lookup(db), write(db);
     TransactionGuard tx(db);
-    if (!tx.IsActive())
+    if (!tx.IsActive()) {
+        SetError(QStringLiteral("无法开始事务: %1").arg(db.lastError().text()));
         return false;
+    }
 
-    QSqlQuery lookup(db);
-    if (!lookup.prepare(kFinanceLookup) || !Exec(lookup, {record.tabType, record.serial, m_storeNo}))
+    if (!Prepare(lookup, kFinanceLookup) || !Exec(lookup, {record.tabType, record.serial, m_storeNo}))
         return false;
     const bool exists = lookup.next();
     lookup.finish();
@@ -341,39 +441,49 @@ bool StoreDbAccess::SaveFinanceRow(const FinanceRecord &record)
             values << record.text(i);
         values << record.tabType << record.serial << m_storeNo;
     }
-    if (!Run(db, exists ? kFinanceUpdate : kFinanceInsert, values))
+    if (!Run(write, exists ? kFinanceUpdate : kFinanceInsert, values))
         return false;
-    return tx.Commit();
+    if (!tx.Commit()) {
+        SetError(QStringLiteral("保存未能提交: %1").arg(db.lastError().text()));
+        return false;
+    }
+    return true;
 }
 
 bool StoreDbAccess::DeleteFinanceRow(const FinanceRecord &record)
 {
+    SetError(QString());
     if (!m_dbManager)
-        return false;
+        return NoConnection();
     return Run(m_dbManager->Connection(), kFinanceDelete, {record.tabType, record.serial, m_storeNo});
 }
 
 bool StoreDbAccess::DeleteFinanceKind(int tabType)
 {
+    SetError(QString());
     if (!m_dbManager)
-        return false;
+        return NoConnection();
     return Run(m_dbManager->Connection(), kFinanceDeleteKind, {tabType, m_storeNo});
 }
 
 bool StoreDbAccess::QueryFinance(int mode, int tabType, const QString &startDate,
                                  const QString &date, FinanceList &out)
 {
+    SetError(QString());
     if (!m_dbManager)
-        return false;
-    static const LedgerQuery lq{Schema::FinanceTable, "ie_time"};
+        return NoConnection();
+    static const LedgerQuery lq{Schema::FinanceTable, "ie_time", false};
+    QSqlDatabase db = m_dbManager->Connection();
     QString sql;
     QVariantList values;
-    if (!PeriodSelect(lq, mode, tabType, m_storeNo, startDate, date, sql, values))
+    if (!PeriodSelect(lq, DatesTyped(db), mode, tabType, m_storeNo, startDate, date, sql, values)) {
+        SetError(QStringLiteral("查询时段无效"));
         return false;
+    }
 
-    QSqlQuery q(m_dbManager->Connection());
+    QSqlQuery q(db);
     q.setForwardOnly(true);
-    if (!q.prepare(sql) || !Exec(q, values))
+    if (!Prepare(q, sql) || !Exec(q, values))
         return false;
 
     const Schema::Table *table = Schema::Find(QLatin1String(Schema::FinanceTable));
@@ -399,37 +509,49 @@ bool StoreDbAccess::QueryFinance(int mode, int tabType, const QString &startDate
 
 bool StoreDbAccess::SaveInfoList(int storeKind, const InfoList &list)
 {
+    SetError(QString());
     const QString table = InfoTable(storeKind);
-    if (!m_dbManager || table.isEmpty())
+    if (!m_dbManager)
+        return NoConnection();
+    if (table.isEmpty()) {
+        SetError(QStringLiteral("未知的列表类别: %1").arg(storeKind));
         return false;
+    }
     QSqlDatabase db = m_dbManager->Connection();
+    QSqlQuery lookup(db), write(db);
     TransactionGuard tx(db);
-    if (!tx.IsActive())
+    if (!tx.IsActive()) {
+        SetError(QStringLiteral("无法开始事务: %1").arg(db.lastError().text()));
         return false;
+    }
 
-    QSqlQuery lookup(db);
-    if (!lookup.prepare(QStringLiteral("select * from %1 where info_type=? and store_no=?").arg(table))
+    if (!Prepare(lookup, QStringLiteral("select * from %1 where info_type=? and store_no=?").arg(table))
         || !Exec(lookup, {list.infoType, m_storeNo}))
         return false;
     const bool exists = lookup.next();
     lookup.finish();
 
     const bool ok = exists
-        ? Run(db, QStringLiteral("update %1 set info_list=? where info_type=? and store_no=?").arg(table),
+        ? Run(write, QStringLiteral("update %1 set info_list=? where info_type=? and store_no=?").arg(table),
               {list.list, list.infoType, m_storeNo})
-        : Run(db, QStringLiteral("insert into %1(info_type, info_list, store_no) values(?, ? , ?)").arg(table),
+        : Run(write, QStringLiteral("insert into %1(info_type, info_list, store_no) values(?, ? , ?)").arg(table),
               {list.infoType, list.list, m_storeNo});
     return ok && tx.Commit();
 }
 
 bool StoreDbAccess::ReadInfoList(int storeKind, InfoList &list)
 {
+    SetError(QString());
     const QString table = InfoTable(storeKind);
-    if (!m_dbManager || table.isEmpty())
+    if (!m_dbManager)
+        return NoConnection();
+    if (table.isEmpty()) {
+        SetError(QStringLiteral("未知的列表类别: %1").arg(storeKind));
         return false;
+    }
     QSqlQuery q(m_dbManager->Connection());
     q.setForwardOnly(true);
-    if (!q.prepare(QStringLiteral("select * from %1 where info_type=? and store_no=?").arg(table))
+    if (!Prepare(q, QStringLiteral("select * from %1 where info_type=? and store_no=?").arg(table))
         || !Exec(q, {list.infoType, m_storeNo}))
         return false;
     const QSqlRecord rec = q.record();
@@ -444,9 +566,14 @@ bool StoreDbAccess::ReadInfoList(int storeKind, InfoList &list)
 
 bool StoreDbAccess::DeleteInfoList(int storeKind, int infoType)
 {
+    SetError(QString());
     const QString table = InfoTable(storeKind);
-    if (!m_dbManager || table.isEmpty())
+    if (!m_dbManager)
+        return NoConnection();
+    if (table.isEmpty()) {
+        SetError(QStringLiteral("未知的列表类别: %1").arg(storeKind));
         return false;
+    }
     return Run(m_dbManager->Connection(),
                QStringLiteral("delete from %1 where info_type=? and store_no=?").arg(table),
                {infoType, m_storeNo});
@@ -456,17 +583,24 @@ bool StoreDbAccess::DeleteInfoList(int storeKind, int infoType)
 
 bool StoreDbAccess::AddOrUpdateUser(const UserRecord &user)
 {
+    SetError(QString());
+    if (!m_dbManager)
+        return NoConnection();
     // Without a phone or a name there is nothing to tell this account from another.
-    if (!m_dbManager || (user.phone.isEmpty() && user.name.isEmpty()))
+    if (user.phone.isEmpty() && user.name.isEmpty()) {
+        SetError(QStringLiteral("账户没有电话也没有名称"));
         return false;
+    }
     QSqlDatabase db = m_dbManager->Connection();
+    QSqlQuery lookup(db), write(db);
     TransactionGuard tx(db);
-    if (!tx.IsActive())
+    if (!tx.IsActive()) {
+        SetError(QStringLiteral("无法开始事务: %1").arg(db.lastError().text()));
         return false;
+    }
 
-    QSqlQuery lookup(db);
     lookup.setForwardOnly(true);
-    if (!lookup.prepare(kUserLookup) || !Exec(lookup, {user.phone, user.name, m_storeNo}))
+    if (!Prepare(lookup, kUserLookup) || !Exec(lookup, {user.phone, user.name, m_storeNo}))
         return false;
     // Prefer the row matching both; an empty phone or name matches nothing,
     // otherwise two accounts without a phone would overwrite each other.
@@ -489,15 +623,16 @@ bool StoreDbAccess::AddOrUpdateUser(const UserRecord &user)
     lookup.finish();
 
     const bool ok = found
-        ? Run(db, kUserUpdate, {user.password, user.userType, user.online, user.ip, user.remark,
+        ? Run(write, kUserUpdate, {user.password, user.userType, user.online, user.ip, user.remark,
                                 foundPhone, foundName, m_storeNo})
-        : Run(db, kUserInsert, {user.phone, user.name, user.password, user.userType, user.online,
+        : Run(write, kUserInsert, {user.phone, user.name, user.password, user.userType, user.online,
                                 user.ip, user.remark, m_storeNo});
     return ok && tx.Commit();
 }
 
 bool StoreDbAccess::DeleteUser(const UserRecord &user)
 {
+    SetError(QString());
     if (!m_dbManager)
         return false;
     return Run(m_dbManager->Connection(), kUserDelete, {user.phone, user.name, m_storeNo});
@@ -505,16 +640,17 @@ bool StoreDbAccess::DeleteUser(const UserRecord &user)
 
 bool StoreDbAccess::ReplaceUsers(const QList<UserRecord> &users)
 {
+    SetError(QString());
     if (!m_dbManager)
         return false;
     QSqlDatabase db = m_dbManager->Connection();
+    QSqlQuery del(db), insert(db);
     TransactionGuard tx(db);
     if (!tx.IsActive())
         return false;
-    if (!Run(db, QStringLiteral("delete from tb_sm_user where store_no=?"), {m_storeNo}))
+    if (!Run(del, QStringLiteral("delete from tb_sm_user where store_no=?"), {m_storeNo}))
         return false;
-    QSqlQuery insert(db);
-    if (!insert.prepare(kUserInsert))
+    if (!Prepare(insert, kUserInsert))
         return false;
     for (const UserRecord &u : users) {
         if (!Exec(insert, {u.phone, u.name, u.password, u.userType, u.online, u.ip, u.remark, m_storeNo}))
@@ -525,11 +661,12 @@ bool StoreDbAccess::ReplaceUsers(const QList<UserRecord> &users)
 
 bool StoreDbAccess::CheckUserPassword(const QString &account, const QString &password)
 {
+    SetError(QString());
     if (!m_dbManager || account.isEmpty())
         return false;
     QSqlQuery q(m_dbManager->Connection());
     q.setForwardOnly(true);
-    if (!q.prepare(kUserLookup) || !Exec(q, {account, account, m_storeNo}))
+    if (!Prepare(q, kUserLookup) || !Exec(q, {account, account, m_storeNo}))
         return false;
     const int passwordIndex = q.record().indexOf(QStringLiteral("user_password"));
     while (q.next()) {
@@ -541,11 +678,12 @@ bool StoreDbAccess::CheckUserPassword(const QString &account, const QString &pas
 
 bool StoreDbAccess::ReadUser(UserRecord &user)
 {
+    SetError(QString());
     if (!m_dbManager)
         return false;
     QSqlQuery q(m_dbManager->Connection());
     q.setForwardOnly(true);
-    if (!q.prepare(kUserLookup) || !Exec(q, {user.phone, user.name, m_storeNo}))
+    if (!Prepare(q, kUserLookup) || !Exec(q, {user.phone, user.name, m_storeNo}))
         return false;
     const QSqlRecord rec = q.record();
     const auto at = [&](const char *column) { return rec.indexOf(QLatin1String(column)); };
@@ -575,11 +713,12 @@ bool StoreDbAccess::ReadUser(UserRecord &user)
 
 bool StoreDbAccess::DumpStoreTables(const QString &filePath)
 {
+    SetError(QString());
     if (!m_dbManager)
-        return false;
+        return NoConnection();
     QSqlDatabase db = m_dbManager->Connection();
     if (!db.isOpen())
-        return false;
+        return NoConnection();
 
     QStringList lines;
     for (const QString &table : m_dbManager->UserTables()) {
@@ -587,17 +726,30 @@ bool StoreDbAccess::DumpStoreTables(const QString &filePath)
             qDebug().noquote() << "Hello 1";
             continue;
         }
-        if (!Identifier().match(table).hasMatch())
+        if (!Identifier().match(table).hasMatch()) {
+            SetError(QStringLiteral("表名无效: %1").arg(table));
             return false;
+        }
         QSqlQuery q(db);
         q.setForwardOnly(true);
-        if (!q.prepare(QStringLiteral("select * from %1 where store_no=?").arg(table))
+        if (!Prepare(q, QStringLiteral("select * from %1 where store_no=?").arg(table))
             || !Exec(q, {m_storeNo}))
             return false;   // a backup missing a table is no backup
+        // PostgreSQL reports names folded to lower case (product_oddnum); our
+        // own tables are written with their declared names so a backup reads
+        // the same whichever database it came from.
+        const Schema::Table *known = Schema::Find(table);
         QStringList columns;
         const QSqlRecord header = q.record();
-        for (int i = 1; i < header.count(); ++i)
-            columns << header.fieldName(i);
+        for (int i = 1; i < header.count(); ++i) {
+            QString name = header.fieldName(i);
+            if (known) {
+                for (const Schema::Column &c : known->columns)
+                    if (c.name.compare(name, Qt::CaseInsensitive) == 0)
+                        name = c.name;
+            }
+            columns << name;
+        }
         while (q.next()) {
             const QSqlRecord rec = q.record();
             QStringList values;
@@ -610,8 +762,10 @@ bool StoreDbAccess::DumpStoreTables(const QString &filePath)
     // Written aside and renamed into place, so a failed write never leaves a
     // truncated backup under the real name.
     QSaveFile file(filePath);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly)) {
+        SetError(QStringLiteral("无法写入备份文件 %1: %2").arg(filePath, file.errorString()));
         return false;
+    }
     QTextStream out(&file);
     out.setCodec(QTextCodec::codecForName("UTF-8"));
     for (const QString &line : lines)
@@ -619,29 +773,41 @@ bool StoreDbAccess::DumpStoreTables(const QString &filePath)
     out.flush();
     if (out.status() != QTextStream::Ok) {
         file.cancelWriting();
+        SetError(QStringLiteral("无法写入备份文件 %1").arg(filePath));
         return false;
     }
-    return file.commit();
+    if (!file.commit()) {
+        SetError(QStringLiteral("无法写入备份文件 %1: %2").arg(filePath, file.errorString()));
+        return false;
+    }
+    return true;
 }
 
 RestoreResult StoreDbAccess::RestoreStoreTables(const QString &filePath)
 {
+    SetError(QString());
     RestoreResult result;
-    if (!m_dbManager) {
-        result.error = QStringLiteral("数据库未连接");
+    const auto fail = [&](const QString &text) {
+        result.ok = false;
+        result.restored = 0;
+        result.error = text;
+        SetError(text);
         return result;
-    }
+    };
+    if (!m_dbManager)
+        return fail(QStringLiteral("数据库未连接"));
 
     // Read and check everything before touching the store.
     QFile file(filePath);
-    if (filePath.isEmpty() || !file.open(QIODevice::ReadOnly)) {
-        result.error = QStringLiteral("无法打开备份文件: %1").arg(filePath);
-        return result;
-    }
+    if (filePath.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return fail(QStringLiteral("无法打开备份文件: %1").arg(filePath));
     QTextStream in(&file);
     in.setCodec(QTextCodec::codecForName("UTF-8"));
     const QStringList lines = BackupScript::SplitLines(in.readAll());
     file.close();
+
+    QSqlDatabase db = m_dbManager->Connection();
+    const bool typed = DatesTyped(db);
 
     struct Row
     {
@@ -658,8 +824,11 @@ RestoreResult StoreDbAccess::RestoreStoreTables(const QString &filePath)
         const Schema::Table *table = nullptr;
         bool good = BackupScript::ParseInsert(line, insert)
             && (table = Schema::Find(insert.table)) != nullptr
-            && insert.columns == table->columnNames()
-            && insert.values.size() == insert.columns.size();
+            && insert.values.size() == insert.columns.size()
+            && insert.columns.size() == table->columns.size();
+        // Column names compare without case: PostgreSQL folds them.
+        for (int i = 0; good && i < insert.columns.size(); ++i)
+            good = insert.columns.at(i).compare(table->columns.at(i).name, Qt::CaseInsensitive) == 0;
         Row row{table, {}};
         for (int i = 0; good && i < insert.values.size(); ++i) {
             const Schema::Column &column = table->columns.at(i);
@@ -674,7 +843,7 @@ RestoreResult StoreDbAccess::RestoreStoreTables(const QString &filePath)
                 good = v.kind == BackupScript::Value::Number && ok;
                 row.values << n;
             } else if (v.kind == BackupScript::Value::Text) {
-                row.values << v.text;
+                row.values << (column.isDate() ? DateValue(v.text, typed) : QVariant(v.text));
             } else if (v.kind == BackupScript::Value::Bytes) {
                 row.values << v.bytes;
             } else {
@@ -689,27 +858,22 @@ RestoreResult StoreDbAccess::RestoreStoreTables(const QString &filePath)
 
     // A file of nothing but foreign lines is not a backup of ours; replacing
     // the store by it would only wipe the store.
-    if (statements > 0 && rows.isEmpty()) {
-        result.error = QStringLiteral("文件中没有可还原的数据: %1").arg(filePath);
-        return result;
-    }
+    if (statements > 0 && rows.isEmpty())
+        return fail(QStringLiteral("文件中没有可还原的数据: %1").arg(filePath));
 
-    QSqlDatabase db = m_dbManager->Connection();
-    TransactionGuard tx(db);
-    if (!tx.IsActive()) {
-        result.error = QStringLiteral("还原失败: %1").arg(db.lastError().text());
-        return result;
-    }
-    for (const Schema::Table &table : Schema::Tables()) {
-        QSqlQuery del(db);
-        if (!del.prepare(QStringLiteral("delete from %1 where store_no=?").arg(table.name))
-            || !Exec(del, {m_storeNo})) {
-            result.error = QStringLiteral("还原失败: %1").arg(del.lastError().text());
-            return result;
-        }
-    }
+    // The statements outlive the transaction guard: PostgreSQL cannot free a
+    // prepared statement while a failed transaction waits for its rollback.
+    QSqlQuery del(db);
     QHash<const Schema::Table *, QSqlQuery *> inserts;
     const auto cleanup = qScopeGuard([&] { qDeleteAll(inserts); });
+    TransactionGuard tx(db);
+    if (!tx.IsActive())
+        return fail(QStringLiteral("还原失败: %1").arg(db.lastError().text()));
+    for (const Schema::Table &table : Schema::Tables()) {
+        if (!Prepare(del, QStringLiteral("delete from %1 where store_no=?").arg(table.name))
+            || !Exec(del, {m_storeNo}))
+            return fail(QStringLiteral("还原失败: %1").arg(del.lastError().text()));
+    }
     for (const Row &row : rows) {
         QSqlQuery *q = inserts.value(row.table);
         if (!q) {
@@ -718,23 +882,40 @@ RestoreResult StoreDbAccess::RestoreStoreTables(const QString &filePath)
             QStringList marks;
             for (int i = 0; i < row.table->columns.size(); ++i)
                 marks << QStringLiteral("?");
-            if (!q->prepare(BackupScript::InsertLine(row.table->name, row.table->columnNames(), marks))) {
-                result.error = QStringLiteral("还原失败: %1").arg(q->lastError().text());
-                return result;
-            }
+            if (!Prepare(*q, BackupScript::InsertLine(row.table->name, row.table->columnNames(), marks)))
+                return fail(QStringLiteral("还原失败: %1").arg(q->lastError().text()));
         }
+        if (!typed) {
+            if (!Exec(*q, row.values))
+                return fail(QStringLiteral("还原失败: %1").arg(q->lastError().text()));
+            ++result.restored;
+            continue;
+        }
+        // PostgreSQL checks values (a date written by a SQLite installation may
+        // not be one) and a failed statement would abort the whole transaction:
+        // each row gets a savepoint, a refused value skips just that row.
+        TransactionGuard savepoint(db);
+        if (!savepoint.IsActive())
+            return fail(QStringLiteral("还原失败: %1").arg(db.lastError().text()));
         if (!Exec(*q, row.values)) {
-            result.error = QStringLiteral("还原失败: %1").arg(q->lastError().text());
-            return result;
+            const QSqlError error = q->lastError();
+            if (!ValueRefused(error))
+                return fail(QStringLiteral("还原失败: %1").arg(error.text()));
+            savepoint.Rollback();
+            ++result.refused;
+            continue;
         }
+        if (!savepoint.Commit())
+            return fail(QStringLiteral("还原失败: %1").arg(db.lastError().text()));
+        ++result.restored;
     }
+    if (result.restored == 0 && !rows.isEmpty())
+        return fail(QStringLiteral("备份文件中的数据都被数据库拒绝: %1").arg(filePath));
     qDeleteAll(inserts);
     inserts.clear();
-    if (!tx.Commit()) {
-        result.error = QStringLiteral("还原失败: %1").arg(db.lastError().text());
-        return result;
-    }
+    if (!tx.Commit())
+        return fail(QStringLiteral("还原失败: %1").arg(db.lastError().text()));
     result.ok = true;
-    result.restored = rows.size();
+    SetError(QString());
     return result;
 }

@@ -11,7 +11,8 @@ struct RestoreResult
 {
     bool ok = false;      // the file was read and the replay committed
     int restored = 0;     // rows inserted
-    int refused = 0;      // lines that were not a well-formed insert into one of our tables
+    int refused = 0;      // lines that were not a well-formed insert into one of our tables,
+                          // or whose values the database refused (a goods date on PostgreSQL)
     QString error;        // why nothing was restored, when ok is false
 };
 
@@ -68,6 +69,10 @@ public:
     bool DumpStoreTables(const QString &filePath);
     // Replaces the store's rows by those of a backup file, all or nothing.
     RestoreResult RestoreStoreTables(const QString &filePath);
+
+    // Why the calling thread's last failed operation failed (for example the
+    // database refusing a goods date that is not a date); empty after a success.
+    QString lastError() const;
 
     // Month and year periods: the first and last day as "yyyy-MM-dd".
     static void PeriodBounds(int mode, const QString &startDate, const QString &date,

@@ -1,20 +1,41 @@
 #include "db/transactionguard.h"
 
+#include <QHash>
 #include <QSqlDriver>
 #include <QSqlQuery>
+
+namespace {
+
+// Open guards per connection. Connections are per thread, so the count is too.
+QHash<QString, int> &Depths()
+{
+    thread_local QHash<QString, int> depths;
+    return depths;
+}
+
+QString SavepointName(int level)
+{
+    return QStringLiteral("quillon_sp%1").arg(level);
+}
+
+} // namespace
 
 TransactionGuard::TransactionGuard(QSqlDatabase db)
     : m_db(std::move(db))
 {
     if (!m_db.isOpen())
         return;
+    m_key = m_db.connectionName();
     m_sqlite = m_db.driverName() == QLatin1String("QSQLITE");
-    if (m_sqlite) {
-        QSqlQuery q(m_db);
-        m_active = q.exec(QStringLiteral("BEGIN IMMEDIATE"));
-    } else {
+    m_level = Depths().value(m_key, 0);
+    if (m_level > 0)
+        m_active = Run(QStringLiteral("SAVEPOINT ") + SavepointName(m_level));
+    else if (m_sqlite)
+        m_active = Run(QStringLiteral("BEGIN IMMEDIATE"));
+    else
         m_active = m_db.transaction();
-    }
+    if (m_active)
+        Depths()[m_key] = m_level + 1;
 }
 
 TransactionGuard::~TransactionGuard()
@@ -22,19 +43,40 @@ TransactionGuard::~TransactionGuard()
     Rollback();
 }
 
+int TransactionGuard::Depth(const QSqlDatabase &db)
+{
+    return Depths().value(db.connectionName(), 0);
+}
+
+bool TransactionGuard::Run(const QString &sql)
+{
+    QSqlQuery q(m_db);
+    return q.exec(sql);
+}
+
+void TransactionGuard::Leave()
+{
+    m_active = false;
+    QHash<QString, int> &depths = Depths();
+    if (m_level > 0)
+        depths[m_key] = m_level;
+    else
+        depths.remove(m_key);
+}
+
 bool TransactionGuard::Commit()
 {
     if (!m_active)
         return false;
     bool ok;
-    if (m_sqlite) {
-        QSqlQuery q(m_db);
-        ok = q.exec(QStringLiteral("COMMIT"));
-    } else {
+    if (m_level > 0)
+        ok = Run(QStringLiteral("RELEASE SAVEPOINT ") + SavepointName(m_level));
+    else if (m_sqlite)
+        ok = Run(QStringLiteral("COMMIT"));
+    else
         ok = m_db.commit();
-    }
     if (ok)
-        m_active = false;
+        Leave();
     return ok;
 }
 
@@ -42,11 +84,14 @@ void TransactionGuard::Rollback()
 {
     if (!m_active)
         return;
-    m_active = false;
-    if (m_sqlite) {
-        QSqlQuery q(m_db);
-        q.exec(QStringLiteral("ROLLBACK"));
+    if (m_level > 0) {
+        const QString name = SavepointName(m_level);
+        Run(QStringLiteral("ROLLBACK TO SAVEPOINT ") + name);
+        Run(QStringLiteral("RELEASE SAVEPOINT ") + name);
+    } else if (m_sqlite) {
+        Run(QStringLiteral("ROLLBACK"));
     } else {
         m_db.rollback();
     }
+    Leave();
 }

@@ -1,10 +1,16 @@
 #pragma once
 
 #include <QSqlDatabase>
+#include <QString>
 
 // Rolls back on destruction unless Commit() succeeded. On SQLite the
 // transaction starts IMMEDIATE so that a look-up followed by a write cannot
 // be overtaken by another connection's write between the two.
+//
+// Guards nest: a guard opened while another guard of this thread holds the
+// same connection becomes a savepoint, so a failing inner step (one row of an
+// import) is undone on its own and, on PostgreSQL, does not leave the outer
+// transaction aborted.
 class TransactionGuard
 {
 public:
@@ -14,11 +20,20 @@ public:
     TransactionGuard &operator=(const TransactionGuard &) = delete;
 
     bool IsActive() const { return m_active; }
+    bool IsSavepoint() const { return m_level > 0; }
     bool Commit();
     void Rollback();
 
+    // Guards of this thread currently open on the connection.
+    static int Depth(const QSqlDatabase &db);
+
 private:
+    bool Run(const QString &sql);
+    void Leave();
+
     QSqlDatabase m_db;
+    QString m_key;
     bool m_sqlite = false;
     bool m_active = false;
+    int m_level = 0;   // 0 the transaction itself, n > 0 the n-th nested savepoint
 };

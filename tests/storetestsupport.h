@@ -4,27 +4,169 @@
 #include "db/records.h"
 #include "db/storedbaccess.h"
 
+#include <QCoreApplication>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QVariant>
 
-// A fresh SQLite database in its own folder, opened through the process-wide
-// objects, with the given store number. Closed again when it goes away.
+// The database tests run twice: against a SQLite file, and (registered as
+// <name>_pg, with QUILLON_TEST_BACKEND=pg) against the PostgreSQL server whose
+// libpq connection text scripts/run-tests.sh puts into QUILLON_TEST_PG. Each
+// case then works in a schema of its own, dropped when the case ends.
+namespace TestDb {
+
+inline bool Postgres()
+{
+    return qgetenv("QUILLON_TEST_BACKEND") == "pg";
+}
+
+// "host=127.0.0.1 port=5433 user=u password=p dbname=d" (values without blanks).
+inline DbSettings PgSettings()
+{
+    DbSettings s;
+    s.driver = QStringLiteral("QPSQL");
+    s.server = QStringLiteral("127.0.0.1");
+    s.port = 5432;
+    const QStringList pairs = QString::fromLocal8Bit(qgetenv("QUILLON_TEST_PG")).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    for (const QString &pair : pairs) {
+        const QString key = pair.section(QLatin1Char('='), 0, 0);
+        const QString value = pair.section(QLatin1Char('='), 1);
+        if (key == QLatin1String("host")) s.server = value;
+        else if (key == QLatin1String("port")) s.port = value.toInt();
+        else if (key == QLatin1String("user")) s.user = value;
+        else if (key == QLatin1String("password")) s.password = value;
+        else if (key == QLatin1String("dbname")) s.name = value;
+    }
+    return s;
+}
+
+// A connection of the test's own, beside the program's, to the test database.
+inline QSqlDatabase PgAdmin(QString *error = nullptr)
+{
+    const QString name = QStringLiteral("quillon_test_admin");
+    if (QSqlDatabase::contains(name)) {
+        QSqlDatabase db = QSqlDatabase::database(name, false);
+        if (db.isOpen())
+            return db;
+        QSqlDatabase::removeDatabase(name);
+    }
+    const DbSettings s = PgSettings();
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+    db.setConnectOptions(QStringLiteral("options='-c client_min_messages=warning'"));   // no notices from drop cascade
+    db.setHostName(s.server);
+    db.setPort(s.port);
+    db.setDatabaseName(s.name);
+    db.setUserName(s.user);
+    db.setPassword(s.password);
+    if (!db.open() && error)
+        *error = db.lastError().text();
+    return db;
+}
+
+// Why the PostgreSQL cases cannot run; empty when they can.
+inline QString PgUnavailable()
+{
+    const QByteArray reason = qgetenv("QUILLON_TEST_PG_SKIP");
+    if (!reason.isEmpty())
+        return QStringLiteral("PostgreSQL server not available: ") + QString::fromLocal8Bit(reason);
+    if (qEnvironmentVariableIsEmpty("QUILLON_TEST_PG"))
+        return QStringLiteral("PostgreSQL server not available: QUILLON_TEST_PG is not set "
+                              "(scripts/run-tests.sh starts a server and sets it)");
+    QString error;
+    if (!PgAdmin(&error).isOpen())
+        return QStringLiteral("PostgreSQL server not reachable: ") + error;
+    return QString();
+}
+
+inline QString NewSchema()
+{
+    return QStringLiteral("t_%1_%2")
+        .arg(QCoreApplication::applicationPid())
+        .arg(QRandomGenerator::global()->generate64(), 0, 16);
+}
+
+} // namespace TestDb
+
+// A fresh database opened through the process-wide objects, with the given
+// store number: a SQLite file in its own folder, or a PostgreSQL schema of its
+// own. Closed (and the schema dropped) when it goes away.
 class TempStore
 {
 public:
-    explicit TempStore(const QString &storeNo = QStringLiteral("1"))
+    explicit TempStore(const QString &storeNo = QStringLiteral("1"), bool connect = true)
     {
-        settings.driver = QStringLiteral("QSQLITE");
-        settings.file = dir.filePath(QStringLiteral("Marrowfield.db"));
-        connected = dir.isValid() && DbManager::Instance()->ConnectDb(settings);
+        if (TestDb::Postgres()) {
+            skipReason = TestDb::PgUnavailable();
+            if (!skipReason.isEmpty())
+                return;
+            settings = TestDb::PgSettings();
+            settings.schema = TestDb::NewSchema();
+            QSqlQuery q(TestDb::PgAdmin());
+            if (!q.exec(QStringLiteral("create schema %1").arg(settings.schema))) {
+                skipReason = QStringLiteral("cannot create a schema: ") + q.lastError().text();
+                return;
+            }
+            m_schemaMade = true;
+        } else {
+            settings.driver = QStringLiteral("QSQLITE");
+            settings.file = dir.filePath(QStringLiteral("Marrowfield.db"));
+        }
         store()->SetDbManager(DbManager::Instance());
         store()->SetStoreNo(storeNo);
+        if (connect)
+            Connect();
     }
-    ~TempStore() { DbManager::Instance()->Close(); }
+    ~TempStore()
+    {
+        DbManager::Instance()->Close();
+        if (m_schemaMade) {
+            QSqlQuery q(TestDb::PgAdmin());
+            q.exec(QStringLiteral("drop schema %1 cascade").arg(settings.schema));
+        }
+        if (QSqlDatabase::contains(QStringLiteral("quillon_test_side")))
+            QSqlDatabase::removeDatabase(QStringLiteral("quillon_test_side"));
+    }
 
+    bool Connect()
+    {
+        connected = (TestDb::Postgres() || dir.isValid()) && DbManager::Instance()->ConnectDb(settings);
+        return connected;
+    }
+
+    static bool Pg() { return TestDb::Postgres(); }
     static StoreDbAccess *store() { return StoreDbAccess::Instance(); }
     static DbManager *manager() { return DbManager::Instance(); }
+
+    // Runs a statement on a connection of its own to the same database (and
+    // schema), whether or not the program's connection is open.
+    bool ExecAside(const QString &sql)
+    {
+        const QString name = QStringLiteral("quillon_test_side");
+        bool ok = false;
+        {
+            QSqlDatabase side = QSqlDatabase::addDatabase(settings.driver, name);
+            if (Pg()) {
+                side.setConnectOptions(QStringLiteral("options='-c search_path=%1'").arg(settings.schema));
+                side.setHostName(settings.server);
+                side.setPort(settings.port);
+                side.setUserName(settings.user);
+                side.setPassword(settings.password);
+                side.setDatabaseName(settings.name);
+            } else {
+                side.setDatabaseName(settings.file);
+            }
+            if (side.open()) {
+                QSqlQuery q(side);
+                ok = q.exec(sql);
+            }
+            side.close();
+        }
+        QSqlDatabase::removeDatabase(name);
+        return ok;
+    }
 
     // One value of a query, for checks against the raw table.
     static QVariant Scalar(const QString &sql)
@@ -46,10 +188,60 @@ public:
         return q.exec(sql);
     }
 
+    // Every table and column of the database, to see that nothing changed.
+    static QString SchemaText()
+    {
+        if (Pg())
+            return Scalar(QStringLiteral(
+                "select string_agg(table_name || '.' || column_name || ' ' || data_type, ';' "
+                "order by table_name, ordinal_position) from information_schema.columns "
+                "where table_schema = current_schema()")).toString();
+        return Scalar(QStringLiteral("select group_concat(sql, ';') from sqlite_master")).toString();
+    }
+
+    // The name of a table's primary-key constraint.
+    static QString PrimaryKeyName(const QString &table)
+    {
+        if (Pg())
+            return Scalar(QStringLiteral("select conname from pg_constraint where contype = 'p' "
+                                         "and conrelid = to_regclass('%1')").arg(table)).toString();
+        const QString sql = Scalar(QStringLiteral("select sql from sqlite_master where name='%1'").arg(table)).toString();
+        const QRegularExpressionMatch m =
+            QRegularExpression(QStringLiteral("constraint (\\S+) primary key")).match(sql);
+        return m.captured(1);
+    }
+
+    // Makes inserts into the table fail with the message "refused" when the
+    // condition (on new.<column>) holds.
+    static bool RefuseInserts(const QString &table, const QString &condition = QStringLiteral("true"))
+    {
+        if (Pg())
+            return Exec(QStringLiteral("create function refuse_%1() returns trigger language plpgsql as "
+                                       "$$ begin if %2 then raise exception 'refused'; end if; return new; end $$")
+                            .arg(table, condition))
+                && Exec(QStringLiteral("create trigger refuse before insert on %1 for each row "
+                                       "execute function refuse_%1()").arg(table));
+        return Exec(QStringLiteral("create trigger refuse before insert on %1 when %2 "
+                                   "begin select raise(abort,'refused'); end").arg(table, condition));
+    }
+
     QTemporaryDir dir;
     DbSettings settings;
     bool connected = false;
+    QString skipReason;   // PostgreSQL wanted but not there
+
+private:
+    bool m_schemaMade = false;
 };
+
+// Skips the case when its database is not available, and fails it when the
+// database is there but would not open.
+#define REQUIRE_DB(db)                                                                              \
+    do {                                                                                            \
+        if (!(db).skipReason.isEmpty())                                                             \
+            QSKIP(qPrintable((db).skipReason));                                                     \
+        QVERIFY2((db).connected, qPrintable((db).manager()->connectError()));                       \
+    } while (false)
 
 inline GoodsRecord MakeGoods(int tabType, const QString &serial, const QString &time,
                              const QString &model = QStringLiteral("M1"))

@@ -88,6 +88,7 @@ private slots:
     void missingFileDeletesNothing();
     void restoreIntoAnotherStore();
     void failedInsertLeavesStoreAsItWas();
+    void refusedDatesSkipOnlyTheirRows();
     void parseLine_data();
     void parseLine();
     void splitKeepsBreaksInsideTexts();
@@ -96,7 +97,7 @@ private slots:
 void TestBackupRestore::dumpWritesOneInsertPerRow()
 {
     TempStore db;
-    QVERIFY(db.connected);
+    REQUIRE_DB(db);
     QVERIFY(db.Exec(QStringLiteral("create table other_app(id integer, store_no text)")));
     QVERIFY(db.Exec(QStringLiteral("insert into other_app values(1,'1')")));
     QVERIFY(db.store()->SaveInfoList(InfoStore::MasterData, InfoList{8, QStringLiteral("Main##1-A&&1")}));
@@ -116,7 +117,7 @@ void TestBackupRestore::dumpWritesOneInsertPerRow()
 void TestBackupRestore::dumpOfEmptyStoreIsEmptyFile()
 {
     TempStore db;
-    QVERIFY(db.connected);
+    REQUIRE_DB(db);
     db.store()->SetStoreNo(QStringLiteral("2"));
     Fill(db.store(), QStringLiteral("two"));
     db.store()->SetStoreNo(QStringLiteral("1"));
@@ -129,7 +130,7 @@ void TestBackupRestore::dumpOfEmptyStoreIsEmptyFile()
 void TestBackupRestore::dumpToUnwritablePathFails()
 {
     TempStore db;
-    QVERIFY(db.connected);
+    REQUIRE_DB(db);
     Fill(db.store(), QStringLiteral("one"));
     QVERIFY(!db.store()->DumpStoreTables(db.dir.filePath(QStringLiteral("missing/record.sql"))));
 }
@@ -137,7 +138,7 @@ void TestBackupRestore::dumpToUnwritablePathFails()
 void TestBackupRestore::backupThenRestoreGivesIdenticalRows()
 {
     TempStore db;
-    QVERIFY(db.connected);
+    REQUIRE_DB(db);
     Fill(db.store(), QStringLiteral("one"));
     db.store()->SetStoreNo(QStringLiteral("2"));
     Fill(db.store(), QStringLiteral("two"));
@@ -193,7 +194,7 @@ void TestBackupRestore::restoreRefusesForeignLines()
 {
     QFETCH(QString, line);
     TempStore db;
-    QVERIFY(db.connected);
+    REQUIRE_DB(db);
     QVERIFY(db.Exec(QStringLiteral("create table other_app(id integer, store_no text)")));
     Fill(db.store(), QStringLiteral("one"));
     db.store()->SetStoreNo(QStringLiteral("2"));
@@ -201,7 +202,7 @@ void TestBackupRestore::restoreRefusesForeignLines()
     db.store()->SetStoreNo(QStringLiteral("1"));
     const QStringList before = Snapshot(QStringLiteral("1"));
     const QStringList other = Snapshot(QStringLiteral("2"));
-    const QVariant schema = db.Scalar(QStringLiteral("select group_concat(sql, ';') from sqlite_master"));
+    const QString schema = db.SchemaText();
 
     const QString path = db.dir.filePath(QStringLiteral("backup.sql"));
     QVERIFY(db.store()->DumpStoreTables(path));
@@ -216,14 +217,14 @@ void TestBackupRestore::restoreRefusesForeignLines()
     QCOMPARE(result.restored, 7);
     QCOMPARE(Snapshot(QStringLiteral("1")), before);
     QCOMPARE(Snapshot(QStringLiteral("2")), other);
-    QCOMPARE(db.Scalar(QStringLiteral("select group_concat(sql, ';') from sqlite_master")), schema);
+    QCOMPARE(db.SchemaText(), schema);
     QCOMPARE(db.Count(QStringLiteral("other_app")), 0);
 }
 
 void TestBackupRestore::fileOfOnlyForeignLinesDeletesNothing()
 {
     TempStore db;
-    QVERIFY(db.connected);
+    REQUIRE_DB(db);
     Fill(db.store(), QStringLiteral("one"));
     const QStringList before = Snapshot(QStringLiteral("1"));
     const QString path = WriteFile(db.dir, QStringLiteral("foreign.sql"),
@@ -238,7 +239,7 @@ void TestBackupRestore::fileOfOnlyForeignLinesDeletesNothing()
 void TestBackupRestore::missingFileDeletesNothing()
 {
     TempStore db;
-    QVERIFY(db.connected);
+    REQUIRE_DB(db);
     Fill(db.store(), QStringLiteral("one"));
     const QStringList before = Snapshot(QStringLiteral("1"));
     for (const QString &path : {db.dir.filePath(QStringLiteral("nowhere.sql")), QString()}) {
@@ -253,7 +254,7 @@ void TestBackupRestore::missingFileDeletesNothing()
 void TestBackupRestore::restoreIntoAnotherStore()
 {
     TempStore db;
-    QVERIFY(db.connected);
+    REQUIRE_DB(db);
     Fill(db.store(), QStringLiteral("one"));
     const QStringList storeOne = Snapshot(QStringLiteral("1"));
     const QString path = db.dir.filePath(QStringLiteral("store1.sql"));
@@ -277,19 +278,67 @@ void TestBackupRestore::restoreIntoAnotherStore()
 void TestBackupRestore::failedInsertLeavesStoreAsItWas()
 {
     TempStore db;
-    QVERIFY(db.connected);
+    REQUIRE_DB(db);
     Fill(db.store(), QStringLiteral("one"));
     const QString path = db.dir.filePath(QStringLiteral("backup.sql"));
     QVERIFY(db.store()->DumpStoreTables(path));
     QVERIFY(db.store()->SaveFinanceRow(MakeFinance(0, QStringLiteral("later"), QStringLiteral("2024-05-01"))));
     const QStringList before = Snapshot(QStringLiteral("1"));
 
-    QVERIFY(db.Exec(QStringLiteral("create trigger refuse before insert on tb_sm_user "
-                                   "begin select raise(abort,'refused'); end")));
+    QVERIFY(db.RefuseInserts(QStringLiteral("tb_sm_user")));
     const RestoreResult result = db.store()->RestoreStoreTables(path);
     QVERIFY(!result.ok);
     QVERIFY(result.error.contains(QStringLiteral("refused")));
     QCOMPARE(Snapshot(QStringLiteral("1")), before);
+}
+
+// A backup written by a SQLite installation may hold goods dates that are no
+// dates; PostgreSQL refuses those rows one by one and restores the rest.
+void TestBackupRestore::refusedDatesSkipOnlyTheirRows()
+{
+    TempStore db;
+    REQUIRE_DB(db);
+    Fill(db.store(), QStringLiteral("one"));
+    const QString columns = QStringLiteral(
+        "tab_type,product_serial,product_class,product_name,product_model,product_color,product_code,"
+        "product_size,product_time,product_store,product_num,product_price,product_total,product_pay,"
+        "product_debt,product_supply,product_purchase,product_oddNum,product_record,prodcut_remark,store_no");
+    const auto line = [&](const char *serial, const char *time) {
+        return QStringLiteral("insert into tb_sm_product_info(%1) values(0,'%2','','','','','','','%3',"
+                              "'','','','','','','','','','','','1');\n")
+            .arg(columns, QLatin1String(serial), QLatin1String(time))
+            .toUtf8();
+    };
+    const QString path = WriteFile(db.dir, QStringLiteral("old.sql"),
+                                   line("good", "2024-05-06") + line("letters", "abc")
+                                       + line("blank", "") + line("month13", "2024-13-45"));
+    const RestoreResult result = db.store()->RestoreStoreTables(path);
+    QVERIFY2(result.ok, qPrintable(result.error));
+    GoodsList rows;
+    QVERIFY(db.store()->QueryGoods(5, -1, QString(), QString(), rows));
+    QStringList serials;
+    for (const GoodsRecord &r : rows)
+        serials << r.serial + QLatin1Char('=') + r.time;
+    serials.sort();
+    if (db.Pg()) {
+        QCOMPARE(result.restored, 2);
+        QCOMPARE(result.refused, 2);
+        QCOMPARE(serials, (QStringList{"blank=", "good=2024-05-06"}));
+    } else {
+        QCOMPARE(result.restored, 4);
+        QCOMPARE(result.refused, 0);
+        QCOMPARE(serials, (QStringList{"blank=", "good=2024-05-06", "letters=abc", "month13=2024-13-45"}));
+    }
+    QCOMPARE(db.Count(QStringLiteral("tb_sm_user")), 0);   // the rest of the store was replaced too
+
+    // Nothing but refused rows: the store stays as it was.
+    if (db.Pg()) {
+        const QString bad = WriteFile(db.dir, QStringLiteral("bad.sql"), line("x", "abc"));
+        const RestoreResult none = db.store()->RestoreStoreTables(bad);
+        QVERIFY(!none.ok);
+        QVERIFY(!none.error.isEmpty());
+        QCOMPARE(db.Count(QStringLiteral("tb_sm_product_info")), 2);
+    }
 }
 
 void TestBackupRestore::parseLine_data()

@@ -11,11 +11,6 @@
 
 namespace {
 
-QString TableSql(const QString &table)
-{
-    return TempStore::Scalar(QStringLiteral("select sql from sqlite_master where name='%1'").arg(table)).toString();
-}
-
 QString WriteIni(const QTemporaryDir &dir, const QByteArray &content)
 {
     const QString path = dir.filePath(QStringLiteral("dBConfig.ini"));
@@ -56,6 +51,8 @@ private slots:
     void storeNumber();
     void storeNumberWithoutFile();
     void defaultFileInWorkingFolder();
+    void serverRefusesConnection_data();
+    void serverRefusesConnection();
     void refusesWhatIsNotADatabase_data();
     void refusesWhatIsNotADatabase();
     void durableJournal();
@@ -102,12 +99,12 @@ void TestDbManager::createTableStatement()
 void TestDbManager::emptyDatabaseGetsFiveTables()
 {
     TempStore db;
-    QVERIFY(db.connected);
+    REQUIRE_DB(db);
     QCOMPARE(db.manager()->UserTables(),
              (QStringList{"tb_sm_product_info", "tb_sm_prestore_info", "tb_sm_person_info",
                           "tb_sm_finance_info", "tb_sm_user"}));
-    QVERIFY(TableSql(QStringLiteral("tb_sm_product_info")).contains(QStringLiteral("constraint pkid primary key")));
-    QVERIFY(TableSql(QStringLiteral("tb_sm_user")).contains(QStringLiteral("constraint pk_tb_sm_user primary key")));
+    QCOMPARE(db.PrimaryKeyName(QStringLiteral("tb_sm_product_info")), QStringLiteral("pkid"));
+    QCOMPARE(db.PrimaryKeyName(QStringLiteral("tb_sm_user")), QStringLiteral("pk_tb_sm_user"));
 
     // Ids are assigned by the database, one per row.
     QVERIFY(db.Exec(QStringLiteral("insert into tb_sm_user(user_name) values('a')")));
@@ -117,35 +114,23 @@ void TestDbManager::emptyDatabaseGetsFiveTables()
 
 void TestDbManager::foreignTableGivesPrefixedKeys()
 {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("shared.db"));
-    {
-        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
-        other.setDatabaseName(path);
-        QVERIFY(other.open());
-        QSqlQuery q(other);
-        QVERIFY(q.exec(QStringLiteral("create table accounts(x int)")));
-        other.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("other"));
-
-    DbSettings s;
-    s.driver = QStringLiteral("QSQLITE");
-    s.file = path;
-    QVERIFY(DbManager::Instance()->ConnectDb(s));
-    QCOMPARE(DbManager::Instance()->UserTables().size(), 6);
-    QVERIFY(TableSql(QStringLiteral("tb_sm_product_info")).contains(QStringLiteral("pk_tb_sm_product_info")));
-    DbManager::Instance()->Close();
+    TempStore db(QStringLiteral("1"), false);
+    if (!db.skipReason.isEmpty())
+        QSKIP(qPrintable(db.skipReason));
+    QVERIFY(db.ExecAside(QStringLiteral("create table accounts(x int)")));
+    QVERIFY2(db.Connect(), qPrintable(db.manager()->connectError()));
+    QCOMPARE(db.manager()->UserTables().size(), 6);
+    QCOMPARE(db.PrimaryKeyName(QStringLiteral("tb_sm_product_info")), QStringLiteral("pk_tb_sm_product_info"));
 }
 
 void TestDbManager::secondStartChangesNothing()
 {
     TempStore db;
-    QVERIFY(db.connected);
+    REQUIRE_DB(db);
     QVERIFY(db.store()->SaveGoodsRow(MakeGoods(0, QStringLiteral("s"), QStringLiteral("2024-01-01"))));
     QVERIFY(db.store()->AddOrUpdateUser(UserRecord{1, 0, QStringLiteral("1"), QStringLiteral("u"),
                                                    QStringLiteral("p"), QString(), QString()}));
-    const QString schema = db.Scalar(QStringLiteral("select group_concat(sql, ';') from sqlite_master")).toString();
+    const QString schema = db.SchemaText();
 
     db.manager()->lastError.clear();
     db.manager()->CreateAllTables();
@@ -154,7 +139,7 @@ void TestDbManager::secondStartChangesNothing()
     db.manager()->Close();   // a second start against the same file
     QVERIFY(db.manager()->ConnectDb(db.settings));
     QCOMPARE(db.manager()->lastError, QStringLiteral("CteateTable (tb_sm_user) Failed2!\nReason: Table is exist!"));
-    QCOMPARE(db.Scalar(QStringLiteral("select group_concat(sql, ';') from sqlite_master")).toString(), schema);
+    QCOMPARE(db.SchemaText(), schema);
     QCOMPARE(db.Count(QStringLiteral("tb_sm_product_info")), 1);
     QCOMPARE(db.Count(QStringLiteral("tb_sm_user")), 1);
 }
@@ -162,7 +147,7 @@ void TestDbManager::secondStartChangesNothing()
 void TestDbManager::mismatchedListsCreateNothing()
 {
     TempStore db;
-    QVERIFY(db.connected);
+    REQUIRE_DB(db);
     db.manager()->lastError = QStringLiteral("before");
     QTest::ignoreMessage(QtDebugMsg, "DbManager:CreateTabl - t3 count  3 2 is not equal");
     QVERIFY(!db.manager()->CreateTable(QStringLiteral("t3"), {"a", "b", "c"}, {"int", "int"}));
@@ -176,7 +161,7 @@ void TestDbManager::mismatchedListsCreateNothing()
 void TestDbManager::truncateAndDrop()
 {
     TempStore db;
-    QVERIFY(db.connected);
+    REQUIRE_DB(db);
     QVERIFY(db.store()->SaveInfoList(InfoStore::MasterData, InfoList{1, QStringLiteral("x")}));
     QVERIFY(db.manager()->TruncateTable(QStringLiteral("tb_sm_prestore_info")));
     QCOMPARE(db.Count(QStringLiteral("tb_sm_prestore_info")), 0);
@@ -190,7 +175,22 @@ void TestDbManager::truncateAndDrop()
 void TestDbManager::internalTablesAreHidden()
 {
     TempStore db;
-    QVERIFY(db.connected);
+    REQUIRE_DB(db);
+    if (db.Pg()) {
+        // Another installation's schema in the same database is not ours.
+        const QString other = db.settings.schema + QStringLiteral("_other");
+        QVERIFY(db.Exec(QStringLiteral("create schema %1").arg(other)));
+        QVERIFY(db.Exec(QStringLiteral("create table %1.tb_sm_elsewhere(id int)").arg(other)));
+        QVERIFY(db.Exec(QStringLiteral("create table counted(id serial primary key)")));
+        const QStringList tables = db.manager()->UserTables();
+        QCOMPARE(tables.size(), 6);
+        QCOMPARE(tables.last(), QStringLiteral("counted"));   // creation order
+        QVERIFY(db.manager()->DropAllTables());
+        QVERIFY(db.manager()->UserTables().isEmpty());
+        QCOMPARE(db.Count(other + QStringLiteral(".tb_sm_elsewhere")), 0);   // still there
+        QVERIFY(db.Exec(QStringLiteral("drop schema %1 cascade").arg(other)));
+        return;
+    }
     QVERIFY(db.Exec(QStringLiteral("create table counted(id integer primary key autoincrement)")));
     QVERIFY(db.Exec(QStringLiteral("insert into counted default values")));
     QVERIFY(db.Count(QStringLiteral("sqlite_sequence")) > 0);
@@ -227,19 +227,22 @@ void TestDbManager::odbcConnectionString()
 void TestDbManager::settings_data()
 {
     QTest::addColumn<QByteArray>("ini");
-    QTest::addColumn<QStringList>("expected");   // driver, file, server, port, name, user, password
+    QTest::addColumn<QStringList>("expected");   // driver, file, server, port, name, user, password, schema
 
     const QStringList defaults{"QSQLITE", "Marrowfield.db", "127.0.0.1", "1433", "Marrowfield", "sa",
-                               "dorivax5813m60427915"};
+                               "dorivax5813m60427915", ""};
     QTest::newRow("no file") << QByteArray() << defaults;
     QTest::newRow("sqlite file") << QByteArray("[Database]\nDriver=qsqlite\nFile=data/shop.db\n")
                                  << QStringList{"QSQLITE", "data/shop.db", "127.0.0.1", "1433", "Marrowfield",
-                                                "sa", "dorivax5813m60427915"};
+                                                "sa", "dorivax5813m60427915", ""};
     QTest::newRow("odbc") << QByteArray("[Database]\nDriver=QODBC\nServer=10.0.0.5\nPort=14330\nPassword=s3cret\n")
-                          << QStringList{"QODBC", "Marrowfield.db", "10.0.0.5", "14330", "Marrowfield", "sa", "s3cret"};
+                          << QStringList{"QODBC", "Marrowfield.db", "10.0.0.5", "14330", "Marrowfield", "sa", "s3cret", ""};
     QTest::newRow("postgres port") << QByteArray("[Database]\nDriver=QPSQL\nName=shop\nUser=quillon\n")
                                    << QStringList{"QPSQL", "Marrowfield.db", "127.0.0.1", "5432", "shop", "quillon",
-                                                  "dorivax5813m60427915"};
+                                                  "dorivax5813m60427915", ""};
+    QTest::newRow("postgres schema") << QByteArray("[Database]\nDriver=QPSQL\nServer=db.shop\nPort=6543\nSchema=store7\n")
+                                     << QStringList{"QPSQL", "Marrowfield.db", "db.shop", "6543", "Marrowfield", "sa",
+                                                    "dorivax5813m60427915", "store7"};
 }
 
 void TestDbManager::settings()
@@ -248,7 +251,7 @@ void TestDbManager::settings()
     QTemporaryDir dir;
     const QString path = ini.isEmpty() ? dir.filePath(QStringLiteral("missing.ini")) : WriteIni(dir, ini);
     const DbSettings s = DbSettings::Read(path);
-    const QStringList got{s.driver, s.file, s.server, QString::number(s.port), s.name, s.user, s.password};
+    const QStringList got{s.driver, s.file, s.server, QString::number(s.port), s.name, s.user, s.password, s.schema};
     QTEST(got, "expected");
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("missing.ini"))));   // never written
 }
@@ -286,18 +289,64 @@ void TestDbManager::storeNumberWithoutFile()
 
 void TestDbManager::defaultFileInWorkingFolder()
 {
+    // On PostgreSQL: the settings file of the working folder names the server.
+    TempStore pg(QStringLiteral("1"), false);
+    if (!pg.skipReason.isEmpty())
+        QSKIP(qPrintable(pg.skipReason));
     QTemporaryDir dir;
+    if (TempStore::Pg()) {
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("InitParam")));
+        QFile ini(dir.filePath(QStringLiteral("InitParam/dBConfig.ini")));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write(QStringLiteral("[StoreNo]\nNo=4\n[Database]\nDriver=QPSQL\nServer=%1\nPort=%2\nName=%3\n"
+                                 "User=%4\nPassword=%5\nSchema=%6\n")
+                      .arg(pg.settings.server).arg(pg.settings.port)
+                      .arg(pg.settings.name, pg.settings.user, pg.settings.password, pg.settings.schema)
+                      .toUtf8());
+        ini.close();
+    }
     const QString previous = QDir::currentPath();
     QVERIFY(QDir::setCurrent(dir.path()));
     QTest::ignoreMessage(QtDebugMsg, "connect db ok1");
     const bool connected = DbManager::Instance()->ConnectDb();
     QDir::setCurrent(previous);
-    QVERIFY(connected);
-    QVERIFY(QFile::exists(dir.filePath(QStringLiteral("Marrowfield.db"))));
+    QVERIFY2(connected, qPrintable(DbManager::Instance()->connectError()));
+    QCOMPARE(QFile::exists(dir.filePath(QStringLiteral("Marrowfield.db"))), !TempStore::Pg());
     QCOMPARE(DbManager::Instance()->UserTables().size(), 5);
     QVERIFY(DbManager::Instance()->connectError().isEmpty());
     DbManager::Instance()->Close();
     QVERIFY(!DbManager::Instance()->IsOpen());
+}
+
+void TestDbManager::serverRefusesConnection_data()
+{
+    QTest::addColumn<QString>("what");
+    QTest::newRow("wrong password") << "password";
+    QTest::newRow("nothing listening") << "port";
+    QTest::newRow("schema name that is not a name") << "schema";
+}
+
+void TestDbManager::serverRefusesConnection()
+{
+    QFETCH(QString, what);
+    if (!TempStore::Pg())
+        QSKIP("PostgreSQL only; the SQLite file checks are refusesWhatIsNotADatabase");
+    TempStore db(QStringLiteral("1"), false);
+    if (!db.skipReason.isEmpty())
+        QSKIP(qPrintable(db.skipReason));
+    DbSettings s = db.settings;
+    if (what == QLatin1String("password"))
+        s.password += QStringLiteral("x");
+    else if (what == QLatin1String("port"))
+        s.port = 1;
+    else
+        s.schema = QStringLiteral("x' -c search_path=public");
+    QVERIFY(!DbManager::Instance()->ConnectDb(s));
+    QVERIFY(!DbManager::Instance()->connectError().isEmpty());
+    QVERIFY(!DbManager::Instance()->IsOpen());
+    StoreDbAccess::Instance()->SetDbManager(DbManager::Instance());
+    QVERIFY(!StoreDbAccess::Instance()->SaveGoodsRow(MakeGoods(0, QStringLiteral("s"), QStringLiteral("2024-01-01"))));
+    QVERIFY(!StoreDbAccess::Instance()->lastError().isEmpty());
 }
 
 void TestDbManager::refusesWhatIsNotADatabase_data()
@@ -311,6 +360,8 @@ void TestDbManager::refusesWhatIsNotADatabase_data()
 void TestDbManager::refusesWhatIsNotADatabase()
 {
     QFETCH(QByteArray, content);
+    if (TempStore::Pg())
+        QSKIP("SQLite file checks; the PostgreSQL counterpart is serverRefusesConnection");
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Marrowfield.db"));
     {
@@ -345,8 +396,10 @@ void TestDbManager::refusesWhatIsNotADatabase()
 
 void TestDbManager::durableJournal()
 {
+    if (TempStore::Pg())
+        QSKIP("SQLite journal settings; PostgreSQL keeps its own");
     TempStore db;
-    QVERIFY(db.connected);
+    REQUIRE_DB(db);
     QCOMPARE(db.Scalar(QStringLiteral("PRAGMA journal_mode")).toString(), QStringLiteral("wal"));
     QCOMPARE(db.Scalar(QStringLiteral("PRAGMA synchronous")).toInt(), 2);
 }
@@ -354,19 +407,22 @@ void TestDbManager::durableJournal()
 void TestDbManager::workerThreadHasItsOwnConnection()
 {
     TempStore db;
-    QVERIFY(db.connected);
+    REQUIRE_DB(db);
     g_messages.clear();
     const QtMessageHandler previous = qInstallMessageHandler(Collect);
 
     const int rows = 150;
     QString workerName;
-    int workerSynchronous = -1;
+    QString workerSetting;
     bool workerOk = true;
     int workerSeen = 0;
     QThread *worker = QThread::create([&] {
         const QSqlDatabase conn = DbManager::Instance()->Connection();
         workerName = conn.connectionName();
-        workerSynchronous = TempStore::Scalar(QStringLiteral("PRAGMA synchronous")).toInt();
+        // The clone must be set up as the first connection: durable on SQLite,
+        // in the same schema on PostgreSQL.
+        workerSetting = TempStore::Scalar(TempStore::Pg() ? QStringLiteral("show search_path")
+                                                          : QStringLiteral("PRAGMA synchronous")).toString();
         for (int i = 0; i < rows; ++i) {
             workerOk &= StoreDbAccess::Instance()->SaveGoodsRow(
                 MakeGoods(GoodsKind::Sale, QStringLiteral("w%1").arg(i), QStringLiteral("2024-06-01")));
@@ -391,7 +447,7 @@ void TestDbManager::workerThreadHasItsOwnConnection()
     QVERIFY(mainOk);
     QVERIFY(workerOk);
     QCOMPARE(workerSeen, rows);
-    QCOMPARE(workerSynchronous, 2);
+    QCOMPARE(workerSetting, TempStore::Pg() ? db.settings.schema : QStringLiteral("2"));
     QVERIFY(!workerName.isEmpty());
     QVERIFY(workerName != QLatin1String(QSqlDatabase::defaultConnection));
     QVERIFY2(!QSqlDatabase::connectionNames().contains(workerName), "clone outlived its thread");

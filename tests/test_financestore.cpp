@@ -37,7 +37,7 @@ private slots:
 void TestFinanceStore::saveUpdateDeleteWithinStore()
 {
     TempStore db;
-    QVERIFY(db.connected);
+    REQUIRE_DB(db);
     db.store()->SetStoreNo(QStringLiteral("2"));
     QVERIFY(db.store()->SaveFinanceRow(MakeFinance(0, QStringLiteral("0"), QStringLiteral("2024-01-01"))));
     db.store()->SetStoreNo(QStringLiteral("1"));
@@ -94,7 +94,7 @@ void TestFinanceStore::periodQueries()
     QFETCH(QStringList, expected);
 
     TempStore db;
-    QVERIFY(db.connected);
+    REQUIRE_DB(db);
     const QList<QPair<const char *, const char *>> rows{{"feb01", "2024-02-01"}, {"feb29", "2024-02-29"},
                                                         {"mar5", "2024-3-5"},    {"mar31", "2024-03-31"},
                                                         {"apr30", "2024-04-30"}};

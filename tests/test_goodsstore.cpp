@@ -1,5 +1,7 @@
 #include "storetestsupport.h"
 
+#include "db/transactionguard.h"
+
 #include <QtTest>
 
 #include <algorithm>
@@ -39,12 +41,14 @@ private slots:
     void storesNeverSeeEachOther();
     void quotesRoundTripInEveryField();
     void emptyTextsStillMatch();
+    void datesThatAreNoDates_data();
+    void datesThatAreNoDates();
 };
 
 void TestGoodsStore::saveInsertsThenUpdatesByKindAndSerial()
 {
     TempStore db;
-    QVERIFY(db.connected);
+    REQUIRE_DB(db);
     GoodsRecord r = MakeGoods(GoodsKind::PurchaseIn, QStringLiteral("2024-03-05 10:00:00:001"),
                               QStringLiteral("2024-03-05"));
     QVERIFY(db.store()->SaveGoodsRow(r));
@@ -71,7 +75,7 @@ void TestGoodsStore::saveInsertsThenUpdatesByKindAndSerial()
 void TestGoodsStore::deleteOneRowAtATimeAndWholeKind()
 {
     TempStore db;
-    QVERIFY(db.connected);
+    REQUIRE_DB(db);
     // Two rows with the same kind and serial can only come from outside (an import of old data).
     for (const char *model : {"A", "B"})
         QVERIFY(db.Exec(QStringLiteral("insert into tb_sm_product_info(tab_type,product_serial,product_model,"
@@ -137,7 +141,7 @@ void TestGoodsStore::periodQueries()
     QFETCH(QStringList, expected);
 
     TempStore db;
-    QVERIFY(db.connected);
+    REQUIRE_DB(db);
     const QList<QPair<QString, QString>> rows{{"a-jan31", "2024-01-31"}, {"b-feb01", "2024-02-01"},
                                               {"c-feb28", "2024-02-28"}, {"d-feb29", "2024-02-29"},
                                               {"e-mar01", "2024-03-01"}, {"f-dec23", "2023-12-31"},
@@ -191,7 +195,7 @@ void TestGoodsStore::periodBounds()
 void TestGoodsStore::queryAppendsAndKeepsListOnFailure()
 {
     TempStore db;
-    QVERIFY(db.connected);
+    REQUIRE_DB(db);
     QVERIFY(db.store()->SaveGoodsRow(MakeGoods(0, QStringLiteral("s1"), QStringLiteral("2024-05-01"))));
     const GoodsRecord earlier = MakeGoods(4, QStringLiteral("kept"), QStringLiteral("2000-01-01"));
 
@@ -213,7 +217,7 @@ void TestGoodsStore::queryAppendsAndKeepsListOnFailure()
 void TestGoodsStore::storesNeverSeeEachOther()
 {
     TempStore db;
-    QVERIFY(db.connected);
+    REQUIRE_DB(db);
     GoodsRecord mine = MakeGoods(0, QStringLiteral("same"), QStringLiteral("2024-01-01"));
     QVERIFY(db.store()->SaveGoodsRow(mine));
 
@@ -232,11 +236,12 @@ void TestGoodsStore::storesNeverSeeEachOther()
 void TestGoodsStore::quotesRoundTripInEveryField()
 {
     TempStore db;
-    QVERIFY(db.connected);
+    REQUIRE_DB(db);
     GoodsRecord r;
     r.tabType = GoodsKind::Loss;
     for (int i = 0; i < GoodsRecord::TextCount; ++i)
-        r.setText(i, QStringLiteral("x%1' or '1'='1'; delete from tb_sm_product_info; --").arg(i));
+        r.setText(i, QStringLiteral("x%1' or '1'='1'; delete from tb_sm_user; --").arg(i));
+    r.time = QStringLiteral("2024-07-01");   // a real date column on PostgreSQL
     r.remark = QStringLiteral("多行\n备注 'quoted' \\ %1");
     db.store()->SetStoreNo(QStringLiteral("store'1"));
     QVERIFY(db.store()->SaveGoodsRow(r));
@@ -252,17 +257,85 @@ void TestGoodsStore::quotesRoundTripInEveryField()
 void TestGoodsStore::emptyTextsStillMatch()
 {
     TempStore db;
-    QVERIFY(db.connected);
+    REQUIRE_DB(db);
     GoodsRecord blank;   // every text null, as a freshly added row
     blank.tabType = GoodsKind::Sale;
     QVERIFY(db.store()->SaveGoodsRow(blank));
     QVERIFY(db.store()->SaveGoodsRow(blank));
     QCOMPARE(db.Count(QStringLiteral("tb_sm_product_info")), 1);
+    GoodsRecord readBack = blank;
+    for (int i = 0; i < GoodsRecord::TextCount; ++i)
+        readBack.setText(i, QStringLiteral(""));
+    QCOMPARE(All(), GoodsList{readBack});   // a row without a date, and found by the empty day
+    GoodsList day;
+    QVERIFY(db.store()->QueryGoods(1, GoodsKind::Sale, QString(), QString(), day));
+    QCOMPARE(day.size(), 1);
     GoodsRecord key;
     key.tabType = GoodsKind::Sale;
     key.serial = QStringLiteral("");
     QVERIFY(db.store()->DeleteGoodsRow(key));
     QCOMPARE(db.Count(QStringLiteral("tb_sm_product_info")), 0);
+}
+
+void TestGoodsStore::datesThatAreNoDates_data()
+{
+    QTest::addColumn<QString>("time");
+    QTest::addColumn<bool>("update");   // the refused value arrives by a cell edit, not a new row
+    QTest::newRow("letters") << "abc" << false;
+    QTest::newRow("month 13, day 45") << "2024-13-45" << false;
+    QTest::newRow("29 February of a common year") << "2023-02-29" << false;
+    QTest::newRow("letters by a cell edit") << "abc" << true;
+}
+
+// An import saves row by row inside one transaction. A date PostgreSQL refuses
+// fails its own row with a reason; the rows around it are kept. SQLite keeps
+// the text as it was given.
+void TestGoodsStore::datesThatAreNoDates()
+{
+    QFETCH(QString, time);
+    QFETCH(bool, update);
+    TempStore db;
+    REQUIRE_DB(db);
+    GoodsRecord bad = MakeGoods(GoodsKind::PurchaseIn, QStringLiteral("bad"), QStringLiteral("2024-01-01"));
+    if (update)
+        QVERIFY(db.store()->SaveGoodsRow(bad));
+    bad.time = time;
+
+    bool saved = false;
+    QString error;
+    {
+        TransactionGuard import(db.manager()->Connection());
+        QVERIFY(import.IsActive());
+        QVERIFY(db.store()->SaveGoodsRow(MakeGoods(0, QStringLiteral("before"), QStringLiteral("2024-01-02"))));
+        saved = db.store()->SaveGoodsRow(bad);
+        error = db.store()->lastError();
+        QVERIFY(db.store()->SaveGoodsRow(MakeGoods(0, QStringLiteral("after"), QStringLiteral("2024-01-03"))));
+        QVERIFY(import.Commit());
+    }
+    QCOMPARE(TransactionGuard::Depth(db.manager()->Connection()), 0);
+
+    GoodsList rows;
+    QVERIFY(db.store()->QueryGoods(5, -1, QString(), QString(), rows));
+    if (db.Pg()) {
+        QVERIFY(!saved);
+        QVERIFY2(error.contains(time), qPrintable(error));
+        QCOMPARE(Serials(rows), update ? (QStringList{"after", "bad", "before"}) : (QStringList{"after", "before"}));
+        for (const GoodsRecord &r : rows)
+            if (r.serial == QLatin1String("bad"))
+                QCOMPARE(r.time, QStringLiteral("2024-01-01"));   // the edit was not half-applied
+        GoodsList day;
+        QVERIFY(db.store()->QueryGoods(1, -1, QString(), time, day));   // asking for it finds nothing
+        QVERIFY(day.isEmpty());
+    } else {
+        QVERIFY(saved);
+        QVERIFY(error.isEmpty());
+        QCOMPARE(Serials(rows), (QStringList{"after", "bad", "before"}));
+        GoodsList day;
+        QVERIFY(db.store()->QueryGoods(1, 0, QString(), time, day));
+        QCOMPARE(day, GoodsList{bad});
+    }
+    QVERIFY(db.store()->SaveGoodsRow(MakeGoods(1, QStringLiteral("next"), QStringLiteral("2024-02-01"))));
+    QVERIFY(db.store()->lastError().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestGoodsStore)

@@ -33,7 +33,7 @@ void TestInfoStore::saveReadDelete()
     QFETCH(int, infoType);
     QFETCH(QString, text);
     TempStore db;
-    QVERIFY(db.connected);
+    REQUIRE_DB(db);
 
     QVERIFY(db.store()->SaveInfoList(kind, InfoList{infoType, text}));
     InfoList read{infoType, QStringLiteral("stale")};
@@ -50,7 +50,7 @@ void TestInfoStore::saveReadDelete()
 void TestInfoStore::savingTwiceKeepsOneRow()
 {
     TempStore db;
-    QVERIFY(db.connected);
+    REQUIRE_DB(db);
     QVERIFY(db.store()->SaveInfoList(InfoStore::MasterData, InfoList{8, QStringLiteral("first")}));
     QVERIFY(db.store()->SaveInfoList(InfoStore::MasterData, InfoList{8, QStringLiteral("second")}));
     QCOMPARE(db.Count(QStringLiteral("tb_sm_prestore_info"), QStringLiteral("info_type=8")), 1);
@@ -62,7 +62,7 @@ void TestInfoStore::savingTwiceKeepsOneRow()
 void TestInfoStore::neverSavedLeavesRecordUnchanged()
 {
     TempStore db;
-    QVERIFY(db.connected);
+    REQUIRE_DB(db);
     InfoList list{5, QStringLiteral("unchanged")};
     QVERIFY(db.store()->ReadInfoList(InfoStore::People, list));
     QCOMPARE(list.infoType, 5);
@@ -72,7 +72,7 @@ void TestInfoStore::neverSavedLeavesRecordUnchanged()
 void TestInfoStore::kindsAndStoresAreSeparate()
 {
     TempStore db;
-    QVERIFY(db.connected);
+    REQUIRE_DB(db);
     QVERIFY(db.store()->SaveInfoList(InfoStore::MasterData, InfoList{1, QStringLiteral("master")}));
     QVERIFY(db.store()->SaveInfoList(InfoStore::People, InfoList{1, QStringLiteral("people")}));
     db.store()->SetStoreNo(QStringLiteral("2"));
@@ -90,7 +90,7 @@ void TestInfoStore::kindsAndStoresAreSeparate()
 void TestInfoStore::unknownStoreKindFails()
 {
     TempStore db;
-    QVERIFY(db.connected);
+    REQUIRE_DB(db);
     InfoList list{1, QStringLiteral("x")};
     QVERIFY(!db.store()->SaveInfoList(3, list));
     QVERIFY(!db.store()->ReadInfoList(0, list));

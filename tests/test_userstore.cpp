@@ -64,7 +64,7 @@ void TestUserStore::login()
     QFETCH(bool, accepted);
 
     TempStore db;
-    QVERIFY(db.connected);
+    REQUIRE_DB(db);
     db.store()->SetStoreNo(QStringLiteral("2"));
     QVERIFY(db.store()->AddOrUpdateUser(MakeUser(QStringLiteral("13900000009"), QStringLiteral("bob"),
                                                  QStringLiteral("bobpw"))));
@@ -85,7 +85,7 @@ void TestUserStore::login()
 void TestUserStore::addOrUpdateStaysInStore()
 {
     TempStore db;
-    QVERIFY(db.connected);
+    REQUIRE_DB(db);
     db.store()->SetStoreNo(QStringLiteral("2"));
     QVERIFY(db.store()->AddOrUpdateUser(MakeUser(QStringLiteral("138"), QStringLiteral("ann"), QStringLiteral("two"))));
 
@@ -115,7 +115,7 @@ void TestUserStore::addOrUpdateStaysInStore()
 void TestUserStore::accountsWithoutPhoneStayApart()
 {
     TempStore db;
-    QVERIFY(db.connected);
+    REQUIRE_DB(db);
     QVERIFY(db.store()->AddOrUpdateUser(MakeUser(QString(), QStringLiteral("a"), QStringLiteral("pa"))));
     QVERIFY(db.store()->AddOrUpdateUser(MakeUser(QString(), QStringLiteral("b"), QStringLiteral("pb"))));
     QCOMPARE(db.Count(QStringLiteral("tb_sm_user")), 2);
@@ -127,7 +127,7 @@ void TestUserStore::accountsWithoutPhoneStayApart()
 void TestUserStore::readUser()
 {
     TempStore db;
-    QVERIFY(db.connected);
+    REQUIRE_DB(db);
     UserRecord stored = MakeUser(QStringLiteral("13800000001"), QStringLiteral("alice"), QStringLiteral("pw"), 2);
     stored.online = 1;
     stored.remark = QStringLiteral("it's me");
@@ -159,7 +159,7 @@ void TestUserStore::readUser()
 void TestUserStore::deleteUserOnlyInStore()
 {
     TempStore db;
-    QVERIFY(db.connected);
+    REQUIRE_DB(db);
     const UserRecord u = MakeUser(QStringLiteral("1"), QStringLiteral("same"), QStringLiteral("p"));
     QVERIFY(db.store()->AddOrUpdateUser(u));
     db.store()->SetStoreNo(QStringLiteral("2"));
@@ -173,7 +173,7 @@ void TestUserStore::deleteUserOnlyInStore()
 void TestUserStore::replaceUsersIsAllOrNothing()
 {
     TempStore db;
-    QVERIFY(db.connected);
+    REQUIRE_DB(db);
     QVERIFY(db.store()->AddOrUpdateUser(MakeUser(QStringLiteral("1"), QStringLiteral("old"), QStringLiteral("p"))));
     db.store()->SetStoreNo(QStringLiteral("2"));
     QVERIFY(db.store()->AddOrUpdateUser(MakeUser(QStringLiteral("9"), QStringLiteral("theirs"), QStringLiteral("p"))));
@@ -188,8 +188,7 @@ void TestUserStore::replaceUsersIsAllOrNothing()
     QCOMPARE(db.Count(QStringLiteral("tb_sm_user"), QStringLiteral("store_no='2'")), 1);
 
     // A write failing half-way must leave the accounts as they were.
-    QVERIFY(db.Exec(QStringLiteral("create trigger refuse before insert on tb_sm_user "
-                                   "when new.user_name='boom' begin select raise(abort,'refused'); end")));
+    QVERIFY(db.RefuseInserts(QStringLiteral("tb_sm_user"), QStringLiteral("new.user_name='boom'")));
     const QList<UserRecord> broken{MakeUser(QStringLiteral("4"), QStringLiteral("fine"), QStringLiteral("c")),
                                    MakeUser(QStringLiteral("5"), QStringLiteral("boom"), QStringLiteral("d"))};
     QVERIFY(!db.store()->ReplaceUsers(broken));
