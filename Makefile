@@ -20,7 +20,7 @@ test: build
 
 bench: build
 	cmake --build $(BUILD) --target benchmarks
-	for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && (cd $(BUILD)/bench && "./$$(basename $$b)"); done
+	bash scripts/pg-bench.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD)

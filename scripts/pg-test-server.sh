@@ -46,7 +46,7 @@ stop_server() {
     fi
   fi
   if [ "$data" != "$root/data" ]; then rm -rf "$data"; fi
-  rm -rf "$root/data" "$root/datadir" "$root/conninfo" "$root/pwfile"
+  rm -rf "$root/data" "$root/datadir" "$root/conninfo"
 }
 
 port_free() {
@@ -92,12 +92,17 @@ chmod 700 "$data"
 
 superpw=$(head -c 12 /dev/urandom | od -An -tx1 | tr -d ' \n')
 userpw=$(head -c 12 /dev/urandom | od -An -tx1 | tr -d ' \n')
-printf '%s\n' "$superpw" >"$root/pwfile"
-chmod 644 "$root/pwfile"
-as_owner "$bindir/initdb" -D "$data" -U postgres --pwfile="$root/pwfile" -E UTF8 --locale=C.UTF-8 \
-  --auth-local=scram-sha-256 --auth-host=scram-sha-256 >"$root/initdb.log" 2>&1 \
-  || { cat "$root/initdb.log" >&2; echo "initdb failed" >&2; exit 1; }
-rm -f "$root/pwfile"
+pwfile=$(mktemp /tmp/quillon-pgpw.XXXXXX)
+printf '%s\n' "$superpw" >"$pwfile"
+[ "$(id -u)" -eq 0 ] && chown postgres "$pwfile"
+if ! as_owner "$bindir/initdb" -D "$data" -U postgres --pwfile="$pwfile" -E UTF8 --locale=C.UTF-8 \
+     --auth-local=scram-sha-256 --auth-host=scram-sha-256 >"$root/initdb.log" 2>&1; then
+  rm -f "$pwfile"
+  cat "$root/initdb.log" >&2
+  echo "initdb failed: $(grep -v '^$' "$root/initdb.log" | tail -1)" >&2
+  exit 1
+fi
+rm -f "$pwfile"
 
 {
   echo "listen_addresses = '127.0.0.1'"

@@ -6,6 +6,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-build}
+shift || true   # anything further goes to ctest, e.g. -R store
 mkdir -p "$build"
 build=$(cd "$build" && pwd)
 export QT_QPA_PLATFORM=offscreen
@@ -25,4 +26,4 @@ if [ -z "${QUILLON_TEST_PG:-}" ]; then
 fi
 
 cd "$build"
-ctest --output-on-failure --timeout 300
+ctest --output-on-failure --timeout 300 "$@"
