@@ -3,6 +3,7 @@
 #include "app/dialoglogin.h"
 #include "app/modalseam.h"
 #include "db/storedbaccess.h"
+#include "exchange/listexchange.h"
 #include "masterdata/listcodec.h"
 
 
@@ -356,6 +357,11 @@ void InfoListDialog::InportProcess()
     const int index = TabOfButton(Button::Import);
     if (index < 0)
         return;
+    QTableWidget *table = m_tableWidgets.at(index);
+    if (!ListExchange::ImportList(table, this, &m_busy))
+        return;
+    SaveTableByName(table->objectName());
+    emit sendRefresh();
 }
 
 void InfoListDialog::ExportProcess()
@@ -363,6 +369,7 @@ void InfoListDialog::ExportProcess()
     const int index = TabOfButton(Button::Export);
     if (index < 0)
         return;
+    ListExchange::ExportList(m_tableWidgets.at(index), this);
 }
 
 void InfoListDialog::RowAboutToBeRemoved(int, int) {}

@@ -1,0 +1,257 @@
+#include "exchange/ledgerexchange.h"
+
+#include "db/dbmanager.h"
+#include "db/numbertext.h"
+#include "db/storedbaccess.h"
+#include "db/transactionguard.h"
+#include "exchange/excelengine.h"
+#include "ledger/ledgerkinds.h"
+
+#include <QFileInfo>
+#include <QSqlError>
+
+namespace LedgerExchange {
+namespace {
+
+// What travels in each column of a page kind, beyond plain text.
+struct RowLayout
+{
+    int kind;
+    LedgerKinds::Group group;
+    int fieldCount;
+    int dateField;             // "K" in the exported date goes back to "-"
+    QVector<int> numberFields; // quantities, prices and amounts
+};
+
+const RowLayout kLayouts[] = {
+    {GoodsPage, LedgerKinds::Group::Goods, GoodsRecord::TextCount, 7, {9, 10, 11, 12, 13}},
+    {FinancePage, LedgerKinds::Group::Finance, FinanceRecord::TextCount, 3, {2}},
+};
+
+const RowLayout *LayoutOf(int kind)
+{
+    for (const RowLayout &l : kLayouts) {
+        if (l.kind == kind)
+            return &l;
+    }
+    return nullptr;
+}
+
+const QString kSerialFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss:zzz");
+
+// The fields of one row, checked and completed; Ok leaves them in fields.
+RowVerdict PrepareFields(const RowLayout &layout, SerialClock &clock, QStringList *fields)
+{
+    if (fields->size() < layout.fieldCount)
+        return RowVerdict::TooFewFields;
+    for (int i : layout.numberFields) {
+        const QString &value = fields->at(i);
+        if (!value.trimmed().isEmpty() && !NumberText::IsNumber(value))
+            return RowVerdict::NotANumber;
+    }
+    (*fields)[layout.dateField].replace(QLatin1Char('K'), QLatin1Char('-'));
+    if (fields->at(0).isEmpty())
+        (*fields)[0] = clock.Next();
+    return RowVerdict::Ok;
+}
+
+template <typename Record>
+RowVerdict RecordFromFields(int kind, QStringList fields, int tabType, SerialClock &clock,
+                            Record *record)
+{
+    const RowVerdict verdict = PrepareFields(*LayoutOf(kind), clock, &fields);
+    if (verdict != RowVerdict::Ok)
+        return verdict;
+    record->tabType = tabType;
+    for (int i = 0; i < Record::TextCount; ++i)
+        record->setText(i, fields.at(i));
+    return verdict;
+}
+
+QString NameForUser(const QString &fileName)
+{
+    return fileName.isEmpty() ? fileName : QFileInfo(fileName).fileName();
+}
+
+} // namespace
+
+int FieldCount(int kind)
+{
+    const RowLayout *layout = LayoutOf(kind);
+    return layout ? layout->fieldCount : 0;
+}
+
+int TabTypeOf(int kind, const QString &tableName)
+{
+    const RowLayout *layout = LayoutOf(kind);
+    if (!layout || tableName.isEmpty())
+        return -1;
+    for (const LedgerKinds::PageKind &page : LedgerKinds::Pages()) {
+        if (page.group == layout->group && page.IsStored()
+            && tableName.contains(page.tableName, Qt::CaseSensitive))
+            return page.kind;
+    }
+    return -1;
+}
+
+QStringList SplitRow(const QString &text)
+{
+    QStringList fields = text.split(QLatin1Char('+'), Qt::KeepEmptyParts);
+    for (QString &field : fields)
+        field.replace(QStringLiteral("^^"), QStringLiteral("+"));
+    return fields;
+}
+
+SerialClock::SerialClock(const QDateTime &start) : m_next(start) {}
+
+QString SerialClock::Next()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    if (now > m_next)
+        m_next = now;
+    const QString serial = m_next.toString(kSerialFormat);
+    m_next = m_next.addMSecs(1);
+    return serial;
+}
+
+RowVerdict GoodsFromRow(const QString &text, int tabType, SerialClock &clock, GoodsRecord *record)
+{
+    return RecordFromFields(GoodsPage, SplitRow(text), tabType, clock, record);
+}
+
+RowVerdict FinanceFromRow(const QString &text, int tabType, SerialClock &clock,
+                          FinanceRecord *record)
+{
+    return RecordFromFields(FinancePage, SplitRow(text), tabType, clock, record);
+}
+
+ImportResult ImportRowsToStore(int kind, const QStringList &rows, const QString &tableName)
+{
+    QVector<QStringList> cells;
+    cells.reserve(rows.size());
+    for (const QString &row : rows)
+        cells.append(SplitRow(row));
+    return ImportCellsToStore(kind, cells, tableName);
+}
+
+ImportResult ImportCellsToStore(int kind, const QVector<QStringList> &rows,
+                                const QString &tableName)
+{
+    ImportResult result;
+    result.read = true;
+    const int tabType = TabTypeOf(kind, tableName);
+    if (tabType < 0) {
+        result.error = QStringLiteral("“%1”不是可以导入的账页").arg(tableName);
+        return result;
+    }
+
+    StoreDbAccess *store = StoreDbAccess::Instance();
+    TransactionGuard guard(DbManager::Instance()->Connection());
+    if (!guard.IsActive()) {
+        result.error = QStringLiteral("无法开始事务: %1")
+                           .arg(DbManager::Instance()->Connection().lastError().text());
+        return result;
+    }
+
+    SerialClock clock;
+    for (int i = 0; i < rows.size(); ++i) {
+        RowVerdict verdict;
+        bool saved = true;
+        if (kind == GoodsPage) {
+            GoodsRecord record;
+            verdict = RecordFromFields(kind, rows.at(i), tabType, clock, &record);
+            if (verdict == RowVerdict::Ok)
+                saved = store->SaveGoodsRow(record);
+        } else {
+            FinanceRecord record;
+            verdict = RecordFromFields(kind, rows.at(i), tabType, clock, &record);
+            if (verdict == RowVerdict::Ok)
+                saved = store->SaveFinanceRow(record);
+        }
+        if (verdict == RowVerdict::TooFewFields) {
+            ++result.tooFewFields;
+            continue;
+        }
+        if (verdict == RowVerdict::NotANumber) {
+            ++result.notNumbers;
+            continue;
+        }
+        if (!saved) {
+            // The guard undoes the rows already written: a file goes in whole or not at all.
+            result.error = QStringLiteral("第%1行无法保存: %2").arg(i + 1).arg(store->lastError());
+            result.imported = 0;
+            return result;
+        }
+        ++result.imported;
+    }
+    if (!guard.Commit()) {
+        result.error = QStringLiteral("无法提交: %1")
+                           .arg(DbManager::Instance()->Connection().lastError().text());
+        result.imported = 0;
+        return result;
+    }
+    result.stored = true;
+    return result;
+}
+
+ImportResult ReadAndStore(int kind, const QString &fileName, QStringList *rows,
+                          const QString &tableName)
+{
+    ImportResult result;
+    result.fileName = fileName;
+    if (rows)
+        rows->clear();
+    QVector<QStringList> cells;
+    {
+        ExcelEngine engine(fileName);
+        if (!engine.Open(1, false) || !engine.ReadRows(&cells)) {
+            result.error = engine.ErrorString();
+            return result;
+        }
+        engine.Close();
+    }
+    // The row texts as the page keeps them; the store gets the cells as they
+    // are, so a cell holding "^^" is not turned into "+".
+    if (rows) {
+        for (QStringList row : qAsConst(cells)) {
+            for (QString &text : row)
+                text.replace(QLatin1Char('+'), QLatin1String("^^"));
+            rows->append(row.join(QLatin1Char('+')));
+        }
+    }
+    result = ImportCellsToStore(kind, cells, tableName);
+    result.fileName = fileName;
+    return result;
+}
+
+QString ImportStatusText(const ImportResult &result)
+{
+    const QString name = NameForUser(result.fileName);
+    if (!result.read)
+        return QStringLiteral("导入失败: 无法读取工作簿 %1 (%2)，没有导入任何记录").arg(name, result.error);
+    if (!result.stored)
+        return QStringLiteral("导入失败: %1 %2，没有导入任何记录").arg(name, result.error).simplified();
+    QString text = QStringLiteral("导入数据完成,请通过查询查看记录 (导入%1行").arg(result.imported);
+    if (result.tooFewFields > 0)
+        text += QStringLiteral("，%1行字段不足未导入").arg(result.tooFewFields);
+    if (result.notNumbers > 0)
+        text += QStringLiteral("，%1行数量或金额不是数字未导入").arg(result.notNumbers);
+    return text + QLatin1Char(')');
+}
+
+QString ExportStatusText(const ExportResult &result)
+{
+    if (!result.ok)
+        return QStringLiteral("导出失败: 无法写入工作簿 %1 (%2)").arg(result.fileName, result.error);
+    return QStringLiteral("导出数据完成,请进入相应TabDateSave目录查看 (%1行，%2)")
+        .arg(result.rows)
+        .arg(result.fileName);
+}
+
+QString EngineFileName(const QString &chosen)
+{
+    QString name = chosen;
+    return name.replace(QLatin1Char('/'), QLatin1Char('\\'));
+}
+
+} // namespace LedgerExchange

@@ -1,0 +1,100 @@
+#pragma once
+
+#include "db/records.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+class QTableWidget;
+class QWidget;
+
+// Ledger pages to and from workbooks. A sheet row travels as one text: its
+// cells joined by "+", a "+" inside a cell written "^^"; ledger dates travel
+// as "yyyyKMMKdd".
+namespace LedgerExchange {
+
+enum Kind : int { GoodsPage = 1, FinancePage = 2 };
+
+// Fields a row needs: every column of the page.
+int FieldCount(int kind);
+
+// The stored kind (tab_type) of the page whose table name is given: the first
+// stored page of the group whose table name the text contains; -1 for none.
+int TabTypeOf(int kind, const QString &tableName);
+
+// Splits a row text at "+", keeping empty parts, and turns "^^" back into "+".
+QStringList SplitRow(const QString &text);
+
+// Serials for rows that come without one: the import time, moved on by a
+// millisecond where needed so that no two rows of one import share a serial
+// (the store would take the second for an update of the first).
+class SerialClock
+{
+public:
+    explicit SerialClock(const QDateTime &start = QDateTime::currentDateTime());
+    QString Next();
+
+private:
+    QDateTime m_next;
+};
+
+enum class RowVerdict { Ok, TooFewFields, NotANumber };
+
+// One row text into a record of the given tab_type; the record is only
+// complete when the verdict is Ok.
+RowVerdict GoodsFromRow(const QString &text, int tabType, SerialClock &clock, GoodsRecord *record);
+RowVerdict FinanceFromRow(const QString &text, int tabType, SerialClock &clock,
+                          FinanceRecord *record);
+
+struct ImportResult
+{
+    bool read = false;      // the workbook could be read (always true for row lists)
+    bool stored = false;    // the rows were committed; false stores nothing
+    int imported = 0;
+    int tooFewFields = 0;   // rows skipped for too few fields
+    int notNumbers = 0;     // rows skipped for letters in a quantity or amount
+    QString fileName;
+    QString error;          // why nothing was stored
+};
+
+// Stores the rows on the page's kind in one transaction on the calling
+// thread's connection: all of them or, when one is refused, none.
+ImportResult ImportRowsToStore(int kind, const QStringList &rows, const QString &tableName);
+// The same for rows already split into cells (no "^^" to undo).
+ImportResult ImportCellsToStore(int kind, const QVector<QStringList> &rows,
+                                const QString &tableName);
+
+// The worker's part of an import: reads sheet 1 of the file, leaves its rows
+// as texts in rows (when given) and stores its cells as above.
+ImportResult ReadAndStore(int kind, const QString &fileName, QStringList *rows,
+                          const QString &tableName);
+
+QString ImportStatusText(const ImportResult &result);
+
+struct ExportResult
+{
+    bool ok = false;
+    bool cancelled = false;
+    int rows = 0;
+    QString fileName;       // as chosen
+    QString error;
+};
+
+QString ExportStatusText(const ExportResult &result);
+
+// The name the workbook is opened with: every "/" as a backslash, as the
+// file dialog's answer is handed on (the engine reads both as separators).
+QString EngineFileName(const QString &chosen);
+
+// Window parts (ledgerexchange_window.cpp).
+
+// Writes the page (kind 1 goods, 2 finance) into the workbook, without asking.
+ExportResult WriteLedger(int kind, QTableWidget *table, const QString &fileName);
+// Asks for the file with the main window as parent, then writes.
+ExportResult ExportLedger(int kind, QTableWidget *table, QWidget *window);
+// The import's file question; empty when cancelled.
+QString AskImportFile();
+
+} // namespace LedgerExchange

@@ -1,0 +1,508 @@
+#include "exchange/excelengine.h"
+#include "exchange/ledgerexchange.h"
+#include "ledger/ledgerkinds.h"
+#include "ledger/ledgerrows.h"
+#include "storetestsupport.h"
+
+#include <QFile>
+#include <QTableWidget>
+#include <QtTest>
+
+using namespace LedgerExchange;
+
+namespace {
+
+GoodsRecord Goods(int tabType, const QString &serial, const QString &remark)
+{
+    GoodsRecord r;
+    r.tabType = tabType;
+    r.serial = serial;
+    r.productClass = QStringLiteral("女装");
+    r.name = QStringLiteral("连衣裙 A+B");
+    r.model = QStringLiteral("M-1");
+    r.color = QStringLiteral("红");
+    r.code = QStringLiteral("6901234567890");
+    r.size = QStringLiteral("L");
+    r.time = QStringLiteral("2024-05-01");
+    r.store = QStringLiteral("一号仓-A区");
+    r.num = QStringLiteral("3");
+    r.price = QStringLiteral("12.5");
+    r.total = QStringLiteral("37.5");
+    r.pay = QStringLiteral("30");
+    r.debt = QStringLiteral("7.5");
+    r.supply = QStringLiteral("供货商甲");
+    r.purchase = QStringLiteral("张三");
+    r.oddNum = QStringLiteral("NO.0001");
+    r.record = QStringLiteral("李四");
+    r.remark = remark;
+    return r;
+}
+
+FinanceRecord Finance(int tabType, const QString &serial, const QString &remark)
+{
+    FinanceRecord r;
+    r.tabType = tabType;
+    r.serial = serial;
+    r.item = QStringLiteral("销售收款");
+    r.sum = QStringLiteral("1200.75");
+    r.time = QStringLiteral("2024-12-31");
+    r.client = QStringLiteral("客户乙");
+    r.sale = QStringLiteral("王五");
+    r.cert = QStringLiteral("SK-9");
+    r.record = QStringLiteral("李四");
+    r.remark = remark;
+    return r;
+}
+
+GoodsList StoredGoods(int tabType)
+{
+    GoodsList out;
+    StoreDbAccess::Instance()->QueryGoods(5, tabType, QString(), QString(), out);
+    std::sort(out.begin(), out.end(),
+              [](const GoodsRecord &a, const GoodsRecord &b) { return a.serial < b.serial; });
+    return out;
+}
+
+FinanceList StoredFinance(int tabType)
+{
+    FinanceList out;
+    StoreDbAccess::Instance()->QueryFinance(5, tabType, QString(), QString(), out);
+    std::sort(out.begin(), out.end(),
+              [](const FinanceRecord &a, const FinanceRecord &b) { return a.serial < b.serial; });
+    return out;
+}
+
+// A page table as the window builds it, with its cell editors.
+QTableWidget *PageTable(const QString &tableName)
+{
+    const LedgerKinds::PageKind *page = LedgerKinds::FindByTable(tableName);
+    auto *table = new QTableWidget(0, page->ColumnCount());
+    table->setObjectName(tableName);
+    table->setHorizontalHeaderLabels(page->columnTitles);
+    return table;
+}
+
+// Writes a sheet holding a header and the given rows.
+void WriteSheet(const QString &path, int columns, const QVector<QStringList> &rows)
+{
+    QStringList header;
+    for (int c = 0; c < columns; ++c)
+        header << QStringLiteral("列%1").arg(c);
+    ExcelEngine engine(path);
+    QVERIFY(engine.Open(1, false));
+    QVERIFY2(engine.WriteRows(header, rows), qPrintable(engine.ErrorString()));
+    QVERIFY(engine.Close());
+}
+
+QStringList GoodsCells(const QString &serial, int columns)
+{
+    QStringList cells;
+    const GoodsRecord r = Goods(0, serial, QStringLiteral("备注"));
+    for (int c = 0; c < columns; ++c)
+        cells << (c < GoodsRecord::TextCount ? r.text(c) : QStringLiteral("多余"));
+    return cells;
+}
+
+// A sheet row as the engine hands it over: "+" inside a cell written "^^".
+QString Join(QStringList cells)
+{
+    for (QString &cell : cells)
+        cell.replace(QLatin1Char('+'), QLatin1String("^^"));
+    return cells.join(QLatin1Char('+'));
+}
+
+} // namespace
+
+class TestLedgerExchange : public QObject
+{
+    Q_OBJECT
+private slots:
+    void rowFields_data();
+    void rowFields();
+    void pageOfTable_data();
+    void pageOfTable();
+    void serialsStayDistinct();
+
+    void roundTrip_data();
+    void roundTrip();
+    void sheetWidths_data();
+    void sheetWidths();
+    void headerOnlySheet();
+    void unreadableFiles_data();
+    void unreadableFiles();
+    void refusedRowStoresNothing();
+    void exportFailures();
+};
+
+void TestLedgerExchange::rowFields_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("verdict");
+    QTest::addColumn<QStringList>("expected"); // texts of the record when Ok
+
+    const QStringList goods19 = GoodsCells(QStringLiteral("2024-05-01 10:00:00:000"), 19);
+    QTest::newRow("goods 19 fields") << 1 << Join(goods19) << int(RowVerdict::Ok) << goods19;
+    QTest::newRow("goods 18 fields") << 1 << Join(GoodsCells(QStringLiteral("s"), 18))
+                                     << int(RowVerdict::TooFewFields) << QStringList();
+    QTest::newRow("goods 20 fields: the extra one dropped")
+        << 1 << Join(GoodsCells(QStringLiteral("2024-05-01 10:00:00:000"), 20))
+        << int(RowVerdict::Ok) << goods19;
+
+    QStringList kDate = goods19;
+    kDate[7] = QStringLiteral("2024K05K01");
+    kDate[18] = QStringLiteral("K stays here");
+    QStringList kBack = goods19;
+    kBack[18] = QStringLiteral("K stays here");
+    QTest::newRow("K date back to dashes, only in the date") << 1 << Join(kDate)
+                                                             << int(RowVerdict::Ok) << kBack;
+
+    QStringList plus = goods19;
+    plus[2] = QStringLiteral("A^^B");
+    plus[18] = QStringLiteral("^^");
+    QStringList plusBack = goods19;
+    plusBack[2] = QStringLiteral("A+B");
+    plusBack[18] = QStringLiteral("+");
+    QTest::newRow("^^ back to +") << 1 << Join(plus) << int(RowVerdict::Ok) << plusBack;
+
+    QStringList letters = goods19;
+    letters[10] = QStringLiteral("12元");
+    QTest::newRow("letters in a price") << 1 << Join(letters) << int(RowVerdict::NotANumber)
+                                        << QStringList();
+    QStringList blanks = goods19;
+    blanks[12] = QString();
+    blanks[13] = QStringLiteral(" 7 ");
+    QTest::newRow("empty and padded amounts pass") << 1 << Join(blanks) << int(RowVerdict::Ok)
+                                                   << blanks;
+
+    const QStringList fin{"2024-12-31 09:00:00:000", "销售收款", "1200.75", "2024K12K31", "客户乙",
+                          "王五", "SK-9", "李四", "备注"};
+    QStringList finBack = fin;
+    finBack[3] = QStringLiteral("2024-12-31");
+    QTest::newRow("finance 9 fields") << 2 << Join(fin) << int(RowVerdict::Ok) << finBack;
+    QTest::newRow("finance 8 fields") << 2 << Join(fin.mid(0, 8))
+                                      << int(RowVerdict::TooFewFields) << QStringList();
+    QStringList finSum = fin;
+    finSum[2] = QStringLiteral("abc");
+    QTest::newRow("finance sum not a number") << 2 << Join(finSum)
+                                              << int(RowVerdict::NotANumber) << QStringList();
+}
+
+void TestLedgerExchange::rowFields()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, text);
+    QFETCH(int, verdict);
+    QFETCH(QStringList, expected);
+
+    SerialClock clock;
+    QStringList got;
+    if (kind == GoodsPage) {
+        GoodsRecord r;
+        QCOMPARE(int(GoodsFromRow(text, 3, clock, &r)), verdict);
+        if (verdict != int(RowVerdict::Ok))
+            return;
+        QCOMPARE(r.tabType, 3);
+        for (int i = 0; i < GoodsRecord::TextCount; ++i)
+            got << r.text(i);
+    } else {
+        FinanceRecord r;
+        QCOMPARE(int(FinanceFromRow(text, 6, clock, &r)), verdict);
+        if (verdict != int(RowVerdict::Ok))
+            return;
+        QCOMPARE(r.tabType, 6);
+        for (int i = 0; i < FinanceRecord::TextCount; ++i)
+            got << r.text(i);
+    }
+    QCOMPARE(got, expected);
+}
+
+void TestLedgerExchange::pageOfTable_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<int>("tabType");
+
+    QTest::newRow("purchase-in") << 1 << "tab_purchaseIn" << 0;
+    QTest::newRow("loss") << 1 << "tab_storelose" << 4;
+    QTest::newRow("name containing the table") << 1 << "x_tab_saleback.3" << 3;
+    QTest::newRow("case matters") << 1 << "tab_Saleout" << -1;
+    QTest::newRow("stock is computed") << 1 << "tab_storeCurr" << -1;
+    QTest::newRow("finance table on the goods kind") << 1 << "tab_income" << -1;
+    QTest::newRow("purchase payments") << 2 << "tab_purpay" << 3;
+    QTest::newRow("other expenses") << 2 << "tab_expother" << 6;
+    QTest::newRow("profit is computed") << 2 << "tab_profit" << -1;
+    QTest::newRow("unknown kind") << 3 << "tab_income" << -1;
+}
+
+void TestLedgerExchange::pageOfTable()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, table);
+    QFETCH(int, tabType);
+    QCOMPARE(TabTypeOf(kind, table), tabType);
+}
+
+void TestLedgerExchange::serialsStayDistinct()
+{
+    // Rows without a serial imported in the same millisecond must not update each other.
+    const QDateTime later = QDateTime::currentDateTime().addSecs(3600);
+    SerialClock clock(later);
+    const QString first = clock.Next();
+    const QString second = clock.Next();
+    QCOMPARE(first, later.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss:zzz")));
+    QCOMPARE(second, later.addMSecs(1).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss:zzz")));
+
+    TempStore db;
+    REQUIRE_DB(db);
+    QStringList rows;
+    for (int i = 0; i < 5; ++i) {
+        QStringList cells = GoodsCells(QString(), 19);
+        cells[18] = QString::number(i);
+        rows << Join(cells);
+    }
+    const ImportResult result = ImportRowsToStore(GoodsPage, rows, QStringLiteral("tab_saleout"));
+    QVERIFY2(result.stored, qPrintable(result.error));
+    QCOMPARE(result.imported, 5);
+    const GoodsList stored = StoredGoods(GoodsKind::Sale);
+    QCOMPARE(stored.size(), 5);
+    for (const GoodsRecord &r : stored)
+        QVERIFY(QDateTime::fromString(r.serial, QStringLiteral("yyyy-MM-dd hh:mm:ss:zzz")).isValid());
+}
+
+void TestLedgerExchange::roundTrip_data()
+{
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QString>("suffix");
+    for (const char *suffix : {".xls", ".xlsx"}) {
+        QTest::addRow("goods %s", suffix) << "tab_saleout" << suffix;
+        QTest::addRow("finance %s", suffix) << "tab_salary" << suffix;
+    }
+}
+
+void TestLedgerExchange::roundTrip()
+{
+    QFETCH(QString, table);
+    QFETCH(QString, suffix);
+    TempStore db;
+    REQUIRE_DB(db);
+    StoreDbAccess *store = StoreDbAccess::Instance();
+    const LedgerKinds::PageKind *page = LedgerKinds::FindByTable(table);
+    const bool goods = page->group == LedgerKinds::Group::Goods;
+    const int kind = goods ? GoodsPage : FinancePage;
+
+    // Chinese text, "+" and "^^" in cells, an empty remark at the sheet's edge.
+    const QStringList remarks{QStringLiteral("备注 1+1=2"), QStringLiteral("a^^b"), QString()};
+    std::unique_ptr<QTableWidget> widget(PageTable(table));
+    for (int i = 0; i < remarks.size(); ++i) {
+        const QString serial = QStringLiteral("2024-05-0%1 08:00:00:00%1").arg(i + 1);
+        if (goods) {
+            const GoodsRecord r = Goods(page->kind, serial, remarks.at(i));
+            QVERIFY(store->SaveGoodsRow(r));
+            LedgerRows::FillGoodsRow(LedgerRows::ShowRecord, i, r, widget.get(), RowChoices());
+        } else {
+            const FinanceRecord r = Finance(page->kind, serial, remarks.at(i));
+            QVERIFY(store->SaveFinanceRow(r));
+            LedgerRows::FillFinanceRow(LedgerRows::ShowRecord, i, r, widget.get(), RowChoices());
+        }
+    }
+    const GoodsList goodsBefore = StoredGoods(page->kind);
+    const FinanceList financeBefore = StoredFinance(page->kind);
+
+    const QString path = db.dir.filePath(QStringLiteral("page") + suffix);
+    const ExportResult exported = WriteLedger(kind, widget.get(), path);
+    QVERIFY2(exported.ok, qPrintable(exported.error));
+    QCOMPARE(exported.rows, 3);
+    QVERIFY(ExportStatusText(exported).startsWith(QStringLiteral("导出数据完成")));
+
+    // Edits made after the export are undone by the import: same serials, same rows.
+    if (goods) {
+        GoodsRecord changed = goodsBefore.first();
+        changed.remark = QStringLiteral("changed");
+        QVERIFY(store->SaveGoodsRow(changed));
+    } else {
+        FinanceRecord changed = financeBefore.first();
+        changed.remark = QStringLiteral("changed");
+        QVERIFY(store->SaveFinanceRow(changed));
+    }
+
+    QStringList rows;
+    const ImportResult imported = ReadAndStore(kind, path, &rows, table);
+    QVERIFY2(imported.stored, qPrintable(imported.error));
+    QCOMPARE(imported.imported, 3);
+    QCOMPARE(rows.size(), 3);
+    QVERIFY(rows.at(0).contains(QStringLiteral("1^^1=2")));
+    QVERIFY(ImportStatusText(imported).startsWith(QStringLiteral("导入数据完成,请通过查询查看记录")));
+
+    if (goods) {
+        const GoodsList after = StoredGoods(page->kind);
+        QCOMPARE(after.size(), goodsBefore.size());
+        for (int i = 0; i < after.size(); ++i)
+            QCOMPARE(after.at(i), goodsBefore.at(i));
+        QCOMPARE(after.at(1).remark, QStringLiteral("a^^b"));
+        QCOMPARE(after.at(0).time, QStringLiteral("2024-05-01"));
+        QCOMPARE(after.at(0).name, QStringLiteral("连衣裙 A+B"));
+    } else {
+        const FinanceList after = StoredFinance(page->kind);
+        QCOMPARE(after.size(), financeBefore.size());
+        for (int i = 0; i < after.size(); ++i)
+            QCOMPARE(after.at(i), financeBefore.at(i));
+        QCOMPARE(after.at(0).time, QStringLiteral("2024-12-31"));
+    }
+    // Nothing reached the other kinds.
+    QCOMPARE(TempStore::Count(goods ? "tb_sm_product_info" : "tb_sm_finance_info"), 3);
+}
+
+void TestLedgerExchange::sheetWidths_data()
+{
+    QTest::addColumn<int>("columns");
+    QTest::addColumn<int>("imported");
+    QTest::addColumn<int>("tooFew");
+    QTest::newRow("18 columns") << 18 << 0 << 2;
+    QTest::newRow("19 columns") << 19 << 2 << 0;
+    QTest::newRow("20 columns") << 20 << 2 << 0;
+}
+
+void TestLedgerExchange::sheetWidths()
+{
+    QFETCH(int, columns);
+    QFETCH(int, imported);
+    QFETCH(int, tooFew);
+    TempStore db;
+    REQUIRE_DB(db);
+    const QString path = db.dir.filePath(QStringLiteral("wide.xlsx"));
+    QStringList empty = GoodsCells(QString(), columns);
+    WriteSheet(path, columns, {GoodsCells(QStringLiteral("2024-05-01 01:00:00:000"), columns), empty});
+
+    const ImportResult result = ReadAndStore(GoodsPage, path, nullptr, QStringLiteral("tab_purchaseIn"));
+    QVERIFY(result.stored);
+    QCOMPARE(result.imported, imported);
+    QCOMPARE(result.tooFewFields, tooFew);
+    QCOMPARE(TempStore::Count("tb_sm_product_info"), imported);
+    if (tooFew)
+        QVERIFY(ImportStatusText(result).contains(QStringLiteral("2行字段不足")));
+    if (imported) {
+        const GoodsList stored = StoredGoods(GoodsKind::PurchaseIn);
+        QCOMPARE(stored.first().remark, QStringLiteral("备注"));
+        // The row without a serial got the import time.
+        QVERIFY(stored.last().serial.startsWith(QDate::currentDate().toString("yyyy-MM-dd")));
+    }
+}
+
+void TestLedgerExchange::headerOnlySheet()
+{
+    TempStore db;
+    REQUIRE_DB(db);
+    std::unique_ptr<QTableWidget> widget(PageTable(QStringLiteral("tab_income")));
+    const QString path = db.dir.filePath(QStringLiteral("header.xls"));
+    QVERIFY(WriteLedger(FinancePage, widget.get(), path).ok);
+
+    QStringList rows{QStringLiteral("left over")};
+    const ImportResult result = ReadAndStore(FinancePage, path, &rows, QStringLiteral("tab_income"));
+    QVERIFY(result.stored);
+    QCOMPARE(result.imported, 0);
+    QVERIFY(rows.isEmpty());
+    QCOMPARE(TempStore::Count("tb_sm_finance_info"), 0);
+}
+
+void TestLedgerExchange::unreadableFiles_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("garbage") << QByteArray("this is not a workbook at all") << "bad.xls";
+    QTest::newRow("empty") << QByteArray() << "empty.xlsx";
+    QTest::newRow("zip without a workbook") << QByteArray("PK\x03\x04garbage", 12) << "zip.xlsx";
+    QTest::newRow("missing") << QByteArray() << "";
+}
+
+void TestLedgerExchange::unreadableFiles()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, name);
+    TempStore db;
+    REQUIRE_DB(db);
+    QVERIFY(StoreDbAccess::Instance()->SaveGoodsRow(Goods(0, QStringLiteral("kept"), QStringLiteral("r"))));
+    QString path = db.dir.filePath(QStringLiteral("missing.xls"));
+    if (!name.isEmpty()) {
+        path = db.dir.filePath(name);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    const ImportResult result = ReadAndStore(GoodsPage, path, nullptr, QStringLiteral("tab_purchaseIn"));
+    QVERIFY(!result.read);
+    QVERIFY(!result.stored);
+    QVERIFY(!result.error.isEmpty());
+    const QString status = ImportStatusText(result);
+    QVERIFY2(status.startsWith(QStringLiteral("导入失败")), qPrintable(status));
+    QVERIFY(status.contains(QFileInfo(path).fileName()));
+    QCOMPARE(TempStore::Count("tb_sm_product_info"), 1);
+    if (!name.isEmpty())
+        QCOMPARE(QFileInfo(path).size(), qint64(content.size()));
+}
+
+void TestLedgerExchange::refusedRowStoresNothing()
+{
+    TempStore db;
+    REQUIRE_DB(db);
+    StoreDbAccess *store = StoreDbAccess::Instance();
+    const GoodsRecord existing = Goods(1, QStringLiteral("2024-01-01 00:00:00:001"), QStringLiteral("old"));
+    QVERIFY(store->SaveGoodsRow(existing));
+    QVERIFY(TempStore::RefuseInserts(QStringLiteral("tb_sm_product_info"),
+                                     QStringLiteral("new.prodcut_remark = 'refuse me'")));
+
+    QStringList update = GoodsCells(existing.serial, 19);
+    update[18] = QStringLiteral("new");
+    QStringList refused = GoodsCells(QStringLiteral("2024-01-01 00:00:00:002"), 19);
+    refused[18] = QStringLiteral("refuse me");
+    const QStringList rows{Join(update), Join(GoodsCells(QStringLiteral("x"), 19)),
+                           Join(refused)};
+    const ImportResult result = ImportRowsToStore(GoodsPage, rows, QStringLiteral("tab_purchaseBack"));
+    QVERIFY(!result.stored);
+    QCOMPARE(result.imported, 0);
+    QVERIFY2(result.error.contains(QStringLiteral("第3行")), qPrintable(result.error));
+    QVERIFY(ImportStatusText(result).startsWith(QStringLiteral("导入失败")));
+
+    const GoodsList stored = StoredGoods(GoodsKind::PurchaseReturn);
+    QCOMPARE(stored.size(), 1);
+    QCOMPARE(stored.first().remark, QStringLiteral("old"));
+
+    // Later imports on the same connection still work.
+    QVERIFY(ImportRowsToStore(GoodsPage, {Join(update)}, "tab_purchaseBack").stored);
+    QCOMPARE(StoredGoods(GoodsKind::PurchaseReturn).first().remark, QStringLiteral("new"));
+}
+
+void TestLedgerExchange::exportFailures()
+{
+    QTemporaryDir dir;
+    std::unique_ptr<QTableWidget> widget(PageTable(QStringLiteral("tab_storeCurr")));
+    widget->setRowCount(1);
+    widget->setItem(0, 1, new QTableWidgetItem(QStringLiteral("库存")));
+
+    // Forward slashes are handed on as backslashes and still land in the folder.
+    const QString path = dir.filePath(QStringLiteral("stock.xls"));
+    QVERIFY(EngineFileName(path).contains('\\'));
+    QVERIFY(!EngineFileName(path).contains('/'));
+    const ExportResult ok = WriteLedger(GoodsPage, widget.get(), path);
+    QVERIFY2(ok.ok, qPrintable(ok.error));
+    QVERIFY(QFileInfo::exists(path));
+
+    const QString nowhere = dir.filePath(QStringLiteral("no/such/folder/x.xls"));
+    const ExportResult failed = WriteLedger(GoodsPage, widget.get(), nowhere);
+    QVERIFY(!failed.ok);
+    const QString status = ExportStatusText(failed);
+    QVERIFY2(status.startsWith(QStringLiteral("导出失败")), qPrintable(status));
+    QVERIFY(status.contains(nowhere));
+
+    // A damaged workbook is not overwritten by an export.
+    const QString damaged = dir.filePath(QStringLiteral("damaged.xlsx"));
+    QFile file(damaged);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("not a zip");
+    file.close();
+    QVERIFY(!WriteLedger(GoodsPage, widget.get(), damaged).ok);
+    QCOMPARE(QFileInfo(damaged).size(), qint64(9));
+}
+
+QTEST_MAIN(TestLedgerExchange)
+#include "test_ledgerexchange.moc"
