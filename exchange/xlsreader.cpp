@@ -51,7 +51,9 @@ enum class StreamCheck { Fine, StringTooLong, Damaged };
 // CONTINUE record (over about 8,200 characters) comes back cut short with
 // the strings after it shifted. Both are refused before freexl sees them.
 // Walks the records and the SST the way the format lays them out.
-StreamCheck CheckStream(const QByteArray &stream)
+// Also collects where each sheet's declared range starts (row, column), as
+// freexl does not tell, so blank cells at the near edge stay in the range.
+StreamCheck CheckStream(const QByteArray &stream, QVector<QPair<int, int>> *starts)
 {
     auto u16 = [](const QByteArray &b, int i) { return int(quint8(b[i])) | int(quint8(b[i + 1])) << 8; };
     auto u32 = [&](const QByteArray &b, int i) { return quint32(u16(b, i)) | quint32(u16(b, i + 2)) << 16; };
@@ -67,6 +69,8 @@ StreamCheck CheckStream(const QByteArray &stream)
             return StreamCheck::Damaged;
         if (id == 0x0085 && (length < 8 || u32(stream, at + 4) >= quint32(stream.size())))
             return StreamCheck::Damaged; // sheet outside the stream
+        if (id == 0x0200 && length >= 14)
+            starts->append(qMakePair(int(qMin<quint32>(u32(stream, at + 4), 0xFFFFFF)), u16(stream, at + 12)));
         if (id == 0x00FC) {
             if (!parts.isEmpty())
                 return StreamCheck::Damaged; // a second SST
@@ -181,7 +185,8 @@ QString CellText(const FreeXL_CellValue &cell)
 
 bool XlsReader::Read(const QString &path, Workbook *book, QString *error)
 {
-    switch (CheckStream(WorkbookStream(path))) {
+    QVector<QPair<int, int>> starts;
+    switch (CheckStream(WorkbookStream(path), &starts)) {
     case StreamCheck::Fine:
         break;
     case StreamCheck::StringTooLong:
@@ -238,8 +243,16 @@ bool XlsReader::Read(const QString &path, Workbook *book, QString *error)
             }
         }
         if (rows > 0 && columns > 0) {
-            if (sheet.IsEmpty())
-                sheet.firstRow = sheet.firstColumn = 0;
+            int firstRow = sheet.IsEmpty() ? int(rows) - 1 : sheet.firstRow;
+            int firstColumn = sheet.IsEmpty() ? int(columns) - 1 : sheet.firstColumn;
+            if (starts.size() == int(sheetCount)) {
+                firstRow = qMin(firstRow, starts.at(int(s)).first);
+                firstColumn = qMin(firstColumn, starts.at(int(s)).second);
+            } else if (sheet.IsEmpty()) {
+                firstRow = firstColumn = 0;
+            }
+            sheet.firstRow = firstRow;
+            sheet.firstColumn = firstColumn;
             sheet.lastRow = qMax(sheet.lastRow, int(rows) - 1);
             sheet.lastColumn = qMax(sheet.lastColumn, int(columns) - 1);
         }

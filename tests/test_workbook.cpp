@@ -99,6 +99,9 @@ void TestWorkbook::roundTrip_data()
     Workbook blankEdge;
     blankEdge.sheets.append(SheetFromRows(QStringLiteral("Sheet1"),
         {{QStringLiteral("h1"), QStringLiteral("h2"), QString()}, {QStringLiteral("v"), QString(), QString()}}));
+    // So does a blank first column below a blank first row.
+    blankEdge.sheets.append(SheetFromRows(QStringLiteral("Sheet2"),
+        {{QString(), QString()}, {QString(), QStringLiteral("h")}, {QString(), QStringLiteral("v")}}, 1, 1));
 
     for (const auto &f : {qMakePair(Format::Xls, QStringLiteral("xls")), qMakePair(Format::Xlsx, QStringLiteral("xlsx"))}) {
         QTest::newRow(qPrintable(f.second + " mixed")) << f.first << f.second << MixedBook();
