@@ -1,0 +1,245 @@
+#include "app/modalseam.h"
+#include "exchange/printwidget.h"
+
+#include <QAbstractButton>
+#include <QFile>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// Page count of a PDF as pdfinfo reports it; -1 when it cannot tell.
+int PdfPages(const QString &path)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdfinfo"), {path});
+    if (!p.waitForFinished(10000) || p.exitCode() != 0)
+        return -1;
+    for (const QString &line : QString::fromUtf8(p.readAllStandardOutput()).split('\n')) {
+        if (line.startsWith(QStringLiteral("Pages:")))
+            return line.mid(6).trimmed().toInt();
+    }
+    return -1;
+}
+
+bool IsPdf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) && f.read(5) == "%PDF-";
+}
+
+} // namespace
+
+class TestPrinting : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void fitting_data();
+    void fitting();
+    void pdfNames_data();
+    void pdfNames();
+    void pdfOfOnePage_data();
+    void pdfOfOnePage();
+    void printerPath_data();
+    void printerPath();
+    void cancelledFileDialog();
+    void unwritablePdfTold();
+
+private:
+    QTableWidget *Table(int rows);
+
+    QTemporaryDir *m_dir = nullptr;
+    QString m_choice;          // caption of the choice box button to click; empty closes it
+    QStringList m_boxes;
+    QStringList m_questions;
+    QString m_answer;
+    std::function<void(QDialog &)> m_printDialog;
+    int m_printDialogs = 0;
+    std::unique_ptr<QTableWidget> m_table;
+};
+
+void TestPrinting::init()
+{
+    m_dir = new QTemporaryDir;
+    m_choice = QStringLiteral("输出到文档");
+    m_boxes.clear();
+    m_questions.clear();
+    m_answer.clear();
+    m_printDialogs = 0;
+    m_printDialog = [](QDialog &d) { d.reject(); };
+    ModalSeam::SetBoxAnswerer([this](QMessageBox &box) {
+        m_boxes << box.windowTitle() + QLatin1Char('|') + box.text();
+        for (QAbstractButton *b : box.buttons()) {
+            if (!m_choice.isEmpty() && b->text() == m_choice)
+                return b->click();
+        }
+        box.reject();
+    });
+    ModalSeam::SetDialogAnswerer([this](QDialog &d) {
+        ++m_printDialogs;
+        QVERIFY(qobject_cast<QPrintDialog *>(&d));
+        m_printDialog(d);
+    });
+    ModalSeam::SetFileAnswerer([this](const QString &caption, const QString &dir, const QString &filter) {
+        m_questions << caption + QLatin1Char('|') + dir + QLatin1Char('|') + filter;
+        return m_answer;
+    });
+}
+
+void TestPrinting::cleanup()
+{
+    ModalSeam::SetBoxAnswerer({});
+    ModalSeam::SetDialogAnswerer({});
+    ModalSeam::SetFileAnswerer({});
+    m_table.reset();
+    delete m_dir;
+}
+
+QTableWidget *TestPrinting::Table(int rows)
+{
+    m_table.reset(new QTableWidget(rows, 19));
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < 19; ++c)
+            m_table->setItem(r, c, new QTableWidgetItem(QStringLiteral("行%1 列%2").arg(r).arg(c)));
+    }
+    m_table->resize(900, 400);
+    m_table->show();
+    return m_table.get();
+}
+
+void TestPrinting::fitting_data()
+{
+    QTest::addColumn<QSize>("picture");
+    QTest::addColumn<QRect>("viewport");
+    QTest::addColumn<QRect>("expected");
+    QTest::newRow("wide table shrunk to the width") << QSize(4000, 1000) << QRect(0, 0, 1000, 1400)
+                                                    << QRect(0, 0, 1000, 250);
+    QTest::newRow("small table grows to the width") << QSize(200, 100) << QRect(0, 0, 1000, 1400)
+                                                    << QRect(0, 0, 1000, 500);
+    QTest::newRow("tall table grows to the height") << QSize(100, 400) << QRect(0, 0, 1000, 1400)
+                                                    << QRect(0, 0, 350, 1400);
+    QTest::newRow("kept at the viewport's corner") << QSize(100, 100) << QRect(50, 70, 300, 600)
+                                                   << QRect(50, 70, 300, 300);
+    QTest::newRow("empty picture") << QSize(0, 0) << QRect(10, 10, 300, 600) << QRect(10, 10, 0, 0);
+}
+
+void TestPrinting::fitting()
+{
+    QFETCH(QSize, picture);
+    QFETCH(QRect, viewport);
+    QFETCH(QRect, expected);
+    QCOMPARE(FitPicture(picture, viewport), expected);
+}
+
+void TestPrinting::pdfNames_data()
+{
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("used");
+    QTest::newRow("no suffix") << "/tmp/page" << "/tmp/page.pdf";
+    QTest::newRow("pdf") << "/tmp/page.pdf" << "/tmp/page.pdf";
+    QTest::newRow("other suffix kept") << "/tmp/page.txt" << "/tmp/page.txt";
+    QTest::newRow("dot in the folder only") << "/tmp/a.b/page" << "/tmp/a.b/page.pdf";
+}
+
+void TestPrinting::pdfNames()
+{
+    QFETCH(QString, chosen);
+    QFETCH(QString, used);
+    QCOMPARE(PdfFileName(chosen), used);
+}
+
+void TestPrinting::pdfOfOnePage_data()
+{
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("typed without suffix") << "stock" << "stock.pdf";
+    QTest::newRow("other suffix") << "stock.txt" << "stock.txt";
+}
+
+void TestPrinting::pdfOfOnePage()
+{
+    QFETCH(QString, chosen);
+    QFETCH(QString, written);
+    // Far more rows than the page (and the screen) can hold.
+    QTableWidget *table = Table(500);
+    m_answer = m_dir->filePath(chosen);
+
+    const PrintResult result = PrintWidget(table, nullptr);
+    QCOMPARE(int(result.outcome), int(PrintOutcome::PdfWritten));
+    QCOMPARE(m_boxes, QStringList{"|请选择打印方式"});
+    QCOMPARE(m_questions, QStringList{"导出PDF文件|TabDateSave|*.pdf"});
+    QCOMPARE(m_printDialogs, 0);
+    const QString path = m_dir->filePath(written);
+    QCOMPARE(result.fileName, path);
+    QVERIFY(IsPdf(path));
+    if (QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty())
+        QSKIP("pdfinfo (poppler-utils) is not installed");
+    QCOMPARE(PdfPages(path), 1);
+}
+
+void TestPrinting::printerPath_data()
+{
+    QTest::addColumn<QString>("choice");
+    QTest::newRow("printer button") << "输出到打印机";
+    QTest::newRow("box closed") << "";
+}
+
+void TestPrinting::printerPath()
+{
+    QFETCH(QString, choice);
+    m_choice = choice;
+    QTableWidget *table = Table(3);
+
+    // Cancelled print dialog: nothing printed, nothing asked, nothing told.
+    PrintResult result = PrintWidget(table, nullptr);
+    QCOMPARE(int(result.outcome), int(PrintOutcome::Cancelled));
+    QCOMPARE(m_printDialogs, 1);
+    QVERIFY(m_questions.isEmpty());
+    QCOMPARE(m_boxes.size(), 1);
+
+    // Accepted, with the dialog sending the job to a file: the picture is printed there.
+    const QString target = m_dir->filePath(QStringLiteral("printed.pdf"));
+    m_printDialog = [target](QDialog &d) {
+        // Accepting applies the dialog's own settings to the printer; the file comes after.
+        d.accept();
+        static_cast<QPrintDialog &>(d).printer()->setOutputFileName(target);
+    };
+    result = PrintWidget(table, nullptr);
+    QCOMPARE(int(result.outcome), int(PrintOutcome::Printed));
+    QVERIFY(m_questions.isEmpty());
+    QVERIFY(IsPdf(target));
+}
+
+void TestPrinting::cancelledFileDialog()
+{
+    QTableWidget *table = Table(3);
+    m_answer.clear();
+    const PrintResult result = PrintWidget(table, nullptr);
+    QCOMPARE(int(result.outcome), int(PrintOutcome::Cancelled));
+    QCOMPARE(m_questions.size(), 1);
+    QCOMPARE(m_boxes.size(), 1);
+    QVERIFY(QDir(m_dir->path()).entryList(QDir::Files).isEmpty());
+}
+
+void TestPrinting::unwritablePdfTold()
+{
+    QTableWidget *table = Table(3);
+    m_answer = m_dir->filePath(QStringLiteral("no/such/folder/page"));
+    const PrintResult result = PrintWidget(table, nullptr);
+    QCOMPARE(int(result.outcome), int(PrintOutcome::Failed));
+    QCOMPARE(m_boxes.size(), 2);
+    QVERIFY2(m_boxes.at(1).startsWith(QStringLiteral("导出PDF文件|无法写入PDF文件 ") + m_answer + ".pdf"),
+             qPrintable(m_boxes.at(1)));
+}
+
+QTEST_MAIN(TestPrinting)
+#include "test_printing.moc"
