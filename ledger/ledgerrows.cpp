@@ -68,7 +68,6 @@ void PlaceCombo(QTableWidget *table, int row, int column, const QStringList &cho
     box->setCurrentIndex(index);
     if (index < 0)
         box->setEditText(text);
-    box->setStyleSheet(LedgerRows::ComboStyle());
     box->setObjectName(EditorName(table, row));
     box->setProperty(kColumnProperty, column);
     table->setCellWidget(row, column, box);
@@ -90,7 +89,6 @@ void PlaceDate(QTableWidget *table, int row, int column, int mode, const QString
     auto *edit = new QDateEdit;
     edit->setCalendarPopup(true);
     edit->setDisplayFormat(kDateFormat);
-    edit->setStyleSheet(LedgerRows::DateEditStyle());
     QDate date = mode == LedgerRows::NewRow ? QDate::currentDate() : ParseStoredDate(text);
     if (!date.isValid())
         date = LedgerRows::FallbackDate();
@@ -110,6 +108,11 @@ void PlaceSerial(QTableWidget *table, int mode, int row, const QString &serial)
 
 void PrepareRow(QTableWidget *table, int mode, int row)
 {
+    // The editors' looks cascade from the viewport: a style sheet of its own on
+    // every editor costs each of them a style object, far too much on big pages.
+    const QString sheet = LedgerRows::EditorStyleSheet();
+    if (table->viewport()->styleSheet() != sheet)
+        table->viewport()->setStyleSheet(sheet);
     if (mode == LedgerRows::ShowRecord && table->rowCount() < row + 1)
         table->setRowCount(row + 1);
 }
@@ -160,6 +163,11 @@ QString DateEditStyle()
 QString ComboStyle()
 {
     return QStringLiteral("QComboBox{background:transparent;};QComboBox::drop-down{}");
+}
+
+QString EditorStyleSheet()
+{
+    return DateEditStyle() + ComboStyle();
 }
 
 QDate FallbackDate()

@@ -39,6 +39,8 @@ using EditorHook = std::function<void(QWidget *editor)>;
 const QStringList &FinanceItems();
 QString DateEditStyle();
 QString ComboStyle();
+// Both, set once on the table's viewport where the editors live.
+QString EditorStyleSheet();
 // Date fallback of a stored date that is not year-month-day.
 QDate FallbackDate();
 
