@@ -6,7 +6,9 @@
 #include <QString>
 #include <QStringList>
 #include <QVector>
+#include <functional>
 
+class QObject;
 class QTableWidget;
 class QWidget;
 
@@ -96,5 +98,22 @@ ExportResult WriteLedger(int kind, QTableWidget *table, const QString &fileName)
 ExportResult ExportLedger(int kind, QTableWidget *table, QWidget *window);
 // The import's file question; empty when cancelled.
 QString AskImportFile();
+
+// What the window lends an import.
+struct ImportHooks
+{
+    std::function<void(bool)> setFilling;              // the window's fillingTables flag
+    std::function<void(const QString &)> status;       // the status line
+    std::function<void(const ImportResult &)> finished; // after the status, on the GUI thread
+};
+
+// A page import from the window: asks for the file, empties the page, then a
+// type-2 worker reads the workbook and stores its rows; ShowReadExcelData
+// reports on the thread of context once the worker has finished. False when
+// nothing was started (cancelled, or not a stored page).
+bool ImportLedger(int kind, QTableWidget *table, QObject *context, const ImportHooks &hooks);
+
+// The end of an import: the status line says what was stored or why nothing was.
+void ShowReadExcelData(const ImportResult &result, const ImportHooks &hooks);
 
 } // namespace LedgerExchange

@@ -3,9 +3,12 @@
 
 #include "app/modalseam.h"
 #include "exchange/excelengine.h"
+#include "ledger/readdatabasethread.h"
 
 #include <QObject>
 #include <QTableWidget>
+
+#include <memory>
 
 namespace LedgerExchange {
 
@@ -45,6 +48,52 @@ QString AskImportFile()
 {
     return ModalSeam::GetOpenFileName(nullptr, QStringLiteral("标题"), QStringLiteral("TabDateSave"),
                                       QStringLiteral("*.xls;;*.xlsx"));
+}
+
+bool ImportLedger(int kind, QTableWidget *table, QObject *context, const ImportHooks &hooks)
+{
+    if (!table || TabTypeOf(kind, table->objectName()) < 0)
+        return false;
+    const QString fileName = AskImportFile();
+    if (fileName.isEmpty())
+        return false;
+    if (hooks.status)
+        hooks.status(QStringLiteral("数据导入开始..."));
+
+    if (hooks.setFilling)
+        hooks.setFilling(true);
+    while (table->rowCount() > 0)
+        table->removeRow(0);
+    if (hooks.setFilling)
+        hooks.setFilling(false);
+
+    // Owned by the worker's closure and the report, whichever lives longer; the
+    // worker never touches the table, only its name.
+    struct Shared
+    {
+        QStringList importRows;
+        ImportResult result;
+    };
+    auto shared = std::make_shared<Shared>();
+    const QString tableName = table->objectName();
+    // Parented to the context: a window closing mid-import waits for the worker.
+    auto *worker = new ReadDatabaseThread(nullptr, ReadDatabaseThread::ImportSheet, context);
+    worker->SetImportParam(1, fileName, &shared->importRows, table);
+    worker->SetWork([shared, kind, tableName](ReadDatabaseThread &self) {
+        shared->result = ReadAndStore(kind, self.importPath(), self.importList(), tableName);
+    });
+    QObject::connect(worker, &QThread::finished, context,
+                     [shared, hooks] { ShowReadExcelData(shared->result, hooks); });
+    worker->StartSelfDeleting();
+    return true;
+}
+
+void ShowReadExcelData(const ImportResult &result, const ImportHooks &hooks)
+{
+    if (hooks.status)
+        hooks.status(ImportStatusText(result));
+    if (hooks.finished)
+        hooks.finished(result);
 }
 
 } // namespace LedgerExchange

@@ -1,3 +1,4 @@
+#include "app/modalseam.h"
 #include "exchange/excelengine.h"
 #include "exchange/ledgerexchange.h"
 #include "ledger/ledgerkinds.h"
@@ -132,6 +133,8 @@ private slots:
     void unreadableFiles();
     void refusedRowStoresNothing();
     void exportFailures();
+    void importFromPage_data();
+    void importFromPage();
 };
 
 void TestLedgerExchange::rowFields_data()
@@ -502,6 +505,79 @@ void TestLedgerExchange::exportFailures()
     file.close();
     QVERIFY(!WriteLedger(GoodsPage, widget.get(), damaged).ok);
     QCOMPARE(QFileInfo(damaged).size(), qint64(9));
+}
+
+void TestLedgerExchange::importFromPage_data()
+{
+    QTest::addColumn<QString>("answer"); // "" cancels, "good" a readable sheet, "bad" a damaged one
+    QTest::addColumn<QStringList>("statuses");
+    QTest::addColumn<int>("rowsLeft");
+    QTest::addColumn<int>("stored");
+    QTest::newRow("imported") << "good"
+                              << QStringList{"数据导入开始...", "导入数据完成,请通过查询查看记录 (导入2行)"}
+                              << 0 << 3;
+    QTest::newRow("cancelled") << "" << QStringList() << 2 << 1;
+    QTest::newRow("damaged file") << "bad"
+                                  << QStringList{"数据导入开始...",
+                                                 "导入失败: 无法读取工作簿 bad.xls"}
+                                  << 0 << 1;
+}
+
+void TestLedgerExchange::importFromPage()
+{
+    QFETCH(QString, answer);
+    QFETCH(QStringList, statuses);
+    QFETCH(int, rowsLeft);
+    QFETCH(int, stored);
+    TempStore db;
+    REQUIRE_DB(db);
+    QVERIFY(StoreDbAccess::Instance()->SaveFinanceRow(Finance(2, "2020-01-01 00:00:00:000", "old")));
+
+    QString path;
+    if (answer == QLatin1String("good")) {
+        path = db.dir.filePath(QStringLiteral("good.xls"));
+        const QStringList row{"", "其它款项", "99.5", "2024K02K29", "客户", "员工", "凭证", "录入", "备注"};
+        WriteSheet(path, 9, {row, row});
+    } else if (answer == QLatin1String("bad")) {
+        path = db.dir.filePath(QStringLiteral("bad.xls"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("broken");
+    }
+    QStringList questions;
+    ModalSeam::SetFileAnswerer([&](const QString &caption, const QString &dir, const QString &filter) {
+        questions << caption + '|' + dir + '|' + filter;
+        return path;
+    });
+
+    std::unique_ptr<QTableWidget> widget(PageTable(QStringLiteral("tab_inother")));
+    widget->setRowCount(2);
+    QObject context;
+    QStringList seen;
+    QList<bool> filling;
+    bool done = false;
+    ImportHooks hooks;
+    hooks.status = [&](const QString &text) { seen << text; };
+    hooks.setFilling = [&](bool on) { filling << on; };
+    hooks.finished = [&](const ImportResult &) { done = true; };
+    const bool started = ImportLedger(FinancePage, widget.get(), &context, hooks);
+    ModalSeam::SetFileAnswerer({});
+    QCOMPARE(questions, QStringList{"标题|TabDateSave|*.xls;;*.xlsx"});
+    QCOMPARE(started, !answer.isEmpty());
+    if (started)
+        QTRY_VERIFY_WITH_TIMEOUT(done, 10000);
+    QCOMPARE(seen.size(), statuses.size());
+    for (int i = 0; i < seen.size(); ++i)
+        QVERIFY2(seen.at(i).startsWith(statuses.at(i)), qPrintable(seen.at(i)));
+    QCOMPARE(widget->rowCount(), rowsLeft);
+    if (started)
+        QCOMPARE(filling, (QList<bool>{true, false}));
+    QCOMPARE(TempStore::Count("tb_sm_finance_info"), stored);
+    if (answer == QLatin1String("good")) {
+        const FinanceList rows = StoredFinance(FinanceKind::OtherIncome);
+        QCOMPARE(rows.last().time, QStringLiteral("2024-02-29"));
+        QVERIFY(rows.at(1).serial != rows.at(2).serial);
+    }
 }
 
 QTEST_MAIN(TestLedgerExchange)
