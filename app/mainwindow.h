@@ -2,6 +2,7 @@
 
 #include "db/records.h"
 
+#include <QDate>
 #include <QMainWindow>
 #include <QStringList>
 #include <functional>
@@ -15,6 +16,7 @@ class DialogQuery;
 class DialogStoreSet;
 class DialogUserMge;
 class ItemListWidget;
+class LedgerPages;
 
 namespace Ui {
 class MainWindow;
@@ -62,6 +64,9 @@ public:
     // The calculator OpenCalculator starts; empty when none is installed.
     static QString FindCalculator();
 
+    // The ledger pages' loading, editing, totals, backup and restore.
+    LedgerPages *Ledger();
+
 signals:
     void SendQueryResultDate(int result);
 
@@ -97,6 +102,12 @@ public slots:
     void SaveDbDate();
     void RestoreDbDate();
     void EnableAction();
+    void RefreshTab();
+    void GetTabDateToDb(int row, int column, const QString &sendName);
+    void ComboxTextChanged(const QString &text);
+    void ComboxIndexChanged(int index);
+    void DateChanged(const QDate &date);
+    void ShowTotalResult();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -140,4 +151,5 @@ private:
     DialogQuery *m_queryDlg = nullptr;
     DialogStoreSet *m_storeSetDlg = nullptr;
     ItemListWidget *m_itemList = nullptr;
+    LedgerPages *m_ledger = nullptr;
 };

@@ -529,7 +529,10 @@ void LedgerPages::EnableAction()
 {
     if (auto *action = Find<QAction>(QStringLiteral("action_datasave")))
         action->setEnabled(true);
-    if (m_closing)
+    // A window hidden after it was shown is closing: no box over it.
+    const bool closed = m_window && m_window->isHidden()
+        && m_window->testAttribute(Qt::WA_WState_ExplicitShowHide);
+    if (m_closing || closed)
         return;
     QMessageBox box(m_window);
     box.setWindowTitle(QStringLiteral("提示"));

@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QString>
 #include <functional>
+#include <memory>
 
 class QComboBox;
 class QDate;
@@ -34,6 +35,11 @@ public:
 
     // Hooks the window sets. Without a re-login function clearing is refused.
     void SetListSource(const ListSource *source) { m_source = source ? source : &m_storedSource; }
+    void SetListReader(ListTextSource::Reader reader)
+    {
+        m_readerSource = std::make_unique<ListTextSource>(std::move(reader));
+        m_source = m_readerSource.get();
+    }
     void SetRelogin(std::function<bool()> relogin) { m_relogin = std::move(relogin); }
     void SetStatusSink(std::function<void(const QString &)> sink) { m_status = std::move(sink); }
     void SetTypeAhead(std::function<void(QComboBox *)> show, std::function<void()> hide);
@@ -110,6 +116,7 @@ private:
 
     QWidget *m_window;
     StoredListSource m_storedSource;
+    std::unique_ptr<ListTextSource> m_readerSource;
     const ListSource *m_source = &m_storedSource;
     std::function<bool()> m_relogin;
     std::function<void(const QString &)> m_status;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QStringList>
+#include <functional>
 
 // Where the ledger cell combos take their choices from. The first source reads
 // the stored lists; the list dialogs can offer their in-memory lists instead.
@@ -23,6 +24,22 @@ class StoredListSource : public ListSource
 {
 public:
     QStringList Choices(int storeKind, int infoType) const override;
+};
+
+// Reads each list text through a function, e.g. from the list dialogs'
+// current lists, which already hold every edit.
+class ListTextSource : public ListSource
+{
+public:
+    using Reader = std::function<QString(int storeKind, int infoType)>;
+    explicit ListTextSource(Reader reader) : m_reader(std::move(reader)) {}
+    QStringList Choices(int storeKind, int infoType) const override
+    {
+        return m_reader ? FirstFields(m_reader(storeKind, infoType)) : QStringList();
+    }
+
+private:
+    Reader m_reader;
 };
 
 // List numbers the ledger cells use.
