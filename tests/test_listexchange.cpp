@@ -63,7 +63,6 @@ private slots:
     void unreadableFileChangesNothing();
     void semicolonRowsLeftOut();
     void userImportRewritesAccounts();
-    void cancelledDialogs();
     void exportFailureTold();
 
 private:
@@ -219,19 +218,6 @@ void TestListExchange::userImportRewritesAccounts()
     QCOMPARE(user.userType, 4);
     QCOMPARE(user.remark, QStringLiteral("夜班"));
     QVERIFY(StoreDbAccess::Instance()->CheckUserPassword(QStringLiteral("王"), QStringLiteral("pw")));
-}
-
-void TestListExchange::cancelledDialogs()
-{
-    DialogInfoToDb dialog;
-    const QString before = Stored(InfoStore::MasterData, ListTables::Warehouse);
-    m_answer.clear();
-    Click(&dialog, QStringLiteral("btn_import_6"));
-    Click(&dialog, QStringLiteral("btn_export_6"));
-    QCOMPARE(m_questions.size(), 2);
-    QVERIFY(m_boxes.isEmpty());
-    QCOMPARE(Stored(InfoStore::MasterData, ListTables::Warehouse), before);
-    QVERIFY(QDir(m_dir->path()).entryList({"*.xls*"}, QDir::Files).isEmpty());
 }
 
 void TestListExchange::exportFailureTold()
