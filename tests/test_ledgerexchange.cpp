@@ -1,11 +1,16 @@
+#include "app/mainwindow.h"
 #include "app/modalseam.h"
 #include "exchange/excelengine.h"
 #include "exchange/ledgerexchange.h"
 #include "ledger/ledgerkinds.h"
 #include "ledger/ledgerrows.h"
+#include "resources/resources.h"
 #include "storetestsupport.h"
 
 #include <QFile>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QtTest>
 
@@ -137,6 +142,7 @@ private slots:
     void exportFailures();
     void importFromPage_data();
     void importFromPage();
+    void windowButtons();
 };
 
 void TestLedgerExchange::rowFields_data()
@@ -520,6 +526,43 @@ void TestLedgerExchange::importFromPage()
         QCOMPARE(rows.last().time, QStringLiteral("2024-02-29"));
         QVERIFY(rows.at(1).serial != rows.at(2).serial);
     }
+}
+
+void TestLedgerExchange::windowButtons()
+{
+    InitQuillonResources();
+    TempStore db;
+    REQUIRE_DB(db);
+    const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+    GoodsRecord sale = Goods(GoodsKind::Sale, QStringLiteral("2024-05-01 08:00:00:001"), "原样");
+    sale.time = today;
+    QVERIFY(StoreDbAccess::Instance()->SaveGoodsRow(sale));
+    MainWindow w;
+    UserRecord user;
+    user.userType = 1;
+    w.SetUser(user);
+    w.Initialise();
+    QTableWidget *page = w.Table(QStringLiteral("tab_saleout"));
+    QTRY_COMPARE(page->rowCount(), 1);
+
+    QString answer = db.dir.filePath(QStringLiteral("sale.xls"));
+    ModalSeam::SetFileAnswerer([&](const QString &, const QString &, const QString &) { return answer; });
+    ModalSeam::SetBoxAnswerer([](QMessageBox &box) { box.buttons().first()->click(); });
+    w.findChild<QPushButton *>(QStringLiteral("btn_export_3"))->click();
+    QVERIFY2(w.StatusLabel()->text().contains(QStringLiteral("导出数据完成")), qPrintable(w.StatusLabel()->text()));
+
+    QVERIFY(StoreDbAccess::Instance()->SaveGoodsRow(Goods(GoodsKind::Sale, sale.serial, "改过")));
+    w.findChild<QPushButton *>(QStringLiteral("btn_inport_3"))->click();
+    QCOMPARE(page->rowCount(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(w.StatusLabel()->text().contains(QStringLiteral("导入数据完成")), 10000);
+    QCOMPARE(StoredGoods(GoodsKind::Sale), GoodsList{sale});
+
+    // The first button of the choice box is the PDF.
+    answer = db.dir.filePath(QStringLiteral("sale"));
+    w.findChild<QPushButton *>(QStringLiteral("btn_purprint_3"))->click();
+    QVERIFY(QFileInfo(answer + QStringLiteral(".pdf")).size() > 0);
+    ModalSeam::SetFileAnswerer({});
+    ModalSeam::SetBoxAnswerer({});
 }
 
 QTEST_MAIN(TestLedgerExchange)
