@@ -109,6 +109,9 @@ void TestMainWindow::init()
     m_boxes.clear();
     m_started.clear();
     ModalSeam::SetBoxAnswerer([this](QMessageBox &box) { m_boxes << box.text(); });
+    // Buttons that ask for a file or run a dialog find the user cancelling.
+    ModalSeam::SetFileAnswerer([](const QString &, const QString &, const QString &) { return QString(); });
+    ModalSeam::SetDialogAnswerer([](QDialog &dialog) { dialog.reject(); });
     MainWindow::SetProcessStarter([this](const QString &program, const QStringList &args) {
         m_started << (QStringList{program} + args);
         return true;
@@ -119,6 +122,7 @@ void TestMainWindow::cleanup()
 {
     ModalSeam::SetBoxAnswerer({});
     ModalSeam::SetDialogAnswerer({});
+    ModalSeam::SetFileAnswerer({});
     MainWindow::SetProcessStarter({});
     QDir::setCurrent(m_oldCurrent);
     m_store.reset();
