@@ -13,6 +13,8 @@ class QStackedWidget;
 class QTableWidget;
 class DialogInfoToDb;
 class DialogQuery;
+class DialogShowGraph;
+class QueryRunner;
 class DialogStoreSet;
 class DialogUserMge;
 class ItemListWidget;
@@ -66,6 +68,10 @@ public:
 
     // The ledger pages' loading, editing, totals, backup and restore.
     LedgerPages *Ledger();
+
+    // The query dialog, and the chart dialog once a 图表 button has made it.
+    DialogQuery *QueryDialog() const { return m_queryDlg; }
+    DialogShowGraph *GraphDialog() const { return m_graphDlg; }
 
 signals:
     void SendQueryResultDate(int result);
@@ -138,6 +144,11 @@ private:
     // The query dialog and its choice lists (the query code).
     void CreateQueryDialog();
     void ReloadQueryChoices();
+    void ShowQueryRows(int group, int kind, int code);
+    // The stock rows of the model chosen in comboModel.
+    void ShowStockOfModel();
+    // 图表 on the sales statistics and profit pages: charts the rows the page shows.
+    void ShowPageChart();
 
     Ui::MainWindow *m_ui;
     UserRecord m_user;
@@ -152,4 +163,7 @@ private:
     DialogStoreSet *m_storeSetDlg = nullptr;
     ItemListWidget *m_itemList = nullptr;
     LedgerPages *m_ledger = nullptr;
+    QueryRunner *m_queryRunner = nullptr;
+    DialogShowGraph *m_graphDlg = nullptr;
+    int m_stockCode = 0;  // result code of the stock rows on show
 };

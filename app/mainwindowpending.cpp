@@ -5,16 +5,27 @@
 
 #include "app/dialoglogin.h"
 #include "app/modalseam.h"
+#include "analytics/chartscript.h"
+#include "analytics/dialogshowgraph.h"
+#include "analytics/stockcompute.h"
 #include "exchange/ledgerexchange.h"
 #include "exchange/printwidget.h"
 #include "ledger/ledgerkinds.h"
+#include "ledger/dialogquery.h"
 #include "ledger/ledgerpages.h"
+#include "ledger/ledgerrows.h"
+#include "ledger/queryprocess.h"
 #include "masterdata/dialoginfotodb.h"
 #include "masterdata/dialogstoreset.h"
 #include "masterdata/dialogusermge.h"
 #include "masterdata/itemlistwidget.h"
+#include "masterdata/listtables.h"
 
+#include <QBoxLayout>
 #include <QComboBox>
+#include <QDebug>
+#include <QPushButton>
+#include <QSignalBlocker>
 #include <QTableWidget>
 
 LedgerPages *MainWindow::Ledger()
@@ -88,9 +99,6 @@ void MainWindow::WaitForBackup()
         m_ledger->WaitForBackup();
 }
 
-void MainWindow::ActionQuery() {}
-void MainWindow::QueryProcess() {}
-void MainWindow::ShowQueryResultData(int) {}
 void MainWindow::InportProcess()
 {
     const QString name = sender() ? sender()->objectName() : QString();
@@ -129,7 +137,219 @@ void MainWindow::PrintActionProcess()
     if (result.outcome == PrintOutcome::Failed && result.fileName.isEmpty())
         ShowStatusMessage(QStringLiteral("打印没有完成: %1").arg(result.error));
 }
-void MainWindow::HideQueryDialog() {}
-void MainWindow::CreateQueryDialog() {}
-void MainWindow::ReloadQueryChoices() {}
-void MainWindow::RefillModelCombo() {}
+
+// ---- queries ----
+
+namespace {
+
+LedgerKinds::Group GroupOfQuery(int group)
+{
+    return group == QueryGroup::Sales ? LedgerKinds::Group::Sales
+         : group == QueryGroup::Finance ? LedgerKinds::Group::Finance : LedgerKinds::Group::Goods;
+}
+
+QBoxLayout *LayoutHolding(QLayout *layout, QWidget *widget)
+{
+    if (!layout)
+        return nullptr;
+    if (layout->indexOf(widget) >= 0)
+        return qobject_cast<QBoxLayout *>(layout);
+    for (int i = 0; i < layout->count(); ++i) {
+        if (QBoxLayout *found = LayoutHolding(layout->itemAt(i)->layout(), widget))
+            return found;
+    }
+    return nullptr;
+}
+
+// The period of a query, as the chart's subtitle.
+QString PeriodText(const QueryRequest &r)
+{
+    switch (r.dateMode) {
+    case QueryDateMode::Day: return r.dateTo;
+    case QueryDateMode::Month: return r.dateTo.left(7);
+    case QueryDateMode::Year: return r.dateTo.left(4);
+    case QueryDateMode::Period: return QStringLiteral("%1 至 %2").arg(r.dateFrom, r.dateTo);
+    default: return QStringLiteral("所有时间");
+    }
+}
+
+const char *const kSalesChartButton = "btn_chart_7";
+const char *const kProfitChartButton = "btn_finchart_8";
+
+} // namespace
+
+void MainWindow::CreateQueryDialog()
+{
+    m_queryDlg = new DialogQuery(this);
+    m_queryDlg->hide();
+    m_queryDlg->SetSources(m_infoDlg, m_personDlg, m_storeSetDlg);
+    connect(m_queryDlg, &DialogQuery::sendQueryCmd, this, &MainWindow::QueryProcess);
+
+    m_queryRunner = new QueryRunner(&Ledger()->lists(), this);
+    m_queryRunner->SetResultEmitter([this](int code) { emit SendQueryResultDate(code); });
+
+    if (QComboBox *models = ModelCombo()) {
+        connect(models, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+                &MainWindow::ShowStockOfModel);
+    }
+    RefillModelCombo();
+
+    // 图表 stands after the export button of the sales statistics and profit pages.
+    const struct
+    {
+        const char *anchor;
+        const char *name;
+    } charts[] = { { "btn_export_7", kSalesChartButton }, { "btn_finexport_8", kProfitChartButton } };
+    for (const auto &c : charts) {
+        auto *anchor = findChild<QPushButton *>(QLatin1String(c.anchor));
+        QBoxLayout *row = anchor && anchor->parentWidget()
+            ? LayoutHolding(anchor->parentWidget()->layout(), anchor) : nullptr;
+        if (!row)
+            continue;
+        auto *chart = new QPushButton(QStringLiteral("图表"), anchor->parentWidget());
+        chart->setObjectName(QLatin1String(c.name));
+        chart->setStyleSheet(anchor->styleSheet());
+        row->insertWidget(row->indexOf(anchor) + 1, chart);
+        connect(chart, &QPushButton::clicked, this, &MainWindow::ShowPageChart);
+    }
+}
+
+void MainWindow::HideQueryDialog()
+{
+    if (m_queryDlg)
+        m_queryDlg->hide();
+}
+
+void MainWindow::ReloadQueryChoices()
+{
+    if (m_queryDlg)
+        m_queryDlg->RefreshLists();
+    RefillModelCombo();
+}
+
+void MainWindow::RefillModelCombo()
+{
+    QComboBox *box = ModelCombo();
+    if (!box)
+        return;
+    const QString chosen = box->currentText();
+    QStringList models = m_infoDlg ? m_infoDlg->ColumnValues(ListTables::GoodsModel, 0) : QStringList();
+    models.removeAll(QString());
+    models << StockCompute::AllModelsText();
+    {
+        const QSignalBlocker blocker(box);
+        box->clear();
+        box->addItems(models);
+        // Nothing chosen yet, or the chosen model is gone: show every row.
+        const int keep = box->findText(chosen);
+        box->setCurrentIndex(keep >= 0 ? keep : box->count() - 1);
+    }
+    if (box->currentText() != chosen)
+        ShowStockOfModel();
+    box->show();
+}
+
+void MainWindow::ShowStockOfModel()
+{
+    if (!m_stockCode || !m_ledger)
+        return;
+    const LedgerKinds::PageKind *page = LedgerKinds::Find(LedgerKinds::Group::Goods, GoodsKind::CurrentStock);
+    const QComboBox *box = ModelCombo();
+    m_ledger->ShowGoodsRows(Table(page->tableName),
+                            QueryRun::GoodsRowsToShow(m_stockCode, m_ledger->lists(),
+                                                      box ? box->currentText() : QString()));
+}
+
+void MainWindow::ActionQuery()
+{
+    if (!m_queryDlg)
+        return;
+    m_queryDlg->show();
+    m_queryDlg->raise();
+    m_queryDlg->SetPageFromButton(sender() ? sender()->objectName() : QString());
+}
+
+void MainWindow::QueryProcess()
+{
+    if (!m_queryDlg || !m_queryRunner)
+        return;
+    ShowStatusMessage(QStringLiteral("数据查询开始,请勿操作，耐心等待..."));
+    QueryRequest request = m_queryDlg->Request();
+    request.userType = m_user.userType;
+
+    // Only the asking page is emptied; any other group and kind empties nothing.
+    const LedgerKinds::PageKind *page = request.IsValidPage()
+        ? LedgerKinds::Find(GroupOfQuery(request.pageGroup), request.pageKind) : nullptr;
+    if (QTableWidget *table = page ? Table(page->tableName) : nullptr) {
+        const bool wasFilling = Ledger()->fillingTables();
+        Ledger()->SetFillingTables(true);
+        table->setRowCount(0);
+        Ledger()->SetFillingTables(wasFilling);
+        if (request.IsStockPage())
+            m_stockCode = 0;
+    }
+    m_queryRunner->Start(request);
+}
+
+void MainWindow::ShowQueryResultData(int result)
+{
+    // False when a newer query was waiting and has now started.
+    if (!m_queryRunner || !m_queryRunner->Accept(result))
+        return;
+    const QueryRequest &request = m_queryRunner->request();
+    if (result == QueryResult::ProfitAll)
+        qDebug() << "PorcessPofit 9";
+    if (QueryResult::GroupOf(result) != 0)
+        ShowQueryRows(request.pageGroup, request.pageKind, result);
+    const QueryOutcome &outcome = m_queryRunner->outcome();
+    ShowStatusMessage(outcome.ok ? QStringLiteral("当前查询完成！")
+                                 : QStringLiteral("查询没有完成,%1").arg(outcome.error));
+}
+
+void MainWindow::ShowQueryRows(int group, int kind, int code)
+{
+    const LedgerKinds::PageKind *page = LedgerKinds::Find(GroupOfQuery(group), kind);
+    QTableWidget *table = page ? Table(page->tableName) : nullptr;
+    if (!table)
+        return;
+    if (group == QueryGroup::Finance) {
+        Ledger()->ShowFinanceRows(table, QueryRun::FinanceRowsToShow(code, Ledger()->lists()));
+        return;
+    }
+    QString model;
+    if (group == QueryGroup::Goods && kind == GoodsKind::CurrentStock) {
+        m_stockCode = code;
+        if (const QComboBox *box = ModelCombo())
+            model = box->currentText();
+    }
+    Ledger()->ShowGoodsRows(table, QueryRun::GoodsRowsToShow(code, Ledger()->lists(), model));
+}
+
+void MainWindow::ShowPageChart()
+{
+    const bool sales = sender() && sender()->objectName() == QLatin1String(kSalesChartButton);
+    if (!m_graphDlg)
+        m_graphDlg = new DialogShowGraph(this);
+    const QueryRequest *last = m_queryRunner ? &m_queryRunner->request() : nullptr;
+    if (sales) {
+        const QTableWidget *table = SalesTable();
+        GoodsList rows;
+        for (int r = 0; table && r < table->rowCount(); ++r) {
+            GoodsRecord record;
+            if (LedgerRows::PeekGoodsRow(r, GoodsKind::Sale, record, table))
+                rows << record;
+        }
+        const bool ours = last && last->pageGroup == QueryGroup::Sales;
+        m_graphDlg->ShowChart(ChartScript::FromSalesRows(rows, ours ? PeriodText(*last) : QString()));
+    } else {
+        const QTableWidget *table = FinanceTable(FinanceKind::Profit);
+        FinanceList rows;
+        for (int r = 0; table && r < table->rowCount(); ++r) {
+            FinanceRecord record;
+            if (LedgerRows::PeekFinanceRow(r, FinanceKind::Profit, record, table))
+                rows << record;
+        }
+        const bool ours = last && last->IsProfitPage();
+        m_graphDlg->ShowChart(ChartScript::FromProfitRows(rows, ours ? PeriodText(*last) : QString()));
+    }
+}

@@ -174,6 +174,10 @@ QueryRunner::QueryRunner(LedgerLists *lists, QObject *parent)
 
 QueryRunner::~QueryRunner()
 {
+    {
+        QMutexLocker locker(&m_reportLock);
+        m_closing = true;
+    }
     Wait();
 }
 
@@ -199,11 +203,13 @@ void QueryRunner::Launch(const QueryRequest &request)
     m_request = request;
     m_outcome = QueryOutcome();
     m_running = true;
-    auto *worker = new ReadDatabaseThread(m_lists, ReadDatabaseThread::Query, this);
+    auto *worker = new ReadDatabaseThread(&m_work, ReadDatabaseThread::Query, this);
     worker->SetWork([this, request](ReadDatabaseThread &w) {
         // Read by the GUI thread only after the result code has been delivered.
-        if (w.lists())
-            m_outcome = QueryRun::Execute(request, *w.lists());
+        m_outcome = QueryRun::Execute(request, *w.lists());
+        QMutexLocker locker(&m_reportLock);
+        if (m_closing)
+            return;
         if (m_emitter)
             m_emitter(m_outcome.code);
         else
@@ -215,13 +221,23 @@ void QueryRunner::Launch(const QueryRequest &request)
 
 bool QueryRunner::Accept(int)
 {
+    if (!m_running)
+        return false;
     m_running = false;
+    // The worker is past its last write; waiting only lets its thread end.
+    Wait();
     if (m_hasPending) {
         m_hasPending = false;
-        // The previous worker is past its last write into the lists.
-        Wait();
         Launch(m_pending);
         return false;
+    }
+    if (m_lists) {
+        m_lists->queryGoods = m_work.queryGoods;
+        m_lists->filteredGoods = m_work.filteredGoods;
+        m_lists->stockRows = m_work.stockRows;
+        m_lists->queryFinance = m_work.queryFinance;
+        m_lists->filteredFinance = m_work.filteredFinance;
+        m_lists->profitRows = m_work.profitRows;
     }
     return true;
 }

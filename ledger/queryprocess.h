@@ -3,6 +3,7 @@
 #include "db/records.h"
 #include "ledger/ledgerlists.h"
 
+#include <QMutex>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -84,9 +85,11 @@ FinanceList FinanceRowsToShow(int code, const LedgerLists &lists);
 
 } // namespace QueryRun
 
-// Starts the type-3 workers. Only one runs at a time: the query lists are
-// shared, so a query asked for while another runs waits for it, and only the
-// newest waiting query is run.
+// Starts the type-3 workers. Only one runs at a time: a query asked for while
+// another runs waits for it, and only the newest waiting query is run. The
+// worker fills lists of the runner's own; Accept hands them to the caller's
+// lists on the GUI thread, so a worker never writes into lists that may be
+// gone or shown.
 class QueryRunner : public QObject
 {
     Q_OBJECT
@@ -95,7 +98,7 @@ public:
     using ResultEmitter = std::function<void(int code)>;
 
     explicit QueryRunner(LedgerLists *lists, QObject *parent = nullptr);
-    // Waits for a running worker: it writes into lists the caller owns.
+    // Waits for a running worker; a result it had not reported yet is dropped.
     ~QueryRunner() override;
 
     // Without an emitter the runner emits ResultReady itself.
@@ -104,8 +107,8 @@ public:
     // False when the request waits for the running query.
     bool Start(const QueryRequest &request);
 
-    // GUI thread, when a result code has arrived. True: the lists hold the
-    // result of request() and may be shown. False: a newer query was waiting
+    // GUI thread, when a result code has arrived. True: the caller's lists
+    // now hold the result of request() and may be shown. False: a newer query was waiting
     // and has been started in its place.
     bool Accept(int code);
 
@@ -122,7 +125,10 @@ private:
     void Launch(const QueryRequest &request);
 
     LedgerLists *m_lists;
+    LedgerLists m_work;  // written by the worker only
     ResultEmitter m_emitter;
+    QMutex m_reportLock;
+    bool m_closing = false;
     QPointer<ReadDatabaseThread> m_worker;
     QueryRequest m_request;
     QueryOutcome m_outcome;

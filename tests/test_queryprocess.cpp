@@ -1,9 +1,18 @@
+#include "analytics/dialogshowgraph.h"
+#include "app/mainwindow.h"
 #include "db/numbertext.h"
+#include "ledger/dialogquery.h"
 #include "ledger/queryfilter.h"
 #include "ledger/queryprocess.h"
+#include "resources/resources.h"
 #include "storetestsupport.h"
 
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
 #include <QtTest>
+#include <memory>
 
 namespace {
 
@@ -100,6 +109,48 @@ void SeedGoods()
                           QStringLiteral("AB-1"), "1", "20"));
 }
 
+QString Today()
+{
+    return QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+}
+
+std::unique_ptr<MainWindow> MakeWindow()
+{
+    auto window = std::make_unique<MainWindow>();
+    UserRecord user;
+    user.userType = 1;
+    user.name = QStringLiteral("测试员");
+    window->SetUser(user);
+    window->Initialise();
+    return window;
+}
+
+void Press(const QObject &parent, const char *name)
+{
+    auto *button = parent.findChild<QPushButton *>(QLatin1String(name));
+    QVERIFY2(button, name);
+    button->click();
+}
+
+// Runs a query from a page's query button and waits for its result on the page.
+bool QueryFrom(MainWindow &w, const char *queryButton, const char *dialogButton)
+{
+    Press(w, queryButton);
+    if (!w.QueryDialog() || !w.QueryDialog()->isVisible())
+        return false;
+    w.StatusLabel()->clear();
+    Press(*w.QueryDialog(), dialogButton);
+    return QTest::qWaitFor([&] { return w.StatusLabel()->text().endsWith(QStringLiteral("当前查询完成！")); }, 10000);
+}
+
+QStringList Column(const QTableWidget *t, int column)
+{
+    QStringList out;
+    for (int r = 0; r < t->rowCount(); ++r)
+        out << (t->item(r, column) ? t->item(r, column)->text() : QString());
+    return out;
+}
+
 } // namespace
 
 class TestQueryProcess : public QObject
@@ -116,6 +167,12 @@ private slots:
     void financeAndProfit();
     void unknownPageAndClosedStore();
     void runnerUsesItsOwnThreadAndKeepsOneQuery();
+
+    // Through the main window, offscreen.
+    void initTestCase() { InitQuillonResources(); }
+    void goodsPageConditionsAndAllRecords();
+    void salesAndProfitPagesWithTheirCharts();
+    void stockPageFollowsTheModelSelector();
 };
 
 void TestQueryProcess::storedGoodsKinds_data()
@@ -368,6 +425,7 @@ void TestQueryProcess::runnerUsesItsOwnThreadAndKeepsOneQuery()
 
     QVERIFY(ready.wait(5000));
     QCOMPARE(ready.takeFirst().at(0).toInt(), int(QueryResult::GoodsFiltered));
+    QVERIFY(lists.filteredGoods.isEmpty());  // handed over only when accepted
     QVERIFY(runner.Accept(QueryResult::GoodsFiltered));
     QVERIFY(!runner.IsRunning());
     QVERIFY(runner.outcome().ok);
@@ -386,5 +444,118 @@ void TestQueryProcess::runnerUsesItsOwnThreadAndKeepsOneQuery()
     QVERIFY(runner.Accept(emitted.first()));
 }
 
-QTEST_GUILESS_MAIN(TestQueryProcess)
+void TestQueryProcess::goodsPageConditionsAndAllRecords()
+{
+    TempStore db;
+    QVERIFY(db.connected);
+    StoreDbAccess *s = db.store();
+    s->SaveGoodsRow(Goods(GoodsKind::Sale, "s1", Today(), "AB-1", "4", "80"));
+    s->SaveGoodsRow(Goods(GoodsKind::Sale, "s2", Today(), "AB-1", "2", "40", "W2"));
+    s->SaveGoodsRow(Goods(GoodsKind::Sale, "s3", "2020-01-01", "CD-7", "1", "10"));
+    auto w = MakeWindow();
+    QTableWidget *sale = w->Table(QStringLiteral("tab_saleout"));
+    QTRY_COMPARE(sale->rowCount(), 2);  // the start-up load: today's rows
+
+    DialogQuery *dialog = w->QueryDialog();
+    QVERIFY(dialog);
+    QVERIFY(dialog->SetCondition(QStringLiteral("lineEdit_2"), QStringLiteral("W1")));
+    QVERIFY(QueryFrom(*w, "btn_purquery_3", "btn_query"));
+    QCOMPARE(dialog->pageKind(), int(GoodsKind::Sale));
+    QCOMPARE(Column(sale, 0), QStringList{ "s1" });
+    QVERIFY(dialog->isVisible());
+
+    // "全部记录": every date, no condition; the dialog closes.
+    QVERIFY(QueryFrom(*w, "btn_purquery_3", "btn_all"));
+    QStringList all = Column(sale, 0);
+    all.sort();
+    QCOMPARE(all, (QStringList{ "s1", "s2", "s3" }));
+    QVERIFY(dialog->isHidden());
+
+    // A row shown by a query is edited and saved as usual.
+    const int row = Column(sale, 0).indexOf(QStringLiteral("s3"));
+    sale->item(row, 16)->setText(QStringLiteral("单-9"));
+    GoodsList stored;
+    s->QueryGoods(5, GoodsKind::Sale, QString(), QString(), stored);
+    auto s3 = std::find_if(stored.begin(), stored.end(), [](const GoodsRecord &g) { return g.serial == "s3"; });
+    QVERIFY(s3 != stored.end());
+    QCOMPARE(s3->oddNum, QStringLiteral("单-9"));
+    QCOMPARE(stored.size(), 3);
+}
+
+void TestQueryProcess::salesAndProfitPagesWithTheirCharts()
+{
+    TempStore db;
+    QVERIFY(db.connected);
+    StoreDbAccess *s = db.store();
+    s->SaveGoodsRow(Goods(GoodsKind::Sale, "s1", Today(), "AB-1", "4", "80"));
+    s->SaveGoodsRow(Goods(GoodsKind::Sale, "s2", Today(), "CD-7", "1", "15"));
+    s->SaveGoodsRow(Goods(GoodsKind::SaleReturn, "r1", "2019-02-02", "AB-1", "1", "20"));
+    s->SaveFinanceRow(Finance(FinanceKind::Income, "i1", Today(), "100"));
+    s->SaveFinanceRow(Finance(FinanceKind::OtherExpenses, "e1", Today(), "30"));
+    auto w = MakeWindow();
+    QTableWidget *expenses = w->FinanceTable(FinanceKind::OtherExpenses);
+    QTRY_COMPARE(expenses->rowCount(), 1);
+
+    // The day's sales, with the return of years ago deducted.
+    QVERIFY(QueryFrom(*w, "btn_salequery_1", "btn_query"));
+    QTableWidget *sales = w->SalesTable();
+    QCOMPARE(Column(sales, 0), (QStringList{ "s1", "s2" }));
+    QCOMPARE(Column(sales, 11), (QStringList{ "60", "15" }));
+    QVERIFY(!w->GraphDialog());
+    Press(*w, "btn_chart_7");
+    QVERIFY(w->GraphDialog());
+    QCOMPARE(w->GraphDialog()->CurrentData().labels, (QStringList{ "AB-1", "CD-7" }));
+    QCOMPARE(w->GraphDialog()->CurrentData().values, (QList<double>{ 60, 15 }));
+    QCOMPARE(w->GraphDialog()->CurrentData().subtitle, Today());
+
+    // The profit query empties and fills the profit table only.
+    QVERIFY(QueryFrom(*w, "btn_finquery_8", "btn_query"));
+    QTableWidget *profit = w->FinanceTable(FinanceKind::Profit);
+    QCOMPARE(profit->rowCount(), 8);
+    QCOMPARE(expenses->rowCount(), 1);
+    DialogShowGraph *graph = w->GraphDialog();
+    Press(*w, "btn_finchart_8");
+    QCOMPARE(w->GraphDialog(), graph);  // made once
+    const HistogramData chart = graph->CurrentData();
+    QCOMPARE(chart.values.size(), 8);
+    QCOMPARE(chart.values.first(), 100.0);
+    QCOMPARE(chart.values.last(), 70.0);
+    QCOMPARE(chart.labels.last(), QStringLiteral("经营利润"));
+}
+
+void TestQueryProcess::stockPageFollowsTheModelSelector()
+{
+    TempStore db;
+    QVERIFY(db.connected);
+    StoreDbAccess *s = db.store();
+    QVERIFY(s->SaveInfoList(InfoStore::MasterData, InfoList{ 3, QStringLiteral("AB##1;CD##7") }));
+    s->SaveGoodsRow(Goods(GoodsKind::PurchaseIn, "p1", Today(), "AB-1", "10", "100"));
+    s->SaveGoodsRow(Goods(GoodsKind::PurchaseIn, "p2", Today(), "CD-7", "3", "30"));
+    s->SaveGoodsRow(Goods(GoodsKind::Sale, "s1", Today(), "AB-1", "4", "80"));
+    auto w = MakeWindow();
+
+    QComboBox *models = w->ModelCombo();
+    QStringList items;
+    for (int i = 0; i < models->count(); ++i)
+        items << models->itemText(i);
+    QCOMPARE(items, (QStringList{ "AB-1", "CD-7", "所有型号" }));
+    QCOMPARE(models->currentText(), QStringLiteral("所有型号"));
+    QVERIFY(!models->isHidden());
+
+    QVERIFY(QueryFrom(*w, "btn_purquery_6", "btn_query"));
+    QTableWidget *stock = w->GoodsTable(GoodsKind::CurrentStock);
+    QCOMPARE(Column(stock, 0), (QStringList{ "p1", "p2" }));
+    QCOMPARE(Column(stock, 9), (QStringList{ "6", "3" }));
+    QCOMPARE(Column(stock, 12), (QStringList{ "", "" }));  // no paid / unpaid on stock rows
+
+    models->setCurrentText(QStringLiteral("CD-7"));
+    QCOMPARE(Column(stock, 0), QStringList{ "p2" });
+    // A new query keeps the chosen model.
+    QVERIFY(QueryFrom(*w, "btn_purquery_6", "btn_query"));
+    QCOMPARE(Column(stock, 0), QStringList{ "p2" });
+    models->setCurrentText(QStringLiteral("所有型号"));
+    QCOMPARE(stock->rowCount(), 2);
+}
+
+QTEST_MAIN(TestQueryProcess)
 #include "test_queryprocess.moc"
