@@ -66,14 +66,50 @@ const QString kUserInsert = QStringLiteral(
 const QString kUserDelete = QStringLiteral(
     "delete from tb_sm_user where user_phoneno=? and user_name=? and store_no=?");
 
-// Goods and finance differ only in table and column names; the period
-// queries are built from this pair.
-struct LedgerQuery
+// Goods and finance differ only in table, time column and SQL texts; every
+// ledger operation is written once over this description.
+struct LedgerTable
 {
     const char *table;
     const char *timeColumn;
-    bool dateColumn;   // declared "date" rather than text
+    int dateText;   // text index of the time when its column is declared "date", else -1
+    const QString &lookup;
+    const QString &insert;
+    const QString &update;
+    const QString &deleteRow;
+    const QString &deleteKind;
 };
+
+template <typename Record>
+const LedgerTable &Ledger();
+
+template <>
+const LedgerTable &Ledger<GoodsRecord>()
+{
+    static const LedgerTable t{Schema::GoodsTable, "product_time", 7,
+                               kGoodsLookup, kGoodsInsert, kGoodsUpdate, kGoodsDelete, kGoodsDeleteKind};
+    return t;
+}
+
+template <>
+const LedgerTable &Ledger<FinanceRecord>()
+{
+    static const LedgerTable t{Schema::FinanceTable, "ie_time", -1,
+                               kFinanceLookup, kFinanceInsert, kFinanceUpdate, kFinanceDelete,
+                               kFinanceDeleteKind};
+    return t;
+}
+
+// The values bound to deleteRow; goods rows sharing a serial differ by model.
+QVariantList RowKey(const GoodsRecord &r, const QString &storeNo)
+{
+    return {r.tabType, r.serial, r.model, storeNo};
+}
+
+QVariantList RowKey(const FinanceRecord &r, const QString &storeNo)
+{
+    return {r.tabType, r.serial, storeNo};
+}
 
 QString &ThreadError()
 {
@@ -174,7 +210,7 @@ QString InfoTable(int storeKind)
 }
 
 // Builds the period select; false for an unknown mode or an unusable date.
-bool PeriodSelect(const LedgerQuery &lq, bool datesTyped, int mode, int tabType,
+bool PeriodSelect(const LedgerTable &lq, bool datesTyped, int mode, int tabType,
                   const QString &storeNo, const QString &startDate, const QString &date,
                   QString &sql, QVariantList &values)
 {
@@ -182,7 +218,7 @@ bool PeriodSelect(const LedgerQuery &lq, bool datesTyped, int mode, int tabType,
     // A date column is compared as its "yyyy-MM-dd" text, as SQLite compares the
     // stored text: a malformed date asked for matches nothing instead of failing
     // the query, and a row without a date is the empty text.
-    const QString time = lq.dateColumn && datesTyped
+    const QString time = lq.dateText >= 0 && datesTyped
         ? QStringLiteral("coalesce(cast(%1 as text),'')").arg(QLatin1String(lq.timeColumn))
         : QLatin1String(lq.timeColumn);
     values = {storeNo};
@@ -216,6 +252,121 @@ bool PeriodSelect(const LedgerQuery &lq, bool datesTyped, int mode, int tabType,
     }
     if (tabType != -1)
         values << tabType;
+    return true;
+}
+
+template <typename Record>
+bool SaveLedgerRow(DbManager *manager, const QString &storeNo, const Record &record)
+{
+    SetError(QString());
+    if (!manager)
+        return NoConnection();
+    const LedgerTable &lt = Ledger<Record>();
+    QSqlDatabase db = manager->Connection();
+    // Declared before the guard so they outlive the rollback: PostgreSQL
+    // cannot free a prepared statement inside an aborted transaction.
+    QSqlQuery lookup(db), write(db);
+    // Inside a caller's transaction (an import) this is a savepoint: a row the
+    // database refuses is undone alone and the import goes on.
+    TransactionGuard tx(db);
+    if (!tx.IsActive()) {
+        SetError(QStringLiteral("无法开始事务: %1").arg(db.lastError().text()));
+        return false;
+    }
+
+    if (!Prepare(lookup, lt.lookup) || !Exec(lookup, {record.tabType, record.serial, storeNo}))
+        return false;
+    const bool exists = lookup.next();
+    lookup.finish();
+
+    const bool typed = DatesTyped(db);
+    const auto value = [&](int i) {
+        return i == lt.dateText ? DateValue(record.text(i), typed) : QVariant(record.text(i));
+    };
+    QVariantList values;
+    if (!exists) {
+        values << record.tabType;
+        for (int i = 0; i < Record::TextCount; ++i)
+            values << value(i);
+        values << storeNo;
+    } else {
+        for (int i = 1; i < Record::TextCount; ++i)
+            values << value(i);
+        values << record.tabType << record.serial << storeNo;
+    }
+    if (!Run(write, exists ? lt.update : lt.insert, values)) {
+        const QSqlError error = write.lastError();
+        const QString time = lt.dateText >= 0 ? record.text(lt.dateText) : QString();
+        if (lt.dateText >= 0 && typed && ValueRefused(error)
+            && !QDate::fromString(time.trimmed(), QStringLiteral("yyyy-MM-dd")).isValid()
+            && !time.trimmed().isEmpty()) {
+            SetError(QStringLiteral("日期“%1”无效，应为 yyyy-MM-dd 格式的日期: %2")
+                         .arg(time, error.databaseText()));
+        }
+        return false;
+    }
+    if (!tx.Commit()) {
+        SetError(QStringLiteral("保存未能提交: %1").arg(db.lastError().text()));
+        return false;
+    }
+    return true;
+}
+
+template <typename Record>
+bool DeleteLedgerRow(DbManager *manager, const QString &storeNo, const Record &record)
+{
+    SetError(QString());
+    if (!manager)
+        return NoConnection();
+    return Run(manager->Connection(), Ledger<Record>().deleteRow, RowKey(record, storeNo));
+}
+
+template <typename Record>
+bool DeleteLedgerKind(DbManager *manager, const QString &storeNo, int tabType)
+{
+    SetError(QString());
+    if (!manager)
+        return NoConnection();
+    return Run(manager->Connection(), Ledger<Record>().deleteKind, {tabType, storeNo});
+}
+
+template <typename Record>
+bool QueryLedger(DbManager *manager, const QString &storeNo, int mode, int tabType,
+                 const QString &startDate, const QString &date, QList<Record> &out)
+{
+    SetError(QString());
+    if (!manager)
+        return NoConnection();
+    const LedgerTable &lt = Ledger<Record>();
+    QSqlDatabase db = manager->Connection();
+    QString sql;
+    QVariantList values;
+    if (!PeriodSelect(lt, DatesTyped(db), mode, tabType, storeNo, startDate, date, sql, values)) {
+        SetError(QStringLiteral("查询时段无效"));
+        return false;
+    }
+
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!Prepare(q, sql) || !Exec(q, values))
+        return false;
+
+    const Schema::Table *table = Schema::Find(QLatin1String(lt.table));
+    const QSqlRecord rec = q.record();
+    const int typeIndex = rec.indexOf(QStringLiteral("tab_type"));
+    int index[Record::TextCount];
+    for (int i = 0; i < Record::TextCount; ++i)
+        index[i] = rec.indexOf(table->columns.at(i + 1).name);
+
+    QList<Record> rows;
+    while (q.next()) {
+        Record r;
+        r.tabType = q.value(typeIndex).toInt();
+        for (int i = 0; i < Record::TextCount; ++i)
+            r.setText(i, Text(q, index[i]));
+        rows.append(r);
+    }
+    out.append(rows);
     return true;
 }
 
@@ -304,205 +455,46 @@ bool StoreDbAccess::DeleteStoreRows(const QString &tableName)
 
 bool StoreDbAccess::SaveGoodsRow(const GoodsRecord &record)
 {
-    SetError(QString());
-    if (!m_dbManager)
-        return NoConnection();
-    QSqlDatabase db = m_dbManager->Connection();
-    // Declared before the guard so they outlive the rollback: PostgreSQL
-    // cannot free a prepared statement inside an aborted transaction.
-    QSqlQuery lookup(db), write(db);
-    // Inside a caller's transaction (an import) this is a savepoint: a row the
-    // database refuses is undone alone and the import goes on.
-    TransactionGuard tx(db);
-    if (!tx.IsActive()) {
-        SetError(QStringLiteral("无法开始事务: %1").arg(db.lastError().text()));
-        return false;
-    }
-
-    if (!Prepare(lookup, kGoodsLookup) || !Exec(lookup, {record.tabType, record.serial, m_storeNo}))
-        return false;
-    const bool exists = lookup.next();
-    lookup.finish();
-
-    const bool typed = DatesTyped(db);
-    const int timeIndex = 7;   // text(7) is product_time
-    QVariantList values;
-    if (!exists) {
-        values << record.tabType;
-        for (int i = 0; i < GoodsRecord::TextCount; ++i)
-            values << (i == timeIndex ? DateValue(record.text(i), typed) : QVariant(record.text(i)));
-        values << m_storeNo;
-    } else {
-        for (int i = 1; i < GoodsRecord::TextCount; ++i)
-            values << (i == timeIndex ? DateValue(record.text(i), typed) : QVariant(record.text(i)));
-        values << record.tabType << record.serial << m_storeNo;
-    }
-    if (!Run(write, exists ? kGoodsUpdate : kGoodsInsert, values)) {
-        const QSqlError error = write.lastError();
-        if (typed && ValueRefused(error)
-            && !QDate::fromString(record.time.trimmed(), QStringLiteral("yyyy-MM-dd")).isValid()
-            && !record.time.trimmed().isEmpty()) {
-            SetError(QStringLiteral("日期“%1”无效，应为 yyyy-MM-dd 格式的日期: %2")
-                         .arg(record.time, error.databaseText()));
-        }
-        return false;
-    }
-    if (!tx.Commit()) {
-        SetError(QStringLiteral("保存未能提交: %1").arg(db.lastError().text()));
-        return false;
-    }
-    return true;
+    return SaveLedgerRow(m_dbManager, m_storeNo, record);
 }
 
 bool StoreDbAccess::DeleteGoodsRow(const GoodsRecord &record)
 {
-    SetError(QString());
-    if (!m_dbManager)
-        return NoConnection();
-    return Run(m_dbManager->Connection(), kGoodsDelete,
-               {record.tabType, record.serial, record.model, m_storeNo});
+    return DeleteLedgerRow(m_dbManager, m_storeNo, record);
 }
 
 bool StoreDbAccess::DeleteGoodsKind(int tabType)
 {
-    SetError(QString());
-    if (!m_dbManager)
-        return NoConnection();
-    return Run(m_dbManager->Connection(), kGoodsDeleteKind, {tabType, m_storeNo});
+    return DeleteLedgerKind<GoodsRecord>(m_dbManager, m_storeNo, tabType);
 }
 
 bool StoreDbAccess::QueryGoods(int mode, int tabType, const QString &startDate, const QString &date,
                                GoodsList &out)
 {
-    SetError(QString());
-    if (!m_dbManager)
-        return NoConnection();
-    static const LedgerQuery lq{Schema::GoodsTable, "product_time", true};
-    QSqlDatabase db = m_dbManager->Connection();
-    QString sql;
-    QVariantList values;
-    if (!PeriodSelect(lq, DatesTyped(db), mode, tabType, m_storeNo, startDate, date, sql, values)) {
-        SetError(QStringLiteral("查询时段无效"));
-        return false;
-    }
-
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    if (!Prepare(q, sql) || !Exec(q, values))
-        return false;
-
-    const Schema::Table *table = Schema::Find(QLatin1String(Schema::GoodsTable));
-    const QSqlRecord rec = q.record();
-    const int typeIndex = rec.indexOf(QStringLiteral("tab_type"));
-    int index[GoodsRecord::TextCount];
-    for (int i = 0; i < GoodsRecord::TextCount; ++i)
-        index[i] = rec.indexOf(table->columns.at(i + 1).name);
-
-    GoodsList rows;
-    while (q.next()) {
-        GoodsRecord r;
-        r.tabType = q.value(typeIndex).toInt();
-        for (int i = 0; i < GoodsRecord::TextCount; ++i)
-            r.setText(i, Text(q, index[i]));
-        rows.append(r);
-    }
-    out.append(rows);
-    return true;
+    return QueryLedger(m_dbManager, m_storeNo, mode, tabType, startDate, date, out);
 }
 
 // ---- finance --------------------------------------------------------------
 
 bool StoreDbAccess::SaveFinanceRow(const FinanceRecord &record)
 {
-    SetError(QString());
-    if (!m_dbManager)
-        return NoConnection();
-    QSqlDatabase db = m_dbManager->Connection();
-    QSqlQuery lookup(db), write(db);
-    TransactionGuard tx(db);
-    if (!tx.IsActive()) {
-        SetError(QStringLiteral("无法开始事务: %1").arg(db.lastError().text()));
-        return false;
-    }
-
-    if (!Prepare(lookup, kFinanceLookup) || !Exec(lookup, {record.tabType, record.serial, m_storeNo}))
-        return false;
-    const bool exists = lookup.next();
-    lookup.finish();
-
-    QVariantList values;
-    if (!exists) {
-        values << record.tabType;
-        for (int i = 0; i < FinanceRecord::TextCount; ++i)
-            values << record.text(i);
-        values << m_storeNo;
-    } else {
-        for (int i = 1; i < FinanceRecord::TextCount; ++i)
-            values << record.text(i);
-        values << record.tabType << record.serial << m_storeNo;
-    }
-    if (!Run(write, exists ? kFinanceUpdate : kFinanceInsert, values))
-        return false;
-    if (!tx.Commit()) {
-        SetError(QStringLiteral("保存未能提交: %1").arg(db.lastError().text()));
-        return false;
-    }
-    return true;
+    return SaveLedgerRow(m_dbManager, m_storeNo, record);
 }
 
 bool StoreDbAccess::DeleteFinanceRow(const FinanceRecord &record)
 {
-    SetError(QString());
-    if (!m_dbManager)
-        return NoConnection();
-    return Run(m_dbManager->Connection(), kFinanceDelete, {record.tabType, record.serial, m_storeNo});
+    return DeleteLedgerRow(m_dbManager, m_storeNo, record);
 }
 
 bool StoreDbAccess::DeleteFinanceKind(int tabType)
 {
-    SetError(QString());
-    if (!m_dbManager)
-        return NoConnection();
-    return Run(m_dbManager->Connection(), kFinanceDeleteKind, {tabType, m_storeNo});
+    return DeleteLedgerKind<FinanceRecord>(m_dbManager, m_storeNo, tabType);
 }
 
 bool StoreDbAccess::QueryFinance(int mode, int tabType, const QString &startDate,
                                  const QString &date, FinanceList &out)
 {
-    SetError(QString());
-    if (!m_dbManager)
-        return NoConnection();
-    static const LedgerQuery lq{Schema::FinanceTable, "ie_time", false};
-    QSqlDatabase db = m_dbManager->Connection();
-    QString sql;
-    QVariantList values;
-    if (!PeriodSelect(lq, DatesTyped(db), mode, tabType, m_storeNo, startDate, date, sql, values)) {
-        SetError(QStringLiteral("查询时段无效"));
-        return false;
-    }
-
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    if (!Prepare(q, sql) || !Exec(q, values))
-        return false;
-
-    const Schema::Table *table = Schema::Find(QLatin1String(Schema::FinanceTable));
-    const QSqlRecord rec = q.record();
-    const int typeIndex = rec.indexOf(QStringLiteral("tab_type"));
-    int index[FinanceRecord::TextCount];
-    for (int i = 0; i < FinanceRecord::TextCount; ++i)
-        index[i] = rec.indexOf(table->columns.at(i + 1).name);
-
-    FinanceList rows;
-    while (q.next()) {
-        FinanceRecord r;
-        r.tabType = q.value(typeIndex).toInt();
-        for (int i = 0; i < FinanceRecord::TextCount; ++i)
-            r.setText(i, Text(q, index[i]));
-        rows.append(r);
-    }
-    out.append(rows);
-    return true;
+    return QueryLedger(m_dbManager, m_storeNo, mode, tabType, startDate, date, out);
 }
 
 // ---- information lists ----------------------------------------------------
