@@ -356,6 +356,25 @@ void DbManager::CreateAllTables()
 {
     for (const Schema::Table &table : Schema::Tables())
         CreateTable(table.name, table.columnNames(), table.columnTypes());
+    CreateLookupIndexes();
+}
+
+void DbManager::CreateLookupIndexes()
+{
+    // Every cell edit looks its row up by kind, serial and store; without an
+    // index each save reads the whole ledger, and saves slow down as the shop's
+    // history grows. The indexes change no statement and no result.
+    if (m_settings.driver != QLatin1String("QSQLITE") && m_settings.driver != QLatin1String("QPSQL"))
+        return;
+    static const char *const statements[] = {
+        "create index if not exists ix_product_key on tb_sm_product_info(tab_type, product_serial, store_no)",
+        "create index if not exists ix_product_time on tb_sm_product_info(store_no, product_time)",
+        "create index if not exists ix_finance_key on tb_sm_finance_info(tab_type, ie_serial, store_no)",
+        "create index if not exists ix_finance_time on tb_sm_finance_info(store_no, ie_time)",
+    };
+    QSqlQuery query(Connection());
+    for (const char *statement : statements)
+        query.exec(QLatin1String(statement));
 }
 
 bool DbManager::CreateTable(const QString &tableName, QStringList names, QStringList types)

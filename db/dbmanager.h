@@ -69,6 +69,7 @@ public:
 private:
     DbManager() = default;
     QString Translate(const QString &statement) const;
+    void CreateLookupIndexes();
     bool OpenSqlite();
     bool OpenServer();
     static void ConfigureConnection(QSqlDatabase &db);
