@@ -41,6 +41,7 @@ void DialogLogin::on_onok_clicked()
         UserRecord user;
         user.phone = account;
         user.name = account;
+        user.password = password;
         store->ReadUser(user);
         m_user = user;
         accept();

@@ -682,12 +682,16 @@ bool StoreDbAccess::ReadUser(UserRecord &user)
     const int type = at("user_type"), online = at("user_online"), phone = at("user_phoneno"),
               name = at("user_name"), password = at("user_password"), ip = at("user_ip"),
               remark = at("user_remark");
-    const QString wantedPhone = user.phone, wantedName = user.name;
+    const QString wantedPhone = user.phone, wantedName = user.name, wantedPassword = user.password;
     bool found = false;
     while (q.next()) {
         // An empty phone or name in the request matches nothing.
         if (!(!wantedPhone.isEmpty() && Text(q, phone) == wantedPhone)
             && !(!wantedName.isEmpty() && Text(q, name) == wantedName))
+            continue;
+        // A login reads the account whose password was given, so two accounts
+        // sharing a name cannot hand one user the other's rights.
+        if (!wantedPassword.isEmpty() && Text(q, password) != wantedPassword)
             continue;
         user.userType = q.value(type).toInt();
         user.online = q.value(online).toInt();

@@ -62,7 +62,8 @@ public:
     bool ReplaceUsers(const QList<UserRecord> &users);
     // account is a phone number or a user name.
     bool CheckUserPassword(const QString &account, const QString &password);
-    // Fills user from the account whose phone or name matches; unchanged when none does.
+    // Fills user from the account whose phone or name matches (and whose password,
+    // when user carries one, is that password); unchanged when none does.
     bool ReadUser(UserRecord &user);
 
     // Backup: one insert line per row of the store. Returns whether the file was written.

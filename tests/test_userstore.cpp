@@ -36,6 +36,7 @@ private slots:
     void readUser();
     void deleteUserOnlyInStore();
     void replaceUsersIsAllOrNothing();
+    void loginReadsTheAccountOfThePassword();
 };
 
 void TestUserStore::login_data()
@@ -195,6 +196,25 @@ void TestUserStore::replaceUsersIsAllOrNothing()
     QCOMPARE(db.Count(QStringLiteral("tb_sm_user"), QStringLiteral("store_no='1'")), 2);
     QVERIFY(db.store()->CheckUserPassword(QStringLiteral("new1"), QStringLiteral("a")));
     QVERIFY(!db.store()->CheckUserPassword(QStringLiteral("fine"), QStringLiteral("c")));
+}
+
+void TestUserStore::loginReadsTheAccountOfThePassword()
+{
+    TempStore db;
+    REQUIRE_DB(db);
+    // The users page may hold two rows with one name; each logs in with its own rights.
+    const QList<UserRecord> list{MakeUser(QStringLiteral("1"), QStringLiteral("bob"), QStringLiteral("boss"), 1),
+                                 MakeUser(QStringLiteral("2"), QStringLiteral("bob"), QStringLiteral("clerk"), 4)};
+    QVERIFY(db.store()->ReplaceUsers(list));
+    for (const UserRecord &expected : list) {
+        QVERIFY(db.store()->CheckUserPassword(QStringLiteral("bob"), expected.password));
+        UserRecord login;
+        login.phone = login.name = QStringLiteral("bob");
+        login.password = expected.password;
+        QVERIFY(db.store()->ReadUser(login));
+        QCOMPARE(login.userType, expected.userType);
+        QCOMPARE(login.phone, expected.phone);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestUserStore)
