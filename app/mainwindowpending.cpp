@@ -193,6 +193,9 @@ void MainWindow::CreateQueryDialog()
                 &MainWindow::ShowStockOfModel);
     }
     RefillModelCombo();
+    // The selector appears with the stock page, not over the start-up page.
+    if (QComboBox *models = ModelCombo())
+        models->hide();
 
     // 图表 stands after the export button of the sales statistics and profit pages.
     const struct
@@ -319,8 +322,10 @@ void MainWindow::ShowQueryRows(int group, int kind, int code)
     QString model;
     if (group == QueryGroup::Goods && kind == GoodsKind::CurrentStock) {
         m_stockCode = code;
-        if (const QComboBox *box = ModelCombo())
+        if (QComboBox *box = ModelCombo()) {
             model = box->currentText();
+            box->show();
+        }
     }
     Ledger()->ShowGoodsRows(table, QueryRun::GoodsRowsToShow(code, Ledger()->lists(), model));
 }
