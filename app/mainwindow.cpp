@@ -131,7 +131,8 @@ void MainWindow::SetUpShell()
     m_statusLabel->setObjectName(QStringLiteral("label_status"));
     statusBar()->addPermanentWidget(m_statusLabel);
 
-    ModelCombo()->hide();
+    // The model selector sits on the stock page itself, so it shows exactly
+    // when that page does.
     CreateSideDialogs();
 
     m_ui->action_graph->setVisible(false);

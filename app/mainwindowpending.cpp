@@ -193,9 +193,6 @@ void MainWindow::CreateQueryDialog()
                 &MainWindow::ShowStockOfModel);
     }
     RefillModelCombo();
-    // The selector appears with the stock page, not over the start-up page.
-    if (QComboBox *models = ModelCombo())
-        models->hide();
 
     // 图表 stands after the export button of the sales statistics and profit pages.
     const struct
