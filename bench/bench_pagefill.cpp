@@ -1,20 +1,25 @@
 // Fills one goods page and one finance page with 1,000 and 10,000 stored rows
-// the way the start-up load does (worker query, then the rows with their cell
-// editors on the GUI thread), and prints the time and the peak memory.
+// the way the start-up load does (worker query, then the rows on the GUI
+// thread, editors for the rows in view), under the application style sheet in
+// a shown window, and prints the time and the peak memory. Then it scrolls the
+// page through from top to bottom, a screenful at a time.
 #include "db/dbmanager.h"
 #include "db/storedbaccess.h"
 #include "db/transactionguard.h"
 #include "ledger/ledgerkinds.h"
 #include "ledger/ledgerpages.h"
+#include "resources/resources.h"
 
 #include <QApplication>
 #include <QDate>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QLineEdit>
+#include <QScrollBar>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <cstdio>
 #include <sys/resource.h>
@@ -28,31 +33,43 @@ long PeakKb()
     return usage.ru_maxrss;
 }
 
-QWidget *BuildWindow()
+// Every page's table on a tab of its own, as the main window's stacks hold them:
+// only the current one is in view.
+QWidget *BuildWindow(QTabWidget **tabs)
 {
     auto *window = new QWidget;
     auto *layout = new QVBoxLayout(window);
+    *tabs = new QTabWidget(window);
+    layout->addWidget(*tabs);
     for (const LedgerKinds::PageKind &p : LedgerKinds::Pages()) {
-        auto *table = new QTableWidget(0, p.ColumnCount(), window);
+        auto *table = new QTableWidget(0, p.ColumnCount());
         table->setObjectName(p.tableName);
-        layout->addWidget(table);
+        (*tabs)->addTab(table, p.tableName);
         for (const QString &name : {p.totalEdit, p.paidEdit, p.debtEdit}) {
             if (!name.isEmpty()) {
                 auto *edit = new QLineEdit(window);
                 edit->setObjectName(name);
-                layout->addWidget(edit);
+                edit->hide();
             }
         }
     }
+    window->resize(1280, 800);
     return window;
 }
 
-void Seed(bool goods, int count)
+QString AppStyleSheet()
+{
+    QFile file(QStringLiteral(":/qss/qss/styleSheet.qss"));
+    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
+}
+
+// Stores rows from..to-1 (serials never repeat, so every row is a new one).
+void Seed(bool goods, int from, int to)
 {
     StoreDbAccess *store = StoreDbAccess::Instance();
     const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
     TransactionGuard tx(DbManager::Instance()->Connection());
-    for (int i = 0; i < count; ++i) {
+    for (int i = from; i < to; ++i) {
         const QString serial = QStringLiteral("2024-01-01 00:00:00:%1").arg(i, 6, 10, QLatin1Char('0'));
         if (goods) {
             GoodsRecord r;
@@ -112,6 +129,23 @@ void MeasureQueryFill(LedgerPages *pages, QTableWidget *table, const GoodsList *
     std::fflush(stdout);
 }
 
+void MeasureScroll(QTableWidget *table)
+{
+    QScrollBar *bar = table->verticalScrollBar();
+    const int rowsPerStep = qMax(1, bar->pageStep());
+    QElapsedTimer timer;
+    timer.start();
+    int steps = 0;
+    for (int v = 0; v <= bar->maximum(); v += rowsPerStep, ++steps) {
+        bar->setValue(v);
+        QApplication::processEvents();
+    }
+    std::printf("%-8s %6d rows: scrolled through in %d steps %6lld ms, peak memory %ld MB\n",
+                "", table->rowCount(), steps, static_cast<long long>(timer.elapsed()),
+                PeakKb() / 1024);
+    std::fflush(stdout);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -136,33 +170,44 @@ int main(int argc, char **argv)
     StoreDbAccess::Instance()->SetDbManager(DbManager::Instance());
     StoreDbAccess::Instance()->SetStoreNo(QStringLiteral("1"));
 
-    QWidget *window = BuildWindow();
+    InitQuillonResources();
+    // What a real start-up applies once the login is accepted.
+    app.setStyleSheet(AppStyleSheet());
+    QTabWidget *tabs = nullptr;
+    QWidget *window = BuildWindow(&tabs);
     auto *pages = new LedgerPages(window);
+    auto table = [window](const char *name) {
+        return window->findChild<QTableWidget *>(QLatin1String(name));
+    };
+    tabs->setCurrentWidget(table("tab_purchaseIn"));
+    window->show();
+    QApplication::processEvents();
     std::printf("baseline: peak memory %ld MB\n", PeakKb() / 1024);
 
     int seeded = 0;
     for (int rows : qAsConst(sizes)) {
-        Seed(true, rows - seeded);
+        Seed(true, seeded, rows);
         seeded = rows;
         Measure(pages, QStringLiteral("goods"), rows);
     }
+    MeasureScroll(table("tab_purchaseIn"));
     const GoodsList goods = pages->lists().pageGoodsLists[GoodsKind::PurchaseIn];
-    QTableWidget *stock = window->findChild<QTableWidget *>(QStringLiteral("tab_storeCurr"));
-    MeasureQueryFill(pages, stock, &goods, nullptr);
-    stock->setRowCount(0);
+    MeasureQueryFill(pages, table("tab_storeCurr"), &goods, nullptr);
+    table("tab_storeCurr")->setRowCount(0);
 
     StoreDbAccess::Instance()->DeleteGoodsKind(GoodsKind::PurchaseIn);
-    window->findChild<QTableWidget *>(QStringLiteral("tab_purchaseIn"))->setRowCount(0);
+    table("tab_purchaseIn")->setRowCount(0);
+    tabs->setCurrentWidget(table("tab_income"));
     QApplication::processEvents();
     seeded = 0;
     for (int rows : qAsConst(sizes)) {
-        Seed(false, rows - seeded);
+        Seed(false, seeded, rows);
         seeded = rows;
         Measure(pages, QStringLiteral("finance"), rows);
     }
+    MeasureScroll(table("tab_income"));
     const FinanceList finance = pages->lists().pageFinanceLists[FinanceKind::Income];
-    QTableWidget *profit = window->findChild<QTableWidget *>(QStringLiteral("tab_profit"));
-    MeasureQueryFill(pages, profit, nullptr, &finance);
+    MeasureQueryFill(pages, table("tab_profit"), nullptr, &finance);
 
     delete window;
     DbManager::Instance()->Close();

@@ -67,7 +67,7 @@ private:
 } // namespace
 
 LedgerPages::LedgerPages(QWidget *window)
-    : QObject(window), m_window(window)
+    : QObject(window), m_window(window), m_inView(new InViewEditors(this))
 {
     m_editorHook = [this](QWidget *editor) { WireEditor(editor); };
 }
@@ -171,11 +171,12 @@ void LedgerPages::ShowGoodsRows(QTableWidget *table, const GoodsList &rows)
         return;
     FillingScope filling(m_filling);
     QuietTable quiet(table);
-    const RowChoices choices = Choices();
     table->setRowCount(0);
     table->setRowCount(rows.size());
     for (int i = 0; i < rows.size(); ++i)
-        LedgerRows::FillGoodsRow(LedgerRows::ShowRecord, i, rows.at(i), table, choices, m_editorHook);
+        LedgerRows::FillGoodsItems(LedgerRows::ShowRecord, i, rows.at(i), table);
+    m_inView->Watch(table, Choices(), m_editorHook);
+    m_inView->BuildInView(table);
 }
 
 void LedgerPages::ShowFinanceRows(QTableWidget *table, const FinanceList &rows)
@@ -184,11 +185,12 @@ void LedgerPages::ShowFinanceRows(QTableWidget *table, const FinanceList &rows)
         return;
     FillingScope filling(m_filling);
     QuietTable quiet(table);
-    const RowChoices choices = Choices();
     table->setRowCount(0);
     table->setRowCount(rows.size());
     for (int i = 0; i < rows.size(); ++i)
-        LedgerRows::FillFinanceRow(LedgerRows::ShowRecord, i, rows.at(i), table, choices, m_editorHook);
+        LedgerRows::FillFinanceItems(LedgerRows::ShowRecord, i, rows.at(i), table);
+    m_inView->Watch(table, Choices(), m_editorHook);
+    m_inView->BuildInView(table);
 }
 
 void LedgerPages::ShowTabData()

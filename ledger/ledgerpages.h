@@ -58,6 +58,7 @@ public:
     void ShowTabData();
     void RefreshTab();
     // Shows records on a page, as loads and query results do (fillingTables set).
+    // Rows get their cell editors once they come into view.
     void ShowGoodsRows(QTableWidget *table, const GoodsList &rows);
     void ShowFinanceRows(QTableWidget *table, const FinanceList &rows);
     RowChoices Choices() const;
@@ -124,6 +125,7 @@ private:
     std::function<void()> m_hideTypeAhead;
     std::function<void(QTableWidget *, int, int)> m_picker;
     LedgerRows::EditorHook m_editorHook;
+    InViewEditors *m_inView;
 
     LedgerLists m_lists;
     bool m_filling = false;

@@ -6,9 +6,13 @@
 #include "ledger/rowamounts.h"
 #include "masterdata/comboxboxspec.h"
 
+#include <QApplication>
 #include <QDateEdit>
 #include <QDateTime>
+#include <QEvent>
 #include <QMessageBox>
+#include <QPointer>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTableWidget>
 
@@ -32,19 +36,6 @@ QString Now()
     return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss:zzz"));
 }
 
-QString EditorName(const QTableWidget *table, int row)
-{
-    return table->objectName() + QLatin1Char('.') + QString::number(row);
-}
-
-void SetText(QTableWidget *table, int row, int column, const QString &text, bool editable = true)
-{
-    auto *item = new QTableWidgetItem(text);
-    if (!editable)
-        item->setFlags(item->flags() & ~Qt::ItemIsEditable);
-    table->setItem(row, column, item);
-}
-
 // Writes a derived or emptied value back; creating the item when the cell has none.
 void WriteBack(QTableWidget *table, int row, int column, const QString &text)
 {
@@ -57,8 +48,100 @@ void WriteBack(QTableWidget *table, int row, int column, const QString &text)
     }
 }
 
-void PlaceCombo(QTableWidget *table, int row, int column, const QStringList &choices,
-                const QString &text, const LedgerRows::EditorHook &hook)
+// Roles on a row's serial item: the row number it was built as (its editors
+// are named after it, whenever they are made), its layout, and whether its
+// editors wait to be made.
+constexpr int kBuiltRowRole = Qt::UserRole + 1;
+constexpr int kLayoutRole = Qt::UserRole + 2;
+constexpr int kWaitingRole = Qt::UserRole + 3;
+
+using ChoicePick = QStringList (*)(const RowChoices &choices, const QString &tableName);
+
+struct ComboColumn
+{
+    int column;
+    ChoicePick choices;
+};
+
+// Where a row style keeps its editors and read-only items.
+struct RowLayout
+{
+    int id;
+    int columns;
+    int dateColumn;
+    QVector<ComboColumn> combos;
+    QVector<int> readOnly;
+
+    const ComboColumn *Combo(int column) const
+    {
+        for (const ComboColumn &c : combos) {
+            if (c.column == column)
+                return &c;
+        }
+        return nullptr;
+    }
+    bool IsEditor(int column) const { return column == dateColumn || Combo(column); }
+};
+
+bool IsPurchaseTable(const QString &name)
+{
+    return name.contains(QLatin1String("tab_purchaseIn"))
+        || name.contains(QLatin1String("tab_purchaseBack"));
+}
+
+bool IsSaleTable(const QString &name)
+{
+    return name.contains(QLatin1String("tab_saleout")) || name.contains(QLatin1String("tab_saleback"));
+}
+
+const RowLayout &GoodsLayout()
+{
+    static const RowLayout layout{
+        1, GoodsRecord::TextCount, GoodsCol::Date,
+        {{GoodsCol::Class, [](const RowChoices &c, const QString &) { return c.classes; }},
+         {GoodsCol::Name, [](const RowChoices &c, const QString &) { return c.names; }},
+         {GoodsCol::Model, [](const RowChoices &c, const QString &) { return c.models; }},
+         {GoodsCol::Colour, [](const RowChoices &c, const QString &) { return c.colours; }},
+         {GoodsCol::Size, [](const RowChoices &c, const QString &) { return c.sizes; }},
+         {GoodsCol::Supply,
+          [](const RowChoices &c, const QString &t) {
+              return IsPurchaseTable(t) ? c.suppliers : IsSaleTable(t) ? c.customers : c.employees;
+          }},
+         {GoodsCol::Purchase,
+          [](const RowChoices &c, const QString &t) {
+              return IsSaleTable(t) ? c.employees + c.distributors : c.employees;
+          }},
+         {GoodsCol::Record, [](const RowChoices &c, const QString &) { return c.employees; }}},
+        {GoodsCol::Serial, GoodsCol::Store}};
+    return layout;
+}
+
+const RowLayout &FinanceLayout()
+{
+    static const RowLayout layout{
+        2, FinanceRecord::TextCount, FinanceCol::Date,
+        {{FinanceCol::Item, [](const RowChoices &, const QString &) { return LedgerRows::FinanceItems(); }},
+         {FinanceCol::Client,
+          [](const RowChoices &c, const QString &t) {
+              return t.contains(QLatin1String("tab_salary")) ? c.employees : c.customers;
+          }},
+         {FinanceCol::Sale, [](const RowChoices &c, const QString &) { return c.employees; }},
+         {FinanceCol::Record, [](const RowChoices &c, const QString &) { return c.employees; }}},
+        {FinanceCol::Serial}};
+    return layout;
+}
+
+const RowLayout *LayoutOf(int id)
+{
+    for (const RowLayout *layout : {&GoodsLayout(), &FinanceLayout()}) {
+        if (layout->id == id)
+            return layout;
+    }
+    return nullptr;
+}
+
+void PlaceCombo(QTableWidget *table, int row, int column, const QString &name,
+                const QStringList &choices, const QString &text, const LedgerRows::EditorHook &hook)
 {
     auto *box = new ComboxBoxSpec;
     box->setEditable(true);
@@ -68,7 +151,7 @@ void PlaceCombo(QTableWidget *table, int row, int column, const QStringList &cho
     box->setCurrentIndex(index);
     if (index < 0)
         box->setEditText(text);
-    box->setObjectName(EditorName(table, row));
+    box->setObjectName(name);
     box->setProperty(kColumnProperty, column);
     table->setCellWidget(row, column, box);
     if (hook)
@@ -83,27 +166,25 @@ QDate ParseStoredDate(const QString &text)
     return QDate(parts.at(0).toInt(), parts.at(1).toInt(), parts.at(2).toInt());
 }
 
-void PlaceDate(QTableWidget *table, int row, int column, int mode, const QString &text,
+// The date a row's editor shows.
+QDate ShownDate(int mode, const QString &stored)
+{
+    const QDate date = mode == LedgerRows::NewRow ? QDate::currentDate() : ParseStoredDate(stored);
+    return date.isValid() ? date : LedgerRows::FallbackDate();
+}
+
+void PlaceDate(QTableWidget *table, int row, int column, const QString &name, const QDate &date,
                const LedgerRows::EditorHook &hook)
 {
     auto *edit = new QDateEdit;
     edit->setCalendarPopup(true);
     edit->setDisplayFormat(kDateFormat);
-    QDate date = mode == LedgerRows::NewRow ? QDate::currentDate() : ParseStoredDate(text);
-    if (!date.isValid())
-        date = LedgerRows::FallbackDate();
     edit->setDate(date);
-    edit->setObjectName(EditorName(table, row));
+    edit->setObjectName(name);
     edit->setProperty(kColumnProperty, column);
     table->setCellWidget(row, column, edit);
     if (hook)
         hook(edit);
-}
-
-void PlaceSerial(QTableWidget *table, int mode, int row, const QString &serial)
-{
-    const QString text = (mode == LedgerRows::NewRow || serial.isEmpty()) ? Now() : serial;
-    SetText(table, row, 0, text, false);
 }
 
 void PrepareRow(QTableWidget *table, int mode, int row)
@@ -115,6 +196,37 @@ void PrepareRow(QTableWidget *table, int mode, int row)
         table->viewport()->setStyleSheet(sheet);
     if (mode == LedgerRows::ShowRecord && table->rowCount() < row + 1)
         table->setRowCount(row + 1);
+}
+
+template <typename Record>
+bool PlaceItems(int mode, int row, const Record &record, QTableWidget *table, const RowLayout &layout)
+{
+    if (!table || row < 0 || table->columnCount() < layout.columns)
+        return false;
+    PrepareRow(table, mode, row);
+    if (row >= table->rowCount())
+        return false;
+    const bool show = mode == LedgerRows::ShowRecord;
+    for (int c = 0; c < layout.columns; ++c) {
+        QString text;
+        if (c == 0)
+            text = (!show || record.serial.isEmpty()) ? Now() : record.serial;
+        else if (c == layout.dateColumn)
+            text = ShownDate(mode, record.time).toString(kDateFormat);
+        else if (show)
+            text = record.text(c);
+        auto *item = new QTableWidgetItem(text);
+        // Editor cells are typed into through their editors only.
+        if (layout.readOnly.contains(c) || layout.IsEditor(c))
+            item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+        if (c == 0) {
+            item->setData(kBuiltRowRole, row);
+            item->setData(kLayoutRole, layout.id);
+            item->setData(kWaitingRole, true);
+        }
+        table->setItem(row, c, item);
+    }
+    return true;
 }
 
 bool HasRow(const QTableWidget *table, int row)
@@ -175,66 +287,83 @@ QDate FallbackDate()
     return QDate(2000, 1, 1);
 }
 
+void FillGoodsItems(int mode, int row, const GoodsRecord &record, QTableWidget *table)
+{
+    PlaceItems(mode, row, record, table, GoodsLayout());
+}
+
+void FillFinanceItems(int mode, int row, const FinanceRecord &record, QTableWidget *table)
+{
+    PlaceItems(mode, row, record, table, FinanceLayout());
+}
+
 void FillGoodsRow(int mode, int row, const GoodsRecord &record, QTableWidget *table,
                   const RowChoices &choices, const EditorHook &hook)
 {
-    if (!table || row < 0 || table->columnCount() < GoodsRecord::TextCount)
-        return;
-    PrepareRow(table, mode, row);
-    if (row >= table->rowCount())
-        return;
-    const bool show = mode == ShowRecord;
-    auto field = [&](int column) { return show ? record.text(column) : QString(); };
-
-    PlaceSerial(table, mode, row, record.serial);
-    PlaceCombo(table, row, GoodsCol::Class, choices.classes, field(GoodsCol::Class), hook);
-    PlaceCombo(table, row, GoodsCol::Name, choices.names, field(GoodsCol::Name), hook);
-    PlaceCombo(table, row, GoodsCol::Model, choices.models, field(GoodsCol::Model), hook);
-    PlaceCombo(table, row, GoodsCol::Colour, choices.colours, field(GoodsCol::Colour), hook);
-    PlaceCombo(table, row, GoodsCol::Size, choices.sizes, field(GoodsCol::Size), hook);
-    for (int column : {int(GoodsCol::Code), int(GoodsCol::Num), int(GoodsCol::Price),
-                       int(GoodsCol::Total), int(GoodsCol::Pay), int(GoodsCol::Debt),
-                       int(GoodsCol::OddNum), int(GoodsCol::Remark)})
-        SetText(table, row, column, field(column));
-    PlaceDate(table, row, GoodsCol::Date, mode, record.time, hook);
-    SetText(table, row, GoodsCol::Store, field(GoodsCol::Store), false);
-
-    const QString name = table->objectName();
-    const bool purchase = name.contains(QLatin1String("tab_purchaseIn"))
-        || name.contains(QLatin1String("tab_purchaseBack"));
-    const bool sale = name.contains(QLatin1String("tab_saleout"))
-        || name.contains(QLatin1String("tab_saleback"));
-    const QStringList &supply = purchase ? choices.suppliers
-        : sale ? choices.customers : choices.employees;
-    PlaceCombo(table, row, GoodsCol::Supply, supply, field(GoodsCol::Supply), hook);
-    PlaceCombo(table, row, GoodsCol::Purchase,
-               sale ? choices.employees + choices.distributors : choices.employees,
-               field(GoodsCol::Purchase), hook);
-    PlaceCombo(table, row, GoodsCol::Record, choices.employees, field(GoodsCol::Record), hook);
+    if (PlaceItems(mode, row, record, table, GoodsLayout()))
+        BuildRowEditors(table, row, choices, hook);
 }
 
 void FillFinanceRow(int mode, int row, const FinanceRecord &record, QTableWidget *table,
                     const RowChoices &choices, const EditorHook &hook)
 {
-    if (!table || row < 0 || table->columnCount() < FinanceRecord::TextCount)
-        return;
-    PrepareRow(table, mode, row);
-    if (row >= table->rowCount())
-        return;
-    const bool show = mode == ShowRecord;
-    auto field = [&](int column) { return show ? record.text(column) : QString(); };
+    if (PlaceItems(mode, row, record, table, FinanceLayout()))
+        BuildRowEditors(table, row, choices, hook);
+}
 
-    PlaceSerial(table, mode, row, record.serial);
-    PlaceCombo(table, row, FinanceCol::Item, FinanceItems(), field(FinanceCol::Item), hook);
-    SetText(table, row, FinanceCol::Sum, field(FinanceCol::Sum));
-    PlaceDate(table, row, FinanceCol::Date, mode, record.time, hook);
-    const bool salary = table->objectName().contains(QLatin1String("tab_salary"));
-    PlaceCombo(table, row, FinanceCol::Client, salary ? choices.employees : choices.customers,
-               field(FinanceCol::Client), hook);
-    PlaceCombo(table, row, FinanceCol::Sale, choices.employees, field(FinanceCol::Sale), hook);
-    SetText(table, row, FinanceCol::Cert, field(FinanceCol::Cert));
-    PlaceCombo(table, row, FinanceCol::Record, choices.employees, field(FinanceCol::Record), hook);
-    SetText(table, row, FinanceCol::Remark, field(FinanceCol::Remark));
+bool EditorsWaiting(const QTableWidget *table, int row)
+{
+    const QTableWidgetItem *serial = HasRow(table, row) ? table->item(row, 0) : nullptr;
+    return serial && serial->data(kWaitingRole).toBool() && LayoutOf(serial->data(kLayoutRole).toInt());
+}
+
+bool ReleaseRowEditors(QTableWidget *table, int row)
+{
+    QTableWidgetItem *serial = HasRow(table, row) ? table->item(row, 0) : nullptr;
+    const RowLayout *layout = serial ? LayoutOf(serial->data(kLayoutRole).toInt()) : nullptr;
+    if (!layout || serial->data(kWaitingRole).toBool() || !table->cellWidget(row, layout->dateColumn))
+        return false;
+    const QSignalBlocker blocker(table);
+    for (int c = 0; c < layout->columns; ++c) {
+        if (!layout->IsEditor(c))
+            continue;
+        auto *item = new QTableWidgetItem(CellText(table, row, c));
+        item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+        table->removeCellWidget(row, c);
+        table->setItem(row, c, item);
+    }
+    serial->setData(kWaitingRole, true);
+    return true;
+}
+
+bool BuildRowEditors(QTableWidget *table, int row, const RowChoices &choices, const EditorHook &hook)
+{
+    if (!EditorsWaiting(table, row))
+        return false;
+    QTableWidgetItem *serial = table->item(row, 0);
+    const RowLayout &layout = *LayoutOf(serial->data(kLayoutRole).toInt());
+    const QString name = table->objectName() + QLatin1Char('.')
+        + QString::number(serial->data(kBuiltRowRole).toInt());
+    // Moving texts from items into editors is no edit of the row.
+    const QSignalBlocker blocker(table);
+    serial->setData(kWaitingRole, QVariant());
+    for (int c = 0; c < layout.columns; ++c) {
+        if (!layout.IsEditor(c))
+            continue;
+        QTableWidgetItem *item = table->takeItem(row, c);
+        const QString text = item ? item->text() : QString();
+        delete item;
+        if (c == layout.dateColumn) {
+            QDate date = QDate::fromString(text, kDateFormat);
+            if (!date.isValid())
+                date = FallbackDate();
+            PlaceDate(table, row, c, name, date, hook);
+        } else {
+            PlaceCombo(table, row, c, name, layout.Combo(c)->choices(choices, table->objectName()),
+                       text, hook);
+        }
+    }
+    return true;
 }
 
 QString CellText(const QTableWidget *table, int row, int column)
@@ -369,3 +498,176 @@ bool CheckNumber(const QString &text, bool silent, QWidget *parent)
 }
 
 } // namespace LedgerRows
+
+namespace {
+
+// Asks for a build before the pending repaint, so rows never show without
+// their editors for a frame.
+class BuildRequest : public QEvent
+{
+public:
+    static QEvent::Type Kind()
+    {
+        static const int kind = QEvent::registerEventType();
+        return static_cast<QEvent::Type>(kind);
+    }
+    explicit BuildRequest(QTableWidget *table) : QEvent(Kind()), table(table) {}
+    QPointer<QTableWidget> table;
+};
+
+// Whether the widget is one of the row's cell editors or inside one.
+bool RowHolds(const QTableWidget *table, int row, const QWidget *widget)
+{
+    for (int c = 0; c < table->columnCount(); ++c) {
+        const QWidget *editor = table->cellWidget(row, c);
+        if (editor && (editor == widget || editor->isAncestorOf(widget)))
+            return true;
+    }
+    return false;
+}
+
+// First and last row in view, or false when none is.
+bool RowsInView(const QTableWidget *table, int *first, int *last)
+{
+    if (!table->isVisible() || table->rowCount() == 0)
+        return false;
+    const int height = table->viewport()->height();
+    *first = table->rowAt(0);
+    if (*first < 0)
+        return false;
+    *last = table->rowAt(height - 1);
+    if (*last < 0)
+        *last = table->rowCount() - 1;
+    return true;
+}
+
+} // namespace
+
+InViewEditors::InViewEditors(QObject *parent)
+    : QObject(parent)
+{
+}
+
+void InViewEditors::Watch(QTableWidget *table, const RowChoices &choices,
+                          const LedgerRows::EditorHook &hook)
+{
+    if (!table)
+        return;
+    const bool known = m_tables.contains(table);
+    Watched &watched = m_tables[table];
+    watched.choices = choices;
+    watched.hook = hook;
+    if (known)
+        return;
+    table->viewport()->installEventFilter(this);
+    auto request = [this, table] { Request(table); };
+    connect(table->verticalScrollBar(), &QScrollBar::valueChanged, this, request);
+    connect(table->model(), &QAbstractItemModel::rowsRemoved, this, request);
+    connect(table->model(), &QAbstractItemModel::layoutChanged, this, request);
+    connect(table, &QObject::destroyed, this, [this, table] { m_tables.remove(table); });
+}
+
+int InViewEditors::BuildInView(QTableWidget *table)
+{
+    const auto found = m_tables.find(table);
+    int first = 0;
+    int last = -1;
+    if (found == m_tables.end() || !RowsInView(table, &first, &last))
+        return 0;
+    // Rows a screenful away keep theirs, so small scrolls rebuild nothing;
+    // beyond that editors go back to items: the view moves every editor it
+    // holds on each scroll step.
+    const int margin = last - first + 1;
+    ReleaseOutside(table, &found->built, first - margin, last + margin);
+    // Copied: a hook may reach back here.
+    const RowChoices choices = found->choices;
+    const LedgerRows::EditorHook hook = found->hook;
+    QList<QPersistentModelIndex> built;
+    for (int r = first; r <= last; ++r) {
+        if (LedgerRows::BuildRowEditors(table, r, choices, hook))
+            built << QPersistentModelIndex(table->model()->index(r, 0));
+    }
+    const auto again = m_tables.find(table);
+    if (again != m_tables.end())
+        again->built += built;
+    return built.size();
+}
+
+void InViewEditors::ReleaseOutside(QTableWidget *table, QList<QPersistentModelIndex> *built,
+                                   int first, int last)
+{
+    // Never under the user's hands: an open pop-up or the focus in a row.
+    if (QApplication::activePopupWidget())
+        return;
+    const QWidget *focus = QApplication::focusWidget();
+    for (auto it = built->begin(); it != built->end();) {
+        const int row = it->isValid() ? it->row() : -1;
+        if (row >= first && row <= last) {
+            ++it;
+            continue;
+        }
+        if (row >= 0 && focus && RowHolds(table, row, focus)) {
+            ++it;
+            continue;
+        }
+        if (row >= 0)
+            LedgerRows::ReleaseRowEditors(table, row);
+        it = built->erase(it);
+    }
+}
+
+bool InViewEditors::WaitingInView(QTableWidget *table) const
+{
+    int first = 0;
+    int last = -1;
+    if (!RowsInView(table, &first, &last))
+        return false;
+    for (int r = first; r <= last; ++r) {
+        if (LedgerRows::EditorsWaiting(table, r))
+            return true;
+    }
+    return false;
+}
+
+void InViewEditors::Request(QTableWidget *table)
+{
+    const auto found = m_tables.find(table);
+    if (found == m_tables.end() || found->requested)
+        return;
+    found->requested = true;
+    QApplication::postEvent(this, new BuildRequest(table), Qt::HighEventPriority);
+}
+
+bool InViewEditors::eventFilter(QObject *watched, QEvent *event)
+{
+    auto *table = qobject_cast<QTableWidget *>(watched->parent());
+    if (table) {
+        switch (event->type()) {
+        case QEvent::Show:
+        case QEvent::Resize:
+            Request(table);
+            break;
+        case QEvent::Paint:
+            // Anything else that brings rows into view (row heights, fonts) ends
+            // in a repaint; widgets are not made while painting.
+            if (WaitingInView(table))
+                Request(table);
+            break;
+        default:
+            break;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void InViewEditors::customEvent(QEvent *event)
+{
+    if (event->type() != BuildRequest::Kind())
+        return;
+    QTableWidget *table = static_cast<BuildRequest *>(event)->table;
+    const auto found = table ? m_tables.find(table) : m_tables.end();
+    if (found == m_tables.end())
+        return;
+    found->requested = false;
+    BuildInView(table);
+}

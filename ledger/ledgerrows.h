@@ -3,6 +3,9 @@
 #include "db/records.h"
 
 #include <QDate>
+#include <QHash>
+#include <QObject>
+#include <QPersistentModelIndex>
 #include <QStringList>
 #include <functional>
 
@@ -53,6 +56,20 @@ void FillGoodsRow(int mode, int row, const GoodsRecord &record, QTableWidget *ta
 void FillFinanceRow(int mode, int row, const FinanceRecord &record, QTableWidget *table,
                     const RowChoices &choices, const EditorHook &hook = {});
 
+// The same rows with plain items only: the combo and date cells hold the
+// texts their editors will show, and the row waits for BuildRowEditors.
+// A row reads the same (CellText, ReadGoodsRow) before and after.
+void FillGoodsItems(int mode, int row, const GoodsRecord &record, QTableWidget *table);
+void FillFinanceItems(int mode, int row, const FinanceRecord &record, QTableWidget *table);
+bool EditorsWaiting(const QTableWidget *table, int row);
+// Turns a waiting row's combo and date cells into their editors. False when
+// the row was not waiting.
+bool BuildRowEditors(QTableWidget *table, int row, const RowChoices &choices,
+                     const EditorHook &hook = {});
+// Turns a row's editors back into items holding their texts; the row waits
+// again. False when the row has no editors of a known layout.
+bool ReleaseRowEditors(QTableWidget *table, int row);
+
 // What a row read found besides the record.
 struct ReadOutcome
 {
@@ -85,3 +102,39 @@ bool CheckNumber(const QString &text, bool silent, QWidget *parent);
 void ShowNumberWarning(QWidget *parent);
 
 } // namespace LedgerRows
+
+// Gives the waiting rows of watched tables their editors once they come into
+// view, and takes them back from rows far out of view: nine editors a row
+// cost far too much to keep for a page of thousands of rows.
+class InViewEditors : public QObject
+{
+    Q_OBJECT
+public:
+    explicit InViewEditors(QObject *parent = nullptr);
+
+    // The choices and wiring the table's editors get from now on.
+    void Watch(QTableWidget *table, const RowChoices &choices,
+               const LedgerRows::EditorHook &hook = {});
+    // Builds the editors of the waiting rows in view now; how many rows got them.
+    // Rows it built that are far out of view get items again.
+    int BuildInView(QTableWidget *table);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void customEvent(QEvent *event) override;
+
+private:
+    struct Watched
+    {
+        RowChoices choices;
+        LedgerRows::EditorHook hook;
+        QList<QPersistentModelIndex> built;
+        bool requested = false;
+    };
+    void Request(QTableWidget *table);
+    void ReleaseOutside(QTableWidget *table, QList<QPersistentModelIndex> *built, int first,
+                        int last);
+    bool WaitingInView(QTableWidget *table) const;
+
+    QHash<QTableWidget *, Watched> m_tables;
+};

@@ -3,6 +3,7 @@
 #include "ledger/listsource.h"
 #include "masterdata/comboxboxspec.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QMessageBox>
@@ -80,6 +81,10 @@ private slots:
     void listTextsDecoded_data();
     void listTextsDecoded();
     void checkNumberWarnsOnlyForTypedText();
+    void waitingRowReadsLikeABuiltOne_data();
+    void waitingRowReadsLikeABuiltOne();
+    void releasedEditorsLeaveTheirTexts();
+    void onlyRowsInViewHoldEditors();
 };
 
 void TestLedgerRows::peopleChoicesByTable_data()
@@ -357,6 +362,168 @@ void TestLedgerRows::checkNumberWarnsOnlyForTypedText()
     QVERIFY(seen.isEmpty());
     QVERIFY(!LedgerRows::CheckNumber("abc", false, nullptr));
     QCOMPARE(seen, QStringList{"输入错误|请输入数字"});
+}
+
+void TestLedgerRows::waitingRowReadsLikeABuiltOne_data()
+{
+    QTest::addColumn<QString>("date");
+    QTest::addColumn<bool>("goods");
+    QTest::newRow("goods") << "2024-3-5" << true;
+    QTest::newRow("goods, bad date") << "05.03.2024" << true;
+    QTest::newRow("finance") << "2024-03-05" << false;
+    QTest::newRow("finance, bad date") << "" << false;
+}
+
+void TestLedgerRows::waitingRowReadsLikeABuiltOne()
+{
+    QFETCH(QString, date);
+    QFETCH(bool, goods);
+    const int columns = goods ? 19 : 9;
+    QTableWidget lazy(0, columns), eager(0, columns);
+    lazy.setObjectName(goods ? "tab_saleout" : "tab_salary");
+    eager.setObjectName(lazy.objectName());
+    GoodsRecord g = SampleGoods();
+    g.time = date;
+    g.total.clear();  // derived on read
+    FinanceRecord f;
+    f.serial = g.serial;
+    f.item = "工资款";
+    f.sum = "12.5";
+    f.time = date;
+    f.client = "张三";
+    if (goods) {
+        LedgerRows::FillGoodsItems(LedgerRows::ShowRecord, 1, g, &lazy);
+        LedgerRows::FillGoodsRow(LedgerRows::ShowRecord, 1, g, &eager, SampleChoices());
+    } else {
+        LedgerRows::FillFinanceItems(LedgerRows::ShowRecord, 1, f, &lazy);
+        LedgerRows::FillFinanceRow(LedgerRows::ShowRecord, 1, f, &eager, SampleChoices());
+    }
+    QVERIFY(LedgerRows::EditorsWaiting(&lazy, 1));
+    QVERIFY(!LedgerRows::EditorsWaiting(&eager, 1));
+    for (int c = 0; c < columns; ++c) {
+        QVERIFY(!lazy.cellWidget(1, c));
+        QCOMPARE(LedgerRows::CellText(&lazy, 1, c), LedgerRows::CellText(&eager, 1, c));
+    }
+    if (goods) {
+        GoodsRecord a, b;
+        LedgerRows::ReadGoodsRow(1, 2, a, &lazy);
+        LedgerRows::ReadGoodsRow(1, 2, b, &eager);
+        QCOMPARE(a, b);
+        QCOMPARE(a.total, QString("7.5"));
+    } else {
+        FinanceRecord a, b;
+        LedgerRows::ReadFinanceRow(1, 4, a, &lazy);
+        LedgerRows::ReadFinanceRow(1, 4, b, &eager);
+        QCOMPARE(a, b);
+    }
+
+    // Built later, after a row above went away: same editors, same texts,
+    // named after the row they were filled as, no change reported.
+    lazy.removeRow(0);
+    QSignalSpy changed(&lazy, &QTableWidget::cellChanged);
+    QList<QWidget *> wired;
+    QVERIFY(LedgerRows::BuildRowEditors(&lazy, 0, SampleChoices(), [&](QWidget *w) { wired << w; }));
+    QVERIFY(!LedgerRows::BuildRowEditors(&lazy, 0, SampleChoices()));
+    QCOMPARE(wired.size(), goods ? 9 : 5);
+    QCOMPARE(changed.count(), 0);
+    for (int c = 0; c < columns; ++c) {
+        QCOMPARE(LedgerRows::CellText(&lazy, 0, c), LedgerRows::CellText(&eager, 1, c));
+        QCOMPARE(bool(lazy.cellWidget(0, c)), bool(eager.cellWidget(1, c)));
+        if (lazy.cellWidget(0, c)) {
+            QVERIFY(!lazy.item(0, c));
+            QCOMPARE(lazy.cellWidget(0, c)->objectName(), lazy.objectName() + ".1");
+        }
+    }
+    auto *people = qobject_cast<QComboBox *>(lazy.cellWidget(0, goods ? 15 : 4));
+    const QStringList employees{"张三", "李四"};
+    QCOMPARE(Items(people), goods ? employees + QStringList{"分销乙"} : employees);
+}
+
+void TestLedgerRows::releasedEditorsLeaveTheirTexts()
+{
+    QTableWidget t(0, 19);
+    t.setObjectName("tab_purchaseIn");
+    LedgerRows::FillGoodsRow(LedgerRows::ShowRecord, 0, SampleGoods(), &t, SampleChoices());
+    qobject_cast<QComboBox *>(t.cellWidget(0, 2))->setEditText("新名");
+    qobject_cast<QComboBox *>(t.cellWidget(0, 3))->setCurrentIndex(0);
+    qobject_cast<QDateEdit *>(t.cellWidget(0, 7))->setDate(QDate(2023, 7, 9));
+    GoodsRecord before;
+    QVERIFY(LedgerRows::PeekGoodsRow(0, 0, before, &t));
+
+    QSignalSpy changed(&t, &QTableWidget::cellChanged);
+    QVERIFY(LedgerRows::ReleaseRowEditors(&t, 0));
+    QVERIFY(!LedgerRows::ReleaseRowEditors(&t, 0));
+    QCOMPARE(changed.count(), 0);
+    QVERIFY(LedgerRows::EditorsWaiting(&t, 0));
+    GoodsRecord after;
+    QVERIFY(LedgerRows::PeekGoodsRow(0, 0, after, &t));
+    QCOMPARE(after, before);
+    for (int c = 0; c < 19; ++c)
+        QVERIFY(!t.cellWidget(0, c));
+    // Typed into through editors only, never as plain cells.
+    QVERIFY(!(t.item(0, 2)->flags() & Qt::ItemIsEditable));
+
+    QVERIFY(LedgerRows::BuildRowEditors(&t, 0, SampleChoices()));
+    QCOMPARE(qobject_cast<QComboBox *>(t.cellWidget(0, 3))->currentIndex(), 0);
+    QVERIFY(LedgerRows::PeekGoodsRow(0, 0, after, &t));
+    QCOMPARE(after, before);
+
+    // Rows someone else filled with plain items are left alone.
+    QTableWidget plain(1, 19);
+    SetCell(plain, 0, 0, "x");
+    QVERIFY(!LedgerRows::BuildRowEditors(&plain, 0, SampleChoices()));
+    QVERIFY(!LedgerRows::ReleaseRowEditors(&plain, 0));
+}
+
+void TestLedgerRows::onlyRowsInViewHoldEditors()
+{
+    auto rowsWithEditors = [](const QTableWidget &t) {
+        QList<int> rows;
+        for (int r = 0; r < t.rowCount(); ++r) {
+            if (t.cellWidget(r, 7))
+                rows << r;
+        }
+        return rows;
+    };
+    QTableWidget t(0, 19);
+    t.setObjectName("tab_saleout");
+    t.resize(900, 400);
+    const int count = 300;
+    t.setRowCount(count);
+    for (int i = 0; i < count; ++i)
+        LedgerRows::FillGoodsItems(LedgerRows::ShowRecord, i, SampleGoods(), &t);
+    InViewEditors inView;
+    int wired = 0;
+    inView.Watch(&t, SampleChoices(), [&](QWidget *) { ++wired; });
+    QCOMPARE(inView.BuildInView(&t), 0);  // hidden: nothing is in view
+    QCOMPARE(wired, 0);
+
+    t.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&t));
+    QApplication::processEvents();
+    const QList<int> top = rowsWithEditors(t);
+    QVERIFY(!top.isEmpty());
+    QCOMPARE(top.first(), 0);
+    QVERIFY(top.size() < 30);
+    QCOMPARE(wired, top.size() * 9);
+    QCOMPARE(t.rowAt(t.viewport()->height() - 1), top.last());
+
+    t.setFocus();  // not in an editor of the first row
+    t.scrollToBottom();
+    QApplication::processEvents();
+    const QList<int> bottom = rowsWithEditors(t);
+    QCOMPARE(bottom.last(), count - 1);
+    QVERIFY(bottom.size() <= top.size());
+    QVERIFY(LedgerRows::EditorsWaiting(&t, 0));
+
+    // The row holding the focus keeps its editors wherever it is scrolled to.
+    t.scrollToTop();
+    QApplication::processEvents();
+    t.cellWidget(1, 2)->setFocus();
+    QWidget *focused = t.cellWidget(1, 2);
+    t.scrollToBottom();
+    QApplication::processEvents();
+    QCOMPARE(t.cellWidget(1, 2), focused);
 }
 
 QTEST_MAIN(TestLedgerRows)
