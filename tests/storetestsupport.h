@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QVariant>
 
+#include <algorithm>
+
 // The database tests run twice: against a SQLite file, and (registered as
 // <name>_pg, with QUILLON_TEST_BACKEND=pg) against the PostgreSQL server whose
 // libpq connection text scripts/run-tests.sh puts into QUILLON_TEST_PG. Each
@@ -265,4 +267,39 @@ inline FinanceRecord MakeFinance(int tabType, const QString &serial, const QStri
     r.sum = QStringLiteral("12.50");
     r.time = time;
     return r;
+}
+
+// Serial numbers of rows, in list order or sorted.
+template <typename List>
+QStringList SerialsOf(const List &rows)
+{
+    QStringList s;
+    for (const auto &r : rows)
+        s << r.serial;
+    return s;
+}
+
+template <typename List>
+QStringList SortedSerials(const List &rows)
+{
+    QStringList s = SerialsOf(rows);
+    s.sort();
+    return s;
+}
+
+// Every stored row of a kind (-1: all kinds) of the current store, by serial.
+inline GoodsList StoredGoodsOf(int tabType = -1)
+{
+    GoodsList rows;
+    StoreDbAccess::Instance()->QueryGoods(5, tabType, QString(), QString(), rows);
+    std::stable_sort(rows.begin(), rows.end(), [](const GoodsRecord &a, const GoodsRecord &b) { return a.serial < b.serial; });
+    return rows;
+}
+
+inline FinanceList StoredFinanceOf(int tabType = -1)
+{
+    FinanceList rows;
+    StoreDbAccess::Instance()->QueryFinance(5, tabType, QString(), QString(), rows);
+    std::stable_sort(rows.begin(), rows.end(), [](const FinanceRecord &a, const FinanceRecord &b) { return a.serial < b.serial; });
+    return rows;
 }

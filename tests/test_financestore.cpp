@@ -2,28 +2,6 @@
 
 #include <QtTest>
 
-#include <algorithm>
-
-namespace {
-
-QStringList Serials(const FinanceList &rows)
-{
-    QStringList s;
-    for (const FinanceRecord &r : rows)
-        s << r.serial;
-    std::sort(s.begin(), s.end());
-    return s;
-}
-
-FinanceList All(int kind = -1)
-{
-    FinanceList rows;
-    TempStore::store()->QueryFinance(5, kind, QString(), QString(), rows);
-    return rows;
-}
-
-} // namespace
-
 class TestFinanceStore : public QObject
 {
     Q_OBJECT
@@ -50,19 +28,19 @@ void TestFinanceStore::saveUpdateDeleteWithinStore()
         edited.setText(i, QStringLiteral("it's %1'); drop table tb_sm_finance_info; --").arg(i));
     edited.remark.clear();
     QVERIFY(db.store()->SaveFinanceRow(edited));
-    QCOMPARE(All(), FinanceList{edited});
+    QCOMPARE(StoredFinanceOf(), FinanceList{edited});
 
     FinanceRecord other = edited;
     other.tabType = FinanceKind::OtherExpenses;
     QVERIFY(db.store()->SaveFinanceRow(other));
-    QCOMPARE(All(FinanceKind::Income), FinanceList{edited});
-    QCOMPARE(All(FinanceKind::OtherExpenses), FinanceList{other});
+    QCOMPARE(StoredFinanceOf(FinanceKind::Income), FinanceList{edited});
+    QCOMPARE(StoredFinanceOf(FinanceKind::OtherExpenses), FinanceList{other});
 
     // The row key has no model: kind and serial pick exactly one row.
     QVERIFY(db.store()->DeleteFinanceRow(edited));
-    QCOMPARE(All(), FinanceList{other});
+    QCOMPARE(StoredFinanceOf(), FinanceList{other});
     QVERIFY(db.store()->DeleteFinanceKind(FinanceKind::OtherExpenses));
-    QVERIFY(All().isEmpty());
+    QVERIFY(StoredFinanceOf().isEmpty());
     QCOMPARE(db.Count(QStringLiteral("tb_sm_finance_info"), QStringLiteral("store_no='2'")), 1);
 }
 
@@ -109,7 +87,7 @@ void TestFinanceStore::periodQueries()
     FinanceList out{earlier};
     QVERIFY(db.store()->QueryFinance(mode, tabType, start, date, out));
     QCOMPARE(out.takeFirst(), earlier);   // appended, never cleared
-    QCOMPARE(Serials(out), expected);
+    QCOMPARE(SortedSerials(out), expected);
 }
 
 QTEST_GUILESS_MAIN(TestFinanceStore)

@@ -4,28 +4,6 @@
 
 #include <QtTest>
 
-#include <algorithm>
-
-namespace {
-
-QStringList Serials(const GoodsList &rows)
-{
-    QStringList s;
-    for (const GoodsRecord &r : rows)
-        s << r.serial;
-    std::sort(s.begin(), s.end());
-    return s;
-}
-
-GoodsList All()
-{
-    GoodsList rows;
-    TempStore::store()->QueryGoods(5, -1, QString(), QString(), rows);
-    return rows;
-}
-
-} // namespace
-
 class TestGoodsStore : public QObject
 {
     Q_OBJECT
@@ -52,20 +30,20 @@ void TestGoodsStore::saveInsertsThenUpdatesByKindAndSerial()
     GoodsRecord r = MakeGoods(GoodsKind::PurchaseIn, QStringLiteral("2024-03-05 10:00:00:001"),
                               QStringLiteral("2024-03-05"));
     QVERIFY(db.store()->SaveGoodsRow(r));
-    QCOMPARE(All(), GoodsList{r});
+    QCOMPARE(StoredGoodsOf(), GoodsList{r});
 
     // A cell edit saves the whole row again; empty texts overwrite too.
     r.num = QStringLiteral("7");
     r.price = QStringLiteral("1.50");
     r.remark.clear();
     QVERIFY(db.store()->SaveGoodsRow(r));
-    QCOMPARE(All(), GoodsList{r});
+    QCOMPARE(StoredGoodsOf(), GoodsList{r});
 
     GoodsRecord sale = r;
     sale.tabType = GoodsKind::Sale;
     sale.num = QStringLiteral("2");
     QVERIFY(db.store()->SaveGoodsRow(sale));
-    const GoodsList rows = All();
+    const GoodsList rows = StoredGoodsOf();
     QCOMPARE(rows.size(), 2);
     QVERIFY(rows.contains(r));
     QVERIFY(rows.contains(sale));
@@ -90,19 +68,19 @@ void TestGoodsStore::deleteOneRowAtATimeAndWholeKind()
     key.serial = QStringLiteral("s1");
     key.model = QStringLiteral("A");
     QVERIFY(db.store()->DeleteGoodsRow(key));
-    GoodsList rows = All();
+    GoodsList rows = StoredGoodsOf();
     QCOMPARE(rows.size(), 2);
     QVERIFY(std::any_of(rows.begin(), rows.end(), [](const GoodsRecord &r) { return r.model == "B"; }));
     QCOMPARE(db.Count(QStringLiteral("tb_sm_product_info"), QStringLiteral("store_no='2'")), 1);
 
     key.model = QStringLiteral("B");
     QVERIFY(db.store()->DeleteGoodsRow(key));
-    QCOMPARE(Serials(All()), QStringList{QStringLiteral("s2")});
+    QCOMPARE(SortedSerials(StoredGoodsOf()), QStringList{QStringLiteral("s2")});
     QVERIFY(db.store()->DeleteGoodsRow(key));   // nothing left to match is still success
 
     QVERIFY(db.store()->SaveGoodsRow(MakeGoods(0, QStringLiteral("s3"), QStringLiteral("2024-01-03"))));
     QVERIFY(db.store()->DeleteGoodsKind(2));
-    QCOMPARE(Serials(All()), QStringList{QStringLiteral("s3")});
+    QCOMPARE(SortedSerials(StoredGoodsOf()), QStringList{QStringLiteral("s3")});
     QCOMPARE(db.Count(QStringLiteral("tb_sm_product_info"), QStringLiteral("store_no='2'")), 1);
 }
 
@@ -158,7 +136,7 @@ void TestGoodsStore::periodQueries()
 
     GoodsList out;
     QVERIFY(db.store()->QueryGoods(mode, tabType, start, date, out));
-    QCOMPARE(Serials(out), expected);
+    QCOMPARE(SortedSerials(out), expected);
 }
 
 void TestGoodsStore::periodBounds_data()
@@ -225,12 +203,12 @@ void TestGoodsStore::storesNeverSeeEachOther()
     GoodsRecord theirs = mine;
     theirs.name = QStringLiteral("theirs");
     QVERIFY(db.store()->SaveGoodsRow(theirs));     // same kind and serial: a new row, not an update
-    QCOMPARE(All(), GoodsList{theirs});
+    QCOMPARE(StoredGoodsOf(), GoodsList{theirs});
     QVERIFY(db.store()->DeleteGoodsKind(0));
-    QVERIFY(All().isEmpty());
+    QVERIFY(StoredGoodsOf().isEmpty());
 
     db.store()->SetStoreNo(QStringLiteral("1"));
-    QCOMPARE(All(), GoodsList{mine});
+    QCOMPARE(StoredGoodsOf(), GoodsList{mine});
 }
 
 void TestGoodsStore::quotesRoundTripInEveryField()
@@ -266,7 +244,7 @@ void TestGoodsStore::emptyTextsStillMatch()
     GoodsRecord readBack = blank;
     for (int i = 0; i < GoodsRecord::TextCount; ++i)
         readBack.setText(i, QStringLiteral(""));
-    QCOMPARE(All(), GoodsList{readBack});   // a row without a date, and found by the empty day
+    QCOMPARE(StoredGoodsOf(), GoodsList{readBack});   // a row without a date, and found by the empty day
     GoodsList day;
     QVERIFY(db.store()->QueryGoods(1, GoodsKind::Sale, QString(), QString(), day));
     QCOMPARE(day.size(), 1);
@@ -319,7 +297,7 @@ void TestGoodsStore::datesThatAreNoDates()
     if (db.Pg()) {
         QVERIFY(!saved);
         QVERIFY2(error.contains(time), qPrintable(error));
-        QCOMPARE(Serials(rows), update ? (QStringList{"after", "bad", "before"}) : (QStringList{"after", "before"}));
+        QCOMPARE(SortedSerials(rows), update ? (QStringList{"after", "bad", "before"}) : (QStringList{"after", "before"}));
         for (const GoodsRecord &r : rows)
             if (r.serial == QLatin1String("bad"))
                 QCOMPARE(r.time, QStringLiteral("2024-01-01"));   // the edit was not half-applied
@@ -329,7 +307,7 @@ void TestGoodsStore::datesThatAreNoDates()
     } else {
         QVERIFY(saved);
         QVERIFY(error.isEmpty());
-        QCOMPARE(Serials(rows), (QStringList{"after", "bad", "before"}));
+        QCOMPARE(SortedSerials(rows), (QStringList{"after", "bad", "before"}));
         GoodsList day;
         QVERIFY(db.store()->QueryGoods(1, 0, QString(), time, day));
         QCOMPARE(day, GoodsList{bad});

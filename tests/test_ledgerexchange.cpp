@@ -41,44 +41,23 @@ FinanceRecord Finance(int tabType, const QString &serial, const QString &remark)
     return r;
 }
 
-GoodsList StoredGoods(int tabType)
-{
-    GoodsList out;
-    StoreDbAccess::Instance()->QueryGoods(5, tabType, QString(), QString(), out);
-    std::sort(out.begin(), out.end(),
-              [](const GoodsRecord &a, const GoodsRecord &b) { return a.serial < b.serial; });
-    return out;
-}
-
-FinanceList StoredFinance(int tabType)
-{
-    FinanceList out;
-    StoreDbAccess::Instance()->QueryFinance(5, tabType, QString(), QString(), out);
-    std::sort(out.begin(), out.end(),
-              [](const FinanceRecord &a, const FinanceRecord &b) { return a.serial < b.serial; });
-    return out;
-}
-
 // Every stored row of a kind as "text0|text1|...", in serial order.
-QStringList StoredTexts(bool goods, int tabType)
+template <typename List>
+QStringList TextsOf(const List &rows)
 {
     QStringList out;
-    if (goods) {
-        for (const GoodsRecord &r : StoredGoods(tabType)) {
-            QStringList t;
-            for (int i = 0; i < GoodsRecord::TextCount; ++i)
-                t << r.text(i);
-            out << t.join('|');
-        }
-    } else {
-        for (const FinanceRecord &r : StoredFinance(tabType)) {
-            QStringList t;
-            for (int i = 0; i < FinanceRecord::TextCount; ++i)
-                t << r.text(i);
-            out << t.join('|');
-        }
+    for (const auto &r : rows) {
+        QStringList t;
+        for (int i = 0; i < r.TextCount; ++i)
+            t << r.text(i);
+        out << t.join('|');
     }
     return out;
+}
+
+QStringList StoredTexts(bool goods, int tabType)
+{
+    return goods ? TextsOf(StoredGoodsOf(tabType)) : TextsOf(StoredFinanceOf(tabType));
 }
 
 // A page table as the window builds it, with its cell editors.
@@ -333,7 +312,7 @@ void TestLedgerExchange::sheetWidths()
     if (tooFew)
         QVERIFY(ImportStatusText(result).contains(QStringLiteral("2行字段不足")));
     if (imported) {
-        const GoodsList stored = StoredGoods(GoodsKind::PurchaseIn);
+        const GoodsList stored = StoredGoodsOf(GoodsKind::PurchaseIn);
         QCOMPARE(stored.first().remark, QStringLiteral("备注"));
         // The row without a serial got the import time.
         QVERIFY(stored.last().serial.startsWith(QDate::currentDate().toString("yyyy-MM-dd")));
@@ -414,13 +393,13 @@ void TestLedgerExchange::refusedRowStoresNothing()
     QVERIFY2(result.error.contains(QStringLiteral("第3行")), qPrintable(result.error));
     QVERIFY(ImportStatusText(result).startsWith(QStringLiteral("导入失败")));
 
-    const GoodsList stored = StoredGoods(GoodsKind::PurchaseReturn);
+    const GoodsList stored = StoredGoodsOf(GoodsKind::PurchaseReturn);
     QCOMPARE(stored.size(), 1);
     QCOMPARE(stored.first().remark, QStringLiteral("old"));
 
     // Later imports on the same connection still work.
     QVERIFY(ImportRowsToStore(GoodsPage, {Join(update)}, "tab_purchaseBack").stored);
-    QCOMPARE(StoredGoods(GoodsKind::PurchaseReturn).first().remark, QStringLiteral("new"));
+    QCOMPARE(StoredGoodsOf(GoodsKind::PurchaseReturn).first().remark, QStringLiteral("new"));
 }
 
 void TestLedgerExchange::exportFailures()
@@ -522,7 +501,7 @@ void TestLedgerExchange::importFromPage()
         QCOMPARE(filling, (QList<bool>{true, false}));
     QCOMPARE(TempStore::Count("tb_sm_finance_info"), stored);
     if (answer == QLatin1String("good")) {
-        const FinanceList rows = StoredFinance(FinanceKind::OtherIncome);
+        const FinanceList rows = StoredFinanceOf(FinanceKind::OtherIncome);
         QCOMPARE(rows.last().time, QStringLiteral("2024-02-29"));
         QVERIFY(rows.at(1).serial != rows.at(2).serial);
     }
@@ -555,7 +534,7 @@ void TestLedgerExchange::windowButtons()
     w.findChild<QPushButton *>(QStringLiteral("btn_inport_3"))->click();
     QCOMPARE(page->rowCount(), 0);
     QTRY_VERIFY_WITH_TIMEOUT(w.StatusLabel()->text().contains(QStringLiteral("导入数据完成")), 10000);
-    QCOMPARE(StoredGoods(GoodsKind::Sale), GoodsList{sale});
+    QCOMPARE(StoredGoodsOf(GoodsKind::Sale), GoodsList{sale});
 
     // The first button of the choice box is the PDF.
     answer = db.dir.filePath(QStringLiteral("sale"));

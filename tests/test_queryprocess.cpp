@@ -76,22 +76,6 @@ int Slot(const QVector<QueryFilter::ConditionField> &fields, const char *widget)
     return -1;
 }
 
-QStringList Serials(const GoodsList &rows)
-{
-    QStringList s;
-    for (const GoodsRecord &r : rows)
-        s << r.serial;
-    return s;
-}
-
-QStringList Serials(const FinanceList &rows)
-{
-    QStringList s;
-    for (const FinanceRecord &r : rows)
-        s << r.serial;
-    return s;
-}
-
 // A store with purchases, sales and returns spread over two years.
 void SeedGoods()
 {
@@ -216,7 +200,7 @@ void TestQueryProcess::storedGoodsKinds()
     const QueryOutcome out = QueryRun::Execute(r, lists);
     QVERIFY(out.ok);
     QCOMPARE(out.code, code);
-    QStringList shown = Serials(QueryRun::GoodsRowsToShow(out.code, lists));
+    QStringList shown = SerialsOf(QueryRun::GoodsRowsToShow(out.code, lists));
     shown.sort();
     QCOMPARE(shown, serials);
     QVERIFY(QueryRun::FinanceRowsToShow(out.code, lists).isEmpty());
@@ -247,7 +231,7 @@ void TestQueryProcess::stockPageReadsEveryKindAndFiltersFirst()
     out = QueryRun::Execute(r, lists);
     QCOMPARE(out.code, int(QueryResult::StockFiltered));
     const GoodsList w2 = QueryRun::GoodsRowsToShow(out.code, lists);
-    QCOMPARE(Serials(w2), QStringList{ "p2" });
+    QCOMPARE(SerialsOf(w2), QStringList{ "p2" });
     QCOMPARE(w2.first().num, QStringLiteral("5"));
 
     // A user who is not the super user sees no amounts on adjusted rows.
@@ -266,7 +250,7 @@ void TestQueryProcess::stockRowsShownWithoutPaymentsAndByModel()
     lists.stockRows = { Goods(0, "a", kDay, "AB-1", "1", "1"), Goods(0, "b", kDay, "AB-10", "1", "1"),
                         Goods(0, "c", kDay, "CD", "1", "1") };
     const GoodsList all = QueryRun::GoodsRowsToShow(QueryResult::StockAll, lists, QStringLiteral("所有型号"));
-    QCOMPARE(Serials(all), (QStringList{ "a", "b", "c" }));
+    QCOMPARE(SerialsOf(all), (QStringList{ "a", "b", "c" }));
     for (const GoodsRecord &g : all) {
         QVERIFY(g.pay.isEmpty());
         QVERIFY(g.debt.isEmpty());
@@ -275,8 +259,8 @@ void TestQueryProcess::stockRowsShownWithoutPaymentsAndByModel()
     // The kept list itself is not touched: the next model choice starts from it.
     QCOMPARE(lists.stockRows.first().pay, QStringLiteral("1"));
     // A model is chosen exactly, not as a prefix.
-    QCOMPARE(Serials(QueryRun::GoodsRowsToShow(QueryResult::StockFiltered, lists, "AB-1")), QStringList{ "a" });
-    QCOMPARE(Serials(QueryRun::GoodsRowsToShow(QueryResult::StockAll, lists, QString())).size(), 3);
+    QCOMPARE(SerialsOf(QueryRun::GoodsRowsToShow(QueryResult::StockFiltered, lists, "AB-1")), QStringList{ "a" });
+    QCOMPARE(SerialsOf(QueryRun::GoodsRowsToShow(QueryResult::StockAll, lists, QString())).size(), 3);
 }
 
 void TestQueryProcess::salesDeductReturnsOfAnyDate_data()
@@ -313,7 +297,7 @@ void TestQueryProcess::salesDeductReturnsOfAnyDate()
     QVERIFY(out.ok);
     QCOMPARE(out.code, code);
     const GoodsList rows = QueryRun::GoodsRowsToShow(out.code, lists);
-    QCOMPARE(Serials(rows), serials);
+    QCOMPARE(SerialsOf(rows), serials);
     // The 2023 return of one piece worth 20 comes off every matching sale.
     for (const GoodsRecord &g : rows) {
         const GoodsRecord stored = g.serial == "s1" ? Goods(2, "", kDay, "", "4", "80") : Goods(2, "", kDay, "", "2", "40");
@@ -366,7 +350,7 @@ void TestQueryProcess::financeAndProfit()
     QCOMPARE(out.code, code);
     const FinanceList rows = QueryRun::FinanceRowsToShow(out.code, lists);
     if (profit.isEmpty()) {
-        QStringList shown = Serials(rows);
+        QStringList shown = SerialsOf(rows);
         shown.sort();
         QCOMPARE(shown, serials);
     } else {
@@ -430,7 +414,7 @@ void TestQueryProcess::runnerUsesItsOwnThreadAndKeepsOneQuery()
     QVERIFY(!runner.IsRunning());
     QVERIFY(runner.outcome().ok);
     QCOMPARE(runner.request().pageKind, int(GoodsKind::Sale));
-    QStringList sales = Serials(lists.filteredGoods);
+    QStringList sales = SerialsOf(lists.filteredGoods);
     sales.sort();
     QCOMPARE(sales, (QStringList{ "s1", "s2" }));
     QCOMPARE(ready.size(), 0);
