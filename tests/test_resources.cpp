@@ -15,69 +15,28 @@
 
 namespace {
 
-// Resource paths the program is built around; code may also name others,
-// which the source scan below picks up.
-const char *const kNamedPictures[] = {
-    ":/icons/icons/1_green.png",
-    ":/icons/icons/5_yellow.png",
-    ":/icons/icons/exit.png",
-    ":/icons/icons/littleIcon1/Monitor.png",
-    ":/icons/icons/littleIcon1/Color layers.png",
-    ":/icons/icons/littleIcon1/Exit.png",
-    ":/icons/icons/littleIcon1/Homepage.png",
-    ":/icons/icons/littleIcon1/3d graph.png",
-    ":/icons/icons/littleIcon1/Close.png",
-    ":/icons/icons/littleIcon1/Error.png",
-    ":/icons/icons/littleIcon3/png-0041.png",
-    ":/icons/icons/littleIcon3/png-0133.png",
-    ":/icons/icons/littleIcon3/png-0078.png",
-    ":/icons/icons/littleIcon3/png-1010.png",
-    ":/icons/icons/littleIcon3/png-0792.png",
-    ":/icons/icons/littleIcon3/png-0791.png",
-    ":/icons/icons/littleIcon3/png-0810.png",
-    ":/icons/icons/littleIcon3/png-1761.png",
-    ":/icons/icons/littleIcon3/png-0098.png",
-    ":/icons/icons/littleIcon3/png-1735.png",
-    ":/icons/icons/littleIcon3/png-0550.png",
-    ":/icons/icons/littleIcon3/png-0506.png",
-    ":/icons/icons/littleIcon3/png-0656.png",
-    ":/icons/icons/littleIcon3/png-0698.png",
-    ":/icons/icons/littleIcon3/png-0559.png",
-    ":/icons/icons/littleIcon3/png-1973.png",
-    ":/icons/icons/littleIcon3/png-1431.png",
-    ":/icons/icons/littleIcon3/png-0273.png",
-    ":/icons/icons/littleIcon3/png-0314.png",
-    ":/icons/icons/littleIcon3/png-1206.png",
-    ":/icons/icons/littleIcon3/png-0108.png",
-    ":/icons/icons/littleIcon3/png-0660.png",
-    ":/icons/icons/littleIcon3/png-1011.png",
-    ":/icons/icons/littleIcon3/png-1881.png",
-    ":/icons/icons/littleIcon3/png-1436.png",
-    ":/icons/icons/littleIcon3/png-0516.png",
-    ":/icons/icons/littleIcon3/png-0012.png",
-    ":/icons/icons/littleIcon3/png-0211.png",
-    ":/icons/icons/littleIcon3/png-1709.png",
-    ":/backg/backg/1_backg.png",
-    ":/backg/backg/1_loginbk.png",
-    ":/backg/backg/3_login.png",
-    ":/backg/backg/dlg_bk20.jpg",
-    ":/backg/backg/offwhite.jpg",
-    ":/backg/backg/calendar.png",
-};
+// Every picture the program carries; the source scan below checks the names code uses.
+QStringList Pictures()
+{
+    QStringList paths;
+    for (const char *root : {":/icons", ":/backg"}) {
+        QDirIterator it(QLatin1String(root), QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            paths << it.next();
+    }
+    paths.sort();
+    return paths;
+}
 
 const char kStyleSheet[] = ":/qss/qss/styleSheet.qss";
 
 bool IsUniform(const QImage &image)
 {
     const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
-    const QRgb first = argb.pixel(0, 0);
-    for (int y = 0; y < argb.height(); ++y) {
-        for (int x = 0; x < argb.width(); ++x) {
-            if (argb.pixel(x, y) != first) {
+    for (int y = 0; y < argb.height(); ++y)
+        for (int x = 0; x < argb.width(); ++x)
+            if (argb.pixel(x, y) != argb.pixel(0, 0))
                 return false;
-            }
-        }
-    }
     return true;
 }
 
@@ -93,27 +52,18 @@ bool Near(QRgb actual, const QColor &expected)
            && qAbs(qBlue(actual) - expected.blue()) <= 6;
 }
 
-QString Describe(QRgb rgb)
-{
-    return QColor(rgb).name();
-}
-
 QString ReadStyleSheet()
 {
     QFile file(QString::fromLatin1(kStyleSheet));
-    if (!file.open(QIODevice::ReadOnly)) {
-        return QString();
-    }
-    return QString::fromLatin1(file.readAll());
+    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
 }
 
 QStringList g_styleWarnings;
 
 void CollectWarnings(QtMsgType type, const QMessageLogContext &, const QString &text)
 {
-    if (type != QtDebugMsg && type != QtInfoMsg) {
+    if (type != QtDebugMsg && type != QtInfoMsg)
         g_styleWarnings.append(text);
-    }
 }
 
 } // namespace
@@ -155,9 +105,10 @@ void TestResources::cleanup()
 void TestResources::namedPictureLoads_data()
 {
     QTest::addColumn<QString>("path");
-    for (const char *path : kNamedPictures) {
-        QTest::newRow(path) << QString::fromUtf8(path);
-    }
+    const QStringList paths = Pictures();
+    QVERIFY2(paths.size() >= 40, "pictures missing from the resources");
+    for (const QString &path : paths)
+        QTest::newRow(qPrintable(path)) << path;
 }
 
 void TestResources::namedPictureLoads()
@@ -167,9 +118,8 @@ void TestResources::namedPictureLoads()
     QVERIFY2(!image.isNull(), qPrintable(path + QStringLiteral(" does not load")));
     // A drawing that rendered to one flat colour is broken; only the .jpg
     // backdrops may be plain on purpose.
-    if (!path.endsWith(QLatin1String(".jpg"))) {
+    if (!path.endsWith(QLatin1String(".jpg")))
         QVERIFY2(!IsUniform(image), qPrintable(path + QStringLiteral(" is blank")));
-    }
     if (IsIcon(path)) {
         QCOMPARE(image.width(), image.height());
         QVERIFY2(image.width() >= 48, "icons are scaled down to toolbar size, never up");
@@ -202,18 +152,16 @@ void TestResources::resourceNamedInSourcesLoads_data()
         while (it.hasNext()) {
             const QString file = it.next();
             QFile source(file);
-            if (!source.open(QIODevice::ReadOnly | QIODevice::Text)) {
+            if (!source.open(QIODevice::ReadOnly | QIODevice::Text))
                 continue;
-            }
             const QStringList lines = QString::fromUtf8(source.readAll()).split(QLatin1Char('\n'));
             for (int i = 0; i < lines.size(); ++i) {
                 auto matches = pattern.globalMatch(lines[i]);
                 while (matches.hasNext()) {
                     const QString path = matches.next().captured(0).trimmed();
                     // Names assembled at run time ("...%1.png") cannot be checked here.
-                    if (path.contains(QLatin1Char('%')) || seen.contains(path)) {
+                    if (path.contains(QLatin1Char('%')) || seen.contains(path))
                         continue;
-                    }
                     seen.insert(path);
                     const QString where = QDir(root).relativeFilePath(file) + QLatin1Char(':')
                                           + QString::number(i + 1);
@@ -261,11 +209,9 @@ void TestResources::picturesFitWhereTheyAreShown()
     // The main window backdrop tiles behind every child: it must be light, or tables turn grey.
     const QImage backdrop = QImage(QStringLiteral(":/backg/backg/dlg_bk20.jpg"));
     qint64 lightness = 0;
-    for (int y = 0; y < backdrop.height(); y += 7) {
-        for (int x = 0; x < backdrop.width(); x += 7) {
+    for (int y = 0; y < backdrop.height(); y += 7)
+        for (int x = 0; x < backdrop.width(); x += 7)
             lightness += QColor(backdrop.pixel(x, y)).lightness();
-        }
-    }
     const qint64 samples = ((backdrop.height() + 6) / 7) * qint64((backdrop.width() + 6) / 7);
     QVERIFY2(lightness / samples >= 225, "main window background too dark");
 }
@@ -274,16 +220,13 @@ void TestResources::actionIconsAreDistinct()
 {
     // Two actions showing the same picture is a copy slip the eye misses in a long toolbar.
     QHash<QByteArray, QString> byContent;
-    for (const char *name : kNamedPictures) {
-        const QString path = QString::fromUtf8(name);
-        if (!IsIcon(path)) {
+    for (const QString &path : Pictures()) {
+        if (!IsIcon(path))
             continue;
-        }
         const QImage image = QImage(path).convertToFormat(QImage::Format_ARGB32);
         const QByteArray key(reinterpret_cast<const char *>(image.constBits()), int(image.sizeInBytes()));
-        if (byContent.contains(key)) {
+        if (byContent.contains(key))
             QFAIL(qPrintable(path + QStringLiteral(" looks the same as ") + byContent.value(key)));
-        }
         byContent.insert(key, path);
     }
 }
@@ -295,9 +238,8 @@ void TestResources::styleSheetIsPlainText()
     const QByteArray bytes = file.readAll();
     QVERIFY(!bytes.trimmed().isEmpty());
     // The program decodes it as Latin-1; anything beyond ASCII would arrive garbled.
-    for (int i = 0; i < bytes.size(); ++i) {
+    for (int i = 0; i < bytes.size(); ++i)
         QVERIFY2(uchar(bytes[i]) < 0x80, qPrintable(QStringLiteral("byte %1 is not ASCII").arg(i)));
-    }
     int depth = 0;
     for (const char c : bytes) {
         depth += (c == '{') - (c == '}');
@@ -335,11 +277,9 @@ void TestResources::styleSheetGivesTablesWhiteSheetAndGreenSelection()
     qApp->setStyleSheet(ReadStyleSheet());
     QTableWidget table(3, 3);
     table.resize(360, 220);
-    for (int row = 0; row < 3; ++row) {
-        for (int column = 0; column < 3; ++column) {
+    for (int row = 0; row < 3; ++row)
+        for (int column = 0; column < 3; ++column)
             table.setItem(row, column, new QTableWidgetItem(QStringLiteral("x")));
-        }
-    }
     table.selectRow(1);
     table.show();
     QVERIFY(QTest::qWaitForWindowExposed(&table));
@@ -356,14 +296,14 @@ void TestResources::styleSheetGivesTablesWhiteSheetAndGreenSelection()
     const QRect selected = table.visualItemRect(table.item(1, 1));
     const QRgb plainPixel = sheet.pixel(plain.right() - 4, plain.top() + 4);
     const QRgb selectedPixel = sheet.pixel(selected.right() - 4, selected.top() + 4);
-    QVERIFY2(Near(plainPixel, Qt::white), qPrintable(Describe(plainPixel)));
-    QVERIFY2(Near(selectedPixel, QColor(0x44, 0xc7, 0x67)), qPrintable(Describe(selectedPixel)));
+    QVERIFY2(Near(plainPixel, Qt::white), qPrintable(QColor(plainPixel).name()));
+    QVERIFY2(Near(selectedPixel, QColor(0x44, 0xc7, 0x67)), qPrintable(QColor(selectedPixel).name()));
 
     // Grid lines: light grey, visible against white but never dark.
     const QRgb grid = sheet.pixel(plain.right() + 1, plain.top() + 4); // line after the cell
     const int lightness = QColor(grid).lightness();
     QVERIFY2(lightness >= 190 && lightness < 250 && qAbs(qRed(grid) - qBlue(grid)) < 12,
-             qPrintable(Describe(grid)));
+             qPrintable(QColor(grid).name()));
 }
 
 void TestResources::styleSheetGivesMenusBlueSelection()
@@ -381,8 +321,8 @@ void TestResources::styleSheetGivesMenusBlueSelection()
     const QRect idle = menu.actionGeometry(first);
     const QRgb activePixel = image.pixel(active.left() + 4, active.center().y());
     const QRgb idlePixel = image.pixel(idle.left() + 4, idle.center().y());
-    QVERIFY2(Near(activePixel, QColor(0, 128, 255)), qPrintable(Describe(activePixel)));
-    QVERIFY2(Near(idlePixel, Qt::white), qPrintable(Describe(idlePixel)));
+    QVERIFY2(Near(activePixel, QColor(0, 128, 255)), qPrintable(QColor(activePixel).name()));
+    QVERIFY2(Near(idlePixel, Qt::white), qPrintable(QColor(idlePixel).name()));
     menu.close();
 }
 
