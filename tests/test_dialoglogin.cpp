@@ -30,8 +30,7 @@ private slots:
     void login_data();
     void login();
     void databaseUnreachable();
-    void quitButtonRejectsSilently();
-    void form();
+    void formAndQuitButton();
     void realBox();
 
 private:
@@ -48,28 +47,14 @@ void TestDialogLogin::init()
 {
     m_store = std::make_unique<TempStore>();
     QVERIFY(m_store->connected);
-    UserRecord clerk;
-    clerk.userType = 3;
-    clerk.phone = QStringLiteral("13800000001");
-    clerk.name = QStringLiteral("张三");
-    clerk.password = QStringLiteral("pw1");
-    clerk.remark = QStringLiteral("前台");
-    QVERIFY(TempStore::store()->AddOrUpdateUser(clerk));
-
-    // A stored account that shares the built-in name.
-    UserRecord storedAdmin;
-    storedAdmin.userType = 2;
-    storedAdmin.phone = QStringLiteral("13900000002");
-    storedAdmin.name = QStringLiteral("admin");
-    storedAdmin.password = QStringLiteral("stored");
-    QVERIFY(TempStore::store()->AddOrUpdateUser(storedAdmin));
-
-    UserRecord quoted;
-    quoted.userType = 4;
-    quoted.phone = QStringLiteral("13700000003");
-    quoted.name = QStringLiteral("O'Brien");
-    quoted.password = QStringLiteral("a'b\"c;--");
-    QVERIFY(TempStore::store()->AddOrUpdateUser(quoted));
+    // A clerk, a stored account sharing the built-in name, and quotes in name and password.
+    const UserRecord users[] = {
+        {3, 0, QStringLiteral("13800000001"), QStringLiteral("张三"), QStringLiteral("pw1"), QString(), QStringLiteral("前台")},
+        {2, 0, QStringLiteral("13900000002"), QStringLiteral("admin"), QStringLiteral("stored"), QString(), QString()},
+        {4, 0, QStringLiteral("13700000003"), QStringLiteral("O'Brien"), QStringLiteral("a'b\"c;--"), QString(), QString()},
+    };
+    for (const UserRecord &user : users)
+        QVERIFY(TempStore::store()->AddOrUpdateUser(user));
 
     m_log = BoxLog();
     ModalSeam::SetBoxAnswerer([this](QMessageBox &box) {
@@ -184,9 +169,12 @@ void TestDialogLogin::databaseUnreachable()
     QCOMPARE(dialog.user().userType, 1);
 }
 
-void TestDialogLogin::quitButtonRejectsSilently()
+void TestDialogLogin::formAndQuitButton()
 {
     DialogLogin dialog;
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("登录界面"));
+    QCOMPARE(dialog.size(), QSize(800, 500));
+    QCOMPARE(dialog.findChild<QLineEdit *>(QStringLiteral("input_password"))->echoMode(), QLineEdit::Password);
     dialog.show();
     dialog.findChild<QLineEdit *>(QStringLiteral("input_name"))->setText(QStringLiteral("admin"));
     dialog.findChild<QPushButton *>(QStringLiteral("oncancel"))->click();
@@ -194,15 +182,6 @@ void TestDialogLogin::quitButtonRejectsSilently()
     QCOMPARE(dialog.result(), int(QDialog::Rejected));
     QVERIFY(m_log.texts.isEmpty());
     QCOMPARE(dialog.user().userType, 0);
-}
-
-void TestDialogLogin::form()
-{
-    DialogLogin dialog;
-    QCOMPARE(dialog.windowTitle(), QStringLiteral("登录界面"));
-    QCOMPARE(dialog.size(), QSize(800, 500));
-    QCOMPARE(dialog.findChild<QLineEdit *>(QStringLiteral("input_password"))->echoMode(),
-             QLineEdit::Password);
 }
 
 // The real box, not the answerer: its texts, its single button and its style.
