@@ -29,7 +29,6 @@ private slots:
     void objectRegisteredAgainAfterReload();
     void exitHidesAndKeepsPage();
     void missingPageIsHarmless();
-    void pictures();
 
 private:
     QWebView *View(DialogShowGraph &d) { return d.findChild<QWebView *>(QStringLiteral("webView")); }
@@ -200,55 +199,6 @@ void TestDialogShowGraph::missingPageIsHarmless()
     d.ShowChart(ChartScript::SampleData());
     QVERIFY(d.isVisible());
     QCOMPARE(Js(d, QStringLiteral("typeof getData")).toString(), QStringLiteral("undefined"));
-}
-
-// For looking at the charts: QUILLON_SHOTS_DIR=/tmp/shots writes chart*.png.
-void TestDialogShowGraph::pictures()
-{
-    const QString out = qEnvironmentVariable("QUILLON_SHOTS_DIR");
-    if (out.isEmpty())
-        QSKIP("QUILLON_SHOTS_DIR not set");
-    QVERIFY(QDir().mkpath(out));
-    DialogShowGraph d;
-    d.show();
-    QVERIFY(WaitLoaded(d));
-    QVERIFY(d.grab().save(out + QStringLiteral("/chart.png")));
-
-    GoodsList sales;
-    const char *models[] = {"ZX-100", "ZX-200", "LM-5", "春季新款外套", "Q9"};
-    const char *totals[] = {"12800", "45230.5", "8600", "23999.9", "-1200"};
-    for (int i = 0; i < 5; ++i) {
-        GoodsRecord r;
-        r.model = QString::fromUtf8(models[i]);
-        r.total = QString::fromLatin1(totals[i]);
-        sales << r;
-    }
-    d.ShowChart(ChartScript::FromSalesRows(sales, QStringLiteral("2026-11-01 至 2026-11-30")));
-    QVERIFY(d.grab().save(out + QStringLiteral("/chart_sales.png")));
-
-    FinanceList profit;
-    const char *sums[] = {"52000", "8000", "1500", "43000", "12000", "3500", "800", "-1800"};
-    for (int i = 0; i < 8; ++i) {
-        FinanceRecord r;
-        r.sum = QString::fromLatin1(sums[i]);
-        profit << r;
-    }
-    d.ShowChart(ChartScript::FromProfitRows(profit));
-    QVERIFY(d.grab().save(out + QStringLiteral("/chart_profit.png")));
-
-    QStringList many;
-    QList<double> values;
-    for (int i = 0; i < 40; ++i) {
-        many << QStringLiteral("很长的商品型号名称-%1").arg(i);
-        values << (i % 7) * 1000.25;
-    }
-    d.ShowChart(QStringLiteral("多型号"), QString(), QStringLiteral("元"), many, values);
-    QVERIFY(d.grab().save(out + QStringLiteral("/chart_many.png")));
-
-    d.ShowChart(ChartScript::FromProfitRows(profit));
-    d.resize(500, 360);
-    QTest::qWait(100);
-    QVERIFY(d.grab().save(out + QStringLiteral("/chart_small.png")));
 }
 
 QTEST_MAIN(TestDialogShowGraph)
