@@ -79,13 +79,12 @@ class TestBackupRestore : public QObject
 
 private slots:
     void dumpWritesOneInsertPerRow();
-    void dumpOfEmptyStoreIsEmptyFile();
-    void dumpToUnwritablePathFails();
+    void dumpOfEmptyStoreAndUnwritablePath();
     void backupThenRestoreGivesIdenticalRows();
     void restoreRefusesForeignLines_data();
     void restoreRefusesForeignLines();
-    void fileOfOnlyForeignLinesDeletesNothing();
-    void missingFileDeletesNothing();
+    void refusedFileDeletesNothing_data();
+    void refusedFileDeletesNothing();
     void restoreIntoAnotherStore();
     void failedInsertLeavesStoreAsItWas();
     void refusedDatesSkipOnlyTheirRows();
@@ -114,25 +113,18 @@ void TestBackupRestore::dumpWritesOneInsertPerRow()
     QCOMPARE(ReadFile(path), expected);
 }
 
-void TestBackupRestore::dumpOfEmptyStoreIsEmptyFile()
+void TestBackupRestore::dumpOfEmptyStoreAndUnwritablePath()
 {
     TempStore db;
     REQUIRE_DB(db);
     db.store()->SetStoreNo(QStringLiteral("2"));
     Fill(db.store(), QStringLiteral("two"));
+    QVERIFY(!db.store()->DumpStoreTables(db.dir.filePath(QStringLiteral("missing/record.sql"))));
     db.store()->SetStoreNo(QStringLiteral("1"));
     const QString path = db.dir.filePath(QStringLiteral("empty.sql"));
     QVERIFY(db.store()->DumpStoreTables(path));
     QVERIFY(QFile::exists(path));
     QCOMPARE(ReadFile(path), QByteArray());
-}
-
-void TestBackupRestore::dumpToUnwritablePathFails()
-{
-    TempStore db;
-    REQUIRE_DB(db);
-    Fill(db.store(), QStringLiteral("one"));
-    QVERIFY(!db.store()->DumpStoreTables(db.dir.filePath(QStringLiteral("missing/record.sql"))));
 }
 
 void TestBackupRestore::backupThenRestoreGivesIdenticalRows()
@@ -221,34 +213,32 @@ void TestBackupRestore::restoreRefusesForeignLines()
     QCOMPARE(db.Count(QStringLiteral("other_app")), 0);
 }
 
-void TestBackupRestore::fileOfOnlyForeignLinesDeletesNothing()
+void TestBackupRestore::refusedFileDeletesNothing_data()
 {
+    QTest::addColumn<QString>("name");   // empty: no file name at all
+    QTest::addColumn<QByteArray>("content");   // null: the file does not exist
+    QTest::addColumn<int>("refused");
+    QTest::newRow("only foreign lines") << "foreign.sql" << QByteArray("drop table tb_sm_user;\nselect 1;\n") << 2;
+    QTest::newRow("missing file") << "nowhere.sql" << QByteArray() << 0;
+    QTest::newRow("no name") << "" << QByteArray() << 0;
+}
+
+void TestBackupRestore::refusedFileDeletesNothing()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
     TempStore db;
     REQUIRE_DB(db);
     Fill(db.store(), QStringLiteral("one"));
     const QStringList before = Snapshot(QStringLiteral("1"));
-    const QString path = WriteFile(db.dir, QStringLiteral("foreign.sql"),
-                                   "drop table tb_sm_user;\nselect 1;\n");
+    const QString path = content.isNull() ? (name.isEmpty() ? QString() : db.dir.filePath(name))
+                                          : WriteFile(db.dir, name, content);
     const RestoreResult result = db.store()->RestoreStoreTables(path);
     QVERIFY(!result.ok);
     QVERIFY(!result.error.isEmpty());
-    QCOMPARE(result.refused, 2);
+    QCOMPARE(result.restored, 0);
+    QTEST(result.refused, "refused");
     QCOMPARE(Snapshot(QStringLiteral("1")), before);
-}
-
-void TestBackupRestore::missingFileDeletesNothing()
-{
-    TempStore db;
-    REQUIRE_DB(db);
-    Fill(db.store(), QStringLiteral("one"));
-    const QStringList before = Snapshot(QStringLiteral("1"));
-    for (const QString &path : {db.dir.filePath(QStringLiteral("nowhere.sql")), QString()}) {
-        const RestoreResult result = db.store()->RestoreStoreTables(path);
-        QVERIFY(!result.ok);
-        QVERIFY(!result.error.isEmpty());
-        QCOMPARE(result.restored, 0);
-        QCOMPARE(Snapshot(QStringLiteral("1")), before);
-    }
 }
 
 void TestBackupRestore::restoreIntoAnotherStore()
