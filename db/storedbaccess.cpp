@@ -250,6 +250,10 @@ bool PeriodSelect(const LedgerTable &lq, bool datesTyped, int mode, int tabType,
     default:
         return false;
     }
+    // Rows come back in the order they were entered. Without this a server may
+    // hand them back in index order, or move an edited row to the end, and the
+    // stock computation depends on the order it reads movements in.
+    sql += QStringLiteral(" order by id");
     if (tabType != -1)
         values << tabType;
     return true;

@@ -2,6 +2,7 @@
 #include "exchange/excelengine.h"
 
 #include <QComboBox>
+#include <QDate>
 #include <QDateTimeEdit>
 #include <QTableWidget>
 
@@ -35,9 +36,13 @@ QString LedgerCellText(const LedgerWidgetColumns *layout, const QTableWidget *ta
     if (!layout)
         return QString();
     QWidget *widget = table->cellWidget(row, column);
-    if (widget && column == layout->dateColumn) {
+    if (column == layout->dateColumn) {
         if (const auto *date = qobject_cast<const QDateTimeEdit *>(widget))
             return date->date().toString(LedgerDateFormat);
+        // Rows out of view hold their date as item text until their editor is built.
+        const QDate shown = QDate::fromString(ItemText(table, row, column), QStringLiteral("yyyy-MM-dd"));
+        if (shown.isValid())
+            return shown.toString(LedgerDateFormat);
     }
     if (widget && layout->comboColumns.contains(column)) {
         if (const auto *combo = qobject_cast<const QComboBox *>(widget))

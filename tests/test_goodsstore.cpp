@@ -21,6 +21,7 @@ private slots:
     void emptyTextsStillMatch();
     void datesThatAreNoDates_data();
     void datesThatAreNoDates();
+    void rowsComeBackInEntryOrder();
 };
 
 void TestGoodsStore::saveInsertsThenUpdatesByKindAndSerial()
@@ -314,6 +315,27 @@ void TestGoodsStore::datesThatAreNoDates()
     }
     QVERIFY(db.store()->SaveGoodsRow(MakeGoods(1, QStringLiteral("next"), QStringLiteral("2024-02-01"))));
     QVERIFY(db.store()->lastError().isEmpty());
+}
+
+void TestGoodsStore::rowsComeBackInEntryOrder()
+{
+    TempStore db;
+    REQUIRE_DB(db);
+    // The stock computation applies movements in the order it reads them, so
+    // neither the business date nor a later edit may reorder a page.
+    GoodsRecord first = MakeGoods(GoodsKind::PurchaseIn, QStringLiteral("s9"), QStringLiteral("2024-03-09"));
+    GoodsRecord second = MakeGoods(GoodsKind::PurchaseIn, QStringLiteral("s1"), QStringLiteral("2024-03-01"));
+    GoodsRecord third = MakeGoods(GoodsKind::Sale, QStringLiteral("s5"), QStringLiteral("2024-03-05"));
+    for (const GoodsRecord &r : {first, second, third})
+        QVERIFY(db.store()->SaveGoodsRow(r));
+    first.num = QStringLiteral("42");
+    QVERIFY(db.store()->SaveGoodsRow(first));
+
+    for (int mode : {2, 3, 5}) {
+        GoodsList rows;
+        QVERIFY(db.store()->QueryGoods(mode, -1, QString(), QStringLiteral("2024-03-10"), rows));
+        QCOMPARE(rows, (GoodsList{first, second, third}));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestGoodsStore)
