@@ -32,25 +32,19 @@ void TestLedgerKinds::columnTitles_data()
     QTest::newRow("stock entry time") << Group::Goods << 5 << 0 << "入库时间";
     QTest::newRow("sale entry time") << Group::Goods << 2 << 0 << "录入时间";
     QTest::newRow("loss keeps the return date") << Group::Goods << 4 << 7 << "退货日期";
-    QTest::newRow("stock keeps the return date") << Group::Goods << 5 << 7 << "退货日期";
     QTest::newRow("loss paid") << Group::Goods << 4 << 12 << "----";
-    QTest::newRow("stock unpaid") << Group::Goods << 5 << 13 << "----";
     QTest::newRow("purchase-return quantity") << Group::Goods << 1 << 9 << "退货数目";
     QTest::newRow("sale-return quantity") << Group::Goods << 3 << 9 << "退回数量";
     QTest::newRow("purchase-in supplier") << Group::Goods << 0 << 14 << "供货商";
     QTest::newRow("sale customer") << Group::Goods << 2 << 14 << "客户信息";
     QTest::newRow("loss checker") << Group::Goods << 4 << 15 << "核实人员";
     QTest::newRow("purchase-return clerk") << Group::Goods << 1 << 15 << "退货人员";
-    QTest::newRow("goods size") << Group::Goods << 0 << 6 << "商品规格";
-    QTest::newRow("goods remark") << Group::Goods << 3 << 18 << "备注";
     QTest::newRow("sales totals date") << Group::Sales << 0 << 7 << "出售日期";
     QTest::newRow("sales totals unpaid") << Group::Sales << 0 << 13 << "尚欠余款";
-    QTest::newRow("purchase payments serial") << Group::Finance << 3 << 0 << "录入时间";
     QTest::newRow("purchase payments item") << Group::Finance << 3 << 1 << "支出项目";
     QTest::newRow("income remark") << Group::Finance << 0 << 8 << "备注(关联、备忘等)";
     QTest::newRow("debts remark") << Group::Finance << 1 << 8 << "备注";
     QTest::newRow("salaries client") << Group::Finance << 4 << 4 << "员工信息";
-    QTest::newRow("salaries certificate") << Group::Finance << 4 << 6 << "收款凭证号";
     QTest::newRow("profit sum") << Group::Finance << 7 << 2 << "总计(元）";
     QTest::newRow("profit entered by") << Group::Finance << 7 << 7 << "--";
 }
