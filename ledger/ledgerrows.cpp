@@ -279,7 +279,14 @@ QString ComboStyle()
 
 QString EditorStyleSheet()
 {
-    return DateEditStyle() + ComboStyle();
+    // The combo text leaves its drop-down without a look of its own, which the
+    // Fusion style paints black; this rule has to come first, since the stray
+    // ";" in the combo text ends what the parser reads of it.
+    static const QString comboDropDown = QStringLiteral(
+        "QComboBox::drop-down{subcontrol-origin:padding; subcontrol-position:top right; "
+        "width:16px; border:0px; background:white;}"
+        "QComboBox::down-arrow{image:url(:/backg/backg/combo_arrow.png);}");
+    return DateEditStyle() + comboDropDown + ComboStyle();
 }
 
 QDate FallbackDate()
