@@ -165,7 +165,9 @@ RowChoices LedgerPages::Choices() const
     return RowChoices::Read(*m_source);
 }
 
-void LedgerPages::ShowGoodsRows(QTableWidget *table, const GoodsList &rows)
+template <typename Record>
+void LedgerPages::ShowRecords(QTableWidget *table, const QList<Record> &rows,
+                              void (*fillItems)(int, int, const Record &, QTableWidget *))
 {
     if (!table)
         return;
@@ -174,23 +176,19 @@ void LedgerPages::ShowGoodsRows(QTableWidget *table, const GoodsList &rows)
     table->setRowCount(0);
     table->setRowCount(rows.size());
     for (int i = 0; i < rows.size(); ++i)
-        LedgerRows::FillGoodsItems(LedgerRows::ShowRecord, i, rows.at(i), table);
+        fillItems(LedgerRows::ShowRecord, i, rows.at(i), table);
     m_inView->Watch(table, Choices(), m_editorHook);
     m_inView->BuildInView(table);
 }
 
+void LedgerPages::ShowGoodsRows(QTableWidget *table, const GoodsList &rows)
+{
+    ShowRecords(table, rows, &LedgerRows::FillGoodsItems);
+}
+
 void LedgerPages::ShowFinanceRows(QTableWidget *table, const FinanceList &rows)
 {
-    if (!table)
-        return;
-    FillingScope filling(m_filling);
-    QuietTable quiet(table);
-    table->setRowCount(0);
-    table->setRowCount(rows.size());
-    for (int i = 0; i < rows.size(); ++i)
-        LedgerRows::FillFinanceItems(LedgerRows::ShowRecord, i, rows.at(i), table);
-    m_inView->Watch(table, Choices(), m_editorHook);
-    m_inView->BuildInView(table);
+    ShowRecords(table, rows, &LedgerRows::FillFinanceItems);
 }
 
 void LedgerPages::ShowTabData()

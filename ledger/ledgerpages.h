@@ -105,6 +105,10 @@ private slots:
     void OnDate(const QDate &date);
 
 private:
+    // Plain items for every row; editors come with the rows in view.
+    template <typename Record>
+    void ShowRecords(QTableWidget *table, const QList<Record> &rows,
+                     void (*fillItems)(int, int, const Record &, QTableWidget *));
     template <typename T> T *Find(const QString &name) const;
     const LedgerKinds::PageKind *PageOfButton(const QString &name,
                                               QString LedgerKinds::PageKind::*button) const;
