@@ -2,6 +2,7 @@
 
 #include "db/numbertext.h"
 
+#include <QDir>
 #include <QVariant>
 
 namespace BackupScript {
@@ -200,6 +201,16 @@ bool ParseInsert(const QString &line, Insert &out)
         return false;
     out = result;
     return true;
+}
+
+QString DefaultFolder()
+{
+    return QDir::currentPath() + QStringLiteral("/DbDateSave");
+}
+
+QString FileName(const QDateTime &when)
+{
+    return QStringLiteral("record%1.sql").arg(when.toString(QStringLiteral("_yyyyMMdd_hhmmss")));
 }
 
 QStringList SplitLines(const QString &script)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QList>
 #include <QSqlField>
 #include <QString>
@@ -26,6 +27,11 @@ struct Insert
     QStringList columns;
     QList<Value> values;
 };
+
+// Where a backup goes unless told otherwise: DbDateSave under the current
+// folder, named record_yyyyMMdd_hhmmss.sql after the time it was taken.
+QString DefaultFolder();
+QString FileName(const QDateTime &when);
 
 // A field's value as it appears in the values part.
 QString FormatValue(const QSqlField &field);

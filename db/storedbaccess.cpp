@@ -20,6 +20,8 @@
 #include <QTextCodec>
 #include <QTextStream>
 
+#include <algorithm>
+
 namespace {
 
 const QString kGoodsLookup = QStringLiteral(
@@ -783,6 +785,168 @@ bool StoreDbAccess::DumpStoreTables(const QString &filePath)
     return true;
 }
 
+namespace {
+
+// A backup file read and checked, before anything is changed.
+struct ParsedBackup
+{
+    struct Row
+    {
+        const Schema::Table *table;
+        QVariantList values;
+        int line;
+        bool otherStore;   // the file gave another store number
+    };
+    QList<Row> rows;
+    QList<RestoreLine> refused;
+    int statements = 0;
+};
+
+// Reads the file; false with error when it cannot be read or holds nothing of
+// ours. Every row is put into storeNo whatever store number it carries.
+bool ParseBackup(const QString &filePath, const QString &storeNo, bool typed, ParsedBackup &out,
+                 QString &error)
+{
+    QFile file(filePath);
+    if (filePath.isEmpty() || !file.open(QIODevice::ReadOnly)) {
+        error = QStringLiteral("无法打开备份文件: %1").arg(filePath);
+        return false;
+    }
+    QTextStream in(&file);
+    in.setCodec(QTextCodec::codecForName("UTF-8"));
+    const QStringList lines = BackupScript::SplitLines(in.readAll());
+    file.close();
+
+    int lineNo = 1;
+    for (const QString &line : lines) {
+        const int at = lineNo;
+        // A text value may hold line breaks: the next statement starts below them.
+        lineNo += 1 + line.count(QLatin1Char('\n'));
+        if (line.trimmed().isEmpty())
+            continue;
+        ++out.statements;
+        const auto refuse = [&](const QString &reason) { out.refused.append({at, reason}); };
+        BackupScript::Insert insert;
+        if (!BackupScript::ParseInsert(line, insert)) {
+            refuse(QStringLiteral("不是一条完整的 insert 语句"));
+            continue;
+        }
+        const Schema::Table *table = Schema::Find(insert.table);
+        if (!table) {
+            refuse(QStringLiteral("不是本程序的表: %1").arg(insert.table));
+            continue;
+        }
+        bool good = insert.values.size() == insert.columns.size()
+            && insert.columns.size() == table->columns.size();
+        // Column names compare without case: PostgreSQL folds them.
+        for (int i = 0; good && i < insert.columns.size(); ++i)
+            good = insert.columns.at(i).compare(table->columns.at(i).name, Qt::CaseInsensitive) == 0;
+        if (!good) {
+            refuse(QStringLiteral("列与表 %1 的列不符").arg(table->name));
+            continue;
+        }
+        ParsedBackup::Row row{table, {}, at, false};
+        QString badColumn;
+        for (int i = 0; badColumn.isEmpty() && i < insert.values.size(); ++i) {
+            const Schema::Column &column = table->columns.at(i);
+            const BackupScript::Value &v = insert.values.at(i);
+            if (column.name == QLatin1String("store_no")) {
+                row.otherStore = v.text != storeNo;
+                row.values << storeNo;   // rows always come back into this store
+            } else if (v.kind == BackupScript::Value::Null) {
+                row.values << QVariant(column.isInteger() ? QVariant::LongLong : QVariant::String);
+            } else if (column.isInteger()) {
+                bool ok = false;
+                const qlonglong n = v.text.toLongLong(&ok);
+                if (v.kind != BackupScript::Value::Number || !ok)
+                    badColumn = column.name;
+                row.values << n;
+            } else if (v.kind == BackupScript::Value::Text) {
+                row.values << (column.isDate() ? DateValue(v.text, typed) : QVariant(v.text));
+            } else if (v.kind == BackupScript::Value::Bytes) {
+                row.values << v.bytes;
+            } else {
+                badColumn = column.name;
+            }
+        }
+        if (!badColumn.isEmpty()) {
+            refuse(QStringLiteral("列 %1 的值无效").arg(badColumn));
+            continue;
+        }
+        out.rows.append(row);
+    }
+
+    // A file of nothing but foreign lines is not a backup of ours; replacing
+    // the store by it would only wipe the store.
+    if (out.statements > 0 && out.rows.isEmpty()) {
+        error = QStringLiteral("文件中没有可还原的数据: %1").arg(filePath);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int RestorePreview::RowsInFile() const
+{
+    int n = 0;
+    for (const Table &t : tables)
+        n += t.inFile;
+    return n;
+}
+
+int RestorePreview::RowsReplaced() const
+{
+    int n = 0;
+    for (const Table &t : tables)
+        n += t.replaced;
+    return n;
+}
+
+RestorePreview StoreDbAccess::PreviewRestore(const QString &filePath)
+{
+    SetError(QString());
+    RestorePreview preview;
+    const auto fail = [&](const QString &text) {
+        preview.ok = false;
+        preview.error = text;
+        SetError(text);
+        return preview;
+    };
+    if (!m_dbManager)
+        return fail(QStringLiteral("数据库未连接"));
+    QSqlDatabase db = m_dbManager->Connection();
+    if (!db.isOpen())
+        return fail(QStringLiteral("数据库未连接"));
+
+    ParsedBackup parsed;
+    QString error;
+    const bool readable = ParseBackup(filePath, m_storeNo, DatesTyped(db), parsed, error);
+    preview.refused = parsed.refused.size();
+    preview.refusedLines = parsed.refused;
+    for (const Schema::Table &table : Schema::Tables()) {
+        RestorePreview::Table t;
+        t.name = table.name;
+        for (const ParsedBackup::Row &row : qAsConst(parsed.rows)) {
+            if (row.table != &table)
+                continue;
+            ++t.inFile;
+            if (row.otherStore)
+                ++t.otherStore;
+        }
+        QSqlQuery q(db);
+        if (!Run(q, QStringLiteral("select count(*) from %1 where store_no=?").arg(table.name), {m_storeNo})
+            || !q.next())
+            return fail(QStringLiteral("无法读取表 %1: %2").arg(table.name, lastError()));
+        t.replaced = q.value(0).toInt();
+        preview.tables.append(t);
+    }
+    if (!readable)
+        return fail(error);
+    preview.ok = true;
+    return preview;
+}
+
 RestoreResult StoreDbAccess::RestoreStoreTables(const QString &filePath)
 {
     SetError(QString());
@@ -798,68 +962,16 @@ RestoreResult StoreDbAccess::RestoreStoreTables(const QString &filePath)
         return fail(QStringLiteral("数据库未连接"));
 
     // Read and check everything before touching the store.
-    QFile file(filePath);
-    if (filePath.isEmpty() || !file.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("无法打开备份文件: %1").arg(filePath));
-    QTextStream in(&file);
-    in.setCodec(QTextCodec::codecForName("UTF-8"));
-    const QStringList lines = BackupScript::SplitLines(in.readAll());
-    file.close();
-
     QSqlDatabase db = m_dbManager->Connection();
     const bool typed = DatesTyped(db);
-
-    struct Row
-    {
-        const Schema::Table *table;
-        QVariantList values;
-    };
-    QList<Row> rows;
-    int statements = 0;
-    for (const QString &line : lines) {
-        if (line.trimmed().isEmpty())
-            continue;
-        ++statements;
-        BackupScript::Insert insert;
-        const Schema::Table *table = nullptr;
-        bool good = BackupScript::ParseInsert(line, insert)
-            && (table = Schema::Find(insert.table)) != nullptr
-            && insert.values.size() == insert.columns.size()
-            && insert.columns.size() == table->columns.size();
-        // Column names compare without case: PostgreSQL folds them.
-        for (int i = 0; good && i < insert.columns.size(); ++i)
-            good = insert.columns.at(i).compare(table->columns.at(i).name, Qt::CaseInsensitive) == 0;
-        Row row{table, {}};
-        for (int i = 0; good && i < insert.values.size(); ++i) {
-            const Schema::Column &column = table->columns.at(i);
-            const BackupScript::Value &v = insert.values.at(i);
-            if (column.name == QLatin1String("store_no")) {
-                row.values << m_storeNo;   // rows always come back into this store
-            } else if (v.kind == BackupScript::Value::Null) {
-                row.values << QVariant(column.isInteger() ? QVariant::LongLong : QVariant::String);
-            } else if (column.isInteger()) {
-                bool ok = false;
-                const qlonglong n = v.text.toLongLong(&ok);
-                good = v.kind == BackupScript::Value::Number && ok;
-                row.values << n;
-            } else if (v.kind == BackupScript::Value::Text) {
-                row.values << (column.isDate() ? DateValue(v.text, typed) : QVariant(v.text));
-            } else if (v.kind == BackupScript::Value::Bytes) {
-                row.values << v.bytes;
-            } else {
-                good = false;
-            }
-        }
-        if (good)
-            rows.append(row);
-        else
-            ++result.refused;
-    }
-
-    // A file of nothing but foreign lines is not a backup of ours; replacing
-    // the store by it would only wipe the store.
-    if (statements > 0 && rows.isEmpty())
-        return fail(QStringLiteral("文件中没有可还原的数据: %1").arg(filePath));
+    ParsedBackup parsed;
+    QString parseError;
+    const bool readable = ParseBackup(filePath, m_storeNo, typed, parsed, parseError);
+    result.refused = parsed.refused.size();
+    result.refusedLines = parsed.refused;
+    if (!readable)
+        return fail(parseError);
+    const QList<ParsedBackup::Row> &rows = parsed.rows;
 
     // The statements outlive the transaction guard: PostgreSQL cannot free a
     // prepared statement while a failed transaction waits for its rollback.
@@ -874,7 +986,7 @@ RestoreResult StoreDbAccess::RestoreStoreTables(const QString &filePath)
             || !Exec(del, {m_storeNo}))
             return fail(QStringLiteral("还原失败: %1").arg(del.lastError().text()));
     }
-    for (const Row &row : rows) {
+    for (const ParsedBackup::Row &row : rows) {
         QSqlQuery *q = inserts.value(row.table);
         if (!q) {
             q = new QSqlQuery(db);
@@ -903,6 +1015,8 @@ RestoreResult StoreDbAccess::RestoreStoreTables(const QString &filePath)
                 return fail(QStringLiteral("还原失败: %1").arg(error.text()));
             savepoint.Rollback();
             ++result.refused;
+            result.refusedLines.append({row.line, QStringLiteral("数据库拒绝了这一行: %1")
+                                                      .arg(error.databaseText().trimmed())});
             continue;
         }
         if (!savepoint.Commit())
@@ -913,6 +1027,8 @@ RestoreResult StoreDbAccess::RestoreStoreTables(const QString &filePath)
         return fail(QStringLiteral("备份文件中的数据都被数据库拒绝: %1").arg(filePath));
     qDeleteAll(inserts);
     inserts.clear();
+    std::stable_sort(result.refusedLines.begin(), result.refusedLines.end(),
+                     [](const RestoreLine &a, const RestoreLine &b) { return a.line < b.line; });
     if (!tx.Commit())
         return fail(QStringLiteral("还原失败: %1").arg(db.lastError().text()));
     result.ok = true;

@@ -2,9 +2,17 @@
 
 #include "db/records.h"
 
+#include <QList>
 #include <QString>
 
 class DbManager;
+
+// A line of a backup file that a restore leaves out, and why.
+struct RestoreLine
+{
+    int line = 0;         // 1-based line of the file where the statement starts
+    QString reason;
+};
 
 // Counts from a restore, for the window to show.
 struct RestoreResult
@@ -13,7 +21,30 @@ struct RestoreResult
     int restored = 0;     // rows inserted
     int refused = 0;      // lines that were not a well-formed insert into one of our tables,
                           // or whose values the database refused (a goods date on PostgreSQL)
+    QList<RestoreLine> refusedLines;   // one per refused line, in file order
     QString error;        // why nothing was restored, when ok is false
+};
+
+// What a restore of a file would do, read without changing anything: the same
+// checks as the restore itself. Values the database alone refuses (a date on
+// PostgreSQL) are only found by the restore.
+struct RestorePreview
+{
+    struct Table
+    {
+        QString name;
+        int inFile = 0;       // rows of the file that would be restored
+        int otherStore = 0;   // of those, rows carrying another store number
+        int replaced = 0;     // rows of this store now in the table, all deleted
+    };
+    bool ok = false;          // the restore would go ahead
+    QList<Table> tables;      // the program's tables in creation order
+    int refused = 0;
+    QList<RestoreLine> refusedLines;
+    QString error;            // why the restore would change nothing
+
+    int RowsInFile() const;
+    int RowsReplaced() const;
 };
 
 // Store-scoped data access: every operation reads and writes only the rows
@@ -70,6 +101,8 @@ public:
     bool DumpStoreTables(const QString &filePath);
     // Replaces the store's rows by those of a backup file, all or nothing.
     RestoreResult RestoreStoreTables(const QString &filePath);
+    // What RestoreStoreTables would do with the file; reads only.
+    RestorePreview PreviewRestore(const QString &filePath);
 
     // Why the calling thread's last failed operation failed (for example the
     // database refusing a goods date that is not a date); empty after a success.

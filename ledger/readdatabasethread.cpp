@@ -1,10 +1,10 @@
 #include "ledger/readdatabasethread.h"
 
+#include "db/backupscript.h"
 #include "db/storedbaccess.h"
 #include "ledger/ledgerlists.h"
 
 #include <QDate>
-#include <QDir>
 
 ReadDatabaseThread::ReadDatabaseThread(LedgerLists *lists, int type, QObject *parent)
     : QThread(parent), m_lists(lists), m_type(type)
@@ -27,7 +27,7 @@ void ReadDatabaseThread::SetImportParam(int sheet, const QString &path, QStringL
 
 QString ReadDatabaseThread::BackupFileName(const QDateTime &when)
 {
-    return QStringLiteral("record%1.sql").arg(when.toString(QStringLiteral("_yyyyMMdd_hhmmss")));
+    return BackupScript::FileName(when);
 }
 
 void ReadDatabaseThread::StartSelfDeleting()
@@ -71,8 +71,7 @@ void ReadDatabaseThread::LoadTodayRows()
 
 void ReadDatabaseThread::WriteBackup()
 {
-    const QString folder = m_backupFolder.isEmpty()
-        ? QDir::currentPath() + QStringLiteral("/DbDateSave") : m_backupFolder;
+    const QString folder = m_backupFolder.isEmpty() ? BackupScript::DefaultFolder() : m_backupFolder;
     m_backupPath = folder + QLatin1Char('/') + BackupFileName(QDateTime::currentDateTime());
     m_backupWritten = StoreDbAccess::Instance()->DumpStoreTables(m_backupPath);
 }
