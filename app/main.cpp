@@ -1,7 +1,6 @@
 #include "app/dialoglogin.h"
 #include "app/mainwindow.h"
 #include "app/modalseam.h"
-#include "db/dbmanager.h"
 #include "db/storedbaccess.h"
 #include "resources/resources.h"
 
@@ -50,12 +49,9 @@ int main(int argc, char *argv[])
 
     DialogLogin login;
 
-    DbManager *manager = DbManager::Instance();
-    if (!manager->ConnectDb())
-        ShowConnectionWarning(manager->connectError());
-    StoreDbAccess *store = StoreDbAccess::Instance();
-    store->SetDbManager(manager);
-    store->SetStoreNo(StoreDbAccess::ReadStoreNo());
+    QString connectError;
+    if (!StoreDbAccess::ConnectFromSettings(&connectError))
+        ShowConnectionWarning(connectError);
 
     if (ModalSeam::ExecDialog(login) != QDialog::Accepted)
         return 0;

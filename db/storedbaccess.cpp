@@ -384,6 +384,18 @@ StoreDbAccess *StoreDbAccess::Instance()
     return instance;
 }
 
+bool StoreDbAccess::ConnectFromSettings(QString *reason)
+{
+    DbManager *manager = DbManager::Instance();
+    const bool connected = manager->ConnectDb();
+    if (!connected && reason)
+        *reason = manager->connectError();
+    StoreDbAccess *store = Instance();
+    store->SetDbManager(manager);
+    store->SetStoreNo(ReadStoreNo());
+    return connected;
+}
+
 QString StoreDbAccess::ReadStoreNo(const QString &iniPath)
 {
     QSettings ini(iniPath, QSettings::IniFormat);

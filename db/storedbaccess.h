@@ -59,6 +59,12 @@ public:
     void SetStoreNo(const QString &storeNo) { m_storeNo = storeNo; }
     const QString &storeNo() const { return m_storeNo; }
 
+    // Start-up of either program in the working folder: opens the database the
+    // settings name (creating missing tables) and takes the settings' store
+    // number. The manager and the store number are set even when the
+    // connection fails; false then, with the reason.
+    static bool ConnectFromSettings(QString *reason = nullptr);
+
     // "StoreNo/No" of the settings file, unchanged; when it is empty, a stable
     // identifier of this installation (machine id, else host name).
     static QString ReadStoreNo(const QString &iniPath = QStringLiteral("InitParam/dBConfig.ini"));

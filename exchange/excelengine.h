@@ -46,6 +46,9 @@ public:
     // text of the combo box and date cell widgets of ledger pages (dates as
     // "yyyyKMMKdd"). kind 1: goods page, 2: finance page.
     bool WriteLedgerTable(int kind, QTableWidget *table);
+    // The texts WriteLedgerTable writes: the header items and every cell.
+    static void LedgerTableCells(int kind, const QTableWidget *table, QStringList *header,
+                                 QVector<QStringList> *rows);
 
     // Each row below the header as one text: cell texts joined by "+", with
     // "+" inside a cell written "^^". Appends to rows.

@@ -98,30 +98,34 @@ bool ExcelEngine::WriteTable(QTableWidget *table)
     return ok;
 }
 
-bool ExcelEngine::WriteLedgerTable(int kind, QTableWidget *table)
+void ExcelEngine::LedgerTableCells(int kind, const QTableWidget *table, QStringList *header,
+                                   QVector<QStringList> *rows)
 {
     if (!table)
-        return Fail(QStringLiteral("没有要导出的表格"));
-    if (!m_isOpen)
-        return Fail(QStringLiteral("工作簿没有打开"));
+        return;
     const LedgerWidgetColumns *layout = nullptr;
     for (const LedgerWidgetColumns &l : LedgerLayouts) {
         if (l.kind == kind)
             layout = &l;
     }
-    bool ok = true;
     for (int c = 0; c < table->columnCount(); ++c) {
-        if (const QTableWidgetItem *header = table->horizontalHeaderItem(c))
-            ok = SetCellData(1, c + 1, header->text()) && ok;
+        const QTableWidgetItem *item = table->horizontalHeaderItem(c);
+        *header << (item ? item->text() : QString());
     }
     for (int r = 0; r < table->rowCount(); ++r) {
+        QStringList cells;
         for (int c = 0; c < table->columnCount(); ++c)
-            ok = SetCellData(r + 2, c + 1, LedgerCellText(layout, table, r, c)) && ok;
+            cells << LedgerCellText(layout, table, r, c);
+        rows->append(cells);
     }
-    const QString cellError = m_error;
-    if (!Save())
-        return false;
-    if (!ok)
-        m_error = cellError;
-    return ok;
+}
+
+bool ExcelEngine::WriteLedgerTable(int kind, QTableWidget *table)
+{
+    if (!table)
+        return Fail(QStringLiteral("没有要导出的表格"));
+    QStringList header;
+    QVector<QStringList> rows;
+    LedgerTableCells(kind, table, &header, &rows);
+    return WriteRows(header, rows);
 }

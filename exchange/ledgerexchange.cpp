@@ -7,6 +7,7 @@
 #include "exchange/excelengine.h"
 #include "ledger/ledgerkinds.h"
 
+#include <QDate>
 #include <QFileInfo>
 #include <QSqlError>
 
@@ -246,6 +247,84 @@ QString ExportStatusText(const ExportResult &result)
     return QStringLiteral("导出数据完成,请进入相应TabDateSave目录查看 (%1行，%2)")
         .arg(result.rows)
         .arg(result.fileName);
+}
+
+ExportResult WriteLedgerRows(const QStringList &header, const QVector<QStringList> &rows,
+                             const QString &fileName)
+{
+    ExportResult result;
+    result.fileName = fileName;
+    result.rows = rows.size();
+    ExcelEngine engine(EngineFileName(fileName));
+    if (!engine.Open(1, false) || !engine.WriteRows(header, rows)) {
+        result.error = engine.ErrorString();
+        return result;
+    }
+    result.ok = engine.Close();
+    if (!result.ok)
+        result.error = engine.ErrorString();
+    return result;
+}
+
+namespace {
+
+template <typename List>
+QVector<QStringList> CellsOf(const List &records, int dateColumn)
+{
+    using Record = typename List::value_type;
+    QVector<QStringList> rows;
+    rows.reserve(records.size());
+    for (const Record &r : records) {
+        QStringList cells;
+        for (int i = 0; i < Record::TextCount; ++i)
+            cells << r.text(i);
+        const QDate date = QDate::fromString(cells.at(dateColumn), QStringLiteral("yyyy-MM-dd"));
+        if (date.isValid())
+            cells[dateColumn] = date.toString(QStringLiteral("yyyyKMMKdd"));
+        rows.append(cells);
+    }
+    return rows;
+}
+
+} // namespace
+
+QVector<QStringList> LedgerCells(const GoodsList &records)
+{
+    return CellsOf(records, LayoutOf(GoodsPage)->dateField);
+}
+
+QVector<QStringList> LedgerCells(const FinanceList &records)
+{
+    return CellsOf(records, LayoutOf(FinancePage)->dateField);
+}
+
+ExportResult ExportStoredPage(const QString &tableName, int dateMode, const QString &from,
+                              const QString &to, const QString &fileName)
+{
+    ExportResult result;
+    result.fileName = fileName;
+    const LedgerKinds::PageKind *page = LedgerKinds::FindByTable(tableName);
+    if (!page || !page->IsStored() || page->group == LedgerKinds::Group::Sales) {
+        result.error = QStringLiteral("“%1”不是存储的账页").arg(tableName);
+        return result;
+    }
+    StoreDbAccess *store = StoreDbAccess::Instance();
+    QVector<QStringList> rows;
+    bool read = false;
+    if (page->group == LedgerKinds::Group::Goods) {
+        GoodsList records;
+        read = store->QueryGoods(dateMode, page->kind, from, to, records);
+        rows = LedgerCells(records);
+    } else {
+        FinanceList records;
+        read = store->QueryFinance(dateMode, page->kind, from, to, records);
+        rows = LedgerCells(records);
+    }
+    if (!read) {
+        result.error = QStringLiteral("读取数据库失败: %1").arg(store->lastError());
+        return result;
+    }
+    return WriteLedgerRows(page->columnTitles, rows, fileName);
 }
 
 QString EngineFileName(const QString &chosen)

@@ -90,6 +90,22 @@ QString ExportStatusText(const ExportResult &result);
 // file dialog's answer is handed on (the engine reads both as separators).
 QString EngineFileName(const QString &chosen);
 
+// The one export of a ledger page, whoever asks: the header into row 1, the
+// rows below it, every cell as text (dates as "yyyyKMMKdd").
+ExportResult WriteLedgerRows(const QStringList &header, const QVector<QStringList> &rows,
+                             const QString &fileName);
+
+// Stored rows as a page shows and exports them: the texts in column order,
+// the date as "yyyyKMMKdd" (kept as it is when it is no date).
+QVector<QStringList> LedgerCells(const GoodsList &records);
+QVector<QStringList> LedgerCells(const FinanceList &records);
+
+// A stored page's rows of a period (dateMode and dates as the store reads
+// them) written with the page's column titles. The page is a table name of a
+// stored goods or finance page.
+ExportResult ExportStoredPage(const QString &tableName, int dateMode, const QString &from,
+                              const QString &to, const QString &fileName);
+
 // Window parts (ledgerexchange_window.cpp).
 
 // Writes the page (kind 1 goods, 2 finance) into the workbook, without asking.

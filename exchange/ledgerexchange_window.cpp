@@ -14,22 +14,16 @@ namespace LedgerExchange {
 
 ExportResult WriteLedger(int kind, QTableWidget *table, const QString &fileName)
 {
-    ExportResult result;
-    result.fileName = fileName;
     if (!table) {
+        ExportResult result;
+        result.fileName = fileName;
         result.error = QStringLiteral("没有要导出的表格");
         return result;
     }
-    result.rows = table->rowCount();
-    ExcelEngine engine(EngineFileName(fileName));
-    if (!engine.Open(1, false) || !engine.WriteLedgerTable(kind, table)) {
-        result.error = engine.ErrorString();
-        return result;
-    }
-    result.ok = engine.Close();
-    if (!result.ok)
-        result.error = engine.ErrorString();
-    return result;
+    QStringList header;
+    QVector<QStringList> rows;
+    ExcelEngine::LedgerTableCells(kind, table, &header, &rows);
+    return WriteLedgerRows(header, rows, fileName);
 }
 
 ExportResult ExportLedger(int kind, QTableWidget *table, QWidget *window)

@@ -1,9 +1,7 @@
 #include "exchange/listexchange.h"
 
 #include "app/modalseam.h"
-#include "exchange/excelengine.h"
-#include "exchange/ledgerexchange.h"
-#include "masterdata/listcodec.h"
+#include "exchange/listrows.h"
 
 #include <QFileInfo>
 #include <QMessageBox>
@@ -26,16 +24,6 @@ void ShowBox(QWidget *parent, QMessageBox::Icon icon, const QString &title, cons
     ModalSeam::Exec(box);
 }
 
-// Column 0 is the row number and is never stored, so only the fields count.
-bool Storable(const QStringList &cells)
-{
-    for (int c = 1; c < cells.size(); ++c) {
-        if (!ListCodec::IsStorable(cells.at(c)))
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 ListImport ReadIntoList(const QString &fileName, QTableWidget *table, bool *busy)
@@ -45,37 +33,25 @@ ListImport ReadIntoList(const QString &fileName, QTableWidget *table, bool *busy
         result.error = QStringLiteral("没有目标表格");
         return result;
     }
-    QVector<QStringList> rows;
-    {
-        ExcelEngine engine(fileName);
-        if (!engine.Open(1, false) || !engine.ReadRows(&rows)) {
-            result.error = engine.ErrorString();
-            return result;
-        }
-        engine.Close();
-    }
+    QVector<QStringList> sheet;
+    if (!ListRows::ReadSheet(fileName, &sheet, &result.error))
+        return result;
     result.read = true;
 
     const int columns = table->columnCount();
+    const ListRows::Merge merge = ListRows::PutOnTop(sheet, columns);
     const bool wasBusy = busy ? *busy : false;
     if (busy)
         *busy = true;
-    int at = 0;
-    for (const QStringList &cells : qAsConst(rows)) {
-        // Only the columns the table has are looked at and kept.
-        const QStringList kept = cells.mid(0, columns);
-        if (!Storable(kept)) {
-            ++result.refused;
-            continue;
-        }
+    for (int at = 0; at < merge.inserted; ++at) {
         table->insertRow(at);
         for (int c = 0; c < columns; ++c)
-            table->setItem(at, c, new QTableWidgetItem(kept.value(c)));
-        ++at;
+            table->setItem(at, c, new QTableWidgetItem(merge.rows.at(at).value(c)));
     }
     if (busy)
         *busy = wasBusy;
-    result.inserted = at;
+    result.inserted = merge.inserted;
+    result.refused = merge.refused;
     return result;
 }
 
@@ -101,13 +77,26 @@ bool ImportList(QTableWidget *table, QWidget *dialog, bool *busy)
 
 bool WriteList(QTableWidget *table, const QString &fileName, QString *error)
 {
-    ExcelEngine engine(LedgerExchange::EngineFileName(fileName));
-    bool ok = engine.Open(1, false) && engine.WriteTable(table);
-    if (ok)
-        ok = engine.Close();
-    if (!ok && error)
-        *error = engine.ErrorString();
-    return ok;
+    if (!table) {
+        if (error)
+            *error = QStringLiteral("没有要导出的表格");
+        return false;
+    }
+    QStringList header;
+    for (int c = 0; c < table->columnCount(); ++c) {
+        const QTableWidgetItem *item = table->horizontalHeaderItem(c);
+        header << (item ? item->text() : QString());
+    }
+    QVector<QStringList> rows;
+    for (int r = 0; r < table->rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < table->columnCount(); ++c) {
+            const QTableWidgetItem *item = table->item(r, c);
+            cells << (item ? item->text() : QString());
+        }
+        rows.append(cells);
+    }
+    return ListRows::WriteSheet(header, rows, fileName, error);
 }
 
 bool ExportList(QTableWidget *table, QWidget *dialog)

@@ -4,6 +4,7 @@
 #include "app/modalseam.h"
 #include "db/storedbaccess.h"
 #include "exchange/listexchange.h"
+#include "exchange/listrows.h"
 #include "masterdata/listcodec.h"
 
 
@@ -210,18 +211,16 @@ void InfoListDialog::SaveTableToList(int tabIndex)
 {
     const ListTableDef &def = m_defs.at(tabIndex);
     const QTableWidget *table = m_tableWidgets.at(tabIndex);
-    QList<QStringList> rows;
+    QVector<QStringList> rows;
     for (int r = 0; r < table->rowCount(); ++r) {
-        QStringList fields;
-        for (int c = 1; c < table->columnCount(); ++c) {
+        QStringList cells;
+        for (int c = 0; c < table->columnCount(); ++c) {
             const QTableWidgetItem *item = table->item(r, c);
-            fields << (item ? item->text() : QString());
+            cells << (item ? item->text() : QString());
         }
-        rows << fields;
+        rows << cells;
     }
-    InfoList list;
-    list.infoType = def.infoType;
-    list.list = ListCodec::Encode(rows);
+    const InfoList list = ListRows::ToList(def.infoType, rows);
     m_currentLists[def.infoType] = list;
     StoreDbAccess::Instance()->SaveInfoList(m_listKind, list);
 }

@@ -1,0 +1,106 @@
+#include "analytics/reports.h"
+
+#include "ledger/ledgerkinds.h"
+#include "ledger/queryprocess.h"
+
+namespace Reports {
+namespace {
+
+template <typename List>
+QVector<QStringList> CellsOf(const List &records)
+{
+    using Record = typename List::value_type;
+    QVector<QStringList> rows;
+    rows.reserve(records.size());
+    for (const Record &r : records) {
+        QStringList cells;
+        for (int i = 0; i < Record::TextCount; ++i)
+            cells << r.text(i);
+        rows.append(cells);
+    }
+    return rows;
+}
+
+QString CsvField(const QString &text)
+{
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"'))
+        && !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
+        return text;
+    QString quoted = text;
+    quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+} // namespace
+
+bool KindFromName(const QString &name, Kind *kind)
+{
+    static const struct { const char *name; Kind kind; } kNames[] = {
+        {"stock", Kind::Stock}, {"sales", Kind::Sales}, {"profit", Kind::Profit}};
+    for (const auto &k : kNames) {
+        if (name == QLatin1String(k.name)) {
+            *kind = k.kind;
+            return true;
+        }
+    }
+    return false;
+}
+
+Table Compute(Kind kind, int dateMode, const QString &from, const QString &to)
+{
+    QueryRequest request;
+    request.dateMode = dateMode;
+    request.dateFrom = from;
+    request.dateTo = to;
+    request.noContentFilter = true;
+    request.userType = 1;
+    const LedgerKinds::PageKind *page = nullptr;
+    switch (kind) {
+    case Kind::Stock:
+        request.pageGroup = QueryGroup::Goods;
+        request.pageKind = GoodsKind::CurrentStock;
+        page = LedgerKinds::Find(LedgerKinds::Group::Goods, GoodsKind::CurrentStock);
+        break;
+    case Kind::Sales:
+        request.pageGroup = QueryGroup::Sales;
+        request.pageKind = 0;
+        page = LedgerKinds::Find(LedgerKinds::Group::Sales, 0);
+        break;
+    case Kind::Profit:
+        request.pageGroup = QueryGroup::Finance;
+        request.pageKind = FinanceKind::Profit;
+        page = LedgerKinds::Find(LedgerKinds::Group::Finance, FinanceKind::Profit);
+        break;
+    }
+
+    Table table;
+    if (page)
+        table.titles = page->columnTitles;
+    LedgerLists lists;
+    const QueryOutcome outcome = QueryRun::Execute(request, lists);
+    if (!outcome.ok) {
+        table.error = outcome.error;
+        return table;
+    }
+    table.rows = kind == Kind::Profit ? CellsOf(QueryRun::FinanceRowsToShow(outcome.code, lists))
+                                      : CellsOf(QueryRun::GoodsRowsToShow(outcome.code, lists));
+    table.ok = true;
+    return table;
+}
+
+QByteArray Csv(const Table &table)
+{
+    QString text;
+    const auto line = [&text](const QStringList &fields) {
+        QStringList quoted;
+        for (const QString &f : fields)
+            quoted << CsvField(f);
+        text += quoted.join(QLatin1Char(',')) + QLatin1Char('\n');
+    };
+    line(table.titles);
+    for (const QStringList &row : table.rows)
+        line(row);
+    return text.toUtf8();
+}
+
+} // namespace Reports

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+// The computed pages (current stock, sales statistics, finance summary with
+// the profit) as tables of texts: what the page shows after a query without
+// conditions, computed by the query's own code.
+namespace Reports {
+
+enum class Kind { Stock, Sales, Profit };
+
+// "stock", "sales" or "profit".
+bool KindFromName(const QString &name, Kind *kind);
+
+struct Table
+{
+    bool ok = false;
+    QString error;
+    QStringList titles;          // the page's column titles
+    QVector<QStringList> rows;   // the page's cells, row by row
+};
+
+// dateMode and dates as the store reads them (5: every row). Stock rows keep
+// their prices, as the super user sees them.
+Table Compute(Kind kind, int dateMode, const QString &from, const QString &to);
+
+// UTF-8 CSV: the titles, then the rows; fields holding a comma, a quote or a
+// line break are quoted, quotes doubled. Lines end with "\n".
+QByteArray Csv(const Table &table);
+
+} // namespace Reports

@@ -1,0 +1,28 @@
+// quillonctl: the program's data operations without the window.
+#include "ctl/commands.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+namespace {
+
+// The core's debug lines ("connect db ok1", ...) are for developers; a
+// scheduled job would mail them. Warnings still go to stderr.
+void QuietDebug(QtMsgType type, const QMessageLogContext &, const QString &text)
+{
+    if (type == QtDebugMsg || type == QtInfoMsg)
+        return;
+    fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QUILLON_DEBUG"))
+        qInstallMessageHandler(QuietDebug);
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("quillonctl"));
+    return Ctl::Run(QCoreApplication::arguments());
+}
