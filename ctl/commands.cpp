@@ -225,7 +225,7 @@ int ImportList(const ListRows::ListPage &list, const QString &file)
     StoreDbAccess *store = StoreDbAccess::Instance();
     InfoList stored;
     stored.infoType = list.def->infoType;
-    if (!store->ReadInfoList(list.storeKind, stored) && !store->lastError().isEmpty())
+    if (!store->ReadInfoList(list.storeKind, stored))
         return Fail(QStringLiteral("导入失败: 读取数据库失败: %1").arg(store->lastError()));
     const ListRows::Merge merge = ListRows::PutOnTop(
         sheet, list.def->columns.size() + 1, ListRows::FromText(stored.list, *list.def));
@@ -264,7 +264,7 @@ int ExportWorkbook(const Page &page, const Invocation &inv, const QString &file)
         StoreDbAccess *store = StoreDbAccess::Instance();
         InfoList stored;
         stored.infoType = page.list.def->infoType;
-        if (!store->ReadInfoList(page.list.storeKind, stored) && !store->lastError().isEmpty())
+        if (!store->ReadInfoList(page.list.storeKind, stored))
             return Fail(QStringLiteral("导出失败: 读取数据库失败: %1").arg(store->lastError()));
         const QVector<QStringList> rows = ListRows::FromText(stored.list, *page.list.def);
         QString error;
@@ -443,7 +443,8 @@ int Run(const QStringList &arguments)
     }
     if (command->confirm)
         parser.addOption(yes);
-    parser.addPositionalArgument(QLatin1String(command->name), QString(),
+    parser.addPositionalArgument(QLatin1String(command->name),
+                                 QStringLiteral("命令，写作: quillonctl %1").arg(QLatin1String(command->synopsis)),
                                  QLatin1String(command->synopsis));
     if (!parser.parse(arguments))
         return Usage(parser.errorText());
