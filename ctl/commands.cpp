@@ -243,8 +243,6 @@ int RunImport(const Invocation &inv)
 {
     const Page page = FindPage(inv.args.at(0));
     const QString file = inv.args.at(1);
-    if (!page.IsList() && !IsStoredLedger(page.ledger))
-        return Usage(QStringLiteral("不能导入到“%1”").arg(inv.args.at(0)));
     if (!QFileInfo(file).isFile())
         return Fail(QStringLiteral("文件不存在: %1").arg(file));
     if (page.IsList())
@@ -295,8 +293,6 @@ int ExportWorkbook(const Page &page, const Invocation &inv, const QString &file)
 int RunExport(const Invocation &inv)
 {
     const Page page = FindPage(inv.args.at(0));
-    if (!page.IsLedger() && !page.IsList())
-        return Usage(QStringLiteral("没有名为“%1”的账页或列表").arg(inv.args.at(0)));
     const QString file = inv.args.at(1);
     const QString suffix = QFileInfo(file).suffix().toLower();
     if (suffix == QLatin1String("xls") || suffix == QLatin1String("xlsx"))
@@ -306,13 +302,29 @@ int RunExport(const Invocation &inv)
 
 int RunReport(const Invocation &inv)
 {
-    Reports::Kind kind;
-    if (!Reports::KindFromName(inv.args.at(0), &kind))
-        return Usage(QStringLiteral("没有名为“%1”的报表 (stock、sales 或 profit)").arg(inv.args.at(0)));
+    Reports::Kind kind = Reports::Kind::Stock;
+    Reports::KindFromName(inv.args.at(0), &kind);
     const Reports::Table table = Reports::Compute(kind, inv.dateMode, inv.from, inv.to);
     if (!table.ok)
         return Fail(table.error);
     Write(stdout, Reports::Csv(table));
+    return Ok;
+}
+
+// Names of pages and reports are checked before the database is opened:
+// wrong usage touches nothing.
+int CheckNames(const QString &word, const Invocation &inv)
+{
+    Reports::Kind kind;
+    if (word == QLatin1String("report") && !Reports::KindFromName(inv.args.at(0), &kind))
+        return Usage(QStringLiteral("没有名为“%1”的报表 (stock、sales 或 profit)").arg(inv.args.at(0)));
+    if (word != QLatin1String("import") && word != QLatin1String("export"))
+        return Ok;
+    const Page page = FindPage(inv.args.at(0));
+    if (!page.IsLedger() && !page.IsList())
+        return Usage(QStringLiteral("没有名为“%1”的账页或列表").arg(inv.args.at(0)));
+    if (word == QLatin1String("import") && !page.IsList() && !IsStoredLedger(page.ledger))
+        return Usage(QStringLiteral("不能导入到“%1”: 这是计算页").arg(inv.args.at(0)));
     return Ok;
 }
 
@@ -480,6 +492,9 @@ int Run(const QStringList &arguments)
     if (command->fileArg >= 0 && command->fileArg < inv.args.size())
         inv.args[command->fileArg] = QFileInfo(inv.args.at(command->fileArg)).absoluteFilePath();
 
+    const int named = CheckNames(word, inv);
+    if (named != Ok)
+        return named;
     if (!EnterWorkFolder(parser.value(dir), &error))
         return Fail(error);
     QString why;

@@ -186,14 +186,19 @@ bool DbManager::OpenServer()
                                                   m_settings.name, m_settings.user,
                                                   m_settings.password));
     } else {
-        if (m_settings.driver == QLatin1String("QPSQL") && !m_settings.schema.isEmpty()) {
+        if (m_settings.driver == QLatin1String("QPSQL")) {
             // Set through the connection options so per-thread clones work in it too.
-            if (!PlainIdentifier(m_settings.schema)) {
-                m_connectError = QStringLiteral("数据库模式名称无效: %1").arg(m_settings.schema);
-                return false;
+            // The server's notices ("relation ... already exists, skipping") would
+            // otherwise go to stderr, where a scheduled quillonctl reports failures.
+            QString options = QStringLiteral("-c client_min_messages=warning");
+            if (!m_settings.schema.isEmpty()) {
+                if (!PlainIdentifier(m_settings.schema)) {
+                    m_connectError = QStringLiteral("数据库模式名称无效: %1").arg(m_settings.schema);
+                    return false;
+                }
+                options += QStringLiteral(" -c search_path=%1").arg(m_settings.schema);
             }
-            m_db.setConnectOptions(
-                QStringLiteral("options='-c search_path=%1'").arg(m_settings.schema));
+            m_db.setConnectOptions(QStringLiteral("options='%1'").arg(options));
         }
         m_db.setHostName(m_settings.server);
         m_db.setPort(m_settings.port);
