@@ -43,7 +43,11 @@ void Out(const QString &line)
 
 int Fail(const QString &why)
 {
-    Write(stderr, (QStringLiteral("quillonctl: ") + why + QLatin1Char('\n')).toUtf8());
+    // Driver messages come in several lines; a log keeps one per failure.
+    QStringList parts = why.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (QString &part : parts)
+        part = part.trimmed();
+    Write(stderr, (QStringLiteral("quillonctl: ") + parts.join(QLatin1Char(' ')) + QLatin1Char('\n')).toUtf8());
     return Failed;
 }
 
