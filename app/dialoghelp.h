@@ -6,7 +6,7 @@ namespace Ui {
 class DialogHelp;
 }
 
-// Contact details, opened from "帮助".
+// Contact details and the data folder, opened from "帮助".
 class DialogHelp : public QDialog
 {
     Q_OBJECT

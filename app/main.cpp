@@ -2,6 +2,7 @@
 #include "app/mainwindow.h"
 #include "app/modalseam.h"
 #include "db/storedbaccess.h"
+#include "db/workfolder.h"
 #include "resources/resources.h"
 
 #include <QApplication>
@@ -38,6 +39,14 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     InitQuillonResources();
+
+    // Everything below reads and writes relative to the working folder.
+    QString folderError;
+    if (WorkFolder::Enter(QString(), &folderError).isEmpty()) {
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("数据文件夹"), folderError, QMessageBox::Close);
+        ModalSeam::Exec(box);
+        return 1;
+    }
 
     const QPixmap splashPicture(QStringLiteral(":/backg/backg/1_backg.png"));
     QSplashScreen splash(splashPicture);

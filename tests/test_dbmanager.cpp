@@ -1,4 +1,5 @@
 #include "db/schema.h"
+#include "db/workfolder.h"
 #include "storetestsupport.h"
 
 #include <QDir>
@@ -8,6 +9,9 @@
 #include <QSysInfo>
 #include <QThread>
 #include <QtTest>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -26,6 +30,25 @@ void Collect(QtMsgType, const QMessageLogContext &, const QString &message)
 {
     QMutexLocker lock(&g_messagesLock);
     g_messages << message;
+}
+
+// Whether an ordinary user may use folder in place. Root passes every write
+// check, so as root the question is asked by a child running as nobody.
+bool UsableInPlaceAsUser(const QString &folder)
+{
+    if (::geteuid() != 0)
+        return WorkFolder::UsableInPlace(folder);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(2);
+        ::_exit(WorkFolder::UsableInPlace(folder) ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) == 2)
+        qFatal("could not check the folder as nobody");
+    return WEXITSTATUS(status) == 0;
 }
 
 } // namespace
@@ -50,6 +73,9 @@ private slots:
     void storeNumber_data();
     void storeNumber();
     void storeNumberWithoutFile();
+    void workFolderChoice_data();
+    void workFolderChoice();
+    void workFolderLayout();
     void defaultFileInWorkingFolder();
     void serverRefusesConnection_data();
     void serverRefusesConnection();
@@ -285,6 +311,82 @@ void TestDbManager::storeNumberWithoutFile()
     QCOMPARE(StoreDbAccess::ReadStoreNo(dir.filePath(QStringLiteral("none.ini"))), id);
     QTest::ignoreMessage(QtDebugMsg, qPrintable(QStringLiteral("file: ") + id));
     QCOMPARE(StoreDbAccess::ReadStoreNo(WriteIni(dir, "[StoreNo]\nNo=\n")), id);
+}
+
+void TestDbManager::workFolderChoice_data()
+{
+    QTest::addColumn<bool>("settings");
+    QTest::addColumn<bool>("writable");
+    QTest::addColumn<bool>("inPlace");
+    QTest::newRow("build folder") << true << true << true;
+    QTest::newRow("read-only folder (installed)") << true << false << false;
+    QTest::newRow("no InitParam (/usr/bin)") << false << true << false;
+}
+
+void TestDbManager::workFolderChoice()
+{
+    QFETCH(bool, settings);
+    QFETCH(bool, writable);
+    QFETCH(bool, inPlace);
+    using P = QFileDevice;
+    const P::Permissions open = P::ReadOwner | P::ExeOwner | P::ReadGroup | P::ExeGroup | P::ReadOther | P::ExeOther;
+    const P::Permissions all = open | P::WriteOwner | P::WriteGroup | P::WriteOther;
+    QTemporaryDir dir;
+    const QString program = dir.filePath(QStringLiteral("bin"));
+    QVERIFY(QDir().mkpath(program + (settings ? "/InitParam" : "")));
+    // Open to the checking user, whatever the temporary folder's own mode.
+    QVERIFY(QFile::setPermissions(dir.path(), open | P::WriteOwner));
+    QVERIFY(QFile::setPermissions(program, writable ? all : open));
+    QCOMPARE(UsableInPlaceAsUser(program), inPlace);
+    QFile::setPermissions(program, all);
+
+    if (::geteuid() != 0 || writable) {
+        const QString perUser = dir.filePath(QStringLiteral("home/Quillon"));
+        QCOMPARE(WorkFolder::Choose(program, perUser), inPlace ? program : perUser);
+    }
+}
+
+void TestDbManager::workFolderLayout()
+{
+    QTemporaryDir dir;
+    const QString chart = dir.filePath(QStringLiteral("share/html"));
+    QVERIFY(QDir().mkpath(chart));
+    const auto write = [](const QString &path, const QByteArray &bytes) {
+        QFile f(path);
+        return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+    };
+    QVERIFY(write(chart + "/HistoGram.html", "<html>v2</html>"));
+
+    // First start: the whole layout, store number 1, the chart page.
+    const QString data = dir.filePath(QStringLiteral("home/.local/share/Quillon"));
+    QString error;
+    QVERIFY2(WorkFolder::Prepare(data, chart, &error), qPrintable(error));
+    for (const char *sub : {"InitParam", "DbDateSave", "TabDateSave", "InfoDateSave"})
+        QVERIFY2(QFileInfo(data + '/' + sub).isDir(), sub);
+    QTest::ignoreMessage(QtDebugMsg, "file: 1");
+    QCOMPARE(StoreDbAccess::ReadStoreNo(data + "/InitParam/dBConfig.ini"), QStringLiteral("1"));
+
+    // Later starts keep the user's settings and follow an upgraded chart page.
+    QVERIFY(write(data + "/InitParam/dBConfig.ini", "[StoreNo]\nNo=7\n"));
+    QVERIFY(write(data + "/html/HistoGram.html", "<html>v1</html>"));
+    QVERIFY2(WorkFolder::Prepare(data, chart, &error), qPrintable(error));
+    QTest::ignoreMessage(QtDebugMsg, "file: 7");
+    QCOMPARE(StoreDbAccess::ReadStoreNo(data + "/InitParam/dBConfig.ini"), QStringLiteral("7"));
+    QFile page(data + "/html/HistoGram.html");
+    QVERIFY(page.open(QIODevice::ReadOnly));
+    QCOMPARE(page.readAll(), QByteArray("<html>v2</html>"));
+
+    // A folder that already has InitParam/ gets no invented settings file.
+    const QString portable = dir.filePath(QStringLiteral("stick"));
+    QVERIFY(QDir().mkpath(portable + "/InitParam"));
+    QVERIFY(WorkFolder::Prepare(portable, chart, &error));
+    QVERIFY(!QFile::exists(portable + "/InitParam/dBConfig.ini"));
+
+    // A folder that cannot be made (a file is in the way) is reported.
+    QVERIFY(write(dir.filePath(QStringLiteral("blocked")), "x"));
+    error.clear();
+    QVERIFY(!WorkFolder::Prepare(dir.filePath(QStringLiteral("blocked/Quillon")), chart, &error));
+    QVERIFY(error.contains(QStringLiteral("blocked")));
 }
 
 void TestDbManager::defaultFileInWorkingFolder()

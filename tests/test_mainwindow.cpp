@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -520,7 +521,9 @@ void TestMainWindow::helpAndAbout()
     window->findChild<QAction *>(QStringLiteral("action_help"))->trigger();
     QCOMPARE(title, QStringLiteral("联系方式"));
     QVERIFY(texts.contains(QStringLiteral("非常感谢使用本仓库库存与财务管理软件，如有任何问题，请联系:")));
-    QCOMPARE(texts.size(), 4);
+    QCOMPARE(texts.size(), 5);
+    // The working folder, where backups and workbooks go.
+    QVERIFY(texts.contains(QStringLiteral("数据文件夹：") + QDir::toNativeSeparators(QDir::currentPath())));
     QCOMPARE(buttons, QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
 
     // F1 shows the about box only while the item list offers something.
