@@ -1,7 +1,7 @@
 # Two commands on a fresh Debian 12 machine: `make run` and `make test`.
 BUILD ?= build
 
-.PHONY: all deps build run test bench clean
+.PHONY: all deps build run test bench package clean
 
 all: build
 
@@ -21,6 +21,10 @@ test: build
 bench: build
 	cmake --build $(BUILD) --target benchmarks
 	bash scripts/pg-bench.sh $(BUILD)
+
+# A .deb in $(BUILD): apt install ./$(BUILD)/quillon_*.deb
+package: build
+	cmake --build $(BUILD) --target package
 
 clean:
 	rm -rf $(BUILD)

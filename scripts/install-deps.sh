@@ -9,7 +9,7 @@ packages=(
   libquazip1-qt5-dev libxlsxwriter-dev libfreexl-dev libgsf-1-dev
   fonts-noto-cjk
   python3 python3-xlrd python3-openpyxl
-  poppler-utils
+  poppler-utils desktop-file-utils
   postgresql
 )
 
