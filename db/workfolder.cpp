@@ -116,6 +116,12 @@ QString WorkFolder::Enter(const QString &overrideFolder, QString *error)
         return QString();
     }
     folder = QDir(folder).absolutePath();
+    // A mistyped folder must not get a new, empty database.
+    if (!overrideFolder.isEmpty() && !QFileInfo(QDir(folder).filePath(QLatin1String(kSettingsFile))).isFile()) {
+        Fail(error, QStringLiteral("%1 不是工作目录: 没有 %2")
+                        .arg(QDir::toNativeSeparators(folder), QLatin1String(kSettingsFile)));
+        return QString();
+    }
     if (!Prepare(folder, ChartSource(programFolder), error))
         return QString();
     if (!QDir::setCurrent(folder)) {

@@ -31,8 +31,8 @@ public:
     // made or the settings file not written.
     static bool Prepare(const QString &folder, const QString &chartSource, QString *error);
 
-    // Chooses the folder (overrideFolder when not empty), prepares it and makes
-    // it the current folder. Returns its absolute path, or an empty text with
-    // the reason in error.
+    // Chooses the folder, prepares it and makes it the current folder. A folder
+    // named in overrideFolder must already hold InitParam/dBConfig.ini. Returns
+    // the absolute path, or an empty text with the reason in error.
     static QString Enter(const QString &overrideFolder, QString *error);
 };

@@ -382,6 +382,12 @@ void TestDbManager::workFolderLayout()
     QVERIFY(WorkFolder::Prepare(portable, chart, &error));
     QVERIFY(!QFile::exists(portable + "/InitParam/dBConfig.ini"));
 
+    // A named folder without settings is refused, not filled.
+    const QString typo = dir.filePath(QStringLiteral("Quilon"));
+    QVERIFY(WorkFolder::Enter(typo, &error).isEmpty());
+    QVERIFY(error.contains(QStringLiteral("InitParam/dBConfig.ini")));
+    QVERIFY(!QFileInfo::exists(typo));
+
     // A folder that cannot be made (a file is in the way) is reported.
     QVERIFY(write(dir.filePath(QStringLiteral("blocked")), "x"));
     error.clear();

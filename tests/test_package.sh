@@ -55,10 +55,16 @@ if [ ! -x "$ctl" ]; then
   echo "quillonctl not built: package checked without it"
   exit 0
 fi
-# A fresh folder named with --dir, then the user's folder when none is named.
-"$ctl" --dir "$work/data" check || fail "quillonctl --dir check"
-[ "$(cat "$work/data/InitParam/dBConfig.ini")" = $'[StoreNo]\nNo=1' ] || fail "store number 1 in a new folder"
-cmp "$root/usr/share/quillon/html/HistoGram.html" "$work/data/html/HistoGram.html" || fail "chart page"
+# No --dir: the user's folder, made with store number 1 and the chart page.
+home="$work/home/.local/share/Quillon"
 (cd / && env -u XDG_DATA_HOME HOME="$work/home" "$ctl" check) || fail "quillonctl check without --dir"
-[ -f "$work/home/.local/share/Quillon/InitParam/dBConfig.ini" ] || fail "no data folder under the home folder"
+[ "$(cat "$home/InitParam/dBConfig.ini")" = $'[StoreNo]\nNo=1' ] || fail "store number 1 in a new folder"
+cmp "$root/usr/share/quillon/html/HistoGram.html" "$home/html/HistoGram.html" || fail "chart page"
 [ ! -e "$root/usr/bin/InitParam" ] || fail "data written beside the installed program"
+# --dir: a fresh working folder of another store; a mistyped one is refused.
+mkdir -p "$work/data/InitParam"
+printf '[StoreNo]\nNo=2\n' >"$work/data/InitParam/dBConfig.ini"
+"$ctl" --dir "$work/data" check || fail "quillonctl --dir check"
+[ -f "$work/data/Marrowfield.db" ] || fail "no database in the --dir folder"
+! "$ctl" --dir "$work/dta" check 2>/dev/null || fail "a folder without settings accepted"
+[ ! -e "$work/dta" ] || fail "a mistyped folder was made"
