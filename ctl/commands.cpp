@@ -4,6 +4,7 @@
 #include "db/backupscript.h"
 #include "db/healthcheck.h"
 #include "db/storedbaccess.h"
+#include "db/workfolder.h"
 #include "exchange/ledgerexchange.h"
 #include "exchange/listrows.h"
 #include "ledger/ledgerkinds.h"
@@ -21,14 +22,6 @@
 
 namespace Ctl {
 namespace {
-
-// The working folder when --dir is not given.
-QString DefaultWorkFolder()
-{
-    return QDir::currentPath();
-}
-
-const QString kSettingsFile = QStringLiteral("InitParam/dBConfig.ini");
 
 void Write(FILE *to, const QByteArray &bytes)
 {
@@ -366,7 +359,8 @@ QString GeneralHelp()
 {
     QString text = QStringLiteral(
         "用法: quillonctl [--dir DIR] 命令 [参数] [选项]\n\n"
-        "在工作目录（含 InitParam/dBConfig.ini 的目录，默认是当前目录）的数据库上，\n"
+        "在工作目录（含 InitParam/dBConfig.ini 的目录；默认与窗口程序相同：程序所在目录\n"
+        "含 InitParam/ 且可写时用它，否则用 ~/.local/share/Quillon）的数据库上，\n"
         "以设置中的店号运行程序的数据操作，不需要窗口。\n\n命令:\n");
     for (const Command &c : kCommands)
         text += QStringLiteral("  %1\n      %2\n").arg(QLatin1String(c.synopsis), QString::fromUtf8(c.summary));
@@ -404,24 +398,11 @@ bool ReadDate(const QCommandLineParser &parser, const QString &option, QString *
     return true;
 }
 
-// Moves into the working folder; false with the reason when it is none.
+// Moves into the working folder: the one named with --dir, else the one the
+// window uses (db/workfolder.h); false with the reason when it is none.
 bool EnterWorkFolder(const QString &given, QString *error)
 {
-    const QString folder = given.isEmpty() ? DefaultWorkFolder() : given;
-    if (!QFileInfo(folder).isDir()) {
-        *error = QStringLiteral("工作目录不存在: %1").arg(folder);
-        return false;
-    }
-    // A mistyped folder must not get a new, empty database.
-    if (!QFileInfo(QDir(folder).filePath(kSettingsFile)).isFile()) {
-        *error = QStringLiteral("%1 不是工作目录: 没有 %2").arg(folder, kSettingsFile);
-        return false;
-    }
-    if (!QDir::setCurrent(folder)) {
-        *error = QStringLiteral("无法进入工作目录: %1").arg(folder);
-        return false;
-    }
-    return true;
+    return !WorkFolder::Enter(given, error).isEmpty();
 }
 
 } // namespace
@@ -447,7 +428,7 @@ int Run(const QStringList &arguments)
                                      + QString::fromUtf8(command->details));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("显示本帮助"));
     const QCommandLineOption dir({QStringLiteral("d"), QStringLiteral("dir")},
-                                 QStringLiteral("工作目录（默认当前目录）"), QStringLiteral("DIR"));
+                                 QStringLiteral("工作目录（默认与窗口程序相同）"), QStringLiteral("DIR"));
     const QCommandLineOption from(QStringLiteral("from"), QStringLiteral("期间的第一天"), QStringLiteral("yyyy-MM-dd"));
     const QCommandLineOption to(QStringLiteral("to"), QStringLiteral("期间的最后一天"), QStringLiteral("yyyy-MM-dd"));
     const QCommandLineOption yes(QStringLiteral("yes"), QStringLiteral("确实还原"));

@@ -117,6 +117,10 @@ QString WorkFolder::Enter(const QString &overrideFolder, QString *error)
     }
     folder = QDir(folder).absolutePath();
     // A mistyped folder must not get a new, empty database.
+    if (!overrideFolder.isEmpty() && !QFileInfo(folder).isDir()) {
+        Fail(error, QStringLiteral("工作目录不存在: %1").arg(QDir::toNativeSeparators(folder)));
+        return QString();
+    }
     if (!overrideFolder.isEmpty() && !QFileInfo(QDir(folder).filePath(QLatin1String(kSettingsFile))).isFile()) {
         Fail(error, QStringLiteral("%1 不是工作目录: 没有 %2")
                         .arg(QDir::toNativeSeparators(folder), QLatin1String(kSettingsFile)));
@@ -125,7 +129,7 @@ QString WorkFolder::Enter(const QString &overrideFolder, QString *error)
     if (!Prepare(folder, ChartSource(programFolder), error))
         return QString();
     if (!QDir::setCurrent(folder)) {
-        Fail(error, QStringLiteral("无法进入文件夹 %1").arg(QDir::toNativeSeparators(folder)));
+        Fail(error, QStringLiteral("无法进入工作目录: %1").arg(QDir::toNativeSeparators(folder)));
         return QString();
     }
     return folder;

@@ -382,11 +382,15 @@ void TestDbManager::workFolderLayout()
     QVERIFY(WorkFolder::Prepare(portable, chart, &error));
     QVERIFY(!QFile::exists(portable + "/InitParam/dBConfig.ini"));
 
-    // A named folder without settings is refused, not filled.
+    // A named folder that is missing or has no settings is refused, not filled.
     const QString typo = dir.filePath(QStringLiteral("Quilon"));
     QVERIFY(WorkFolder::Enter(typo, &error).isEmpty());
-    QVERIFY(error.contains(QStringLiteral("InitParam/dBConfig.ini")));
+    QVERIFY(error.contains(QStringLiteral("Quilon")));
     QVERIFY(!QFileInfo::exists(typo));
+    QVERIFY(QDir().mkpath(typo));
+    QVERIFY(WorkFolder::Enter(typo, &error).isEmpty());
+    QVERIFY(error.contains(QStringLiteral("InitParam/dBConfig.ini")));
+    QVERIFY(QDir(typo).isEmpty());
 
     // A folder that cannot be made (a file is in the way) is reported.
     QVERIFY(write(dir.filePath(QStringLiteral("blocked")), "x"));
