@@ -187,11 +187,25 @@ void QueryRunner::Wait()
         m_worker->wait();
 }
 
+namespace {
+
+bool SamePage(const QueryRequest &a, const QueryRequest &b)
+{
+    return a.pageGroup == b.pageGroup && a.pageKind == b.pageKind;
+}
+
+} // namespace
+
 bool QueryRunner::Start(const QueryRequest &request)
 {
     if (m_running) {
-        m_pending = request;
-        m_hasPending = true;
+        for (QueryRequest &waiting : m_pending) {
+            if (SamePage(waiting, request)) {
+                waiting = request;
+                return false;
+            }
+        }
+        m_pending.append(request);
         return false;
     }
     Launch(request);
@@ -226,18 +240,23 @@ bool QueryRunner::Accept(int)
     m_running = false;
     // The worker is past its last write; waiting only lets its thread end.
     Wait();
-    if (m_hasPending) {
-        m_hasPending = false;
-        Launch(m_pending);
-        return false;
+    bool overtaken = false;
+    for (const QueryRequest &waiting : qAsConst(m_pending))
+        overtaken = overtaken || SamePage(waiting, m_request);
+    if (!overtaken) {
+        m_accepted = m_request;
+        m_acceptedOutcome = m_outcome;
+        if (m_lists) {
+            m_lists->queryGoods = m_work.queryGoods;
+            m_lists->filteredGoods = m_work.filteredGoods;
+            m_lists->stockRows = m_work.stockRows;
+            m_lists->queryFinance = m_work.queryFinance;
+            m_lists->filteredFinance = m_work.filteredFinance;
+            m_lists->profitRows = m_work.profitRows;
+        }
     }
-    if (m_lists) {
-        m_lists->queryGoods = m_work.queryGoods;
-        m_lists->filteredGoods = m_work.filteredGoods;
-        m_lists->stockRows = m_work.stockRows;
-        m_lists->queryFinance = m_work.queryFinance;
-        m_lists->filteredFinance = m_work.filteredFinance;
-        m_lists->profitRows = m_work.profitRows;
-    }
-    return true;
+    // Started only now: the worker writes m_work, which has just been read.
+    if (!m_pending.isEmpty())
+        Launch(m_pending.takeFirst());
+    return !overtaken;
 }

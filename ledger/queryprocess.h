@@ -3,6 +3,7 @@
 #include "db/records.h"
 #include "ledger/ledgerlists.h"
 
+#include <QList>
 #include <QMutex>
 #include <QObject>
 #include <QPointer>
@@ -86,10 +87,11 @@ FinanceList FinanceRowsToShow(int code, const LedgerLists &lists);
 } // namespace QueryRun
 
 // Starts the type-3 workers. Only one runs at a time: a query asked for while
-// another runs waits for it, and only the newest waiting query is run. The
-// worker fills lists of the runner's own; Accept hands them to the caller's
-// lists on the GUI thread, so a worker never writes into lists that may be
-// gone or shown.
+// another runs waits for it. At most one query per page waits, the newest of
+// that page; so every page emptied for a query gets a result, and a result a
+// newer query of its page has overtaken is dropped. The worker fills lists of
+// the runner's own; Accept hands them to the caller's lists on the GUI thread,
+// so a worker never writes into lists that may be gone or shown.
 class QueryRunner : public QObject
 {
     Q_OBJECT
@@ -108,14 +110,16 @@ public:
     bool Start(const QueryRequest &request);
 
     // GUI thread, when a result code has arrived. True: the caller's lists
-    // now hold the result of request() and may be shown. False: a newer query was waiting
-    // and has been started in its place.
+    // now hold the result of request() and may be shown. False: a newer query
+    // of the same page was waiting; its result is the one to show. Either way
+    // the next waiting query, if any, has been started.
     bool Accept(int code);
 
     bool IsRunning() const { return m_running; }
-    bool HasPending() const { return m_hasPending; }
-    const QueryRequest &request() const { return m_request; }
-    const QueryOutcome &outcome() const { return m_outcome; }
+    bool HasPending() const { return !m_pending.isEmpty(); }
+    // The query whose result Accept handed over last, and how it went.
+    const QueryRequest &request() const { return m_accepted; }
+    const QueryOutcome &outcome() const { return m_acceptedOutcome; }
     void Wait();
 
 signals:
@@ -132,7 +136,8 @@ private:
     QPointer<ReadDatabaseThread> m_worker;
     QueryRequest m_request;
     QueryOutcome m_outcome;
+    QueryRequest m_accepted;
+    QueryOutcome m_acceptedOutcome;
     bool m_running = false;
-    bool m_hasPending = false;
-    QueryRequest m_pending;
+    QList<QueryRequest> m_pending;  // in order of asking, one per page
 };

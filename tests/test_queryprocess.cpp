@@ -150,7 +150,7 @@ private slots:
     void financeAndProfit_data();
     void financeAndProfit();
     void unknownPageAndClosedStore();
-    void runnerUsesItsOwnThreadAndKeepsOneQuery();
+    void runnerKeepsOneWaitingQueryPerPage();
 
     // Through the main window, offscreen.
     void initTestCase() { InitQuillonResources(); }
@@ -385,7 +385,7 @@ void TestQueryProcess::unknownPageAndClosedStore()
     QVERIFY(lists.queryGoods.size() == 1);
 }
 
-void TestQueryProcess::runnerUsesItsOwnThreadAndKeepsOneQuery()
+void TestQueryProcess::runnerKeepsOneWaitingQueryPerPage()
 {
     TempStore db;
     QVERIFY(db.connected);
@@ -395,28 +395,44 @@ void TestQueryProcess::runnerUsesItsOwnThreadAndKeepsOneQuery()
     QSignalSpy ready(&runner, &QueryRunner::ResultReady);
 
     QueryRequest first = Request(QueryGroup::Goods, GoodsKind::PurchaseIn, QueryDateMode::AllTime);
-    QueryRequest second = Request(QueryGroup::Goods, GoodsKind::Sale, QueryDateMode::AllTime);
+    QueryRequest sales = Request(QueryGroup::Goods, GoodsKind::Sale);
     QVERIFY(runner.Start(first));
-    // Asked while the first runs: waits, and only the newest of the waiting runs.
+    // Asked while the first runs: each page waits once, a newer query of a
+    // page replacing its older one.
+    QVERIFY(!runner.Start(sales));
     QVERIFY(!runner.Start(Request(QueryGroup::Sales, 0)));
-    QVERIFY(!runner.Start(second));
+    sales.dateMode = QueryDateMode::AllTime;
+    QVERIFY(!runner.Start(sales));
     QVERIFY(runner.IsRunning());
 
-    QVERIFY(ready.wait(5000));
-    QCOMPARE(ready.takeFirst().at(0).toInt(), int(QueryResult::GoodsFiltered));
+    const auto next = [&ready] {
+        return ready.wait(5000) ? ready.takeFirst().at(0).toInt() : 0;
+    };
+    // Every page that asked gets its result, in the order asked.
+    QVERIFY(runner.Accept(next()));
     QCOMPARE(runner.request().pageKind, int(GoodsKind::PurchaseIn));
-    QVERIFY(!runner.Accept(QueryResult::GoodsFiltered));  // stale: the second one started
-
-    QVERIFY(ready.wait(5000));
-    QCOMPARE(ready.takeFirst().at(0).toInt(), int(QueryResult::GoodsFiltered));
-    QVERIFY(lists.filteredGoods.isEmpty());  // handed over only when accepted
-    QVERIFY(runner.Accept(QueryResult::GoodsFiltered));
-    QVERIFY(!runner.IsRunning());
+    QCOMPARE(SerialsOf(lists.filteredGoods).size(), 3);
     QVERIFY(runner.outcome().ok);
+    const int code = next();
+    QCOMPARE(code, int(QueryResult::GoodsFiltered));
+    QVERIFY(runner.Accept(code));
     QCOMPARE(runner.request().pageKind, int(GoodsKind::Sale));
-    QStringList sales = SerialsOf(lists.filteredGoods);
-    sales.sort();
-    QCOMPARE(sales, (QStringList{ "s1", "s2" }));
+    QCOMPARE(runner.request().dateMode, int(QueryDateMode::AllTime));
+    QStringList sold = SerialsOf(lists.filteredGoods);
+    sold.sort();
+    QCOMPARE(sold, (QStringList{ "s1", "s2" }));
+    QVERIFY(runner.Accept(next()));
+    QCOMPARE(runner.request().pageGroup, int(QueryGroup::Sales));
+    QVERIFY(!runner.IsRunning());
+    QVERIFY(!runner.HasPending());
+
+    // The running query's page asked again: its result is dropped for the newer one.
+    QVERIFY(runner.Start(first));
+    QVERIFY(!runner.Start(Request(QueryGroup::Goods, GoodsKind::PurchaseIn)));
+    QVERIFY(!runner.Accept(next()));
+    QVERIFY(runner.Accept(next()));
+    QCOMPARE(runner.request().dateMode, int(QueryDateMode::Day));
+    QCOMPARE(SerialsOf(lists.filteredGoods).size(), 2);
     QCOMPARE(ready.size(), 0);
 
     // An emitter replaces the runner's own signal (the window emits its own).
