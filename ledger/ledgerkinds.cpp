@@ -1,5 +1,6 @@
 #include "ledger/ledgerkinds.h"
 
+#include "analytics/profit.h"
 #include "db/records.h"
 
 namespace LedgerKinds {
@@ -159,6 +160,8 @@ QList<PageKind> BuildPages()
             p.clearButton = QStringLiteral("btn_finclr_%1").arg(n);
             p.importButton = QStringLiteral("btn_fininport_%1").arg(n);
             p.storedTable = QStringLiteral("tb_sm_finance_info");
+        } else {
+            p.totalsItem = Profit::RowLabel(Profit::ProfitRow);
         }
         p.queryButton = QStringLiteral("btn_finquery_%1").arg(n);
         p.exportButton = QStringLiteral("btn_finexport_%1").arg(n);

@@ -27,6 +27,9 @@ struct PageKind
     QString paidEdit;        // lineEdit_p_N, empty on finance pages
     QString debtEdit;        // lineEdit_d_N, empty on finance pages
     QString totalButton;     // btn_total_N / btn_ft_N
+    // Set on a summary page: its totals edit shows the amount of the row with
+    // this item rather than the sum of every row.
+    QString totalsItem;
     // Page buttons; empty where the page has none.
     QString addButton;
     QString deleteButton;
@@ -39,6 +42,9 @@ struct PageKind
     QStringList columnTitles;
 
     bool IsStored() const { return !storedTable.isEmpty(); }
+    // Rows computed from stored ones (stock, sales statistics, profit): shown
+    // read-only, since nothing typed there could be stored.
+    bool IsComputed() const { return !IsStored(); }
     int ColumnCount() const { return columnTitles.size(); }
     // Buttons of the page that exist, in the order they stand on the page.
     QStringList ActionButtons() const;

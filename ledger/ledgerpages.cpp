@@ -175,6 +175,12 @@ void LedgerPages::ShowRecords(QTableWidget *table, const QList<Record> &rows,
     QuietTable quiet(table);
     table->setRowCount(0);
     table->setRowCount(rows.size());
+    const PageKind *page = LedgerKinds::FindByTable(table->objectName());
+    if (page && page->IsComputed()) {
+        for (int i = 0; i < rows.size(); ++i)
+            fillItems(LedgerRows::Computed, i, rows.at(i), table);
+        return;
+    }
     for (int i = 0; i < rows.size(); ++i)
         fillItems(LedgerRows::ShowRecord, i, rows.at(i), table);
     m_inView->Watch(table, Choices(), m_editorHook);
@@ -228,7 +234,7 @@ void LedgerPages::WireEditor(QWidget *editor)
 
 // ---- editing ----
 
-bool LedgerPages::SaveRow(QTableWidget *table, int row)
+bool LedgerPages::SaveRow(QTableWidget *table, int row, int changedColumn)
 {
     if (!table)
         return false;
@@ -239,7 +245,7 @@ bool LedgerPages::SaveRow(QTableWidget *table, int row)
     bool saved = false;
     if (page->group == Group::Goods) {
         GoodsRecord record;
-        outcome = LedgerRows::ReadGoodsRow(row, page->kind, record, table);
+        outcome = LedgerRows::ReadGoodsRow(row, page->kind, record, table, changedColumn);
         if (outcome.read)
             saved = StoreDbAccess::Instance()->SaveGoodsRow(record);
     } else {
@@ -271,12 +277,11 @@ void LedgerPages::TabCellChanged(QTableWidget *table, int row, int column)
 
 void LedgerPages::GetTabDateToDb(int row, int column, const QString &sendName)
 {
-    Q_UNUSED(column)
     const PageKind *page = LedgerKinds::FindByTable(sendName);
     if (!page)
         return;
     if (page->IsStored())
-        SaveRow(Table(sendName), row);
+        SaveRow(Table(sendName), row, column);
     ComputePageTotals(page->totalButton);
 }
 
@@ -474,12 +479,17 @@ void LedgerPages::ComputePageTotals(const QString &buttonName)
         if (auto *e = Find<QLineEdit>(page->debtEdit))
             e->setText(NumberText::ToText(sums.unpaid));
     } else {
+        QStringList items;
         QStringList sums;
         sums.reserve(rows);
-        for (int r = 0; r < rows; ++r)
+        for (int r = 0; r < rows; ++r) {
+            items.append(LedgerRows::CellText(table, r, 1));
             sums.append(text(r, 2));
+        }
+        const double sum = page->totalsItem.isEmpty()
+            ? PageTotals::SumFinance(sums) : PageTotals::SumOfItem(items, sums, page->totalsItem);
         if (auto *e = Find<QLineEdit>(page->totalEdit))
-            e->setText(NumberText::ToText(PageTotals::SumFinance(sums)));
+            e->setText(NumberText::ToText(sum));
     }
 }
 

@@ -58,7 +58,8 @@ public:
     void ShowTabData();
     void RefreshTab();
     // Shows records on a page, as loads and query results do (fillingTables set).
-    // Rows get their cell editors once they come into view.
+    // Rows get their cell editors once they come into view; rows of a
+    // computed page are read-only and get none.
     void ShowGoodsRows(QTableWidget *table, const GoodsList &rows);
     void ShowFinanceRows(QTableWidget *table, const FinanceList &rows);
     RowChoices Choices() const;
@@ -68,8 +69,10 @@ public:
     // Editing.
     void TabCellChanged(QTableWidget *table, int row, int column);
     void GetTabDateToDb(int row, int column, const QString &sendName);
-    // Reads the row, fills in the missing amounts and stores it. Only stored pages.
-    bool SaveRow(QTableWidget *table, int row);
+    // Reads the row, derives its amounts and stores it. Only stored pages.
+    // changedColumn: the cell the user just changed (its followers are
+    // recomputed); -1 when the row is saved for another reason.
+    bool SaveRow(QTableWidget *table, int row, int changedColumn = -1);
     void ComboxTextChanged(QComboBox *box);
     void ComboxIndexChanged(QComboBox *box);
     void DateChanged(QWidget *editor, const QDate &date);

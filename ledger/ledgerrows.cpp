@@ -69,6 +69,7 @@ struct RowLayout
     int id;
     int columns;
     int dateColumn;
+    int amountColumn;  // a figure even when it reads as a new record's placeholder
     QVector<ComboColumn> combos;
     QVector<int> readOnly;
 
@@ -97,7 +98,7 @@ bool IsSaleTable(const QString &name)
 const RowLayout &GoodsLayout()
 {
     static const RowLayout layout{
-        1, GoodsRecord::TextCount, GoodsCol::Date,
+        1, GoodsRecord::TextCount, GoodsCol::Date, GoodsCol::Total,
         {{GoodsCol::Class, [](const RowChoices &c, const QString &) { return c.classes; }},
          {GoodsCol::Name, [](const RowChoices &c, const QString &) { return c.names; }},
          {GoodsCol::Model, [](const RowChoices &c, const QString &) { return c.models; }},
@@ -119,7 +120,7 @@ const RowLayout &GoodsLayout()
 const RowLayout &FinanceLayout()
 {
     static const RowLayout layout{
-        2, FinanceRecord::TextCount, FinanceCol::Date,
+        2, FinanceRecord::TextCount, FinanceCol::Date, FinanceCol::Sum,
         {{FinanceCol::Item, [](const RowChoices &, const QString &) { return LedgerRows::FinanceItems(); }},
          {FinanceCol::Client,
           [](const RowChoices &c, const QString &t) {
@@ -206,23 +207,35 @@ bool PlaceItems(int mode, int row, const Record &record, QTableWidget *table, co
     PrepareRow(table, mode, row);
     if (row >= table->rowCount())
         return false;
-    const bool show = mode == LedgerRows::ShowRecord;
+    const bool computed = mode == LedgerRows::Computed;
+    const bool show = mode == LedgerRows::ShowRecord || computed;
+    // A computed record leaves the fields it has no value for as a new record
+    // holds them; those placeholders are no figures and stay blank.
+    static const Record blank;
     for (int c = 0; c < layout.columns; ++c) {
         QString text;
-        if (c == 0)
+        if (computed) {
+            const bool placeholder = c != layout.amountColumn && record.text(c) == blank.text(c);
+            if (c == layout.dateColumn)
+                text = ParseStoredDate(record.time).isValid() ? record.time : QString();
+            else if (!placeholder)
+                text = record.text(c);
+        } else if (c == 0) {
             text = (!show || record.serial.isEmpty()) ? Now() : record.serial;
-        else if (c == layout.dateColumn)
+        } else if (c == layout.dateColumn) {
             text = ShownDate(mode, record.time).toString(kDateFormat);
-        else if (show)
+        } else if (show) {
             text = record.text(c);
+        }
         auto *item = new QTableWidgetItem(text);
         // Editor cells are typed into through their editors only.
-        if (layout.readOnly.contains(c) || layout.IsEditor(c))
+        if (computed || layout.readOnly.contains(c) || layout.IsEditor(c))
             item->setFlags(item->flags() & ~Qt::ItemIsEditable);
         if (c == 0) {
             item->setData(kBuiltRowRole, row);
             item->setData(kLayoutRole, layout.id);
-            item->setData(kWaitingRole, true);
+            if (!computed)
+                item->setData(kWaitingRole, true);
         }
         table->setItem(row, c, item);
     }
@@ -405,7 +418,8 @@ bool PeekFinanceRow(int row, int kind, FinanceRecord &record, const QTableWidget
     return true;
 }
 
-ReadOutcome ReadGoodsRow(int row, int kind, GoodsRecord &record, QTableWidget *table)
+ReadOutcome ReadGoodsRow(int row, int kind, GoodsRecord &record, QTableWidget *table,
+                         int changedColumn)
 {
     ReadOutcome outcome;
     if (!PeekGoodsRow(row, kind, record, table))
@@ -422,21 +436,21 @@ ReadOutcome ReadGoodsRow(int row, int kind, GoodsRecord &record, QTableWidget *t
             outcome.refused = true;
         }
     }
-    if (!outcome.refused) {
-        const RowAmounts::Goods derived = RowAmounts::Derive(amounts);
-        const QString *after[] = {&derived.num, &derived.price, &derived.total, &derived.pay,
-                                  &derived.debt};
-        for (int i = 0; i < 5; ++i) {
-            if (*after[i] != *cells[i])
-                WriteBack(table, row, GoodsCol::Num + i, *after[i]);
-        }
-        amounts = derived;
+    // A refused cell was no input: the row is derived from what is left.
+    const RowAmounts::Changed changed = outcome.refused
+        ? RowAmounts::Changed::None : RowAmounts::ChangedOfColumn(changedColumn);
+    const RowAmounts::Goods derived = RowAmounts::Derive(amounts, changed);
+    const QString *after[] = {&derived.num, &derived.price, &derived.total, &derived.pay,
+                              &derived.debt};
+    for (int i = 0; i < 5; ++i) {
+        if (*after[i] != *cells[i])
+            WriteBack(table, row, GoodsCol::Num + i, *after[i]);
     }
-    record.num = amounts.num;
-    record.price = amounts.price;
-    record.total = amounts.total;
-    record.pay = amounts.pay;
-    record.debt = amounts.debt;
+    record.num = derived.num;
+    record.price = derived.price;
+    record.total = derived.total;
+    record.pay = derived.pay;
+    record.debt = derived.debt;
     return outcome;
 }
 
@@ -499,7 +513,7 @@ bool CheckNumber(const QString &text, bool silent, QWidget *parent)
 {
     if (NumberText::IsNumber(text))
         return true;
-    if (!silent && !text.trimmed().isEmpty())
+    if (!silent && !text.isEmpty())
         ShowNumberWarning(parent);
     return false;
 }

@@ -32,7 +32,9 @@ struct RowChoices
 // Turning records into table rows with their cell editors and back.
 namespace LedgerRows {
 
-enum Mode : int { NewRow = 1, ShowRecord = 2 };
+// Computed: a row of a computed page, read-only items with the record's
+// values only (no editors, no placeholder texts or dates).
+enum Mode : int { NewRow = 1, ShowRecord = 2, Computed = 3 };
 
 // Called for every combo and date editor a fill creates, so the caller can
 // wire it; the editor already sits in its cell.
@@ -78,10 +80,14 @@ struct ReadOutcome
 };
 
 // Reads a goods row into record, empties number cells that hold something
-// else, and fills in and writes back the missing amounts (total, price,
-// unpaid, paid). When a cell was refused the other cells are left as they are.
-// Writes into the table happen with its signals blocked: the caller saves.
-ReadOutcome ReadGoodsRow(int row, int kind, GoodsRecord &record, QTableWidget *table);
+// else (blanks only included), and derives and writes back the amounts
+// (RowAmounts::Derive): changedColumn is the amount column the user just
+// typed into, whose followers are recomputed; -1 or any other column only
+// fills the missing amounts. After a refused cell the row is derived from what
+// is left as if nothing was typed. Writes into the table happen with its
+// signals blocked: the caller saves.
+ReadOutcome ReadGoodsRow(int row, int kind, GoodsRecord &record, QTableWidget *table,
+                         int changedColumn = -1);
 ReadOutcome ReadFinanceRow(int row, int kind, FinanceRecord &record, QTableWidget *table);
 
 // The row's texts as they stand, without checks or write-back.

@@ -33,4 +33,14 @@ double SumFinance(const QStringList &sums)
     return sum;
 }
 
+double SumOfItem(const QStringList &items, const QStringList &sums, const QString &item)
+{
+    double sum = 0;
+    for (int i = 0; i < items.size() && i < sums.size(); ++i) {
+        if (items.at(i) == item)
+            sum += NumberText::ToNumber(sums.at(i));
+    }
+    return sum;
+}
+
 } // namespace PageTotals

@@ -34,4 +34,8 @@ GoodsSums SumGoods(const QVector<GoodsRowTexts> &rows);
 // Column 2 of a finance page; texts that are not numbers count as 0.
 double SumFinance(const QStringList &sums);
 
+// The amounts (column 2) of the rows whose item (column 1) is `item`: a
+// summary page's total is one of its rows, not the sum of all of them.
+double SumOfItem(const QStringList &items, const QStringList &sums, const QString &item);
+
 } // namespace PageTotals

@@ -1,6 +1,7 @@
 #include "ledgertestsupport.h"
 #include "storetestsupport.h"
 
+#include "analytics/profit.h"
 #include "ledger/ledgerrows.h"
 
 #include <QComboBox>
@@ -33,6 +34,34 @@ void Type(QTableWidget *t, int row, int column, const QString &text)
     t->item(row, column)->setText(text);
 }
 
+// Types into a cell through the table's own editor, as the user does: open it,
+// replace its text, press Enter.
+void Keys(QTableWidget *t, int row, int column, const QString &text)
+{
+    t->setCurrentCell(row, column);
+    t->editItem(t->item(row, column));
+    QLineEdit *editor = nullptr;
+    for (QLineEdit *e : t->viewport()->findChildren<QLineEdit *>()) {
+        if (e->parentWidget() == t->viewport() && e->isVisible())
+            editor = e;
+    }
+    QVERIFY(editor);
+    editor->selectAll();
+    if (text.isEmpty())
+        QTest::keyClick(editor, Qt::Key_Delete);
+    else
+        QTest::keyClicks(editor, text);
+    QTest::keyClick(editor, Qt::Key_Return);
+    // The delegate commits on Enter through a queued call.
+    QCoreApplication::processEvents();
+}
+
+// Columns 9-13 of a stored goods row joined as quantity|price|total|paid|unpaid.
+QString Amounts(const GoodsRecord &r)
+{
+    return QStringList{r.num, r.price, r.total, r.pay, r.debt}.join('|');
+}
+
 } // namespace
 
 class TestLedgerEditing : public QObject
@@ -50,6 +79,8 @@ private slots:
     void clearNeedsConfirmationAndLogin();
     void fillingTablesBlocksSaves();
     void lettersInANumberCell();
+    void typedAmountLeadsItsRow();
+    void computedPagesAreReadOnly();
     void badStoredDateIsShownButNotRewritten();
     void loadShowsTodaysRowsOnly();
     void totalsOfEveryPageStyle();
@@ -296,6 +327,94 @@ void TestLedgerEditing::lettersInANumberCell()
     QVERIFY(answers.seen.isEmpty());
 }
 
+void TestLedgerEditing::typedAmountLeadsItsRow()
+{
+    TempStore store;
+    BoxAnswers answers;
+    PagesWindow w;
+    w.show();
+    QTableWidget *t = w.Table("tab_purchaseIn");
+    w.pages->ActionAdd("btn_puradd");
+    Keys(t, 0, 9, "20");
+    Keys(t, 0, 10, "3");
+    QCOMPARE(Amounts(StoredGoods(0).at(0)), QString("20|3|60|0|60"));
+    Keys(t, 0, 12, "50");
+    QCOMPARE(Amounts(StoredGoods(0).at(0)), QString("20|3|60|50|10"));
+    QCOMPARE(w.Edit("lineEdit_d_1"), QString("10"));
+    Keys(t, 0, 13, "5");
+    QCOMPARE(Amounts(StoredGoods(0).at(0)), QString("20|3|60|55|5"));
+    Keys(t, 0, 11, "100");
+    QCOMPARE(Amounts(StoredGoods(0).at(0)), QString("20|5|100|55|45"));
+    Keys(t, 0, 9, "10");
+    QCOMPARE(Amounts(StoredGoods(0).at(0)), QString("10|5|50|55|-5"));
+    QVERIFY(answers.seen.isEmpty());
+
+    // A row saved for another reason keeps its figures, however they disagree.
+    GoodsRecord odd = MakeGoods(0, "odd", Today());
+    odd.num = "20"; odd.price = "3"; odd.total = "60"; odd.pay = "50"; odd.debt = "60";
+    QVERIFY(StoreDbAccess::Instance()->SaveGoodsRow(odd));
+    w.pages->ShowGoodsRows(t, GoodsList{odd});
+    QTRY_VERIFY(t->cellWidget(0, 3));
+    qobject_cast<QComboBox *>(t->cellWidget(0, 3))->setEditText("M9");
+    const GoodsList stored = StoredGoods(0);
+    const GoodsRecord oddAfter = *std::find_if(stored.begin(), stored.end(),
+                                               [](const GoodsRecord &g) { return g.serial == "odd"; });
+    QCOMPARE(oddAfter.model, QString("M9"));
+    QCOMPARE(Amounts(oddAfter), QString("20|3|60|50|60"));
+
+    // A refused amount is emptied and the row derived from the rest; blanks
+    // only are refused as well, an emptied cell silently.
+    w.pages->ActionAdd("btn_puradd");
+    Keys(t, 1, 11, "100");
+    Keys(t, 1, 13, "70");
+    Keys(t, 1, 12, "xyz");
+    QCOMPARE(answers.seen, QStringList{"输入错误|请输入数字"});
+    QCOMPARE(t->item(1, 12)->text(), QString("30"));
+    Keys(t, 1, 9, "   ");
+    QCOMPARE(answers.seen.size(), 2);
+    QCOMPARE(t->item(1, 9)->text(), QString());
+    Keys(t, 1, 13, "");
+    QCOMPARE(answers.seen.size(), 2);
+    const GoodsList rows = StoredGoods(0);
+    QCOMPARE(Amounts(rows.last()), QString("||100|100|0"));
+}
+
+void TestLedgerEditing::computedPagesAreReadOnly()
+{
+    TempStore store;
+    PagesWindow w;
+    GoodsRecord stock = MakeGoods(GoodsKind::PurchaseIn, "p1", "2024-05-01");
+    FinanceList profit;
+    Profit::ComputeProfit({MakeFinance(0, "i", Today())}, profit);
+    for (const LedgerKinds::PageKind &page : LedgerKinds::Pages()) {
+        if (!page.IsComputed())
+            continue;
+        QTableWidget *t = w.Table(page.tableName);
+        if (page.group == LedgerKinds::Group::Finance)
+            w.pages->ShowFinanceRows(t, profit);
+        else
+            w.pages->ShowGoodsRows(t, GoodsList{stock});
+        QVERIFY2(t->rowCount() > 0, qPrintable(page.tableName));
+        QCoreApplication::processEvents();
+        for (int r = 0; r < t->rowCount(); ++r) {
+            for (int c = 0; c < t->columnCount(); ++c) {
+                QVERIFY2(!t->cellWidget(r, c), qPrintable(page.tableName));
+                QVERIFY(!(t->item(r, c)->flags() & Qt::ItemIsEditable));
+            }
+        }
+    }
+    QTableWidget *stockTable = w.Table("tab_storeCurr");
+    QCOMPARE(stockTable->item(0, 7)->text(), QString("2024-05-01"));
+    QCOMPARE(stockTable->item(0, 3)->text(), QString("M1"));
+    // Only the computed item and sum: no "0" serials, dates or names.
+    QTableWidget *profitTable = w.Table("tab_profit");
+    QCOMPARE(profitTable->item(0, 1)->text(), QString("收款总额"));
+    QCOMPARE(profitTable->item(0, 2)->text(), QString("12.5"));
+    QCOMPARE(profitTable->item(1, 2)->text(), QString("0"));
+    for (int c : {0, 3, 4, 5, 6, 7, 8})
+        QCOMPARE(profitTable->item(0, c)->text(), QString());
+}
+
 void TestLedgerEditing::badStoredDateIsShownButNotRewritten()
 {
     TempStore store;
@@ -363,11 +482,16 @@ void TestLedgerEditing::totalsOfEveryPageStyle()
     QCOMPARE(w.Edit("lineEdit_p_7"), QString("1"));
     QCOMPARE(w.Edit("lineEdit_d_7"), QString("5"));
 
-    FinanceRecord f = MakeFinance(7, "p", Today());
-    f.sum = "-20.25";
-    w.pages->ShowFinanceRows(w.Table("tab_profit"), FinanceList{f, MakeFinance(7, "q", Today())});
+    // The profit page's total is its operating profit, not income + expenses + profit.
+    FinanceList profitRows;
+    FinanceRecord income = MakeFinance(0, "i", Today());
+    income.sum = "300";
+    FinanceRecord expense = MakeFinance(6, "e", Today());
+    expense.sum = "67.75";
+    Profit::ComputeProfit({income, expense}, profitRows);
+    w.pages->ShowFinanceRows(w.Table("tab_profit"), profitRows);
     w.pages->TotalProcess("btn_ft_8");
-    QCOMPARE(w.Edit("lineEdit_ft_8"), QString("-7.75"));
+    QCOMPARE(w.Edit("lineEdit_ft_8"), QString("232.25"));
 
     w.Table("tab_profit")->setRowCount(0);
     w.pages->ShowTotalResult();

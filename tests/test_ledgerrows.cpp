@@ -75,7 +75,7 @@ private slots:
     void financeRow_data();
     void financeRow();
     void readDerivesAndWritesBack();
-    void refusedCellIsEmptiedAndNothingElseChanges();
+    void refusedCellIsEmptiedAndTheRowDerivedFromTheRest();
     void readOfMissingRow();
     void editorFindsItsRowAfterRowsAboveAreRemoved();
     void listTextsDecoded_data();
@@ -269,21 +269,22 @@ void TestLedgerRows::readDerivesAndWritesBack()
     QCOMPARE(read.time, QString("2024-03-05"));
 }
 
-void TestLedgerRows::refusedCellIsEmptiedAndNothingElseChanges()
+void TestLedgerRows::refusedCellIsEmptiedAndTheRowDerivedFromTheRest()
 {
     QTableWidget t(1, 19);
     t.setObjectName("tab_purchaseIn");
     LedgerRows::FillGoodsRow(LedgerRows::NewRow, 0, GoodsRecord(), &t, SampleChoices());
-    SetCell(t, 0, 9, "三个");
-    SetCell(t, 0, 10, "2.5");
+    SetCell(t, 0, 11, "100");
+    SetCell(t, 0, 13, "70");
+    SetCell(t, 0, 12, "xyz");
     GoodsRecord read;
-    const LedgerRows::ReadOutcome outcome = LedgerRows::ReadGoodsRow(0, 0, read, &t);
+    // Refused where it was typed: emptied, and the row derived from what is left.
+    const LedgerRows::ReadOutcome outcome = LedgerRows::ReadGoodsRow(0, 0, read, &t, 12);
     QVERIFY(outcome.refused);
-    QCOMPARE(t.item(0, 9)->text(), QString());
-    QCOMPARE(read.num, QString());
-    QCOMPARE(t.item(0, 10)->text(), QString("2.5"));
-    for (int c : {11, 12, 13})
-        QCOMPARE(t.item(0, c)->text(), QString());
+    QCOMPARE(read.pay, QString("30"));
+    QCOMPARE(t.item(0, 12)->text(), QString("30"));
+    QCOMPARE(read.debt, QString("70"));
+    QCOMPARE(read.total, QString("100"));
 
     FinanceRecord fr;
     QTableWidget f(1, 9);

@@ -1,3 +1,5 @@
+#include "analytics/profit.h"
+#include "ledger/ledgerkinds.h"
 #include "ledger/pagetotals.h"
 #include "ledger/rowamounts.h"
 
@@ -23,42 +25,63 @@ private slots:
     void derivedTotalsOnlyForRowsThatChange();
     void financeSum_data();
     void financeSum();
+    void profitPageTotalIsTheOperatingProfit();
 };
 
-// Columns in order: quantity, price, total, paid, unpaid.
+// Columns in order: quantity, price, total, paid, unpaid; then the amount the
+// user just typed (None: the row is read for another reason).
+using RowAmounts::Changed;
 void TestPageTotals::derive_data()
 {
     QTest::addColumn<Goods>("in");
+    QTest::addColumn<int>("changed");
     QTest::addColumn<Goods>("out");
+    const int none = int(Changed::None);
     QTest::newRow("quantity x price fills total, unpaid, paid")
-        << Goods{"3", "2.5", "", "", ""} << Goods{"3", "2.5", "7.5", "0", "7.5"};
+        << Goods{"3", "2.5", "", "", ""} << none << Goods{"3", "2.5", "7.5", "0", "7.5"};
     QTest::newRow("price from total")
-        << Goods{"4", "", "10", "", ""} << Goods{"4", "2.5", "10", "0", "10"};
+        << Goods{"4", "", "10", "", ""} << none << Goods{"4", "2.5", "10", "0", "10"};
     QTest::newRow("paid from unpaid")
-        << Goods{"", "", "100", "", "30"} << Goods{"", "", "100", "70", "30"};
-    QTest::newRow("unpaid from paid")
-        << Goods{"", "", "100", "40", ""} << Goods{"", "", "100", "40", "60"};
+        << Goods{"", "", "100", "", "30"} << none << Goods{"", "", "100", "70", "30"};
     QTest::newRow("a zero total counts as empty")
-        << Goods{"2", "3", "0", "", ""} << Goods{"2", "3", "6", "0", "6"};
-    QTest::newRow("typed texts kept as typed")
-        << Goods{"2", "3.50", "7.00", "1.0", "6.0"} << Goods{"2", "3.50", "7.00", "1.0", "6.0"};
+        << Goods{"2", "3", "0", "", ""} << none << Goods{"2", "3", "6", "0", "6"};
+    QTest::newRow("stored figures kept as they are")
+        << Goods{"20", "3", "60", "50", "60"} << none << Goods{"20", "3", "60", "50", "60"};
     QTest::newRow("no quantity: no price from the total")
-        << Goods{"", "", "10", "", ""} << Goods{"", "", "10", "0", "10"};
+        << Goods{"", "", "10", "", ""} << none << Goods{"", "", "10", "0", "10"};
     QTest::newRow("negative quantity: price left alone")
-        << Goods{"-2", "", "10", "", ""} << Goods{"-2", "", "10", "0", "10"};
+        << Goods{"-2", "", "10", "", ""} << none << Goods{"-2", "", "10", "0", "10"};
     QTest::newRow("new empty row")
-        << Goods{"", "", "", "", ""} << Goods{"", "", "0", "0", "0"};
+        << Goods{"", "", "", "", ""} << none << Goods{"", "", "0", "0", "0"};
     QTest::newRow("millions stay exact")
-        << Goods{"3", "411522.5", "", "", ""} << Goods{"3", "411522.5", "1234567.5", "0", "1234567.5"};
+        << Goods{"3", "411522.5", "", "", ""} << none << Goods{"3", "411522.5", "1234567.5", "0", "1234567.5"};
     QTest::newRow("price with a repeating decimal")
-        << Goods{"3", "", "10", "", ""} << Goods{"3", "3.333333", "10", "0", "10"};
+        << Goods{"3", "", "10", "", ""} << none << Goods{"3", "3.333333", "10", "0", "10"};
+    // The changed amount leads: what follows from it is recomputed even when set.
+    QTest::newRow("paid typed: unpaid follows")
+        << Goods{"20", "3", "60", "50", "60"} << int(Changed::Pay) << Goods{"20", "3", "60", "50", "10"};
+    QTest::newRow("paid emptied counts as 0")
+        << Goods{"20", "3", "60", "", "10"} << int(Changed::Pay) << Goods{"20", "3", "60", "0", "60"};
+    QTest::newRow("unpaid typed: paid follows")
+        << Goods{"20", "3", "60", "50", "5"} << int(Changed::Debt) << Goods{"20", "3", "60", "55", "5"};
+    QTest::newRow("quantity typed: total and unpaid follow")
+        << Goods{"30", "3", "60", "50", "10"} << int(Changed::Num) << Goods{"30", "3", "90", "50", "40"};
+    QTest::newRow("price typed: total and unpaid follow")
+        << Goods{"20", "4", "60", "50", "10"} << int(Changed::Price) << Goods{"20", "4", "80", "50", "30"};
+    QTest::newRow("price typed without a quantity: total kept")
+        << Goods{"", "4", "60", "50", "10"} << int(Changed::Price) << Goods{"", "4", "60", "50", "10"};
+    QTest::newRow("total typed: price and unpaid follow")
+        << Goods{"20", "3", "100", "50", "10"} << int(Changed::Total) << Goods{"20", "5", "100", "50", "50"};
+    QTest::newRow("total emptied: from quantity x price again")
+        << Goods{"20", "3", "", "50", "10"} << int(Changed::Total) << Goods{"20", "3", "60", "50", "10"};
 }
 
 void TestPageTotals::derive()
 {
     QFETCH(Goods, in);
+    QFETCH(int, changed);
     QFETCH(Goods, out);
-    const Goods got = RowAmounts::Derive(in);
+    const Goods got = RowAmounts::Derive(in, Changed(changed));
     QCOMPARE(got.num, out.num);
     QCOMPARE(got.price, out.price);
     QCOMPARE(got.total, out.total);
@@ -73,7 +96,7 @@ void TestPageTotals::refused_data()
     QTest::newRow("letters") << "abc" << true;
     QTest::newRow("digits then letters") << "12元" << true;
     QTest::newRow("empty is not refused") << "" << false;
-    QTest::newRow("blanks only") << "  " << false;
+    QTest::newRow("blanks only") << "   " << true;
     QTest::newRow("number with blanks") << " 3.5 " << false;
     QTest::newRow("negative") << "-4" << false;
 }
@@ -140,6 +163,25 @@ void TestPageTotals::financeSum()
     QFETCH(QStringList, sums);
     QFETCH(QString, total);
     QCOMPARE(NumberText::ToText(PageTotals::SumFinance(sums)), total);
+}
+
+void TestPageTotals::profitPageTotalIsTheOperatingProfit()
+{
+    const LedgerKinds::PageKind *profit = LedgerKinds::Find(LedgerKinds::Group::Finance, FinanceKind::Profit);
+    QCOMPARE(profit->totalsItem, QStringLiteral("经营利润"));
+    FinanceList rows;
+    Profit::ComputeProfit({{0, "a", "", "300"}, {2, "b", "", "50"}, {3, "c", "", "100"},
+                           {6, "d", "", "15"}}, rows);
+    QStringList items;
+    QStringList sums;
+    for (const FinanceRecord &r : rows) {
+        items << r.item;
+        sums << r.sum;
+    }
+    QCOMPARE(PageTotals::SumOfItem(items, sums, profit->totalsItem), 235.0);
+    QCOMPARE(PageTotals::SumOfItem({}, {}, profit->totalsItem), 0.0);
+    // Stored pages still add up every row.
+    QVERIFY(LedgerKinds::Find(LedgerKinds::Group::Finance, FinanceKind::Income)->totalsItem.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestPageTotals)
