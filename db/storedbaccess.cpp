@@ -746,7 +746,10 @@ bool StoreDbAccess::DumpStoreTables(const QString &filePath)
         }
         QSqlQuery q(db);
         q.setForwardOnly(true);
-        if (!Prepare(q, QStringLiteral("select * from %1 where store_no=?").arg(table))
+        // Entry order: a restore numbers the rows in file order, and the stock
+        // and sales deductions depend on it; without an order a database may
+        // answer through an index in date order.
+        if (!Prepare(q, QStringLiteral("select * from %1 where store_no=? order by id").arg(table))
             || !Exec(q, {m_storeNo}))
             return false;   // a backup missing a table is no backup
         // PostgreSQL reports names folded to lower case (product_oddnum); our

@@ -1,4 +1,5 @@
 #include "db/backupscript.h"
+#include "ledger/queryprocess.h"
 #include "storetestsupport.h"
 
 #include <QFile>
@@ -81,6 +82,7 @@ private slots:
     void dumpWritesOneInsertPerRow();
     void dumpOfEmptyStoreAndUnwritablePath();
     void backupThenRestoreGivesIdenticalRows();
+    void restoreKeepsEntryOrderAndEveryResult();
     void restoreRefusesForeignLines_data();
     void restoreRefusesForeignLines();
     void refusedFileDeletesNothing_data();
@@ -158,6 +160,65 @@ void TestBackupRestore::backupThenRestoreGivesIdenticalRows()
 
     // The restored rows work as before through the stores.
     QVERIFY(db.store()->CheckUserPassword(QStringLiteral("one's admin"), QStringLiteral("' or '1'='1")));
+}
+
+// Rows entered out of date order: the stock and the sales deduction follow the
+// order of entry, which a restore must give back.
+void TestBackupRestore::restoreKeepsEntryOrderAndEveryResult()
+{
+    TempStore db;
+    REQUIRE_DB(db);
+    StoreDbAccess *s = db.store();
+    const auto goods = [s](int kind, const char *serial, const char *date, const char *num) {
+        GoodsRecord g = MakeGoods(kind, QLatin1String(serial), QLatin1String(date));
+        g.num = QLatin1String(num);
+        g.price = QStringLiteral("2");
+        g.total = QString::number(2 * g.num.toInt());
+        QVERIFY(s->SaveGoodsRow(g));
+    };
+    goods(GoodsKind::PurchaseIn, "p", "2024-05-01", "10");
+    goods(GoodsKind::Sale, "s", "2024-05-20", "8");
+    goods(GoodsKind::PurchaseReturn, "b", "2024-05-10", "5");
+    goods(GoodsKind::SaleReturn, "r", "2024-05-03", "1");
+    const char *const days[] = {"2024-06-09", "2024-06-02", "2024-06-05"};
+    for (int i = 0; i < 3; ++i) {
+        FinanceRecord f = MakeFinance(i == 1 ? FinanceKind::OtherExpenses : FinanceKind::Income,
+                                      QStringLiteral("f%1").arg(i), QLatin1String(days[i]));
+        f.sum = QString::number(100 + i);
+        QVERIFY(s->SaveFinanceRow(f));
+    }
+    const auto results = [] {
+        QStringList out;
+        for (const auto &page : {std::make_pair(int(QueryGroup::Goods), int(GoodsKind::CurrentStock)),
+                                 std::make_pair(int(QueryGroup::Sales), 0),
+                                 std::make_pair(int(QueryGroup::Finance), int(FinanceKind::Profit))}) {
+            QueryRequest r;
+            r.pageGroup = page.first;
+            r.pageKind = page.second;
+            r.dateMode = QueryDateMode::AllTime;
+            r.noContentFilter = true;
+            LedgerLists lists;
+            const QueryOutcome outcome = QueryRun::Execute(r, lists);
+            for (const GoodsRecord &g : QueryRun::GoodsRowsToShow(outcome.code, lists))
+                out << QStringList{g.serial, g.num, g.total, g.remark}.join('|');
+            for (const FinanceRecord &f : QueryRun::FinanceRowsToShow(outcome.code, lists))
+                out << f.item + '|' + f.sum;
+        }
+        GoodsList all;
+        StoreDbAccess::Instance()->QueryGoods(QueryDateMode::AllTime, -1, QString(), QString(), all);
+        out << SerialsOf(all).join(',');
+        return out;
+    };
+    const QStringList before = results();
+    QVERIFY(before.first().startsWith(QStringLiteral("p|3|6|")));
+    QVERIFY(before.contains(QStringLiteral("经营利润|101")));
+    QVERIFY(before.contains(QStringLiteral("p,s,b,r")));
+
+    const QString path = db.dir.filePath(QStringLiteral("order.sql"));
+    QVERIFY(s->DumpStoreTables(path));
+    const RestoreResult restored = s->RestoreStoreTables(path);
+    QVERIFY2(restored.ok, qPrintable(restored.error));
+    QCOMPARE(results(), before);
 }
 
 void TestBackupRestore::restoreRefusesForeignLines_data()
