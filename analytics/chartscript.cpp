@@ -122,6 +122,22 @@ HistogramData ChartScript::FromSalesRows(const GoodsList &rows, const QString &s
     return d;
 }
 
+HistogramData ChartScript::FromSummaryRows(const GoodsList &rows, const QString &title, bool unpaid,
+                                          const QString &subtitle)
+{
+    HistogramData d;
+    d.title = title;
+    d.subtitle = subtitle.isEmpty() ? (unpaid ? QStringLiteral("欠款余额") : QStringLiteral("销售金额"))
+                                    : subtitle;
+    d.yTitle = unpaid ? QStringLiteral("欠款(元)") : QStringLiteral("销售金额(元)");
+    for (const GoodsRecord &r : rows) {
+        // A name can be both a customer and a supplier on the debt page.
+        d.labels.append(r.code.isEmpty() ? r.serial : r.code + QStringLiteral(" ") + r.serial);
+        d.values.append(CleanAmount(NumberText::ToNumber(unpaid ? r.debt : r.total)));
+    }
+    return d;
+}
+
 HistogramData ChartScript::FromProfitRows(const FinanceList &rows, const QString &subtitle)
 {
     HistogramData d;

@@ -41,6 +41,11 @@ public:
     // sale rows with returns already deducted; the amount is the total column.
     static HistogramData FromSalesRows(const GoodsList &rows, const QString &subtitle = QString());
 
+    // Rows of a summary page of the sales statistics stack, in page order: the
+    // group (text 0) as label, the amount or, with unpaid, the unpaid sum as value.
+    static HistogramData FromSummaryRows(const GoodsList &rows, const QString &title, bool unpaid,
+                                         const QString &subtitle = QString());
+
     // The profit page's summary rows: item as label, sum as value.
     static HistogramData FromProfitRows(const FinanceList &rows, const QString &subtitle = QString());
 };

@@ -2,7 +2,13 @@
 
 #include "db/numbertext.h"
 
+#include "db/storedbaccess.h"
+
 #include <QHash>
+#include <QMap>
+#include <QPair>
+#include <algorithm>
+#include <cmath>
 #include <QVector>
 
 namespace SalesStatistics {
@@ -27,31 +33,101 @@ uint qHash(const SaleKey &k, uint seed = 0)
     return ::qHash(k.model, seed) ^ (::qHash(k.customer, seed) * 31u) ^ (::qHash(k.seller, seed) * 1009u);
 }
 
+// Sums plain decimals of at most six places exactly, in millionths, as long
+// as every term and the running sum of magnitudes stay below a billion (where
+// doubles still carry every millionth). Anything else marks the sum inexact.
+class ExactSum
+{
+public:
+    void Add(const QString &text, int sign = 1)
+    {
+        const double v = NumberText::ToNumber(text);
+        const double scaled = std::round(v * 1e6);
+        if (std::fabs(v) >= kLimit || scaled / 1e6 != v) {
+            m_exact = false;
+            m_rest += sign * v;
+            return;
+        }
+        m_micro += sign * static_cast<qint64>(scaled);
+        m_magnitude += static_cast<qint64>(std::fabs(scaled));
+        if (m_magnitude >= static_cast<qint64>(kLimit * 1e6))
+            m_exact = false;
+    }
+    bool exact() const { return m_exact; }
+    qint64 micro() const { return m_micro; }
+    qint64 magnitude() const { return m_magnitude; }
+    double value() const { return static_cast<double>(m_micro) / 1e6 + m_rest; }
+    QString Text() const { return NumberText::ToText(value()); }
+
+    static constexpr double kLimit = 1e9;
+
+private:
+    qint64 m_micro = 0;
+    qint64 m_magnitude = 0;
+    double m_rest = 0;
+    bool m_exact = true;
+};
+
+// The returns of one key, summed once.
+struct KeyReturns
+{
+    QVector<int> returns; // indices into the return list, in list order
+    ExactSum quantity;
+    ExactSum amount;
+};
+
+// start - deducted, as subtracting the terms one by one and writing each
+// result as text would give: exact when both are plain decimals, else done
+// the long way.
+QString Deducted(const QString &start, const ExactSum &deducted, const GoodsList &returns,
+                 const QVector<int> &order, QString GoodsRecord::*field)
+{
+    ExactSum base;
+    base.Add(start);
+    if (base.exact() && deducted.exact()
+        && base.magnitude() + deducted.magnitude() < static_cast<qint64>(ExactSum::kLimit * 1e6))
+        return NumberText::ToText(static_cast<double>(base.micro() - deducted.micro()) / 1e6);
+    QString text = start;
+    for (int idx : order)
+        text = NumberText::ToText(NumberText::ToNumber(text) - NumberText::ToNumber(returns.at(idx).*field));
+    return text;
+}
+
 } // namespace
 
 void DeductReturns(GoodsList &sales, const GoodsList &returns)
 {
     if (sales.isEmpty() || returns.isEmpty())
         return;
-    QHash<SaleKey, QVector<int>> byKey;
-    byKey.reserve(sales.size());
-    for (int i = 0; i < sales.size(); ++i)
-        byKey[SaleKey(sales.at(i))].append(i);
+    QHash<SaleKey, KeyReturns> byKey;
+    byKey.reserve(returns.size());
+    for (int i = 0; i < returns.size(); ++i) {
+        const GoodsRecord &r = returns.at(i);
+        KeyReturns &k = byKey[SaleKey(r)];
+        k.returns.append(i);
+        k.quantity.Add(r.num);
+        k.amount.Add(r.total);
+    }
 
+    // The notes depend on the key and the sale's date only: made once per pair.
     const QString note = QStringLiteral("注意，该型号%1有退货金额%2元，从%3销售中扣除%4元");
-    for (const GoodsRecord &r : returns) {
-        const auto it = byKey.constFind(SaleKey(r));
+    QHash<QPair<const KeyReturns *, QString>, QString> notes;
+    for (GoodsRecord &s : sales) {
+        const auto it = byKey.constFind(SaleKey(s));
         if (it == byKey.constEnd())
             continue;
-        const double quantity = NumberText::ToNumber(r.num);
-        const double amount = NumberText::ToNumber(r.total);
-        for (int idx : it.value()) {
-            GoodsRecord &s = sales[idx];
-            s.num = NumberText::ToText(NumberText::ToNumber(s.num) - quantity);
-            // One pass of arg() so a '%' in a model or amount stays literal.
-            s.remark += note.arg(r.model, r.total, s.time, r.total);
-            s.total = NumberText::ToText(NumberText::ToNumber(s.total) - amount);
+        const KeyReturns &k = it.value();
+        s.num = Deducted(s.num, k.quantity, returns, k.returns, &GoodsRecord::num);
+        s.total = Deducted(s.total, k.amount, returns, k.returns, &GoodsRecord::total);
+        QString &text = notes[qMakePair(&k, s.time)];
+        if (text.isEmpty()) {
+            for (int idx : k.returns) {
+                const GoodsRecord &r = returns.at(idx);
+                // One pass of arg() so a '%' in a model or amount stays literal.
+                text += note.arg(r.model, r.total, s.time, r.total);
+            }
         }
+        s.remark += text;
     }
 }
 
@@ -68,6 +144,197 @@ GoodsList FilterSales(const GoodsList &sales, const SalesConditions &conditions)
         if (Passes(s, conditions))
             out.append(s);
     return out;
+}
+
+QString BlankName()
+{
+    return QStringLiteral("(未填)");
+}
+
+namespace {
+
+// One group of a summary while it is being summed.
+struct Group
+{
+    QString name;
+    ExactSum quantity;
+    ExactSum amount;
+    ExactSum paid;
+    ExactSum unpaid;
+    int rows = 0;
+    QString oldestUnpaid;
+
+    GoodsRecord Row(int sign = 1) const
+    {
+        GoodsRecord r;
+        r.tabType = GoodsKind::Sale;
+        r.serial = name;
+        const auto text = [sign](const ExactSum &sum) {
+            return NumberText::ToText(sign * sum.value());
+        };
+        r.num = text(quantity);
+        r.total = text(amount);
+        r.pay = text(paid);
+        r.debt = text(unpaid);
+        r.oddNum = QString::number(rows);
+        return r;
+    }
+};
+
+QString GroupName(const QString &text)
+{
+    const QString name = text.trimmed();
+    return name.isEmpty() ? BlankName() : name;
+}
+
+// Groups in order of first appearance; one hash look-up per row.
+class Groups
+{
+public:
+    Group &Of(const QString &name)
+    {
+        auto it = m_index.constFind(name);
+        if (it == m_index.constEnd()) {
+            it = m_index.insert(name, m_groups.size());
+            m_groups.append(Group());
+            m_groups.last().name = name;
+        }
+        return m_groups[*it];
+    }
+    QVector<Group> &all() { return m_groups; }
+
+private:
+    QHash<QString, int> m_index;
+    QVector<Group> m_groups;
+};
+
+// Largest first, then by name; the blank group goes last among equals.
+void SortBy(QVector<Group> &groups, ExactSum Group::*figure)
+{
+    std::stable_sort(groups.begin(), groups.end(), [figure](const Group &a, const Group &b) {
+        const double x = (a.*figure).value();
+        const double y = (b.*figure).value();
+        if (x != y)
+            return x > y;
+        const bool blankA = a.name == BlankName();
+        const bool blankB = b.name == BlankName();
+        if (blankA != blankB)
+            return blankB;
+        return a.name < b.name;
+    });
+}
+
+} // namespace
+
+GoodsList Summarize(int view, const GoodsList &sales)
+{
+    Groups groups;
+    for (const GoodsRecord &s : sales) {
+        const QString &key = view == Daily ? s.time : view == Employee ? s.purchase : s.supply;
+        Group &g = groups.Of(GroupName(key));
+        g.quantity.Add(s.num);
+        g.amount.Add(s.total);
+        g.paid.Add(s.pay);
+        g.unpaid.Add(s.debt);
+        ++g.rows;
+    }
+    QVector<Group> &all = groups.all();
+    if (view == Daily) {
+        // Dates are yyyy-MM-dd texts, so text order is date order; blank last.
+        std::sort(all.begin(), all.end(), [](const Group &a, const Group &b) {
+            const bool blankA = a.name == BlankName();
+            const bool blankB = b.name == BlankName();
+            return blankA != blankB ? blankB : a.name < b.name;
+        });
+    } else {
+        SortBy(all, &Group::amount);
+    }
+    GoodsList out;
+    out.reserve(all.size());
+    for (const Group &g : all)
+        out.append(g.Row());
+    return out;
+}
+
+GoodsList SummarizeDebts(const GoodsList &rows)
+{
+    Groups receivable;
+    Groups payable;
+    for (const GoodsRecord &r : rows) {
+        int sign = 1;
+        Groups *side = nullptr;
+        switch (r.tabType) {
+        case GoodsKind::Sale: side = &receivable; break;
+        case GoodsKind::SaleReturn: side = &receivable; sign = -1; break;
+        case GoodsKind::PurchaseIn: side = &payable; break;
+        case GoodsKind::PurchaseReturn: side = &payable; sign = -1; break;
+        default: continue;
+        }
+        Group &g = side->Of(GroupName(r.supply));
+        g.quantity.Add(r.num, sign);
+        g.amount.Add(r.total, sign);
+        g.paid.Add(r.pay, sign);
+        g.unpaid.Add(r.debt, sign);
+        ++g.rows;
+        // The oldest still-open sale or purchase of the name.
+        const QString day = r.time.trimmed();
+        if (sign > 0 && NumberText::ToNumber(r.debt) > 0 && !day.isEmpty()
+            && (g.oldestUnpaid.isEmpty() || day < g.oldestUnpaid))
+            g.oldestUnpaid = day;
+    }
+    GoodsList out;
+    const struct { Groups *groups; const char *label; int sign; } sides[] = {
+        { &receivable, "应收", 1 }, { &payable, "应付", -1 } };
+    for (const auto &side : sides) {
+        QVector<Group> &all = side.groups->all();
+        SortBy(all, &Group::unpaid);
+        for (const Group &g : all) {
+            GoodsRecord row = g.Row(side.sign);
+            row.tabType = side.sign > 0 ? GoodsKind::Sale : GoodsKind::PurchaseIn;
+            row.num.clear(); // pieces sold and bought do not add up
+            row.code = QString::fromUtf8(side.label);
+            row.remark = g.oldestUnpaid;
+            out.append(row);
+        }
+    }
+    return out;
+}
+
+bool ReadDeductedSales(StoreDbAccess *store, int dateMode, const QString &dateFrom,
+                       const QString &dateTo, GoodsList &sales, QString *error)
+{
+    constexpr int kAllTime = 5;
+    sales.clear();
+    bool ok = store->QueryGoods(dateMode, GoodsKind::Sale, dateFrom, dateTo, sales);
+    if (!ok && error)
+        *error = store->lastError();
+    // Returns of any date count against the period's sales.
+    GoodsList returns;
+    if (!store->QueryGoods(kAllTime, GoodsKind::SaleReturn, QString(), QString(), returns)) {
+        if (ok && error)
+            *error = store->lastError();
+        ok = false;
+    }
+    DeductReturns(sales, returns);
+    return ok;
+}
+
+bool Report(int view, int dateMode, const QString &dateFrom, const QString &dateTo,
+            const SalesConditions &conditions, GoodsList &rows, QString *error)
+{
+    StoreDbAccess *store = StoreDbAccess::Instance();
+    GoodsList read;
+    bool ok = false;
+    if (view == Debts) {
+        ok = store->QueryGoods(dateMode, -1, dateFrom, dateTo, read);
+        if (!ok && error)
+            *error = store->lastError();
+    } else {
+        ok = ReadDeductedSales(store, dateMode, dateFrom, dateTo, read, error);
+    }
+    const GoodsList passed = FilterSales(read, conditions);
+    rows = view == Debts ? SummarizeDebts(passed) : view == SalesRows ? passed : Summarize(view, passed);
+    return ok;
 }
 
 } // namespace SalesStatistics

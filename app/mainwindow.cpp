@@ -112,6 +112,10 @@ void MainWindow::ApplyPermissions()
                                 m_ui->action_infotodb, m_ui->action_editstore})
             action->setVisible(false);
     }
+    // The other views of the sales statistics stack go with its menu entry.
+    for (QAction *action : {m_ui->action_saleday, m_ui->action_saleemploy, m_ui->action_saledistri,
+                            m_ui->action_saledebt})
+        action->setVisible(m_ui->action_saletotal->isVisible());
 }
 
 void MainWindow::SetUpShell()
@@ -147,7 +151,8 @@ void MainWindow::MakeConnections()
     connect(m_ui->action_editstore, &QAction::triggered, this, &MainWindow::ShowDbInfoDlg);
 
     for (QAction *action : {m_ui->action_showStore, m_ui->action_showSale, m_ui->action_showFin,
-                            m_ui->action_graph, m_ui->action_saletotal})
+                            m_ui->action_graph, m_ui->action_saletotal, m_ui->action_saleday,
+                            m_ui->action_saleemploy, m_ui->action_saledistri, m_ui->action_saledebt})
         connect(action, &QAction::triggered, this, &MainWindow::ShowPage);
 
     for (QAction *action : {m_ui->action_purchase, m_ui->action_purBack, m_ui->action_saleout,
@@ -239,8 +244,15 @@ void MainWindow::ShowPage(bool showFlag)
         SetStackShown(m_ui->stackedWidget_2, showFlag);
     else if (from == m_ui->action_showFin)
         SetStackShown(m_ui->stackedWidget_3, showFlag);
-    else if (from == m_ui->action_saletotal)
-        SetStackShown(m_ui->stackedWidget_2, true);
+    if (!from)
+        return;
+    // The 销售统计 menu: always shows its stack, on the entry's page.
+    for (const LedgerKinds::PageKind &page : LedgerKinds::Pages()) {
+        if (!page.menuAction.isEmpty() && page.menuAction == from->objectName()) {
+            SetStackShown(m_ui->stackedWidget_2, true);
+            m_ui->stackedWidget_2->setCurrentIndex(page.stackIndex);
+        }
+    }
 }
 
 void MainWindow::ShowRelationWidget()

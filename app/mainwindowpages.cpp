@@ -82,6 +82,13 @@ QWidget *BuildPage(const PageKind &kind)
         font.setPointSize(font.pointSize() + 2);
         title->setFont(font);
         top->addWidget(title);
+    } else if (!kind.titleText.isEmpty()) {
+        auto *heading = new QLabel(kind.titleText, page);
+        QFont font = heading->font();
+        font.setBold(true);
+        font.setPointSize(font.pointSize() + 2);
+        heading->setFont(font);
+        top->addWidget(heading);
     }
     if (kind.group == Group::Goods && kind.kind == GoodsKind::CurrentStock) {
         auto *models = new QComboBox(page);
@@ -99,6 +106,8 @@ QWidget *BuildPage(const PageKind &kind)
     table->setHorizontalHeaderLabels(kind.columnTitles);
     if (kind.group != Group::Finance)
         table->horizontalHeaderItem(LedgerKinds::SizeColumn)->setToolTip(LedgerKinds::SizeColumnToolTip());
+    for (int c = 0; c < kind.ColumnCount(); ++c)
+        table->setColumnHidden(c, !kind.IsColumnShown(c));
     table->setSortingEnabled(false);
     table->setShowGrid(true);
     table->setWordWrap(true);

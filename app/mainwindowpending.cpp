@@ -7,6 +7,7 @@
 #include "app/modalseam.h"
 #include "analytics/chartscript.h"
 #include "analytics/dialogshowgraph.h"
+#include "analytics/salesstatistics.h"
 #include "analytics/stockcompute.h"
 #include "exchange/ledgerexchange.h"
 #include "exchange/printwidget.h"
@@ -173,9 +174,6 @@ QString PeriodText(const QueryRequest &r)
     }
 }
 
-const char *const kSalesChartButton = "btn_chart_7";
-const char *const kProfitChartButton = "btn_finchart_8";
-
 } // namespace
 
 void MainWindow::CreateQueryDialog()
@@ -194,20 +192,17 @@ void MainWindow::CreateQueryDialog()
     }
     RefillModelCombo();
 
-    // 图表 stands after the export button of the sales statistics and profit pages.
-    const struct
-    {
-        const char *anchor;
-        const char *name;
-    } charts[] = { { "btn_export_7", kSalesChartButton }, { "btn_finexport_8", kProfitChartButton } };
-    for (const auto &c : charts) {
-        auto *anchor = findChild<QPushButton *>(QLatin1String(c.anchor));
+    // 图表 stands after the export button of the pages that have one.
+    for (const LedgerKinds::PageKind &page : LedgerKinds::Pages()) {
+        if (page.chartButton.isEmpty())
+            continue;
+        auto *anchor = findChild<QPushButton *>(page.exportButton);
         QBoxLayout *row = anchor && anchor->parentWidget()
             ? LayoutHolding(anchor->parentWidget()->layout(), anchor) : nullptr;
         if (!row)
             continue;
         auto *chart = new QPushButton(QStringLiteral("图表"), anchor->parentWidget());
-        chart->setObjectName(QLatin1String(c.name));
+        chart->setObjectName(page.chartButton);
         chart->setStyleSheet(anchor->styleSheet());
         row->insertWidget(row->indexOf(anchor) + 1, chart);
         connect(chart, &QPushButton::clicked, this, &MainWindow::ShowPageChart);
@@ -329,22 +324,29 @@ void MainWindow::ShowQueryRows(int group, int kind, int code)
 
 void MainWindow::ShowPageChart()
 {
-    const bool sales = sender() && sender()->objectName() == QLatin1String(kSalesChartButton);
+    const QString name = sender() ? sender()->objectName() : QString();
+    const LedgerKinds::PageKind *page = LedgerKinds::FindByWidget(name);
+    if (!page || page->chartButton != name)
+        return;
     if (!m_graphDlg)
         m_graphDlg = new DialogShowGraph(this);
     const QueryRequest *last = m_queryRunner ? &m_queryRunner->request() : nullptr;
-    if (sales) {
-        const QTableWidget *table = SalesTable();
+    const QTableWidget *table = Table(page->tableName);
+    if (page->group == LedgerKinds::Group::Sales) {
         GoodsList rows;
         for (int r = 0; table && r < table->rowCount(); ++r) {
             GoodsRecord record;
             if (LedgerRows::PeekGoodsRow(r, GoodsKind::Sale, record, table))
                 rows << record;
         }
-        const bool ours = last && last->pageGroup == QueryGroup::Sales;
-        m_graphDlg->ShowChart(ChartScript::FromSalesRows(rows, ours ? PeriodText(*last) : QString()));
+        // The period only when the page shows the last query's result.
+        const bool ours = last && last->pageGroup == QueryGroup::Sales && last->pageKind == page->kind;
+        const QString period = ours ? PeriodText(*last) : QString();
+        m_graphDlg->ShowChart(page->kind == SalesStatistics::SalesRows
+            ? ChartScript::FromSalesRows(rows, period)
+            : ChartScript::FromSummaryRows(rows, page->titleText, page->kind == SalesStatistics::Debts,
+                                           period));
     } else {
-        const QTableWidget *table = FinanceTable(FinanceKind::Profit);
         FinanceList rows;
         for (int r = 0; table && r < table->rowCount(); ++r) {
             FinanceRecord record;

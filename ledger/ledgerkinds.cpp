@@ -47,6 +47,31 @@ const char *const kFinanceTitles[FinanceColumnCount][FinancePageCount] = {
     {"备注(关联、备忘等)", "备注", "备注", "备注", "备注", "备注", "备注", "备注"},
 };
 
+// The summary pages of the sales statistics stack (per day, salesperson,
+// customer; money owed): the titles of the columns they show, one entry per
+// page; the other columns stay untitled and hidden.
+constexpr int SummaryPageCount = 4;
+const GoodsColumnTitles kSummaryTitles[] = {
+    {0, {"销售日期", "销售人员", "客户信息", "客户/供货商"}},
+    {5, {"", "", "", "类别"}},
+    {9, {"出售数目", "出售数目", "出售数目", ""}},
+    {11, {"合计金额", "合计金额", "合计金额", "合计金额"}},
+    {12, {"已付款项", "已付款项", "已付款项", "已付款项"}},
+    {13, {"尚欠余款", "尚欠余款", "尚欠余款", "欠款余额"}},
+    {16, {"销售笔数", "销售笔数", "销售笔数", "笔数"}},
+    {18, {"", "", "", "最早欠款日期"}},
+};
+
+QStringList SummaryTitles(int page)
+{
+    QStringList titles;
+    for (int c = 0; c < GoodsColumnCount; ++c)
+        titles << QString();
+    for (const auto &c : kSummaryTitles)
+        titles[c.column] = QString::fromUtf8(c.titles[page]);
+    return titles;
+}
+
 QStringList GoodsTitles(int page)
 {
     QStringList titles;
@@ -128,8 +153,37 @@ QList<PageKind> BuildPages()
     sales.queryButton = QStringLiteral("btn_salequery_1");
     sales.exportButton = QStringLiteral("btn_export_7");
     sales.printButton = QStringLiteral("btn_purprint_7");
+    sales.chartButton = QStringLiteral("btn_chart_7");
+    sales.menuAction = QStringLiteral("action_saletotal");
     sales.columnTitles = GoodsTitles(6);
     pages << sales;
+
+    const char *const summaries[SummaryPageCount] = {
+        "page_saleday", "page_saleemploy", "page_saledistri", "page_saledebt"};
+    const char *const summaryActions[SummaryPageCount] = {
+        "action_saleday", "action_saleemploy", "action_saledistri", "action_saledebt"};
+    const char *const summaryTitles[SummaryPageCount] = {
+        "日销售统计", "员工销售统计", "分销商销售统计", "欠款统计"};
+    for (int k = 1; k <= SummaryPageCount; ++k) {
+        const int n = 7 + k; // numbering goes on from the sales page's widgets
+        PageKind p = sales;
+        p.kind = k;
+        p.stackIndex = k;
+        p.pageName = QString::fromLatin1(summaries[k - 1]);
+        p.titleText = QString::fromUtf8(summaryTitles[k - 1]);
+        p.menuAction = QString::fromLatin1(summaryActions[k - 1]);
+        p.tableName = QStringLiteral("tab_saletotal_%1").arg(k + 1);
+        p.totalEdit = QStringLiteral("lineEdit_t_%1").arg(n);
+        p.paidEdit = QStringLiteral("lineEdit_p_%1").arg(n);
+        p.debtEdit = QStringLiteral("lineEdit_d_%1").arg(n);
+        p.totalButton = QStringLiteral("btn_total_%1").arg(n);
+        p.queryButton = QStringLiteral("btn_salequery_%1").arg(k + 1);
+        p.exportButton = QStringLiteral("btn_export_%1").arg(n);
+        p.printButton = QStringLiteral("btn_purprint_%1").arg(n);
+        p.chartButton = QStringLiteral("btn_chart_%1").arg(n);
+        p.columnTitles = SummaryTitles(k - 1);
+        pages << p;
+    }
 
     const struct { const char *page; const char *table; const char *title; } finance[] = {
         {"page_income", "tab_income", "收款管理表"},
@@ -166,6 +220,8 @@ QList<PageKind> BuildPages()
         p.queryButton = QStringLiteral("btn_finquery_%1").arg(n);
         p.exportButton = QStringLiteral("btn_finexport_%1").arg(n);
         p.printButton = QStringLiteral("btn_finprint_%1").arg(n);
+        if (k == FinanceKind::Profit)
+            p.chartButton = QStringLiteral("btn_finchart_%1").arg(n);
         p.columnTitles = FinanceTitles(k);
         pages << p;
     }
@@ -235,7 +291,7 @@ const PageKind *FindByWidget(const QString &objectName)
         return nullptr;
     for (const PageKind &p : Pages()) {
         if (p.ActionButtons().contains(objectName) || objectName == p.titleButton
-            || objectName == p.totalButton || objectName == p.totalEdit
+            || objectName == p.totalButton || objectName == p.totalEdit || objectName == p.chartButton
             || objectName == p.paidEdit || objectName == p.debtEdit
             || objectName == p.tableName || objectName == p.pageName)
             return &p;

@@ -21,7 +21,7 @@ struct PageKind
     QString pageName;
     QString tableName;
     QString titleButton;     // btn_label..., btn_fin_...; empty on the sales page
-    QString titleText;
+    QString titleText;       // on the title button, or a plain heading where there is none
     // Totals line: goods and sales pages have three edits, finance pages one.
     QString totalEdit;       // lineEdit_t_N / lineEdit_ft_N
     QString paidEdit;        // lineEdit_p_N, empty on finance pages
@@ -38,6 +38,8 @@ struct PageKind
     QString importButton;
     QString exportButton;
     QString printButton;
+    QString chartButton;
+    QString menuAction;      // the 销售统计 menu entry that shows the page; empty elsewhere     // 图表 after the export button; empty where the page has none
     QString storedTable;     // tb_sm_product_info / tb_sm_finance_info; empty when computed
     QStringList columnTitles;
 
@@ -46,6 +48,8 @@ struct PageKind
     // read-only, since nothing typed there could be stored.
     bool IsComputed() const { return !IsStored(); }
     int ColumnCount() const { return columnTitles.size(); }
+    // Columns without a title are hidden: the summary pages use only a few.
+    bool IsColumnShown(int column) const { return !columnTitles.value(column).isEmpty(); }
     // Buttons of the page that exist, in the order they stand on the page.
     QStringList ActionButtons() const;
 };
@@ -70,13 +74,14 @@ QString FinanceTotalsCaption();  // "数额统计"
 QStringList GoodsTotalsLabels(); // "总金额:", "已付款:", "未付款:"
 QString FinanceTotalsLabel();    // "总额:"
 
-// All fifteen pages: goods 0-5, the sales page, finance 0-7.
+// All pages: goods 0-5, the sales statistics stack (sales rows, per day, per
+// salesperson, per customer, money owed), finance 0-7.
 const QList<PageKind> &Pages();
 
 // Look-ups; null when nothing matches.
 const PageKind *Find(Group group, int kind);
 const PageKind *FindByTable(const QString &tableName);
-// Any button or totals edit of a page: add, delete, query, title, totals, ...
+// Any button or totals edit of a page: add, delete, query, chart, title, totals, ...
 const PageKind *FindByWidget(const QString &objectName);
 
 } // namespace LedgerKinds

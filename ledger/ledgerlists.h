@@ -12,6 +12,7 @@ struct LedgerLists
     GoodsList queryGoods;
     GoodsList filteredGoods;
     GoodsList stockRows;
+    GoodsList summaryRows; // the day, salesperson, customer and debt pages
     FinanceList queryFinance;
     FinanceList filteredFinance;
     FinanceList profitRows;

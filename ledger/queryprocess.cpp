@@ -13,7 +13,7 @@ int GroupOf(int code)
 {
     if (code >= StockFiltered && code <= GoodsAll)
         return QueryGroup::Goods;
-    if (code == SalesFiltered || code == SalesAll)
+    if (code == SalesFiltered || code == SalesAll || code == SalesSummary)
         return QueryGroup::Sales;
     if (code >= ProfitFiltered && code <= FinanceAll)
         return QueryGroup::Finance;
@@ -26,7 +26,7 @@ bool QueryRequest::IsValidPage() const
 {
     switch (pageGroup) {
     case QueryGroup::Goods: return pageKind >= 0 && pageKind <= GoodsKind::CurrentStock;
-    case QueryGroup::Sales: return pageKind == 0;
+    case QueryGroup::Sales: return pageKind >= 0 && pageKind < SalesStatistics::ViewCount;
     case QueryGroup::Finance: return pageKind >= 0 && pageKind <= FinanceKind::Profit;
     default: return false;
     }
@@ -61,18 +61,21 @@ QueryOutcome RunGoods(const QueryRequest &r, LedgerLists &lists, StoreDbAccess *
 QueryOutcome RunSales(const QueryRequest &r, LedgerLists &lists, StoreDbAccess *store)
 {
     QueryOutcome out;
-    lists.queryGoods.clear();
-    out.ok = store->QueryGoods(r.dateMode, GoodsKind::Sale, r.dateFrom, r.dateTo, lists.queryGoods);
-    if (!out.ok)
-        out.error = store->lastError();
-    // Returns of any date count against the period's sales.
-    GoodsList returns;
-    if (!store->QueryGoods(QueryDateMode::AllTime, GoodsKind::SaleReturn, QString(), QString(), returns)) {
-        if (out.ok)
-            out.error = store->lastError();
-        out.ok = false;
+    if (r.pageKind != SalesStatistics::SalesRows) {
+        // The summary pages filter before they sum, whatever the button.
+        SalesStatistics::SalesConditions conditions;
+        if (!r.noContentFilter && r.salesConditions.size() >= 2) {
+            conditions.model = r.salesConditions.at(0);
+            conditions.seller = r.salesConditions.at(1);
+        }
+        out.ok = SalesStatistics::Report(r.pageKind, r.dateMode, r.dateFrom, r.dateTo, conditions,
+                                         lists.summaryRows, &out.error);
+        out.code = QueryResult::SalesSummary;
+        return out;
     }
-    SalesStatistics::DeductReturns(lists.queryGoods, returns);
+    lists.queryGoods.clear();
+    out.ok = SalesStatistics::ReadDeductedSales(store, r.dateMode, r.dateFrom, r.dateTo,
+                                                lists.queryGoods, &out.error);
     if (!r.noContentFilter) {
         lists.filteredGoods = QueryFilter::FilterSales(lists.queryGoods, r.salesConditions);
         out.code = QueryResult::SalesFiltered;
@@ -145,6 +148,8 @@ GoodsList GoodsRowsToShow(int code, const LedgerLists &lists, const QString &sto
     case QueryResult::GoodsAll:
     case QueryResult::SalesAll:
         return lists.queryGoods;
+    case QueryResult::SalesSummary:
+        return lists.summaryRows;
     default:
         return {};
     }
@@ -250,6 +255,7 @@ bool QueryRunner::Accept(int)
             m_lists->queryGoods = m_work.queryGoods;
             m_lists->filteredGoods = m_work.filteredGoods;
             m_lists->stockRows = m_work.stockRows;
+            m_lists->summaryRows = m_work.summaryRows;
             m_lists->queryFinance = m_work.queryFinance;
             m_lists->filteredFinance = m_work.filteredFinance;
             m_lists->profitRows = m_work.profitRows;

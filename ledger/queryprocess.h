@@ -36,6 +36,7 @@ enum : int {
     FinanceFiltered = 8,  // filteredFinance
     ProfitAll = 9,        // profitRows
     FinanceAll = 10,      // queryFinance
+    SalesSummary = 11,    // summaryRows (sales kinds 1-4)
 };
 // The page group a code belongs to; 0 for anything else.
 int GroupOf(int code);
