@@ -1,5 +1,6 @@
-// Times the stock computation and the sales-return deduction over generated
-// ledgers of realistic shape. Prints one line per size.
+// Times the stock computation, the sales-return deduction and the summary
+// pages of the sales statistics stack (per day, salesperson, customer; money
+// owed) over generated ledgers of realistic shape. Prints one line per size.
 #include "analytics/salesstatistics.h"
 #include "analytics/stockcompute.h"
 
@@ -37,8 +38,12 @@ GoodsList GoodsLedger(int count, quint32 seed)
         r.num = QString::number(qty);
         r.price = QStringLiteral("%1.%2").arg(5 + rng.bounded(300)).arg(rng.bounded(100), 2, 10, QLatin1Char('0'));
         r.total = QString::number(qty * r.price.toDouble(), 'f', 2);
+        const int paidPart = rng.bounded(3); // all, half or nothing paid
+        r.pay = paidPart == 0 ? r.total : paidPart == 1 ? QString::number(qty * r.price.toDouble() / 2, 'f', 2)
+                                                        : QStringLiteral("0");
+        r.debt = QString::number(r.total.toDouble() - r.pay.toDouble(), 'f', 2);
         r.supply = QStringLiteral("Customer%1").arg(rng.bounded(15));
-        r.purchase = QStringLiteral("Seller%1").arg(rng.bounded(4));
+        r.purchase = rng.bounded(50) == 0 ? QString() : QStringLiteral("Seller%1").arg(rng.bounded(4));
         rows.append(r);
     }
     return rows;
@@ -61,8 +66,9 @@ double BestMs(F &&run)
 
 int main()
 {
-    std::printf("%-8s %14s %12s %18s %12s\n", "rows", "stock (ms)", "stock rows", "sales deduct (ms)", "notes");
-    for (int count : { 1000, 10000, 20000, 50000 }) {
+    std::printf("%-8s %11s %11s %15s %11s %11s %11s %11s %9s\n", "rows", "stock (ms)", "stock rows",
+                "sales deduct", "per day", "per seller", "per cust.", "debts", "notes");
+    for (int count : { 1000, 10000, 50000, 100000, 200000 }) {
         const GoodsList ledger = GoodsLedger(count, 20240101u + count);
 
         int stockCount = 0;
@@ -78,15 +84,24 @@ int main()
                 returns.append(r);
         }
         int noted = 0;
+        GoodsList deducted;
         const double salesMs = BestMs([&] {
-            GoodsList work = sales;
-            SalesStatistics::DeductReturns(work, returns);
+            deducted = sales;
+            SalesStatistics::DeductReturns(deducted, returns);
             noted = 0;
-            for (const GoodsRecord &s : work)
+            for (const GoodsRecord &s : deducted)
                 noted += s.remark.isEmpty() ? 0 : 1;
         });
 
-        std::printf("%-8d %14.2f %12d %18.2f %12d\n", count, stockMs, stockCount, salesMs, noted);
+        // Each summary page costs the deduction above plus its own pass.
+        double viewMs[3] = {};
+        const int views[3] = { SalesStatistics::Daily, SalesStatistics::Employee, SalesStatistics::Customer };
+        for (int v = 0; v < 3; ++v)
+            viewMs[v] = BestMs([&] { SalesStatistics::Summarize(views[v], deducted); });
+        const double debtsMs = BestMs([&] { SalesStatistics::SummarizeDebts(ledger); });
+
+        std::printf("%-8d %11.2f %11d %15.2f %11.2f %11.2f %11.2f %11.2f %9d\n", count, stockMs, stockCount,
+                    salesMs, viewMs[0], viewMs[1], viewMs[2], debtsMs, noted);
     }
     return 0;
 }

@@ -63,7 +63,7 @@ void TestLedgerKinds::columnTitles()
 void TestLedgerKinds::pagesAndStacks()
 {
     const QList<PageKind> &pages = LedgerKinds::Pages();
-    QCOMPARE(pages.size(), 15);
+    QCOMPARE(pages.size(), 19);
 
     QHash<QString, QList<int>> indices;
     int storedGoods = 0, storedFinance = 0;
@@ -92,7 +92,7 @@ void TestLedgerKinds::pagesAndStacks()
     QCOMPARE(storedGoods, GoodsKind::StoredCount);
     QCOMPARE(storedFinance, FinanceKind::StoredCount);
     QCOMPARE(indices.value(QStringLiteral("stackedWidget")), (QList<int>{0, 1, 2, 3, 4, 5}));
-    QCOMPARE(indices.value(QStringLiteral("stackedWidget_2")), QList<int>{0});
+    QCOMPARE(indices.value(QStringLiteral("stackedWidget_2")), (QList<int>{0, 1, 2, 3, 4}));
     QCOMPARE(indices.value(QStringLiteral("stackedWidget_3")), (QList<int>{0, 1, 2, 3, 4, 5, 6, 7}));
 
     QVERIFY(!LedgerKinds::Find(Group::Goods, GoodsKind::CurrentStock)->IsStored());
@@ -112,7 +112,7 @@ void TestLedgerKinds::objectNamesAreUnique()
     for (const PageKind &p : LedgerKinds::Pages()) {
         QStringList names = p.ActionButtons();
         names << p.pageName << p.tableName << p.titleButton << p.totalEdit << p.paidEdit
-              << p.debtEdit << p.totalButton;
+              << p.debtEdit << p.totalButton << p.chartButton << p.menuAction;
         for (const QString &name : names) {
             if (name.isEmpty())
                 continue;
@@ -120,10 +120,11 @@ void TestLedgerKinds::objectNamesAreUnique()
             seen.insert(name);
         }
     }
-    const int pagesAndTables = 15 * 2, titles = 14;
-    const int pageButtons = 5 * 7 + 3 + 3 + 7 * 7 + 3;
-    const int totals = 7 * (3 + 1) + 8 * (1 + 1);
-    QCOMPARE(seen.size(), pagesAndTables + titles + pageButtons + totals);
+    const int pagesAndTables = 19 * 2, titles = 14;
+    const int pageButtons = 5 * 7 + 3 + 5 * 3 + 7 * 7 + 3;
+    const int totals = 11 * (3 + 1) + 8 * (1 + 1);
+    const int charts = 5 + 1, menuEntries = 5;
+    QCOMPARE(seen.size(), pagesAndTables + titles + pageButtons + totals + charts + menuEntries);
 }
 
 void TestLedgerKinds::lookups()
@@ -133,6 +134,8 @@ void TestLedgerKinds::lookups()
         QCOMPARE(LedgerKinds::Find(p.group, p.kind), &p);
         for (const QString &name : p.ActionButtons() + QStringList{p.totalButton, p.totalEdit})
             QCOMPARE(LedgerKinds::FindByWidget(name), &p);
+        if (!p.chartButton.isEmpty())
+            QCOMPARE(LedgerKinds::FindByWidget(p.chartButton), &p);
     }
     QCOMPARE(LedgerKinds::FindByWidget(QStringLiteral("btn_fin_4"))->tableName,
              QStringLiteral("tab_purpay"));

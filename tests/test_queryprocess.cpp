@@ -9,6 +9,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QtTest>
@@ -369,7 +370,7 @@ void TestQueryProcess::unknownPageAndClosedStore()
     QCOMPARE(out.code, 0);
     QVERIFY(!out.ok);
     QCOMPARE(lists.queryGoods.size(), 1);
-    QCOMPARE(QueryRun::Execute(Request(QueryGroup::Sales, 1), lists).code, 0);
+    QCOMPARE(QueryRun::Execute(Request(QueryGroup::Sales, 5), lists).code, 0);
     QCOMPARE(QueryRun::Execute(Request(4, 0), lists).code, 0);
 
     // No connection: the page still gets its code (it shows nothing), but
@@ -507,6 +508,22 @@ void TestQueryProcess::salesAndProfitPagesWithTheirCharts()
     QCOMPARE(w->GraphDialog()->CurrentData().labels, (QStringList{ "AB-1", "CD-7" }));
     QCOMPARE(w->GraphDialog()->CurrentData().values, (QList<double>{ 60, 15 }));
     QCOMPARE(w->GraphDialog()->CurrentData().subtitle, Today());
+
+    // The per-salesperson page sums the same deducted rows: query, totals, chart.
+    w->findChild<QAction *>(QStringLiteral("action_saleemploy"))->trigger();
+    QVERIFY(QueryFrom(*w, "btn_salequery_3", "btn_query"));
+    QTableWidget *bySeller = w->Table(QStringLiteral("tab_saletotal_3"));
+    QCOMPARE(w->SalesStack()->currentWidget(), bySeller->parentWidget());
+    QCOMPARE(Column(bySeller, 0), QStringList{ "小王" });
+    QCOMPARE(Column(bySeller, 11), QStringList{ "75" });
+    QCOMPARE(Column(bySeller, 16), QStringList{ "2" });
+    QVERIFY(bySeller->isColumnHidden(3) && !bySeller->isColumnHidden(13));
+    QCOMPARE(Column(sales, 11), (QStringList{ "60", "15" }));  // the sales page keeps its rows
+    Press(*w, "btn_total_9");
+    QCOMPARE(w->findChild<QLineEdit *>(QStringLiteral("lineEdit_t_9"))->text(), QStringLiteral("75"));
+    Press(*w, "btn_chart_9");
+    QCOMPARE(w->GraphDialog()->CurrentData().labels, QStringList{ "小王" });
+    QCOMPARE(w->GraphDialog()->CurrentData().values, QList<double>{ 75 });
 
     // The profit query empties and fills the profit table only.
     QVERIFY(QueryFrom(*w, "btn_finquery_8", "btn_query"));
