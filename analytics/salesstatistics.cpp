@@ -68,12 +68,15 @@ private:
     bool m_exact = true;
 };
 
-// The returns of one key, summed once.
+// The returns of one key, summed once, with the parts of their notes that do
+// not depend on the sale: a sale's notes are then copied, not formatted.
 struct KeyReturns
 {
     QVector<int> returns; // indices into the return list, in list order
     ExactSum quantity;
     ExactSum amount;
+    QVector<QPair<QString, QString>> notes; // text before and after the sale's date
+    int notesLength = 0;
 };
 
 // start - deducted, as subtracting the terms one by one and writing each
@@ -107,10 +110,15 @@ void DeductReturns(GoodsList &sales, const GoodsList &returns)
         k.returns.append(i);
         k.quantity.Add(r.num);
         k.amount.Add(r.total);
+        // "注意，该型号%1有退货金额%2元，从%3销售中扣除%4元" with the sale's date as %3,
+        // pieced together so that a '%' in a model or amount stays literal.
+        k.notes.append(qMakePair(QStringLiteral("注意，该型号") + r.model + QStringLiteral("有退货金额") + r.total
+                                     + QStringLiteral("元，从"),
+                                 QStringLiteral("销售中扣除") + r.total + QStringLiteral("元")));
+        k.notesLength += k.notes.last().first.size() + k.notes.last().second.size();
     }
 
     // The notes depend on the key and the sale's date only: made once per pair.
-    const QString note = QStringLiteral("注意，该型号%1有退货金额%2元，从%3销售中扣除%4元");
     QHash<QPair<const KeyReturns *, QString>, QString> notes;
     for (GoodsRecord &s : sales) {
         const auto it = byKey.constFind(SaleKey(s));
@@ -121,11 +129,9 @@ void DeductReturns(GoodsList &sales, const GoodsList &returns)
         s.total = Deducted(s.total, k.amount, returns, k.returns, &GoodsRecord::total);
         QString &text = notes[qMakePair(&k, s.time)];
         if (text.isEmpty()) {
-            for (int idx : k.returns) {
-                const GoodsRecord &r = returns.at(idx);
-                // One pass of arg() so a '%' in a model or amount stays literal.
-                text += note.arg(r.model, r.total, s.time, r.total);
-            }
+            text.reserve(k.notesLength + k.notes.size() * s.time.size());
+            for (const auto &part : k.notes)
+                text += part.first + s.time + part.second;
         }
         s.remark += text;
     }

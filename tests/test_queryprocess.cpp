@@ -7,10 +7,12 @@
 #include "resources/resources.h"
 #include "storetestsupport.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStackedWidget>
 #include <QTableWidget>
 #include <QtTest>
 #include <memory>
