@@ -1,7 +1,10 @@
 #include "analytics/reports.h"
 
+#include "analytics/salesstatistics.h"
 #include "ledger/ledgerkinds.h"
 #include "ledger/queryprocess.h"
+
+#include <QHash>
 
 namespace Reports {
 namespace {
@@ -36,7 +39,9 @@ QString CsvField(const QString &text)
 bool KindFromName(const QString &name, Kind *kind)
 {
     static const struct { const char *name; Kind kind; } kNames[] = {
-        {"stock", Kind::Stock}, {"sales", Kind::Sales}, {"profit", Kind::Profit}};
+        {"stock", Kind::Stock}, {"sales", Kind::Sales}, {"profit", Kind::Profit},
+        {"daily", Kind::Daily}, {"employee", Kind::Employee}, {"customer", Kind::Customer},
+        {"debts", Kind::Debts}};
     for (const auto &k : kNames) {
         if (name == QLatin1String(k.name)) {
             *kind = k.kind;
@@ -71,6 +76,18 @@ Table Compute(Kind kind, int dateMode, const QString &from, const QString &to)
         request.pageKind = FinanceKind::Profit;
         page = LedgerKinds::Find(LedgerKinds::Group::Finance, FinanceKind::Profit);
         break;
+    case Kind::Daily:
+    case Kind::Employee:
+    case Kind::Customer:
+    case Kind::Debts: {
+        static const QHash<int, int> kViews = {
+            {int(Kind::Daily), SalesStatistics::Daily}, {int(Kind::Employee), SalesStatistics::Employee},
+            {int(Kind::Customer), SalesStatistics::Customer}, {int(Kind::Debts), SalesStatistics::Debts}};
+        request.pageGroup = QueryGroup::Sales;
+        request.pageKind = kViews.value(int(kind));
+        page = LedgerKinds::Find(LedgerKinds::Group::Sales, request.pageKind);
+        break;
+    }
     }
 
     Table table;
@@ -84,6 +101,16 @@ Table Compute(Kind kind, int dateMode, const QString &from, const QString &to)
     }
     table.rows = kind == Kind::Profit ? CellsOf(QueryRun::FinanceRowsToShow(outcome.code, lists))
                                       : CellsOf(QueryRun::GoodsRowsToShow(outcome.code, lists));
+    // The summary pages use a few of the goods columns; the rest stay out, as on screen.
+    if (page) {
+        for (int c = page->ColumnCount() - 1; c >= 0; --c) {
+            if (page->IsColumnShown(c))
+                continue;
+            table.titles.removeAt(c);
+            for (QStringList &row : table.rows)
+                row.removeAt(c);
+        }
+    }
     table.ok = true;
     return table;
 }

@@ -5,21 +5,22 @@
 #include <QStringList>
 #include <QVector>
 
-// The computed pages (current stock, sales statistics, finance summary with
-// the profit) as tables of texts: what the page shows after a query without
+// The computed pages (current stock, sales statistics and its summaries per
+// day, salesperson and customer and of money owed, finance summary with the
+// profit) as tables of texts: what the page shows after a query without
 // conditions, computed by the query's own code.
 namespace Reports {
 
-enum class Kind { Stock, Sales, Profit };
+enum class Kind { Stock, Sales, Profit, Daily, Employee, Customer, Debts };
 
-// "stock", "sales" or "profit".
+// "stock", "sales", "profit", "daily", "employee", "customer" or "debts".
 bool KindFromName(const QString &name, Kind *kind);
 
 struct Table
 {
     bool ok = false;
     QString error;
-    QStringList titles;          // the page's column titles
+    QStringList titles;          // the page's column titles (the columns it shows)
     QVector<QStringList> rows;   // the page's cells, row by row
 };
 

@@ -1,6 +1,7 @@
 #include "ctl/commands.h"
 
 #include "analytics/reports.h"
+#include "analytics/salesstatistics.h"
 #include "db/backupscript.h"
 #include "db/healthcheck.h"
 #include "db/storedbaccess.h"
@@ -121,7 +122,11 @@ bool ReportOfPage(const LedgerKinds::PageKind *p, Reports::Kind *kind)
     if (!p || IsStoredLedger(p))
         return false;
     if (p->group == LedgerKinds::Group::Sales)
-        *kind = Reports::Kind::Sales;
+        *kind = p->kind == SalesStatistics::Daily      ? Reports::Kind::Daily
+              : p->kind == SalesStatistics::Employee ? Reports::Kind::Employee
+              : p->kind == SalesStatistics::Customer ? Reports::Kind::Customer
+              : p->kind == SalesStatistics::Debts    ? Reports::Kind::Debts
+                                                     : Reports::Kind::Sales;
     else if (p->group == LedgerKinds::Group::Goods)
         *kind = Reports::Kind::Stock;
     else
@@ -314,7 +319,7 @@ int CheckNames(const QString &word, const Invocation &inv)
 {
     Reports::Kind kind;
     if (word == QLatin1String("report") && !Reports::KindFromName(inv.args.at(0), &kind))
-        return Usage(QStringLiteral("没有名为“%1”的报表 (stock、sales 或 profit)").arg(inv.args.at(0)));
+        return Usage(QStringLiteral("没有名为“%1”的报表 (stock、sales、profit、daily、employee、customer 或 debts)").arg(inv.args.at(0)));
     if (word != QLatin1String("import") && word != QLatin1String("export"))
         return Ok;
     const Page page = FindPage(inv.args.at(0));
@@ -341,8 +346,8 @@ const Command kCommands[] = {
     {"export", "export PAGE FILE [--from D] [--to D]", "把账页或列表导出到工作簿，与“导出”相同",
      "账页导出期间内存储的行（不给日期时全部）；计算页导出计算结果；列表导出存储的列表。",
      2, 2, 1, true, false, RunExport},
-    {"report", "report stock|sales|profit [--from D] [--to D]",
-     "以 UTF-8 CSV 打印当前库存、销售统计或财务汇总和经营利润",
+    {"report", "report stock|sales|profit|daily|employee|customer|debts [--from D] [--to D]",
+     "以 UTF-8 CSV 打印当前库存、销售统计、日/员工/客户销售统计、欠款统计或财务汇总和经营利润",
      "与页面的查询用同一段计算；第一行是页面的列标题。", 1, 1, -1, true, false, RunReport},
 };
 

@@ -136,7 +136,7 @@ private slots:
         QTest::newRow("unknown option") << QStringList{QStringLiteral("check"), QStringLiteral("--force")} << 2;
         QTest::newRow("unknown page") << QStringList{QStringLiteral("export"), QStringLiteral("tab_nothing"), QStringLiteral("x.xlsx")} << 2;
         QTest::newRow("computed page import") << QStringList{QStringLiteral("import"), QStringLiteral("tab_storeCurr"), QStringLiteral("foreign.sql")} << 2;
-        QTest::newRow("unknown report") << QStringList{QStringLiteral("report"), QStringLiteral("debts")} << 2;
+        QTest::newRow("unknown report") << QStringList{QStringLiteral("report"), QStringLiteral("weekly")} << 2;
     }
     void refusedCommandsChangeNothing()
     {
@@ -214,6 +214,15 @@ private slots:
         const QStringList stock = Ctl(db, {QStringLiteral("report"), QStringLiteral("stock")}).out.split(QLatin1Char('\n'));
         QVERIFY(stock.value(0).startsWith(QStringLiteral("入库时间,商品类目")));
         QCOMPARE(stock.value(1).section(QLatin1Char(','), 9, 11), QStringLiteral("6,5,30"));
+
+        // The summary pages print only the columns they show.
+        const QStringList daily = Ctl(db, {QStringLiteral("report"), QStringLiteral("daily")}).out.split(QLatin1Char('\n'));
+        QCOMPARE(daily.value(0), QStringLiteral("销售日期,出售数目,合计金额,已付款项,尚欠余款,销售笔数"));
+        QVERIFY2(daily.value(1).startsWith(QStringLiteral("2024-06-01,4,50,")) && daily.value(1).endsWith(QStringLiteral(",1")),
+                 qPrintable(daily.value(1)));
+        const QStringList debts = Ctl(db, {QStringLiteral("report"), QStringLiteral("debts")}).out.split(QLatin1Char('\n'));
+        QCOMPARE(debts.value(0), QStringLiteral("客户/供货商,类别,合计金额,已付款项,欠款余额,笔数,最早欠款日期"));
+        QCOMPARE(debts.size(), 4); // a receivable, a payable and the last line's end
     }
 };
 
