@@ -23,6 +23,14 @@ ExportResult WriteLedger(int kind, QTableWidget *table, const QString &fileName)
     QStringList header;
     QVector<QStringList> rows;
     ExcelEngine::LedgerTableCells(kind, table, &header, &rows);
+    // A page that hides columns (the summaries of the sales statistics stack) exports what it shows.
+    for (int c = header.size() - 1; c >= 0; --c) {
+        if (!table->isColumnHidden(c))
+            continue;
+        header.removeAt(c);
+        for (QStringList &row : rows)
+            row.removeAt(c);
+    }
     return WriteLedgerRows(header, rows, fileName);
 }
 

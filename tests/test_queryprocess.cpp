@@ -1,5 +1,7 @@
 #include "analytics/dialogshowgraph.h"
 #include "app/mainwindow.h"
+#include "app/modalseam.h"
+#include "exchange/excelengine.h"
 #include "db/numbertext.h"
 #include "ledger/dialogquery.h"
 #include "ledger/queryfilter.h"
@@ -526,6 +528,15 @@ void TestQueryProcess::salesAndProfitPagesWithTheirCharts()
     Press(*w, "btn_chart_9");
     QCOMPARE(w->GraphDialog()->CurrentData().labels, QStringList{ "小王" });
     QCOMPARE(w->GraphDialog()->CurrentData().values, QList<double>{ 75 });
+    // 导出 writes the columns the page shows.
+    const QString file = db.dir.filePath(QStringLiteral("seller.xlsx"));
+    ModalSeam::SetFileAnswerer([&](const QString &, const QString &, const QString &) { return file; });
+    Press(*w, "btn_export_9");
+    ModalSeam::SetFileAnswerer({});
+    ExcelEngine book(file);
+    QVector<QStringList> cells;
+    QVERIFY(book.Open(1, false) && book.ReadRows(&cells));
+    QCOMPARE(cells, (QVector<QStringList>{ { "小王", "4", "75", "2", "4", "2" } }));
 
     // The profit query empties and fills the profit table only.
     QVERIFY(QueryFrom(*w, "btn_finquery_8", "btn_query"));
