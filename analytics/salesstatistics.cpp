@@ -1,15 +1,13 @@
 #include "analytics/salesstatistics.h"
 
 #include "db/numbertext.h"
-
 #include "db/storedbaccess.h"
 
 #include <QHash>
-#include <QMap>
 #include <QPair>
+#include <QVector>
 #include <algorithm>
 #include <cmath>
-#include <QVector>
 
 namespace SalesStatistics {
 
@@ -57,7 +55,6 @@ public:
     qint64 micro() const { return m_micro; }
     qint64 magnitude() const { return m_magnitude; }
     double value() const { return static_cast<double>(m_micro) / 1e6 + m_rest; }
-    QString Text() const { return NumberText::ToText(value()); }
 
     static constexpr double kLimit = 1e9;
 
