@@ -42,11 +42,15 @@ void DialogLogin::on_onok_clicked()
         user.phone = account;
         user.name = account;
         user.password = password;
-        store->ReadUser(user);
-        m_user = user;
-        accept();
-        return;
+        // An account that cannot be read has no known type: no login with it,
+        // rather than a half-filled record whose type 0 would open everything.
+        if (store->ReadUser(user)) {
+            m_user = user;
+            accept();
+            return;
+        }
     }
+    const QString storeError = store->lastError();
 
     if (account == BuiltInAccount() && password == BuiltInPassword()) {
         m_user = UserRecord();
@@ -57,19 +61,34 @@ void DialogLogin::on_onok_clicked()
         return;
     }
 
-    ShowLoginMessage(QStringLiteral("警告"), QStringLiteral("警告:用户名或密码错误!"));
+    // A database that could not be asked is said so; the built-in account still works.
+    ShowLoginMessage(QStringLiteral("警告"), QStringLiteral("警告:用户名或密码错误!"),
+                     storeError.isEmpty() ? QString() : QStringLiteral("数据库：%1").arg(storeError));
     m_ui->input_name->clear();
     m_ui->input_password->clear();
     m_ui->input_name->setFocus();
 }
 
-void DialogLogin::ShowLoginMessage(const QString &title, const QString &text)
+void DialogLogin::ShowLoginMessage(const QString &title, const QString &text, const QString &detail)
 {
     QMessageBox box;
     box.setWindowTitle(title);
     box.setText(text);
+    box.setInformativeText(detail);
     box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
     box.setStyleSheet(QString::fromLatin1(kRedButtonStyle));
     // One button, nothing to decide: the result only tells the box was closed.
     ModalSeam::Exec(box);
+}
+
+bool DialogLogin::ConfirmPrivileged()
+{
+    DialogLogin login;
+    if (ModalSeam::ExecDialog(login) != QDialog::Accepted)
+        return false;
+    const int type = login.user().userType;
+    if (type == 1 || type == 2)
+        return true;
+    login.ShowLoginMessage(QStringLiteral("警告"), QStringLiteral("权限不足：需要超级用户或授权用户确认"));
+    return false;
 }

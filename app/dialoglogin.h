@@ -23,11 +23,16 @@ public:
     static QString BuiltInAccount() { return QStringLiteral("admin"); }
     static QString BuiltInPassword() { return QStringLiteral("470215"); }
 
+    // The re-login that clearing and restoring ask for: a fresh login dialog,
+    // true only for an account of type 1 or 2 (the built-in one is type 1).
+    // Any other account is told so and refused.
+    static bool ConfirmPrivileged();
+
 private slots:
     void on_onok_clicked();
 
 private:
-    void ShowLoginMessage(const QString &title, const QString &text);
+    void ShowLoginMessage(const QString &title, const QString &text, const QString &detail = QString());
 
     UserRecord m_user;
     Ui::DialogLogin *m_ui;

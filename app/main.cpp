@@ -1,6 +1,8 @@
 #include "app/dialoglogin.h"
 #include "app/mainwindow.h"
 #include "app/modalseam.h"
+#include "db/dbmanager.h"
+#include "db/healthcheck.h"
 #include "db/storedbaccess.h"
 #include "db/workfolder.h"
 #include "resources/resources.h"
@@ -15,11 +17,11 @@
 
 namespace {
 
-void ShowConnectionWarning(const QString &reason)
+void ShowConnectionWarning(const QString &text, const QString &reason)
 {
     qDebug() << "connect db failed:" << reason;
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("数据库连接"),
-                    QStringLiteral("警告：数据库连接失败"), QMessageBox::Close);
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("数据库连接"), text, QMessageBox::Close);
+    box.setDetailedText(reason);
     box.setDefaultButton(QMessageBox::Close);
     // One button: start-up goes on whatever closes the box.
     ModalSeam::Exec(box);
@@ -59,8 +61,15 @@ int main(int argc, char *argv[])
     DialogLogin login;
 
     QString connectError;
-    if (!StoreDbAccess::ConnectFromSettings(&connectError))
-        ShowConnectionWarning(connectError);
+    bool storeNoFallback = false;
+    if (!StoreDbAccess::ConnectFromSettings(&connectError, &storeNoFallback)) {
+        ShowConnectionWarning(QStringLiteral("警告：数据库连接失败"), connectError);
+    } else {
+        // Connected, but edits would not be kept: said now, not at the first lost edit.
+        const HealthReport health = DbHealth::Check(DbManager::Instance(), StoreDbAccess::Instance()->storeNo());
+        if (!health.ok)
+            ShowConnectionWarning(QStringLiteral("警告：数据库无法保存数据"), health.reason);
+    }
 
     if (ModalSeam::ExecDialog(login) != QDialog::Accepted)
         return 0;
@@ -73,6 +82,9 @@ int main(int argc, char *argv[])
         MainWindow window;
         window.SetUser(login.user());
         window.Initialise(true);
+        // The shop's rows are those of its configured number; say when it is not.
+        if (storeNoFallback)
+            window.ShowStatusMessage(QStringLiteral("店号未配置，使用本机编号 %1").arg(StoreDbAccess::Instance()->storeNo()));
         window.showMaximized();
         app.setWindowIcon(QIcon(QStringLiteral(":/icons/icons/1_green.png")));
         splash.finish(&window);

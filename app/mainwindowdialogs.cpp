@@ -11,25 +11,14 @@
 #include <QComboBox>
 #include <QKeyEvent>
 
-namespace {
-
-// Clearing a list asks for the login again; a fresh login dialog each time.
-bool RunRelogin()
-{
-    DialogLogin login;
-    return ModalSeam::ExecDialog(login) == QDialog::Accepted;
-}
-
-} // namespace
-
 void MainWindow::CreateSideDialogs()
 {
     m_infoDlg = new DialogInfoToDb(this);
     m_infoDlg->hide();
-    m_infoDlg->SetRelogin(RunRelogin);
+    m_infoDlg->SetRelogin(&DialogLogin::ConfirmPrivileged);
     m_personDlg = new DialogUserMge(this);
     m_personDlg->hide();
-    m_personDlg->SetRelogin(RunRelogin);
+    m_personDlg->SetRelogin(&DialogLogin::ConfirmPrivileged);
 
     m_storeSetDlg = new DialogStoreSet(this);
     m_storeSetDlg->hide();

@@ -35,10 +35,7 @@ LedgerPages *MainWindow::Ledger()
         return m_ledger;
     m_ledger = new LedgerPages(this);
     m_ledger->SetStatusSink([this](const QString &text) { ShowStatusMessage(text); });
-    m_ledger->SetRelogin([] {
-        DialogLogin login;
-        return ModalSeam::ExecDialog(login) == QDialog::Accepted;
-    });
+    m_ledger->SetRelogin(&DialogLogin::ConfirmPrivileged);
     // The cells offer the lists as the list dialogs hold them, edits included.
     if (m_infoDlg && m_personDlg) {
         m_ledger->SetListReader([this](int storeKind, int infoType) {

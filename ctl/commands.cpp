@@ -158,8 +158,8 @@ int CountStatements(const QString &path)
     QTextStream in(&file);
     in.setCodec(QTextCodec::codecForName("UTF-8"));
     int n = 0;
-    for (const QString &line : BackupScript::SplitLines(in.readAll()))
-        n += line.trimmed().isEmpty() ? 0 : 1;
+    for (const BackupScript::ScriptLine &line : BackupScript::Statements(in.readAll()))
+        n += line.text.trimmed().isEmpty() ? 0 : 1;
     return n;
 }
 
@@ -201,17 +201,29 @@ int RunRestore(const Invocation &inv)
             Out(QStringLiteral("  %1: 文件中 %2 行 (其中 %3 行带其他店号)，替换本店现有 %4 行")
                     .arg(t.name).arg(t.inFile).arg(t.otherStore).arg(t.replaced));
         }
-        Out(QStringLiteral("合计: 还原 %1 行，替换本店现有 %2 行，拒绝 %3 行")
-                .arg(preview.RowsInFile()).arg(preview.RowsReplaced()).arg(preview.refused));
+        Out(QStringLiteral("合计: 还原 %1 行 (其中 %2 行带其他店号)，替换本店现有 %3 行，拒绝 %4 行")
+                .arg(preview.RowsInFile()).arg(preview.RowsOfOtherStores()).arg(preview.RowsReplaced())
+                .arg(preview.refused));
         PrintRefusedLines(preview.refusedLines);
+        Out(QStringLiteral("还原前会先把本店数据备份到 %1").arg(QDir::toNativeSeparators(BackupScript::DefaultFolder())));
         Out(QStringLiteral("没有做任何改动；加 --yes 才会还原"));
         return Ok;
     }
-    const RestoreResult result = store->RestoreStoreTables(path);
-    if (!result.ok)
+    // The same safety copy and list of refused lines as the window's restore.
+    const QString folder = BackupScript::DefaultFolder();
+    if (!QDir().mkpath(folder))
+        return Fail(QStringLiteral("还原失败，数据未改动：无法创建目录 %1").arg(folder));
+    const RestoreResult result =
+        store->RestoreStoreTables(path, RestoreFiles::For(folder, path, QDateTime::currentDateTime()));
+    if (!result.ok) {
+        PrintRefusedLines(result.refusedLines);
         return Fail(QStringLiteral("还原失败，数据未改动：%1").arg(result.error));
+    }
     Out(QStringLiteral("数据还原完成：还原 %1 行，拒绝 %2 行").arg(result.restored).arg(result.refused));
     PrintRefusedLines(result.refusedLines);
+    if (!result.refusedList.isEmpty())
+        Out(QStringLiteral("未还原的行见 %1").arg(QDir::toNativeSeparators(result.refusedList)));
+    Out(QStringLiteral("原数据已备份到 %1").arg(QDir::toNativeSeparators(result.safetyBackup)));
     return Ok;
 }
 

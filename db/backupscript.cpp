@@ -13,7 +13,39 @@ QString Quoted(const QString &text)
 {
     QString doubled = text;
     doubled.replace(QLatin1String("'"), QLatin1String("''"));
-    return QLatin1Char('\'') + doubled + QLatin1Char('\'');
+    // Every statement stays on one line, so a damaged line cannot take the
+    // lines after it along: line breaks go into an escaped E'' text.
+    if (!doubled.contains(QLatin1Char('\n')) && !doubled.contains(QLatin1Char('\r')))
+        return QLatin1Char('\'') + doubled + QLatin1Char('\'');
+    doubled.replace(QLatin1String("\\"), QLatin1String("\\\\"));
+    doubled.replace(QLatin1String("\n"), QLatin1String("\\n"));
+    doubled.replace(QLatin1String("\r"), QLatin1String("\\r"));
+    return QLatin1String("E'") + doubled + QLatin1Char('\'');
+}
+
+// The inside of an escaped E'' text: \n, \r and \\ only.
+bool Unescape(const QString &raw, QString &out)
+{
+    out.clear();
+    for (int i = 0; i < raw.size(); ++i) {
+        const QChar c = raw.at(i);
+        if (c != QLatin1Char('\\')) {
+            out += c;
+            continue;
+        }
+        if (++i >= raw.size())
+            return false;
+        const QChar e = raw.at(i);
+        if (e == QLatin1Char('n'))
+            out += QLatin1Char('\n');
+        else if (e == QLatin1Char('r'))
+            out += QLatin1Char('\r');
+        else if (e == QLatin1Char('\\'))
+            out += e;
+        else
+            return false;
+    }
+    return true;
 }
 
 class Scanner
@@ -100,7 +132,14 @@ public:
         if (c == QLatin1Char('E') && m_i + 1 < m_s.size() && m_s.at(m_i + 1) == QLatin1Char('\'')) {
             ++m_i;
             QString hex;
-            if (!QuotedText(hex) || hex.size() % 2 != 0)
+            if (!QuotedText(hex))
+                return false;
+            // A backslash only appears in an escaped text; bytes are plain hex.
+            if (hex.contains(QLatin1Char('\\'))) {
+                v.kind = Value::Text;
+                return Unescape(hex, v.text);
+            }
+            if (hex.size() % 2 != 0)
                 return false;
             for (const QChar h : hex)
                 if (!((h >= QLatin1Char('0') && h <= QLatin1Char('9'))
@@ -213,28 +252,41 @@ QString FileName(const QDateTime &when)
     return QStringLiteral("record%1.sql").arg(when.toString(QStringLiteral("_yyyyMMdd_hhmmss")));
 }
 
-QStringList SplitLines(const QString &script)
+QList<ScriptLine> Statements(const QString &script)
 {
-    QStringList lines;
-    QString current;
-    bool inQuote = false;
-    for (const QChar c : script) {
-        if (c == QLatin1Char('\'')) {
-            inQuote = !inQuote;
-        } else if (c == QLatin1Char('\n') && !inQuote) {
-            if (current.endsWith(QLatin1Char('\r')))
-                current.chop(1);
-            lines << current;
-            current.clear();
-            continue;
+    const int kMaxJoinedLines = 1000;
+    QStringList lines = script.split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    const auto chopped = [](QString text) {
+        if (text.endsWith(QLatin1Char('\r')))
+            text.chop(1);
+        return text;
+    };
+    Insert scratch;
+    const auto parses = [&](const QString &text) { return ParseInsert(chopped(text), scratch); };
+    QList<ScriptLine> out;
+    for (int i = 0; i < lines.size(); ++i) {
+        const int first = i;
+        QString text = lines.at(i);
+        // Older backups wrote line breaks inside texts as they were. Such a
+        // line leaves a quote open; it takes the following lines only when
+        // together they make one insert and none of them is an insert itself.
+        if (!parses(text) && text.count(QLatin1Char('\'')) % 2 != 0) {
+            QString joined = text;
+            // Bounded, so a stray quote cannot make the reading quadratic.
+            for (int j = i + 1; j < lines.size() && j <= i + kMaxJoinedLines && !parses(lines.at(j)); ++j) {
+                joined += QLatin1Char('\n') + lines.at(j);
+                if (parses(joined)) {
+                    text = joined;
+                    i = j;
+                    break;
+                }
+            }
         }
-        current += c;
+        out << ScriptLine{first + 1, chopped(text)};
     }
-    if (current.endsWith(QLatin1Char('\r')))
-        current.chop(1);
-    if (!current.isEmpty())
-        lines << current;
-    return lines;
+    return out;
 }
 
 } // namespace BackupScript

@@ -41,9 +41,16 @@ QString InsertLine(const QString &table, const QStringList &columns, const QStri
 // blanks allowed between the parts, nothing after the semicolon).
 bool ParseInsert(const QString &line, Insert &out);
 
-// Splits a script into statements at line ends outside quoted texts, so a
-// text value holding a line break stays with its line. A trailing "\r" of a
-// line is dropped.
-QStringList SplitLines(const QString &script);
+struct ScriptLine
+{
+    int number = 0;   // line of the file where the statement starts, from 1
+    QString text;
+};
+
+// The statements of a script, one per line as the backup writes them (line
+// breaks inside texts escaped). A line that is not an insert stays a line of
+// its own, so it is refused alone and the lines after it still count. A
+// trailing "\r" of a line is dropped.
+QList<ScriptLine> Statements(const QString &script);
 
 } // namespace BackupScript

@@ -6,6 +6,9 @@
 #include "db/transactionguard.h"
 
 #include <QDate>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 #include <QDebug>
 #include <QFile>
 #include <QRegularExpression>
@@ -59,6 +62,10 @@ const QString kFinanceDeleteKind =
 
 const QString kUserLookup = QStringLiteral(
     "select * from tb_sm_user where (user_phoneno=? or user_name=?) and store_no=?");
+// The login looks in every store: one owner account may serve several shops
+// on one server. Saving and deleting stay within the store.
+const QString kLoginLookup = QStringLiteral(
+    "select * from tb_sm_user where user_phoneno=? or user_name=?");
 const QString kUserUpdate = QStringLiteral(
     "update tb_sm_user set user_password=?,user_type=?, user_online=?, user_ip=?, user_remark=? "
     "where user_phoneno=? and user_name=? and store_no=?");
@@ -384,7 +391,7 @@ StoreDbAccess *StoreDbAccess::Instance()
     return instance;
 }
 
-bool StoreDbAccess::ConnectFromSettings(QString *reason)
+bool StoreDbAccess::ConnectFromSettings(QString *reason, bool *storeNoFallback)
 {
     DbManager *manager = DbManager::Instance();
     const bool connected = manager->ConnectDb();
@@ -392,17 +399,19 @@ bool StoreDbAccess::ConnectFromSettings(QString *reason)
         *reason = manager->connectError();
     StoreDbAccess *store = Instance();
     store->SetDbManager(manager);
-    store->SetStoreNo(ReadStoreNo());
+    store->SetStoreNo(ReadStoreNo(QStringLiteral("InitParam/dBConfig.ini"), storeNoFallback));
     return connected;
 }
 
-QString StoreDbAccess::ReadStoreNo(const QString &iniPath)
+QString StoreDbAccess::ReadStoreNo(const QString &iniPath, bool *fallback)
 {
     QSettings ini(iniPath, QSettings::IniFormat);
     const QVariant raw = ini.value(QStringLiteral("StoreNo/No"));
     // QSettings turns an unquoted value with commas into a list.
     QString value = raw.type() == QVariant::StringList ? raw.toStringList().join(QLatin1Char(','))
                                                        : raw.toString();
+    if (fallback)
+        *fallback = value.isEmpty();
     if (value.isEmpty()) {
         value = QString::fromLatin1(QSysInfo::machineUniqueId());
         if (value.isEmpty())
@@ -676,7 +685,7 @@ bool StoreDbAccess::CheckUserPassword(const QString &account, const QString &pas
         return false;
     QSqlQuery q(m_dbManager->Connection());
     q.setForwardOnly(true);
-    if (!Prepare(q, kUserLookup) || !Exec(q, {account, account, m_storeNo}))
+    if (!Prepare(q, kLoginLookup) || !Exec(q, {account, account}))
         return false;
     const int passwordIndex = q.record().indexOf(QStringLiteral("user_password"));
     while (q.next()) {
@@ -693,7 +702,7 @@ bool StoreDbAccess::ReadUser(UserRecord &user)
         return false;
     QSqlQuery q(m_dbManager->Connection());
     q.setForwardOnly(true);
-    if (!Prepare(q, kUserLookup) || !Exec(q, {user.phone, user.name, m_storeNo}))
+    if (!Prepare(q, kLoginLookup) || !Exec(q, {user.phone, user.name}))
         return false;
     const QSqlRecord rec = q.record();
     const auto at = [&](const char *column) { return rec.indexOf(QLatin1String(column)); };
@@ -829,21 +838,20 @@ bool ParseBackup(const QString &filePath, const QString &storeNo, bool typed, Pa
     }
     QTextStream in(&file);
     in.setCodec(QTextCodec::codecForName("UTF-8"));
-    const QStringList lines = BackupScript::SplitLines(in.readAll());
+    const QList<BackupScript::ScriptLine> lines = BackupScript::Statements(in.readAll());
     file.close();
 
-    int lineNo = 1;
-    for (const QString &line : lines) {
-        const int at = lineNo;
-        // A text value may hold line breaks: the next statement starts below them.
-        lineNo += 1 + line.count(QLatin1Char('\n'));
+    for (const BackupScript::ScriptLine &statement : lines) {
+        const int at = statement.number;
+        const QString &line = statement.text;
         if (line.trimmed().isEmpty())
             continue;
         ++out.statements;
         const auto refuse = [&](const QString &reason) { out.refused.append({at, reason}); };
         BackupScript::Insert insert;
         if (!BackupScript::ParseInsert(line, insert)) {
-            refuse(QStringLiteral("不是一条完整的 insert 语句"));
+            refuse(line.count(QLatin1Char('\'')) % 2 != 0 ? QStringLiteral("引号不成对，不是一条完整的 insert 语句")
+                                                         : QStringLiteral("不是一条完整的 insert 语句"));
             continue;
         }
         const Schema::Table *table = Schema::Find(insert.table);
@@ -891,10 +899,10 @@ bool ParseBackup(const QString &filePath, const QString &storeNo, bool typed, Pa
         out.rows.append(row);
     }
 
-    // A file of nothing but foreign lines is not a backup of ours; replacing
-    // the store by it would only wipe the store.
-    if (out.statements > 0 && out.rows.isEmpty()) {
-        error = QStringLiteral("文件中没有可还原的数据: %1").arg(filePath);
+    // A file without one row of ours (empty, or nothing but foreign lines)
+    // would only wipe the store; an empty store is had by clearing pages.
+    if (out.rows.isEmpty()) {
+        error = QStringLiteral("文件中没有可还原的数据");
         return false;
     }
     return true;
@@ -909,6 +917,41 @@ int RestorePreview::RowsInFile() const
         n += t.inFile;
     return n;
 }
+
+int RestorePreview::RowsOfOtherStores() const
+{
+    int n = 0;
+    for (const Table &t : tables)
+        n += t.otherStore;
+    return n;
+}
+
+RestoreFiles RestoreFiles::For(const QString &folder, const QString &filePath, const QDateTime &now)
+{
+    RestoreFiles files;
+    files.safetyBackup = QDir(folder).filePath(
+        QStringLiteral("record%1_before_restore.sql").arg(now.toString(QStringLiteral("_yyyyMMdd_hhmmss"))));
+    files.refusedList = QDir(folder).filePath(QFileInfo(filePath).fileName() + QStringLiteral(".refused.txt"));
+    return files;
+}
+
+namespace {
+
+bool WriteRefusedList(const QString &filePath, const QString &listPath, const QList<RestoreLine> &refused)
+{
+    QSaveFile file(listPath);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+        return false;
+    QTextStream out(&file);
+    out.setCodec(QTextCodec::codecForName("UTF-8"));
+    out << QStringLiteral("%1 中未还原的行：").arg(filePath) << '\n';
+    for (const RestoreLine &r : refused)
+        out << QStringLiteral("第 %1 行：%2").arg(r.line).arg(r.reason) << '\n';
+    out.flush();
+    return out.status() == QTextStream::Ok && file.commit();
+}
+
+} // namespace
 
 int RestorePreview::RowsReplaced() const
 {
@@ -962,11 +1005,18 @@ RestorePreview StoreDbAccess::PreviewRestore(const QString &filePath)
     return preview;
 }
 
-RestoreResult StoreDbAccess::RestoreStoreTables(const QString &filePath)
+RestoreResult StoreDbAccess::RestoreStoreTables(const QString &filePath, const RestoreFiles &files)
 {
     SetError(QString());
     RestoreResult result;
+    // The refused lines are listed where the user can read them, whatever the outcome.
+    const auto listRefused = [&] {
+        if (!result.refusedLines.isEmpty() && !files.refusedList.isEmpty()
+            && WriteRefusedList(filePath, files.refusedList, result.refusedLines))
+            result.refusedList = files.refusedList;
+    };
     const auto fail = [&](const QString &text) {
+        listRefused();
         result.ok = false;
         result.restored = 0;
         result.error = text;
@@ -987,6 +1037,11 @@ RestoreResult StoreDbAccess::RestoreStoreTables(const QString &filePath)
     if (!readable)
         return fail(parseError);
     const QList<ParsedBackup::Row> &rows = parsed.rows;
+
+    // The rows about to be replaced are kept first; no safety copy, no restore.
+    if (files.safetyBackup.isEmpty() || !DumpStoreTables(files.safetyBackup))
+        return fail(QStringLiteral("安全备份 %1 未能写入，未还原: %2").arg(files.safetyBackup, lastError()));
+    result.safetyBackup = files.safetyBackup;
 
     // The statements outlive the transaction guard: PostgreSQL cannot free a
     // prepared statement while a failed transaction waits for its rollback.
@@ -1046,6 +1101,7 @@ RestoreResult StoreDbAccess::RestoreStoreTables(const QString &filePath)
                      [](const RestoreLine &a, const RestoreLine &b) { return a.line < b.line; });
     if (!tx.Commit())
         return fail(QStringLiteral("还原失败: %1").arg(db.lastError().text()));
+    listRefused();
     result.ok = true;
     SetError(QString());
     return result;

@@ -2,6 +2,7 @@
 
 #include "db/records.h"
 
+#include <QDateTime>
 #include <QList>
 #include <QString>
 
@@ -22,6 +23,8 @@ struct RestoreResult
     int refused = 0;      // lines that were not a well-formed insert into one of our tables,
                           // or whose values the database refused (a goods date on PostgreSQL)
     QList<RestoreLine> refusedLines;   // one per refused line, in file order
+    QString refusedList;  // the file listing refusedLines, when written
+    QString safetyBackup; // the store as it was before, when written
     QString error;        // why nothing was restored, when ok is false
 };
 
@@ -45,6 +48,15 @@ struct RestorePreview
 
     int RowsInFile() const;
     int RowsReplaced() const;
+    int RowsOfOtherStores() const;
+};
+
+// Where a restore keeps the store as it was, and lists the lines it left out.
+struct RestoreFiles
+{
+    QString safetyBackup;    // <folder>/record_<stamp>_before_restore.sql
+    QString refusedList;     // <folder>/<file name>.refused.txt
+    static RestoreFiles For(const QString &folder, const QString &filePath, const QDateTime &now);
 };
 
 // Store-scoped data access: every operation reads and writes only the rows
@@ -63,52 +75,58 @@ public:
     // settings name (creating missing tables) and takes the settings' store
     // number. The manager and the store number are set even when the
     // connection fails; false then, with the reason.
-    static bool ConnectFromSettings(QString *reason = nullptr);
+    // storeNoFallback, when given, tells whether the settings gave no store number.
+    static bool ConnectFromSettings(QString *reason = nullptr, bool *storeNoFallback = nullptr);
 
     // "StoreNo/No" of the settings file, unchanged; when it is empty, a stable
     // identifier of this installation (machine id, else host name).
-    static QString ReadStoreNo(const QString &iniPath = QStringLiteral("InitParam/dBConfig.ini"));
+    // fallback, when given, tells whether the identifier stood in.
+    static QString ReadStoreNo(const QString &iniPath = QStringLiteral("InitParam/dBConfig.ini"),
+                               bool *fallback = nullptr);
 
-    bool DeleteStoreRows(const QString &tableName);
+    [[nodiscard]] bool DeleteStoreRows(const QString &tableName);
 
     // Goods ledger rows (tb_sm_product_info).
-    bool SaveGoodsRow(const GoodsRecord &record);
-    bool DeleteGoodsRow(const GoodsRecord &record);
-    bool DeleteGoodsKind(int tabType);
+    [[nodiscard]] bool SaveGoodsRow(const GoodsRecord &record);
+    [[nodiscard]] bool DeleteGoodsRow(const GoodsRecord &record);
+    [[nodiscard]] bool DeleteGoodsKind(int tabType);
     // mode: 1 day, 2 month, 3 year, 4 range [startDate, date], 5 everything.
     // tabType -1 means every kind. Appends to out; out is untouched on failure.
-    bool QueryGoods(int mode, int tabType, const QString &startDate, const QString &date,
+    [[nodiscard]] bool QueryGoods(int mode, int tabType, const QString &startDate, const QString &date,
                     GoodsList &out);
 
     // Finance ledger rows (tb_sm_finance_info).
-    bool SaveFinanceRow(const FinanceRecord &record);
-    bool DeleteFinanceRow(const FinanceRecord &record);
-    bool DeleteFinanceKind(int tabType);
-    bool QueryFinance(int mode, int tabType, const QString &startDate, const QString &date,
+    [[nodiscard]] bool SaveFinanceRow(const FinanceRecord &record);
+    [[nodiscard]] bool DeleteFinanceRow(const FinanceRecord &record);
+    [[nodiscard]] bool DeleteFinanceKind(int tabType);
+    [[nodiscard]] bool QueryFinance(int mode, int tabType, const QString &startDate, const QString &date,
                       FinanceList &out);
 
     // Information lists; storeKind is InfoStore::MasterData or InfoStore::People.
-    bool SaveInfoList(int storeKind, const InfoList &list);
-    bool ReadInfoList(int storeKind, InfoList &list);
-    bool DeleteInfoList(int storeKind, int infoType);
+    [[nodiscard]] bool SaveInfoList(int storeKind, const InfoList &list);
+    [[nodiscard]] bool ReadInfoList(int storeKind, InfoList &list);
+    [[nodiscard]] bool DeleteInfoList(int storeKind, int infoType);
 
     // User accounts, all within the current store.
-    bool AddOrUpdateUser(const UserRecord &user);
-    bool DeleteUser(const UserRecord &user);
+    [[nodiscard]] bool AddOrUpdateUser(const UserRecord &user);
+    [[nodiscard]] bool DeleteUser(const UserRecord &user);
     // Deletes every account of the store and writes these, in one transaction.
-    bool ReplaceUsers(const QList<UserRecord> &users);
+    [[nodiscard]] bool ReplaceUsers(const QList<UserRecord> &users);
     // account is a phone number or a user name.
-    bool CheckUserPassword(const QString &account, const QString &password);
+    [[nodiscard]] bool CheckUserPassword(const QString &account, const QString &password);
     // Fills user from the account whose phone or name matches (and whose password,
     // when user carries one, is that password); unchanged when none does.
-    bool ReadUser(UserRecord &user);
+    [[nodiscard]] bool ReadUser(UserRecord &user);
 
     // Backup: one insert line per row of the store. Returns whether the file was written.
-    bool DumpStoreTables(const QString &filePath);
-    // Replaces the store's rows by those of a backup file, all or nothing.
-    RestoreResult RestoreStoreTables(const QString &filePath);
+    [[nodiscard]] bool DumpStoreTables(const QString &filePath);
     // What RestoreStoreTables would do with the file; reads only.
-    RestorePreview PreviewRestore(const QString &filePath);
+    [[nodiscard]] RestorePreview PreviewRestore(const QString &filePath);
+    // Replaces the store's rows by those of a backup file, all or nothing,
+    // after writing the store as it was to files.safetyBackup (no safety
+    // copy, no restore). A file without a restorable row changes nothing.
+    // Lines left out are listed in files.refusedList.
+    [[nodiscard]] RestoreResult RestoreStoreTables(const QString &filePath, const RestoreFiles &files);
 
     // Why the calling thread's last failed operation failed (for example the
     // database refusing a goods date that is not a date); empty after a success.

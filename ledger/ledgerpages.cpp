@@ -8,6 +8,11 @@
 #include "ledger/readdatabasethread.h"
 
 #include <QAction>
+#include <QBrush>
+#include <QColor>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDebug>
@@ -27,6 +32,9 @@ const QString kRedButtons =
     QStringLiteral("QPushButton{background-color:rgb(255, 0, 0); color:rgb(0, 0, 0);}");
 
 constexpr int kTotalColumn = 11;
+// Marks a row whose last save failed (on its first cell).
+constexpr int kSaveFailedRole = Qt::UserRole + 41;
+const QColor kSaveFailedColour(255, 110, 110);
 
 bool IsGoodsStyle(const PageKind &page)
 {
@@ -144,7 +152,13 @@ bool LedgerPages::StartLoad()
     }
     ReadDatabaseThread *worker = NewWorker(ReadDatabaseThread::LoadToday);
     m_loadWorker = worker;
-    connect(worker, &QThread::finished, this, &LedgerPages::ShowTabData);
+    connect(worker, &QThread::finished, this, [this, worker] {
+        // Empty pages from a database that could not be read are said so.
+        const QString error = worker->loadError();
+        if (!error.isEmpty())
+            Status(QStringLiteral("读取失败：%1").arg(error));
+        ShowTabData();
+    });
     worker->StartSelfDeleting();
     return true;
 }
@@ -256,7 +270,50 @@ bool LedgerPages::SaveRow(QTableWidget *table, int row, int changedColumn)
     }
     if (outcome.refused && !m_filling)
         LedgerRows::ShowNumberWarning(m_window);
+    if (outcome.read)
+        ReportSave(table, row, saved);
     return saved;
+}
+
+void LedgerPages::ReportSave(QTableWidget *table, int row, bool saved)
+{
+    const QTableWidgetItem *first = table->item(row, 0);
+    const bool marked = first && first->data(kSaveFailedRole).toBool();
+    if (saved && !marked)
+        return;
+    {
+        // Item data, not cell widgets: whatever paints the cells shows it.
+        // No change notice may run: it would save the row again.
+        const QSignalBlocker blocker(table);
+        for (int c = 0; c < table->columnCount(); ++c) {
+            QTableWidgetItem *item = table->item(row, c);
+            if (!item && saved)
+                continue;
+            if (!item) {
+                item = new QTableWidgetItem;
+                table->setItem(row, c, item);
+            }
+            item->setData(Qt::BackgroundRole, saved ? QVariant() : QVariant(QBrush(kSaveFailedColour)));
+        }
+        table->item(row, 0)->setData(kSaveFailedRole, saved ? QVariant() : QVariant(true));
+    }
+    if (saved)
+        return;
+    QString reason = StoreDbAccess::Instance()->lastError();
+    if (reason.isEmpty())
+        reason = QStringLiteral("数据库未连接");
+    const QString text = QStringLiteral("保存失败：%1").arg(reason);
+    Status(text);
+    // One box is enough to be noticed; later failures go to the status line
+    // and the red rows.
+    if (m_saveFailureShown)
+        return;
+    m_saveFailureShown = true;
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("保存失败"), text, QMessageBox::NoButton, m_window);
+    box.setInformativeText(QStringLiteral("未保存的行标为红色，再次保存成功后恢复。"));
+    box.addButton(QStringLiteral("确认"), QMessageBox::AcceptRole)->setFixedWidth(100);
+    box.setStyleSheet(kRedButtons);
+    ModalSeam::Exec(box);
 }
 
 bool LedgerPages::SaveEditorRow(QWidget *editor)
@@ -368,12 +425,12 @@ void LedgerPages::ActionAdd(const QString &buttonName)
             GoodsRecord record;
             LedgerRows::FillGoodsRow(LedgerRows::NewRow, row, record, table, Choices(), m_editorHook);
             LedgerRows::ReadGoodsRow(row, page->kind, record, table);
-            StoreDbAccess::Instance()->SaveGoodsRow(record);
+            ReportSave(table, row, StoreDbAccess::Instance()->SaveGoodsRow(record));
         } else {
             FinanceRecord record;
             LedgerRows::FillFinanceRow(LedgerRows::NewRow, row, record, table, Choices(), m_editorHook);
             LedgerRows::ReadFinanceRow(row, page->kind, record, table);
-            StoreDbAccess::Instance()->SaveFinanceRow(record);
+            ReportSave(table, row, StoreDbAccess::Instance()->SaveFinanceRow(record));
         }
         ComputePageTotals(page->totalButton);
     }
@@ -569,6 +626,9 @@ void LedgerPages::RestoreDbDate()
 {
     if (!ConfirmDelete())
         return;
+    // Restoring replaces every row of the store: the same re-login as clearing.
+    if (!m_relogin || !m_relogin())
+        return;
     const QString path = ModalSeam::GetOpenFileName(nullptr, QStringLiteral("标题"),
                                                     QStringLiteral("DbDateSave"),
                                                     QStringLiteral("*.sql;;*.sql"));
@@ -578,16 +638,56 @@ void LedgerPages::RestoreDbDate()
     // The pages' lists must not be read while rows are being replaced.
     if (m_loadWorker)
         m_loadWorker->wait();
-    const RestoreResult result = StoreDbAccess::Instance()->RestoreStoreTables(path);
-    if (!result.ok) {
+    StoreDbAccess *store = StoreDbAccess::Instance();
+    const QString folder = m_backupFolder.isEmpty()
+        ? QDir::currentPath() + QStringLiteral("/DbDateSave") : m_backupFolder;
+    const RestoreFiles files = RestoreFiles::For(folder, path, QDateTime::currentDateTime());
+    const auto failed = [this](const QString &why) {
         QMessageBox box(QMessageBox::Warning, QStringLiteral("数据还原"),
-                        QStringLiteral("还原失败，数据未改动：%1").arg(result.error),
-                        QMessageBox::NoButton, m_window);
+                        QStringLiteral("还原失败，数据未改动：%1").arg(why), QMessageBox::NoButton, m_window);
         box.addButton(QStringLiteral("确认"), QMessageBox::AcceptRole)->setFixedWidth(100);
         ModalSeam::Exec(box);
+    };
+    const RestorePreview preview = store->PreviewRestore(path);
+    if (!preview.ok)
+        return failed(preview.error);
+    if (!ConfirmRestore(preview, files))
         return;
+    const RestoreResult result = store->RestoreStoreTables(path, files);
+    if (!result.ok) {
+        if (!result.refusedList.isEmpty())
+            Status(QStringLiteral("未还原的行见 %1").arg(result.refusedList));
+        return failed(result.error);
     }
-    Status(QStringLiteral("数据还原完成：还原 %1 行，拒绝 %2 行")
-               .arg(result.restored).arg(result.refused));
+    QString text = QStringLiteral("数据还原完成：还原 %1 行，拒绝 %2 行").arg(result.restored).arg(result.refused);
+    if (!result.refusedList.isEmpty())
+        text += QStringLiteral("，未还原的行见 %1").arg(result.refusedList);
+    text += QStringLiteral("；原数据已备份到 %1").arg(QFileInfo(result.safetyBackup).fileName());
+    Status(text);
     RefreshTab();
+}
+
+bool LedgerPages::ConfirmRestore(const RestorePreview &preview, const RestoreFiles &files)
+{
+    QStringList lines;
+    lines << QStringLiteral("文件中的数据：");
+    for (const RestorePreview::Table &t : preview.tables)
+        lines << QStringLiteral("  %1：%2 行（本店现有 %3 行）").arg(t.name).arg(t.inFile).arg(t.replaced);
+    lines << QStringLiteral("其中 %1 行带有其他店号，将归入本店").arg(preview.RowsOfOtherStores());
+    lines << QStringLiteral("本店现有 %1 行将被替换").arg(preview.RowsReplaced());
+    if (preview.refused > 0)
+        lines << QStringLiteral("%1 行无法识别，不会还原").arg(preview.refused);
+    lines << QStringLiteral("还原前的数据将备份到 %1").arg(QFileInfo(files.safetyBackup).fileName());
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("数据还原"), lines.join(QLatin1Char('\n')),
+                    QMessageBox::NoButton, m_window);
+    QPushButton *ok = box.addButton(QStringLiteral("确认"), QMessageBox::AcceptRole);
+    QPushButton *cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+    for (QPushButton *b : {ok, cancel})
+        b->setFixedWidth(100);
+    // Nothing is replaced by pressing Enter: "取消" is the default.
+    box.setDefaultButton(cancel);
+    box.setEscapeButton(cancel);
+    box.setStyleSheet(kRedButtons);
+    ModalSeam::Exec(box);
+    return box.clickedButton() == ok;
 }

@@ -17,6 +17,8 @@ class QDate;
 class QTableWidget;
 class QWidget;
 class ReadDatabaseThread;
+struct RestoreFiles;
+struct RestorePreview;
 namespace LedgerKinds {
 struct PageKind;
 }
@@ -116,6 +118,10 @@ private:
     const LedgerKinds::PageKind *PageOfButton(const QString &name,
                                               QString LedgerKinds::PageKind::*button) const;
     bool SaveEditorRow(QWidget *editor);
+    // Marks a row whose save failed and says why (the first time also in a
+    // box); a later successful save of the row takes the mark away.
+    void ReportSave(QTableWidget *table, int row, bool saved);
+    bool ConfirmRestore(const RestorePreview &preview, const RestoreFiles &files);
     void SaveDerivedTotals(QTableWidget *table, const QList<int> &rows);
     void ShowWarning(const QString &title, const QString &text);
     void Status(const QString &text);
@@ -138,6 +144,7 @@ private:
     bool m_filling = false;
     bool m_reloadPending = false;
     bool m_closing = false;
+    bool m_saveFailureShown = false;
     QString m_lastTotalButton;
     QString m_backupFolder;
     bool m_lastBackupWritten = false;

@@ -61,11 +61,13 @@ void ReadDatabaseThread::LoadTodayRows()
     const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
     for (int k = 0; k < GoodsKind::StoredCount; ++k) {
         m_lists->pageGoodsLists[k].clear();
-        store->QueryGoods(1, k, QString(), today, m_lists->pageGoodsLists[k]);
+        if (!store->QueryGoods(1, k, QString(), today, m_lists->pageGoodsLists[k]) && m_loadError.isEmpty())
+            m_loadError = store->lastError();
     }
     for (int k = 0; k < FinanceKind::StoredCount; ++k) {
         m_lists->pageFinanceLists[k].clear();
-        store->QueryFinance(1, k, QString(), today, m_lists->pageFinanceLists[k]);
+        if (!store->QueryFinance(1, k, QString(), today, m_lists->pageFinanceLists[k]) && m_loadError.isEmpty())
+            m_loadError = store->lastError();
     }
 }
 

@@ -39,6 +39,8 @@ public:
     void SetImportParam(int sheet, const QString &path, QStringList *list, QTableWidget *table);
     int importSheet() const { return m_importSheet; }
     QString importPath() const { return m_importPath; }
+    // Why a page load read nothing (empty when every page was read).
+    QString loadError() const { return m_loadError; }
     QStringList *importList() const { return m_importList; }
     QTableWidget *importTable() const { return m_importTable; }
 
@@ -73,5 +75,6 @@ private:
     QTableWidget *m_importTable = nullptr;
     QString m_backupFolder;
     QString m_backupPath;
+    QString m_loadError;
     bool m_backupWritten = false;
 };

@@ -5,6 +5,7 @@
 #include "masterdata/listcodec.h"
 #include "masterdata/listtables.h"
 
+#include <QDebug>
 #include <QSignalBlocker>
 #include <QTableWidget>
 
@@ -74,7 +75,11 @@ void DialogStoreSet::RefreshLists()
 {
     InfoList list;
     list.infoType = ListTables::Warehouse;
-    StoreDbAccess::Instance()->ReadInfoList(InfoStore::MasterData, list);
+    // A failed read keeps the choices already offered instead of emptying them.
+    if (!StoreDbAccess::Instance()->ReadInfoList(InfoStore::MasterData, list)) {
+        qWarning().noquote() << "warehouse list not read:" << StoreDbAccess::Instance()->lastError();
+        return;
+    }
     ShowWarehouseList(list.list);
 }
 

@@ -116,20 +116,27 @@ void DialogUserMge::SaveUserAccounts()
     const QTableWidget *table = UserTable(this);
     for (int row = 0; row < table->rowCount(); ++row)
         users << AccountOfRow(row);
-    StoreDbAccess::Instance()->ReplaceUsers(users);
+    if (!StoreDbAccess::Instance()->ReplaceUsers(users))
+        ReportStoreFailure();
 }
 
-void DialogUserMge::RowAboutToBeRemoved(int tabIndex, int row)
+bool DialogUserMge::RowAboutToBeRemoved(int tabIndex, int row)
 {
     if (tables().at(tabIndex).infoType != ListTables::Users)
-        return;
-    StoreDbAccess::Instance()->DeleteUser(AccountOfRow(row));
+        return true;
+    if (StoreDbAccess::Instance()->DeleteUser(AccountOfRow(row)))
+        return true;
+    ReportStoreFailure();
+    return false;
 }
 
-void DialogUserMge::TableCleared(int tabIndex)
+bool DialogUserMge::TableCleared(int tabIndex)
 {
-    if (tables().at(tabIndex).infoType == ListTables::Users)
-        StoreDbAccess::Instance()->DeleteStoreRows(QString::fromLatin1(kUserTable));
+    if (tables().at(tabIndex).infoType != ListTables::Users
+        || StoreDbAccess::Instance()->DeleteStoreRows(QString::fromLatin1(kUserTable)))
+        return true;
+    ReportStoreFailure();
+    return false;
 }
 
 void DialogUserMge::ChoseProcess(int row, int column)

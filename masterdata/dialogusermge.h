@@ -31,8 +31,8 @@ public slots:
 
 protected:
     void SaveTableByName(const QString &objectName) override;
-    void RowAboutToBeRemoved(int tabIndex, int row) override;
-    void TableCleared(int tabIndex) override;
+    bool RowAboutToBeRemoved(int tabIndex, int row) override;
+    bool TableCleared(int tabIndex) override;
 
 private:
     void SaveUserAccounts();

@@ -59,7 +59,7 @@ InfoListDialog::InfoListDialog(int listKind, const QVector<ListTableDef> &defs, 
     , m_loadedLists(ListTables::ListCount)
     , m_currentLists(ListTables::ListCount)
 {
-    m_relogin = [this] { return RunRelogin(); };
+    m_relogin = &DialogLogin::ConfirmPrivileged;
 }
 
 InfoListDialog::~InfoListDialog() = default;
@@ -173,7 +173,10 @@ void InfoListDialog::ReadInfoLists()
     StoreDbAccess *store = StoreDbAccess::Instance();
     for (int t = 0; t < ListTables::ListCount; ++t) {
         m_loadedLists[t].infoType = t;
-        store->ReadInfoList(m_listKind, m_loadedLists[t]);
+        // The connection warning at start-up already named the cause; the
+        // table then starts empty instead of showing a half-read list.
+        if (!store->ReadInfoList(m_listKind, m_loadedLists[t]))
+            qWarning().noquote() << "ReadInfoList failed:" << t << store->lastError();
     }
 }
 
@@ -222,7 +225,8 @@ void InfoListDialog::SaveTableToList(int tabIndex)
     }
     const InfoList list = ListRows::ToList(def.infoType, rows);
     m_currentLists[def.infoType] = list;
-    StoreDbAccess::Instance()->SaveInfoList(m_listKind, list);
+    if (!StoreDbAccess::Instance()->SaveInfoList(m_listKind, list))
+        ReportStoreFailure();
 }
 
 void InfoListDialog::SaveTableByName(const QString &objectName)
@@ -232,11 +236,27 @@ void InfoListDialog::SaveTableByName(const QString &objectName)
         SaveTableToList(index);
 }
 
-void InfoListDialog::DropList(int tabIndex)
+bool InfoListDialog::DropList(int tabIndex)
 {
     const int infoType = m_defs.at(tabIndex).infoType;
-    StoreDbAccess::Instance()->DeleteInfoList(m_listKind, infoType);
+    if (!StoreDbAccess::Instance()->DeleteInfoList(m_listKind, infoType)) {
+        ReportStoreFailure();
+        return false;
+    }
     m_currentLists[infoType] = InfoList{ infoType, QString() };
+    return true;
+}
+
+void InfoListDialog::ReportStoreFailure()
+{
+    QString reason = StoreDbAccess::Instance()->lastError();
+    if (reason.isEmpty())
+        reason = QStringLiteral("数据库未连接");
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("保存失败"),
+                    QStringLiteral("保存失败：%1").arg(reason), QMessageBox::NoButton, this);
+    box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole)->setFixedWidth(100);
+    box.setStyleSheet(QLatin1String(kBoxButtonStyle));
+    ModalSeam::Exec(box);
 }
 
 QString InfoListDialog::StoredText(int infoType, int row, int column) const
@@ -303,7 +323,9 @@ void InfoListDialog::DeleteSelectedRow(int tabIndex)
     QTableWidget *table = m_tableWidgets.at(tabIndex);
     const int row = table->currentRow();
     if (row >= 0 && row < table->rowCount()) {
-        RowAboutToBeRemoved(tabIndex, row);
+        // A row whose account is still stored stays on the page.
+        if (!RowAboutToBeRemoved(tabIndex, row))
+            return;
         table->removeRow(row);
     } else {
         ShowWarning(QStringLiteral("请选中相应行"));
@@ -334,12 +356,13 @@ void InfoListDialog::BtnClrAction()
         return;
     if (!m_relogin || !m_relogin())
         return;
+    // The store first: rows it still holds stay on the page.
+    if (!DropList(index) || !TableCleared(index))
+        return;
     m_busy = true;
     QTableWidget *table = m_tableWidgets.at(index);
     for (int n = table->rowCount(); n > 0; --n)
         table->removeRow(0);
-    DropList(index);
-    TableCleared(index);
     m_busy = false;
     emit sendRefresh();
 }
@@ -371,9 +394,15 @@ void InfoListDialog::ExportProcess()
     ListExchange::ExportList(m_tableWidgets.at(index), this);
 }
 
-void InfoListDialog::RowAboutToBeRemoved(int, int) {}
+bool InfoListDialog::RowAboutToBeRemoved(int, int)
+{
+    return true;
+}
 
-void InfoListDialog::TableCleared(int) {}
+bool InfoListDialog::TableCleared(int)
+{
+    return true;
+}
 
 bool InfoListDialog::ConfirmDelete()
 {
@@ -416,8 +445,3 @@ void InfoListDialog::ApplyTableAppearance(QTableWidget *table)
     table->verticalScrollBar()->setStyleSheet(QLatin1String(kVScrollStyle));
 }
 
-bool InfoListDialog::RunRelogin()
-{
-    DialogLogin login;
-    return ModalSeam::ExecDialog(login) == QDialog::Accepted;
-}

@@ -63,10 +63,14 @@ protected:
     // Writes the table of the named list; the people dialog also rewrites the accounts.
     virtual void SaveTableByName(const QString &objectName);
     void SaveTableToList(int tabIndex);
-    // A row that the user deletes, just before it goes.
-    virtual void RowAboutToBeRemoved(int tabIndex, int row);
-    // A table the user emptied after confirmation and re-login.
-    virtual void TableCleared(int tabIndex);
+    // A row that the user deletes, just before it goes; false keeps it
+    // (the failure has been reported).
+    virtual bool RowAboutToBeRemoved(int tabIndex, int row);
+    // A table the user empties after confirmation and re-login, before its
+    // rows go; false keeps them (the failure has been reported).
+    virtual bool TableCleared(int tabIndex);
+    // "保存失败：<reason>" with the store's last error.
+    void ReportStoreFailure();
 
     bool ConfirmDelete();
     void ShowWarning(const QString &text);
@@ -79,11 +83,10 @@ private:
     void FillRow(QTableWidget *table, int row, const QStringList &fields);
     void AddEmptyRow(QTableWidget *table);
     void DeleteSelectedRow(int tabIndex);
-    void DropList(int tabIndex);
+    bool DropList(int tabIndex);
     void ApplyTableAppearance(QTableWidget *table);
     int TabOfButton(ListTables::Button family) const;
     QString StoredText(int infoType, int row, int column) const;
-    bool RunRelogin();
 
     const int m_listKind;
     const QVector<ListTableDef> m_defs;

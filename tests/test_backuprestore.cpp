@@ -2,7 +2,9 @@
 #include "ledger/queryprocess.h"
 #include "storetestsupport.h"
 
+#include <QDir>
 #include <QFile>
+#include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QtTest>
@@ -72,6 +74,14 @@ QByteArray ReadFile(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// Safety copy and refused list go next to the file, under a fixed stamp.
+RestoreResult Restore(const QString &path)
+{
+    const QString folder = path.isEmpty() ? QDir::tempPath() : QFileInfo(path).path();
+    return StoreDbAccess::Instance()->RestoreStoreTables(
+        path, RestoreFiles::For(folder, path, QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9))));
+}
+
 } // namespace
 
 class TestBackupRestore : public QObject
@@ -92,7 +102,7 @@ private slots:
     void refusedDatesSkipOnlyTheirRows();
     void parseLine_data();
     void parseLine();
-    void splitKeepsBreaksInsideTexts();
+    void statementsOnePerLine();
 };
 
 void TestBackupRestore::dumpWritesOneInsertPerRow()
@@ -150,7 +160,7 @@ void TestBackupRestore::backupThenRestoreGivesIdenticalRows()
     QVERIFY(db.store()->DeleteInfoList(InfoStore::MasterData, 8));
 
     for (int round = 0; round < 2; ++round) {   // a second restore must not duplicate
-        const RestoreResult result = db.store()->RestoreStoreTables(path);
+        const RestoreResult result = Restore(path);
         QVERIFY2(result.ok, qPrintable(result.error));
         QCOMPARE(result.restored, 7);
         QCOMPARE(result.refused, 0);
@@ -257,17 +267,19 @@ void TestBackupRestore::restoreRefusesForeignLines()
     const QStringList other = Snapshot(QStringLiteral("2"));
     const QString schema = db.SchemaText();
 
+    // The bad line comes first: every well-formed line after it still counts.
     const QString path = db.dir.filePath(QStringLiteral("backup.sql"));
     QVERIFY(db.store()->DumpStoreTables(path));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::Append));
-    file.write("\n" + line.toUtf8() + "\n\n");
-    file.close();
+    const QByteArray dump = ReadFile(path);
+    QVERIFY(WriteFile(db.dir, QStringLiteral("backup.sql"), line.toUtf8() + "\n\n" + dump) == path);
 
-    const RestoreResult result = db.store()->RestoreStoreTables(path);
+    const RestoreResult result = Restore(path);
     QVERIFY2(result.ok, qPrintable(result.error));
     QCOMPARE(result.refused, 1);
     QCOMPARE(result.restored, 7);
+    QCOMPARE(result.refusedLines.at(0).line, 1);
+    QCOMPARE(result.refusedList, db.dir.filePath(QStringLiteral("backup.sql.refused.txt")));
+    QVERIFY(QString::fromUtf8(ReadFile(result.refusedList)).contains(QStringLiteral("第 1 行：")));
     QCOMPARE(Snapshot(QStringLiteral("1")), before);
     QCOMPARE(Snapshot(QStringLiteral("2")), other);
     QCOMPARE(db.SchemaText(), schema);
@@ -280,6 +292,8 @@ void TestBackupRestore::refusedFileDeletesNothing_data()
     QTest::addColumn<QByteArray>("content");   // null: the file does not exist
     QTest::addColumn<int>("refused");
     QTest::newRow("only foreign lines") << "foreign.sql" << QByteArray("drop table tb_sm_user;\nselect 1;\n") << 2;
+    QTest::newRow("0-byte file") << "zero.sql" << QByteArray("") << 0;
+    QTest::newRow("blank lines") << "blank.sql" << QByteArray("\n\r\n  \n") << 0;
     QTest::newRow("missing file") << "nowhere.sql" << QByteArray() << 0;
     QTest::newRow("no name") << "" << QByteArray() << 0;
 }
@@ -294,12 +308,15 @@ void TestBackupRestore::refusedFileDeletesNothing()
     const QStringList before = Snapshot(QStringLiteral("1"));
     const QString path = content.isNull() ? (name.isEmpty() ? QString() : db.dir.filePath(name))
                                           : WriteFile(db.dir, name, content);
-    const RestoreResult result = db.store()->RestoreStoreTables(path);
+    const RestoreResult result = Restore(path);
     QVERIFY(!result.ok);
-    QVERIFY(!result.error.isEmpty());
+    if (!content.isNull())
+        QCOMPARE(result.error, QStringLiteral("文件中没有可还原的数据"));
     QCOMPARE(result.restored, 0);
     QTEST(result.refused, "refused");
     QCOMPARE(Snapshot(QStringLiteral("1")), before);
+    QVERIFY(result.safetyBackup.isEmpty());
+    QVERIFY(QDir(db.dir.path()).entryList({QStringLiteral("*before_restore.sql")}).isEmpty());
 }
 
 void TestBackupRestore::restoreIntoAnotherStore()
@@ -313,10 +330,28 @@ void TestBackupRestore::restoreIntoAnotherStore()
 
     db.store()->SetStoreNo(QStringLiteral("2"));
     Fill(db.store(), QStringLiteral("two"));
-    const RestoreResult result = db.store()->RestoreStoreTables(path);
+    QVERIFY(db.store()->SaveFinanceRow(MakeFinance(0, QStringLiteral("two-more"), QStringLiteral("2024-05-01"))));
+    const QStringList storeTwo = Snapshot(QStringLiteral("2"));
+
+    // The numbers come before anything changes.
+    const RestorePreview preview = db.store()->PreviewRestore(path);
+    QVERIFY2(preview.ok, qPrintable(preview.error));
+    QCOMPARE(preview.RowsInFile(), 7);
+    QCOMPARE(preview.RowsOfOtherStores(), 7);
+    QCOMPARE(preview.RowsReplaced(), 8);
+    QStringList perTable;
+    for (const RestorePreview::Table &t : preview.tables)
+        perTable << QStringLiteral("%1 %2/%3").arg(t.name).arg(t.inFile).arg(t.replaced);
+    QCOMPARE(perTable, (QStringList{"tb_sm_product_info 3/3", "tb_sm_prestore_info 1/1",
+                                    "tb_sm_person_info 1/1", "tb_sm_finance_info 1/2", "tb_sm_user 1/1"}));
+    QCOMPARE(Snapshot(QStringLiteral("2")), storeTwo);
+
+    const RestoreResult result = Restore(path);
     QVERIFY2(result.ok, qPrintable(result.error));
     QCOMPARE(result.restored, storeOne.size());
-    db.store()->SetStoreNo(QStringLiteral("1"));
+    QCOMPARE(result.safetyBackup, db.dir.filePath(QStringLiteral("record_20240305_140709_before_restore.sql")));
+    QVERIFY(result.refusedList.isEmpty());
+    const QString safety = result.safetyBackup;
 
     QCOMPARE(Snapshot(QStringLiteral("1")), storeOne);
     QStringList moved = storeOne;
@@ -324,6 +359,12 @@ void TestBackupRestore::restoreIntoAnotherStore()
         row.replace(QRegularExpression(QStringLiteral("\\|1$")), QStringLiteral("|2"));
     moved.sort();
     QCOMPARE(Snapshot(QStringLiteral("2")), moved);
+
+    // The safety copy brings store 2 back as it was.
+    db.store()->SetStoreNo(QStringLiteral("2"));
+    QVERIFY(Restore(safety).ok);
+    QCOMPARE(Snapshot(QStringLiteral("2")), storeTwo);
+    db.store()->SetStoreNo(QStringLiteral("1"));
 }
 
 void TestBackupRestore::failedInsertLeavesStoreAsItWas()
@@ -337,7 +378,7 @@ void TestBackupRestore::failedInsertLeavesStoreAsItWas()
     const QStringList before = Snapshot(QStringLiteral("1"));
 
     QVERIFY(db.RefuseInserts(QStringLiteral("tb_sm_user")));
-    const RestoreResult result = db.store()->RestoreStoreTables(path);
+    const RestoreResult result = Restore(path);
     QVERIFY(!result.ok);
     QVERIFY(result.error.contains(QStringLiteral("refused")));
     QCOMPARE(Snapshot(QStringLiteral("1")), before);
@@ -363,7 +404,7 @@ void TestBackupRestore::refusedDatesSkipOnlyTheirRows()
     const QString path = WriteFile(db.dir, QStringLiteral("old.sql"),
                                    line("good", "2024-05-06") + line("letters", "abc")
                                        + line("blank", "") + line("month13", "2024-13-45"));
-    const RestoreResult result = db.store()->RestoreStoreTables(path);
+    const RestoreResult result = Restore(path);
     QVERIFY2(result.ok, qPrintable(result.error));
     GoodsList rows;
     QVERIFY(db.store()->QueryGoods(5, -1, QString(), QString(), rows));
@@ -385,7 +426,7 @@ void TestBackupRestore::refusedDatesSkipOnlyTheirRows()
     // Nothing but refused rows: the store stays as it was.
     if (db.Pg()) {
         const QString bad = WriteFile(db.dir, QStringLiteral("bad.sql"), line("x", "abc"));
-        const RestoreResult none = db.store()->RestoreStoreTables(bad);
+        const RestoreResult none = Restore(bad);
         QVERIFY(!none.ok);
         QVERIFY(!none.error.isEmpty());
         QCOMPARE(db.Count(QStringLiteral("tb_sm_product_info")), 2);
@@ -406,6 +447,9 @@ void TestBackupRestore::parseLine_data()
     QTest::newRow("null, negative, decimal, bytes") << "INSERT  INTO t ( a , b , c , d ) VALUES ( NULL , -12 , 3.5 , E'00ff' ) ;  "
                                                     << true << "t" << QStringList{"0", "N-12", "N3.5", "B00ff"};
     QTest::newRow("empty text") << "insert into t(a) values('');" << true << "t" << QStringList{"T"};
+    QTest::newRow("escaped line breaks") << "insert into t(a,b) values(E'a\\r\\nb''c\\\\d',E'');"
+                                         << true << "t" << QStringList{"Ta\r\nb'c\\d", "B"};
+    QTest::newRow("unknown escape") << "insert into t(a) values(E'a\\tb');" << false << "" << QStringList{};
     QTest::newRow("upper-case hex") << "insert into t(a) values(E'00FF');" << false << "" << QStringList{};
     QTest::newRow("odd hex") << "insert into t(a) values(E'0ff');" << false << "" << QStringList{};
     QTest::newRow("bare word") << "insert into t(a) values(abc);" << false << "" << QStringList{};
@@ -436,11 +480,28 @@ void TestBackupRestore::parseLine()
     QCOMPARE(insert.columns.size(), insert.values.size());
 }
 
-void TestBackupRestore::splitKeepsBreaksInsideTexts()
+void TestBackupRestore::statementsOnePerLine()
 {
-    const QString script = QStringLiteral("a('x\r\ny');\r\n\r\nb('it''s');\nc('unclosed\nd;");
-    QCOMPARE(BackupScript::SplitLines(script),
-             (QStringList{"a('x\r\ny');", "", "b('it''s');", "c('unclosed\nd;"}));
+    // Older backups wrote line breaks inside texts as they were: such a line
+    // takes its continuation, an unclosed quote takes nothing.
+    const QString good = QStringLiteral("insert into t(a) values('ok');");
+    const QString script = QStringLiteral("insert into t(a) values('x\r\ny');\r\n\r\n") + good
+        + QStringLiteral("\ninsert into t(a) values('unclosed);\n") + good + QStringLiteral("\nd');\n");
+    QStringList got;
+    for (const BackupScript::ScriptLine &line : BackupScript::Statements(script))
+        got << QStringLiteral("%1:%2").arg(line.number).arg(line.text);
+    QCOMPARE(got, (QStringList{"1:insert into t(a) values('x\r\ny');", "3:", "4:" + good,
+                               "5:insert into t(a) values('unclosed);", "6:" + good, "7:d');"}));
+
+    // What the backup writes now stays on one line and reads back the same.
+    QSqlField field(QStringLiteral("a"), QVariant::String);
+    field.setValue(QStringLiteral("one\r\ntwo\\n 'three'"));
+    const QString line = BackupScript::InsertLine(QStringLiteral("t"), {QStringLiteral("a")},
+                                                  {BackupScript::FormatValue(field)});
+    QVERIFY(!line.contains(QLatin1Char('\n')));
+    BackupScript::Insert insert;
+    QVERIFY(BackupScript::ParseInsert(line, insert));
+    QCOMPARE(insert.values.at(0).text, field.value().toString());
 }
 
 QTEST_GUILESS_MAIN(TestBackupRestore)

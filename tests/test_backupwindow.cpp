@@ -47,6 +47,7 @@ private slots:
     void backupThenRestoreGivesTheSameRows();
     void restoreStopsWhenRefused_data();
     void restoreStopsWhenRefused();
+    void restoreOfAnotherStoresFile();
     void unreadableFileKeepsTheRows();
     void unwrittenBackupIsNotReportedAsDone();
     void waitForBackupOnTheWayOut();
@@ -84,9 +85,13 @@ void TestBackupWindow::backupThenRestoreGivesTheSameRows()
         return path;
     });
     answers.seen.clear();
+    w.pages->SetRelogin([] { return true; });
     QSignalSpy shown(w.pages, &LedgerPages::TabDataShown);
     w.pages->RestoreDbDate();
-    QCOMPARE(answers.seen, QStringList{"删除告警|删除或还原数据请慎重,确认?"});
+    QCOMPARE(answers.seen.size(), 2);
+    QCOMPARE(answers.seen.at(0), QString("删除告警|删除或还原数据请慎重,确认?"));
+    QVERIFY2(answers.seen.at(1).contains("其中 0 行带有其他店号") && answers.seen.at(1).contains("本店现有 3 行将被替换"),
+             qPrintable(answers.seen.at(1)));
     QCOMPARE(fileQuestions, QStringList{"标题|DbDateSave|*.sql;;*.sql"});
     QCOMPARE(AllGoods().size(), goods.size());
     for (const GoodsRecord &g : goods)
@@ -106,33 +111,100 @@ void TestBackupWindow::backupThenRestoreGivesTheSameRows()
 
 void TestBackupWindow::restoreStopsWhenRefused_data()
 {
-    QTest::addColumn<QString>("click");
-    QTest::addColumn<bool>("chooseFile");
-    QTest::newRow("confirmation cancelled") << "取消" << true;
-    QTest::newRow("no file chosen") << "确认" << false;
+    QTest::addColumn<QStringList>("clicks");   // one per box, in order
+    QTest::addColumn<bool>("login");
+    QTest::addColumn<QString>("file");         // content of the chosen file; "-": none chosen
+    QTest::addColumn<QString>("lastBox");
+
+    const QString store7 = "insert into tb_sm_prestore_info(info_type,info_list,store_no) values(8,'A','7');\n";
+    QTest::newRow("confirmation cancelled") << QStringList{"取消"} << true << store7 << "删除或还原数据请慎重";
+    QTest::newRow("re-login refused") << QStringList{"确认"} << false << store7 << "删除或还原数据请慎重";
+    QTest::newRow("no file chosen") << QStringList{"确认"} << true << "-" << "删除或还原数据请慎重";
+    QTest::newRow("numbers cancelled") << QStringList{"确认", "取消"} << true << store7 << "其中 1 行带有其他店号";
+    QTest::newRow("0-byte file") << QStringList{"确认", "确认"} << true << "" << "文件中没有可还原的数据";
+    QTest::newRow("nothing restorable") << QStringList{"确认", "确认"} << true << "drop table tb_sm_user;\n"
+                                        << "文件中没有可还原的数据";
 }
 
 void TestBackupWindow::restoreStopsWhenRefused()
 {
-    QFETCH(QString, click);
-    QFETCH(bool, chooseFile);
+    QFETCH(QStringList, clicks);
+    QFETCH(bool, login);
+    QFETCH(QString, file);
+    QFETCH(QString, lastBox);
     TempStore store;
-    const QString path = store.dir.filePath("empty.sql");
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.close();
+    const QString path = store.dir.filePath("chosen.sql");
+    QFile out(path);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write(file.toUtf8());
+    out.close();
     SeedRows();
-    BoxAnswers answers(click);
+    QStringList seen;
+    ModalSeam::SetBoxAnswerer([&](QMessageBox &box) {
+        seen << box.text();
+        const QString click = clicks.value(seen.size() - 1);
+        for (QAbstractButton *b : box.buttons())
+            if (b->text() == click)
+                return b->click();
+        box.reject();
+    });
     PagesWindow w;
-    int asked = 0;
+    w.pages->SetBackupFolder(store.dir.path());
+    w.pages->SetRelogin([login] { return login; });
     ModalSeam::SetFileAnswerer([&](const QString &, const QString &, const QString &) {
-        ++asked;
-        return chooseFile ? path : QString();
+        return file == "-" ? QString() : path;
     });
     w.pages->RestoreDbDate();
-    QCOMPARE(asked, click == "确认" ? 1 : 0);
+    ModalSeam::SetBoxAnswerer({});
+    QVERIFY2(seen.last().contains(lastBox), qPrintable(seen.last()));
     QCOMPARE(AllGoods().size(), 2);
     QCOMPARE(AllFinance().size(), 1);
+    QVERIFY(QDir(store.dir.path()).entryList({"*before_restore.sql"}).isEmpty());
+}
+
+// Another store's file with a damaged line in the middle: the numbers first,
+// then a safety copy of this store, every good line, and the bad one listed.
+void TestBackupWindow::restoreOfAnotherStoresFile()
+{
+    TempStore store;
+    SeedRows();
+    const QString line = "insert into tb_sm_finance_info(tab_type,ie_serial,ie_item,ie_sum,ie_time,ie_client,"
+                         "ie_sale,ie_cert,ie_record,ie_remark,store_no) values(4,'%1','','5','%2','','','','','','7');\n";
+    const QString path = store.dir.filePath("shop7.sql");
+    QFile out(path);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write((line.arg("a", Today()) + "insert into tb_sm_user(user_phoneno) values('unclosed);\n"
+               + line.arg("b", Today())).toUtf8());
+    out.close();
+    BoxAnswers answers;
+    PagesWindow w;
+    QStringList status;
+    w.pages->SetStatusSink([&](const QString &text) { status << text; });
+    w.pages->SetBackupFolder(store.dir.path());
+    w.pages->SetRelogin([] { return true; });
+    ModalSeam::SetFileAnswerer([&](const QString &, const QString &, const QString &) { return path; });
+    w.pages->RestoreDbDate();
+
+    QCOMPARE(answers.seen.size(), 2);
+    const QString numbers = answers.seen.at(1);
+    for (const char *part : {"tb_sm_finance_info：2 行（本店现有 1 行）", "其中 2 行带有其他店号",
+                             "本店现有 3 行将被替换", "1 行无法识别", "_before_restore.sql"})
+        QVERIFY2(numbers.contains(QString::fromUtf8(part)), qPrintable(numbers));
+    QCOMPARE(AllGoods().size(), 0);
+    QCOMPARE(AllFinance().size(), 2);
+
+    const QStringList safety = QDir(store.dir.path()).entryList({"record_*_before_restore.sql"});
+    QCOMPARE(safety.size(), 1);
+    QVERIFY(numbers.contains(safety.first()));
+    QFile kept(store.dir.filePath(safety.first()));
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll().count('\n'), 3);
+
+    const QString refused = store.dir.filePath("shop7.sql.refused.txt");
+    QVERIFY2(status.last().contains(refused), qPrintable(status.last()));
+    QFile list(refused);
+    QVERIFY(list.open(QIODevice::ReadOnly));
+    QVERIFY(QString::fromUtf8(list.readAll()).contains("第 2 行："));
 }
 
 void TestBackupWindow::unreadableFileKeepsTheRows()
@@ -141,6 +213,7 @@ void TestBackupWindow::unreadableFileKeepsTheRows()
     SeedRows();
     BoxAnswers answers;
     PagesWindow w;
+    w.pages->SetRelogin([] { return true; });
     ModalSeam::SetFileAnswerer([&](const QString &, const QString &, const QString &) {
         return store.dir.filePath("missing.sql");
     });

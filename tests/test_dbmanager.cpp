@@ -1,3 +1,4 @@
+#include "db/healthcheck.h"
 #include "db/schema.h"
 #include "db/workfolder.h"
 #include "storetestsupport.h"
@@ -83,6 +84,7 @@ private slots:
     void refusesWhatIsNotADatabase();
     void durableJournal();
     void workerThreadHasItsOwnConnection();
+    void healthCheck();
 };
 
 void TestDbManager::createTableStatement_data()
@@ -310,7 +312,12 @@ void TestDbManager::storeNumberWithoutFile()
     QTest::ignoreMessage(QtDebugMsg, qPrintable(QStringLiteral("file: ") + id));
     QCOMPARE(StoreDbAccess::ReadStoreNo(dir.filePath(QStringLiteral("none.ini"))), id);
     QTest::ignoreMessage(QtDebugMsg, qPrintable(QStringLiteral("file: ") + id));
-    QCOMPARE(StoreDbAccess::ReadStoreNo(WriteIni(dir, "[StoreNo]\nNo=\n")), id);
+    bool fallback = false;
+    QCOMPARE(StoreDbAccess::ReadStoreNo(WriteIni(dir, "[StoreNo]\nNo=\n"), &fallback), id);
+    QVERIFY(fallback);
+    QTest::ignoreMessage(QtDebugMsg, "file: 3");
+    QCOMPARE(StoreDbAccess::ReadStoreNo(WriteIni(dir, "[StoreNo]\nNo=3\n"), &fallback), QStringLiteral("3"));
+    QVERIFY(!fallback);
 }
 
 void TestDbManager::workFolderChoice_data()
@@ -566,6 +573,40 @@ void TestDbManager::workerThreadHasItsOwnConnection()
     QCOMPARE(db.Count(QStringLiteral("tb_sm_product_info")), 2 * rows);
     QCOMPARE(db.manager()->Connection().connectionName(), QLatin1String(QSqlDatabase::defaultConnection));
     QVERIFY2(g_messages.filter(QStringLiteral("thread")).isEmpty(), qPrintable(g_messages.join('\n')));
+}
+
+// Connected is not enough: a database that keeps no write, or whose pages are
+// damaged, is found at start.
+void TestDbManager::healthCheck()
+{
+    TempStore db;
+    REQUIRE_DB(db);
+    QVERIFY2(DbHealth::Check(db.manager(), "1").ok, qPrintable(DbHealth::Check(db.manager(), "1").reason));
+    QCOMPARE(db.Count(QStringLiteral("tb_sm_prestore_info")), 0);   // the trial write was undone
+
+    QVERIFY(db.Exec(db.Pg() ? QStringLiteral("set default_transaction_read_only = on")
+                            : QStringLiteral("pragma query_only = 1")));
+    const QString reason = DbHealth::Check(db.manager(), "1").reason;
+    QVERIFY2(reason.startsWith(QStringLiteral("无法写入数据库")) || reason.startsWith(QStringLiteral("无法开始事务")),
+             qPrintable(reason));
+    if (db.Pg())
+        return;
+
+    QVERIFY(db.Exec(QStringLiteral("pragma query_only = 0")));
+    for (int i = 0; i < 300; ++i)
+        QVERIFY(db.store()->SaveInfoList(InfoStore::People, InfoList{i, QString(200, QLatin1Char('x'))}));
+    db.manager()->Close();
+    {
+        QFile file(db.settings.file);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.size() > 8 * 4096);
+        file.seek(4 * 4096);
+        file.write(QByteArray(3 * 4096, '\x55'));
+    }
+    QVERIFY(db.manager()->ConnectDb(db.settings));
+    const HealthReport damaged = DbHealth::Check(db.manager(), "1");
+    QVERIFY(!damaged.ok);
+    QVERIFY2(!damaged.reason.isEmpty(), qPrintable(damaged.reason));
 }
 
 QTEST_GUILESS_MAIN(TestDbManager)

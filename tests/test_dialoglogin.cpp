@@ -30,6 +30,8 @@ private slots:
     void login_data();
     void login();
     void databaseUnreachable();
+    void reloginNeedsTypeOneOrTwo_data();
+    void reloginNeedsTypeOneOrTwo();
     void formAndQuitButton();
     void realBox();
 
@@ -55,6 +57,11 @@ void TestDialogLogin::init()
     };
     for (const UserRecord &user : users)
         QVERIFY(TempStore::store()->AddOrUpdateUser(user));
+    // The owner's account kept by another shop on the same server.
+    TempStore::store()->SetStoreNo(QStringLiteral("2"));
+    QVERIFY(TempStore::store()->AddOrUpdateUser(
+        {1, 0, QStringLiteral("13600000004"), QStringLiteral("老板"), QStringLiteral("boss"), QString(), QString()}));
+    TempStore::store()->SetStoreNo(QStringLiteral("1"));
 
     m_log = BoxLog();
     ModalSeam::SetBoxAnswerer([this](QMessageBox &box) {
@@ -95,6 +102,8 @@ void TestDialogLogin::login_data()
         << "13800000001" << "pw1" << "" << "" << "" << 3 << "张三" << "13800000001";
     QTest::newRow("stored admin wins with its own password")
         << "admin" << "stored" << "" << "" << "" << 2 << "admin" << "13900000002";
+    QTest::newRow("another store's account")
+        << "老板" << "boss" << "" << "" << "" << 1 << "老板" << "13600000004";
     QTest::newRow("built-in password still opens the built-in account")
         << "admin" << "470215" << "" << "" << "" << 1 << "admin" << "";
     QTest::newRow("built-in password with a trailing blank")
@@ -167,6 +176,38 @@ void TestDialogLogin::databaseUnreachable()
     ok->click();
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QCOMPARE(dialog.user().userType, 1);
+}
+
+void TestDialogLogin::reloginNeedsTypeOneOrTwo_data()
+{
+    QTest::addColumn<QString>("account");   // empty: the dialog is closed
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<bool>("confirmed");
+
+    QTest::newRow("built-in account") << "admin" << "470215" << true;
+    QTest::newRow("type 2") << "admin" << "stored" << true;
+    QTest::newRow("type 1 of another store") << "老板" << "boss" << true;
+    QTest::newRow("type 3") << "张三" << "pw1" << false;
+    QTest::newRow("type 4") << "O'Brien" << "a'b\"c;--" << false;
+    QTest::newRow("closed") << "" << "" << false;
+}
+
+void TestDialogLogin::reloginNeedsTypeOneOrTwo()
+{
+    QFETCH(QString, account);
+    QFETCH(QString, password);
+    QFETCH(bool, confirmed);
+    ModalSeam::SetDialogAnswerer([&](QDialog &dialog) {
+        if (account.isEmpty())
+            return dialog.reject();
+        dialog.findChild<QLineEdit *>(QStringLiteral("input_name"))->setText(account);
+        dialog.findChild<QLineEdit *>(QStringLiteral("input_password"))->setText(password);
+        dialog.findChild<QPushButton *>(QStringLiteral("onok"))->click();
+    });
+    QCOMPARE(DialogLogin::ConfirmPrivileged(), confirmed);
+    ModalSeam::SetDialogAnswerer({});
+    const bool refused = !confirmed && !account.isEmpty();
+    QCOMPARE(m_log.texts, refused ? QStringList{QStringLiteral("权限不足：需要超级用户或授权用户确认")} : QStringList{});
 }
 
 void TestDialogLogin::formAndQuitButton()

@@ -6,6 +6,7 @@
 
 #include <QComboBox>
 #include <QDateEdit>
+#include <QSqlQuery>
 #include <QtTest>
 
 namespace {
@@ -77,6 +78,8 @@ private slots:
     void deleteWithoutCurrentRowWarns();
     void clearNeedsConfirmationAndLogin_data();
     void clearNeedsConfirmationAndLogin();
+    void failedSaveMarksTheRowAndSaysWhy_data();
+    void failedSaveMarksTheRowAndSaysWhy();
     void fillingTablesBlocksSaves();
     void lettersInANumberCell();
     void typedAmountLeadsItsRow();
@@ -280,6 +283,74 @@ void TestLedgerEditing::clearNeedsConfirmationAndLogin()
     QCOMPARE(StoredFinance(FinanceKind::Salaries).size(), left);
     QCOMPARE(w.Table("tab_salary")->rowCount(), left);
     QCOMPARE(StoredFinance(FinanceKind::UtilitiesRent).size(), 1);
+}
+
+void TestLedgerEditing::failedSaveMarksTheRowAndSaysWhy_data()
+{
+    QTest::addColumn<bool>("locked");
+    QTest::newRow("read-only database") << false;
+    QTest::newRow("another writer holds the lock") << true;
+}
+
+void TestLedgerEditing::failedSaveMarksTheRowAndSaysWhy()
+{
+    QFETCH(bool, locked);
+    TempStore store;
+    REQUIRE_DB(store);
+    BoxAnswers answers;
+    PagesWindow w;
+    QStringList status;
+    w.pages->SetStatusSink([&](const QString &text) { status << text; });
+    QTableWidget *t = w.Table("tab_income");
+    w.pages->ActionAdd("btn_finadd_1");
+    const auto red = [t](int column) {
+        return t->item(0, column) && t->item(0, column)->data(Qt::BackgroundRole).isValid();
+    };
+    QVERIFY(!red(2));
+
+    // The writer stands for another program; this connection gives up soon.
+    QSqlDatabase side;
+    if (locked) {
+        QVERIFY(TempStore::Exec(store.Pg() ? "set lock_timeout = '100ms'" : "pragma busy_timeout = 100"));
+        side = QSqlDatabase::addDatabase(store.settings.driver, "ledger_writer");
+        if (store.Pg()) {
+            side.setConnectOptions(QStringLiteral("options='-c search_path=%1'").arg(store.settings.schema));
+            side.setHostName(store.settings.server);
+            side.setPort(store.settings.port);
+            side.setUserName(store.settings.user);
+            side.setPassword(store.settings.password);
+        }
+        side.setDatabaseName(store.Pg() ? store.settings.name : store.settings.file);
+        QVERIFY(side.open());
+        QVERIFY(side.transaction());
+        QVERIFY(QSqlQuery(side).exec(store.Pg() ? "lock table tb_sm_finance_info in exclusive mode"
+                                                : "delete from tb_sm_user"));
+    } else {
+        QVERIFY(TempStore::Exec(store.Pg() ? "set default_transaction_read_only = on" : "pragma query_only = 1"));
+    }
+
+    Type(t, 0, 2, "12");
+    Type(t, 0, 2, "13");
+    QCOMPARE(StoredFinance(0).at(0).sum, QString());
+    for (int column = 0; column < t->columnCount(); ++column)
+        QVERIFY2(red(column), qPrintable(QString::number(column)));
+    QVERIFY2(status.last().startsWith("保存失败：") && status.last().size() > 5, qPrintable(status.last()));
+    // One box for the first failure; the rest go to the status line.
+    QCOMPARE(answers.seen.size(), 1);
+    QVERIFY(answers.seen.at(0).startsWith("保存失败|保存失败："));
+
+    if (locked) {
+        side.rollback();
+        side.close();
+        side = QSqlDatabase();
+        QSqlDatabase::removeDatabase("ledger_writer");
+    } else {
+        QVERIFY(TempStore::Exec(store.Pg() ? "set default_transaction_read_only = off" : "pragma query_only = 0"));
+    }
+    Type(t, 0, 2, "14");
+    QCOMPARE(StoredFinance(0).at(0).sum, QString("14"));
+    QVERIFY(!red(2));
+    QVERIFY(!red(0));
 }
 
 void TestLedgerEditing::fillingTablesBlocksSaves()

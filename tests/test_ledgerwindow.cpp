@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
 #include <memory>
@@ -95,7 +96,14 @@ void TestLedgerWindow::backupThenRestoreThroughTheActions()
 
     StoreDbAccess::Instance()->DeleteGoodsKind(GoodsKind::PurchaseIn);
     ModalSeam::SetFileAnswerer([&](const QString &, const QString &, const QString &) { return path; });
+    // Restoring asks for the login of a type 1 or 2 account again.
+    ModalSeam::SetDialogAnswerer([](QDialog &login) {
+        login.findChild<QLineEdit *>("input_name")->setText("admin");
+        login.findChild<QLineEdit *>("input_password")->setText("470215");
+        login.findChild<QPushButton *>("onok")->click();
+    });
     w->findChild<QAction *>("action_datarestore")->trigger();
+    ModalSeam::SetDialogAnswerer({});
     QCOMPARE(AllGoods(), before);
     QVERIFY(w->StatusLabel()->text().contains("还原"));
     QTRY_COMPARE(w->Table("tab_purchaseIn")->rowCount(), 1);

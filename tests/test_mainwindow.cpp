@@ -76,6 +76,8 @@ private slots:
     void pagesFromKinds();
     void titleButtonRestoresPresentation();
     void statusLine();
+    void destructiveActionsNeedAnAuthorisedRelogin_data();
+    void destructiveActionsNeedAnAuthorisedRelogin();
     void closeConfirmation_data();
     void closeConfirmation();
     void closeConfirmationRealBox();
@@ -390,6 +392,44 @@ void TestMainWindow::statusLine()
     const QString first = label->text();
     QTest::qWait(1100);
     QCOMPARE(label->text(), first); // no clock: the stamp stays until the next message
+}
+
+void TestMainWindow::destructiveActionsNeedAnAuthorisedRelogin_data()
+{
+    QTest::addColumn<QString>("account");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<int>("left");
+    QTest::newRow("browse-only account") << "仓管" << "pw4" << 1;
+    QTest::newRow("authorised account") << "店长" << "pw2" << 0;
+}
+
+void TestMainWindow::destructiveActionsNeedAnAuthorisedRelogin()
+{
+    QFETCH(QString, account);
+    QFETCH(QString, password);
+    QFETCH(int, left);
+    StoreDbAccess *store = TempStore::store();
+    QVERIFY(store->AddOrUpdateUser({4, 0, "13700000004", "仓管", "pw4", QString(), QString()}));
+    QVERIFY(store->AddOrUpdateUser({2, 0, "13700000002", "店长", "pw2", QString(), QString()}));
+    GoodsRecord loss;
+    loss.tabType = GoodsKind::Loss;
+    loss.serial = "2024-01-01 08:00:00:000";
+    QVERIFY(store->SaveGoodsRow(loss));
+    auto window = NewWindow(1);
+    ModalSeam::SetBoxAnswerer([this](QMessageBox &box) {
+        m_boxes << box.text();
+        for (QAbstractButton *b : box.buttons())
+            if (b->text() == "确认" || b->text() == "确定")
+                return b->click();
+    });
+    ModalSeam::SetDialogAnswerer([&](QDialog &dialog) {
+        dialog.findChild<QLineEdit *>("input_name")->setText(account);
+        dialog.findChild<QLineEdit *>("input_password")->setText(password);
+        dialog.findChild<QPushButton *>("onok")->click();
+    });
+    window->findChild<QPushButton *>("btn_purclr_5")->click();
+    QCOMPARE(TempStore::Count("tb_sm_product_info"), left);
+    QCOMPARE(m_boxes.contains("权限不足：需要超级用户或授权用户确认"), left == 1);
 }
 
 void TestMainWindow::closeConfirmation_data()

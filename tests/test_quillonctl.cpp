@@ -2,6 +2,7 @@
 // test database, the executable started with QProcess.
 #include "storetestsupport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QtTest>
@@ -117,6 +118,12 @@ private slots:
         const CtlRun restore = Ctl(db, {QStringLiteral("restore"), file, QStringLiteral("--yes")});
         QCOMPARE(restore.code, 0);
         QVERIFY2(restore.out.contains(QStringLiteral("还原 6 行，拒绝 1 行")), qPrintable(restore.out));
+        // The window's safety net: the store as it was, and the refused line listed.
+        const QStringList safety = QDir(db.dir.filePath(QStringLiteral("DbDateSave")))
+                                       .entryList({QStringLiteral("record_*_before_restore.sql")});
+        QCOMPARE(safety.size(), 1);
+        QVERIFY2(restore.out.contains(safety.first()), qPrintable(restore.out));
+        QVERIFY(QFile::exists(db.dir.filePath(QStringLiteral("DbDateSave/nightly.sql.refused.txt"))));
         QCOMPARE(StoredGoodsOf(), goods);
         QCOMPARE(RowsOf(QStringLiteral("tb_sm_finance_info")), 3);
     }

@@ -149,7 +149,8 @@ private:
             return Fail(QStringLiteral("backup: ") + m_store->lastError());
         if (!m_store->SaveGoodsRow(Goods(1000 + i)))
             return Fail(QStringLiteral("save before restore: ") + m_store->lastError());
-        const RestoreResult result = m_store->RestoreStoreTables(path);
+        const RestoreResult result = m_store->RestoreStoreTables(
+            path, RestoreFiles::For(QDir::currentPath(), path, QDateTime::currentDateTime()));
         if (!result.ok || result.refused != 0)
             return Fail(QStringLiteral("restore: %1 (%2 refused)").arg(result.error).arg(result.refused));
         if (result.restored != m_goods + m_finance + 3)
