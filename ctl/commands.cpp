@@ -215,10 +215,8 @@ int RunRestore(const Invocation &inv)
         return Fail(QStringLiteral("还原失败，数据未改动：无法创建目录 %1").arg(folder));
     const RestoreResult result =
         store->RestoreStoreTables(path, RestoreFiles::For(folder, path, QDateTime::currentDateTime()));
-    if (!result.ok) {
-        PrintRefusedLines(result.refusedLines);
+    if (!result.ok)
         return Fail(QStringLiteral("还原失败，数据未改动：%1").arg(result.error));
-    }
     Out(QStringLiteral("数据还原完成：还原 %1 行，拒绝 %2 行").arg(result.restored).arg(result.refused));
     PrintRefusedLines(result.refusedLines);
     if (!result.refusedList.isEmpty())
