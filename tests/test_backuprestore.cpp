@@ -226,7 +226,7 @@ void TestBackupRestore::restoreKeepsEntryOrderAndEveryResult()
 
     const QString path = db.dir.filePath(QStringLiteral("order.sql"));
     QVERIFY(s->DumpStoreTables(path));
-    const RestoreResult restored = s->RestoreStoreTables(path);
+    const RestoreResult restored = Restore(path);
     QVERIFY2(restored.ok, qPrintable(restored.error));
     QCOMPARE(results(), before);
 }
