@@ -87,12 +87,52 @@ bool ExcelEngine::Open(int sheet, bool visible)
     return true;
 }
 
+bool ExcelEngine::OpenReplacing(int sheet)
+{
+    if (Open(sheet, false))
+        return true;
+    const QFileInfo file(m_path);
+    if (!file.isFile() || sheet < 1)
+        return false;
+    // Unreadable as a workbook: start afresh, as for a new file, and
+    // overwrite it on save (the user chose to replace it).
+    m_error.clear();
+    m_book = Workbook();
+    for (int i = 1; i <= sheet; ++i) {
+        WorkbookSheet blank;
+        blank.name = QStringLiteral("Sheet%1").arg(i);
+        m_book.sheets.append(blank);
+    }
+    m_format = m_path.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive) ? WorkbookFile::Format::Xlsx
+                                                                             : WorkbookFile::Format::Xls;
+    m_isNewFile = true;
+    m_startRow = m_startColumn = m_rowCount = m_columnCount = 1;
+    m_hasWorkbook = true;
+    m_isOpen = true;
+    return true;
+}
+
+int ExcelEngine::FormulasAsValues() const
+{
+    if (!m_hasWorkbook || m_isNewFile)
+        return 0;
+    if (m_format == WorkbookFile::Format::Xlsx)
+        return Sheet().formulaCells;
+    int count = 0;
+    for (const WorkbookSheet &sheet : m_book.sheets)
+        count += sheet.formulaCells;
+    return count;
+}
+
 bool ExcelEngine::CheckReadable()
 {
     if (!m_isOpen)
         return Fail(m_error.isEmpty() ? QStringLiteral("工作簿没有打开") : m_error);
     if (m_isNewFile)
         return Fail(QStringLiteral("文件不存在：%1").arg(m_fileName));
+    const QString problem = WorkbookFile::SheetProblem(Sheet());
+    if (!problem.isEmpty())
+        return Fail(problem);
     return true;
 }
 
@@ -103,12 +143,16 @@ bool ExcelEngine::ReadRows(QVector<QStringList> *rows)
     if (!CheckReadable())
         return false;
     const WorkbookSheet &sheet = Sheet();
-    // Sheet rows startRow+1 .. startRow+rowCount-1, 0-based below.
-    for (int r = m_startRow; r < m_startRow + m_rowCount - 1; ++r) {
+    // Sheet rows startRow+1 .. startRow+rowCount-1, 0-based below; blank
+    // rows after the last one with text are not handed on.
+    const int end = qMin(m_startRow + m_rowCount - 1, sheet.LastDataRow() + 1);
+    for (int r = m_startRow; r < end; ++r) {
         QStringList cells;
-        cells.reserve(m_columnCount);
-        for (int c = m_startColumn - 1; c < m_startColumn - 1 + m_columnCount; ++c)
-            cells.append(sheet.Text(r, c));
+        if (!sheet.rows.at(r).isEmpty()) {
+            cells.reserve(m_columnCount);
+            for (int c = m_startColumn - 1; c < m_startColumn - 1 + m_columnCount; ++c)
+                cells.append(sheet.Text(r, c));
+        }
         rows->append(cells);
     }
     return true;
@@ -202,7 +246,20 @@ bool ExcelEngine::Save()
         return true;
     }
     QString reason;
-    m_saveResult = WorkbookFile::Write(m_path, m_format, m_book, &reason);
+    if (!m_isNewFile && m_format == WorkbookFile::Format::Xlsx) {
+        m_saveResult = WorkbookFile::ReplaceXlsxSheet(m_path, Sheet(), &reason);
+    } else {
+        // A whole rewrite would lose what was left out on reading.
+        for (const WorkbookSheet &sheet : qAsConst(m_book.sheets)) {
+            if (sheet.tooWide) {
+                m_error = QStringLiteral("工作表“%1”超过 %2 列，重写会丢失内容，没有保存")
+                              .arg(sheet.name).arg(WorkbookFile::MaxReadColumns);
+                m_saveResult = false;
+                return false;
+            }
+        }
+        m_saveResult = WorkbookFile::Write(m_path, m_format, m_book, &reason);
+    }
     if (!m_saveResult)
         m_error = reason;
     return m_saveResult;

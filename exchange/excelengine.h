@@ -16,10 +16,12 @@ class QTableWidget;
 // box of its cells) is taken at Open; its first row is the header that the
 // writes produce and the reads skip.
 //
-// An existing file is read whole and written back whole in its own format,
-// so cells outside what is written and the other sheets keep their values
-// (formatting and formulas are not kept). A new file is written as .xlsx when
-// its name ends in ".xlsx", otherwise as an Excel 97-2003 workbook.
+// Writing into an existing .xlsx replaces only the sheet's part in the
+// package: every other sheet and part stays byte for byte. An existing .xls
+// is read whole and written back whole: texts, numbers, dates and truth
+// values keep their types, formulas become their last computed values
+// (FormulasAsValues() counts them), formatting is not kept. A new file is
+// written as .xlsx when its name ends in ".xlsx", otherwise as .xls.
 //
 // Failures are results: Open, the reads, SetCellData and Save return false
 // and ErrorString() tells why.
@@ -35,6 +37,9 @@ public:
     // and takes the used range of sheet number `sheet` (1-based). `visible`
     // is kept for callers written against Excel; there is no window.
     bool Open(int sheet, bool visible);
+    // Open for an export the user confirmed: a file that cannot be read as a
+    // workbook (damaged, empty, another kind) is replaced by a new one.
+    bool OpenReplacing(int sheet);
 
     // Table forms; defined with the widgets (excelengine_table.cpp).
     // Sheet rows go to the top of the table, the range's first column into
@@ -53,7 +58,9 @@ public:
     // Each row below the header as one text: cell texts joined by "+", with
     // "+" inside a cell written "^^". Appends to rows.
     bool ReadRowsAsText(QStringList *rows);
-    // Each row below the header as its cell texts.
+    // Each row below the header as its cell texts, up to the last row that
+    // holds text. A row with text has every column of the range; a blank
+    // row comes as an empty list.
     bool ReadRows(QVector<QStringList> *rows);
     // Header texts into row 1 (from column 1), rows into rows 2.., then Save.
     bool WriteRows(const QStringList &header, const QVector<QStringList> &rows);
@@ -78,6 +85,8 @@ public:
     int RowCount() const { return m_rowCount; }
     int ColumnCount() const { return m_columnCount; }
     int SheetCount() const { return m_book.sheets.size(); }
+    // Formulas of the existing file that a save turns into their values.
+    int FormulasAsValues() const;
 
 private:
     bool CheckReadable();

@@ -63,6 +63,8 @@ bool ExcelEngine::ReadIntoTable(QTableWidget *table)
         return false;
     int at = 0;
     for (const QStringList &cells : rows) {
+        if (cells.isEmpty())
+            continue; // a blank row
         table->insertRow(at);
         // Columns the table does not have are dropped.
         const int count = qMin(cells.size(), table->columnCount());

@@ -69,6 +69,15 @@ RowVerdict RecordFromFields(int kind, QStringList fields, int tabType, SerialClo
     return verdict;
 }
 
+bool IsBlankRow(const QStringList &cells)
+{
+    for (const QString &text : cells) {
+        if (!text.trimmed().isEmpty())
+            return false;
+    }
+    return true;
+}
+
 QString NameForUser(const QString &fileName)
 {
     return fileName.isEmpty() ? fileName : QFileInfo(fileName).fileName();
@@ -156,6 +165,10 @@ ImportResult ImportCellsToStore(int kind, const QVector<QStringList> &rows,
 
     SerialClock clock;
     for (int i = 0; i < rows.size(); ++i) {
+        if (IsBlankRow(rows.at(i))) {
+            ++result.blankRows;
+            continue;
+        }
         RowVerdict verdict;
         bool saved = true;
         if (kind == GoodsPage) {
@@ -237,6 +250,8 @@ QString ImportStatusText(const ImportResult &result)
         text += QStringLiteral("，%1行字段不足未导入").arg(result.tooFewFields);
     if (result.notNumbers > 0)
         text += QStringLiteral("，%1行数量或金额不是数字未导入").arg(result.notNumbers);
+    if (result.blankRows > 0)
+        text += QStringLiteral("，跳过%1个空行").arg(result.blankRows);
     return text + QLatin1Char(')');
 }
 
@@ -244,9 +259,12 @@ QString ExportStatusText(const ExportResult &result)
 {
     if (!result.ok)
         return QStringLiteral("导出失败: 无法写入工作簿 %1 (%2)").arg(result.fileName, result.error);
-    return QStringLiteral("导出数据完成,请进入相应TabDateSave目录查看 (%1行，%2)")
-        .arg(result.rows)
-        .arg(result.fileName);
+    QString text = QStringLiteral("导出数据完成,请进入相应TabDateSave目录查看 (%1行，%2")
+                       .arg(result.rows)
+                       .arg(result.fileName);
+    if (result.formulasAsValues > 0)
+        text += QStringLiteral("；原工作簿中的%1个公式已改为其计算结果").arg(result.formulasAsValues);
+    return text + QLatin1Char(')');
 }
 
 ExportResult WriteLedgerRows(const QStringList &header, const QVector<QStringList> &rows,
@@ -256,10 +274,12 @@ ExportResult WriteLedgerRows(const QStringList &header, const QVector<QStringLis
     result.fileName = fileName;
     result.rows = rows.size();
     ExcelEngine engine(EngineFileName(fileName));
-    if (!engine.Open(1, false) || !engine.WriteRows(header, rows)) {
+    // The user chose this file: one that cannot be read as a workbook is replaced.
+    if (!engine.OpenReplacing(1) || !engine.WriteRows(header, rows)) {
         result.error = engine.ErrorString();
         return result;
     }
+    result.formulasAsValues = engine.FormulasAsValues();
     result.ok = engine.Close();
     if (!result.ok)
         result.error = engine.ErrorString();

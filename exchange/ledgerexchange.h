@@ -57,6 +57,7 @@ struct ImportResult
     int imported = 0;
     int tooFewFields = 0;   // rows skipped for too few fields
     int notNumbers = 0;     // rows skipped for letters in a quantity or amount
+    int blankRows = 0;      // rows without any text, skipped
     QString fileName;
     QString error;          // why nothing was stored
 };
@@ -80,6 +81,7 @@ struct ExportResult
     bool ok = false;
     bool cancelled = false;
     int rows = 0;
+    int formulasAsValues = 0; // formulas of the existing file kept as their values
     QString fileName;       // as chosen
     QString error;
 };

@@ -67,6 +67,8 @@ Merge PutOnTop(const QVector<QStringList> &sheetRows, int columns,
 {
     Merge merge;
     for (const QStringList &cells : sheetRows) {
+        if (cells.isEmpty())
+            continue; // a blank row
         // Only the columns the table has are looked at and kept.
         QStringList kept = cells.mid(0, columns);
         bool storable = true;
@@ -101,7 +103,7 @@ bool WriteSheet(const QStringList &header, const QVector<QStringList> &rows,
                 const QString &fileName, QString *error)
 {
     ExcelEngine engine(LedgerExchange::EngineFileName(fileName));
-    bool ok = engine.Open(1, false) && engine.WriteRows(header, rows);
+    bool ok = engine.OpenReplacing(1) && engine.WriteRows(header, rows);
     if (ok)
         ok = engine.Close();
     if (!ok && error)

@@ -1,15 +1,17 @@
 #include "exchange/printwidget.h"
 
 #include "app/modalseam.h"
+#include "ledger/ledgerkinds.h"
 
+#include <QComboBox>
+#include <QDateTimeEdit>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMessageBox>
-#include <QPainter>
-#include <QPixmap>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
-#include <QWidget>
+#include <QTableWidget>
 
 namespace {
 
@@ -35,15 +37,49 @@ void ShowPdfFailure(QWidget *window, const PrintResult &result)
     ModalSeam::Exec(box);
 }
 
+QString CellText(const QTableWidget *table, int row, int column)
+{
+    QWidget *widget = table->cellWidget(row, column);
+    if (const auto *combo = qobject_cast<const QComboBox *>(widget))
+        return combo->currentText();
+    if (const auto *date = qobject_cast<const QDateTimeEdit *>(widget))
+        return date->date().toString(QStringLiteral("yyyy-MM-dd"));
+    if (const auto *edit = qobject_cast<const QLineEdit *>(widget))
+        return edit->text();
+    const QTableWidgetItem *item = table->item(row, column);
+    return item ? item->text() : QString();
+}
+
 } // namespace
 
-QRect FitPicture(const QSize &picture, const QRect &viewport)
+RowsPdf::Table TableOfPage(const QTableWidget *table)
 {
-    if (picture.isEmpty() || viewport.isEmpty())
-        return QRect(viewport.topLeft(), QSize(0, 0));
-    QSize size = picture;
-    size.scale(viewport.size(), Qt::KeepAspectRatio);
-    return QRect(viewport.topLeft(), size);
+    RowsPdf::Table out;
+    if (!table)
+        return out;
+    const LedgerKinds::PageKind *page = LedgerKinds::FindByTable(table->objectName());
+    out.title = page && !page->titleText.isEmpty() ? page->titleText
+        : page && page->group == LedgerKinds::Group::Sales ? QStringLiteral("销售统计")
+                                                            : table->windowTitle();
+    QVector<int> columns;
+    for (int c = 0; c < table->columnCount(); ++c) {
+        if (table->isColumnHidden(c))
+            continue;
+        columns.append(c);
+        const QTableWidgetItem *header = table->horizontalHeaderItem(c);
+        out.headers << (header ? header->text() : QString::number(c + 1));
+    }
+    out.rows.reserve(table->rowCount());
+    for (int r = 0; r < table->rowCount(); ++r) {
+        if (table->isRowHidden(r))
+            continue;
+        QStringList cells;
+        cells.reserve(columns.size());
+        for (int c : qAsConst(columns))
+            cells << CellText(table, r, c);
+        out.rows.append(cells);
+    }
+    return out;
 }
 
 QString PdfFileName(const QString &chosen)
@@ -53,61 +89,37 @@ QString PdfFileName(const QString &chosen)
     return chosen + QStringLiteral(".pdf");
 }
 
-bool RenderWidget(QWidget *widget, QPrinter *printer, QString *error)
-{
-    if (!widget || !printer) {
-        if (error)
-            *error = QStringLiteral("没有要打印的表格");
-        return false;
-    }
-    QPainter painter;
-    if (!painter.begin(printer)) {
-        if (error)
-            *error = printer->outputFileName().isEmpty() ? QStringLiteral("打印机无法开始打印")
-                                                         : QStringLiteral("文件无法创建");
-        return false;
-    }
-    // Only what the table shows on screen: rows scrolled away are not on the picture.
-    const QPixmap pixmap = widget->grab(widget->rect());
-    const QRect viewport = painter.viewport();
-    const QRect target = FitPicture(pixmap.size(), viewport);
-    if (!target.isEmpty()) {
-        painter.setViewport(target);
-        painter.setWindow(pixmap.rect());
-        painter.drawPixmap(0, 0, pixmap);
-    }
-    const bool ended = painter.end();
-    if (!ended || printer->printerState() == QPrinter::Error) {
-        if (error)
-            *error = QStringLiteral("输出没有完成");
-        return false;
-    }
-    return true;
-}
-
 PrintResult PrintWidget(QWidget *widget, QWidget *window)
 {
     PrintResult result;
+    const auto *table = qobject_cast<const QTableWidget *>(widget);
     QPrinter printer(QPrinter::HighResolution);
     if (!AskForPdf()) {
         QPrintDialog dialog(&printer, window);
         if (ModalSeam::ExecDialog(dialog) != QDialog::Accepted)
             return result;
         result.fileName = printer.outputFileName();
-        result.outcome = RenderWidget(widget, &printer, &result.error) ? PrintOutcome::Printed
-                                                                       : PrintOutcome::Failed;
+        result.pages = table ? RowsPdf::Render(&printer, TableOfPage(table), &result.error) : 0;
+        if (!table)
+            result.error = QStringLiteral("没有要打印的表格");
+        result.outcome = result.pages > 0 && printer.printerState() != QPrinter::Error ? PrintOutcome::Printed
+                                                                                        : PrintOutcome::Failed;
         return result;
     }
 
-    printer.setOutputFormat(QPrinter::PdfFormat);
     const QString chosen = ModalSeam::GetSaveFileName(window, QStringLiteral("导出PDF文件"),
                                                       QStringLiteral("TabDateSave"),
                                                       QStringLiteral("*.pdf"));
     if (chosen.isEmpty())
         return result;
     result.fileName = PdfFileName(chosen);
-    printer.setOutputFileName(result.fileName);
-    if (RenderWidget(widget, &printer, &result.error)) {
+    bool written = false;
+    if (!table) {
+        result.error = QStringLiteral("没有要打印的表格");
+    } else {
+        written = RowsPdf::WritePdf(result.fileName, TableOfPage(table), &result.error);
+    }
+    if (written) {
         result.outcome = PrintOutcome::PdfWritten;
     } else {
         result.outcome = PrintOutcome::Failed;

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QRect>
-#include <QSize>
+#include "exchange/rowspdf.h"
+
 #include <QString>
 
-class QPrinter;
+class QTableWidget;
 class QWidget;
 
 enum class PrintOutcome { Cancelled, Printed, PdfWritten, Failed };
@@ -14,20 +14,19 @@ struct PrintResult
     PrintOutcome outcome = PrintOutcome::Cancelled;
     QString fileName;   // the PDF written (or not written)
     QString error;
+    int pages = 0;
 };
 
-// Prints the picture of a page's table as it stands on screen, on a printer
-// or into a PDF file, scaled onto one page. Asks how through the choice box,
-// then the print dialog or the file dialog (parent: window). A PDF that
-// cannot be written is told in a box.
+// Prints a page's table as a paginated table of all its rows and columns
+// (RowsPdf), on a printer or into a PDF file. Asks how through the choice
+// box, then the print dialog or the file dialog (parent: window). A PDF
+// that cannot be written is told in a box.
 PrintResult PrintWidget(QWidget *widget, QWidget *window);
 
-// Draws the widget's visible picture onto one page of the printer.
-bool RenderWidget(QWidget *widget, QPrinter *printer, QString *error);
-
-// Where a picture of the given size lands in a viewport: as large as fits,
-// proportions kept, at the viewport's top-left corner.
-QRect FitPicture(const QSize &picture, const QRect &viewport);
+// What the page shows: its title, column titles and every row's texts
+// (combo box and date cell widgets read as their texts; hidden rows and
+// columns left out).
+RowsPdf::Table TableOfPage(const QTableWidget *table);
 
 // The PDF name for the file dialog's answer: ".pdf" added when there is no suffix.
 QString PdfFileName(const QString &chosen);

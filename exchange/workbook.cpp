@@ -14,6 +14,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <functional>
 
 QString WorkbookSheet::Text(int row, int column) const
 {
@@ -27,12 +28,18 @@ void WorkbookSheet::SetText(int row, int column, const QString &text)
 {
     if (row < 0 || column < 0)
         return;
-    if (rows.size() <= row)
-        rows.resize(row + 1);
-    QStringList &cells = rows[row];
-    while (cells.size() <= column)
-        cells.append(QString());
-    cells[column] = text;
+    if (!typed.isEmpty())
+        typed.remove(Key(row, column));
+    if (!text.isEmpty() || row < rows.size()) {
+        if (rows.size() <= row)
+            rows.resize(row + 1);
+        QStringList &cells = rows[row];
+        if (!text.isEmpty() || column < cells.size()) {
+            while (cells.size() <= column)
+                cells.append(QString());
+            cells[column] = text;
+        }
+    }
     if (IsEmpty()) {
         firstRow = lastRow = row;
         firstColumn = lastColumn = column;
@@ -42,6 +49,19 @@ void WorkbookSheet::SetText(int row, int column, const QString &text)
     lastRow = qMax(lastRow, row);
     firstColumn = qMin(firstColumn, column);
     lastColumn = qMax(lastColumn, column);
+}
+
+void WorkbookSheet::SetTyped(int row, int column, const QString &text, const TypedCell &cell)
+{
+    SetText(row, column, text);
+    if (row >= 0 && column >= 0)
+        typed.insert(Key(row, column), cell);
+}
+
+const TypedCell *WorkbookSheet::Typed(int row, int column) const
+{
+    const auto it = typed.constFind(Key(row, column));
+    return it == typed.constEnd() ? nullptr : &it.value();
 }
 
 namespace WorkbookFile {
@@ -97,7 +117,12 @@ bool Read(const QString &path, Workbook *book, QString *error)
     return ok;
 }
 
-bool Write(const QString &path, Format format, const Workbook &book, QString *error)
+namespace {
+
+// Runs write on a temporary file beside path and moves it over path only
+// when write succeeded, keeping an existing file's permissions.
+bool WriteBeside(const QString &path, const std::function<bool(const QString &, QString *)> &write,
+                 QString *error)
 {
     const QFileInfo target(path);
     const QString folder = target.absolutePath();
@@ -118,14 +143,7 @@ bool Write(const QString &path, Format format, const Workbook &book, QString *er
     temp.close();
 
     QString reason;
-    bool ok = false;
-    if (format == Format::Xls)
-        ok = XlsWriter::Write(tempName, book, &reason);
-    else if (format == Format::Xlsx)
-        ok = XlsxFileWriter::Write(tempName, book, &reason);
-    else
-        reason = QStringLiteral("未知的工作簿格式");
-    if (!ok) {
+    if (!write(tempName, &reason)) {
         *error = QStringLiteral("无法保存 %1：%2").arg(path, reason);
         return false;
     }
@@ -144,6 +162,34 @@ bool Write(const QString &path, Format format, const Workbook &book, QString *er
     temp.setAutoRemove(false);
     QFile::setPermissions(path, permissions);
     return true;
+}
+
+} // namespace
+
+bool Write(const QString &path, Format format, const Workbook &book, QString *error)
+{
+    return WriteBeside(path, [&](const QString &temp, QString *reason) {
+        if (format == Format::Xls)
+            return XlsWriter::Write(temp, book, reason);
+        if (format == Format::Xlsx)
+            return XlsxFileWriter::Write(temp, book, reason);
+        *reason = QStringLiteral("未知的工作簿格式");
+        return false;
+    }, error);
+}
+
+bool ReplaceXlsxSheet(const QString &path, const WorkbookSheet &sheet, QString *error)
+{
+    return WriteBeside(path, [&](const QString &temp, QString *reason) {
+        return XlsxFileWriter::ReplaceSheet(path, temp, sheet, reason);
+    }, error);
+}
+
+QString SheetProblem(const WorkbookSheet &sheet)
+{
+    if (sheet.tooWide)
+        return QStringLiteral("工作表“%1”超过 %2 列，不是可以导入的表格").arg(sheet.name).arg(MaxReadColumns);
+    return QString();
 }
 
 QString NumberToText(double value)

@@ -1,13 +1,25 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVector>
 
+// What a cell held in the file beyond its text, so that a rewrite can give
+// numbers, dates and truth values back as such rather than as text.
+struct TypedCell
+{
+    enum Kind : quint8 { Number, Date, DateTime, Boolean };
+    Kind kind = Number;
+    double value = 0;   // the number, the date serial, or 0/1
+    int xlsxStyle = -1; // the cell's style index in an .xlsx (kept on rewrite)
+};
+
 // One worksheet held as texts. Cells are addressed 0-based (row 0 is sheet
-// row 1). Rows are ragged: a missing cell reads as an empty text. The extent
-// is the box of every cell the file holds, blank ones included, so a blank
-// column at the edge of a written table is still part of the used range.
+// row 1). Rows are ragged: a missing cell reads as an empty text, and rows
+// end at the last row that holds text (blank cells take no memory). The
+// extent is the box of every cell the file holds, blank ones included, so a
+// blank column at the edge of a written table is still part of the used range.
 struct WorkbookSheet
 {
     QString name;
@@ -16,11 +28,23 @@ struct WorkbookSheet
     int firstColumn = -1;
     int lastRow = -1;
     int lastColumn = -1;
+    // Cells the file held as numbers, dates or truth values, by Key().
+    QHash<quint64, TypedCell> typed;
+    int formulaCells = 0;   // formulas read as their last computed values
+    bool tooWide = false;   // cells beyond MaxReadColumns were left out
+    QString part;           // the sheet's part in an .xlsx package
 
     bool IsEmpty() const { return lastRow < 0; }
     QString Text(int row, int column) const;
-    // Stores the text and widens the extent to take the cell in.
+    // Stores the text and widens the extent to take the cell in; the cell
+    // is plain text from then on.
     void SetText(int row, int column, const QString &text);
+    // Stores a number, date or truth value with the text it shows.
+    void SetTyped(int row, int column, const QString &text, const TypedCell &cell);
+    const TypedCell *Typed(int row, int column) const;
+    // The last row holding text (-1 for none); the extent may go further.
+    int LastDataRow() const { return rows.size() - 1; }
+    static quint64 Key(int row, int column) { return quint64(quint32(row)) << 32 | quint32(column); }
 };
 
 struct Workbook
@@ -38,6 +62,11 @@ constexpr int XlsMaxColumns = 256;
 constexpr int XlsxMaxRows = 1048576;
 constexpr int XlsxMaxColumns = 16384;
 constexpr int MaxCellLength = 32767;
+// Columns a sheet may use to be read: the 19 ledger columns and any list's
+// columns with room to spare. A cell further right marks the sheet tooWide.
+constexpr int MaxReadColumns = 64;
+// Largest part of a package or stream inflated into memory.
+constexpr qint64 MaxPartSize = qint64(200) << 20;
 
 // The format from the first bytes of the file, whatever its name.
 Format DetectFormat(const QString &path, QString *error);
@@ -50,6 +79,13 @@ bool Read(const QString &path, Workbook *book, QString *error);
 // and moved over it only when complete, so a failed write leaves an existing
 // file as it was.
 bool Write(const QString &path, Format format, const Workbook &book, QString *error);
+
+// Replaces one sheet's part inside an existing .xlsx package; every other
+// part is copied byte for byte. Written beside the file and moved over it.
+bool ReplaceXlsxSheet(const QString &path, const WorkbookSheet &sheet, QString *error);
+
+// Why a sheet cannot be read as a table, or empty when it can.
+QString SheetProblem(const WorkbookSheet &sheet);
 
 // The text a numeric cell shows: 15 significant digits like a spreadsheet,
 // plain decimal without exponent (3 -> "3", 2.5 -> "2.5", 0.1+0.2 -> "0.3").

@@ -1,8 +1,9 @@
 #include "exchange/xlsreader.h"
 
+#include <QDate>
 #include <QFile>
-
-#include <freexl.h>
+#include <QHash>
+#include <QRegularExpression>
 
 // glib names a struct field "signals", which Qt defines as a keyword.
 #pragma push_macro("signals")
@@ -13,28 +14,633 @@
 #include <gsf/gsf-utils.h>
 #pragma pop_macro("signals")
 
+#include <cmath>
+#include <cstring>
 #include <mutex>
 
 namespace {
 
-// The "Workbook" stream of the OLE2 file; empty when there is none.
-QByteArray WorkbookStream(const QString &path)
+enum RecordId : quint16 {
+    Formula = 0x0006,
+    Eof = 0x000A,
+    FilePass = 0x002F,
+    DateMode = 0x0022,
+    Continue = 0x003C,
+    Codepage = 0x0042,
+    BoundSheet = 0x0085,
+    MulRk = 0x00BD,
+    MulBlank = 0x00BE,
+    Xf = 0x00E0,
+    Sst = 0x00FC,
+    LabelSst = 0x00FD,
+    Dimensions = 0x0200,
+    Blank = 0x0201,
+    Number = 0x0203,
+    Label = 0x0204,
+    BoolErr = 0x0205,
+    String = 0x0207,
+    Rk = 0x027E,
+    Format = 0x041E,
+    Bof = 0x0809,
+};
+
+// Reads little-endian values inside one record's data; every read is
+// checked, and a read past the end sets failed and gives 0.
+class Cursor
+{
+public:
+    Cursor(const char *data, int size) : m_data(data), m_size(size) {}
+    bool Has(int n) const { return n >= 0 && m_at <= m_size - n; }
+    quint32 Get(int n)
+    {
+        if (!Has(n)) {
+            m_failed = true;
+            m_at = m_size;
+            return 0;
+        }
+        quint32 v = 0;
+        for (int i = 0; i < n; ++i)
+            v |= quint32(quint8(m_data[m_at + i])) << (8 * i);
+        m_at += n;
+        return v;
+    }
+    quint8 U8() { return quint8(Get(1)); }
+    quint16 U16() { return quint16(Get(2)); }
+    quint32 U32() { return Get(4); }
+    double F64()
+    {
+        const quint64 low = U32();
+        const quint64 high = U32();
+        const quint64 bits = low | high << 32;
+        double d;
+        std::memcpy(&d, &bits, sizeof d);
+        return d;
+    }
+    void Skip(qint64 n)
+    {
+        if (n < 0 || n > m_size - m_at) {
+            m_failed = true;
+            m_at = m_size;
+        } else {
+            m_at += int(n);
+        }
+    }
+    // Characters of a string: 8-bit (the low byte of UTF-16) or UTF-16LE.
+    void Chars(int count, bool wide, QString *out)
+    {
+        const int bytes = wide ? count * 2 : count;
+        if (!Has(bytes)) {
+            m_failed = true;
+            m_at = m_size;
+            return;
+        }
+        const char *p = m_data + m_at;
+        const int start = out->size();
+        out->resize(start + count);
+        QChar *dst = out->data() + start;
+        for (int i = 0; i < count; ++i)
+            dst[i] = wide ? QChar(ushort(quint8(p[2 * i]) | quint8(p[2 * i + 1]) << 8)) : QChar(ushort(quint8(p[i])));
+        m_at += bytes;
+    }
+    int Left() const { return m_size - m_at; }
+    bool Failed() const { return m_failed; }
+
+private:
+    const char *m_data;
+    int m_size;
+    int m_at = 0;
+    bool m_failed = false;
+};
+
+struct Record
+{
+    quint16 id = 0;
+    const char *data = nullptr;
+    int size = 0;
+    Cursor At() const { return Cursor(data, size); }
+};
+
+// The records of the stream from an offset; false at the end or when a
+// record's length runs past the stream.
+class Records
+{
+public:
+    explicit Records(const QByteArray &stream) : m_stream(stream) {}
+    void Seek(int at) { m_at = at; }
+    bool Next(Record *record, bool *damaged)
+    {
+        if (m_at < 0 || m_at > m_stream.size() - 4)
+            return false;
+        const auto *p = reinterpret_cast<const quint8 *>(m_stream.constData() + m_at);
+        record->id = quint16(p[0] | p[1] << 8);
+        record->size = p[2] | p[3] << 8;
+        if (m_at + 4 + record->size > m_stream.size()) {
+            *damaged = true;
+            return false;
+        }
+        record->data = m_stream.constData() + m_at + 4;
+        m_at += 4 + record->size;
+        return true;
+    }
+    // The data of the CONTINUE records that follow, each as its own piece.
+    void Continues(QVector<QByteArray> *pieces, bool *damaged)
+    {
+        Record next;
+        int at = m_at;
+        while (Next(&next, damaged) && next.id == Continue) {
+            pieces->append(QByteArray::fromRawData(next.data, next.size));
+            at = m_at;
+        }
+        m_at = at;
+    }
+
+private:
+    const QByteArray &m_stream;
+    int m_at = 0;
+};
+
+// A string that may run on over the pieces of a record and its CONTINUEs: a
+// continued part starts with its own flags byte (8-bit or UTF-16).
+class PieceReader
+{
+public:
+    explicit PieceReader(const QVector<QByteArray> &pieces) : m_pieces(pieces) {}
+    bool Failed() const { return m_failed; }
+    bool AtEnd()
+    {
+        while (m_piece < m_pieces.size() && m_at >= m_pieces.at(m_piece).size()) {
+            ++m_piece;
+            m_at = 0;
+        }
+        return m_piece >= m_pieces.size();
+    }
+    quint32 Get(int n)
+    {
+        // Headers never split across pieces.
+        if (AtEnd() || m_at + n > m_pieces.at(m_piece).size()) {
+            m_failed = true;
+            return 0;
+        }
+        Cursor c(m_pieces.at(m_piece).constData() + m_at, n);
+        m_at += n;
+        return c.Get(n);
+    }
+    // XLUnicodeRichExtendedString: 16-bit count, flags, runs, phonetics, chars.
+    QString String()
+    {
+        const int count = int(Get(2));
+        const quint8 flags = quint8(Get(1));
+        if (m_failed || (flags & ~0x0D)) {
+            m_failed = true;
+            return QString();
+        }
+        qint64 extra = 0;
+        if (flags & 0x08)
+            extra += 4 * qint64(Get(2));
+        if (flags & 0x04)
+            extra += Get(4);
+        bool wide = flags & 0x01;
+        QString text;
+        int left = count;
+        while (left > 0 && !m_failed) {
+            const QByteArray &piece = m_pieces.at(m_piece);
+            const int room = (piece.size() - m_at) / (wide ? 2 : 1);
+            const int n = qMin(left, room);
+            Cursor c(piece.constData() + m_at, piece.size() - m_at);
+            c.Chars(n, wide, &text);
+            m_at += n * (wide ? 2 : 1);
+            left -= n;
+            if (left == 0)
+                break;
+            // The rest goes on in the next piece, after its flags byte.
+            if (++m_piece >= m_pieces.size() || m_pieces.at(m_piece).isEmpty()) {
+                m_failed = true;
+                break;
+            }
+            m_at = 0;
+            const quint8 next = quint8(m_pieces.at(m_piece).at(0));
+            if (next & ~0x01) {
+                m_failed = true;
+                break;
+            }
+            wide = next & 0x01;
+            m_at = 1;
+        }
+        // Formatting runs and phonetic data are skipped, across pieces too.
+        while (extra > 0 && !m_failed) {
+            if (AtEnd()) {
+                m_failed = true;
+                break;
+            }
+            const int n = int(qMin<qint64>(extra, m_pieces.at(m_piece).size() - m_at));
+            m_at += n;
+            extra -= n;
+        }
+        return text;
+    }
+
+private:
+    const QVector<QByteArray> &m_pieces;
+    int m_piece = 0;
+    int m_at = 0;
+    bool m_failed = false;
+};
+
+// A short or long XLUnicodeString inside one record (LABEL, FORMAT, sheet names).
+QString UnicodeString(Cursor &c, bool shortLength)
+{
+    const int count = int(shortLength ? c.U8() : c.U16());
+    const quint8 flags = c.U8();
+    QString text;
+    c.Chars(count, flags & 0x01, &text);
+    return text;
+}
+
+double RkValue(quint32 rk)
+{
+    double value;
+    if (rk & 0x02) {
+        value = double(qint32(rk) >> 2);
+    } else {
+        const quint64 bits = quint64(rk & 0xFFFFFFFCu) << 32;
+        std::memcpy(&value, &bits, sizeof value);
+    }
+    return (rk & 0x01) ? value / 100 : value;
+}
+
+bool IsDateCode(QString code)
+{
+    code.remove(QRegularExpression(QStringLiteral("\"[^\"]*\"")));
+    code.remove(QRegularExpression(QStringLiteral("\\\\.")));
+    code.remove(QRegularExpression(QStringLiteral("\\[[^\\]]*\\]")));
+    code = code.toLower().section(QLatin1Char(';'), 0, 0);
+    return code.contains(QLatin1Char('y')) || code.contains(QLatin1Char('d'))
+        || code.contains(QLatin1Char('m')) || code.contains(QLatin1Char('h'))
+        || code.contains(QLatin1Char('s'));
+}
+
+bool IsBuiltInDate(int id)
+{
+    return (id >= 14 && id <= 22) || (id >= 27 && id <= 36) || (id >= 45 && id <= 47)
+        || (id >= 50 && id <= 58);
+}
+
+struct Globals
+{
+    bool base1904 = false;
+    QVector<bool> xfIsDate;
+    QStringList strings;
+    struct Sheet
+    {
+        QString name;
+        quint32 offset;
+    };
+    QVector<Sheet> sheets;
+};
+
+void PutNumber(WorkbookSheet *sheet, const Globals &g, int row, int column, int xf, double value)
+{
+    if (!std::isfinite(value))
+        return;
+    TypedCell cell;
+    cell.value = value;
+    QString text;
+    if (xf >= 0 && xf < g.xfIsDate.size() && g.xfIsDate.at(xf) && value >= 0 && value < 2958466.0) {
+        double days = std::floor(value);
+        qint64 seconds = qint64(std::llround((value - days) * 86400.0));
+        if (seconds >= 86400) {
+            days += 1;
+            seconds -= 86400;
+        }
+        QDate date;
+        if (g.base1904)
+            date = QDate(1904, 1, 1).addDays(qint64(days));
+        else if (days < 60)
+            date = QDate(1899, 12, 31).addDays(qint64(days));
+        else
+            date = QDate(1899, 12, 30).addDays(qint64(days));
+        text = date.toString(QStringLiteral("yyyy-MM-dd"));
+        cell.kind = TypedCell::Date;
+        if (seconds != 0) {
+            text += QLatin1Char(' ') + QTime(0, 0).addSecs(int(seconds)).toString(QStringLiteral("hh:mm:ss"));
+            cell.kind = TypedCell::DateTime;
+        }
+    } else {
+        text = WorkbookFile::NumberToText(value);
+        cell.kind = TypedCell::Number;
+    }
+    sheet->SetTyped(row, column, text, cell);
+}
+
+// Cells beyond the readable columns are left out; the sheet is marked.
+bool Fits(WorkbookSheet *sheet, int column, bool hasText)
+{
+    if (column < WorkbookFile::MaxReadColumns)
+        return true;
+    if (hasText)
+        sheet->tooWide = true;
+    return false;
+}
+
+bool ReadGlobals(Records &records, Globals *g, QString *error)
+{
+    QHash<int, bool> dateFormats;
+    Record r;
+    bool damaged = false;
+    bool first = true;
+    while (records.Next(&r, &damaged)) {
+        Cursor c = r.At();
+        if (first) {
+            first = false;
+            const quint16 version = c.U16();
+            const quint16 type = c.U16();
+            if (r.id != Bof || version != 0x0600 || type != 0x0005) {
+                *error = QStringLiteral("只能读取 Excel 97-2003（BIFF8）格式的工作簿");
+                return false;
+            }
+            continue;
+        }
+        switch (r.id) {
+        case Eof:
+            return true;
+        case FilePass:
+            *error = QStringLiteral("工作簿有密码保护，无法读取");
+            return false;
+        case DateMode:
+            g->base1904 = c.U16() == 1;
+            break;
+        case Format: {
+            const int id = c.U16();
+            const QString code = UnicodeString(c, false);
+            dateFormats.insert(id, IsDateCode(code));
+            break;
+        }
+        case Xf: {
+            c.U16(); // font
+            const int format = c.U16();
+            g->xfIsDate.append(dateFormats.contains(format) ? dateFormats.value(format) : IsBuiltInDate(format));
+            break;
+        }
+        case BoundSheet: {
+            const quint32 offset = c.U32();
+            c.U8(); // visibility
+            const quint8 type = c.U8();
+            const QString name = UnicodeString(c, true);
+            if (c.Failed()) {
+                damaged = true;
+                break;
+            }
+            if (type == 0) // worksheets only, as Worksheets(n) counts them
+                g->sheets.append({name, offset});
+            break;
+        }
+        case Sst: {
+            QVector<QByteArray> pieces{QByteArray::fromRawData(r.data, r.size)};
+            records.Continues(&pieces, &damaged);
+            if (r.size < 8) {
+                damaged = true;
+                break;
+            }
+            c.U32(); // uses
+            const quint32 count = c.U32(); // unique strings
+            pieces[0] = QByteArray::fromRawData(r.data + 8, r.size - 8);
+            PieceReader reader(pieces);
+            for (quint32 i = 0; i < count && !reader.Failed(); ++i) {
+                // More strings counted than the records hold: damaged.
+                if (reader.AtEnd()) {
+                    damaged = true;
+                    break;
+                }
+                g->strings.append(reader.String());
+            }
+            damaged = damaged || reader.Failed();
+            break;
+        }
+        default:
+            break;
+        }
+        if (c.Failed())
+            damaged = true;
+        if (damaged)
+            break;
+    }
+    *error = QStringLiteral("工作簿已损坏（工作簿信息不完整），无法读取");
+    return false;
+}
+
+bool ReadSheet(Records &records, const Globals &g, WorkbookSheet *sheet, QString *error)
+{
+    Record r;
+    bool damaged = false;
+    if (!records.Next(&r, &damaged) || r.id != Bof || r.size < 4) {
+        *error = QStringLiteral("工作表“%1”的位置不对，工作簿已损坏").arg(sheet->name);
+        return false;
+    }
+    // A FORMULA whose result is text is followed by a STRING with the text.
+    int pendingRow = -1;
+    int pendingColumn = -1;
+    while (records.Next(&r, &damaged)) {
+        Cursor c = r.At();
+        switch (r.id) {
+        case Eof:
+            return true;
+        case Bof: // an embedded substream (chart): skip to its end
+            while (records.Next(&r, &damaged) && r.id != Eof) {}
+            break;
+        case Dimensions: {
+            const quint32 firstRow = c.U32();
+            const quint32 lastRow = c.U32();
+            const int firstColumn = c.U16();
+            const int lastColumn = c.U16();
+            // The declared box counts for the extent (blank cells included),
+            // within the format's limits.
+            if (!c.Failed() && lastRow > firstRow && lastColumn > firstColumn
+                && lastRow <= quint32(WorkbookFile::XlsMaxRows) && lastColumn <= WorkbookFile::XlsMaxColumns) {
+                const int lc = qMin(lastColumn, WorkbookFile::MaxReadColumns);
+                if (firstColumn < lc) {
+                    sheet->SetText(int(firstRow), firstColumn, QString());
+                    sheet->SetText(int(lastRow) - 1, lc - 1, QString());
+                }
+            }
+            break;
+        }
+        case Blank: {
+            const int row = c.U16();
+            const int column = c.U16();
+            if (!c.Failed() && Fits(sheet, column, false))
+                sheet->SetText(row, column, QString());
+            break;
+        }
+        case MulBlank: {
+            const int row = c.U16();
+            const int first = c.U16();
+            const int count = (r.size - 6) / 2;
+            if (!c.Failed() && count > 0 && Fits(sheet, first, false))
+                sheet->SetText(row, qMin(first + count - 1, WorkbookFile::MaxReadColumns - 1), QString());
+            break;
+        }
+        case LabelSst: {
+            const int row = c.U16();
+            const int column = c.U16();
+            c.U16();
+            const quint32 index = c.U32();
+            if (c.Failed())
+                break;
+            if (index >= quint32(g.strings.size())) {
+                damaged = true;
+                break;
+            }
+            const QString &text = g.strings.at(int(index));
+            if (Fits(sheet, column, !text.isEmpty()))
+                sheet->SetText(row, column, text);
+            break;
+        }
+        case Label: {
+            const int row = c.U16();
+            const int column = c.U16();
+            c.U16();
+            const QString text = UnicodeString(c, false);
+            if (!c.Failed() && Fits(sheet, column, !text.isEmpty()))
+                sheet->SetText(row, column, text);
+            break;
+        }
+        case Number: {
+            const int row = c.U16();
+            const int column = c.U16();
+            const int xf = c.U16();
+            const double value = c.F64();
+            if (!c.Failed() && Fits(sheet, column, true))
+                PutNumber(sheet, g, row, column, xf, value);
+            break;
+        }
+        case Rk: {
+            const int row = c.U16();
+            const int column = c.U16();
+            const int xf = c.U16();
+            const quint32 rk = c.U32();
+            if (!c.Failed() && Fits(sheet, column, true))
+                PutNumber(sheet, g, row, column, xf, RkValue(rk));
+            break;
+        }
+        case MulRk: {
+            const int row = c.U16();
+            const int first = c.U16();
+            const int count = (r.size - 6) / 6;
+            for (int i = 0; i < count && !c.Failed(); ++i) {
+                const int xf = c.U16();
+                const quint32 rk = c.U32();
+                if (!c.Failed() && Fits(sheet, first + i, true))
+                    PutNumber(sheet, g, row, first + i, xf, RkValue(rk));
+            }
+            break;
+        }
+        case BoolErr: {
+            const int row = c.U16();
+            const int column = c.U16();
+            c.U16();
+            const quint8 value = c.U8();
+            const quint8 isError = c.U8();
+            if (c.Failed() || !Fits(sheet, column, true))
+                break;
+            if (isError) {
+                sheet->SetText(row, column, QStringLiteral("#错误"));
+            } else {
+                TypedCell cell;
+                cell.kind = TypedCell::Boolean;
+                cell.value = value ? 1 : 0;
+                sheet->SetTyped(row, column, value ? QStringLiteral("TRUE") : QStringLiteral("FALSE"), cell);
+            }
+            break;
+        }
+        case Formula: {
+            pendingRow = pendingColumn = -1;
+            const int row = c.U16();
+            const int column = c.U16();
+            const int xf = c.U16();
+            if (!c.Has(8) || c.Failed())
+                break;
+            // The cached result: a number, or a marker (0xFFFF in the top bytes).
+            Cursor result(r.data + 6, 8);
+            const quint8 kind = result.U8();
+            result.Skip(1);
+            const quint8 value = result.U8();
+            result.Skip(3);
+            const quint16 marker = result.U16();
+            if (!Fits(sheet, column, true))
+                break;
+            ++sheet->formulaCells;
+            if (marker != 0xFFFF) {
+                PutNumber(sheet, g, row, column, xf, c.F64());
+            } else if (kind == 0) {
+                pendingRow = row;
+                pendingColumn = column;
+            } else if (kind == 1) {
+                TypedCell cell;
+                cell.kind = TypedCell::Boolean;
+                cell.value = value ? 1 : 0;
+                sheet->SetTyped(row, column, value ? QStringLiteral("TRUE") : QStringLiteral("FALSE"), cell);
+            } else if (kind == 2) {
+                sheet->SetText(row, column, QStringLiteral("#错误"));
+            } else {
+                sheet->SetText(row, column, QString());
+            }
+            continue; // keeps the pending cell for its STRING
+        }
+        case String: {
+            if (pendingRow < 0)
+                break;
+            QVector<QByteArray> pieces{QByteArray::fromRawData(r.data, r.size)};
+            records.Continues(&pieces, &damaged);
+            PieceReader reader(pieces);
+            const QString text = reader.String();
+            if (reader.Failed())
+                damaged = true;
+            else
+                sheet->SetText(pendingRow, pendingColumn, text);
+            break;
+        }
+        default:
+            break;
+        }
+        pendingRow = pendingColumn = -1;
+        if (damaged)
+            break;
+    }
+    *error = QStringLiteral("工作表“%1”已损坏（记录不完整），无法读取").arg(sheet->name);
+    return false;
+}
+
+// The "Workbook" stream of the OLE2 file; empty with error when there is none.
+QByteArray WorkbookStream(const QString &path, QString *error)
 {
     static std::once_flag initialised;
     std::call_once(initialised, [] { gsf_init(); });
     QByteArray data;
     const QByteArray name = QFile::encodeName(path);
     GsfInput *input = gsf_input_stdio_new(name.constData(), nullptr);
-    if (!input)
+    if (!input) {
+        *error = QStringLiteral("无法打开文件");
         return data;
+    }
     GsfInfile *ole = gsf_infile_msole_new(input, nullptr);
     GsfInput *stream = ole ? gsf_infile_child_by_name(ole, "Workbook") : nullptr;
-    if (stream) {
+    if (!ole) {
+        *error = QStringLiteral("OLE2 容器已损坏");
+    } else if (!stream) {
+        *error = gsf_infile_child_by_name(ole, "Book")
+            ? QStringLiteral("只能读取 Excel 97-2003（BIFF8）格式的工作簿，这是更早的格式")
+            : QStringLiteral("文件中没有工作簿数据");
+    } else {
         const gsf_off_t size = gsf_input_size(stream);
-        if (size > 0 && size < (gsf_off_t(1) << 31)) {
+        if (size <= 0 || size > WorkbookFile::MaxPartSize) {
+            *error = size <= 0 ? QStringLiteral("工作簿数据是空的")
+                               : QStringLiteral("工作簿数据超过 %1 MB，不予读取").arg(WorkbookFile::MaxPartSize >> 20);
+        } else {
             data.resize(int(size));
-            if (!gsf_input_read(stream, size_t(size), reinterpret_cast<guint8 *>(data.data())))
+            if (!gsf_input_read(stream, size_t(size), reinterpret_cast<guint8 *>(data.data()))) {
                 data.clear();
+                *error = QStringLiteral("无法读出工作簿数据");
+            }
         }
         g_object_unref(stream);
     }
@@ -44,219 +650,36 @@ QByteArray WorkbookStream(const QString &path)
     return data;
 }
 
-enum class StreamCheck { Fine, StringTooLong, Damaged };
-
-// libfreexl trusts the stream: a damaged shared string table makes it read
-// out of bounds, and a string whose characters run over more than one
-// CONTINUE record (over about 8,200 characters) comes back cut short with
-// the strings after it shifted. Both are refused before freexl sees them.
-// Walks the records and the SST the way the format lays them out.
-// Also collects where each sheet's declared range starts (row, column), as
-// freexl does not tell, so blank cells at the near edge stay in the range.
-StreamCheck CheckStream(const QByteArray &stream, QVector<QPair<int, int>> *starts)
-{
-    auto u16 = [](const QByteArray &b, int i) { return int(quint8(b[i])) | int(quint8(b[i + 1])) << 8; };
-    auto u32 = [&](const QByteArray &b, int i) { return quint32(u16(b, i)) | quint32(u16(b, i + 2)) << 16; };
-    QVector<QByteArray> parts;
-    bool inSst = false;
-    int at = 0;
-    while (at + 4 <= stream.size()) {
-        const int id = u16(stream, at);
-        const int length = u16(stream, at + 2);
-        if (id == 0 && length == 0)
-            break; // padding after the last EOF
-        if (at + 4 + length > stream.size())
-            return StreamCheck::Damaged;
-        if (id == 0x0085 && (length < 8 || u32(stream, at + 4) >= quint32(stream.size())))
-            return StreamCheck::Damaged; // sheet outside the stream
-        if (id == 0x0200 && length >= 14)
-            starts->append(qMakePair(int(qMin<quint32>(u32(stream, at + 4), 0xFFFFFF)), u16(stream, at + 12)));
-        if (id == 0x00FC) {
-            if (!parts.isEmpty())
-                return StreamCheck::Damaged; // a second SST
-            inSst = true;
-            parts.append(stream.mid(at + 4, length));
-        } else if (inSst && id == 0x003C) {
-            parts.append(stream.mid(at + 4, length));
-        } else {
-            inSst = false;
-        }
-        at += 4 + length;
-    }
-    if (parts.isEmpty())
-        return StreamCheck::Fine;
-    if (parts.first().size() < 8)
-        return StreamCheck::Damaged;
-    const quint32 count = u32(parts.first(), 4);
-    int k = 0;
-    int o = 8;
-    for (quint32 i = 0; i < count; ++i) {
-        if (o >= parts.at(k).size()) {
-            if (++k >= parts.size())
-                return StreamCheck::Damaged;
-            o = 0;
-        }
-        const QByteArray &head = parts.at(k);
-        if (o + 3 > head.size())
-            return StreamCheck::Damaged;
-        int remaining = u16(head, o);
-        const int flags = quint8(head[o + 2]);
-        if (flags & ~0x0D)
-            return StreamCheck::Damaged;
-        o += 3;
-        qint64 extra = 0;
-        if (flags & 0x08) {
-            if (o + 2 > head.size())
-                return StreamCheck::Damaged;
-            extra += 4 * u16(head, o);
-            o += 2;
-        }
-        if (flags & 0x04) {
-            if (o + 4 > head.size())
-                return StreamCheck::Damaged;
-            extra += u32(head, o);
-            o += 4;
-        }
-        bool wide = flags & 0x01;
-        const int startPart = k;
-        while (true) {
-            const int perChar = wide ? 2 : 1;
-            const int n = qMin(remaining, (parts.at(k).size() - o) / perChar);
-            o += n * perChar;
-            remaining -= n;
-            if (remaining == 0)
-                break;
-            if (++k >= parts.size() || parts.at(k).isEmpty())
-                return StreamCheck::Damaged;
-            // A continued string starts its next part with its flags again.
-            const int continued = quint8(parts.at(k)[0]);
-            if (continued & ~0x01)
-                return StreamCheck::Damaged;
-            if (k - startPart >= 2)
-                return StreamCheck::StringTooLong;
-            wide = continued & 0x01;
-            o = 1;
-        }
-        while (extra > 0) {
-            const int n = int(qMin<qint64>(extra, parts.at(k).size() - o));
-            o += n;
-            extra -= n;
-            if (extra > 0) {
-                if (++k >= parts.size())
-                    return StreamCheck::Damaged;
-                o = 0;
-            }
-        }
-    }
-    return StreamCheck::Fine;
-}
-
-// freexl wants its handle closed whatever happened, also after a failed open.
-class FreexlHandle
-{
-public:
-    ~FreexlHandle()
-    {
-        if (m_handle)
-            freexl_close(m_handle);
-    }
-    const void *m_handle = nullptr;
-};
-
-QString CellText(const FreeXL_CellValue &cell)
-{
-    switch (cell.type) {
-    case FREEXL_CELL_INT:
-        return QString::number(cell.value.int_value);
-    case FREEXL_CELL_DOUBLE:
-        return WorkbookFile::NumberToText(cell.value.double_value);
-    case FREEXL_CELL_TEXT:
-    case FREEXL_CELL_SST_TEXT:
-    case FREEXL_CELL_DATE:
-    case FREEXL_CELL_DATETIME:
-    case FREEXL_CELL_TIME:
-        return cell.value.text_value ? QString::fromUtf8(cell.value.text_value) : QString();
-    default:
-        return QString();
-    }
-}
-
 } // namespace
+
+bool XlsReader::ReadStream(const QByteArray &stream, Workbook *book, QString *error)
+{
+    Records records(stream);
+    Globals g;
+    if (!ReadGlobals(records, &g, error))
+        return false;
+    for (const Globals::Sheet &entry : qAsConst(g.sheets)) {
+        WorkbookSheet sheet;
+        sheet.name = entry.name;
+        if (entry.offset >= quint32(stream.size())) {
+            *error = QStringLiteral("工作表“%1”的位置在文件之外，工作簿已损坏").arg(entry.name);
+            return false;
+        }
+        records.Seek(int(entry.offset));
+        if (!ReadSheet(records, g, &sheet, error))
+            return false;
+        book->sheets.append(sheet);
+    }
+    return true;
+}
 
 bool XlsReader::Read(const QString &path, Workbook *book, QString *error)
 {
-    QVector<QPair<int, int>> starts;
-    switch (CheckStream(WorkbookStream(path), &starts)) {
-    case StreamCheck::Fine:
-        break;
-    case StreamCheck::StringTooLong:
-        *error = QStringLiteral("工作簿 %1 中有超过 8000 字的单元格，无法可靠读取").arg(path);
+    QString reason;
+    const QByteArray stream = WorkbookStream(path, &reason);
+    if (stream.isEmpty() || !ReadStream(stream, book, &reason)) {
+        *error = QStringLiteral("无法读取 Excel 97-2003 工作簿 %1：%2").arg(path, reason);
         return false;
-    case StreamCheck::Damaged:
-        *error = QStringLiteral("工作簿 %1 已损坏，无法读取").arg(path);
-        return false;
-    }
-    FreexlHandle xls;
-    const QByteArray name = QFile::encodeName(path);
-    const int opened = freexl_open(name.constData(), &xls.m_handle);
-    if (opened != FREEXL_OK) {
-        *error = QStringLiteral("无法读取 Excel 97-2003 工作簿 %1（文件损坏或格式不符，错误 %2）")
-                     .arg(path).arg(opened);
-        return false;
-    }
-    unsigned int info = 0;
-    if (freexl_get_info(xls.m_handle, FREEXL_BIFF_PASSWORD, &info) == FREEXL_OK && info == FREEXL_BIFF_OBFUSCATED) {
-        *error = QStringLiteral("工作簿 %1 有密码保护，无法读取").arg(path);
-        return false;
-    }
-    unsigned int sheetCount = 0;
-    if (freexl_get_info(xls.m_handle, FREEXL_BIFF_SHEET_COUNT, &sheetCount) != FREEXL_OK) {
-        *error = QStringLiteral("无法读取工作簿 %1 的工作表").arg(path);
-        return false;
-    }
-    for (unsigned int s = 0; s < sheetCount && s <= 0xFFFF; ++s) {
-        WorkbookSheet sheet;
-        const char *sheetName = nullptr;
-        if (freexl_get_worksheet_name(xls.m_handle, static_cast<unsigned short>(s), &sheetName)
-                == FREEXL_OK
-            && sheetName)
-            sheet.name = QString::fromUtf8(sheetName);
-        unsigned int rows = 0;
-        unsigned short columns = 0;
-        if (freexl_select_active_worksheet(xls.m_handle, static_cast<unsigned short>(s)) != FREEXL_OK
-            || freexl_worksheet_dimensions(xls.m_handle, &rows, &columns) != FREEXL_OK) {
-            *error = QStringLiteral("无法读取工作簿 %1 的第 %2 个工作表").arg(path).arg(s + 1);
-            return false;
-        }
-        // Blank cells come back as NULL like absent ones, so the declared
-        // dimensions give the far edge; the near edge is the first filled cell.
-        for (unsigned int r = 0; r < rows; ++r) {
-            for (unsigned int c = 0; c < columns; ++c) {
-                FreeXL_CellValue cell;
-                if (freexl_get_cell_value(xls.m_handle, r, static_cast<unsigned short>(c), &cell)
-                    != FREEXL_OK)
-                    continue;
-                const QString text = CellText(cell);
-                if (text.isEmpty())
-                    continue;
-                sheet.SetText(int(r), int(c), text);
-            }
-        }
-        if (rows > 0 && columns > 0) {
-            int firstRow = sheet.IsEmpty() ? int(rows) - 1 : sheet.firstRow;
-            int firstColumn = sheet.IsEmpty() ? int(columns) - 1 : sheet.firstColumn;
-            if (starts.size() == int(sheetCount)) {
-                firstRow = qMin(firstRow, starts.at(int(s)).first);
-                firstColumn = qMin(firstColumn, starts.at(int(s)).second);
-            } else if (sheet.IsEmpty()) {
-                firstRow = firstColumn = 0;
-            }
-            sheet.firstRow = firstRow;
-            sheet.firstColumn = firstColumn;
-            sheet.lastRow = qMax(sheet.lastRow, int(rows) - 1);
-            sheet.lastColumn = qMax(sheet.lastColumn, int(columns) - 1);
-        }
-        book->sheets.append(sheet);
     }
     return true;
 }

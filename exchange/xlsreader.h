@@ -2,9 +2,16 @@
 
 #include "exchange/workbook.h"
 
-// Excel 97-2003 workbooks (BIFF8 in an OLE2 container) through libfreexl.
+#include <QByteArray>
+
+// Excel 97-2003 workbooks (BIFF8 in an OLE2 container). libgsf opens the
+// container; the records of the "Workbook" stream are read here, each one
+// checked against its own length and the stream's end, so a damaged file is
+// refused with a message and never read past its end.
 class XlsReader
 {
 public:
     static bool Read(const QString &path, Workbook *book, QString *error);
+    // The same for the "Workbook" stream alone.
+    static bool ReadStream(const QByteArray &stream, Workbook *book, QString *error);
 };

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QHash>
 
+#include <cstring>
 #include <mutex>
 
 // glib names a struct field "signals", which Qt defines as a keyword.
@@ -17,7 +18,11 @@
 namespace {
 
 constexpr int MaxRecordData = 8224;
-constexpr quint16 CellXf = 15; // the one cell format; 0..14 are the style formats
+constexpr quint16 CellXf = 15; // text and numbers; 0..14 are the style formats
+constexpr quint16 DateXf = 16;
+constexpr quint16 DateTimeXf = 17;
+constexpr quint16 DateFormat = 164; // the first number format id a file may define
+constexpr quint16 DateTimeFormat = 165;
 
 enum RecordId : quint16 {
     Bof = 0x0809,
@@ -35,6 +40,9 @@ enum RecordId : quint16 {
     Row = 0x0208,
     LabelSst = 0x00FD,
     Blank = 0x0201,
+    Number = 0x0203,
+    BoolErr = 0x0205,
+    Format = 0x041E,
     Window2 = 0x023E,
 };
 
@@ -108,11 +116,11 @@ QByteArray FontBody()
     return b;
 }
 
-QByteArray XfBody(bool style, quint8 unusedAttributes)
+QByteArray XfBody(bool style, quint8 unusedAttributes, quint16 format = 0)
 {
     QByteArray b;
     Put16(b, 0); // font 0
-    Put16(b, 0); // number format "General"
+    Put16(b, format); // number format, 0 "General"
     // Locked; a style XF has the style bit and parent 0xFFF, a cell XF parent 0.
     Put16(b, style ? 0xFFF5 : 0x0001);
     Put8(b, 0x20); // horizontal general, vertical bottom
@@ -173,14 +181,8 @@ void WriteSst(Stream &stream, const SharedStrings &sst)
     for (int i = 0; i < count; ++i) {
         const QString &s = sst.unique.at(i);
         const int length = s.size();
-        // The header and the first character never split. A string that
-        // would run over three records but fits in two starts a fresh one:
-        // libfreexl cannot follow a string across more than one CONTINUE.
-        const int needed = 3 + 2 * length;
-        const int twoRecords = MaxRecordData + (MaxRecordData - 1);
-        if (body.size() + 3 + qMin(2, 2 * length) > MaxRecordData
-            || (needed > (MaxRecordData - body.size()) + (MaxRecordData - 1) && needed <= twoRecords
-                && body.size() > 0))
+        // The header and the first character never split.
+        if (body.size() + 3 + qMin(2, 2 * length) > MaxRecordData)
             flush();
         if (i % perBucket == 0) {
             Put32(ext, quint32(stream.Position() + 4 + body.size()));
@@ -266,6 +268,25 @@ void WriteSheet(Stream &stream, const WorkbookSheet &sheet, bool first,
                     QByteArray cell;
                     Put16(cell, quint16(r));
                     Put16(cell, quint16(c));
+                    // Numbers, dates and truth values read from the file go back as such.
+                    if (const TypedCell *typed = sheet.Typed(r, c)) {
+                        if (typed->kind == TypedCell::Boolean) {
+                            Put16(cell, CellXf);
+                            Put8(cell, typed->value != 0 ? 1 : 0);
+                            Put8(cell, 0);
+                            stream.Record(BoolErr, cell);
+                        } else {
+                            Put16(cell, typed->kind == TypedCell::Date       ? DateXf
+                                            : typed->kind == TypedCell::DateTime ? DateTimeXf
+                                                                                 : CellXf);
+                            quint64 bits;
+                            std::memcpy(&bits, &typed->value, sizeof bits);
+                            Put32(cell, quint32(bits));
+                            Put32(cell, quint32(bits >> 32));
+                            stream.Record(Number, cell);
+                        }
+                        continue;
+                    }
                     Put16(cell, CellXf);
                     if (id == 0) {
                         stream.Record(Blank, cell);
@@ -314,7 +335,7 @@ QByteArray XlsWriter::WorkbookStream(const Workbook &book, QString *error)
                                  .arg(names.at(s)).arg(r + 1).arg(c + 1);
                     return QByteArray();
                 }
-                row[c - sheet.firstColumn] = text.isEmpty() ? 0 : sst.Add(text) + 1;
+                row[c - sheet.firstColumn] = text.isEmpty() || sheet.Typed(r, c) ? 0 : sst.Add(text) + 1;
             }
         }
     }
@@ -338,10 +359,21 @@ QByteArray XlsWriter::WorkbookStream(const Workbook &book, QString *error)
     // Five fonts; readers number them 0-3 and 5, index 4 does not exist.
     for (int i = 0; i < 5; ++i)
         stream.Record(Font, FontBody());
+    for (const auto &f : {qMakePair(DateFormat, QStringLiteral("yyyy-mm-dd")),
+                          qMakePair(DateTimeFormat, QStringLiteral("yyyy-mm-dd hh:mm:ss"))}) {
+        QByteArray format;
+        Put16(format, f.first);
+        Put16(format, quint16(f.second.size()));
+        Put8(format, 0x01);
+        PutUtf16(format, f.second.constData(), f.second.size());
+        stream.Record(Format, format);
+    }
     stream.Record(Xf, XfBody(true, 0x00)); // "Normal"
     for (int i = 1; i < 15; ++i)
         stream.Record(Xf, XfBody(true, 0xF4));
     stream.Record(Xf, XfBody(false, 0x00)); // the cell format, index 15
+    stream.Record(Xf, XfBody(false, 0x04, DateFormat)); // dates, 16
+    stream.Record(Xf, XfBody(false, 0x04, DateTimeFormat)); // dates with time, 17
     QByteArray style;
     Put16(style, 0x8000); // built-in style on XF 0
     Put8(style, 0); // "Normal"

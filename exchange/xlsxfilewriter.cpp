@@ -1,129 +1,287 @@
 #include "exchange/xlsxfilewriter.h"
 
-#include <QFile>
+#include <QRegularExpression>
 
-#include <xlsxwriter.h>
+#include <quazip/quazip.h>
+#include <quazip/quazipfile.h>
 
-#include <dlfcn.h>
+#include <zlib.h>
 
 namespace {
 
-// libxlsxwriter zips through the system minizip, whose functions QuaZip
-// (the reader) exports again with other signatures. Linked side by side,
-// one of them calls the other's and crashes. So the writer is loaded on its
-// own with RTLD_DEEPBIND: it and its minizip bind to each other first.
-// Nothing else may link it (see exchange/CMakeLists.txt).
-struct XlsxWriterLibrary
+QString ColumnName(int column)
 {
-    decltype(&workbook_new_opt) newWorkbook = nullptr;
-    decltype(&workbook_add_format) addFormat = nullptr;
-    decltype(&workbook_add_worksheet) addWorksheet = nullptr;
-    decltype(&worksheet_write_string) writeString = nullptr;
-    decltype(&worksheet_write_blank) writeBlank = nullptr;
-    decltype(&workbook_close) close = nullptr;
-    decltype(&lxw_strerror) errorText = nullptr;
-    QString failure;
-};
-
-template<typename F>
-void Resolve(void *handle, const char *name, F *function, QString *failure)
-{
-    *function = reinterpret_cast<F>(dlsym(handle, name));
-    if (!*function && failure->isEmpty())
-        *failure = QStringLiteral("libxlsxwriter 缺少函数 %1").arg(QString::fromLatin1(name));
+    QString name;
+    for (int c = column + 1; c > 0; c = (c - 1) / 26)
+        name.prepend(QChar('A' + (c - 1) % 26));
+    return name;
 }
 
-const XlsxWriterLibrary &Library()
+QString CellRef(int row, int column)
 {
-    static const XlsxWriterLibrary library = [] {
-        XlsxWriterLibrary lib;
-        void *handle = nullptr;
-        for (const char *name : {"libxlsxwriter.so.4", "libxlsxwriter.so"}) {
-            handle = dlopen(name, RTLD_NOW | RTLD_LOCAL | RTLD_DEEPBIND);
-            if (handle)
-                break;
+    return ColumnName(column) + QString::number(row + 1);
+}
+
+// XML text; characters XML cannot carry go in the format's _xHHHH_ escape,
+// and a literal "_xHHHH_" has its underscore escaped so it reads back as is.
+QByteArray Escaped(const QString &text)
+{
+    static const QRegularExpression literal(QStringLiteral("_(x[0-9A-Fa-f]{4}_)"));
+    QString in = text;
+    if (in.contains(QLatin1String("_x")))
+        in.replace(literal, QStringLiteral("_x005F_\\1"));
+    QString out;
+    out.reserve(in.size() + 16);
+    for (int i = 0; i < in.size(); ++i) {
+        const QChar ch = in.at(i);
+        const ushort u = ch.unicode();
+        if (ch.isHighSurrogate() && i + 1 < in.size() && in.at(i + 1).isLowSurrogate()) {
+            out += ch;
+            out += in.at(++i);
+        } else if (u == '&') {
+            out += QLatin1String("&amp;");
+        } else if (u == '<') {
+            out += QLatin1String("&lt;");
+        } else if (u == '>') {
+            out += QLatin1String("&gt;");
+        } else if (u == '"') {
+            out += QLatin1String("&quot;");
+        } else if ((u < 0x20 && u != '\t' && u != '\n') || u == '\r' || ch.isSurrogate()
+                   || u == 0xFFFE || u == 0xFFFF) {
+            out += QLatin1String("_x") + QString::number(u, 16).toUpper().rightJustified(4, QLatin1Char('0'))
+                + QLatin1Char('_');
+        } else {
+            out += ch;
         }
-        if (!handle) {
-            lib.failure = QStringLiteral("无法加载 libxlsxwriter：%1").arg(QString::fromLocal8Bit(dlerror()));
-            return lib;
-        }
-        Resolve(handle, "workbook_new_opt", &lib.newWorkbook, &lib.failure);
-        Resolve(handle, "workbook_add_format", &lib.addFormat, &lib.failure);
-        Resolve(handle, "workbook_add_worksheet", &lib.addWorksheet, &lib.failure);
-        Resolve(handle, "worksheet_write_string", &lib.writeString, &lib.failure);
-        Resolve(handle, "worksheet_write_blank", &lib.writeBlank, &lib.failure);
-        Resolve(handle, "workbook_close", &lib.close, &lib.failure);
-        Resolve(handle, "lxw_strerror", &lib.errorText, &lib.failure);
-        return lib;
-    }();
-    return library;
+    }
+    return out.toUtf8();
+}
+
+const char kSheetHead[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+    "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+    "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">";
+
+bool AddEntry(QuaZip &zip, const QString &name, const QByteArray &data, QString *error)
+{
+    QuaZipFile file(&zip);
+    QuaZipNewInfo info(name);
+    info.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther);
+    if (!file.open(QIODevice::WriteOnly, info, nullptr, 0, Z_DEFLATED, Z_DEFAULT_COMPRESSION)
+        || file.write(data) != data.size()) {
+        *error = QStringLiteral("无法写入部件 %1").arg(name);
+        return false;
+    }
+    file.close();
+    if (file.getZipError() != UNZ_OK) {
+        *error = QStringLiteral("无法写入部件 %1").arg(name);
+        return false;
+    }
+    return true;
+}
+
+QString PartKey(QString name)
+{
+    while (name.startsWith(QLatin1Char('/')))
+        name.remove(0, 1);
+    return name.toLower();
 }
 
 } // namespace
 
-bool XlsxFileWriter::Write(const QString &path, const Workbook &book, QString *error)
+QByteArray XlsxFileWriter::SheetXml(const WorkbookSheet &sheet, bool keepTypes)
 {
-    const XlsxWriterLibrary &lib = Library();
-    if (!lib.failure.isEmpty()) {
-        *error = lib.failure;
-        return false;
+    QByteArray xml(kSheetHead);
+    if (!sheet.IsEmpty()) {
+        xml += "<dimension ref=\"" + CellRef(sheet.firstRow, sheet.firstColumn).toLatin1() + ':'
+            + CellRef(sheet.lastRow, sheet.lastColumn).toLatin1() + "\"/>";
     }
-    lxw_workbook_options options;
-    options.constant_memory = LXW_FALSE;
-    options.tmpdir = nullptr;
-    options.use_zip64 = LXW_FALSE;
-    const QByteArray name = QFile::encodeName(path);
-    lxw_workbook *workbook = lib.newWorkbook(name.constData(), &options);
-    if (!workbook) {
-        *error = QStringLiteral("无法创建工作簿");
-        return false;
-    }
-    // A blank cell needs a format, or the library leaves it out.
-    lxw_format *blank = lib.addFormat(workbook);
-    const QStringList names = WorkbookFile::SafeSheetNames(book);
-    QString failure;
-    for (int s = 0; s < book.sheets.size() && failure.isEmpty(); ++s) {
-        const WorkbookSheet &sheet = book.sheets.at(s);
-        const QByteArray sheetName = names.at(s).toUtf8();
-        lxw_worksheet *worksheet = lib.addWorksheet(workbook, sheetName.constData());
-        if (!worksheet) {
-            failure = QStringLiteral("无法添加工作表“%1”").arg(names.at(s));
-            break;
+    xml += "<sheetData>";
+    if (!sheet.IsEmpty()) {
+        // Blank cells only where the extent needs them: its two corners, and
+        // in rows that hold text (so a blank edge column survives).
+        const int lastData = qMin(sheet.LastDataRow(), sheet.lastRow);
+        QVector<int> rows;
+        for (int r = sheet.firstRow; r <= lastData; ++r) {
+            if (!sheet.rows.at(r).isEmpty() || r == sheet.firstRow)
+                rows.append(r);
         }
-        if (sheet.IsEmpty())
-            continue;
-        if (sheet.lastRow >= WorkbookFile::XlsxMaxRows || sheet.lastColumn >= WorkbookFile::XlsxMaxColumns) {
-            failure = QStringLiteral("工作表“%1”超出 .xlsx 的行列上限").arg(names.at(s));
-            break;
-        }
-        for (int r = sheet.firstRow; r <= sheet.lastRow && failure.isEmpty(); ++r) {
+        if (rows.isEmpty() || rows.last() != sheet.lastRow)
+            rows.append(sheet.lastRow);
+        if (rows.first() != sheet.firstRow)
+            rows.prepend(sheet.firstRow);
+        for (int r : qAsConst(rows)) {
+            const bool hasData = r < sheet.rows.size() && !sheet.rows.at(r).isEmpty();
+            xml += "<row r=\"" + QByteArray::number(r + 1) + "\">";
             for (int c = sheet.firstColumn; c <= sheet.lastColumn; ++c) {
                 const QString text = sheet.Text(r, c);
-                lxw_error result;
-                if (text.isEmpty()) {
-                    result = lib.writeBlank(worksheet, lxw_row_t(r), lxw_col_t(c), blank);
-                } else {
-                    const QByteArray utf8 = text.toUtf8();
-                    result = lib.writeString(worksheet, lxw_row_t(r), lxw_col_t(c),
-                                                    utf8.constData(), nullptr);
+                const QByteArray ref = CellRef(r, c).toLatin1();
+                const TypedCell *typed = keepTypes ? sheet.Typed(r, c) : nullptr;
+                if (typed) {
+                    const QByteArray style = typed->xlsxStyle >= 0
+                        ? " s=\"" + QByteArray::number(typed->xlsxStyle) + '"' : QByteArray();
+                    if (typed->kind == TypedCell::Boolean)
+                        xml += "<c r=\"" + ref + '"' + style + " t=\"b\"><v>"
+                            + (typed->value != 0 ? "1" : "0") + "</v></c>";
+                    else
+                        xml += "<c r=\"" + ref + '"' + style + "><v>"
+                            + QByteArray::number(typed->value, 'g', 17) + "</v></c>";
+                } else if (!text.isEmpty()) {
+                    xml += "<c r=\"" + ref + "\" t=\"inlineStr\"><is><t xml:space=\"preserve\">"
+                        + Escaped(text) + "</t></is></c>";
+                } else if (hasData || (r == sheet.firstRow && c == sheet.firstColumn)
+                           || (r == sheet.lastRow && c == sheet.lastColumn)) {
+                    xml += "<c r=\"" + ref + "\"/>";
                 }
-                if (result != LXW_NO_ERROR) {
-                    failure = QStringLiteral("工作表“%1”第 %2 行第 %3 列无法写入：%4")
-                                  .arg(names.at(s)).arg(r + 1).arg(c + 1)
-                                  .arg(QString::fromUtf8(lib.errorText(result)));
-                    break;
+            }
+            xml += "</row>";
+        }
+    }
+    xml += "</sheetData></worksheet>";
+    return xml;
+}
+
+bool XlsxFileWriter::Write(const QString &path, const Workbook &book, QString *error)
+{
+    if (book.sheets.isEmpty()) {
+        *error = QStringLiteral("工作簿中没有工作表");
+        return false;
+    }
+    const QStringList names = WorkbookFile::SafeSheetNames(book);
+    for (int s = 0; s < book.sheets.size(); ++s) {
+        const WorkbookSheet &sheet = book.sheets.at(s);
+        if (!sheet.IsEmpty()
+            && (sheet.lastRow >= WorkbookFile::XlsxMaxRows || sheet.lastColumn >= WorkbookFile::XlsxMaxColumns)) {
+            *error = QStringLiteral("工作表“%1”超出 .xlsx 的行列上限").arg(names.at(s));
+            return false;
+        }
+        for (const QStringList &row : sheet.rows) {
+            for (const QString &text : row) {
+                if (text.size() > WorkbookFile::MaxCellLength) {
+                    *error = QStringLiteral("工作表“%1”中有超过 32767 个字符的单元格").arg(names.at(s));
+                    return false;
                 }
             }
         }
     }
-    // Closing writes the file and frees the workbook, also after a failure.
-    const lxw_error closed = lib.close(workbook);
-    if (!failure.isEmpty()) {
-        *error = failure;
+
+    QByteArray types = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+        "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+        "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+        "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
+        "<Override PartName=\"/xl/workbook.xml\" ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>"
+        "<Override PartName=\"/xl/styles.xml\" ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml\"/>";
+    QByteArray workbook = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+        "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+        "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><sheets>";
+    QByteArray rels = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
+    for (int s = 0; s < book.sheets.size(); ++s) {
+        const QByteArray n = QByteArray::number(s + 1);
+        types += "<Override PartName=\"/xl/worksheets/sheet" + n
+            + ".xml\" ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>";
+        workbook += "<sheet name=\"" + Escaped(names.at(s)) + "\" sheetId=\"" + n + "\" r:id=\"rId" + n + "\"/>";
+        rels += "<Relationship Id=\"rId" + n
+            + "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\" Target=\"worksheets/sheet"
+            + n + ".xml\"/>";
+    }
+    types += "</Types>";
+    workbook += "</sheets></workbook>";
+    rels += "<Relationship Id=\"rId" + QByteArray::number(book.sheets.size() + 1)
+        + "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles\" Target=\"styles.xml\"/>"
+          "</Relationships>";
+    const QByteArray rootRels = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+        "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument\" Target=\"xl/workbook.xml\"/>"
+        "</Relationships>";
+    const QByteArray styles = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+        "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+        "<fonts count=\"1\"><font><sz val=\"11\"/><name val=\"Calibri\"/></font></fonts>"
+        "<fills count=\"2\"><fill><patternFill patternType=\"none\"/></fill><fill><patternFill patternType=\"gray125\"/></fill></fills>"
+        "<borders count=\"1\"><border><left/><right/><top/><bottom/><diagonal/></border></borders>"
+        "<cellStyleXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\"/></cellStyleXfs>"
+        "<cellXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"/></cellXfs>"
+        "<cellStyles count=\"1\"><cellStyle name=\"Normal\" xfId=\"0\" builtinId=\"0\"/></cellStyles>"
+        "</styleSheet>";
+
+    QuaZip zip(path);
+    if (!zip.open(QuaZip::mdCreate)) {
+        *error = QStringLiteral("无法创建文件（错误 %1）").arg(zip.getZipError());
         return false;
     }
-    if (closed != LXW_NO_ERROR) {
-        *error = QString::fromUtf8(lib.errorText(closed));
+    bool ok = AddEntry(zip, QStringLiteral("[Content_Types].xml"), types, error)
+        && AddEntry(zip, QStringLiteral("_rels/.rels"), rootRels, error)
+        && AddEntry(zip, QStringLiteral("xl/workbook.xml"), workbook, error)
+        && AddEntry(zip, QStringLiteral("xl/_rels/workbook.xml.rels"), rels, error)
+        && AddEntry(zip, QStringLiteral("xl/styles.xml"), styles, error);
+    for (int s = 0; ok && s < book.sheets.size(); ++s)
+        ok = AddEntry(zip, QStringLiteral("xl/worksheets/sheet%1.xml").arg(s + 1),
+                      SheetXml(book.sheets.at(s), false), error);
+    zip.close();
+    if (ok && zip.getZipError() != UNZ_OK) {
+        *error = QStringLiteral("无法完成压缩包（错误 %1）").arg(zip.getZipError());
+        ok = false;
+    }
+    return ok;
+}
+
+bool XlsxFileWriter::ReplaceSheet(const QString &source, const QString &target, const WorkbookSheet &sheet,
+                                  QString *error)
+{
+    if (sheet.part.isEmpty()) {
+        *error = QStringLiteral("不知道工作表“%1”在工作簿中的位置").arg(sheet.name);
+        return false;
+    }
+    QuaZip in(source);
+    if (!in.open(QuaZip::mdUnzip)) {
+        *error = QStringLiteral("无法读取原工作簿（错误 %1）").arg(in.getZipError());
+        return false;
+    }
+    QuaZip out(target);
+    if (!out.open(QuaZip::mdCreate)) {
+        *error = QStringLiteral("无法创建文件（错误 %1）").arg(out.getZipError());
+        return false;
+    }
+    bool ok = true;
+    bool replaced = false;
+    for (bool more = in.goToFirstFile(); ok && more; more = in.goToNextFile()) {
+        QuaZipFileInfo64 info;
+        if (!in.getCurrentFileInfo(&info)) {
+            ok = false;
+            break;
+        }
+        if (!replaced && PartKey(info.name) == PartKey(sheet.part)) {
+            replaced = true;
+            ok = AddEntry(out, info.name, SheetXml(sheet, true), error);
+            continue;
+        }
+        // Copied as stored: the compressed bytes, their CRC and sizes unchanged.
+        int method = 0;
+        int level = 0;
+        QuaZipFile from(&in);
+        if (!from.open(QIODevice::ReadOnly, &method, &level, true)) {
+            ok = false;
+            break;
+        }
+        const QByteArray raw = from.readAll();
+        from.close();
+        QuaZipFile to(&out);
+        QuaZipNewInfo copy(info);
+        if (!to.open(QIODevice::WriteOnly, copy, nullptr, info.crc, method, level, true)
+            || to.write(raw) != raw.size()) {
+            ok = false;
+            break;
+        }
+        to.close();
+        ok = to.getZipError() == UNZ_OK;
+    }
+    out.close();
+    if (ok && !replaced) {
+        *error = QStringLiteral("工作簿中没有部件 %1").arg(sheet.part);
+        return false;
+    }
+    if (!ok || out.getZipError() != UNZ_OK || in.getZipError() != UNZ_OK) {
+        if (error->isEmpty())
+            *error = QStringLiteral("无法复制原工作簿的部件");
         return false;
     }
     return true;

@@ -14,8 +14,7 @@
 
 namespace {
 
-// Parts bigger than this are refused rather than inflated into memory.
-constexpr qint64 MaxPartSize = qint64(1) << 30;
+using WorkbookFile::MaxPartSize;
 
 struct Relationship
 {
@@ -226,9 +225,11 @@ public:
             *error = QStringLiteral("无法定位部件 %1").arg(part);
             return false;
         }
+        const QString tooBig = QStringLiteral("部件 %1 解压后超过 %2 MB，不予读取")
+                                   .arg(part).arg(MaxPartSize >> 20);
         QuaZipFileInfo64 info;
         if (m_zip.getCurrentFileInfo(&info) && qint64(info.uncompressedSize) > MaxPartSize) {
-            *error = QStringLiteral("部件 %1 过大").arg(part);
+            *error = tooBig;
             return false;
         }
         QuaZipFile file(&m_zip);
@@ -236,7 +237,21 @@ public:
             *error = QStringLiteral("无法解压部件 %1").arg(part);
             return false;
         }
-        *data = file.readAll();
+        // The declared size may lie: inflate in steps and stop at the cap.
+        data->clear();
+        QByteArray chunk(1 << 20, Qt::Uninitialized);
+        while (true) {
+            const qint64 n = file.read(chunk.data(), chunk.size());
+            if (n <= 0)
+                break;
+            if (data->size() + n > MaxPartSize) {
+                file.close();
+                data->clear();
+                *error = tooBig;
+                return false;
+            }
+            data->append(chunk.constData(), int(n));
+        }
         file.close();
         if (file.getZipError() != UNZ_OK) {
             *error = QStringLiteral("部件 %1 已损坏").arg(part);
@@ -394,6 +409,7 @@ bool ReadSheet(const QByteArray &data, const QStringList &shared, const Styles &
                 ? styles.xfDateKind.at(style) : DateKind::None;
             QString value;
             QString inlineText;
+            bool formula = false;
             while (!xml.atEnd()) {
                 xml.readNext();
                 if (xml.isEndElement() && xml.name() == QLatin1String("c"))
@@ -404,13 +420,38 @@ bool ReadSheet(const QByteArray &data, const QStringList &shared, const Styles &
                     value = xml.readElementText(QXmlStreamReader::IncludeChildElements);
                 else if (xml.name() == QLatin1String("is"))
                     inlineText = ReadRichText(xml);
-                else
+                else {
+                    formula = formula || xml.name() == QLatin1String("f");
                     xml.skipCurrentElement();
+                }
             }
             if (row >= WorkbookFile::XlsxMaxRows || column >= WorkbookFile::XlsxMaxColumns)
                 continue;
-            sheet->SetText(row, column,
-                           CellValueText(type, value, inlineText, shared, dateKind, base1904));
+            const QString text = CellValueText(type, value, inlineText, shared, dateKind, base1904);
+            if (column >= WorkbookFile::MaxReadColumns) {
+                // Kept out: a far cell must not make every row that wide.
+                if (!text.isEmpty())
+                    sheet->tooWide = true;
+                continue;
+            }
+            if (formula)
+                ++sheet->formulaCells;
+            TypedCell cell;
+            cell.xlsxStyle = styleOk && style >= 0 ? style : -1;
+            bool number = false;
+            cell.value = value.trimmed().toDouble(&number);
+            if (type == QLatin1String("b")) {
+                cell.kind = TypedCell::Boolean;
+                cell.value = text == QLatin1String("TRUE") ? 1 : 0;
+            } else if ((type.isEmpty() || type == QLatin1String("n")) && number && !text.isEmpty()) {
+                cell.kind = dateKind == DateKind::Date
+                    ? (text.contains(QLatin1Char(' ')) ? TypedCell::DateTime : TypedCell::Date)
+                    : TypedCell::Number;
+            } else {
+                sheet->SetText(row, column, text);
+                continue;
+            }
+            sheet->SetTyped(row, column, text, cell);
         }
     }
     if (xml.hasError()) {
@@ -505,6 +546,7 @@ bool XlsxReader::Read(const QString &path, Workbook *book, QString *error)
             continue;
         WorkbookSheet sheet;
         sheet.name = entry.name;
+        sheet.part = part;
         if (!package.ReadPart(part, &data, &reason)
             || !ReadSheet(data, shared, styles, base1904, &sheet, &reason)) {
             *error = QStringLiteral("无法读取工作簿 %1 的工作表“%2”：%3").arg(path, entry.name, reason);

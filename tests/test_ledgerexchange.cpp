@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 #include "app/modalseam.h"
 #include "exchange/excelengine.h"
+#include "exchange/workbook.h"
 #include "exchange/ledgerexchange.h"
 #include "ledger/ledgerkinds.h"
 #include "ledger/ledgerrows.h"
@@ -424,14 +425,20 @@ void TestLedgerExchange::exportFailures()
     QVERIFY2(status.startsWith(QStringLiteral("导出失败")), qPrintable(status));
     QVERIFY(status.contains(nowhere));
 
-    // A damaged workbook is not overwritten by an export.
-    const QString damaged = dir.filePath(QStringLiteral("damaged.xlsx"));
-    QFile file(damaged);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("not a zip");
-    file.close();
-    QVERIFY(!WriteLedger(GoodsPage, widget.get(), damaged).ok);
-    QCOMPARE(QFileInfo(damaged).size(), qint64(9));
+    // A damaged or empty file the user chose to replace is replaced.
+    for (const QByteArray &content : {QByteArray("not a zip"), QByteArray()}) {
+        const QString damaged = dir.filePath(QStringLiteral("damaged.xlsx"));
+        QFile file(damaged);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+        file.close();
+        const ExportResult replaced = WriteLedger(GoodsPage, widget.get(), damaged);
+        QVERIFY2(replaced.ok, qPrintable(replaced.error));
+        Workbook book;
+        QString error;
+        QVERIFY2(WorkbookFile::Read(damaged, &book, &error), qPrintable(error));
+        QCOMPARE(book.sheets.at(0).Text(1, 1), QStringLiteral("库存"));
+    }
 }
 
 void TestLedgerExchange::importFromPage_data()

@@ -2,6 +2,8 @@
 #include "exchange/printwidget.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
+#include <QDateTimeEdit>
 #include <QFile>
 #include <QMessageBox>
 #include <QPrintDialog>
@@ -28,6 +30,16 @@ int PdfPages(const QString &path)
     return -1;
 }
 
+// The text layer of a PDF as pdftotext reads it.
+QString PdfText(const QString &path)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {path, QStringLiteral("-")});
+    if (!p.waitForFinished(30000) || p.exitCode() != 0)
+        return QString();
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
 bool IsPdf(const QString &path)
 {
     QFile f(path);
@@ -43,10 +55,8 @@ private slots:
     void init();
     void cleanup();
 
-    void fitting_data();
-    void fitting();
-    void pdfOfOnePage_data();
-    void pdfOfOnePage();
+    void pdfOfEveryRow_data();
+    void pdfOfEveryRow();
     void printerPath_data();
     void printerPath();
     void pdfNotWritten_data();
@@ -114,31 +124,7 @@ QTableWidget *TestPrinting::Table(int rows)
     return m_table.get();
 }
 
-void TestPrinting::fitting_data()
-{
-    QTest::addColumn<QSize>("picture");
-    QTest::addColumn<QRect>("viewport");
-    QTest::addColumn<QRect>("expected");
-    QTest::newRow("wide table shrunk to the width") << QSize(4000, 1000) << QRect(0, 0, 1000, 1400)
-                                                    << QRect(0, 0, 1000, 250);
-    QTest::newRow("small table grows to the width") << QSize(200, 100) << QRect(0, 0, 1000, 1400)
-                                                    << QRect(0, 0, 1000, 500);
-    QTest::newRow("tall table grows to the height") << QSize(100, 400) << QRect(0, 0, 1000, 1400)
-                                                    << QRect(0, 0, 350, 1400);
-    QTest::newRow("kept at the viewport's corner") << QSize(100, 100) << QRect(50, 70, 300, 600)
-                                                   << QRect(50, 70, 300, 300);
-    QTest::newRow("empty picture") << QSize(0, 0) << QRect(10, 10, 300, 600) << QRect(10, 10, 0, 0);
-}
-
-void TestPrinting::fitting()
-{
-    QFETCH(QSize, picture);
-    QFETCH(QRect, viewport);
-    QFETCH(QRect, expected);
-    QCOMPARE(FitPicture(picture, viewport), expected);
-}
-
-void TestPrinting::pdfOfOnePage_data()
+void TestPrinting::pdfOfEveryRow_data()
 {
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<QString>("written");
@@ -147,12 +133,23 @@ void TestPrinting::pdfOfOnePage_data()
     QTest::newRow("dot in the folder only") << "a.b/stock" << "a.b/stock.pdf";
 }
 
-void TestPrinting::pdfOfOnePage()
+void TestPrinting::pdfOfEveryRow()
 {
     QFETCH(QString, chosen);
     QFETCH(QString, written);
-    // Far more rows than the page (and the screen) can hold.
-    QTableWidget *table = Table(500);
+    // Far more rows than the page (and the screen) can hold, and widget cells.
+    QTableWidget *table = Table(1005);
+    table->setObjectName(QStringLiteral("tab_purchaseIn"));
+    QStringList titles;
+    for (int c = 0; c < 19; ++c)
+        titles << QStringLiteral("标题%1").arg(c);
+    table->setHorizontalHeaderLabels(titles);
+    auto *date = new QDateTimeEdit(QDate(2024, 5, 1));
+    table->setCellWidget(1004, 7, date);
+    auto *combo = new QComboBox;
+    combo->addItems({QStringLiteral("红色"), QStringLiteral("金额入库")});
+    combo->setCurrentIndex(1);
+    table->setCellWidget(1004, 1, combo);
     QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("a.b")));
     m_answer = m_dir->filePath(chosen);
 
@@ -164,9 +161,19 @@ void TestPrinting::pdfOfOnePage()
     const QString path = m_dir->filePath(written);
     QCOMPARE(result.fileName, path);
     QVERIFY(IsPdf(path));
-    if (QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty())
-        QSKIP("pdfinfo (poppler-utils) is not installed");
-    QCOMPARE(PdfPages(path), 1);
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QSKIP("pdftotext (poppler-utils) is not installed");
+    const int pages = PdfPages(path);
+    QVERIFY2(pages > 10, qPrintable(QString::number(pages)));
+    const QString text = PdfText(path);
+    // Every row and column, the titles and page numbers on every page.
+    for (const QString &wanted : {QStringLiteral("行0 列0"), QStringLiteral("行517 列18"), QStringLiteral("行1003 列9"),
+                                  QStringLiteral("2024-05-01"), QStringLiteral("金额入库"),
+                                  QStringLiteral("第 %1 页，共 %1 页").arg(pages)})
+        QVERIFY2(text.contains(wanted), qPrintable(wanted));
+    QCOMPARE(text.count(QStringLiteral("采购进货表")), pages);
+    QCOMPARE(text.count(QStringLiteral("标题18")), pages);
+    QCOMPARE(text.count(QStringLiteral("打印日期：")), pages);
 }
 
 void TestPrinting::printerPath_data()
