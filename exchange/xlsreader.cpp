@@ -614,7 +614,13 @@ bool ReadSheet(Records &records, const Globals &g, WorkbookSheet *sheet, QString
 QByteArray WorkbookStream(const QString &path, QString *error)
 {
     static std::once_flag initialised;
-    std::call_once(initialised, [] { gsf_init(); });
+    std::call_once(initialised, [] {
+        gsf_init();
+        // A damaged container is reported through the result; libgsf's own
+        // complaints about it would only fill the terminal.
+        g_log_set_handler("libgsf:msole", GLogLevelFlags(G_LOG_LEVEL_MASK),
+                          [](const gchar *, GLogLevelFlags, const gchar *, gpointer) {}, nullptr);
+    });
     QByteArray data;
     const QByteArray name = QFile::encodeName(path);
     GsfInput *input = gsf_input_stdio_new(name.constData(), nullptr);

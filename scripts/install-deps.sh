@@ -7,7 +7,7 @@ packages=(
   qtbase5-dev qtbase5-dev-tools libqt5sql5-sqlite libqt5sql5-odbc libqt5sql5-psql
   libqt5svg5-dev libqt5webkit5-dev
   libquazip1-qt5-dev libgsf-1-dev
-  fonts-noto-cjk
+  fonts-noto-cjk fonts-droid-fallback
   python3 python3-xlrd python3-openpyxl
   poppler-utils desktop-file-utils
   postgresql
