@@ -8,6 +8,7 @@
 #include "db/workfolder.h"
 #include "exchange/ledgerexchange.h"
 #include "exchange/listrows.h"
+#include "exchange/rowspdf.h"
 #include "ledger/ledgerkinds.h"
 
 #include <QCommandLineParser>
@@ -301,6 +302,35 @@ int ExportWorkbook(const Page &page, const Invocation &inv, const QString &file)
     return Ok;
 }
 
+// Writes the page's rows as a paginated PDF, the same one the page's print
+// button writes.
+int ExportPdf(const Page &page, const Invocation &inv, const QString &file)
+{
+    if (page.IsList())
+        return Fail(QStringLiteral("导出失败: 列表只能导出为 .xls 或 .xlsx"));
+    RowsPdf::Table table;
+    table.title = LedgerExchange::PageTitle(page.ledger->tableName);
+    Reports::Kind report;
+    if (ReportOfPage(page.ledger, &report)) {
+        const Reports::Table computed = Reports::Compute(report, inv.dateMode, inv.from, inv.to);
+        if (!computed.ok)
+            return Fail(computed.error);
+        table.headers = computed.titles;
+        table.rows = computed.rows;
+    } else {
+        QString error;
+        if (!LedgerExchange::StoredPageRows(page.ledger->tableName, inv.dateMode, inv.from, inv.to,
+                                            &table.rows, &error))
+            return Fail(QStringLiteral("导出失败: %1").arg(error));
+        table.headers = page.ledger->columnTitles;
+    }
+    QString error;
+    if (!RowsPdf::WritePdf(file, table, &error))
+        return Fail(QStringLiteral("导出失败: 无法写入PDF文件 %1 (%2)").arg(file, error));
+    Out(QStringLiteral("导出完成: %1 (%2行)").arg(file).arg(table.rows.size()));
+    return Ok;
+}
+
 // The one place where the file name of an export picks its format.
 int RunExport(const Invocation &inv)
 {
@@ -309,7 +339,9 @@ int RunExport(const Invocation &inv)
     const QString suffix = QFileInfo(file).suffix().toLower();
     if (suffix == QLatin1String("xls") || suffix == QLatin1String("xlsx"))
         return ExportWorkbook(page, inv, file);
-    return Fail(QStringLiteral("不支持的文件类型“.%1”: 可导出为 .xls 或 .xlsx").arg(suffix));
+    if (suffix == QLatin1String("pdf"))
+        return ExportPdf(page, inv, file);
+    return Fail(QStringLiteral("不支持的文件类型“.%1”: 可导出为 .xls、.xlsx 或 .pdf").arg(suffix));
 }
 
 int RunReport(const Invocation &inv)
@@ -353,7 +385,7 @@ const Command kCommands[] = {
      1, 1, 0, false, true, RunRestore},
     {"import", "import PAGE FILE", "从工作簿导入账页或列表，与页面的“导入”相同",
      "PAGE 是账页表格的对象名或列表名。", 2, 2, 1, false, false, RunImport},
-    {"export", "export PAGE FILE [--from D] [--to D]", "把账页或列表导出到工作簿，与“导出”相同",
+    {"export", "export PAGE FILE [--from D] [--to D]", "把账页或列表导出到工作簿，与“导出”相同；FILE 以 .pdf 结尾时写出账页的PDF，与“打印”相同",
      "账页导出期间内存储的行（不给日期时全部）；计算页导出计算结果；列表导出存储的列表。",
      2, 2, 1, true, false, RunExport},
     {"report", "report stock|sales|profit|daily|employee|customer|debts [--from D] [--to D]",

@@ -1,7 +1,7 @@
 // quillonctl: the program's data operations without the window.
 #include "ctl/commands.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
 
 #include <cstdio>
 
@@ -22,7 +22,11 @@ int main(int argc, char *argv[])
 {
     if (qEnvironmentVariableIsEmpty("QUILLON_DEBUG"))
         qInstallMessageHandler(QuietDebug);
-    QCoreApplication app(argc, argv);
+    // A PDF export draws text, which needs a GUI application; without a
+    // screen, on the offscreen platform.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quillonctl"));
     return Ctl::Run(QCoreApplication::arguments());
 }

@@ -347,6 +347,48 @@ ExportResult ExportStoredPage(const QString &tableName, int dateMode, const QStr
     return WriteLedgerRows(page->columnTitles, rows, fileName);
 }
 
+bool StoredPageRows(const QString &tableName, int dateMode, const QString &from, const QString &to,
+                    QVector<QStringList> *rows, QString *error)
+{
+    const LedgerKinds::PageKind *page = LedgerKinds::FindByTable(tableName);
+    if (!page || !page->IsStored() || page->group == LedgerKinds::Group::Sales) {
+        *error = QStringLiteral("“%1”不是存储的账页").arg(tableName);
+        return false;
+    }
+    StoreDbAccess *store = StoreDbAccess::Instance();
+    auto texts = [rows](const auto &records) {
+        for (const auto &r : records) {
+            QStringList cells;
+            for (int i = 0; i < r.TextCount; ++i)
+                cells << r.text(i);
+            rows->append(cells);
+        }
+    };
+    bool read = false;
+    if (page->group == LedgerKinds::Group::Goods) {
+        GoodsList records;
+        read = store->QueryGoods(dateMode, page->kind, from, to, records);
+        texts(records);
+    } else {
+        FinanceList records;
+        read = store->QueryFinance(dateMode, page->kind, from, to, records);
+        texts(records);
+    }
+    if (!read)
+        *error = QStringLiteral("读取数据库失败: %1").arg(store->lastError());
+    return read;
+}
+
+QString PageTitle(const QString &tableName)
+{
+    const LedgerKinds::PageKind *page = LedgerKinds::FindByTable(tableName);
+    if (page && !page->titleText.isEmpty())
+        return page->titleText;
+    if (page && page->group == LedgerKinds::Group::Sales)
+        return QStringLiteral("销售统计");
+    return tableName;
+}
+
 QString EngineFileName(const QString &chosen)
 {
     QString name = chosen;

@@ -108,6 +108,16 @@ QVector<QStringList> LedgerCells(const FinanceList &records);
 ExportResult ExportStoredPage(const QString &tableName, int dateMode, const QString &from,
                               const QString &to, const QString &fileName);
 
+// A stored page's rows of a period as the page shows them (dates
+// "yyyy-MM-dd"); false with error when the page is not stored or the store
+// cannot be read.
+bool StoredPageRows(const QString &tableName, int dateMode, const QString &from, const QString &to,
+                    QVector<QStringList> *rows, QString *error);
+
+// The title a page is printed under: the page's title, "销售统计" for the
+// sales page, the table name for anything else.
+QString PageTitle(const QString &tableName);
+
 // Window parts (ledgerexchange_window.cpp).
 
 // Writes the page (kind 1 goods, 2 finance) into the workbook, without asking.

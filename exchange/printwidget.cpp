@@ -1,7 +1,7 @@
 #include "exchange/printwidget.h"
 
 #include "app/modalseam.h"
-#include "ledger/ledgerkinds.h"
+#include "exchange/ledgerexchange.h"
 
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -57,10 +57,7 @@ RowsPdf::Table TableOfPage(const QTableWidget *table)
     RowsPdf::Table out;
     if (!table)
         return out;
-    const LedgerKinds::PageKind *page = LedgerKinds::FindByTable(table->objectName());
-    out.title = page && !page->titleText.isEmpty() ? page->titleText
-        : page && page->group == LedgerKinds::Group::Sales ? QStringLiteral("销售统计")
-                                                            : table->windowTitle();
+    out.title = LedgerExchange::PageTitle(table->objectName());
     QVector<int> columns;
     for (int c = 0; c < table->columnCount(); ++c) {
         if (table->isColumnHidden(c))

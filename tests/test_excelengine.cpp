@@ -3,12 +3,17 @@
 #include "exchange/excelengine.h"
 #include "workbooktesthelpers.h"
 
+#include <QJsonArray>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <unistd.h>
 
 using namespace WorkbookTest;
+
+namespace xlrd {
+enum CellType { Number = 2, Date = 3, Boolean = 4 };
+}
 using WorkbookFile::Format;
 
 Q_DECLARE_METATYPE(WorkbookFile::Format)
@@ -180,7 +185,7 @@ void TestExcelEngine::exportKeepsOtherCells()
             QSKIP(qPrintable(missing));
         QString error;
         RunPython(QStringLiteral(R"PY(
-import sys, openpyxl
+import sys, datetime, openpyxl
 wb = openpyxl.Workbook()
 ws = wb.active
 ws.title = '台账'
@@ -189,7 +194,14 @@ for r in range(1, 6):
         ws.cell(r, c, 'old%d%d' % (r, c))
 ws['H10'] = 42
 ws['J1'] = '注'
-wb.create_sheet('备份')['B2'] = '别动'
+ws['K2'] = '=H10*2'
+other = wb.create_sheet('备份')
+other['B2'] = '别动'
+other['C3'] = 1234.5
+other['D4'] = datetime.date(2024, 5, 1)
+other['E5'] = 123456789012345678
+other['F6'] = True
+other['G7'] = '=C3*2'
 wb.save(sys.argv[1])
 print('{}')
 )PY"), {path}, &error);
@@ -202,8 +214,20 @@ print('{}')
                 first.SetText(r, c, QStringLiteral("old%1%2").arg(r + 1).arg(c + 1));
         first.SetText(9, 7, QStringLiteral("42"));
         first.SetText(0, 9, QStringLiteral("注"));
-        WriteBook(path, format, {first, SheetFromRows(QStringLiteral("备份"), {{}, {QString(), QStringLiteral("别动")}})});
+        WorkbookSheet other = SheetFromRows(QStringLiteral("备份"), {{}, {QString(), QStringLiteral("别动")}});
+        auto typed = [&other](int r, int c, TypedCell::Kind kind, double value, const QString &text) {
+            TypedCell cell;
+            cell.kind = kind;
+            cell.value = value;
+            other.SetTyped(r, c, text, cell);
+        };
+        typed(2, 2, TypedCell::Number, 1234.5, QStringLiteral("1234.5"));
+        typed(3, 3, TypedCell::Date, 45413, QStringLiteral("2024-05-01"));
+        typed(4, 4, TypedCell::Number, 123456789012345678.0, QStringLiteral("123456789012346000"));
+        typed(5, 5, TypedCell::Boolean, 1, QStringLiteral("TRUE"));
+        WriteBook(path, format, {first, other});
     }
+    const QByteArray before = Bytes(path);
 
     {
         ExcelEngine engine(path);
@@ -212,6 +236,8 @@ print('{}')
                                   {{QStringLiteral("1"), QStringLiteral("苹果"), QString()},
                                    {QStringLiteral("2"), QStringLiteral("梨"), QStringLiteral("5")}}),
                  qPrintable(engine.ErrorString()));
+        // Only the openpyxl sheet holds a formula on the sheet written.
+        QCOMPARE(engine.FormulasAsValues(), byOpenpyxl ? 1 : 0);
         QVERIFY(engine.Close());
     }
     QString error;
@@ -234,6 +260,46 @@ print('{}')
     QCOMPARE(s.Text(0, 9), QStringLiteral("注"));
     QCOMPARE(book.sheets.at(1).name, QStringLiteral("备份"));
     QCOMPARE(book.sheets.at(1).Text(1, 1), QStringLiteral("别动"));
+
+    // The other sheet keeps its cells' types: in an .xlsx every part but the
+    // written sheet's is the same bytes; an .xls is read back by xlrd.
+    if (format == Format::Xlsx) {
+        const QString old = Path(QStringLiteral("before.xlsx"));
+        QFile f(old);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(before) == before.size());
+        f.close();
+        auto raw = [](const QString &zipPath) {
+            QMap<QString, QByteArray> parts;
+            QuaZip zip(zipPath);
+            if (!zip.open(QuaZip::mdUnzip))
+                return parts;
+            for (bool more = zip.goToFirstFile(); more; more = zip.goToNextFile()) {
+                int method = 0, level = 0;
+                QuaZipFile file(&zip);
+                if (file.open(QIODevice::ReadOnly, &method, &level, true))
+                    parts.insert(zip.getCurrentFileName(), file.readAll());
+            }
+            return parts;
+        };
+        QMap<QString, QByteArray> was = raw(old);
+        QMap<QString, QByteArray> now = raw(path);
+        QCOMPARE(now.keys(), was.keys());
+        QVERIFY(now.take(QStringLiteral("xl/worksheets/sheet1.xml")) != was.take(QStringLiteral("xl/worksheets/sheet1.xml")));
+        QVERIFY(now == was);
+        return;
+    }
+    const QString missing = MissingModule(QStringLiteral("xlrd"));
+    if (!missing.isEmpty())
+        QSKIP(qPrintable(missing));
+    const QJsonObject types = RunPython(QStringLiteral(R"PY(
+import sys, json, xlrd
+sh = xlrd.open_workbook(sys.argv[1]).sheet_by_index(1)
+print(json.dumps({'%d,%d' % (r, c): [sh.cell_type(r, c), sh.cell_value(r, c)] for r, c in [(2, 2), (3, 3), (4, 4), (5, 5)]}))
+)PY"), {path}, &error);
+    QCOMPARE(types.value("2,2").toArray(), QJsonArray({xlrd::Number, 1234.5}));
+    QCOMPARE(types.value("3,3").toArray(), QJsonArray({xlrd::Date, 45413}));
+    QCOMPARE(types.value("4,4").toArray(), QJsonArray({xlrd::Number, 123456789012345678.0}));
+    QCOMPARE(types.value("5,5").toArray(), QJsonArray({xlrd::Boolean, 1}));
 }
 
 void TestExcelEngine::newFileFormatFollowsName_data()

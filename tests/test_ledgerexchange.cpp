@@ -289,9 +289,11 @@ void TestLedgerExchange::sheetWidths_data()
     QTest::addColumn<int>("columns");
     QTest::addColumn<int>("imported");
     QTest::addColumn<int>("tooFew");
-    QTest::newRow("18 columns") << 18 << 0 << 2;
-    QTest::newRow("19 columns") << 19 << 2 << 0;
-    QTest::newRow("20 columns") << 20 << 2 << 0;
+    QTest::addColumn<int>("notNumbers");
+    // A row with letters in a price lacks fields first when the sheet is narrow.
+    QTest::newRow("18 columns") << 18 << 0 << 3 << 0;
+    QTest::newRow("19 columns") << 19 << 2 << 0 << 1;
+    QTest::newRow("20 columns") << 20 << 2 << 0 << 1;
 }
 
 void TestLedgerExchange::sheetWidths()
@@ -299,19 +301,33 @@ void TestLedgerExchange::sheetWidths()
     QFETCH(int, columns);
     QFETCH(int, imported);
     QFETCH(int, tooFew);
+    QFETCH(int, notNumbers);
     TempStore db;
     REQUIRE_DB(db);
     const QString path = db.dir.filePath(QStringLiteral("wide.xlsx"));
     QStringList empty = GoodsCells(QString(), columns);
-    WriteSheet(path, columns, {GoodsCells(QStringLiteral("2024-05-01 01:00:00:000"), columns), empty});
+    QStringList letters = GoodsCells(QStringLiteral("2024-05-01 02:00:00:000"), columns);
+    letters[10] = QStringLiteral("十元");
+    QStringList spaces;
+    for (int c = 0; c < columns; ++c)
+        spaces << QStringLiteral(" ");
+    // Blank rows between the rows are skipped and counted; blank cells
+    // formatted far below the last row are not rows at all.
+    WriteSheet(path, columns, {GoodsCells(QStringLiteral("2024-05-01 01:00:00:000"), columns), {}, letters,
+                               spaces, empty, {}, {}});
 
     const ImportResult result = ReadAndStore(GoodsPage, path, nullptr, QStringLiteral("tab_purchaseIn"));
     QVERIFY(result.stored);
     QCOMPARE(result.imported, imported);
     QCOMPARE(result.tooFewFields, tooFew);
+    QCOMPARE(result.notNumbers, notNumbers);
+    QCOMPARE(result.blankRows, 2);
     QCOMPARE(TempStore::Count("tb_sm_product_info"), imported);
+    const QString status = ImportStatusText(result);
+    QVERIFY2(status.contains(QStringLiteral("，跳过2个空行")), qPrintable(status));
     if (tooFew)
-        QVERIFY(ImportStatusText(result).contains(QStringLiteral("2行字段不足")));
+        QVERIFY2(status.contains(QStringLiteral("3行字段不足")) && !status.contains(QStringLiteral("不是数字")),
+                 qPrintable(status));
     if (imported) {
         const GoodsList stored = StoredGoodsOf(GoodsKind::PurchaseIn);
         QCOMPARE(stored.first().remark, QStringLiteral("备注"));

@@ -1,5 +1,6 @@
 // quillonctl run as a user would: a working folder whose settings name the
 // test database, the executable started with QProcess.
+#include "exchange/ledgerexchange.h"
 #include "storetestsupport.h"
 
 #include <QDir>
@@ -189,6 +190,19 @@ private slots:
         QCOMPARE(in.code, 0);
         QVERIFY2(in.out.contains(QStringLiteral("导入1行")), qPrintable(in.out));
         QCOMPARE(StoredFinanceOf(FinanceKind::Income), FinanceList{income.first()});
+
+        // The same period as the page's PDF, its text searchable.
+        const QString pdf = db.dir.filePath(QStringLiteral("income.pdf"));
+        QCOMPARE(Ctl(db, {QStringLiteral("export"), QStringLiteral("tab_income"), pdf, QStringLiteral("--from"),
+                          QStringLiteral("2024-05-01"), QStringLiteral("--to"), QStringLiteral("2024-05-02")}).code, 0);
+        QProcess text;
+        text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+        QVERIFY(text.waitForFinished(30000));
+        const QString shown = QString::fromUtf8(text.readAllStandardOutput());
+        for (const QString &wanted : {LedgerExchange::PageTitle(QStringLiteral("tab_income")), income.first().text(0),
+                                      income.first().text(2), QStringLiteral("第 1 页，共 1 页")})
+            QVERIFY2(shown.contains(wanted), qPrintable(wanted + QLatin1Char('|') + shown));
+        QVERIFY(!shown.contains(income.last().text(0)));
 
         const QString lists = db.dir.filePath(QStringLiteral("store.xls"));
         QCOMPARE(Ctl(db, {QStringLiteral("export"), QStringLiteral("仓库信息"), lists}).code, 0);

@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cstring>
+
 using namespace WorkbookTest;
 using WorkbookFile::Format;
 
@@ -35,6 +37,10 @@ private slots:
     void damagedXlsStreamsRefused_data();
     void damagedXlsStreamsRefused();
     void failedWriteKeepsExistingFile();
+    void xlsCellRecords_data();
+    void xlsCellRecords();
+    void xlsxOversizeRefused_data();
+    void xlsxOversizeRefused();
 
 private:
     QTemporaryDir m_dir;
@@ -509,6 +515,157 @@ void TestWorkbook::failedWriteKeepsExistingFile()
     error.clear();
     QVERIFY(!WorkbookFile::Write(m_dir.filePath(QStringLiteral("no/such/folder/a.xls")), Format::Xls, book, &error));
     QVERIFY(!error.isEmpty());
+}
+
+namespace {
+
+QByteArray Le(quint64 value, int bytes)
+{
+    QByteArray b;
+    for (int i = 0; i < bytes; ++i)
+        b.append(char((value >> (8 * i)) & 0xFF));
+    return b;
+}
+
+QByteArray Record(int id, const QByteArray &body)
+{
+    return Le(id, 2) + Le(body.size(), 2) + body;
+}
+
+// Row 1 (0-based), column c, format f: the start of every cell record.
+QByteArray CellHead(int column, int xf = 15)
+{
+    return Le(1, 2) + Le(column, 2) + Le(xf, 2);
+}
+
+QByteArray Double(double d)
+{
+    quint64 bits;
+    std::memcpy(&bits, &d, sizeof bits);
+    return Le(bits, 8);
+}
+
+QByteArray Utf16(const QString &text)
+{
+    QByteArray b;
+    for (QChar ch : text)
+        b += Le(ch.unicode(), 2);
+    return b;
+}
+
+} // namespace
+
+void TestWorkbook::xlsCellRecords_data()
+{
+    // Cell records other writers produce, put into a sheet of ours; row 1.
+    QTest::addColumn<QByteArray>("records");
+    QTest::addColumn<QStringList>("texts"); // columns 0.. of row 1
+    const QByteArray formulaTail = Le(0, 2) + Le(0, 4) + Le(0, 2); // flags, chain, no tokens
+    QTest::newRow("number") << Record(0x0203, CellHead(0) + Double(2.5)) << QStringList{"2.5"};
+    QTest::newRow("number as a date") << Record(0x0203, CellHead(0, 16) + Double(45413.5))
+                                      << QStringList{"2024-05-01 12:00:00"};
+    QTest::newRow("rk integer and hundredths")
+        << Record(0x027E, CellHead(0) + Le(1234 << 2 | 2, 4)) + Record(0x027E, CellHead(1) + Le(12345 << 2 | 3, 4))
+        << QStringList{"1234", "123.45"};
+    QTest::newRow("mulrk") << Record(0x00BD, Le(1, 2) + Le(0, 2) + Le(15, 2) + Le(7 << 2 | 2, 4) + Le(15, 2)
+                                                 + Le(quint32(-3) << 2 | 2, 4) + Le(1, 2))
+                           << QStringList{"7", "-3"};
+    QTest::newRow("boolean and error") << Record(0x0205, CellHead(0) + Le(1, 1) + Le(0, 1))
+                                                  + Record(0x0205, CellHead(1) + Le(7, 1) + Le(1, 1))
+                                       << QStringList{"TRUE", "#错误"};
+    QTest::newRow("label") << Record(0x0204, CellHead(0) + Le(4, 2) + Le(1, 1) + Utf16(QStringLiteral("旧式文字")))
+                           << QStringList{"旧式文字"};
+    QTest::newRow("formula with a number result") << Record(0x0006, CellHead(0) + Double(12.5) + formulaTail)
+                                                  << QStringList{"12.5"};
+    QTest::newRow("formula with a text result over a CONTINUE")
+        << Record(0x0006, CellHead(0) + QByteArray("\x00\x00\x00\x00\x00\x00\xFF\xFF", 8) + formulaTail)
+               + Record(0x0207, Le(4, 2) + Le(1, 1) + Utf16(QStringLiteral("合计")))
+               + Record(0x003C, Le(0, 1) + "ab")
+        << QStringList{"合计ab"};
+    QTest::newRow("label index past the strings") << Record(0x00FD, CellHead(0) + Le(999, 4)) << QStringList();
+    QTest::newRow("cell record cut short") << Record(0x0203, CellHead(0) + Le(0, 3)) << QStringList{""};
+}
+
+void TestWorkbook::xlsCellRecords()
+{
+    QFETCH(QByteArray, records);
+    QFETCH(QStringList, texts);
+    Workbook book;
+    book.sheets.append(SheetFromRows(QStringLiteral("Sheet1"), {{QStringLiteral("h")}}));
+    QString error;
+    QByteArray stream = XlsWriter::WorkbookStream(book, &error);
+    const int sheet = FindRecord(stream, 0x0085);
+    const int sheetAt = int(quint8(stream[sheet + 4]) | quint8(stream[sheet + 5]) << 8 | quint8(stream[sheet + 6]) << 16);
+    const int window2 = FindRecord(stream.mid(sheetAt), 0x023E);
+    QVERIFY(sheetAt > 0 && window2 > 0);
+    stream.insert(sheetAt + window2, records);
+    const QString path = m_dir.filePath(QStringLiteral("records.xls"));
+    QVERIFY2(XlsWriter::WriteContainer(path, stream, &error), qPrintable(error));
+    Workbook read;
+    const bool ok = WorkbookFile::Read(path, &read, &error);
+    if (texts.isEmpty()) {
+        QVERIFY(!ok);
+        QVERIFY2(error.contains(QStringLiteral("损坏")), qPrintable(error));
+        return;
+    }
+    QVERIFY2(ok, qPrintable(error));
+    for (int c = 0; c < texts.size(); ++c)
+        QCOMPARE(read.sheets.at(0).Text(1, c), texts.at(c));
+}
+
+void TestWorkbook::xlsxOversizeRefused_data()
+{
+    QTest::addColumn<QByteArray>("sheetData");
+    QTest::addColumn<QString>("refusal"); // empty: read
+    QTest::addColumn<int>("dataRows");
+    QTest::newRow("one cell at the last row") << QByteArray(R"(<row r="1048576"><c r="A1048576" t="inlineStr"><is><t>x</t></is></c></row>)")
+                                              << QString() << 1048576;
+    QTest::newRow("blank cell at the last row") << QByteArray(R"(<row r="1"><c r="A1" t="inlineStr"><is><t>x</t></is></c></row><row r="1048576"><c r="A1048576" s="1"/></row>)")
+                                                << QString() << 1;
+    QTest::newRow("one cell at the last column") << QByteArray(R"(<row r="1048576"><c r="XFD1048576"><v>1</v></c></row>)")
+                                                 << QStringLiteral("超过 64 列") << 0;
+    // A small file whose sheet inflates past the part cap (written below).
+    QTest::newRow("part inflating past 200 MB") << QByteArray() << QStringLiteral("超过 200 MB") << 0;
+}
+
+void TestWorkbook::xlsxOversizeRefused()
+{
+    QFETCH(QByteArray, sheetData);
+    QFETCH(QString, refusal);
+    QFETCH(int, dataRows);
+    const QString path = m_dir.filePath(QStringLiteral("oversize.xlsx"));
+    QList<QPair<QString, QByteArray>> parts{
+        {QStringLiteral("xl/workbook.xml"), WorkbookXml},
+        {QStringLiteral("xl/_rels/workbook.xml.rels"), Rels({{QStringLiteral("worksheet"), QStringLiteral("worksheets/sheet1.xml")}})}};
+    if (!sheetData.isEmpty())
+        parts.append({QStringLiteral("xl/worksheets/sheet1.xml"), "<worksheet><sheetData>" + sheetData + "</sheetData></worksheet>"});
+    QVERIFY(WriteZip(path, parts));
+    if (sheetData.isEmpty()) {
+        // 210 MB of spaces streamed into the sheet part at the fastest level.
+        QuaZip zip(path);
+        QVERIFY(zip.open(QuaZip::mdAdd));
+        QuaZipFile file(&zip);
+        QVERIFY(file.open(QIODevice::WriteOnly, QuaZipNewInfo(QStringLiteral("xl/worksheets/sheet1.xml")), nullptr, 0,
+                          Z_DEFLATED, 1));
+        const QByteArray spaces(1 << 20, ' ');
+        for (int i = 0; i < 210; ++i)
+            QVERIFY(file.write(spaces) == spaces.size());
+        file.close();
+        zip.close();
+    }
+    Workbook book;
+    QString error;
+    const bool read = WorkbookFile::Read(path, &book, &error);
+    if (refusal.contains(QLatin1String("MB"))) {
+        QVERIFY(!read);
+        QVERIFY2(error.contains(refusal), qPrintable(error));
+        return;
+    }
+    QVERIFY2(read, qPrintable(error));
+    const WorkbookSheet &sheet = book.sheets.at(0);
+    QCOMPARE(WorkbookFile::SheetProblem(sheet).contains(QStringLiteral("超过 64 列")), !refusal.isEmpty());
+    // Rows take memory only up to the last one with text.
+    QCOMPARE(sheet.rows.size(), dataRows);
 }
 
 QTEST_GUILESS_MAIN(TestWorkbook)
