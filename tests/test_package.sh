@@ -37,10 +37,10 @@ done
 depends=$(dpkg-deb -f "$deb" Depends)
 for pkg in libqt5widgets5 libqt5sql5 libqt5webkit5 libqt5printsupport5 libqt5network5 \
            libqt5sql5-sqlite libqt5sql5-psql libqt5sql5-odbc \
-           libxlsxwriter libfreexl libgsf-1 libquazip1-qt5; do
+           libgsf-1 libquazip1-qt5; do
   grep -q "\b$pkg" <<<"$depends" || fail "Depends lacks $pkg: $depends"
 done
-[ "$(dpkg-deb -f "$deb" Recommends)" = fonts-noto-cjk ] || fail "Recommends: fonts-noto-cjk"
+[ "$(dpkg-deb -f "$deb" Recommends)" = "fonts-droid-fallback, fonts-noto-cjk" ] || fail "Recommends: fonts"
 
 root="$work/root"
 dpkg -x "$deb" "$root"
