@@ -12,14 +12,16 @@
 namespace RowsPdf {
 namespace {
 
-// Droid Sans Fallback first: Noto CJK shares glyphs between common
-// characters and Kangxi radicals (入 and ⼊), and a PDF's text layer then
-// gives the radical back when the text is copied or searched.
+// Latin text and figures in DejaVu Sans, Chinese in Droid Sans Fallback:
+// Noto CJK shares glyphs between common characters and Kangxi radicals (入
+// and ⼊), so a PDF's text layer would give the radical back when the text is
+// copied or searched; and figures taken from the Chinese font beside Latin
+// letters from another drop out of the text layer.
 QFont TableFont(qreal points, bool bold = false)
 {
     QFont font;
-    font.setFamilies({QStringLiteral("Droid Sans Fallback"), QStringLiteral("Noto Sans CJK SC"),
-                      QStringLiteral("WenQuanYi Zen Hei"), QStringLiteral("DejaVu Sans")});
+    font.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Droid Sans Fallback"),
+                      QStringLiteral("Noto Sans CJK SC"), QStringLiteral("WenQuanYi Zen Hei")});
     font.setPointSizeF(points);
     font.setBold(bold);
     return font;
