@@ -3,6 +3,7 @@
 #include "app/modalseam.h"
 #include "db/numbertext.h"
 #include "db/storedbaccess.h"
+#include "ledger/ledgerdelegate.h"
 #include "ledger/ledgerkinds.h"
 #include "ledger/pagetotals.h"
 #include "ledger/readdatabasethread.h"
@@ -16,12 +17,14 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDebug>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTableWidget>
+#include <QTimer>
 
 using LedgerKinds::Group;
 using LedgerKinds::PageKind;
@@ -35,6 +38,9 @@ constexpr int kTotalColumn = 11;
 // Marks a row whose last save failed (on its first cell).
 constexpr int kSaveFailedRole = Qt::UserRole + 41;
 const QColor kSaveFailedColour(255, 110, 110);
+// Rows written per turn of the event loop, in time: short enough that the
+// window never stops responding for long, long enough to fill a screen at once.
+constexpr qint64 kSliceMs = 40;
 
 bool IsGoodsStyle(const PageKind &page)
 {
@@ -75,9 +81,36 @@ private:
 } // namespace
 
 LedgerPages::LedgerPages(QWidget *window)
-    : QObject(window), m_window(window), m_inView(new InViewEditors(this))
+    : QObject(window), m_window(window)
 {
     m_editorHook = [this](QWidget *editor) { WireEditor(editor); };
+    for (const PageKind &p : LedgerKinds::Pages())
+        Adopt(Table(p.tableName));
+}
+
+void LedgerPages::Adopt(QTableWidget *table)
+{
+    if (!table || qobject_cast<LedgerDelegate *>(table->itemDelegate()))
+        return;
+    table->setItemDelegate(new LedgerDelegate(table, [this] { return Choices(); }, m_editorHook));
+    // Rows put in or taken out elsewhere (a query clearing the page, an
+    // import) leave the running totals and any slices still to come behind.
+    auto changed = [this, table] {
+        if (m_ownRowChange)
+            return;
+        m_sums.remove(table);
+        if (m_pendingFill.remove(table))
+            ++m_fillGeneration[table];
+    };
+    QAbstractItemModel *model = table->model();
+    connect(model, &QAbstractItemModel::rowsRemoved, this, changed);
+    connect(model, &QAbstractItemModel::rowsInserted, this, changed);
+    connect(model, &QAbstractItemModel::modelReset, this, changed);
+    connect(table, &QObject::destroyed, this, [this, table] {
+        m_sums.remove(table);
+        m_pendingFill.remove(table);
+        m_fillGeneration.remove(table);
+    });
 }
 
 LedgerPages::~LedgerPages()
@@ -181,34 +214,87 @@ RowChoices LedgerPages::Choices() const
 
 template <typename Record>
 void LedgerPages::ShowRecords(QTableWidget *table, const QList<Record> &rows,
-                              void (*fillItems)(int, int, const Record &, QTableWidget *))
+                              void (*fillRow)(int, int, const Record &, QTableWidget *),
+                              std::function<void()> done)
 {
     if (!table)
         return;
-    FillingScope filling(m_filling);
-    QuietTable quiet(table);
-    table->setRowCount(0);
-    table->setRowCount(rows.size());
+    Adopt(table);
+    ++m_fillGeneration[table];
+    m_pendingFill.remove(table);
+    m_sums.remove(table);
+    {
+        FillingScope filling(m_filling);
+        QuietTable quiet(table);
+        m_ownRowChange = true;
+        table->setRowCount(0);
+        table->setRowCount(rows.size());
+        m_ownRowChange = false;
+    }
+    // Rows of a computed page are read-only text.
     const PageKind *page = LedgerKinds::FindByTable(table->objectName());
-    if (page && page->IsComputed()) {
-        for (int i = 0; i < rows.size(); ++i)
-            fillItems(LedgerRows::Computed, i, rows.at(i), table);
+    const int mode = page && page->IsComputed() ? LedgerRows::Computed : LedgerRows::ShowRecord;
+    FillSlice(table, rows, fillRow, mode, 0, false, done);
+}
+
+template <typename Record>
+void LedgerPages::FillSlice(QTableWidget *table, const QList<Record> &rows,
+                            void (*fillRow)(int, int, const Record &, QTableWidget *), int mode,
+                            int from, bool all, const std::function<void()> &done)
+{
+    int next = from;
+    {
+        FillingScope filling(m_filling);
+        QuietTable quiet(table);
+        QElapsedTimer clock;
+        clock.start();
+        while (next < rows.size() && next < table->rowCount()) {
+            fillRow(mode, next, rows.at(next), table);
+            ++next;
+            if (!all && (next & 63) == 0 && clock.elapsed() >= kSliceMs)
+                break;
+        }
+    }
+    if (next < rows.size() && next < table->rowCount()) {
+        m_pendingFill[table] = [this, table, rows, fillRow, mode, next, done] {
+            FillSlice(table, rows, fillRow, mode, next, true, done);
+        };
+        const quint64 generation = m_fillGeneration.value(table);
+        QPointer<QTableWidget> guarded(table);
+        QTimer::singleShot(0, this, [this, guarded, rows, fillRow, mode, next, generation, done] {
+            if (guarded && m_fillGeneration.value(guarded) == generation)
+                FillSlice(guarded.data(), rows, fillRow, mode, next, false, done);
+        });
         return;
     }
-    for (int i = 0; i < rows.size(); ++i)
-        fillItems(LedgerRows::ShowRecord, i, rows.at(i), table);
-    m_inView->Watch(table, Choices(), m_editorHook);
-    m_inView->BuildInView(table);
+    m_pendingFill.remove(table);
+    if (done)
+        done();
+    emit PageFilled(table);
+}
+
+bool LedgerPages::FillPending(const QTableWidget *table) const
+{
+    return m_pendingFill.contains(table);
+}
+
+void LedgerPages::FinishFill(QTableWidget *table)
+{
+    const std::function<void()> rest = m_pendingFill.take(table);
+    if (!rest)
+        return;
+    ++m_fillGeneration[table];
+    rest();
 }
 
 void LedgerPages::ShowGoodsRows(QTableWidget *table, const GoodsList &rows)
 {
-    ShowRecords(table, rows, &LedgerRows::FillGoodsItems);
+    ShowRecords(table, rows, &LedgerRows::FillGoodsRow);
 }
 
 void LedgerPages::ShowFinanceRows(QTableWidget *table, const FinanceList &rows)
 {
-    ShowRecords(table, rows, &LedgerRows::FillFinanceItems);
+    ShowRecords(table, rows, &LedgerRows::FillFinanceRow);
 }
 
 void LedgerPages::ShowTabData()
@@ -217,15 +303,24 @@ void LedgerPages::ShowTabData()
         return;  // the worker's finish shows them
     {
         FillingScope filling(m_filling);
+        // The totals follow each page once its last row is in.
         for (int k = 0; k < GoodsKind::StoredCount; ++k) {
             const PageKind *page = LedgerKinds::Find(Group::Goods, k);
-            ShowGoodsRows(Table(page->tableName), m_lists.pageGoodsLists[k]);
-            ComputePageTotals(page->totalButton);
+            const QString button = page->totalButton;
+            ShowRecords(Table(page->tableName), m_lists.pageGoodsLists[k], &LedgerRows::FillGoodsRow,
+                        [this, button] {
+                            FillingScope filling(m_filling);
+                            ComputePageTotals(button);
+                        });
         }
         for (int k = 0; k < FinanceKind::StoredCount; ++k) {
             const PageKind *page = LedgerKinds::Find(Group::Finance, k);
-            ShowFinanceRows(Table(page->tableName), m_lists.pageFinanceLists[k]);
-            ComputePageTotals(page->totalButton);
+            const QString button = page->totalButton;
+            ShowRecords(Table(page->tableName), m_lists.pageFinanceLists[k],
+                        &LedgerRows::FillFinanceRow, [this, button] {
+                            FillingScope filling(m_filling);
+                            ComputePageTotals(button);
+                        });
         }
     }
     emit TabDataShown();
@@ -320,9 +415,14 @@ bool LedgerPages::SaveEditorRow(QWidget *editor)
 {
     QTableWidget *table = nullptr;
     int row = -1;
-    if (!LedgerRows::EditorCell(editor, &table, &row, nullptr))
+    int column = -1;
+    if (!LedgerDelegate::EditedCell(editor, &table, &row, &column))
         return false;
-    return SaveRow(table, row);
+    LedgerDelegate::WriteToItem(editor);
+    const bool saved = SaveRow(table, row, column);
+    // Derived amounts written back move the totals; adjusting them costs nothing.
+    AdjustTotals(table, row);
+    return saved;
 }
 
 void LedgerPages::TabCellChanged(QTableWidget *table, int row, int column)
@@ -337,9 +437,10 @@ void LedgerPages::GetTabDateToDb(int row, int column, const QString &sendName)
     const PageKind *page = LedgerKinds::FindByTable(sendName);
     if (!page)
         return;
+    QTableWidget *table = Table(sendName);
     if (page->IsStored())
-        SaveRow(Table(sendName), row, column);
-    ComputePageTotals(page->totalButton);
+        SaveRow(table, row, column);
+    AdjustTotals(table, row);
 }
 
 void LedgerPages::OnComboText(const QString &)
@@ -420,19 +521,21 @@ void LedgerPages::ActionAdd(const QString &buttonName)
     {
         FillingScope filling(m_filling);
         const int row = table->rowCount();
+        m_ownRowChange = true;
         table->setRowCount(row + 1);
+        m_ownRowChange = false;
         if (page->group == Group::Goods) {
             GoodsRecord record;
-            LedgerRows::FillGoodsRow(LedgerRows::NewRow, row, record, table, Choices(), m_editorHook);
+            LedgerRows::FillGoodsRow(LedgerRows::NewRow, row, record, table);
             LedgerRows::ReadGoodsRow(row, page->kind, record, table);
             ReportSave(table, row, StoreDbAccess::Instance()->SaveGoodsRow(record));
         } else {
             FinanceRecord record;
-            LedgerRows::FillFinanceRow(LedgerRows::NewRow, row, record, table, Choices(), m_editorHook);
+            LedgerRows::FillFinanceRow(LedgerRows::NewRow, row, record, table);
             LedgerRows::ReadFinanceRow(row, page->kind, record, table);
             ReportSave(table, row, StoreDbAccess::Instance()->SaveFinanceRow(record));
         }
-        ComputePageTotals(page->totalButton);
+        AdjustTotals(table, row);
     }
     table->scrollToBottom();
 }
@@ -452,6 +555,7 @@ void LedgerPages::ActionDelete(const QString &buttonName)
     QTableWidget *table = page ? Table(page->tableName) : nullptr;
     if (!table || !ConfirmDelete())
         return;
+    FinishFill(table);
     const int row = table->currentRow();
     if (row < 0 || row >= table->rowCount()) {
         ShowWarning(QStringLiteral("warning"), QStringLiteral("请选中相应行"));
@@ -472,8 +576,18 @@ void LedgerPages::ActionDelete(const QString &buttonName)
         Status(QStringLiteral("删除失败，该行仍在数据库中"));
         return;
     }
-    table->removeRow(row);
-    ComputePageTotals(page->totalButton);
+    RunningSums &running = m_sums[table];
+    const SerialItem *serial = LedgerRows::SerialAt(table, row);
+    if (running.valid && serial && serial->counted) {
+        running.sums.Remove(serial->sums);
+        m_ownRowChange = true;
+        table->removeRow(row);
+        m_ownRowChange = false;
+        ShowSums(*page, running.sums);
+    } else {
+        table->removeRow(row);
+        ComputePageTotals(page->totalButton);
+    }
 }
 
 void LedgerPages::ActionClear(const QString &buttonName)
@@ -484,6 +598,7 @@ void LedgerPages::ActionClear(const QString &buttonName)
         return;
     if (!m_relogin || !m_relogin())
         return;
+    FinishFill(table);
     const bool deleted = page->group == Group::Goods
         ? StoreDbAccess::Instance()->DeleteGoodsKind(page->kind)
         : StoreDbAccess::Instance()->DeleteFinanceKind(page->kind);
@@ -497,63 +612,95 @@ void LedgerPages::ActionClear(const QString &buttonName)
 
 // ---- totals ----
 
+PageTotals::RowSums LedgerPages::CountRow(QTableWidget *table, int row, const PageKind &page,
+                                          bool saveDerived)
+{
+    auto text = [table, row](int column) {
+        const QTableWidgetItem *item = table->item(row, column);
+        return item ? item->text() : QString();
+    };
+    if (!IsGoodsStyle(page)) {
+        // The profit page totals its operating-profit row only.
+        if (!page.totalsItem.isEmpty() && text(1) != page.totalsItem)
+            return PageTotals::RowSums();
+        return PageTotals::FinanceRow(text(2));
+    }
+    QString derived;
+    const PageTotals::RowSums sums =
+        PageTotals::GoodsRow({text(9), text(10), text(11), text(12), text(13)}, &derived);
+    if (!derived.isEmpty()) {
+        {
+            const QSignalBlocker blocker(table);
+            if (QTableWidgetItem *item = table->item(row, kTotalColumn))
+                item->setText(derived);
+            else
+                table->setItem(row, kTotalColumn, new QTableWidgetItem(derived));
+        }
+        // A total written here is an edit of that row like any other.
+        if (saveDerived && page.IsStored() && !m_filling)
+            SaveRow(table, row);
+    }
+    return sums;
+}
+
+void LedgerPages::ShowSums(const PageKind &page, const PageTotals::Sums &sums)
+{
+    if (auto *e = Find<QLineEdit>(page.totalEdit))
+        e->setText(NumberText::ToText(sums.total.Value()));
+    if (!IsGoodsStyle(page))
+        return;
+    if (auto *e = Find<QLineEdit>(page.paidEdit))
+        e->setText(NumberText::ToText(sums.paid.Value()));
+    if (auto *e = Find<QLineEdit>(page.debtEdit))
+        e->setText(NumberText::ToText(sums.unpaid.Value()));
+}
+
 void LedgerPages::ComputePageTotals(const QString &buttonName)
 {
     const PageKind *page = PageOfButton(buttonName, &PageKind::totalButton);
     QTableWidget *table = page ? Table(page->tableName) : nullptr;
     if (!table)
         return;
+    Adopt(table);
+    FinishFill(table);
+    RunningSums running;
+    running.valid = true;
     const int rows = table->rowCount();
-    auto text = [table](int row, int column) {
-        const QTableWidgetItem *item = table->item(row, column);
-        return item ? item->text() : QString();
-    };
-    if (IsGoodsStyle(*page)) {
-        QVector<PageTotals::GoodsRowTexts> texts;
-        texts.reserve(rows);
-        for (int r = 0; r < rows; ++r)
-            texts.append({text(r, 9), text(r, 10), text(r, 11), text(r, 12), text(r, 13)});
-        const PageTotals::GoodsSums sums = PageTotals::SumGoods(texts);
-        QList<int> derivedRows;
-        {
-            const QSignalBlocker blocker(table);
-            for (const auto &d : sums.derivedTotals) {
-                QTableWidgetItem *item = table->item(d.first, kTotalColumn);
-                if (item)
-                    item->setText(d.second);
-                else
-                    table->setItem(d.first, kTotalColumn, new QTableWidgetItem(d.second));
-                derivedRows.append(d.first);
-            }
+    for (int r = 0; r < rows; ++r) {
+        const PageTotals::RowSums sums = CountRow(table, r, *page, true);
+        running.sums.Add(sums);
+        // Rows filled elsewhere carry no record of their share: the next
+        // edit sums the page again.
+        if (SerialItem *serial = LedgerRows::SerialAt(table, r)) {
+            serial->counted = true;
+            serial->sums = sums;
+        } else {
+            running.valid = false;
         }
-        // A total written here is an edit of that row like any other.
-        if (page->IsStored() && !m_filling)
-            SaveDerivedTotals(table, derivedRows);
-        if (auto *e = Find<QLineEdit>(page->totalEdit))
-            e->setText(NumberText::ToText(sums.total));
-        if (auto *e = Find<QLineEdit>(page->paidEdit))
-            e->setText(NumberText::ToText(sums.paid));
-        if (auto *e = Find<QLineEdit>(page->debtEdit))
-            e->setText(NumberText::ToText(sums.unpaid));
-    } else {
-        QStringList items;
-        QStringList sums;
-        sums.reserve(rows);
-        for (int r = 0; r < rows; ++r) {
-            items.append(LedgerRows::CellText(table, r, 1));
-            sums.append(text(r, 2));
-        }
-        const double sum = page->totalsItem.isEmpty()
-            ? PageTotals::SumFinance(sums) : PageTotals::SumOfItem(items, sums, page->totalsItem);
-        if (auto *e = Find<QLineEdit>(page->totalEdit))
-            e->setText(NumberText::ToText(sum));
     }
+    ShowSums(*page, running.sums);
+    m_sums.insert(table, running);
 }
 
-void LedgerPages::SaveDerivedTotals(QTableWidget *table, const QList<int> &rows)
+void LedgerPages::AdjustTotals(QTableWidget *table, int row)
 {
-    for (int row : rows)
-        SaveRow(table, row);
+    const PageKind *page = table ? LedgerKinds::FindByTable(table->objectName()) : nullptr;
+    if (!page)
+        return;
+    const auto found = m_sums.find(table);
+    SerialItem *serial = LedgerRows::SerialAt(table, row);
+    if (found == m_sums.end() || !found->valid || !serial || FillPending(table)) {
+        ComputePageTotals(page->totalButton);
+        return;
+    }
+    const PageTotals::RowSums now = CountRow(table, row, *page, true);
+    RunningSums &running = found.value();
+    if (serial->counted)
+        running.sums.Remove(serial->sums);
+    running.sums.Add(now);
+    serial->counted = true;
+    serial->sums = now;
+    ShowSums(*page, running.sums);
 }
 
 void LedgerPages::TotalProcess(const QString &buttonName)

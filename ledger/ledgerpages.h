@@ -2,6 +2,7 @@
 
 #include "ledger/ledgerlists.h"
 #include "ledger/ledgerrows.h"
+#include "ledger/pagetotals.h"
 #include "ledger/listsource.h"
 
 #include <QHash>
@@ -59,13 +60,17 @@ public:
     bool IsLoading() const;
     void ShowTabData();
     void RefreshTab();
-    // Shows records on a page, as loads and query results do (fillingTables set).
-    // Rows get their cell editors once they come into view; rows of a
-    // computed page are read-only and get none.
+    // Shows records on a page, as loads and query results do (fillingTables set
+    // while rows are written); rows of a computed page are read-only. A big
+    // page arrives in slices between events, so the window keeps responding;
+    // PageFilled tells when the last row is in.
     void ShowGoodsRows(QTableWidget *table, const GoodsList &rows);
     void ShowFinanceRows(QTableWidget *table, const FinanceList &rows);
+    bool FillPending(const QTableWidget *table) const;
+    // Writes the rows still waiting now.
+    void FinishFill(QTableWidget *table);
     RowChoices Choices() const;
-    // Wires the change signals of a combo or date editor a fill created.
+    // Wires the change signals of a combo or date editor the delegate made.
     void WireEditor(QWidget *editor);
 
     // Editing.
@@ -85,8 +90,10 @@ public:
     // The warning box before deleting, clearing and restoring; true on "确认".
     bool ConfirmDelete();
 
-    // Totals.
+    // Totals. ComputePageTotals sums every row; an edit, an add and a delete
+    // only adjust the sums by what that row adds before and after.
     void ComputePageTotals(const QString &buttonName);
+    void AdjustTotals(QTableWidget *table, int row);
     void TotalProcess(const QString &buttonName);
     void ShowTotalResult();
     const QString &lastTotalButton() const { return m_lastTotalButton; }
@@ -102,6 +109,7 @@ public:
 
 signals:
     void TabDataShown();
+    void PageFilled(QTableWidget *table);
     void BackupFinished(bool written, const QString &path);
 
 private slots:
@@ -110,10 +118,21 @@ private slots:
     void OnDate(const QDate &date);
 
 private:
-    // Plain items for every row; editors come with the rows in view.
     template <typename Record>
     void ShowRecords(QTableWidget *table, const QList<Record> &rows,
-                     void (*fillItems)(int, int, const Record &, QTableWidget *));
+                     void (*fillRow)(int, int, const Record &, QTableWidget *),
+                     std::function<void()> done = {});
+    // Writes rows from `from` on, for about one frame's time unless `all`,
+    // then leaves the rest for the next turn of the event loop.
+    template <typename Record>
+    void FillSlice(QTableWidget *table, const QList<Record> &rows,
+                   void (*fillRow)(int, int, const Record &, QTableWidget *), int mode, int from,
+                   bool all, const std::function<void()> &done);
+    // Gives a ledger table its delegate and watches its rows; once per table.
+    void Adopt(QTableWidget *table);
+    void ShowSums(const LedgerKinds::PageKind &page, const PageTotals::Sums &sums);
+    PageTotals::RowSums CountRow(QTableWidget *table, int row, const LedgerKinds::PageKind &page,
+                                 bool saveDerived);
     template <typename T> T *Find(const QString &name) const;
     const LedgerKinds::PageKind *PageOfButton(const QString &name,
                                               QString LedgerKinds::PageKind::*button) const;
@@ -122,7 +141,6 @@ private:
     // box); a later successful save of the row takes the mark away.
     void ReportSave(QTableWidget *table, int row, bool saved);
     bool ConfirmRestore(const RestorePreview &preview, const RestoreFiles &files);
-    void SaveDerivedTotals(QTableWidget *table, const QList<int> &rows);
     void ShowWarning(const QString &title, const QString &text);
     void Status(const QString &text);
     ReadDatabaseThread *NewWorker(int type);
@@ -137,8 +155,19 @@ private:
     std::function<void(QComboBox *)> m_showTypeAhead;
     std::function<void()> m_hideTypeAhead;
     std::function<void(QTableWidget *, int, int)> m_picker;
-    LedgerRows::EditorHook m_editorHook;
-    InViewEditors *m_inView;
+    std::function<void(QWidget *)> m_editorHook;
+
+    // Running totals per table; not valid after a fill or a change of rows
+    // made elsewhere, until the next full recomputation.
+    struct RunningSums
+    {
+        bool valid = false;
+        PageTotals::Sums sums;
+    };
+    QHash<const QTableWidget *, RunningSums> m_sums;
+    QHash<const QTableWidget *, quint64> m_fillGeneration;
+    QHash<const QTableWidget *, std::function<void()>> m_pendingFill;
+    bool m_ownRowChange = false;
 
     LedgerLists m_lists;
     bool m_filling = false;

@@ -4,21 +4,14 @@
 #include "db/numbertext.h"
 #include "ledger/listsource.h"
 #include "ledger/rowamounts.h"
-#include "masterdata/comboxboxspec.h"
 
-#include <QApplication>
-#include <QDateEdit>
 #include <QDateTime>
-#include <QEvent>
 #include <QMessageBox>
-#include <QPointer>
-#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTableWidget>
 
 namespace {
 
-const char *const kColumnProperty = "ledgerColumn";
 const QString kDateFormat = QStringLiteral("yyyy-MM-dd");
 
 namespace GoodsCol {
@@ -48,13 +41,6 @@ void WriteBack(QTableWidget *table, int row, int column, const QString &text)
     }
 }
 
-// Roles on a row's serial item: the row number it was built as (its editors
-// are named after it, whenever they are made), its layout, and whether its
-// editors wait to be made.
-constexpr int kBuiltRowRole = Qt::UserRole + 1;
-constexpr int kLayoutRole = Qt::UserRole + 2;
-constexpr int kWaitingRole = Qt::UserRole + 3;
-
 using ChoicePick = QStringList (*)(const RowChoices &choices, const QString &tableName);
 
 struct ComboColumn
@@ -81,7 +67,6 @@ struct RowLayout
         }
         return nullptr;
     }
-    bool IsEditor(int column) const { return column == dateColumn || Combo(column); }
 };
 
 bool IsPurchaseTable(const QString &name)
@@ -141,24 +126,6 @@ const RowLayout *LayoutOf(int id)
     return nullptr;
 }
 
-void PlaceCombo(QTableWidget *table, int row, int column, const QString &name,
-                const QStringList &choices, const QString &text, const LedgerRows::EditorHook &hook)
-{
-    auto *box = new ComboxBoxSpec;
-    box->setEditable(true);
-    box->addItems(choices);
-    // A new row starts empty rather than on the first choice.
-    const int index = text.isEmpty() ? -1 : box->findText(text);
-    box->setCurrentIndex(index);
-    if (index < 0)
-        box->setEditText(text);
-    box->setObjectName(name);
-    box->setProperty(kColumnProperty, column);
-    table->setCellWidget(row, column, box);
-    if (hook)
-        hook(box);
-}
-
 QDate ParseStoredDate(const QString &text)
 {
     const QStringList parts = text.split(QLatin1Char('-'));
@@ -174,25 +141,10 @@ QDate ShownDate(int mode, const QString &stored)
     return date.isValid() ? date : LedgerRows::FallbackDate();
 }
 
-void PlaceDate(QTableWidget *table, int row, int column, const QString &name, const QDate &date,
-               const LedgerRows::EditorHook &hook)
-{
-    auto *edit = new QDateEdit;
-    edit->setCalendarPopup(true);
-    edit->setDisplayFormat(kDateFormat);
-    edit->setDate(date);
-    edit->setObjectName(name);
-    edit->setProperty(kColumnProperty, column);
-    table->setCellWidget(row, column, edit);
-    if (hook)
-        hook(edit);
-}
-
 void PrepareRow(QTableWidget *table, int mode, int row)
 {
-    // The editors' looks cascade from the viewport: a style sheet of its own on
-    // every editor costs each of them a style object, far too much on big pages.
-    const QString sheet = LedgerRows::EditorStyleSheet();
+    // The editor's look cascades from the viewport, set once per table.
+    static const QString sheet = LedgerRows::EditorStyleSheet();
     if (table->viewport()->styleSheet() != sheet)
         table->viewport()->setStyleSheet(sheet);
     if (mode == LedgerRows::ShowRecord && table->rowCount() < row + 1)
@@ -227,16 +179,11 @@ bool PlaceItems(int mode, int row, const Record &record, QTableWidget *table, co
         } else if (show) {
             text = record.text(c);
         }
-        auto *item = new QTableWidgetItem(text);
-        // Editor cells are typed into through their editors only.
-        if (computed || layout.readOnly.contains(c) || layout.IsEditor(c))
+        // A computed row is plain read-only text: no editors, no share of totals kept.
+        QTableWidgetItem *item = c == 0 && !computed ? new SerialItem(text, layout.id)
+                                                     : new QTableWidgetItem(text);
+        if (computed || layout.readOnly.contains(c))
             item->setFlags(item->flags() & ~Qt::ItemIsEditable);
-        if (c == 0) {
-            item->setData(kBuiltRowRole, row);
-            item->setData(kLayoutRole, layout.id);
-            if (!computed)
-                item->setData(kWaitingRole, true);
-        }
         table->setItem(row, c, item);
     }
     return true;
@@ -307,93 +254,43 @@ QDate FallbackDate()
     return QDate(2000, 1, 1);
 }
 
-void FillGoodsItems(int mode, int row, const GoodsRecord &record, QTableWidget *table)
+void FillGoodsRow(int mode, int row, const GoodsRecord &record, QTableWidget *table)
 {
     PlaceItems(mode, row, record, table, GoodsLayout());
 }
 
-void FillFinanceItems(int mode, int row, const FinanceRecord &record, QTableWidget *table)
+void FillFinanceRow(int mode, int row, const FinanceRecord &record, QTableWidget *table)
 {
     PlaceItems(mode, row, record, table, FinanceLayout());
 }
 
-void FillGoodsRow(int mode, int row, const GoodsRecord &record, QTableWidget *table,
-                  const RowChoices &choices, const EditorHook &hook)
+SerialItem *SerialAt(const QTableWidget *table, int row)
 {
-    if (PlaceItems(mode, row, record, table, GoodsLayout()))
-        BuildRowEditors(table, row, choices, hook);
+    QTableWidgetItem *item = HasRow(table, row) ? table->item(row, 0) : nullptr;
+    return item && item->type() == SerialItem::ItemType ? static_cast<SerialItem *>(item) : nullptr;
 }
 
-void FillFinanceRow(int mode, int row, const FinanceRecord &record, QTableWidget *table,
-                    const RowChoices &choices, const EditorHook &hook)
+Editor EditorAt(const QTableWidget *table, int row, int column)
 {
-    if (PlaceItems(mode, row, record, table, FinanceLayout()))
-        BuildRowEditors(table, row, choices, hook);
+    const SerialItem *serial = SerialAt(table, row);
+    const RowLayout *layout = serial ? LayoutOf(serial->layout) : nullptr;
+    if (!layout)
+        return Editor::None;
+    if (column == layout->dateColumn)
+        return Editor::Date;
+    return layout->Combo(column) ? Editor::Combo : Editor::None;
 }
 
-bool EditorsWaiting(const QTableWidget *table, int row)
+QStringList ChoicesAt(const QTableWidget *table, int row, int column, const RowChoices &choices)
 {
-    const QTableWidgetItem *serial = HasRow(table, row) ? table->item(row, 0) : nullptr;
-    return serial && serial->data(kWaitingRole).toBool() && LayoutOf(serial->data(kLayoutRole).toInt());
-}
-
-bool ReleaseRowEditors(QTableWidget *table, int row)
-{
-    QTableWidgetItem *serial = HasRow(table, row) ? table->item(row, 0) : nullptr;
-    const RowLayout *layout = serial ? LayoutOf(serial->data(kLayoutRole).toInt()) : nullptr;
-    if (!layout || serial->data(kWaitingRole).toBool() || !table->cellWidget(row, layout->dateColumn))
-        return false;
-    const QSignalBlocker blocker(table);
-    for (int c = 0; c < layout->columns; ++c) {
-        if (!layout->IsEditor(c))
-            continue;
-        auto *item = new QTableWidgetItem(CellText(table, row, c));
-        item->setFlags(item->flags() & ~Qt::ItemIsEditable);
-        table->removeCellWidget(row, c);
-        table->setItem(row, c, item);
-    }
-    serial->setData(kWaitingRole, true);
-    return true;
-}
-
-bool BuildRowEditors(QTableWidget *table, int row, const RowChoices &choices, const EditorHook &hook)
-{
-    if (!EditorsWaiting(table, row))
-        return false;
-    QTableWidgetItem *serial = table->item(row, 0);
-    const RowLayout &layout = *LayoutOf(serial->data(kLayoutRole).toInt());
-    const QString name = table->objectName() + QLatin1Char('.')
-        + QString::number(serial->data(kBuiltRowRole).toInt());
-    // Moving texts from items into editors is no edit of the row.
-    const QSignalBlocker blocker(table);
-    serial->setData(kWaitingRole, QVariant());
-    for (int c = 0; c < layout.columns; ++c) {
-        if (!layout.IsEditor(c))
-            continue;
-        QTableWidgetItem *item = table->takeItem(row, c);
-        const QString text = item ? item->text() : QString();
-        delete item;
-        if (c == layout.dateColumn) {
-            QDate date = QDate::fromString(text, kDateFormat);
-            if (!date.isValid())
-                date = FallbackDate();
-            PlaceDate(table, row, c, name, date, hook);
-        } else {
-            PlaceCombo(table, row, c, name, layout.Combo(c)->choices(choices, table->objectName()),
-                       text, hook);
-        }
-    }
-    return true;
+    const SerialItem *serial = SerialAt(table, row);
+    const RowLayout *layout = serial ? LayoutOf(serial->layout) : nullptr;
+    const ComboColumn *combo = layout ? layout->Combo(column) : nullptr;
+    return combo ? combo->choices(choices, table->objectName()) : QStringList();
 }
 
 QString CellText(const QTableWidget *table, int row, int column)
 {
-    if (QWidget *w = table->cellWidget(row, column)) {
-        if (auto *box = qobject_cast<QComboBox *>(w))
-            return box->currentText();
-        if (auto *edit = qobject_cast<QDateEdit *>(w))
-            return edit->date().toString(kDateFormat);
-    }
     const QTableWidgetItem *item = table->item(row, column);
     return item ? item->text() : QString();
 }
@@ -469,39 +366,6 @@ ReadOutcome ReadFinanceRow(int row, int kind, FinanceRecord &record, QTableWidge
     return outcome;
 }
 
-bool EditorCell(QWidget *editor, QTableWidget **table, int *row, int *column)
-{
-    if (!editor)
-        return false;
-    QTableWidget *owner = nullptr;
-    for (QWidget *w = editor->parentWidget(); w && !owner; w = w->parentWidget())
-        owner = qobject_cast<QTableWidget *>(w);
-    bool ok = false;
-    const int col = editor->property(kColumnProperty).toInt(&ok);
-    if (!owner || !ok)
-        return false;
-    // Where it is drawn is the quick answer; the scan covers a table not laid out yet.
-    int found = owner->indexAt(editor->geometry().center()).row();
-    if (found < 0 || owner->cellWidget(found, col) != editor) {
-        found = -1;
-        for (int r = 0; r < owner->rowCount(); ++r) {
-            if (owner->cellWidget(r, col) == editor) {
-                found = r;
-                break;
-            }
-        }
-    }
-    if (found < 0)
-        return false;
-    if (table)
-        *table = owner;
-    if (row)
-        *row = found;
-    if (column)
-        *column = col;
-    return true;
-}
-
 void ShowNumberWarning(QWidget *parent)
 {
     QMessageBox box(QMessageBox::Information, QStringLiteral("输入错误"),
@@ -520,175 +384,3 @@ bool CheckNumber(const QString &text, bool silent, QWidget *parent)
 
 } // namespace LedgerRows
 
-namespace {
-
-// Asks for a build before the pending repaint, so rows never show without
-// their editors for a frame.
-class BuildRequest : public QEvent
-{
-public:
-    static QEvent::Type Kind()
-    {
-        static const int kind = QEvent::registerEventType();
-        return static_cast<QEvent::Type>(kind);
-    }
-    explicit BuildRequest(QTableWidget *table) : QEvent(Kind()), table(table) {}
-    QPointer<QTableWidget> table;
-};
-
-// Whether the widget is one of the row's cell editors or inside one.
-bool RowHolds(const QTableWidget *table, int row, const QWidget *widget)
-{
-    for (int c = 0; c < table->columnCount(); ++c) {
-        const QWidget *editor = table->cellWidget(row, c);
-        if (editor && (editor == widget || editor->isAncestorOf(widget)))
-            return true;
-    }
-    return false;
-}
-
-// First and last row in view, or false when none is.
-bool RowsInView(const QTableWidget *table, int *first, int *last)
-{
-    if (!table->isVisible() || table->rowCount() == 0)
-        return false;
-    const int height = table->viewport()->height();
-    *first = table->rowAt(0);
-    if (*first < 0)
-        return false;
-    *last = table->rowAt(height - 1);
-    if (*last < 0)
-        *last = table->rowCount() - 1;
-    return true;
-}
-
-} // namespace
-
-InViewEditors::InViewEditors(QObject *parent)
-    : QObject(parent)
-{
-}
-
-void InViewEditors::Watch(QTableWidget *table, const RowChoices &choices,
-                          const LedgerRows::EditorHook &hook)
-{
-    if (!table)
-        return;
-    const bool known = m_tables.contains(table);
-    Watched &watched = m_tables[table];
-    watched.choices = choices;
-    watched.hook = hook;
-    if (known)
-        return;
-    table->viewport()->installEventFilter(this);
-    auto request = [this, table] { Request(table); };
-    connect(table->verticalScrollBar(), &QScrollBar::valueChanged, this, request);
-    connect(table->model(), &QAbstractItemModel::rowsRemoved, this, request);
-    connect(table->model(), &QAbstractItemModel::layoutChanged, this, request);
-    connect(table, &QObject::destroyed, this, [this, table] { m_tables.remove(table); });
-}
-
-int InViewEditors::BuildInView(QTableWidget *table)
-{
-    const auto found = m_tables.find(table);
-    int first = 0;
-    int last = -1;
-    if (found == m_tables.end() || !RowsInView(table, &first, &last))
-        return 0;
-    // Rows a screenful away keep theirs, so small scrolls rebuild nothing;
-    // beyond that editors go back to items: the view moves every editor it
-    // holds on each scroll step.
-    const int margin = last - first + 1;
-    ReleaseOutside(table, &found->built, first - margin, last + margin);
-    // Copied: a hook may reach back here.
-    const RowChoices choices = found->choices;
-    const LedgerRows::EditorHook hook = found->hook;
-    QList<QPersistentModelIndex> built;
-    for (int r = first; r <= last; ++r) {
-        if (LedgerRows::BuildRowEditors(table, r, choices, hook))
-            built << QPersistentModelIndex(table->model()->index(r, 0));
-    }
-    const auto again = m_tables.find(table);
-    if (again != m_tables.end())
-        again->built += built;
-    return built.size();
-}
-
-void InViewEditors::ReleaseOutside(QTableWidget *table, QList<QPersistentModelIndex> *built,
-                                   int first, int last)
-{
-    // Never under the user's hands: an open pop-up or the focus in a row.
-    if (QApplication::activePopupWidget())
-        return;
-    const QWidget *focus = QApplication::focusWidget();
-    for (auto it = built->begin(); it != built->end();) {
-        const int row = it->isValid() ? it->row() : -1;
-        if (row >= first && row <= last) {
-            ++it;
-            continue;
-        }
-        if (row >= 0 && focus && RowHolds(table, row, focus)) {
-            ++it;
-            continue;
-        }
-        if (row >= 0)
-            LedgerRows::ReleaseRowEditors(table, row);
-        it = built->erase(it);
-    }
-}
-
-bool InViewEditors::WaitingInView(QTableWidget *table) const
-{
-    int first = 0;
-    int last = -1;
-    if (!RowsInView(table, &first, &last))
-        return false;
-    for (int r = first; r <= last; ++r) {
-        if (LedgerRows::EditorsWaiting(table, r))
-            return true;
-    }
-    return false;
-}
-
-void InViewEditors::Request(QTableWidget *table)
-{
-    const auto found = m_tables.find(table);
-    if (found == m_tables.end() || found->requested)
-        return;
-    found->requested = true;
-    QApplication::postEvent(this, new BuildRequest(table), Qt::HighEventPriority);
-}
-
-bool InViewEditors::eventFilter(QObject *watched, QEvent *event)
-{
-    auto *table = qobject_cast<QTableWidget *>(watched->parent());
-    if (table) {
-        switch (event->type()) {
-        case QEvent::Show:
-        case QEvent::Resize:
-            Request(table);
-            break;
-        case QEvent::Paint:
-            // Anything else that brings rows into view (row heights, fonts) ends
-            // in a repaint; widgets are not made while painting.
-            if (WaitingInView(table))
-                Request(table);
-            break;
-        default:
-            break;
-        }
-    }
-    return QObject::eventFilter(watched, event);
-}
-
-void InViewEditors::customEvent(QEvent *event)
-{
-    if (event->type() != BuildRequest::Kind())
-        return;
-    QTableWidget *table = static_cast<BuildRequest *>(event)->table;
-    const auto found = table ? m_tables.find(table) : m_tables.end();
-    if (found == m_tables.end())
-        return;
-    found->requested = false;
-    BuildInView(table);
-}

@@ -1,13 +1,11 @@
 #pragma once
 
 #include "db/records.h"
+#include "ledger/pagetotals.h"
 
 #include <QDate>
-#include <QHash>
-#include <QObject>
-#include <QPersistentModelIndex>
 #include <QStringList>
-#include <functional>
+#include <QTableWidgetItem>
 
 class ListSource;
 class QTableWidget;
@@ -29,16 +27,31 @@ struct RowChoices
     static RowChoices Read(const ListSource &source);
 };
 
-// Turning records into table rows with their cell editors and back.
+// The item of a row's serial cell. Besides the serial it keeps the row's
+// layout (which cells are combos and dates) and what the row last added to
+// its page's totals, so an edit adjusts the totals without a full pass.
+class SerialItem : public QTableWidgetItem
+{
+public:
+    static constexpr int ItemType = QTableWidgetItem::UserType + 1;
+    SerialItem(const QString &text, int layout) : QTableWidgetItem(text, ItemType), layout(layout) {}
+    QTableWidgetItem *clone() const override { return new SerialItem(*this); }
+
+    int layout;
+    bool counted = false;  // sums are part of the page's running totals
+    PageTotals::RowSums sums;
+};
+
+// Turning records into table rows and back. Rows hold items only; the combo
+// and date editors are made by the table's delegate for the cell being edited.
 namespace LedgerRows {
 
 // Computed: a row of a computed page, read-only items with the record's
 // values only (no editors, no placeholder texts or dates).
 enum Mode : int { NewRow = 1, ShowRecord = 2, Computed = 3 };
 
-// Called for every combo and date editor a fill creates, so the caller can
-// wire it; the editor already sits in its cell.
-using EditorHook = std::function<void(QWidget *editor)>;
+// The editor a cell gets.
+enum class Editor { None, Combo, Date };
 
 // Fixed choices of the finance item column.
 const QStringList &FinanceItems();
@@ -51,26 +64,17 @@ QDate FallbackDate();
 
 // Builds row `row` of a goods-style table (19 columns). NewRow: serial now,
 // date today, everything else empty. ShowRecord: the record's texts; the
-// table grows to hold the row.
-void FillGoodsRow(int mode, int row, const GoodsRecord &record, QTableWidget *table,
-                  const RowChoices &choices, const EditorHook &hook = {});
+// table grows to hold the row. Combo and date cells hold the texts their
+// editors show.
+void FillGoodsRow(int mode, int row, const GoodsRecord &record, QTableWidget *table);
 // The same for a finance-style table (9 columns).
-void FillFinanceRow(int mode, int row, const FinanceRecord &record, QTableWidget *table,
-                    const RowChoices &choices, const EditorHook &hook = {});
+void FillFinanceRow(int mode, int row, const FinanceRecord &record, QTableWidget *table);
 
-// The same rows with plain items only: the combo and date cells hold the
-// texts their editors will show, and the row waits for BuildRowEditors.
-// A row reads the same (CellText, ReadGoodsRow) before and after.
-void FillGoodsItems(int mode, int row, const GoodsRecord &record, QTableWidget *table);
-void FillFinanceItems(int mode, int row, const FinanceRecord &record, QTableWidget *table);
-bool EditorsWaiting(const QTableWidget *table, int row);
-// Turns a waiting row's combo and date cells into their editors. False when
-// the row was not waiting.
-bool BuildRowEditors(QTableWidget *table, int row, const RowChoices &choices,
-                     const EditorHook &hook = {});
-// Turns a row's editors back into items holding their texts; the row waits
-// again. False when the row has no editors of a known layout.
-bool ReleaseRowEditors(QTableWidget *table, int row);
+SerialItem *SerialAt(const QTableWidget *table, int row);
+// Which editor the cell gets, by the layout its row was filled with.
+Editor EditorAt(const QTableWidget *table, int row, int column);
+// The choices a combo cell offers.
+QStringList ChoicesAt(const QTableWidget *table, int row, int column, const RowChoices &choices);
 
 // What a row read found besides the record.
 struct ReadOutcome
@@ -94,13 +98,8 @@ ReadOutcome ReadFinanceRow(int row, int kind, FinanceRecord &record, QTableWidge
 bool PeekGoodsRow(int row, int kind, GoodsRecord &record, const QTableWidget *table);
 bool PeekFinanceRow(int row, int kind, FinanceRecord &record, const QTableWidget *table);
 
-// The text of a cell: an editor's current text (combo, date as yyyy-MM-dd)
-// or the item's text.
+// The text of a cell's item (an open editor writes its value through at once).
 QString CellText(const QTableWidget *table, int row, int column);
-
-// The table an editor sits in and the row it is in now (rows above it may
-// have been removed since it was built). False when it is in no table.
-bool EditorCell(QWidget *editor, QTableWidget **table, int *row, int *column);
 
 // Whether the text is a number; when it is not and it is not empty, the box
 // "请输入数字" is shown unless silent.
@@ -109,38 +108,3 @@ void ShowNumberWarning(QWidget *parent);
 
 } // namespace LedgerRows
 
-// Gives the waiting rows of watched tables their editors once they come into
-// view, and takes them back from rows far out of view: nine editors a row
-// cost far too much to keep for a page of thousands of rows.
-class InViewEditors : public QObject
-{
-    Q_OBJECT
-public:
-    explicit InViewEditors(QObject *parent = nullptr);
-
-    // The choices and wiring the table's editors get from now on.
-    void Watch(QTableWidget *table, const RowChoices &choices,
-               const LedgerRows::EditorHook &hook = {});
-    // Builds the editors of the waiting rows in view now; how many rows got them.
-    // Rows it built that are far out of view get items again.
-    int BuildInView(QTableWidget *table);
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-    void customEvent(QEvent *event) override;
-
-private:
-    struct Watched
-    {
-        RowChoices choices;
-        LedgerRows::EditorHook hook;
-        QList<QPersistentModelIndex> built;
-        bool requested = false;
-    };
-    void Request(QTableWidget *table);
-    void ReleaseOutside(QTableWidget *table, QList<QPersistentModelIndex> *built, int first,
-                        int last);
-    bool WaitingInView(QTableWidget *table) const;
-
-    QHash<QTableWidget *, Watched> m_tables;
-};

@@ -19,6 +19,55 @@ struct GoodsRowTexts
     QString debt;
 };
 
+// What one row adds to its page's totals (a finance row only has a total).
+struct RowSums
+{
+    double total = 0;
+    double paid = 0;
+    double unpaid = 0;
+};
+
+// A goods row's share: its total, or quantity x price when the total is empty
+// or zero; then derivedTotal (when given) gets that product's text if it
+// differs from the cell, else it is left empty.
+RowSums GoodsRow(const GoodsRowTexts &row, QString *derivedTotal = nullptr);
+RowSums FinanceRow(const QString &sum);
+
+// A sum kept exactly (as non-overlapping partial sums), so that taking a row
+// out again gives the very figure a sum without that row gives: page totals
+// kept up to date edit by edit never drift from a fresh recomputation.
+class ExactSum
+{
+public:
+    void Add(double value);
+    // The exact sum rounded once to the nearest double.
+    double Value() const;
+
+private:
+    QVector<double> m_partials;
+};
+
+// The three running sums of a page.
+struct Sums
+{
+    ExactSum total;
+    ExactSum paid;
+    ExactSum unpaid;
+
+    void Add(const RowSums &row)
+    {
+        total.Add(row.total);
+        paid.Add(row.paid);
+        unpaid.Add(row.unpaid);
+    }
+    void Remove(const RowSums &row)
+    {
+        total.Add(-row.total);
+        paid.Add(-row.paid);
+        unpaid.Add(-row.unpaid);
+    }
+};
+
 struct GoodsSums
 {
     double total = 0;
@@ -28,7 +77,6 @@ struct GoodsSums
     QVector<QPair<int, QString>> derivedTotals;
 };
 
-// Summed in double precision: a page of money must not lose cents.
 GoodsSums SumGoods(const QVector<GoodsRowTexts> &rows);
 
 // Column 2 of a finance page; texts that are not numbers count as 0.

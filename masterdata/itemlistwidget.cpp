@@ -8,6 +8,9 @@ ItemListWidget::ItemListWidget(QWidget *parent)
     : QListWidget(parent)
 {
     setWindowTitle(QStringLiteral("项目选择"));
+    // A click on the list must leave the focus in the cell editor it serves,
+    // or the editor closes under it; the window forwards the keys.
+    setFocusPolicy(Qt::NoFocus);
     connect(this, &QListWidget::itemDoubleClicked, this, &ItemListWidget::SetCurrCombText);
 }
 

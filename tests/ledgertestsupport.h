@@ -60,6 +60,16 @@ public:
     LedgerPages *pages = nullptr;
 };
 
+// Opens a cell's editor as a click on the cell does; null when it gets none.
+template <typename Editor>
+Editor *OpenEditor(QTableWidget *table, int row, int column)
+{
+    const QModelIndex index = table->model()->index(row, column);
+    table->setCurrentIndex(index);
+    table->edit(index);
+    return qobject_cast<Editor *>(table->indexWidget(index));
+}
+
 // Answers every box by clicking the button with the given text (or rejecting
 // it when there is none) and records "title|text" of each.
 class BoxAnswers

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QSqlQuery>
+#include <QRandomGenerator>
 #include <QtTest>
 
 namespace {
@@ -90,6 +91,7 @@ private slots:
     void totalsAfterEditAddAndDelete();
     void derivedTotalOnAStoredPageIsSaved();
     void largeAmountsStayExact();
+    void runningTotalsMatchARecount();
 };
 
 void TestLedgerEditing::addStoresAnEmptyRowOfThePageKind_data()
@@ -174,12 +176,23 @@ void TestLedgerEditing::comboAndDateEditsSaveTheirRow()
     PagesWindow w;
     QTableWidget *t = w.Table("tab_income");
     w.pages->ActionAdd("btn_finadd_1");
-    qobject_cast<QComboBox *>(t->cellWidget(0, 1))->setCurrentIndex(2);
+    auto *items = OpenEditor<QComboBox>(t, 0, 1);
+    QVERIFY(items);
+    QCOMPARE(items->count(), 11);
+    items->setCurrentIndex(2);
     QCOMPARE(StoredFinance(0).at(0).item, QString("销售提成"));
-    qobject_cast<QComboBox *>(t->cellWidget(0, 4))->setEditText("新客户");
+    OpenEditor<QComboBox>(t, 0, 4)->setEditText("新客户");
     QCOMPARE(StoredFinance(0).at(0).client, QString("新客户"));
-    qobject_cast<QDateEdit *>(t->cellWidget(0, 3))->setDate(QDate(2023, 7, 9));
+    OpenEditor<QDateEdit>(t, 0, 3)->setDate(QDate(2023, 7, 9));
     QCOMPARE(StoredFinance(0).at(0).time, QString("2023-07-09"));
+    // The cells hold what was chosen once the editors are gone.
+    QCOMPARE(t->item(0, 1)->text(), QString("销售提成"));
+    QCOMPARE(t->item(0, 4)->text(), QString("新客户"));
+    // Opening an editor is no change: nothing is saved for it.
+    const FinanceList before = StoredFinance(0);
+    OpenEditor<QComboBox>(t, 0, 5);
+    OpenEditor<QDateEdit>(t, 0, 3);
+    QCOMPARE(StoredFinance(0), before);
 }
 
 void TestLedgerEditing::editBelowADeletedRowSavesTheRightRow()
@@ -197,10 +210,14 @@ void TestLedgerEditing::editBelowADeletedRowSavesTheRightRow()
     t->setCurrentCell(0, 5);
     w.pages->ActionDelete("btn_purdel");
     QCOMPARE(t->rowCount(), 2);
+    OpenEditor<QDateEdit>(t, 1, 7)->setDate(QDate(2022, 1, 2));
 
-    // The third row's editor now sits in row 1; its change belongs to the third row.
-    qobject_cast<QComboBox *>(t->cellWidget(1, 2))->setEditText("第三行的商品");
-    qobject_cast<QDateEdit *>(t->cellWidget(1, 7))->setDate(QDate(2022, 1, 2));
+    // An editor open while a row above it goes away still edits its own row.
+    auto *name = OpenEditor<QComboBox>(t, 1, 2);
+    const QModelIndex first = t->model()->index(0, 0);
+    QCOMPARE(first.data().toString(), second);
+    t->removeRow(0);
+    name->setEditText("第三行的商品");
     const GoodsList rows = StoredGoods(GoodsKind::PurchaseIn);
     QCOMPARE(rows.size(), 2);
     for (const GoodsRecord &r : rows) {
@@ -364,8 +381,8 @@ void TestLedgerEditing::fillingTablesBlocksSaves()
     w.pages->SetFillingTables(true);
     Type(t, 0, 9, "5");
     Type(t, 0, 9, "letters");  // also silent: no box without an answerer
-    qobject_cast<QComboBox *>(t->cellWidget(0, 3))->setEditText("X");
-    qobject_cast<QDateEdit *>(t->cellWidget(0, 7))->setDate(QDate(2020, 1, 1));
+    OpenEditor<QComboBox>(t, 0, 3)->setEditText("X");
+    OpenEditor<QDateEdit>(t, 0, 7)->setDate(QDate(2020, 1, 1));
     QCOMPARE(StoredGoods(GoodsKind::SaleReturn), before);
 
     w.pages->SetFillingTables(false);
@@ -425,8 +442,7 @@ void TestLedgerEditing::typedAmountLeadsItsRow()
     odd.num = "20"; odd.price = "3"; odd.total = "60"; odd.pay = "50"; odd.debt = "60";
     QVERIFY(StoreDbAccess::Instance()->SaveGoodsRow(odd));
     w.pages->ShowGoodsRows(t, GoodsList{odd});
-    QTRY_VERIFY(t->cellWidget(0, 3));
-    qobject_cast<QComboBox *>(t->cellWidget(0, 3))->setEditText("M9");
+    OpenEditor<QComboBox>(t, 0, 3)->setEditText("M9");
     const GoodsList stored = StoredGoods(0);
     const GoodsRecord oddAfter = *std::find_if(stored.begin(), stored.end(),
                                                [](const GoodsRecord &g) { return g.serial == "odd"; });
@@ -473,6 +489,9 @@ void TestLedgerEditing::computedPagesAreReadOnly()
                 QVERIFY(!(t->item(r, c)->flags() & Qt::ItemIsEditable));
             }
         }
+        // Nor does a press open a choice or a date there.
+        QVERIFY2(!OpenEditor<QWidget>(t, 0, 1), qPrintable(page.tableName));
+        QVERIFY(LedgerRows::EditorAt(t, 0, 1) == LedgerRows::Editor::None);
     }
     QTableWidget *stockTable = w.Table("tab_storeCurr");
     QCOMPARE(stockTable->item(0, 7)->text(), QString("2024-05-01"));
@@ -623,6 +642,33 @@ void TestLedgerEditing::largeAmountsStayExact()
     QCOMPARE(t->item(1, 11)->text(), QString("1111110"));
     QCOMPARE(w.Edit("lineEdit_t_1"), QString("2345677.5"));
     QCOMPARE(w.Edit("lineEdit_d_1"), QString("2345677.5"));
+}
+
+// Edits, adds and deletes only adjust the totals; the totals button sums the
+// page afresh and must show the same figures.
+void TestLedgerEditing::runningTotalsMatchARecount()
+{
+    TempStore store;
+    BoxAnswers answers;
+    PagesWindow w;
+    QTableWidget *t = w.Table("tab_saleout");
+    QRandomGenerator rng(3);
+    const QStringList amounts{"", "0.1", "0.2", "7", "-3.5", "1234567.5", "abc"};
+    auto figures = [&] { return w.Edit("lineEdit_t_3") + "|" + w.Edit("lineEdit_p_3") + "|" + w.Edit("lineEdit_d_3"); };
+    for (int step = 0; step < 40; ++step) {
+        const int action = rng.bounded(10);
+        if (action == 0 || t->rowCount() == 0) {
+            w.pages->ActionAdd("btn_puradd_3");
+        } else if (action == 1) {
+            t->setCurrentCell(rng.bounded(t->rowCount()), 5);
+            w.pages->ActionDelete("btn_purdel_3");
+        } else {
+            Type(t, rng.bounded(t->rowCount()), 9 + rng.bounded(5), amounts.at(rng.bounded(amounts.size())));
+        }
+        const QString running = figures();
+        w.pages->TotalProcess("btn_total_3");
+        QCOMPARE(running, figures());
+    }
 }
 
 QTEST_MAIN(TestLedgerEditing)

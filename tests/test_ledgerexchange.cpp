@@ -251,11 +251,11 @@ void TestLedgerExchange::roundTrip()
         if (goods) {
             const GoodsRecord r = Goods(page->kind, serial, remarks.at(i));
             QVERIFY(store->SaveGoodsRow(r));
-            LedgerRows::FillGoodsRow(LedgerRows::ShowRecord, i, r, widget.get(), RowChoices());
+            LedgerRows::FillGoodsRow(LedgerRows::ShowRecord, i, r, widget.get());
         } else {
             const FinanceRecord r = Finance(page->kind, serial, remarks.at(i));
             QVERIFY(store->SaveFinanceRow(r));
-            LedgerRows::FillFinanceRow(LedgerRows::ShowRecord, i, r, widget.get(), RowChoices());
+            LedgerRows::FillFinanceRow(LedgerRows::ShowRecord, i, r, widget.get());
         }
     }
     const QStringList before = StoredTexts(goods, page->kind);

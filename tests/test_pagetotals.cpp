@@ -5,6 +5,7 @@
 
 #include "db/numbertext.h"
 
+#include <QRandomGenerator>
 #include <QtTest>
 
 using RowAmounts::Goods;
@@ -26,6 +27,7 @@ private slots:
     void financeSum_data();
     void financeSum();
     void profitPageTotalIsTheOperatingProfit();
+    void runningSumsEqualAFullRecount();
 };
 
 // Columns in order: quantity, price, total, paid, unpaid; then the amount the
@@ -182,6 +184,42 @@ void TestPageTotals::profitPageTotalIsTheOperatingProfit()
     QCOMPARE(PageTotals::SumOfItem({}, {}, profit->totalsItem), 0.0);
     // Stored pages still add up every row.
     QVERIFY(LedgerKinds::Find(LedgerKinds::Group::Finance, FinanceKind::Income)->totalsItem.isEmpty());
+}
+
+// Edits adjust the sums by a row's old and new share; after any sequence of
+// them the figures are those of summing the page afresh, to the last bit.
+void TestPageTotals::runningSumsEqualAFullRecount()
+{
+    QRandomGenerator rng(15);
+    const QStringList amounts{"", "0", "0.1", "0.2", "0.3", "-0.1", "1e-7", "12.345678", "1234567.89",
+                              "abc", "99999999.99", "-250", "3"};
+    auto pick = [&] { return amounts.at(rng.bounded(amounts.size())); };
+    Rows rows(40);
+    for (auto &r : rows)
+        r = {pick(), pick(), pick(), pick(), pick()};
+    QVector<PageTotals::RowSums> shares;
+    PageTotals::Sums running;
+    for (const auto &r : rows) {
+        shares.append(PageTotals::GoodsRow(r));
+        running.Add(shares.last());
+    }
+    for (int edit = 0; edit < 2000; ++edit) {
+        const int i = rng.bounded(rows.size());
+        QString *cells[] = {&rows[i].num, &rows[i].price, &rows[i].total, &rows[i].pay, &rows[i].debt};
+        *cells[rng.bounded(5)] = pick();
+        running.Remove(shares.at(i));
+        shares[i] = PageTotals::GoodsRow(rows.at(i));
+        running.Add(shares.at(i));
+        const PageTotals::GoodsSums full = PageTotals::SumGoods(rows);
+        QCOMPARE(running.total.Value(), full.total);
+        QCOMPARE(running.paid.Value(), full.paid);
+        QCOMPARE(running.unpaid.Value(), full.unpaid);
+    }
+    // Taking every row out leaves exactly nothing, not a rounding remainder.
+    for (const auto &share : shares)
+        running.Remove(share);
+    QCOMPARE(NumberText::ToText(running.total.Value()), QString("0"));
+    QCOMPARE(running.total.Value(), 0.0);
 }
 
 QTEST_GUILESS_MAIN(TestPageTotals)

@@ -1,0 +1,247 @@
+#include "ledger/ledgerdelegate.h"
+
+#include "masterdata/comboxboxspec.h"
+
+#include <QApplication>
+#include <QDateEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
+#include <QSignalBlocker>
+#include <QTableWidget>
+
+namespace {
+
+const char *const kIndexProperty = "ledgerIndex";
+const QString kDateFormat = QStringLiteral("yyyy-MM-dd");
+// The drop-down parts of the editors' style sheet.
+constexpr int kComboButton = 16;
+constexpr int kDateButton = 30;
+
+LedgerRows::Editor EditorOf(const QModelIndex &index)
+{
+    const auto *table = qobject_cast<const QTableWidget *>(index.model() ? index.model()->parent() : nullptr);
+    return table ? LedgerRows::EditorAt(table, index.row(), index.column()) : LedgerRows::Editor::None;
+}
+
+QString EditorText(const QWidget *editor)
+{
+    if (auto *box = qobject_cast<const QComboBox *>(editor))
+        return box->currentText();
+    if (auto *edit = qobject_cast<const QDateEdit *>(editor))
+        return edit->date().toString(kDateFormat);
+    return QString();
+}
+
+const QPixmap &Picture(bool date)
+{
+    static const QPixmap arrow(QStringLiteral(":/backg/backg/combo_arrow.png"));
+    static const QPixmap calendar(QStringLiteral(":/backg/backg/calendar.png"));
+    return date ? calendar : arrow;
+}
+
+} // namespace
+
+LedgerDelegate::LedgerDelegate(QTableWidget *table, ChoicesReader choices, EditorHook hook)
+    : QStyledItemDelegate(table), m_table(table), m_choices(std::move(choices)), m_hook(std::move(hook))
+{
+    connect(table, &QAbstractItemView::pressed, this, &LedgerDelegate::OpenOnPress);
+}
+
+bool LedgerDelegate::EditedCell(QWidget *editor, QTableWidget **table, int *row, int *column)
+{
+    if (!editor)
+        return false;
+    const QPersistentModelIndex index = editor->property(kIndexProperty).value<QPersistentModelIndex>();
+    if (!index.isValid())
+        return false;
+    auto *owner = qobject_cast<QTableWidget *>(index.model()->parent());
+    if (!owner)
+        return false;
+    if (table)
+        *table = owner;
+    if (row)
+        *row = index.row();
+    if (column)
+        *column = index.column();
+    return true;
+}
+
+void LedgerDelegate::WriteToItem(QWidget *editor)
+{
+    QTableWidget *table = nullptr;
+    int row = -1;
+    int column = -1;
+    if (!EditedCell(editor, &table, &row, &column))
+        return;
+    const QString text = EditorText(editor);
+    const QSignalBlocker blocker(table);
+    if (QTableWidgetItem *item = table->item(row, column))
+        item->setText(text);
+    else
+        table->setItem(row, column, new QTableWidgetItem(text));
+}
+
+QWidget *LedgerDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &option,
+                                      const QModelIndex &index) const
+{
+    const LedgerRows::Editor kind = EditorOf(index);
+    if (kind == LedgerRows::Editor::None)
+        return QStyledItemDelegate::createEditor(parent, option, index);
+    QWidget *editor = nullptr;
+    if (kind == LedgerRows::Editor::Combo) {
+        auto *box = new ComboxBoxSpec(parent);
+        box->setEditable(true);
+        box->addItems(LedgerRows::ChoicesAt(m_table, index.row(), index.column(),
+                                            m_choices ? m_choices() : RowChoices()));
+        box->setCurrentIndex(-1);
+        editor = box;
+    } else {
+        auto *edit = new QDateEdit(parent);
+        edit->setCalendarPopup(true);
+        edit->setDisplayFormat(kDateFormat);
+        // Its text field sees the wheel first.
+        for (QWidget *part : edit->findChildren<QWidget *>())
+            part->installEventFilter(const_cast<LedgerDelegate *>(this));
+        editor = edit;
+    }
+    editor->setObjectName(m_table->objectName() + QLatin1Char('.') + QString::number(index.row()));
+    editor->setProperty(kIndexProperty, QVariant::fromValue(QPersistentModelIndex(index)));
+    // setEditorData fills it with its signals blocked: opening is no change.
+    if (m_hook)
+        m_hook(editor);
+    return editor;
+}
+
+void LedgerDelegate::setEditorData(QWidget *editor, const QModelIndex &index) const
+{
+    const QString text = index.data(Qt::EditRole).toString();
+    // The editor's own changes come back here through the item; leave the
+    // editor (and where the user types) alone then.
+    if (EditorText(editor) == text && editor->property("ledgerFilled").toBool())
+        return;
+    const QSignalBlocker blocker(editor);
+    editor->setProperty("ledgerFilled", true);
+    if (auto *box = qobject_cast<QComboBox *>(editor)) {
+        const int found = text.isEmpty() ? -1 : box->findText(text);
+        box->setCurrentIndex(found);
+        if (found < 0)
+            box->setEditText(text);
+    } else if (auto *edit = qobject_cast<QDateEdit *>(editor)) {
+        QDate date = QDate::fromString(text, kDateFormat);
+        edit->setDate(date.isValid() ? date : LedgerRows::FallbackDate());
+    } else {
+        QStyledItemDelegate::setEditorData(editor, index);
+    }
+}
+
+void LedgerDelegate::setModelData(QWidget *editor, QAbstractItemModel *model,
+                                  const QModelIndex &index) const
+{
+    if (EditorOf(index) == LedgerRows::Editor::None) {
+        QStyledItemDelegate::setModelData(editor, model, index);
+        return;
+    }
+    // Each change was written through and saved as it happened.
+    if (index.data(Qt::EditRole).toString() != EditorText(editor))
+        WriteToItem(editor);
+}
+
+void LedgerDelegate::updateEditorGeometry(QWidget *editor, const QStyleOptionViewItem &option,
+                                          const QModelIndex &index) const
+{
+    if (EditorOf(index) == LedgerRows::Editor::None)
+        QStyledItemDelegate::updateEditorGeometry(editor, option, index);
+    else
+        editor->setGeometry(option.rect);
+}
+
+void LedgerDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
+                           const QModelIndex &index) const
+{
+    const LedgerRows::Editor kind = EditorOf(index);
+    if (kind == LedgerRows::Editor::None) {
+        QStyledItemDelegate::paint(painter, option, index);
+        return;
+    }
+    QStyleOptionViewItem opt(option);
+    initStyleOption(&opt, index);
+    const QWidget *widget = option.widget;
+    QStyle *style = widget ? widget->style() : QApplication::style();
+    const QString text = opt.text;
+    opt.text.clear();
+    style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+
+    const bool date = kind == LedgerRows::Editor::Date;
+    const QRect cell = opt.rect;
+    const int buttonWidth = date ? kDateButton : kComboButton;
+    const QRect button(cell.right() - buttonWidth + 1, cell.top(), buttonWidth, cell.height());
+    painter->save();
+    if (date) {
+        painter->setPen(Qt::gray);
+        painter->drawRect(cell.adjusted(0, 0, -1, -1));
+    } else {
+        painter->fillRect(button, Qt::white);
+    }
+    const QPixmap &picture = Picture(date);
+    if (!picture.isNull()) {
+        QSize size = picture.size() / picture.devicePixelRatio();
+        size = size.boundedTo(button.size() - QSize(2, 2));
+        QRect target(QPoint(), size);
+        target.moveCenter(button.center());
+        painter->drawPixmap(target, picture);
+    }
+    const bool selected = opt.state & QStyle::State_Selected;
+    painter->setPen(opt.palette.color(QPalette::Normal, selected ? QPalette::HighlightedText : QPalette::Text));
+    painter->setFont(opt.font);
+    const QRect textRect = cell.adjusted(date ? 3 : 4, 0, -buttonWidth - 1, 0);
+    // Cut off at the button as the editor's text field cuts it.
+    painter->setClipRect(textRect);
+    painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter, text);
+    painter->restore();
+}
+
+bool LedgerDelegate::editorEvent(QEvent *event, QAbstractItemModel *model,
+                                 const QStyleOptionViewItem &option, const QModelIndex &index)
+{
+    // Remembered for the view's pressed(), which comes once the press has
+    // made the cell current.
+    if (event->type() == QEvent::MouseButtonPress) {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        m_pressButton = mouse->button();
+        m_pressPos = mouse->pos();
+    }
+    return QStyledItemDelegate::editorEvent(event, model, option, index);
+}
+
+void LedgerDelegate::OpenOnPress(const QModelIndex &index)
+{
+    const Qt::MouseButton button = m_pressButton;
+    m_pressButton = Qt::NoButton;
+    if (button != Qt::LeftButton || EditorOf(index) == LedgerRows::Editor::None
+        || !(index.flags() & Qt::ItemIsEditable))
+        return;
+    m_table->edit(index);
+    QWidget *editor = m_table->indexWidget(index);
+    if (!editor)
+        return;
+    // Hand the press on to the part of the editor under the mouse: the arrow
+    // opens the choices or the calendar, the text takes the cursor.
+    const QPoint global = m_table->viewport()->mapToGlobal(m_pressPos);
+    QWidget *target = editor->childAt(editor->mapFromGlobal(global));
+    if (!target)
+        target = editor;
+    QMouseEvent press(QEvent::MouseButtonPress, target->mapFromGlobal(global), global, Qt::LeftButton,
+                      Qt::LeftButton, QApplication::keyboardModifiers());
+    QApplication::sendEvent(target, &press);
+}
+
+bool LedgerDelegate::eventFilter(QObject *watched, QEvent *event)
+{
+    // The wheel over a cell changes nothing, in an open editor neither.
+    if (event->type() == QEvent::Wheel
+        && (watched->property(kIndexProperty).isValid()
+            || (watched->parent() && watched->parent()->property(kIndexProperty).isValid())))
+        return true;
+    return QStyledItemDelegate::eventFilter(watched, event);
+}
