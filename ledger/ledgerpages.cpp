@@ -246,6 +246,9 @@ void LedgerPages::FillSlice(QTableWidget *table, const QList<Record> &rows,
     {
         FillingScope filling(m_filling);
         QuietTable quiet(table);
+        // The view hears of each cell otherwise; it only needs a repaint when
+        // rows in view were written, as it reads the cells when it paints.
+        const QSignalBlocker quietModel(table->model());
         QElapsedTimer clock;
         clock.start();
         while (next < rows.size() && next < table->rowCount()) {
@@ -255,6 +258,9 @@ void LedgerPages::FillSlice(QTableWidget *table, const QList<Record> &rows,
                 break;
         }
     }
+    const int lastInView = table->rowAt(table->viewport()->height() - 1);
+    if (lastInView < 0 || from <= lastInView)
+        table->viewport()->update();
     if (next < rows.size() && next < table->rowCount()) {
         m_pendingFill[table] = [this, table, rows, fillRow, mode, next, done] {
             FillSlice(table, rows, fillRow, mode, next, true, done);
