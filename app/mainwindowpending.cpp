@@ -119,6 +119,8 @@ void MainWindow::ExportProcess()
     // The stock and sales statistics pages go out as goods pages, profit as a finance page.
     const int kind = page->group == LedgerKinds::Group::Finance ? LedgerExchange::FinancePage
                                                                 : LedgerExchange::GoodsPage;
+    // Every row of a page still arriving goes out, not only those shown so far.
+    Ledger()->FinishFill(Table(page->tableName));
     const LedgerExchange::ExportResult result =
         LedgerExchange::ExportLedger(kind, Table(page->tableName), this);
     if (!result.cancelled)

@@ -40,7 +40,7 @@ constexpr int kSaveFailedRole = Qt::UserRole + 41;
 const QColor kSaveFailedColour(255, 110, 110);
 // Rows written per turn of the event loop, in time: short enough that the
 // window never stops responding for long, long enough to fill a screen at once.
-constexpr qint64 kSliceMs = 40;
+constexpr qint64 kSliceMs = 25;
 
 bool IsGoodsStyle(const PageKind &page)
 {
