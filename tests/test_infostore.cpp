@@ -10,7 +10,6 @@ private slots:
     void saveReadDelete_data();
     void saveReadDelete();
     void savingTwiceKeepsOneRow();
-    void neverSavedLeavesRecordUnchanged();
     void kindsAndStoresAreSeparate();
     void unknownStoreKindFails();
 };
@@ -22,9 +21,7 @@ void TestInfoStore::saveReadDelete_data()
     QTest::addColumn<QString>("text");
 
     QTest::newRow("warehouses") << int(InfoStore::MasterData) << 8 << "Main##1-A&&1;Side-B";
-    QTest::newRow("empty list") << int(InfoStore::MasterData) << 1 << "";
     QTest::newRow("customers with quotes") << int(InfoStore::People) << 2 << "O'Brien-13800000000;张'三-";
-    QTest::newRow("user copy") << int(InfoStore::People) << 0 << "13900000000-admin-pw-1";
 }
 
 void TestInfoStore::saveReadDelete()
@@ -57,16 +54,6 @@ void TestInfoStore::savingTwiceKeepsOneRow()
     InfoList read{8, QString()};
     QVERIFY(db.store()->ReadInfoList(InfoStore::MasterData, read));
     QCOMPARE(read.list, QStringLiteral("second"));
-}
-
-void TestInfoStore::neverSavedLeavesRecordUnchanged()
-{
-    TempStore db;
-    REQUIRE_DB(db);
-    InfoList list{5, QStringLiteral("unchanged")};
-    QVERIFY(db.store()->ReadInfoList(InfoStore::People, list));
-    QCOMPARE(list.infoType, 5);
-    QCOMPARE(list.list, QStringLiteral("unchanged"));
 }
 
 void TestInfoStore::kindsAndStoresAreSeparate()
