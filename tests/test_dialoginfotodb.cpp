@@ -126,7 +126,7 @@ void TestDialogInfoToDb::deleteRows()
     const QString current = storedAfter == QLatin1String("<none>") ? QString() : storedAfter;
     QCOMPARE(dialog.CurrentList(ListTables::GoodsSize).list, current);
     QCOMPARE(sizes->rowCount(), current.isEmpty() ? 0 : current.count(';') + 1);
-    QCOMPARE(boxes.seen.last(), lastBox);
+    QCOMPARE(boxes.seen.value(boxes.seen.size() - 1), lastBox);
 }
 
 void TestDialogInfoToDb::clearNeedsBothSteps_data()
