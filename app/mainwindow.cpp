@@ -400,4 +400,6 @@ void MainWindow::closeEvent(QCloseEvent *event)
         SaveDbDate();
     event->accept();
     hide();
+    // The picker is a window of its own: left open, it would keep the program running.
+    HideWarehousePicker();
 }

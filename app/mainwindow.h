@@ -134,6 +134,7 @@ private:
     void CreateSideDialogs();
     void StartFirstLoad();
     void HideQueryDialog();
+    void HideWarehousePicker();
     void OpenInfoDialog(bool warehouseTab);
     void OpenPeopleDialog(int tab);
     void ReloadChoiceLists();
@@ -156,7 +157,8 @@ private:
     bool m_relationOn = false;
     QLabel *m_statusLabel = nullptr;
 
-    // Side dialogs, created hidden by CreateSideDialogs() with this window as parent.
+    // Side dialogs, created hidden by CreateSideDialogs(); all but the warehouse
+    // picker with this window as parent.
     DialogInfoToDb *m_infoDlg = nullptr;
     DialogUserMge *m_personDlg = nullptr;
     DialogQuery *m_queryDlg = nullptr;

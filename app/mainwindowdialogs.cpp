@@ -20,19 +20,31 @@ void MainWindow::CreateSideDialogs()
     m_personDlg->hide();
     m_personDlg->SetRelogin(&DialogLogin::ConfirmPrivileged);
 
-    m_storeSetDlg = new DialogStoreSet(this);
+    // A window of its own (no parent), so it never sits inside a page; the
+    // window deletes it when it goes.
+    m_storeSetDlg = new DialogStoreSet();
     m_storeSetDlg->hide();
     m_storeSetDlg->RefreshLists();
 
     // A floating list without a parent, so it can sit over any page.
     m_itemList = new ItemListWidget();
     ItemListWidget *itemList = m_itemList;
-    connect(this, &QObject::destroyed, [itemList] { delete itemList; });
+    DialogStoreSet *picker = m_storeSetDlg;
+    connect(this, &QObject::destroyed, [itemList, picker] {
+        delete itemList;
+        delete picker;
+    });
 
     connect(m_infoDlg, &InfoListDialog::sendRefresh, this, &MainWindow::UpDateInfo);
     connect(m_personDlg, &InfoListDialog::sendRefresh, this, &MainWindow::UpDateInfo);
 
     CreateQueryDialog();
+}
+
+void MainWindow::HideWarehousePicker()
+{
+    if (m_storeSetDlg)
+        m_storeSetDlg->hide();
 }
 
 void MainWindow::OpenInfoDialog(bool warehouseTab)

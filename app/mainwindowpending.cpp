@@ -57,8 +57,9 @@ LedgerPages *MainWindow::Ledger()
         if (!m_storeSetDlg)
             return;
         m_storeSetDlg->SetTarget(table, row, column);
-        m_storeSetDlg->setWindowFlags(Qt::WindowStaysOnTopHint);
         m_storeSetDlg->show();
+        m_storeSetDlg->raise();
+        m_storeSetDlg->activateWindow();
     });
     return m_ledger;
 }

@@ -40,6 +40,8 @@ DialogStoreSet::DialogStoreSet(QWidget *parent)
     , m_ui(new Ui::DialogStoreSet)
 {
     m_ui->setupUi(this);
+    // Over the ledger while the user clicks from cell to cell, as its own window.
+    setWindowFlags(Qt::Dialog | Qt::WindowStaysOnTopHint);
     connect(m_ui->comboBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &DialogStoreSet::SetComboxIndex);
     for (QComboBox *box : { m_ui->comboBox, m_ui->comboBox_2, m_ui->comboBox_3 })
@@ -67,8 +69,20 @@ const QStringList &DialogStoreSet::AreaNames()
 void DialogStoreSet::SetTarget(QTableWidget *table, int row, int column)
 {
     m_targetTable = table;
-    m_targetRow = row;
-    m_targetColumn = column;
+    m_targetCell = table ? QPersistentModelIndex(table->model()->index(row, column)) : QPersistentModelIndex();
+    const QTableWidgetItem *item = m_targetCell.isValid() ? table->item(row, column) : nullptr;
+    const QString location = item ? item->text() : QString();
+    if (location.isEmpty())
+        return;
+    // Point the boxes at the cell's location where they hold its parts.
+    const QStringList parts = location.split(QLatin1Char('-'));
+    const QList<QComboBox *> boxes = { m_ui->comboBox, m_ui->comboBox_2, m_ui->comboBox_3 };
+    for (int i = 0; i < boxes.size() && i < parts.size(); ++i) {
+        const int found = boxes.at(i)->findText(parts.at(i));
+        if (found >= 0)
+            boxes.at(i)->setCurrentIndex(found);
+    }
+    m_ui->lineEdit->setText(location);
 }
 
 void DialogStoreSet::RefreshLists()
@@ -118,12 +132,15 @@ void DialogStoreSet::on_pushButton_clicked()
     // Whatever the line edit holds wins, so a location typed by hand is used as typed.
     m_resultText = m_ui->lineEdit->text();
     QTableWidget *table = m_targetTable.data();
-    if (table && m_targetRow >= 0 && m_targetRow < table->rowCount() && m_targetColumn >= 0
-        && m_targetColumn < table->columnCount()) {
-        if (QTableWidgetItem *item = table->item(m_targetRow, m_targetColumn))
+    if (table && m_targetCell.isValid()) {
+        const int row = m_targetCell.row();
+        const int column = m_targetCell.column();
+        QTableWidgetItem *item = table->item(row, column);
+        // The same text again is no edit: the row is not saved for nothing.
+        if (item && item->text() != m_resultText)
             item->setText(m_resultText);
-        else
-            table->setItem(m_targetRow, m_targetColumn, new QTableWidgetItem(m_resultText));
+        else if (!item)
+            table->setItem(row, column, new QTableWidgetItem(m_resultText));
     }
     hide();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QPersistentModelIndex>
 #include <QPointer>
 #include <QStringList>
 
@@ -11,7 +12,8 @@ class DialogStoreSet;
 }
 
 // "仓库设定": composes a location "warehouse-area-position" (3-B-12) from the
-// warehouse list and writes it into a ledger cell.
+// warehouse list and writes it into a ledger cell. A window of its own that
+// stays on top; Escape and its close button leave the cell as it was.
 class DialogStoreSet : public QDialog
 {
     Q_OBJECT
@@ -23,7 +25,9 @@ public:
     static const QStringList &AreaNames();
 
     // The cell the chosen location goes into; the table's own cellChanged
-    // handling stores the row afterwards.
+    // handling stores the row afterwards. The boxes and the line edit start
+    // from the cell's location, so "确定" without a choice changes nothing.
+    // The cell is followed when rows above it go or the page is sorted.
     void SetTarget(QTableWidget *table, int row, int column);
     // Reads the warehouse list from the store and refills the boxes.
     void RefreshLists();
@@ -42,7 +46,6 @@ private:
     Ui::DialogStoreSet *m_ui;
     QString m_warehouseList;
     QPointer<QTableWidget> m_targetTable;
-    int m_targetRow = -1;
-    int m_targetColumn = -1;
+    QPersistentModelIndex m_targetCell;
     QString m_resultText;
 };

@@ -1,6 +1,9 @@
 #include "app/mainwindow.h"
 #include "app/modalseam.h"
+#include "db/storedbaccess.h"
 #include "ledger/ledgerkinds.h"
+#include "masterdata/dialogstoreset.h"
+#include "masterdata/listtables.h"
 #include "resources/resources.h"
 #include "storetestsupport.h"
 
@@ -75,6 +78,7 @@ private slots:
     void relationToggle();
     void pagesFromKinds();
     void titleButtonRestoresPresentation();
+    void warehousePickerIsItsOwnWindow();
     void statusLine();
     void destructiveActionsNeedAnAuthorisedRelogin_data();
     void destructiveActionsNeedAnAuthorisedRelogin();
@@ -372,6 +376,81 @@ void TestMainWindow::titleButtonRestoresPresentation()
     window->findChild<QPushButton *>(QStringLiteral("btn_label_3"))->click();
     QCOMPARE(table->selectionBehavior(), QAbstractItemView::SelectRows);
     QCOMPARE(table->focusPolicy(), Qt::NoFocus);
+}
+
+void TestMainWindow::warehousePickerIsItsOwnWindow()
+{
+    InfoList warehouses;
+    warehouses.infoType = ListTables::Warehouse;
+    warehouses.list = QStringLiteral("Main-Rd-3-2-12-Li-138");
+    QVERIFY(StoreDbAccess::Instance()->SaveInfoList(InfoStore::MasterData, warehouses));
+    auto window = NewWindow(1);
+    window->show();
+    window->findChild<QAction *>(QStringLiteral("action_purchase"))->trigger();
+    window->findChild<QPushButton *>(QStringLiteral("btn_puradd"))->click();
+    QTableWidget *table = window->GoodsTable(0);
+    QCOMPARE(table->rowCount(), 1);
+
+    DialogStoreSet *picker = nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (auto *found = qobject_cast<DialogStoreSet *>(w))
+            picker = found;
+    }
+    QVERIFY(picker && !picker->isVisible());
+    auto *line = picker->findChild<QLineEdit *>(QStringLiteral("lineEdit"));
+    auto *ok = picker->findChild<QPushButton *>(QStringLiteral("pushButton"));
+    auto stored = [] { return StoredGoodsOf(0).value(0).store; };
+    auto click = [table](int column) {
+        table->scrollToItem(table->item(0, 0));
+        const QRect cell = table->visualRect(table->model()->index(0, column));
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+    };
+
+    click(7);
+    QVERIFY(!picker->isVisible());
+    click(8);
+    QTRY_VERIFY(picker->isVisible());
+    QVERIFY(picker->isWindow() && !picker->parentWidget());
+    QVERIFY(picker->windowFlags() & Qt::WindowStaysOnTopHint);
+    QCOMPARE(picker->windowTitle(), QStringLiteral("仓库设定"));
+    QCOMPARE(line->text(), QStringLiteral("3-A-1"));
+    // Escape and the close button leave the cell and the store alone.
+    QTest::keyClick(picker, Qt::Key_Escape);
+    QVERIFY(!picker->isVisible());
+    click(8);
+    QVERIFY(picker->isVisible());
+    picker->close();
+    QVERIFY(!picker->isVisible());
+    QCOMPARE(table->item(0, 8)->text(), QString());
+    QCOMPARE(stored(), QString());
+
+    click(8);
+    line->setText(QStringLiteral("后仓-7"));
+    QTest::mouseClick(ok, Qt::LeftButton);
+    QCOMPARE(table->item(0, 8)->text(), QStringLiteral("后仓-7"));
+    QCOMPARE(stored(), QStringLiteral("后仓-7"));
+    // Opened again on a cell that has a location, "确定" without a choice keeps it.
+    click(8);
+    QCOMPARE(line->text(), QStringLiteral("后仓-7"));
+    QTest::mouseClick(ok, Qt::LeftButton);
+    QCOMPARE(stored(), QStringLiteral("后仓-7"));
+    // A composed location opens with its parts chosen.
+    table->item(0, 8)->setText(QStringLiteral("3-B-12"));
+    click(8);
+    QCOMPARE(picker->findChild<QComboBox *>(QStringLiteral("comboBox_2"))->currentText(), QStringLiteral("B"));
+    QCOMPARE(picker->findChild<QComboBox *>(QStringLiteral("comboBox_3"))->currentText(), QStringLiteral("12"));
+    QCOMPARE(line->text(), QStringLiteral("3-B-12"));
+
+    // Left open, it goes with the main window instead of keeping the program alive.
+    ModalSeam::SetBoxAnswerer([](QMessageBox &box) {
+        for (QAbstractButton *b : box.buttons()) {
+            if (b->text() == QStringLiteral("直接退出"))
+                b->click();
+        }
+    });
+    QVERIFY(window->close());
+    window->WaitForBackup();
+    QVERIFY(!picker->isVisible());
 }
 
 void TestMainWindow::statusLine()
