@@ -38,11 +38,11 @@ QString GetOpenFileName(QWidget *parent, const QString &caption, const QString &
 }
 
 QString GetSaveFileName(QWidget *parent, const QString &caption, const QString &dir,
-                        const QString &filter)
+                        const QString &filter, QString *selectedFilter)
 {
     if (g_fileAnswerer)
         return g_fileAnswerer(caption, dir, filter);
-    return QFileDialog::getSaveFileName(parent, caption, dir, filter);
+    return QFileDialog::getSaveFileName(parent, caption, dir, filter, selectedFilter);
 }
 
 void SetBoxAnswerer(BoxAnswerer answerer) { g_boxAnswerer = std::move(answerer); }

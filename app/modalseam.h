@@ -22,8 +22,10 @@ int ExecDialog(QDialog &dialog);
 
 QString GetOpenFileName(QWidget *parent, const QString &caption, const QString &dir,
                         const QString &filter);
+// selectedFilter, when given, receives the filter the user chose (left as it
+// is when a test answers).
 QString GetSaveFileName(QWidget *parent, const QString &caption, const QString &dir,
-                        const QString &filter);
+                        const QString &filter, QString *selectedFilter = nullptr);
 
 // Test hooks. Pass an empty function to restore the real boxes.
 using BoxAnswerer = std::function<void(QMessageBox &)>;

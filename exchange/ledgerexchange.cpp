@@ -389,6 +389,17 @@ QString PageTitle(const QString &tableName)
     return tableName;
 }
 
+QString WithWorkbookExtension(const QString &chosen, const QString &selectedFilter)
+{
+    const QString suffix = QFileInfo(chosen).suffix().toLower();
+    if (chosen.isEmpty() || suffix == QLatin1String("xls") || suffix == QLatin1String("xlsx"))
+        return chosen;
+    const QString extension = selectedFilter.contains(QLatin1String(".xlsx"), Qt::CaseInsensitive)
+        ? QStringLiteral("xlsx") : QStringLiteral("xls");
+    return chosen.endsWith(QLatin1Char('.')) ? chosen + extension
+                                             : chosen + QLatin1Char('.') + extension;
+}
+
 QString EngineFileName(const QString &chosen)
 {
     QString name = chosen;

@@ -88,6 +88,11 @@ struct ExportResult
 
 QString ExportStatusText(const ExportResult &result);
 
+// The name an export writes to: a name typed without ".xls" or ".xlsx" gets
+// the extension of the chosen filter (".xls" when none), as a spreadsheet
+// program's save does, so the import dialogs' "*.xls;;*.xlsx" find the file.
+QString WithWorkbookExtension(const QString &chosen, const QString &selectedFilter);
+
 // The name the workbook is opened with: every "/" as a backslash, as the
 // file dialog's answer is handed on (the engine reads both as separators).
 QString EngineFileName(const QString &chosen);

@@ -36,8 +36,11 @@ ExportResult WriteLedger(int kind, QTableWidget *table, const QString &fileName)
 
 ExportResult ExportLedger(int kind, QTableWidget *table, QWidget *window)
 {
-    const QString fileName = ModalSeam::GetSaveFileName(
-        window, QObject::tr("保存文档"), QStringLiteral("TabDateSave"), QObject::tr("*.xls;; *.xlsx;; "));
+    QString filter;
+    const QString fileName = WithWorkbookExtension(
+        ModalSeam::GetSaveFileName(window, QObject::tr("保存文档"), QStringLiteral("TabDateSave"),
+                                   QObject::tr("*.xls;; *.xlsx;; "), &filter),
+        filter);
     if (fileName.isEmpty()) {
         ExportResult cancelled;
         cancelled.cancelled = true;

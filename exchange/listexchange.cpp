@@ -101,8 +101,11 @@ bool WriteList(QTableWidget *table, const QString &fileName, QString *error)
 
 bool ExportList(QTableWidget *table, QWidget *dialog)
 {
-    const QString fileName = ModalSeam::GetSaveFileName(
-        dialog, QObject::tr("保存文档"), kFolder, QObject::tr("*.xls;; *.xlsx;; "));
+    QString filter;
+    const QString fileName = LedgerExchange::WithWorkbookExtension(
+        ModalSeam::GetSaveFileName(dialog, QObject::tr("保存文档"), kFolder,
+                                   QObject::tr("*.xls;; *.xlsx;; "), &filter),
+        filter);
     if (fileName.isEmpty())
         return false;
     QString error;

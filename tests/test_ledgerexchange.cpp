@@ -547,11 +547,14 @@ void TestLedgerExchange::windowButtons()
     QTableWidget *page = w.Table(QStringLiteral("tab_saleout"));
     QTRY_COMPARE(page->rowCount(), 1);
 
-    QString answer = db.dir.filePath(QStringLiteral("sale.xls"));
+    // A name typed without an extension is saved as a workbook the import dialog lists.
+    QString answer = db.dir.filePath(QStringLiteral("sale"));
     ModalSeam::SetFileAnswerer([&](const QString &, const QString &, const QString &) { return answer; });
     ModalSeam::SetBoxAnswerer([](QMessageBox &box) { box.buttons().first()->click(); });
     w.findChild<QPushButton *>(QStringLiteral("btn_export_3"))->click();
     QVERIFY2(w.StatusLabel()->text().contains(QStringLiteral("导出数据完成")), qPrintable(w.StatusLabel()->text()));
+    QVERIFY(!QFileInfo::exists(answer));
+    answer += QStringLiteral(".xls");
 
     QVERIFY(StoreDbAccess::Instance()->SaveGoodsRow(Goods(GoodsKind::Sale, sale.serial, "改过")));
     w.findChild<QPushButton *>(QStringLiteral("btn_inport_3"))->click();
@@ -561,6 +564,10 @@ void TestLedgerExchange::windowButtons()
 
     // The first button of the choice box is the PDF.
     answer = db.dir.filePath(QStringLiteral("sale"));
+    QCOMPARE(WithWorkbookExtension(answer, QStringLiteral(" *.xlsx")), answer + QStringLiteral(".xlsx"));
+    QCOMPARE(WithWorkbookExtension(answer + QStringLiteral(".XLSX"), QStringLiteral("*.xls")),
+             answer + QStringLiteral(".XLSX"));
+    QCOMPARE(WithWorkbookExtension(QStringLiteral("v1.2"), QString()), QStringLiteral("v1.2.xls"));
     w.findChild<QPushButton *>(QStringLiteral("btn_purprint_3"))->click();
     QVERIFY(QFileInfo(answer + QStringLiteral(".pdf")).size() > 0);
     ModalSeam::SetFileAnswerer({});
