@@ -178,6 +178,7 @@ void MainWindow::MakeConnections()
     connect(this, &MainWindow::SendQueryResultDate, this, &MainWindow::ShowQueryResultData);
 
     ConnectPageWidgets();
+    ConnectPageViews();
 }
 
 void MainWindow::SetStackShown(QStackedWidget *stack, bool shown)

@@ -125,6 +125,8 @@ private:
     void SetUpShell();
     void MakeConnections();
     void ConnectPageWidgets();
+    // Filter, sort and Ctrl+F of the pages.
+    void ConnectPageViews();
     // Shows or hides a stack and keeps its page-display action's check mark in step.
     void SetStackShown(QStackedWidget *stack, bool shown);
     void ShowAboutBox();

@@ -3,14 +3,19 @@
 #include "ui_mainwindow.h"
 
 #include "ledger/ledgerkinds.h"
+#include "ledger/ledgerpages.h"
+#include "ledger/pageview.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QCursor>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -112,9 +117,15 @@ QWidget *BuildPage(const PageKind &kind)
     table->setShowGrid(true);
     table->setWordWrap(true);
     layout->addWidget(table, 1);
+    auto *view = new PageView(table, true);
+    top->addWidget(view->searchBox());
 
     auto *totals = new QHBoxLayout;
     totals->addStretch();
+    auto *filtered = new QLabel(QStringLiteral("筛选后"), page);
+    filtered->setObjectName(QStringLiteral("filtered_") + kind.tableName);
+    totals->addWidget(filtered);
+    view->SetFilteredLabel(filtered);
     if (kind.group == Group::Finance) {
         totals->addWidget(new QLabel(LedgerKinds::FinanceTotalsLabel(), page));
         totals->addWidget(NewTotalsEdit(kind.totalEdit, page));
@@ -165,6 +176,7 @@ void MainWindow::InitTable()
         header->setStyleSheet(QStringLiteral("QHeaderView::section {background:transparent;}"));
         table->horizontalScrollBar()->setStyleSheet(QString::fromLatin1(kHorizontalScrollStyle));
         table->verticalScrollBar()->setStyleSheet(QString::fromLatin1(kVerticalScrollStyle));
+        PageView::FitColumns(table);
     }
 }
 
@@ -187,6 +199,10 @@ void MainWindow::ConnectPageWidgets()
         wire(kind.totalButton, &MainWindow::TotalProcess);
         wire(kind.titleButton,
              kind.group == Group::Finance ? &MainWindow::ShowRelationWidget : &MainWindow::InitTable);
+        // Totals follow the rows the filter shows.
+        const QString totalButton = kind.totalButton;
+        connect(PageView::Of(Table(kind.tableName)), &PageView::ShownRowsChanged, this,
+                [this, totalButton] { Ledger()->ComputePageTotals(totalButton); });
 
         // Computed pages are never saved, so their cells report nothing.
         if (!kind.IsStored())
@@ -196,6 +212,40 @@ void MainWindow::ConnectPageWidgets()
         if (kind.group == Group::Goods)
             connect(table, &QTableWidget::cellClicked, this, &MainWindow::CellChoseProcess);
     }
+}
+
+void MainWindow::ConnectPageViews()
+{
+    connect(Ledger(), &LedgerPages::PageFilled, this, [](QTableWidget *table) {
+        if (PageView *view = PageView::Of(table))
+            view->Refilled();
+        PageView::FitColumns(table);
+    });
+    // Ctrl+F searches the page the user works in: the one holding the focus,
+    // else the one under the mouse, else the first shown.
+    auto *find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, this, [this] {
+        const QList<QStackedWidget *> stacks = {m_ui->stackedWidget, m_ui->stackedWidget_2,
+                                                m_ui->stackedWidget_3};
+        QStackedWidget *chosen = nullptr;
+        QWidget *focus = QApplication::focusWidget();
+        for (QStackedWidget *stack : stacks) {
+            if (!chosen && stack->isVisible() && focus && stack->isAncestorOf(focus))
+                chosen = stack;
+        }
+        for (QStackedWidget *stack : stacks) {
+            if (!chosen && stack->isVisible() && stack->rect().contains(stack->mapFromGlobal(QCursor::pos())))
+                chosen = stack;
+        }
+        for (QStackedWidget *stack : stacks) {
+            if (!chosen && stack->isVisible())
+                chosen = stack;
+        }
+        QTableWidget *table = chosen && chosen->currentWidget()
+            ? chosen->currentWidget()->findChild<QTableWidget *>() : nullptr;
+        if (PageView *view = PageView::Of(table))
+            view->FocusSearch();
+    });
 }
 
 QTableWidget *MainWindow::Table(const QString &objectName) const

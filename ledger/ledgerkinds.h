@@ -57,6 +57,10 @@ struct PageKind
 constexpr int GoodsColumnCount = 19;
 constexpr int FinanceColumnCount = 9;
 constexpr int SizeColumn = 6;
+// Entry time (every page) and business date columns.
+constexpr int SerialColumn = 0;
+constexpr int GoodsDateColumn = 7;
+constexpr int FinanceDateColumn = 3;
 
 // Tool tip of the size column's header on every goods and sales table.
 QString SizeColumnToolTip();

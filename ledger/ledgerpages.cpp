@@ -649,8 +649,19 @@ PageTotals::RowSums LedgerPages::CountRow(QTableWidget *table, int row, const Pa
     return sums;
 }
 
-void LedgerPages::ShowSums(const PageKind &page, const PageTotals::Sums &sums)
+void LedgerPages::ShowSums(const PageKind &page, const PageTotals::Sums &all)
 {
+    // Rows the page's filter hides do not count: the totals say "筛选后".
+    QTableWidget *table = Table(page.tableName);
+    bool filtered = false;
+    for (int r = 0; table && r < table->rowCount() && !filtered; ++r)
+        filtered = table->isRowHidden(r);
+    PageTotals::Sums shown;
+    for (int r = 0; filtered && r < table->rowCount(); ++r) {
+        if (!table->isRowHidden(r))
+            shown.Add(CountRow(table, r, page, false));
+    }
+    const PageTotals::Sums &sums = filtered ? shown : all;
     if (auto *e = Find<QLineEdit>(page.totalEdit))
         e->setText(NumberText::ToText(sums.total.Value()));
     if (!IsGoodsStyle(page))

@@ -5,15 +5,18 @@
 #include "db/storedbaccess.h"
 #include "exchange/listexchange.h"
 #include "exchange/listrows.h"
+#include "ledger/pageview.h"
 #include "masterdata/listcodec.h"
 
 
 #include <QDebug>
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
+#include <QShortcut>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -79,6 +82,7 @@ void InfoListDialog::Setup(QTabWidget *tabs)
         layout->addWidget(table);
 
         auto *buttons = new QHBoxLayout;
+        buttons->addWidget((new PageView(table, false))->searchBox());
         for (const ButtonCaption &b : kButtons) {
             if (b.family == Button::Add)
                 buttons->addStretch();
@@ -100,6 +104,11 @@ void InfoListDialog::Setup(QTabWidget *tabs)
         m_tableWidgets << table;
     }
     tabs->setCurrentIndex(m_defs.size() - 1);
+    auto *find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, this, [this] {
+        if (PageView *view = PageView::Of(m_tableWidgets.value(m_tabs->currentIndex())))
+            view->FocusSearch();
+    });
 
     ReadInfoLists();
     ShowResult();
@@ -185,8 +194,11 @@ void InfoListDialog::ShowResult()
     m_busy = true;
     for (int t = 0; t < ListTables::ListCount; ++t)
         m_currentLists[t] = m_loadedLists.at(t);
-    for (int i = 0; i < m_defs.size(); ++i)
+    for (int i = 0; i < m_defs.size(); ++i) {
         FillTableFromList(m_loadedLists.at(m_defs.at(i).infoType).list, m_tableWidgets.at(i));
+        if (PageView *view = PageView::Of(m_tableWidgets.at(i)))
+            view->Refilled();
+    }
     m_busy = false;
 }
 

@@ -2,6 +2,7 @@
 #include "masterdata/dialoginfotodb.h"
 #include "storetestsupport.h"
 
+#include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
 
@@ -76,16 +77,27 @@ void TestDialogInfoToDb::editsAndAdds()
     QCOMPARE(Stored(ListTables::GoodsColor), QStringLiteral("red;blue##green 2&&0"));
     QCOMPARE(refresh.count(), 1);
 
+    // The search box hides rows, not list entries: an edit still stores them all.
+    auto *search = dialog.findChild<QLineEdit *>("filter_" + colors->objectName());
+    search->setText(QStringLiteral("GREEN"));
+    QVERIFY(colors->isRowHidden(0) && !colors->isRowHidden(1));
+    colors->item(1, 1)->setText(QStringLiteral("blue-green 2.0 "));
+    QCOMPARE(Stored(ListTables::GoodsColor), QStringLiteral("red;blue##green 2&&0 "));
+    QTest::keyClick(search, Qt::Key_Escape);
+    QVERIFY(!colors->isRowHidden(0));
+    colors->item(1, 1)->setText(QStringLiteral("blue-green 2.0"));
+
     // A ";" would split the row at the next load: refused, the stored text put back.
     colors->item(0, 1)->setText(QStringLiteral("red;pink"));
     QCOMPARE(boxes.seen.size(), 1);
     QCOMPARE(colors->item(0, 1)->text(), QStringLiteral("red"));
     QCOMPARE(Stored(ListTables::GoodsColor), QStringLiteral("red;blue##green 2&&0"));
+    QCOMPARE(refresh.count(), 3);
 
     dialog.findChild<QPushButton *>("btn_add_4")->click();
     QCOMPARE(RowTexts(colors, 2), (QStringList{"3", ""}));
     QCOMPARE(Stored(ListTables::GoodsColor), QStringLiteral("red;blue##green 2&&0;"));
-    QCOMPARE(refresh.count(), 2);
+    QCOMPARE(refresh.count(), 4);
     DialogInfoToDb reopened;
     QCOMPARE(RowTexts(reopened.Table(ListTables::GoodsColor), 1), (QStringList{"2", "blue-green 2.0"}));
 }

@@ -1,9 +1,11 @@
 #include "app/mainwindow.h"
+#include "ledger/ledgerrows.h"
 #include "ledgertestsupport.h"
 #include "resources/resources.h"
 #include "storetestsupport.h"
 
 #include <QDir>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -44,6 +46,7 @@ private slots:
     void initTestCase() { InitQuillonResources(); }
     void cleanup() { ModalSeam::SetFileAnswerer({}); }
     void startUpLoadAndEditsThroughTheButtons();
+    void filterAndSortTheShownRows();
     void backupThenRestoreThroughTheActions();
     void exitBackupFinishesBeforeTheProgramEnds();
 };
@@ -74,6 +77,88 @@ void TestLedgerWindow::startUpLoadAndEditsThroughTheButtons()
     QCOMPARE(AllGoods().size(), 1);
     QCOMPARE(AllGoods().at(0).total, QString("7.5"));
     QCOMPARE(w->findChild<QLineEdit *>("lineEdit_t_3")->text(), QString("7.5"));
+}
+
+void TestLedgerWindow::filterAndSortTheShownRows()
+{
+    TempStore store;
+    const QStringList names = {"衬衫", "T恤", "长裤"};
+    const QStringList quantities = {"9", "10", "2"};
+    QStringList serials;
+    for (int i = 0; i < names.size(); ++i) {
+        GoodsRecord r = MakeGoods(GoodsKind::Sale, QString("2026-01-01 08:00:00:00%1").arg(i), Today());
+        r.name = names.at(i);
+        r.num = r.total = r.debt = quantities.at(i);
+        r.price = "1";
+        r.pay = "0";
+        QVERIFY(StoreDbAccess::Instance()->SaveGoodsRow(r));
+        serials << r.serial;
+    }
+    BoxAnswers answers;
+    auto w = MakeWindow(1);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    w->findChild<QAction *>("action_saleout")->trigger();
+    QTableWidget *sale = w->Table("tab_saleout");
+    QTRY_COMPARE(sale->rowCount(), 3);
+    auto total = [&w](const char *edit) { return w->findChild<QLineEdit *>(edit)->text(); };
+    auto shown = [](const QTableWidget *t) {
+        QStringList out;
+        for (int r = 0; r < t->rowCount(); ++r) {
+            if (!t->isRowHidden(r))
+                out << LedgerRows::CellText(t, r, 2);
+        }
+        return out;
+    };
+    QLabel *filtered = w->findChild<QLabel *>("filtered_tab_saleout");
+    QCOMPARE(total("lineEdit_t_3"), QString("21"));
+    QVERIFY(filtered->isHidden());
+
+    // Ctrl+F goes to the page's search box; any case matches; Escape clears.
+    QTest::keyClick(w.get(), Qt::Key_F, Qt::ControlModifier);
+    auto *box = w->findChild<QLineEdit *>("filter_tab_saleout");
+    QTRY_VERIFY(box->hasFocus());
+    QTest::keyClicks(box, "t");
+    box->insert("恤");
+    QCOMPARE(shown(sale), QStringList{"T恤"});
+    QCOMPARE(total("lineEdit_t_3"), QString("10"));
+    QVERIFY(!filtered->isHidden());
+    QTest::keyClick(box, Qt::Key_Escape);
+    QCOMPARE(shown(sale), names);
+    QCOMPARE(total("lineEdit_t_3"), QString("21"));
+    QVERIFY(filtered->isHidden());
+
+    // A title click sorts numbers by value, the next reverses; edits still
+    // save their own row, and filtered rows stay hidden through a sort.
+    QHeaderView *header = sale->horizontalHeader();
+    auto clickTitle = [header](int column) {
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(column) + 4, 4));
+    };
+    clickTitle(9);
+    QCOMPARE(shown(sale), (QStringList{"长裤", "衬衫", "T恤"}));
+    clickTitle(9);
+    QCOMPARE(shown(sale), (QStringList{"T恤", "衬衫", "长裤"}));
+    sale->item(2, 18)->setText("改");
+    QCOMPARE(StoredGoodsOf(GoodsKind::Sale).at(2).remark, QString("改"));
+    box->setText("衬");
+    clickTitle(9);
+    QCOMPARE(shown(sale), QStringList{"衬衫"});
+    QCOMPARE(total("lineEdit_t_3"), QString("9"));
+
+    // The store keeps entry order, and a new load shows it again.
+    QCOMPARE(SerialsOf(AllGoods()), serials);
+    box->clear();
+    w->Ledger()->RefreshTab();
+    QTRY_COMPARE(shown(sale), names);
+    QVERIFY(!header->isSortIndicatorShown());
+
+    // Computed pages filter too, their totals with them.
+    QTableWidget *stock = w->GoodsTable(GoodsKind::CurrentStock);
+    w->Ledger()->ShowGoodsRows(stock, AllGoods());
+    w->findChild<QLineEdit *>("filter_tab_storeCurr")->setText("长裤");
+    QCOMPARE(shown(stock), QStringList{"长裤"});
+    QCOMPARE(total("lineEdit_t_6"), QString("2"));
 }
 
 void TestLedgerWindow::backupThenRestoreThroughTheActions()

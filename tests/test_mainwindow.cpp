@@ -201,11 +201,12 @@ void TestMainWindow::permissions()
     QCOMPARE(hiddenMenuNames, hiddenMenus);
 
     // A hidden action is gone from the toolbar as well.
-    auto *toolBar = window->findChild<QToolBar *>(QStringLiteral("toolBar"));
-    for (const QString &name : hiddenActions) {
-        QAction *a = window->findChild<QAction *>(name);
-        if (QWidget *button = toolBar->widgetForAction(a))
-            QVERIFY2(button->isHidden(), qPrintable(name));
+    for (QToolBar *toolBar : window->findChildren<QToolBar *>()) {
+        for (const QString &name : hiddenActions) {
+            QAction *a = window->findChild<QAction *>(name);
+            if (QWidget *button = toolBar->widgetForAction(a))
+                QVERIFY2(button->isHidden(), qPrintable(name));
+        }
     }
 
     if (type == 4) {
@@ -330,6 +331,23 @@ void TestMainWindow::relationToggle()
 void TestMainWindow::pagesFromKinds()
 {
     auto window = NewWindow(1);
+    // Every toolbar action fits a 1366 pixel wide screen: no "»" overflow.
+    window->resize(1366, 768);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    int toolButtons = 0;
+    for (QToolBar *toolBar : window->findChildren<QToolBar *>()) {
+        auto *more = toolBar->findChild<QWidget *>(QStringLiteral("qt_toolbar_ext_button"));
+        QVERIFY(more && more->isHidden());
+        for (QAction *a : toolBar->actions())
+            toolButtons += a->isVisible() && !a->isSeparator();
+    }
+    QCOMPARE(toolButtons, 26);
+    // An empty page already shows a whole date and entry time.
+    QTableWidget *purchases = window->GoodsTable(0);
+    const QFontMetrics metrics = purchases->fontMetrics();
+    QVERIFY(purchases->columnWidth(7) > metrics.horizontalAdvance(QStringLiteral("2026-12-06")) + 20);
+    QVERIFY(purchases->columnWidth(0) > metrics.horizontalAdvance(QStringLiteral("2026-12-06 12:00:00:000")));
     QCOMPARE(window->GoodsStack()->count(), 6);
     QCOMPARE(window->SalesStack()->count(), 6);
     QCOMPARE(window->FinanceStack()->count(), 8);
