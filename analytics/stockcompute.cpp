@@ -149,6 +149,18 @@ GoodsList ComputeStock(const GoodsList &rows, int userType)
     return out;
 }
 
+double ArticleStock(const GoodsList &articleRows)
+{
+    double left = 0;
+    // Stock rows come from purchase-ins; rows of other kinds in the result
+    // are reports of movements that found no stock.
+    for (const GoodsRecord &s : ComputeStock(articleRows, SuperUserType)) {
+        if (s.tabType == GoodsKind::PurchaseIn)
+            left += NumberText::ToNumber(s.num);
+    }
+    return left;
+}
+
 GoodsList FilterByModel(const GoodsList &stockRows, const QString &model)
 {
     if (model.isEmpty() || model == AllModelsText())

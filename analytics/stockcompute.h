@@ -22,6 +22,10 @@ QString AllModelsText();
 // get the price and amounts of every merged or adjusted row emptied.
 GoodsList ComputeStock(const GoodsList &rows, int userType);
 
+// What the stock page would show of one article: the quantity left in its
+// stock rows once its rows (all kinds, read order) are applied.
+double ArticleStock(const GoodsList &articleRows);
+
 // The rows of one model (exact match); AllModelsText() or an empty text keeps all.
 GoodsList FilterByModel(const GoodsList &stockRows, const QString &model);
 

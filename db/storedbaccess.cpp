@@ -343,6 +343,28 @@ bool DeleteLedgerKind(DbManager *manager, const QString &storeNo, int tabType)
     return Run(manager->Connection(), Ledger<Record>().deleteKind, {tabType, storeNo});
 }
 
+// The rows a select of a ledger table returned, appended to out.
+template <typename Record>
+void ReadLedgerRows(QSqlQuery &q, QList<Record> &out)
+{
+    const Schema::Table *table = Schema::Find(QLatin1String(Ledger<Record>().table));
+    const QSqlRecord rec = q.record();
+    const int typeIndex = rec.indexOf(QStringLiteral("tab_type"));
+    int index[Record::TextCount];
+    for (int i = 0; i < Record::TextCount; ++i)
+        index[i] = rec.indexOf(table->columns.at(i + 1).name);
+
+    QList<Record> rows;
+    while (q.next()) {
+        Record r;
+        r.tabType = q.value(typeIndex).toInt();
+        for (int i = 0; i < Record::TextCount; ++i)
+            r.setText(i, Text(q, index[i]));
+        rows.append(r);
+    }
+    out.append(rows);
+}
+
 template <typename Record>
 bool QueryLedger(DbManager *manager, const QString &storeNo, int mode, int tabType,
                  const QString &startDate, const QString &date, QList<Record> &out)
@@ -363,23 +385,31 @@ bool QueryLedger(DbManager *manager, const QString &storeNo, int mode, int tabTy
     q.setForwardOnly(true);
     if (!Prepare(q, sql) || !Exec(q, values))
         return false;
+    ReadLedgerRows(q, out);
+    return true;
+}
 
-    const Schema::Table *table = Schema::Find(QLatin1String(lt.table));
-    const QSqlRecord rec = q.record();
-    const int typeIndex = rec.indexOf(QStringLiteral("tab_type"));
-    int index[Record::TextCount];
-    for (int i = 0; i < Record::TextCount; ++i)
-        index[i] = rec.indexOf(table->columns.at(i + 1).name);
-
-    QList<Record> rows;
-    while (q.next()) {
-        Record r;
-        r.tabType = q.value(typeIndex).toInt();
-        for (int i = 0; i < Record::TextCount; ++i)
-            r.setText(i, Text(q, index[i]));
-        rows.append(r);
-    }
-    out.append(rows);
+// Rows of this store whose conditions ("column=?" with the code's own column
+// names) hold for the values, in entry order; with `latest` the last alone.
+template <typename Record>
+bool QueryLedgerWhere(DbManager *manager, const QString &storeNo, const QStringList &conditions,
+                      QVariantList values, bool latest, QList<Record> &out)
+{
+    SetError(QString());
+    if (!manager)
+        return NoConnection();
+    const QString table = QLatin1String(Ledger<Record>().table);
+    const QString where = (QStringList{QStringLiteral("store_no=?")} + conditions).join(QStringLiteral(" and "));
+    values.prepend(storeNo);
+    // max(id) rather than a row limit, which each server spells differently.
+    const QString sql = latest
+        ? QStringLiteral("select * from %1 where id=(select max(id) from %1 where %2)").arg(table, where)
+        : QStringLiteral("select * from %1 where %2 order by id").arg(table, where);
+    QSqlQuery q(manager->Connection());
+    q.setForwardOnly(true);
+    if (!Prepare(q, sql) || !Exec(q, values))
+        return false;
+    ReadLedgerRows(q, out);
     return true;
 }
 
@@ -499,6 +529,27 @@ bool StoreDbAccess::QueryGoods(int mode, int tabType, const QString &startDate, 
                                GoodsList &out)
 {
     return QueryLedger(m_dbManager, m_storeNo, mode, tabType, startDate, date, out);
+}
+
+bool StoreDbAccess::LatestGoodsWithCode(const QString &code, int tabType, const QString &exceptSerial,
+                                        GoodsList &out)
+{
+    QStringList conditions{QStringLiteral("product_code=?"), QStringLiteral("product_serial<>?")};
+    QVariantList values{code, exceptSerial};
+    if (tabType >= 0) {
+        conditions << QStringLiteral("tab_type=?");
+        values << tabType;
+    }
+    return QueryLedgerWhere(m_dbManager, m_storeNo, conditions, values, true, out);
+}
+
+bool StoreDbAccess::QueryArticleGoods(const QString &model, const QString &color, const QString &store,
+                                      GoodsList &out)
+{
+    return QueryLedgerWhere(m_dbManager, m_storeNo,
+                            {QStringLiteral("product_model=?"), QStringLiteral("product_color=?"),
+                             QStringLiteral("product_store=?")},
+                            {model, color, store}, false, out);
 }
 
 // ---- finance --------------------------------------------------------------

@@ -94,6 +94,13 @@ public:
     // tabType -1 means every kind. Appends to out; out is untouched on failure.
     [[nodiscard]] bool QueryGoods(int mode, int tabType, const QString &startDate, const QString &date,
                     GoodsList &out);
+    // Appends the latest row in entry order with the goods code, of one kind
+    // (any with -1), leaving out the row with exceptSerial; nothing when none.
+    bool LatestGoodsWithCode(const QString &code, int tabType, const QString &exceptSerial,
+                             GoodsList &out);
+    // Appends every row of one article (model, colour, warehouse), entry order.
+    bool QueryArticleGoods(const QString &model, const QString &color, const QString &store,
+                           GoodsList &out);
 
     // Finance ledger rows (tb_sm_finance_info).
     [[nodiscard]] bool SaveFinanceRow(const FinanceRecord &record);

@@ -1,6 +1,7 @@
 #include "exchange/listexchange.h"
 
 #include "app/modalseam.h"
+#include "exchange/ledgerexchange.h"
 #include "exchange/listrows.h"
 
 #include <QFileInfo>

@@ -229,6 +229,23 @@ void TestGoodsStore::rowsComeBackInEntryOrder()
         QVERIFY(db.store()->QueryGoods(mode, -1, QString(), QStringLiteral("2024-03-10"), rows));
         QCOMPARE(rows, (GoodsList{first, second, third}));
     }
+
+    // "Latest" is the last entered, not the last edited nor the latest date.
+    const struct { const char *code; int kind; const char *except; GoodsList latest; } looks[] = {
+        {"v5", -1, "", {third}}, {"v5", GoodsKind::PurchaseIn, "", {second}},
+        {"v5", -1, "s5", {second}}, {"v6", -1, "", {}}};
+    for (const auto &l : looks) {
+        GoodsList found;
+        QVERIFY(db.store()->LatestGoodsWithCode(l.code, l.kind, l.except, found));
+        QCOMPARE(found, l.latest);
+    }
+    GoodsList article;
+    QVERIFY(db.store()->QueryArticleGoods("M1", "v4", "v8", article));
+    QCOMPARE(article, (GoodsList{first, second, third}));
+    db.store()->SetStoreNo(QStringLiteral("2"));
+    article.clear();
+    QVERIFY(db.store()->QueryArticleGoods("M1", "v4", "v8", article));
+    QVERIFY(article.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestGoodsStore)

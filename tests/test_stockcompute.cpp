@@ -145,6 +145,8 @@ void TestStockCompute::movements()
     QCOMPARE(s.remark, remark);
     QVERIFY(s.pay.isEmpty());
     QVERIFY(s.debt.isEmpty());
+    // The stock an entry is checked against is the one the stock page shows.
+    QCOMPARE(StockCompute::ArticleStock(in), stockNum.toDouble());
     if (appended) {
         // The rejected movement is reported as its own row, unchanged but for the remark.
         GoodsRecord expected = move;
