@@ -2,6 +2,7 @@
 
 #include "app/modalseam.h"
 #include "db/numbertext.h"
+#include "analytics/stockcompute.h"
 #include "db/storedbaccess.h"
 #include "ledger/ledgerdelegate.h"
 #include "ledger/ledgerkinds.h"
@@ -38,6 +39,13 @@ constexpr int kTotalColumn = 11;
 // Marks a row whose last save failed (on its first cell).
 constexpr int kSaveFailedRole = Qt::UserRole + 41;
 const QColor kSaveFailedColour(255, 110, 110);
+// Marks a quantity that takes its article's stock below zero; amber, so it is
+// not taken for a failed save.
+constexpr int kShortStockRole = Qt::UserRole + 42;
+const QColor kShortStockColour(255, 200, 80);
+constexpr int kCodeColumn = 5;
+constexpr int kNumColumn = 9;
+constexpr int kPriceColumn = 10;
 // Rows written per turn of the event loop, in time: short enough that the
 // window never stops responding for long, long enough to fill a screen at once.
 constexpr qint64 kSliceMs = 25;
@@ -373,7 +381,76 @@ bool LedgerPages::SaveRow(QTableWidget *table, int row, int changedColumn)
         LedgerRows::ShowNumberWarning(m_window);
     if (outcome.read)
         ReportSave(table, row, saved);
+    if (saved && page->group == Group::Goods && !m_filling)
+        CheckStock(table, row, page->kind);
     return saved;
+}
+
+void LedgerPages::FillFromCode(QTableWidget *table, int row, int kind)
+{
+    const QString code = LedgerRows::CellText(table, row, kCodeColumn).trimmed();
+    if (code.isEmpty())
+        return;
+    const QString serial = LedgerRows::CellText(table, row, LedgerKinds::SerialColumn);
+    StoreDbAccess *store = StoreDbAccess::Instance();
+    GoodsList latest;
+    if (!store->LatestGoodsWithCode(code, -1, serial, latest) || latest.isEmpty())
+        return;
+    GoodsRecord source = latest.last();
+    if (kind == GoodsKind::Sale) {
+        // A sale is priced as the last sale of the code was, not as it was bought.
+        GoodsList sales;
+        if (store->LatestGoodsWithCode(code, GoodsKind::Sale, serial, sales) && !sales.isEmpty())
+            source.price = sales.last().price;
+    }
+    // The save that follows reads the row again; no change notice may run now.
+    const QSignalBlocker blocker(table);
+    for (int c : {1, 2, 3, 4, LedgerKinds::SizeColumn, kPriceColumn}) {
+        if (!LedgerRows::CellText(table, row, c).isEmpty() || source.text(c).isEmpty())
+            continue;
+        QTableWidgetItem *item = table->item(row, c);
+        if (!item) {
+            item = new QTableWidgetItem;
+            table->setItem(row, c, item);
+        }
+        item->setText(source.text(c));
+    }
+}
+
+void LedgerPages::CheckStock(QTableWidget *table, int row, int kind)
+{
+    QTableWidgetItem *numItem = table->item(row, kNumColumn);
+    if (!numItem)
+        return;
+    bool shortOfStock = false;
+    GoodsRecord record;
+    if ((kind == GoodsKind::Sale || kind == GoodsKind::PurchaseReturn || kind == GoodsKind::Loss)
+        && LedgerRows::PeekGoodsRow(row, kind, record, table) && !record.model.isEmpty()) {
+        GoodsList article;
+        if (StoreDbAccess::Instance()->QueryArticleGoods(record.model, record.color, record.store,
+                                                         article)) {
+            // The stock computation never goes below zero (a movement without
+            // room is only reported), so weigh this row against the rest.
+            GoodsList others;
+            for (const GoodsRecord &r : article) {
+                if (r.serial != record.serial)
+                    others.append(r);
+            }
+            const double left = StockCompute::ArticleStock(others);
+            if (left - NumberText::ToNumber(record.num) < 0) {
+                shortOfStock = true;
+                Status(QStringLiteral("库存不足：%1 %2 现有 %3")
+                           .arg(record.model, record.color, QString::number(left)));
+            }
+        }
+    }
+    // Set again even when marked: a failed save's red row clears the cells' colour.
+    if (!shortOfStock && !numItem->data(kShortStockRole).toBool())
+        return;
+    const QSignalBlocker blocker(table);
+    numItem->setData(kShortStockRole, shortOfStock ? QVariant(true) : QVariant());
+    numItem->setData(Qt::BackgroundRole,
+                     shortOfStock ? QVariant(QBrush(kShortStockColour)) : QVariant());
 }
 
 void LedgerPages::ReportSave(QTableWidget *table, int row, bool saved)
@@ -444,6 +521,8 @@ void LedgerPages::GetTabDateToDb(int row, int column, const QString &sendName)
     if (!page)
         return;
     QTableWidget *table = Table(sendName);
+    if (page->IsStored() && page->group == Group::Goods && column == kCodeColumn)
+        FillFromCode(table, row, page->kind);
     if (page->IsStored())
         SaveRow(table, row, column);
     AdjustTotals(table, row);

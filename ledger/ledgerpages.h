@@ -140,6 +140,11 @@ private:
     // Marks a row whose save failed and says why (the first time also in a
     // box); a later successful save of the row takes the mark away.
     void ReportSave(QTableWidget *table, int row, bool saved);
+    // Fills the empty goods cells of a row from the latest stored row with its code.
+    void FillFromCode(QTableWidget *table, int row, int kind);
+    // Marks the quantity cell of a sale, purchase return or loss that leaves its
+    // article's stock below zero, and says so in the status line.
+    void CheckStock(QTableWidget *table, int row, int kind);
     bool ConfirmRestore(const RestorePreview &preview, const RestoreFiles &files);
     void ShowWarning(const QString &title, const QString &text);
     void Status(const QString &text);

@@ -92,6 +92,8 @@ private slots:
     void derivedTotalOnAStoredPageIsSaved();
     void largeAmountsStayExact();
     void runningTotalsMatchARecount();
+    void goodsCodeFillsOnlyEmptyCells();
+    void saleBeyondStockWarnsButSaves();
 };
 
 void TestLedgerEditing::addStoresAnEmptyRowOfThePageKind_data()
@@ -671,5 +673,70 @@ void TestLedgerEditing::runningTotalsMatchARecount()
     }
 }
 
+
+void TestLedgerEditing::goodsCodeFillsOnlyEmptyCells()
+{
+    TempStore store;
+    PagesWindow w;
+    w.show();
+    QTableWidget *in = w.Table("tab_purchaseIn");
+    QTableWidget *sale = w.Table("tab_saleout");
+    w.pages->ActionAdd("btn_puradd");
+    const QStringList bought{"类A", "名N", "M1", "红", "C1", "大"};
+    for (int c = 1; c <= 6; ++c)
+        Type(in, 0, c, bought.at(c - 1));
+    Type(in, 0, 10, "10");
+    // Typed cells stay; the price of a sale page comes from the last sale once there is one.
+    const struct { QString name, price, wantName, wantPrice; } cases[] = {
+        {"", "15", "名N", "15"},
+        {"自填", "", "自填", "15"},
+    };
+    for (const auto &k : cases) {
+        w.pages->ActionAdd("btn_puradd_3");
+        const int row = sale->rowCount() - 1;
+        Type(sale, row, 2, k.name);
+        Type(sale, row, 10, k.price);
+        Keys(sale, row, 5, "C1");
+        const QStringList want{"类A", k.wantName, "M1", "红", "C1", "大"};
+        for (int c = 1; c <= 6; ++c)
+            QCOMPARE(sale->item(row, c)->text(), want.at(c - 1));
+        QCOMPARE(sale->item(row, 10)->text(), k.wantPrice);
+        QCOMPARE(StoredGoods(GoodsKind::Sale).at(row).model, QString("M1"));
+        QCOMPARE(StoredGoods(GoodsKind::Sale).at(row).price, k.wantPrice);
+    }
+    w.pages->ActionAdd("btn_puradd_3");
+    Keys(sale, 2, 5, "X9");
+    QCOMPARE(sale->item(2, 3)->text(), QString());
+    QCOMPARE(StoredGoods(GoodsKind::Sale).at(2).code, QString("X9"));
+}
+
+void TestLedgerEditing::saleBeyondStockWarnsButSaves()
+{
+    TempStore store;
+    PagesWindow w;
+    QStringList status;
+    w.pages->SetStatusSink([&](const QString &text) { status << text; });
+    const auto article = [&w](const QString &table, const QString &button, const QString &num) {
+        QTableWidget *t = w.Table(table);
+        w.pages->ActionAdd(button);
+        const int row = t->rowCount() - 1;
+        Type(t, row, 3, "M1");
+        Type(t, row, 4, "红");
+        Type(t, row, 8, "仓1");
+        Type(t, row, 9, num);
+        return t->item(row, 9);
+    };
+    const auto marked = [](QTableWidgetItem *item) { return item->data(Qt::BackgroundRole).isValid(); };
+    article("tab_purchaseIn", "btn_puradd", "5");
+    QVERIFY(!marked(article("tab_saleout", "btn_puradd_3", "3")));
+    QTableWidgetItem *back = article("tab_purchaseBack", "btn_puradd_2", "4");
+    QVERIFY(marked(back));
+    QCOMPARE(status.last(), QString("库存不足：M1 红 现有 2"));
+    QCOMPARE(StoredGoods(GoodsKind::PurchaseReturn).at(0).num, QString("4"));
+    back->setText("2");
+    QVERIFY(!marked(back));
+    QVERIFY(marked(article("tab_storelose", "btn_puradd_5", "1")));
+    QCOMPARE(StoredGoods(GoodsKind::Loss).size(), 1);
+}
 QTEST_MAIN(TestLedgerEditing)
 #include "test_ledgerediting.moc"
