@@ -92,6 +92,9 @@ QWidget *LedgerDelegate::createEditor(QWidget *parent, const QStyleOptionViewIte
     if (kind == LedgerRows::Editor::Combo) {
         auto *box = new ComboxBoxSpec(parent);
         box->setEditable(true);
+        // The list "项目选择" offers every item containing the typed text; an
+        // inline completion would fill the field and narrow it to one.
+        box->setCompleter(nullptr);
         box->addItems(LedgerRows::ChoicesAt(m_table, index.row(), index.column(),
                                             m_choices ? m_choices() : RowChoices()));
         box->setCurrentIndex(-1);

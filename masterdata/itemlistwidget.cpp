@@ -3,6 +3,7 @@
 #include <QBrush>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QLineEdit>
 
 ItemListWidget::ItemListWidget(QWidget *parent)
     : QListWidget(parent)
@@ -22,18 +23,56 @@ void ItemListWidget::ComboChangeProcess(QComboBox *box, QWidget *host)
     for (int i = 0; i < box->count(); ++i)
         texts << box->itemText(i);
 
+    if (m_targetCombo != box) {
+        if (m_targetCombo && m_targetCombo->lineEdit())
+            m_targetCombo->lineEdit()->removeEventFilter(this);
+        if (box->lineEdit())
+            box->lineEdit()->installEventFilter(this);
+    }
     m_targetCombo = box;
     if (host && parentWidget() != host)
         setParent(host);
-    setGeometry(box->x() + 20, box->y() + 200, 200, 500);
 
     clear();
-    const QString typed = box->currentText();
+    // Only what was typed: an inline completion would narrow the list to one item.
+    const QString typed = box->lineEdit() ? box->lineEdit()->text() : box->currentText();
     for (const QString &text : qAsConst(texts)) {
         if (text.contains(typed, Qt::CaseInsensitive))
             addItem(text);
     }
-    setVisible(count() > 0);
+    if (count() == 0) {
+        hide();
+        return;
+    }
+    Place(box, host ? host : parentWidget());
+    show();
+    raise();
+}
+
+void ItemListWidget::Place(QComboBox *box, QWidget *host)
+{
+    const int width = qMax(200, box->width());
+    const int rowHeight = qMax(1, sizeHintForRow(0));
+    const int wanted = qMin(500, count() * rowHeight + 2 * frameWidth() + 2);
+    if (!host) {
+        setGeometry(QRect(box->mapToGlobal(QPoint(0, box->height())), QSize(width, wanted)));
+        return;
+    }
+    // Under the box's bottom-left corner; where the host has no room below,
+    // above the box; never past the host's edges.
+    const QPoint topLeft = host->mapFromGlobal(box->mapToGlobal(QPoint(0, 0)));
+    const int below = host->height() - (topLeft.y() + box->height());
+    const int above = topLeft.y();
+    int height = wanted;
+    int y = topLeft.y() + box->height();
+    if (below < wanted && above > below) {
+        height = qMin(wanted, above);
+        y = topLeft.y() - height;
+    } else {
+        height = qMin(wanted, qMax(below, rowHeight));
+    }
+    const int x = qBound(0, topLeft.x(), qMax(0, host->width() - width));
+    setGeometry(x, qMax(0, y), width, height);
 }
 
 void ItemListWidget::SetCurrCombText(QListWidgetItem *)
@@ -48,11 +87,12 @@ void ItemListWidget::SetCurrCombText(QListWidgetItem *)
     m_targetCombo.clear();
 }
 
-void ItemListWidget::HandleKey(QKeyEvent *event)
+bool ItemListWidget::HandleKey(QKeyEvent *event)
 {
     event->ignore();
     if (count() == 0)
-        return;
+        return false;
+    bool used = true;
     const int row = currentRow();
     switch (event->key()) {
     case Qt::Key_Up: {
@@ -66,11 +106,34 @@ void ItemListWidget::HandleKey(QKeyEvent *event)
         break;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        if (m_targetCombo)
+        // No current item: the key is the editor's, or the typed text would be wiped.
+        used = m_targetCombo && currentItem();
+        if (used)
             SetCurrCombText(currentItem());
+        else
+            hide();
+        break;
+    case Qt::Key_Escape:
+        hide();
         break;
     default:
+        used = false;
         break;
     }
     event->ignore();
+    return used;
+}
+
+bool ItemListWidget::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress && isVisible() && m_targetCombo
+        && watched == m_targetCombo->lineEdit()) {
+        // Accepted too: an ignored key would travel on to the box and the
+        // delegate, which closes the cell editor on Escape.
+        if (HandleKey(static_cast<QKeyEvent *>(event))) {
+            event->accept();
+            return true;
+        }
+    }
+    return QListWidget::eventFilter(watched, event);
 }

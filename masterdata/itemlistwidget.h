@@ -18,17 +18,25 @@ public:
     bool HoldsItems() const { return count() > 0; }
 
     // Offers the items of box that contain its current text (any case) and
-    // places the list inside host, below and right of the box.
+    // places the list inside host directly under the box, kept inside host.
     void ComboChangeProcess(QComboBox *box, QWidget *host);
 
-    // Up, Down, Return and Enter while the list holds items. The event is left
-    // unaccepted in every case so that it travels on to the parent.
-    void HandleKey(QKeyEvent *event);
+    // Up, Down, Return, Enter and Escape while the list holds items. Returns
+    // whether the list used the key (Return without a current item is not used,
+    // so the cell editor still commits); the event itself is left unaccepted.
+    bool HandleKey(QKeyEvent *event);
+
+protected:
+    // While the list is shown, the keys typed into the target box's text field
+    // reach the list before the box or the cell editor's delegate see them.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 public slots:
     // Puts the current item's text into the target box and closes the list.
     void SetCurrCombText(QListWidgetItem *item = nullptr);
 
 private:
+    void Place(QComboBox *box, QWidget *host);
+
     QPointer<QComboBox> m_targetCombo;
 };

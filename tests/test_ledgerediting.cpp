@@ -3,6 +3,7 @@
 
 #include "analytics/profit.h"
 #include "ledger/ledgerrows.h"
+#include "masterdata/itemlistwidget.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -74,6 +75,7 @@ private slots:
     void addStoresAnEmptyRowOfThePageKind();
     void editSavedAtOnceAndFoundAfterReload();
     void comboAndDateEditsSaveTheirRow();
+    void typeAheadListUnderTheCellTakesItsKeys();
     void editBelowADeletedRowSavesTheRightRow();
     void deleteAsksAndRemovesOnlyTheCurrentRow();
     void deleteWithoutCurrentRowWarns();
@@ -195,6 +197,63 @@ void TestLedgerEditing::comboAndDateEditsSaveTheirRow()
     OpenEditor<QComboBox>(t, 0, 5);
     OpenEditor<QDateEdit>(t, 0, 3);
     QCOMPARE(StoredFinance(0), before);
+}
+
+void TestLedgerEditing::typeAheadListUnderTheCellTakesItsKeys()
+{
+    TempStore store;
+    PagesWindow w;
+    auto *list = new ItemListWidget;
+    w.pages->SetTypeAhead([&](QComboBox *box) { list->ComboChangeProcess(box, &w); },
+                          [&] { list->hide(); });
+    w.resize(900, 1400);
+    w.show();
+    QTableWidget *t = w.Table("tab_income");
+    w.pages->ActionAdd("btn_finadd_1");
+    auto *items = OpenEditor<QComboBox>(t, 0, 1);
+    QVERIFY(items && items->lineEdit());
+    QLineEdit *field = items->lineEdit();
+    QStringList sales;
+    for (int i = 0; i < items->count(); ++i) {
+        if (items->itemText(i).contains("销售"))
+            sales << items->itemText(i);
+    }
+    QVERIFY(sales.size() >= 2);
+    // Typed key by key as a keyboard does: no inline completion narrows the list.
+    auto type = [field](const QString &text) {
+        field->selectAll();
+        for (const QChar c : text)
+            QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    };
+    type("销售");
+    QCOMPARE(field->text(), QString("销售"));
+    QStringList shown;
+    for (int i = 0; i < list->count(); ++i)
+        shown << list->item(i)->text();
+    QCOMPARE(shown, sales);
+    QVERIFY(list->isVisible());
+    // Directly under the cell's box (or above it where there is no room), inside the window.
+    const QPoint corner = items->mapTo(&w, QPoint(0, 0));
+    QCOMPARE(list->x(), corner.x());
+    QVERIFY(list->y() == corner.y() + items->height() || list->geometry().bottom() + 1 == corner.y());
+    QVERIFY(w.rect().contains(list->geometry()));
+
+    // Escape closes the list only: the text and the editor stay.
+    QTest::keyClick(field, Qt::Key_Escape);
+    QVERIFY(!list->isVisible());
+    QCOMPARE(field->text(), QString("销售"));
+    QCOMPARE(t->indexWidget(t->model()->index(0, 1)), items);
+
+    type("销售");
+    QTest::keyClick(field, Qt::Key_Down);
+    QTest::keyClick(field, Qt::Key_Down);
+    QTest::keyClick(field, Qt::Key_Down);
+    QTest::keyClick(field, Qt::Key_Up);
+    QCOMPARE(field->text(), QString("销售"));
+    QTest::keyClick(field, Qt::Key_Return);
+    QVERIFY(!list->isVisible());
+    QCOMPARE(items->currentText(), sales.at(sales.size() > 2 ? 1 : 0));
+    QCOMPARE(StoredFinance(0).at(0).item, items->currentText());
 }
 
 void TestLedgerEditing::editBelowADeletedRowSavesTheRightRow()
