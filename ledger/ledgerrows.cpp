@@ -24,9 +24,19 @@ enum : int { Serial = 0, Item = 1, Sum = 2, Date = 3, Client = 4, Sale = 5, Cert
              Remark = 8 };
 }
 
+// A new row's serial is its creation time, and the store finds a row by its
+// serial: two rows made within one millisecond (a quick double click on 增加)
+// would share one, and the second save would overwrite the first. Serials
+// handed out here therefore always move forward. Rows are made on the GUI
+// thread only.
 QString Now()
 {
-    return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss:zzz"));
+    static QDateTime last;
+    QDateTime now = QDateTime::currentDateTime();
+    if (last.isValid() && now <= last)
+        now = last.addMSecs(1);
+    last = now;
+    return now.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss:zzz"));
 }
 
 // Writes a derived or emptied value back; creating the item when the cell has none.
