@@ -1,15 +1,12 @@
 #include "app/dialoglogin.h"
 #include "ui_dialoglogin.h"
 
-#include "app/modalseam.h"
 #include "db/storedbaccess.h"
+#include "widgets/looks.h"
+#include "widgets/modalseam.h"
 
 #include <QMessageBox>
 #include <QPushButton>
-
-namespace {
-const char kRedButtonStyle[] = "QPushButton{background-color:rgb(255, 0, 0); color:rgb(0, 0, 0);}";
-}
 
 DialogLogin::DialogLogin(QWidget *parent)
     : QDialog(parent), m_ui(new Ui::DialogLogin)
@@ -76,7 +73,7 @@ void DialogLogin::ShowLoginMessage(const QString &title, const QString &text, co
     box.setText(text);
     box.setInformativeText(detail);
     box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
-    box.setStyleSheet(QString::fromLatin1(kRedButtonStyle));
+    box.setStyleSheet(Looks::RedButtons());
     // One button, nothing to decide: the result only tells the box was closed.
     ModalSeam::Exec(box);
 }

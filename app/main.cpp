@@ -1,11 +1,11 @@
 #include "app/dialoglogin.h"
 #include "app/mainwindow.h"
-#include "app/modalseam.h"
 #include "db/dbmanager.h"
 #include "db/healthcheck.h"
 #include "db/storedbaccess.h"
 #include "db/workfolder.h"
 #include "resources/resources.h"
+#include "widgets/modalseam.h"
 
 #include <QApplication>
 #include <QDebug>

@@ -2,8 +2,9 @@
 #include "ui_mainwindow.h"
 
 #include "app/dialoghelp.h"
-#include "app/modalseam.h"
 #include "ledger/ledgerkinds.h"
+#include "widgets/looks.h"
+#include "widgets/modalseam.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -25,8 +26,6 @@
 #include <QThread>
 
 namespace {
-const char kRedButtonStyle[] = "QPushButton{background-color:rgb(255, 0, 0); color:rgb(0, 0, 0);}";
-
 MainWindow::ProcessStarter &Starter()
 {
     static MainWindow::ProcessStarter starter;
@@ -381,7 +380,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
         button->setMinimumWidth(100);
         button->setMaximumWidth(100);
     }
-    box.setStyleSheet(QString::fromLatin1(kRedButtonStyle));
+    box.setStyleSheet(Looks::RedButtons());
     box.setDefaultButton(quit);
     box.setEscapeButton(stay);
     box.setText(QStringLiteral("确定要退出?"));

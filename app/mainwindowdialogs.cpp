@@ -2,11 +2,11 @@
 // warehouse picker) and the type-ahead list shared by the ledger cells.
 #include "app/dialoglogin.h"
 #include "app/mainwindow.h"
-#include "app/modalseam.h"
 #include "masterdata/dialoginfotodb.h"
 #include "masterdata/dialogstoreset.h"
 #include "masterdata/dialogusermge.h"
 #include "masterdata/itemlistwidget.h"
+#include "widgets/modalseam.h"
 
 #include <QComboBox>
 #include <QKeyEvent>

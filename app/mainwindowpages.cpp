@@ -5,6 +5,7 @@
 #include "ledger/ledgerkinds.h"
 #include "ledger/ledgerpages.h"
 #include "ledger/pageview.h"
+#include "widgets/looks.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -14,7 +15,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QShortcut>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -23,19 +23,6 @@ using LedgerKinds::Group;
 using LedgerKinds::PageKind;
 
 namespace {
-
-const char kHorizontalScrollStyle[] =
-    "QScrollBar{background:transparent; height:10px;}"
-    "QScrollBar::handle{background:lightgray; border:2px solid transparent; border-radius:5px;}"
-    "QScrollBar::handle:hover{background:gray;}"
-    "QScrollBar::sub-line{background:transparent;}"
-    "QScrollBar::add-line{background:transparent;}";
-const char kVerticalScrollStyle[] =
-    "QScrollBar{background:transparent; width: 10px;}"
-    "QScrollBar::handle{background:lightgray; border:2px solid transparent; border-radius:5px;}"
-    "QScrollBar::handle:hover{background:gray;}"
-    "QScrollBar::sub-line{background:transparent;}"
-    "QScrollBar::add-line{background:transparent;}";
 
 QPushButton *NewButton(const QString &name, const QString &text, QWidget *parent)
 {
@@ -174,8 +161,7 @@ void MainWindow::InitTable()
         header->setHighlightSections(false);
         table->setFocusPolicy(Qt::NoFocus);
         header->setStyleSheet(QStringLiteral("QHeaderView::section {background:transparent;}"));
-        table->horizontalScrollBar()->setStyleSheet(QString::fromLatin1(kHorizontalScrollStyle));
-        table->verticalScrollBar()->setStyleSheet(QString::fromLatin1(kVerticalScrollStyle));
+        Looks::ApplyThinScrollBars(table);
         PageView::FitColumns(table);
     }
 }

@@ -4,7 +4,7 @@
 #include "app/mainwindow.h"
 
 #include "app/dialoglogin.h"
-#include "app/modalseam.h"
+#include "widgets/modalseam.h"
 #include "analytics/chartscript.h"
 #include "analytics/dialogshowgraph.h"
 #include "analytics/salesstatistics.h"

@@ -1,7 +1,7 @@
 // The parts of the ledger exchange that touch the page tables and ask for files.
 #include "exchange/ledgerexchange.h"
 
-#include "app/modalseam.h"
+#include "widgets/modalseam.h"
 #include "exchange/excelengine.h"
 #include "ledger/readdatabasethread.h"
 

@@ -1,8 +1,9 @@
 #include "exchange/listexchange.h"
 
-#include "app/modalseam.h"
 #include "exchange/ledgerexchange.h"
 #include "exchange/listrows.h"
+#include "widgets/boxes.h"
+#include "widgets/modalseam.h"
 
 #include <QFileInfo>
 #include <QMessageBox>
@@ -16,13 +17,10 @@ namespace {
 
 const QString kFolder = QStringLiteral("InfoDateSave");
 
+// The box only informs; either way the import or export is over.
 void ShowBox(QWidget *parent, QMessageBox::Icon icon, const QString &title, const QString &text)
 {
-    QMessageBox box(icon, title, text, QMessageBox::NoButton, parent);
-    box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
-    box.setStyleSheet(QStringLiteral("QPushButton{background-color:rgb(255, 0, 0); color:rgb(0, 0, 0);}"));
-    // The box only informs; either way the import or export is over.
-    ModalSeam::Exec(box);
+    Boxes::Notice(parent, icon, title, text);
 }
 
 } // namespace

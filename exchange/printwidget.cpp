@@ -1,7 +1,8 @@
 #include "exchange/printwidget.h"
 
-#include "app/modalseam.h"
 #include "exchange/ledgerexchange.h"
+#include "widgets/boxes.h"
+#include "widgets/modalseam.h"
 
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -28,13 +29,8 @@ bool AskForPdf()
 
 void ShowPdfFailure(QWidget *window, const PrintResult &result)
 {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("导出PDF文件"),
-                    QStringLiteral("无法写入PDF文件 %1 (%2)").arg(result.fileName, result.error),
-                    QMessageBox::NoButton, window);
-    box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
-    box.setStyleSheet(QStringLiteral("QPushButton{background-color:rgb(255, 0, 0); color:rgb(0, 0, 0);}"));
-    // Only a notice: nothing more to decide.
-    ModalSeam::Exec(box);
+    Boxes::Notice(window, QMessageBox::Warning, QStringLiteral("导出PDF文件"),
+                  QStringLiteral("无法写入PDF文件 %1 (%2)").arg(result.fileName, result.error));
 }
 
 QString CellText(const QTableWidget *table, int row, int column)

@@ -1,11 +1,11 @@
 #include "ledger/dialogquery.h"
 #include "ui_dialogquery.h"
 
-#include "app/modalseam.h"
 #include "ledger/ledgerkinds.h"
 #include "ledger/listsource.h"
 #include "masterdata/dialogstoreset.h"
 #include "masterdata/infolistdialog.h"
+#include "widgets/modalseam.h"
 
 #include <QComboBox>
 #include <QDate>

@@ -1,6 +1,6 @@
 #include "ledger/ledgerdelegate.h"
 
-#include "masterdata/comboxboxspec.h"
+#include "widgets/comboxboxspec.h"
 
 #include <QApplication>
 #include <QDateEdit>

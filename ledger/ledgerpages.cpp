@@ -1,13 +1,15 @@
 #include "ledger/ledgerpages.h"
 
-#include "app/modalseam.h"
-#include "db/numbertext.h"
 #include "analytics/stockcompute.h"
+#include "db/numbertext.h"
 #include "db/storedbaccess.h"
 #include "ledger/ledgerdelegate.h"
 #include "ledger/ledgerkinds.h"
 #include "ledger/pagetotals.h"
 #include "ledger/readdatabasethread.h"
+#include "widgets/boxes.h"
+#include "widgets/looks.h"
+#include "widgets/modalseam.h"
 
 #include <QAction>
 #include <QBrush>
@@ -21,7 +23,6 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPixmap>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTableWidget>
@@ -31,9 +32,6 @@ using LedgerKinds::Group;
 using LedgerKinds::PageKind;
 
 namespace {
-
-const QString kRedButtons =
-    QStringLiteral("QPushButton{background-color:rgb(255, 0, 0); color:rgb(0, 0, 0);}");
 
 constexpr int kTotalColumn = 11;
 // Marks a row whose last save failed (on its first cell).
@@ -487,11 +485,8 @@ void LedgerPages::ReportSave(QTableWidget *table, int row, bool saved)
     if (m_saveFailureShown)
         return;
     m_saveFailureShown = true;
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("保存失败"), text, QMessageBox::NoButton, m_window);
-    box.setInformativeText(QStringLiteral("未保存的行标为红色，再次保存成功后恢复。"));
-    box.addButton(QStringLiteral("确认"), QMessageBox::AcceptRole)->setFixedWidth(100);
-    box.setStyleSheet(kRedButtons);
-    ModalSeam::Exec(box);
+    Boxes::Notice(m_window, QMessageBox::Warning, QStringLiteral("保存失败"), text,
+                  QStringLiteral("未保存的行标为红色，再次保存成功后恢复。"), QStringLiteral("确认"), 100);
 }
 
 bool LedgerPages::SaveEditorRow(QWidget *editor)
@@ -581,20 +576,7 @@ void LedgerPages::CellChoseProcess(QTableWidget *table, int row, int column)
 
 bool LedgerPages::ConfirmDelete()
 {
-    QMessageBox box(m_window);
-    box.setWindowTitle(QStringLiteral("删除告警"));
-    box.setText(QStringLiteral("删除或还原数据请慎重,确认?"));
-    QPushButton *ok = box.addButton(QStringLiteral("确认"), QMessageBox::AcceptRole);
-    QPushButton *cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
-    for (QPushButton *b : {ok, cancel})
-        b->setFixedWidth(100);
-    box.setDefaultButton(ok);
-    box.setEscapeButton(cancel);
-    box.setStyleSheet(kRedButtons);
-    box.setIconPixmap(QPixmap(QStringLiteral(":/icons/icons/littleIcon1/Error.png"))
-                          .scaled(36, 36, Qt::KeepAspectRatio, Qt::SmoothTransformation));
-    ModalSeam::Exec(box);
-    return box.clickedButton() == ok;
+    return Boxes::ConfirmDelete(m_window, QStringLiteral("删除或还原数据请慎重,确认?"));
 }
 
 void LedgerPages::ActionAdd(const QString &buttonName)
@@ -627,11 +609,7 @@ void LedgerPages::ActionAdd(const QString &buttonName)
 
 void LedgerPages::ShowWarning(const QString &title, const QString &text)
 {
-    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::NoButton, m_window);
-    box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
-    box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
-    box.setStyleSheet(kRedButtons);
-    ModalSeam::Exec(box);
+    Boxes::Warning(m_window, title, text);
 }
 
 void LedgerPages::ActionDelete(const QString &buttonName)
@@ -930,7 +908,7 @@ bool LedgerPages::ConfirmRestore(const RestorePreview &preview, const RestoreFil
     // Nothing is replaced by pressing Enter: "取消" is the default.
     box.setDefaultButton(cancel);
     box.setEscapeButton(cancel);
-    box.setStyleSheet(kRedButtons);
+    box.setStyleSheet(Looks::RedButtons());
     ModalSeam::Exec(box);
     return box.clickedButton() == ok;
 }

@@ -1,9 +1,9 @@
 #include "ledger/ledgerrows.h"
 
-#include "app/modalseam.h"
 #include "db/numbertext.h"
 #include "ledger/listsource.h"
 #include "ledger/rowamounts.h"
+#include "widgets/modalseam.h"
 
 #include <QDateTime>
 #include <QMessageBox>

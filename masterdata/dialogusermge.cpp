@@ -1,8 +1,8 @@
 #include "masterdata/dialogusermge.h"
 #include "ui_dialogusermge.h"
 
-#include "app/modalseam.h"
 #include "db/storedbaccess.h"
+#include "widgets/modalseam.h"
 
 #include <QAbstractSocket>
 #include <QComboBox>

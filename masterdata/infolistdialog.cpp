@@ -1,23 +1,19 @@
 #include "masterdata/infolistdialog.h"
 
-#include "app/dialoglogin.h"
-#include "app/modalseam.h"
 #include "db/storedbaccess.h"
 #include "exchange/listexchange.h"
 #include "exchange/listrows.h"
 #include "ledger/pageview.h"
 #include "masterdata/listcodec.h"
-
+#include "widgets/boxes.h"
+#include "widgets/looks.h"
 
 #include <QDebug>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QHeaderView>
-#include <QMessageBox>
-#include <QPixmap>
 #include <QPushButton>
 #include <QShortcut>
-#include <QScrollBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -25,20 +21,6 @@
 namespace {
 
 const char *const kButtonStyle = "background-image: url(:/backg/backg/offwhite.jpg);";
-const char *const kBoxButtonStyle =
-    "QPushButton{background-color:rgb(255, 0, 0); color:rgb(0, 0, 0);}";
-const char *const kHScrollStyle =
-    "QScrollBar{background:transparent; height:10px;}"
-    "QScrollBar::handle{background:lightgray; border:2px solid transparent; border-radius:5px;}"
-    "QScrollBar::handle:hover{background:gray;}"
-    "QScrollBar::sub-line{background:transparent;}"
-    "QScrollBar::add-line{background:transparent;}";
-const char *const kVScrollStyle =
-    "QScrollBar{background:transparent; width: 10px;}"
-    "QScrollBar::handle{background:lightgray; border:2px solid transparent; border-radius:5px;}"
-    "QScrollBar::handle:hover{background:gray;}"
-    "QScrollBar::sub-line{background:transparent;}"
-    "QScrollBar::add-line{background:transparent;}";
 
 using ListTables::Button;
 
@@ -62,7 +44,6 @@ InfoListDialog::InfoListDialog(int listKind, const QVector<ListTableDef> &defs, 
     , m_loadedLists(ListTables::ListCount)
     , m_currentLists(ListTables::ListCount)
 {
-    m_relogin = &DialogLogin::ConfirmPrivileged;
 }
 
 InfoListDialog::~InfoListDialog() = default;
@@ -264,11 +245,8 @@ void InfoListDialog::ReportStoreFailure()
     QString reason = StoreDbAccess::Instance()->lastError();
     if (reason.isEmpty())
         reason = QStringLiteral("数据库未连接");
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("保存失败"),
-                    QStringLiteral("保存失败：%1").arg(reason), QMessageBox::NoButton, this);
-    box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole)->setFixedWidth(100);
-    box.setStyleSheet(QLatin1String(kBoxButtonStyle));
-    ModalSeam::Exec(box);
+    Boxes::Notice(this, QMessageBox::Warning, QStringLiteral("保存失败"),
+                  QStringLiteral("保存失败：%1").arg(reason), QString(), QStringLiteral("确定"), 100);
 }
 
 QString InfoListDialog::StoredText(int infoType, int row, int column) const
@@ -418,30 +396,12 @@ bool InfoListDialog::TableCleared(int)
 
 bool InfoListDialog::ConfirmDelete()
 {
-    QMessageBox box(this);
-    QPushButton *ok = box.addButton(QStringLiteral("确认"), QMessageBox::AcceptRole);
-    QPushButton *cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
-    ok->setFixedWidth(100);
-    cancel->setFixedWidth(100);
-    box.setDefaultButton(ok);
-    box.setText(QStringLiteral("删除请慎重,确认删除?"));
-    box.setWindowTitle(QStringLiteral("删除告警"));
-    const QPixmap icon(QStringLiteral(":/icons/icons/littleIcon1/Error.png"));
-    if (!icon.isNull())
-        box.setIconPixmap(icon.scaled(36, 36, Qt::KeepAspectRatio, Qt::SmoothTransformation));
-    box.setStyleSheet(QLatin1String(kBoxButtonStyle));
-    ModalSeam::Exec(box);
-    return box.clickedButton() == ok;
+    return Boxes::ConfirmDelete(this, QStringLiteral("删除请慎重,确认删除?"));
 }
 
 void InfoListDialog::ShowWarning(const QString &text)
 {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("warning"), text, QMessageBox::NoButton, this);
-    box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
-    box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
-    box.setStyleSheet(QLatin1String(kBoxButtonStyle));
-    // Either button only dismisses the notice.
-    ModalSeam::Exec(box);
+    Boxes::Warning(this, QStringLiteral("warning"), text);
 }
 
 void InfoListDialog::ApplyTableAppearance(QTableWidget *table)
@@ -453,7 +413,6 @@ void InfoListDialog::ApplyTableAppearance(QTableWidget *table)
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->horizontalHeader()->setHighlightSections(false);
     table->setFocusPolicy(Qt::NoFocus);
-    table->horizontalScrollBar()->setStyleSheet(QLatin1String(kHScrollStyle));
-    table->verticalScrollBar()->setStyleSheet(QLatin1String(kVScrollStyle));
+    Looks::ApplyThinScrollBars(table);
 }
 

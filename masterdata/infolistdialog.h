@@ -34,7 +34,8 @@ public:
 
     void SetCurrentTab(int index, bool visible);
 
-    // The re-login that clearing a table asks for; true lets the clear go on.
+    // The re-login that clearing a table asks for (the window hands in the
+    // login dialog's check); true lets the clear go on, none set refuses.
     void SetRelogin(std::function<bool()> relogin) { m_relogin = std::move(relogin); }
 
 signals:

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/modalseam.h"
 #include "ledger/ledgerkinds.h"
 #include "ledger/ledgerpages.h"
+#include "widgets/modalseam.h"
 
 #include <QAbstractButton>
 #include <QAction>

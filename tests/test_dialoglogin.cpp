@@ -1,7 +1,7 @@
 #include "app/dialoglogin.h"
-#include "app/modalseam.h"
 #include "resources/resources.h"
 #include "storetestsupport.h"
+#include "widgets/modalseam.h"
 
 #include <QApplication>
 #include <QLineEdit>

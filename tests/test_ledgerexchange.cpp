@@ -1,5 +1,5 @@
 #include "app/mainwindow.h"
-#include "app/modalseam.h"
+#include "widgets/modalseam.h"
 #include "exchange/excelengine.h"
 #include "exchange/workbook.h"
 #include "exchange/ledgerexchange.h"

@@ -1,11 +1,11 @@
 #include "app/mainwindow.h"
-#include "app/modalseam.h"
 #include "db/storedbaccess.h"
 #include "ledger/ledgerkinds.h"
 #include "masterdata/dialogstoreset.h"
 #include "masterdata/listtables.h"
 #include "resources/resources.h"
 #include "storetestsupport.h"
+#include "widgets/modalseam.h"
 
 #include <QAction>
 #include <QComboBox>

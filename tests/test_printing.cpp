@@ -1,5 +1,5 @@
-#include "app/modalseam.h"
 #include "exchange/printwidget.h"
+#include "widgets/modalseam.h"
 
 #include <QAbstractButton>
 #include <QComboBox>

@@ -1,13 +1,13 @@
 #include "analytics/dialogshowgraph.h"
 #include "app/mainwindow.h"
-#include "app/modalseam.h"
-#include "exchange/excelengine.h"
 #include "db/numbertext.h"
+#include "exchange/excelengine.h"
 #include "ledger/dialogquery.h"
 #include "ledger/queryfilter.h"
 #include "ledger/queryprocess.h"
 #include "resources/resources.h"
 #include "storetestsupport.h"
+#include "widgets/modalseam.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "app/modalseam.h"
+#include "widgets/modalseam.h"
 
 #include <QDialog>
 #include <QFileDialog>

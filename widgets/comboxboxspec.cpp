@@ -1,4 +1,4 @@
-#include "masterdata/comboxboxspec.h"
+#include "widgets/comboxboxspec.h"
 
 #include <QWheelEvent>
 

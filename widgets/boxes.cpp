@@ -1,0 +1,53 @@
+#include "widgets/boxes.h"
+
+#include "widgets/looks.h"
+#include "widgets/modalseam.h"
+
+#include <QPixmap>
+#include <QPushButton>
+
+namespace Boxes {
+
+void Notice(QWidget *parent, QMessageBox::Icon icon, const QString &title, const QString &text,
+            const QString &detail, const QString &button, int buttonWidth)
+{
+    QMessageBox box(icon, title, text, QMessageBox::NoButton, parent);
+    if (!detail.isEmpty())
+        box.setInformativeText(detail);
+    QPushButton *ok = box.addButton(button, QMessageBox::AcceptRole);
+    if (buttonWidth > 0)
+        ok->setFixedWidth(buttonWidth);
+    box.setStyleSheet(Looks::RedButtons());
+    // One button, nothing to decide: the result only tells the box was closed.
+    ModalSeam::Exec(box);
+}
+
+void Warning(QWidget *parent, const QString &title, const QString &text)
+{
+    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::NoButton, parent);
+    box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
+    box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+    box.setStyleSheet(Looks::RedButtons());
+    ModalSeam::Exec(box);
+}
+
+bool ConfirmDelete(QWidget *parent, const QString &text)
+{
+    QMessageBox box(parent);
+    box.setWindowTitle(QStringLiteral("删除告警"));
+    box.setText(text);
+    QPushButton *ok = box.addButton(QStringLiteral("确认"), QMessageBox::AcceptRole);
+    QPushButton *cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+    for (QPushButton *b : {ok, cancel})
+        b->setFixedWidth(100);
+    box.setDefaultButton(ok);
+    box.setEscapeButton(cancel);
+    box.setStyleSheet(Looks::RedButtons());
+    const QPixmap icon(QStringLiteral(":/icons/icons/littleIcon1/Error.png"));
+    if (!icon.isNull())
+        box.setIconPixmap(icon.scaled(36, 36, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    ModalSeam::Exec(box);
+    return box.clickedButton() == ok;
+}
+
+} // namespace Boxes

@@ -1,0 +1,35 @@
+#include "widgets/looks.h"
+
+#include <QAbstractScrollArea>
+#include <QScrollBar>
+
+namespace Looks {
+namespace {
+
+const char kHorizontalScrollStyle[] =
+    "QScrollBar{background:transparent; height:10px;}"
+    "QScrollBar::handle{background:lightgray; border:2px solid transparent; border-radius:5px;}"
+    "QScrollBar::handle:hover{background:gray;}"
+    "QScrollBar::sub-line{background:transparent;}"
+    "QScrollBar::add-line{background:transparent;}";
+const char kVerticalScrollStyle[] =
+    "QScrollBar{background:transparent; width: 10px;}"
+    "QScrollBar::handle{background:lightgray; border:2px solid transparent; border-radius:5px;}"
+    "QScrollBar::handle:hover{background:gray;}"
+    "QScrollBar::sub-line{background:transparent;}"
+    "QScrollBar::add-line{background:transparent;}";
+
+} // namespace
+
+QString RedButtons()
+{
+    return QStringLiteral("QPushButton{background-color:rgb(255, 0, 0); color:rgb(0, 0, 0);}");
+}
+
+void ApplyThinScrollBars(QAbstractScrollArea *area)
+{
+    area->horizontalScrollBar()->setStyleSheet(QString::fromLatin1(kHorizontalScrollStyle));
+    area->verticalScrollBar()->setStyleSheet(QString::fromLatin1(kVerticalScrollStyle));
+}
+
+} // namespace Looks
