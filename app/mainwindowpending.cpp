@@ -9,7 +9,7 @@
 #include "analytics/dialogshowgraph.h"
 #include "analytics/salesstatistics.h"
 #include "analytics/stockcompute.h"
-#include "exchange/ledgerexchange.h"
+#include "exchange/ledgerexchange_window.h"
 #include "exchange/printwidget.h"
 #include "ledger/ledgerkinds.h"
 #include "ledger/dialogquery.h"

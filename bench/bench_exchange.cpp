@@ -3,7 +3,7 @@
 #include "db/dbmanager.h"
 #include "db/storedbaccess.h"
 #include "exchange/excelengine.h"
-#include "exchange/ledgerexchange.h"
+#include "exchange/ledgerexchange_window.h"
 #include "ledger/ledgerkinds.h"
 
 #include <QApplication>

@@ -6,11 +6,6 @@
 #include <QString>
 #include <QStringList>
 #include <QVector>
-#include <functional>
-
-class QObject;
-class QTableWidget;
-class QWidget;
 
 // Ledger pages to and from workbooks. A sheet row travels as one text: its
 // cells joined by "+", a "+" inside a cell written "^^"; ledger dates travel
@@ -122,31 +117,5 @@ bool StoredPageRows(const QString &tableName, int dateMode, const QString &from,
 // The title a page is printed under: the page's title, "销售统计" for the
 // sales page, the table name for anything else.
 QString PageTitle(const QString &tableName);
-
-// Window parts (ledgerexchange_window.cpp).
-
-// Writes the page (kind 1 goods, 2 finance) into the workbook, without asking.
-ExportResult WriteLedger(int kind, QTableWidget *table, const QString &fileName);
-// Asks for the file with the main window as parent, then writes.
-ExportResult ExportLedger(int kind, QTableWidget *table, QWidget *window);
-// The import's file question; empty when cancelled.
-QString AskImportFile();
-
-// What the window lends an import.
-struct ImportHooks
-{
-    std::function<void(bool)> setFilling;              // the window's fillingTables flag
-    std::function<void(const QString &)> status;       // the status line
-    std::function<void(const ImportResult &)> finished; // after the status, on the GUI thread
-};
-
-// A page import from the window: asks for the file, empties the page, then a
-// type-2 worker reads the workbook and stores its rows; ShowReadExcelData
-// reports on the thread of context once the worker has finished. False when
-// nothing was started (cancelled, or not a stored page).
-bool ImportLedger(int kind, QTableWidget *table, QObject *context, const ImportHooks &hooks);
-
-// The end of an import: the status line says what was stored or why nothing was.
-void ShowReadExcelData(const ImportResult &result, const ImportHooks &hooks);
 
 } // namespace LedgerExchange

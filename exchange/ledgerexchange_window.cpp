@@ -1,9 +1,9 @@
 // The parts of the ledger exchange that touch the page tables and ask for files.
-#include "exchange/ledgerexchange.h"
+#include "exchange/ledgerexchange_window.h"
 
-#include "widgets/modalseam.h"
 #include "exchange/excelengine.h"
 #include "ledger/readdatabasethread.h"
+#include "widgets/modalseam.h"
 
 #include <QObject>
 #include <QTableWidget>
@@ -83,7 +83,7 @@ bool ImportLedger(int kind, QTableWidget *table, QObject *context, const ImportH
     const QString tableName = table->objectName();
     // Parented to the context: a window closing mid-import waits for the worker.
     auto *worker = new ReadDatabaseThread(nullptr, ReadDatabaseThread::ImportSheet, context);
-    worker->SetImportParam(1, fileName, &shared->importRows, table);
+    worker->SetImportParam(1, fileName, &shared->importRows);
     worker->SetWork([shared, kind, tableName](ReadDatabaseThread &self) {
         shared->result = ReadAndStore(kind, self.importPath(), self.importList(), tableName);
     });

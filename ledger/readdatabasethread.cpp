@@ -16,13 +16,11 @@ ReadDatabaseThread::~ReadDatabaseThread()
     wait();
 }
 
-void ReadDatabaseThread::SetImportParam(int sheet, const QString &path, QStringList *list,
-                                        QTableWidget *table)
+void ReadDatabaseThread::SetImportParam(int sheet, const QString &path, QStringList *list)
 {
     m_importSheet = sheet;
     m_importPath = path;
     m_importList = list;
-    m_importTable = table;
 }
 
 QString ReadDatabaseThread::BackupFileName(const QDateTime &when)

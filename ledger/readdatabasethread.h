@@ -8,7 +8,6 @@
 #include <functional>
 
 struct LedgerLists;
-class QTableWidget;
 
 // One long operation off the GUI thread. A new worker is made for every
 // operation and deletes itself when it has finished; it uses its own database
@@ -36,13 +35,12 @@ public:
     LedgerLists *lists() const { return m_lists; }
 
     void SetWork(Work work) { m_work = std::move(work); }
-    void SetImportParam(int sheet, const QString &path, QStringList *list, QTableWidget *table);
+    void SetImportParam(int sheet, const QString &path, QStringList *list);
     int importSheet() const { return m_importSheet; }
     QString importPath() const { return m_importPath; }
     // Why a page load read nothing (empty when every page was read).
     QString loadError() const { return m_loadError; }
     QStringList *importList() const { return m_importList; }
-    QTableWidget *importTable() const { return m_importTable; }
 
     // Backup: where the file goes (default: DbDateSave under the current
     // folder) and, once finished, whether it was written.
@@ -54,9 +52,6 @@ public:
     // Starts with the inherited priority; the worker is deleted on the
     // receiver's thread once it has finished.
     void StartSelfDeleting();
-
-signals:
-    void SendReadExcelSignal(int type, QStringList *list, QTableWidget *widget);
 
 protected:
     void run() override;
@@ -72,7 +67,6 @@ private:
     int m_importSheet = 0;
     QString m_importPath;
     QStringList *m_importList = nullptr;
-    QTableWidget *m_importTable = nullptr;
     QString m_backupFolder;
     QString m_backupPath;
     QString m_loadError;

@@ -1,12 +1,12 @@
 #include "app/mainwindow.h"
-#include "widgets/modalseam.h"
 #include "exchange/excelengine.h"
+#include "exchange/ledgerexchange_window.h"
 #include "exchange/workbook.h"
-#include "exchange/ledgerexchange.h"
 #include "ledger/ledgerkinds.h"
 #include "ledger/ledgerrows.h"
 #include "resources/resources.h"
 #include "storetestsupport.h"
+#include "widgets/modalseam.h"
 
 #include <QFile>
 #include <QLabel>
