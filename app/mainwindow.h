@@ -91,7 +91,8 @@ public slots:
     void RestartComputer();
     void InitTable();
 
-    // Page work (app/mainwindowpending.cpp until it is written).
+    // Page work, handed to the ledger pages (mainwindowpages.cpp), the query
+    // (mainwindowquery.cpp) and the exchange (mainwindowexchange.cpp).
     void ShowTabData();
     void ActionAdd();
     void ActionDelete();
@@ -132,7 +133,7 @@ private:
     void ShowAboutBox();
     static bool StartDetached(const QString &program, const QStringList &arguments);
 
-    // Hooks for the side dialogs and page loading (app/mainwindowpending.cpp).
+    // The side dialogs (mainwindowdialogs.cpp) and the first page load.
     void CreateSideDialogs();
     void StartFirstLoad();
     void HideQueryDialog();
@@ -150,7 +151,9 @@ private:
     void ShowQueryRows(int group, int kind, int code);
     // The stock rows of the model chosen in comboModel.
     void ShowStockOfModel();
-    // 图表 on the sales statistics and profit pages: charts the rows the page shows.
+    // 图表 on the sales statistics and profit pages: charts the rows the page shows
+    // (mainwindowcharts.cpp).
+    void AddChartButtons();
     void ShowPageChart();
 
     Ui::MainWindow *m_ui;

@@ -1,10 +1,16 @@
-// The fifteen ledger pages, built from the table of kinds into the three stacks.
+// The fifteen ledger pages, built from the table of kinds into the three
+// stacks, and the ledger pages' work the window's slots hand on.
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "app/dialoglogin.h"
 #include "ledger/ledgerkinds.h"
 #include "ledger/ledgerpages.h"
 #include "ledger/pageview.h"
+#include "masterdata/dialoginfotodb.h"
+#include "masterdata/dialogstoreset.h"
+#include "masterdata/dialogusermge.h"
+#include "masterdata/itemlistwidget.h"
 #include "widgets/looks.h"
 
 #include <QApplication>
@@ -263,4 +269,75 @@ QStackedWidget *MainWindow::FinanceStack() const { return m_ui->stackedWidget_3;
 QComboBox *MainWindow::ModelCombo() const
 {
     return findChild<QComboBox *>(QStringLiteral("comboModel"));
+}
+
+// ---- the pages' work, done by LedgerPages ----
+
+LedgerPages *MainWindow::Ledger()
+{
+    if (m_ledger)
+        return m_ledger;
+    m_ledger = new LedgerPages(this);
+    m_ledger->SetStatusSink([this](const QString &text) { ShowStatusMessage(text); });
+    m_ledger->SetRelogin(&DialogLogin::ConfirmPrivileged);
+    // The cells offer the lists as the list dialogs hold them, edits included.
+    if (m_infoDlg && m_personDlg) {
+        m_ledger->SetListReader([this](int storeKind, int infoType) {
+            const InfoListDialog *dialog = storeKind == InfoStore::People
+                ? static_cast<InfoListDialog *>(m_personDlg) : static_cast<InfoListDialog *>(m_infoDlg);
+            return dialog->CurrentList(infoType).list;
+        });
+    }
+    m_ledger->SetTypeAhead(
+        [this](QComboBox *box) {
+            if (m_itemList)
+                m_itemList->ComboChangeProcess(box, this);
+        },
+        [this] {
+            if (m_itemList)
+                m_itemList->hide();
+        });
+    m_ledger->SetWarehousePicker([this](QTableWidget *table, int row, int column) {
+        if (!m_storeSetDlg)
+            return;
+        m_storeSetDlg->SetTarget(table, row, column);
+        m_storeSetDlg->show();
+        m_storeSetDlg->raise();
+        m_storeSetDlg->activateWindow();
+    });
+    return m_ledger;
+}
+
+void MainWindow::StartFirstLoad() { Ledger()->StartLoad(); }
+void MainWindow::ShowTabData() { Ledger()->ShowTabData(); }
+void MainWindow::RefreshTab() { Ledger()->RefreshTab(); }
+void MainWindow::ActionAdd() { Ledger()->ActionAdd(sender() ? sender()->objectName() : QString()); }
+void MainWindow::ActionDelete() { Ledger()->ActionDelete(sender() ? sender()->objectName() : QString()); }
+void MainWindow::ActionClear() { Ledger()->ActionClear(sender() ? sender()->objectName() : QString()); }
+void MainWindow::TotalProcess() { Ledger()->TotalProcess(sender() ? sender()->objectName() : QString()); }
+void MainWindow::ShowTotalResult() { Ledger()->ShowTotalResult(); }
+void MainWindow::TabCellChanged(int row, int column)
+{
+    Ledger()->TabCellChanged(qobject_cast<QTableWidget *>(sender()), row, column);
+}
+void MainWindow::GetTabDateToDb(int row, int column, const QString &sendName)
+{
+    Ledger()->GetTabDateToDb(row, column, sendName);
+}
+void MainWindow::CellChoseProcess(int row, int column)
+{
+    Ledger()->CellChoseProcess(qobject_cast<QTableWidget *>(sender()), row, column);
+}
+// The cell editors are wired to the ledger pages directly; these serve any
+// other box or date editor connected to the window.
+void MainWindow::ComboxTextChanged(const QString &) { Ledger()->ComboxTextChanged(qobject_cast<QComboBox *>(sender())); }
+void MainWindow::ComboxIndexChanged(int) { Ledger()->ComboxIndexChanged(qobject_cast<QComboBox *>(sender())); }
+void MainWindow::DateChanged(const QDate &date) { Ledger()->DateChanged(qobject_cast<QWidget *>(sender()), date); }
+void MainWindow::SaveDbDate() { Ledger()->SaveDbDate(); }
+void MainWindow::EnableAction() { Ledger()->EnableAction(); }
+void MainWindow::RestoreDbDate() { Ledger()->RestoreDbDate(); }
+void MainWindow::WaitForBackup()
+{
+    if (m_ledger)
+        m_ledger->WaitForBackup();
 }

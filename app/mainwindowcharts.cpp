@@ -1,0 +1,97 @@
+// The 图表 buttons of the sales statistics and profit pages and the chart they open.
+#include "app/mainwindow.h"
+
+#include "analytics/chartscript.h"
+#include "analytics/dialogshowgraph.h"
+#include "analytics/salesstatistics.h"
+#include "ledger/ledgerkinds.h"
+#include "ledger/ledgerrows.h"
+#include "ledger/queryprocess.h"
+
+#include <QBoxLayout>
+#include <QPushButton>
+#include <QTableWidget>
+
+namespace {
+
+QBoxLayout *LayoutHolding(QLayout *layout, QWidget *widget)
+{
+    if (!layout)
+        return nullptr;
+    if (layout->indexOf(widget) >= 0)
+        return qobject_cast<QBoxLayout *>(layout);
+    for (int i = 0; i < layout->count(); ++i) {
+        if (QBoxLayout *found = LayoutHolding(layout->itemAt(i)->layout(), widget))
+            return found;
+    }
+    return nullptr;
+}
+
+// The period of a query, as the chart's subtitle.
+QString PeriodText(const QueryRequest &r)
+{
+    switch (r.dateMode) {
+    case QueryDateMode::Day: return r.dateTo;
+    case QueryDateMode::Month: return r.dateTo.left(7);
+    case QueryDateMode::Year: return r.dateTo.left(4);
+    case QueryDateMode::Period: return QStringLiteral("%1 至 %2").arg(r.dateFrom, r.dateTo);
+    default: return QStringLiteral("所有时间");
+    }
+}
+
+} // namespace
+
+void MainWindow::AddChartButtons()
+{
+    // 图表 stands after the export button of the pages that have one.
+    for (const LedgerKinds::PageKind &page : LedgerKinds::Pages()) {
+        if (page.chartButton.isEmpty())
+            continue;
+        auto *anchor = findChild<QPushButton *>(page.exportButton);
+        QBoxLayout *row = anchor && anchor->parentWidget()
+            ? LayoutHolding(anchor->parentWidget()->layout(), anchor) : nullptr;
+        if (!row)
+            continue;
+        auto *chart = new QPushButton(QStringLiteral("图表"), anchor->parentWidget());
+        chart->setObjectName(page.chartButton);
+        chart->setStyleSheet(anchor->styleSheet());
+        row->insertWidget(row->indexOf(anchor) + 1, chart);
+        connect(chart, &QPushButton::clicked, this, &MainWindow::ShowPageChart);
+    }
+}
+
+void MainWindow::ShowPageChart()
+{
+    const QString name = sender() ? sender()->objectName() : QString();
+    const LedgerKinds::PageKind *page = LedgerKinds::FindByWidget(name);
+    if (!page || page->chartButton != name)
+        return;
+    if (!m_graphDlg)
+        m_graphDlg = new DialogShowGraph(this);
+    const QueryRequest *last = m_queryRunner ? &m_queryRunner->request() : nullptr;
+    const QTableWidget *table = Table(page->tableName);
+    if (page->group == LedgerKinds::Group::Sales) {
+        GoodsList rows;
+        for (int r = 0; table && r < table->rowCount(); ++r) {
+            GoodsRecord record;
+            if (LedgerRows::PeekGoodsRow(r, GoodsKind::Sale, record, table))
+                rows << record;
+        }
+        // The period only when the page shows the last query's result.
+        const bool ours = last && last->pageGroup == QueryGroup::Sales && last->pageKind == page->kind;
+        const QString period = ours ? PeriodText(*last) : QString();
+        m_graphDlg->ShowChart(page->kind == SalesStatistics::SalesRows
+            ? ChartScript::FromSalesRows(rows, period)
+            : ChartScript::FromSummaryRows(rows, page->titleText, page->kind == SalesStatistics::Debts,
+                                           period));
+    } else {
+        FinanceList rows;
+        for (int r = 0; table && r < table->rowCount(); ++r) {
+            FinanceRecord record;
+            if (LedgerRows::PeekFinanceRow(r, FinanceKind::Profit, record, table))
+                rows << record;
+        }
+        const bool ours = last && last->IsProfitPage();
+        m_graphDlg->ShowChart(ChartScript::FromProfitRows(rows, ours ? PeriodText(*last) : QString()));
+    }
+}
