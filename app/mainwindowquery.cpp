@@ -9,6 +9,7 @@
 #include "ledger/queryprocess.h"
 #include "masterdata/dialoginfotodb.h"
 #include "masterdata/dialogusermge.h"
+#include "masterdata/listdialogsources.h"
 #include "masterdata/listtables.h"
 
 #include <QComboBox>
@@ -30,7 +31,8 @@ void MainWindow::CreateQueryDialog()
 {
     m_queryDlg = new DialogQuery(this);
     m_queryDlg->hide();
-    m_queryDlg->SetSources(m_infoDlg, m_personDlg, m_storeSetDlg);
+    m_queryDlg->SetSources(ListDialogSources::ListValues(m_infoDlg, m_personDlg),
+                           ListDialogSources::WarehousePicker(m_storeSetDlg));
     connect(m_queryDlg, &DialogQuery::sendQueryCmd, this, &MainWindow::QueryProcess);
 
     m_queryRunner = new QueryRunner(&Ledger()->lists(), this);

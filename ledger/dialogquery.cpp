@@ -3,16 +3,12 @@
 
 #include "ledger/ledgerkinds.h"
 #include "ledger/listsource.h"
-#include "masterdata/dialogstoreset.h"
-#include "masterdata/infolistdialog.h"
-#include "widgets/modalseam.h"
 
 #include <QComboBox>
 #include <QDate>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTableWidget>
 
 namespace {
 
@@ -78,10 +74,8 @@ int GroupNumber(LedgerKinds::Group group)
 DialogQuery::DialogQuery(QWidget *parent)
     : QDialog(parent)
     , m_ui(new Ui::DialogQuery)
-    , m_pickerTarget(new QTableWidget(1, 1, this))
 {
     m_ui->setupUi(this);
-    m_pickerTarget->hide();
 
     const QDate today = QDate::currentDate();
     m_ui->dateEdit->setDate(today);
@@ -107,12 +101,10 @@ DialogQuery::~DialogQuery()
     delete m_ui;
 }
 
-void DialogQuery::SetSources(InfoListDialog *masterData, InfoListDialog *people,
-                             DialogStoreSet *picker)
+void DialogQuery::SetSources(ListValues lists, WarehousePicker picker)
 {
-    m_masterData = masterData;
-    m_people = people;
-    m_picker = picker;
+    m_lists = std::move(lists);
+    m_picker = std::move(picker);
     RefreshLists();
     for (int group : { QueryGroup::Goods, QueryGroup::Sales, QueryGroup::Finance })
         ClearConditions(FieldsOfGroup(group));
@@ -120,11 +112,9 @@ void DialogQuery::SetSources(InfoListDialog *masterData, InfoListDialog *people,
 
 QStringList DialogQuery::ListChoices(int storeKind, int infoType) const
 {
-    const InfoListDialog *dialog = storeKind == InfoStore::MasterData ? m_masterData.data()
-                                                                        : m_people.data();
-    if (!dialog)
+    if (!m_lists)
         return {};
-    QStringList values = dialog->ColumnValues(infoType, 0);
+    QStringList values = m_lists(storeKind, infoType);
     values.removeAll(QString());
     return values;
 }
@@ -253,17 +243,8 @@ void DialogQuery::ProcessBtn()
 
 void DialogQuery::ProcessStore()
 {
-    DialogStoreSet *picker = m_picker.data();
-    if (!picker)
-        return;
-    // The picker creates the cell's item only when its "确定" is pressed, so
-    // an item afterwards means a warehouse was chosen; closing it keeps the text.
-    delete m_pickerTarget->takeItem(0, 0);
-    picker->SetTarget(m_pickerTarget, 0, 0);
-    // The picker ends its run by hiding itself, which reads as rejected
-    // whatever was chosen: the cell, not the result, tells.
-    ModalSeam::ExecDialog(*picker);
-    if (const QTableWidgetItem *chosen = m_pickerTarget->item(0, 0))
-        m_ui->lineEdit_2->setText(chosen->text());
-    picker->SetTarget(nullptr, -1, -1);
+    QString chosen;
+    // Closing the picker without a choice keeps the text.
+    if (m_picker && m_picker(&chosen))
+        m_ui->lineEdit_2->setText(chosen);
 }

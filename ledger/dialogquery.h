@@ -4,11 +4,9 @@
 #include "ledger/queryprocess.h"
 
 #include <QDialog>
-#include <QPointer>
 #include <QStringList>
+#include <functional>
 
-class DialogStoreSet;
-class InfoListDialog;
 class QTableWidget;
 
 namespace Ui {
@@ -24,10 +22,17 @@ public:
     explicit DialogQuery(QWidget *parent = nullptr);
     ~DialogQuery() override;
 
-    // The lists the condition combos offer (master data and people dialogs)
-    // and the warehouse picker of the warehouse condition. Fills the combos
-    // and empties every condition.
-    void SetSources(InfoListDialog *masterData, InfoListDialog *people, DialogStoreSet *picker);
+    // The first-column values of a list (storeKind InfoStore::MasterData or
+    // People, infoType the list's number) as the list dialogs hold them.
+    using ListValues = std::function<QStringList(int storeKind, int infoType)>;
+    // Runs the warehouse picker; true with the chosen location, false when it
+    // was closed without a choice.
+    using WarehousePicker = std::function<bool(QString *chosen)>;
+
+    // The lists the condition combos offer and the warehouse picker of the
+    // warehouse condition (masterdata/listdialogsources.h makes both from the
+    // list dialogs). Fills the combos and empties every condition.
+    void SetSources(ListValues lists, WarehousePicker picker);
     // Refills the combos from the sources' current lists; typed conditions stay.
     void RefreshLists();
 
@@ -65,9 +70,6 @@ private:
     bool m_noContentFilter = false;
     int m_pageGroup = QueryGroup::Goods;
     int m_pageKind = 0;
-    QPointer<InfoListDialog> m_masterData;
-    QPointer<InfoListDialog> m_people;
-    QPointer<DialogStoreSet> m_picker;
-    // The picker writes into a table cell; this one-cell table receives it.
-    QTableWidget *m_pickerTarget;
+    ListValues m_lists;
+    WarehousePicker m_picker;
 };
