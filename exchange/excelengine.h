@@ -41,17 +41,10 @@ public:
     // workbook (damaged, empty, another kind) is replaced by a new one.
     bool OpenReplacing(int sheet);
 
-    // Table forms; defined with the widgets (excelengine_table.cpp).
-    // Sheet rows go to the top of the table, the range's first column into
-    // table column 0; columns the table lacks are dropped.
-    bool ReadIntoTable(QTableWidget *table);
-    // Header items into row 1, items into rows 2.., then Save.
-    bool WriteTable(QTableWidget *table);
-    // Like WriteTable, but every cell of the table is written, taking the
-    // text of the combo box and date cell widgets of ledger pages (dates as
-    // "yyyyKMMKdd"). kind 1: goods page, 2: finance page.
-    bool WriteLedgerTable(int kind, QTableWidget *table);
-    // The texts WriteLedgerTable writes: the header items and every cell.
+    // The texts a ledger page exports (kind 1: goods page, 2: finance page):
+    // the header items and every cell, taking the text of combo box and date
+    // cell widgets (dates as "yyyyKMMKdd"). Defined with the widgets
+    // (excelengine_table.cpp).
     static void LedgerTableCells(int kind, const QTableWidget *table, QStringList *header,
                                  QVector<QStringList> *rows);
 

@@ -1,4 +1,4 @@
-// The engine's operations on table widgets, kept out of the core library.
+// The cells a ledger page exports, read from its table widget; kept out of the core library.
 #include "exchange/excelengine.h"
 
 #include <QComboBox>
@@ -54,52 +54,6 @@ QString LedgerCellText(const LedgerWidgetColumns *layout, const QTableWidget *ta
 
 } // namespace
 
-bool ExcelEngine::ReadIntoTable(QTableWidget *table)
-{
-    if (!table)
-        return Fail(QStringLiteral("没有目标表格"));
-    QVector<QStringList> rows;
-    if (!ReadRows(&rows))
-        return false;
-    int at = 0;
-    for (const QStringList &cells : rows) {
-        if (cells.isEmpty())
-            continue; // a blank row
-        table->insertRow(at);
-        // Columns the table does not have are dropped.
-        const int count = qMin(cells.size(), table->columnCount());
-        for (int c = 0; c < count; ++c)
-            table->setItem(at, c, new QTableWidgetItem(cells.at(c)));
-        ++at;
-    }
-    return true;
-}
-
-bool ExcelEngine::WriteTable(QTableWidget *table)
-{
-    if (!table)
-        return Fail(QStringLiteral("没有要导出的表格"));
-    if (!m_isOpen)
-        return Fail(QStringLiteral("工作簿没有打开"));
-    bool ok = true;
-    for (int c = 0; c < table->columnCount(); ++c) {
-        if (const QTableWidgetItem *header = table->horizontalHeaderItem(c))
-            ok = SetCellData(1, c + 1, header->text()) && ok;
-    }
-    for (int r = 0; r < table->rowCount(); ++r) {
-        for (int c = 0; c < table->columnCount(); ++c) {
-            if (const QTableWidgetItem *item = table->item(r, c))
-                ok = SetCellData(r + 2, c + 1, item->text()) && ok;
-        }
-    }
-    const QString cellError = m_error;
-    if (!Save())
-        return false;
-    if (!ok)
-        m_error = cellError;
-    return ok;
-}
-
 void ExcelEngine::LedgerTableCells(int kind, const QTableWidget *table, QStringList *header,
                                    QVector<QStringList> *rows)
 {
@@ -120,14 +74,4 @@ void ExcelEngine::LedgerTableCells(int kind, const QTableWidget *table, QStringL
             cells << LedgerCellText(layout, table, r, c);
         rows->append(cells);
     }
-}
-
-bool ExcelEngine::WriteLedgerTable(int kind, QTableWidget *table)
-{
-    if (!table)
-        return Fail(QStringLiteral("没有要导出的表格"));
-    QStringList header;
-    QVector<QStringList> rows;
-    LedgerTableCells(kind, table, &header, &rows);
-    return WriteRows(header, rows);
 }
