@@ -7,7 +7,6 @@
 #include <QVariant>
 #include <QVector>
 
-class QTableWidget;
 
 // Reads and writes one worksheet of one workbook file, standing in for Excel
 // automation: one engine per import or export, used as
@@ -40,13 +39,6 @@ public:
     // Open for an export the user confirmed: a file that cannot be read as a
     // workbook (damaged, empty, another kind) is replaced by a new one.
     bool OpenReplacing(int sheet);
-
-    // The texts a ledger page exports (kind 1: goods page, 2: finance page):
-    // the header items and every cell, taking the text of combo box and date
-    // cell widgets (dates as "yyyyKMMKdd"). Defined with the widgets
-    // (excelengine_table.cpp).
-    static void LedgerTableCells(int kind, const QTableWidget *table, QStringList *header,
-                                 QVector<QStringList> *rows);
 
     // Each row below the header as one text: cell texts joined by "+", with
     // "+" inside a cell written "^^". Appends to rows.

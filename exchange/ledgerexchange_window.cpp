@@ -5,10 +5,64 @@
 #include "ledger/readdatabasethread.h"
 #include "widgets/modalseam.h"
 
+#include <QDate>
 #include <QObject>
 #include <QTableWidget>
 
 #include <memory>
+
+namespace {
+
+// The date column of each ledger page family (kind 1: goods, 2: finance), by table column.
+struct LedgerDateColumn
+{
+    int kind;
+    int dateColumn;
+};
+
+const LedgerDateColumn LedgerLayouts[] = {
+    {1, 7}, // goods pages
+    {2, 3}, // finance pages
+};
+
+// The date text of an export; "K" is no date letter and stays as it is.
+const QString LedgerDateFormat = QStringLiteral("yyyyKMMKdd");
+
+QString ItemText(const QTableWidget *table, int row, int column)
+{
+    const QTableWidgetItem *item = table->item(row, column);
+    return item ? item->text() : QString();
+}
+
+// The texts a ledger page exports: the header items and every cell, the date
+// column of a goods or finance page as "yyyyKMMKdd".
+void LedgerTableCells(int kind, const QTableWidget *table, QStringList *header, QVector<QStringList> *rows)
+{
+    int dateColumn = -1;
+    for (const LedgerDateColumn &l : LedgerLayouts) {
+        if (l.kind == kind)
+            dateColumn = l.dateColumn;
+    }
+    for (int c = 0; c < table->columnCount(); ++c) {
+        const QTableWidgetItem *item = table->horizontalHeaderItem(c);
+        *header << (item ? item->text() : QString());
+    }
+    for (int r = 0; r < table->rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < table->columnCount(); ++c) {
+            QString text = ItemText(table, r, c);
+            if (c == dateColumn) {
+                const QDate date = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
+                if (date.isValid())
+                    text = date.toString(LedgerDateFormat);
+            }
+            cells << text;
+        }
+        rows->append(cells);
+    }
+}
+
+} // namespace
 
 namespace LedgerExchange {
 
@@ -22,7 +76,7 @@ ExportResult WriteLedger(int kind, QTableWidget *table, const QString &fileName)
     }
     QStringList header;
     QVector<QStringList> rows;
-    ExcelEngine::LedgerTableCells(kind, table, &header, &rows);
+    LedgerTableCells(kind, table, &header, &rows);
     // A page that hides columns (the summaries of the sales statistics stack) exports what it shows.
     for (int c = header.size() - 1; c >= 0; --c) {
         if (!table->isColumnHidden(c))
