@@ -5,8 +5,9 @@
 #include "db/storedbaccess.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QRandomGenerator>
-#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -83,13 +84,6 @@ inline QString PgUnavailable()
     return QString();
 }
 
-inline QString NewSchema()
-{
-    return QStringLiteral("t_%1_%2")
-        .arg(QCoreApplication::applicationPid())
-        .arg(QRandomGenerator::global()->generate64(), 0, 16);
-}
-
 } // namespace TestDb
 
 // A fresh database opened through the process-wide objects, with the given
@@ -100,12 +94,13 @@ class TempStore
 public:
     explicit TempStore(const QString &storeNo = QStringLiteral("1"), bool connect = true)
     {
-        if (TestDb::Postgres()) {
+        if (Pg()) {
             skipReason = TestDb::PgUnavailable();
             if (!skipReason.isEmpty())
                 return;
             settings = TestDb::PgSettings();
-            settings.schema = TestDb::NewSchema();
+            settings.schema = QStringLiteral("t_%1_%2").arg(QCoreApplication::applicationPid())
+                                  .arg(QRandomGenerator::global()->generate64(), 0, 16);
             QSqlQuery q(TestDb::PgAdmin());
             if (!q.exec(QStringLiteral("create schema %1").arg(settings.schema))) {
                 skipReason = QStringLiteral("cannot create a schema: ") + q.lastError().text();
@@ -119,56 +114,20 @@ public:
         store()->SetDbManager(DbManager::Instance());
         store()->SetStoreNo(storeNo);
         if (connect)
-            Connect();
+            connected = (Pg() || dir.isValid()) && manager()->ConnectDb(settings);
     }
     ~TempStore()
     {
-        DbManager::Instance()->Close();
+        manager()->Close();
         if (m_schemaMade) {
             QSqlQuery q(TestDb::PgAdmin());
             q.exec(QStringLiteral("drop schema %1 cascade").arg(settings.schema));
         }
-        if (QSqlDatabase::contains(QStringLiteral("quillon_test_side")))
-            QSqlDatabase::removeDatabase(QStringLiteral("quillon_test_side"));
-    }
-
-    bool Connect()
-    {
-        connected = (TestDb::Postgres() || dir.isValid()) && DbManager::Instance()->ConnectDb(settings);
-        return connected;
     }
 
     static bool Pg() { return TestDb::Postgres(); }
     static StoreDbAccess *store() { return StoreDbAccess::Instance(); }
     static DbManager *manager() { return DbManager::Instance(); }
-
-    // Runs a statement on a connection of its own to the same database (and
-    // schema), whether or not the program's connection is open.
-    bool ExecAside(const QString &sql)
-    {
-        const QString name = QStringLiteral("quillon_test_side");
-        bool ok = false;
-        {
-            QSqlDatabase side = QSqlDatabase::addDatabase(settings.driver, name);
-            if (Pg()) {
-                side.setConnectOptions(QStringLiteral("options='-c search_path=%1'").arg(settings.schema));
-                side.setHostName(settings.server);
-                side.setPort(settings.port);
-                side.setUserName(settings.user);
-                side.setPassword(settings.password);
-                side.setDatabaseName(settings.name);
-            } else {
-                side.setDatabaseName(settings.file);
-            }
-            if (side.open()) {
-                QSqlQuery q(side);
-                ok = q.exec(sql);
-            }
-            side.close();
-        }
-        QSqlDatabase::removeDatabase(name);
-        return ok;
-    }
 
     // One value of a query, for checks against the raw table.
     static QVariant Scalar(const QString &sql)
@@ -190,29 +149,6 @@ public:
         return q.exec(sql);
     }
 
-    // Every table and column of the database, to see that nothing changed.
-    static QString SchemaText()
-    {
-        if (Pg())
-            return Scalar(QStringLiteral(
-                "select string_agg(table_name || '.' || column_name || ' ' || data_type, ';' "
-                "order by table_name, ordinal_position) from information_schema.columns "
-                "where table_schema = current_schema()")).toString();
-        return Scalar(QStringLiteral("select group_concat(sql, ';') from sqlite_master")).toString();
-    }
-
-    // The name of a table's primary-key constraint.
-    static QString PrimaryKeyName(const QString &table)
-    {
-        if (Pg())
-            return Scalar(QStringLiteral("select conname from pg_constraint where contype = 'p' "
-                                         "and conrelid = to_regclass('%1')").arg(table)).toString();
-        const QString sql = Scalar(QStringLiteral("select sql from sqlite_master where name='%1'").arg(table)).toString();
-        const QRegularExpressionMatch m =
-            QRegularExpression(QStringLiteral("constraint (\\S+) primary key")).match(sql);
-        return m.captured(1);
-    }
-
     // Makes inserts into the table fail with the message "refused" when the
     // condition (on new.<column>) holds.
     static bool RefuseInserts(const QString &table, const QString &condition = QStringLiteral("true"))
@@ -225,6 +161,22 @@ public:
                                        "execute function refuse_%1()").arg(table));
         return Exec(QStringLiteral("create trigger refuse before insert on %1 when %2 "
                                    "begin select raise(abort,'refused'); end").arg(table, condition));
+    }
+
+    // Writes folder/InitParam/dBConfig.ini naming this database and the store number.
+    bool WriteSettings(const QString &folder, const QString &storeNo) const
+    {
+        if (!QDir(folder).mkpath(QStringLiteral("InitParam")))
+            return false;
+        QFile ini(folder + QStringLiteral("/InitParam/dBConfig.ini"));
+        QString text = QStringLiteral("[StoreNo]\nNo=%1\n[Database]\nDriver=%2\n").arg(storeNo, settings.driver);
+        if (Pg())
+            text += QStringLiteral("Server=%1\nPort=%2\nName=%3\nUser=%4\nPassword=%5\nSchema=%6\n")
+                        .arg(settings.server).arg(settings.port)
+                        .arg(settings.name, settings.user, settings.password, settings.schema);
+        else
+            text += QStringLiteral("File=%1\n").arg(settings.file);
+        return ini.open(QIODevice::WriteOnly) && ini.write(text.toUtf8()) == text.toUtf8().size();
     }
 
     QTemporaryDir dir;
