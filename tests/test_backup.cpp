@@ -1,0 +1,477 @@
+#include "db/backupscript.h"
+#include "ledgertestsupport.h"
+#include "storetestsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlField>
+#include <QSqlRecord>
+#include <QtTest>
+
+namespace {
+
+// Every row of the store in every table, as sorted texts, ids left out.
+QStringList Snapshot(const QString &storeNo)
+{
+    QStringList rows;
+    for (const QString &table : DbManager::Instance()->UserTables()) {
+        QSqlQuery q(DbManager::Instance()->Connection());
+        q.prepare(QStringLiteral("select * from %1 where store_no=?").arg(table));
+        q.addBindValue(storeNo);
+        if (!q.exec())
+            return {QStringLiteral("query failed: ") + table};
+        while (q.next()) {
+            QStringList cells{table};
+            for (int i = 1; i < q.record().count(); ++i)
+                cells << q.value(i).toString();
+            rows << cells.join(QLatin1Char('|'));
+        }
+    }
+    rows.sort();
+    return rows;
+}
+
+// Seven rows over every table, entered out of date order, with quotes and line breaks.
+void Fill(const QString &tag)
+{
+    StoreDbAccess *store = StoreDbAccess::Instance();
+    GoodsRecord g = MakeGoods(GoodsKind::Sale, tag + QStringLiteral("-g1"), QStringLiteral("2024-02-29"));
+    g.remark = QStringLiteral("line one\nline 'two'\r\n第三行; drop table tb_sm_user;");
+    g.name = QStringLiteral("O'Brien's 商品");
+    store->SaveGoodsRow(g);
+    store->SaveGoodsRow(MakeGoods(GoodsKind::PurchaseIn, tag + QStringLiteral("-g2"), QStringLiteral("2024-01-01")));
+    GoodsRecord blank;
+    blank.tabType = GoodsKind::Loss;
+    store->SaveGoodsRow(blank);
+    FinanceRecord f = MakeFinance(FinanceKind::Debts, tag + QStringLiteral("-f1"), QStringLiteral("2024-03-01"));
+    f.remark = QStringLiteral("E'00ff' is text here");
+    store->SaveFinanceRow(f);
+    store->SaveInfoList(InfoStore::MasterData, InfoList{8, QStringLiteral("Main##1-A&&1;it's-x")});
+    store->SaveInfoList(InfoStore::People, InfoList{2, tag + QStringLiteral("-customers")});
+    store->AddOrUpdateUser(UserRecord{1, 0, QStringLiteral("138"), tag + QStringLiteral("'s admin"),
+                                      QStringLiteral("' or '1'='1"), QString(), QString()});
+}
+
+QString WriteFile(const QTemporaryDir &dir, const QString &name, const QByteArray &content)
+{
+    QFile f(dir.filePath(name));
+    return f.open(QIODevice::WriteOnly) && f.write(content) == content.size() ? f.fileName() : QString();
+}
+
+QByteArray ReadFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Safety copy and refused list go next to the file, under a fixed stamp.
+RestoreResult Restore(const QString &path)
+{
+    const QString folder = path.isEmpty() ? QDir::tempPath() : QFileInfo(path).path();
+    return StoreDbAccess::Instance()->RestoreStoreTables(
+        path, RestoreFiles::For(folder, path, QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9))));
+}
+
+QStringList SafetyFiles(const QTemporaryDir &dir)
+{
+    return QDir(dir.path()).entryList({QStringLiteral("*before_restore.sql")});
+}
+
+} // namespace
+
+class TestBackup : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup() { ModalSeam::SetFileAnswerer({}); }
+    void backupThenRestoreGivesIdenticalRows();
+    void hostileLineRefusedAlone_data();
+    void hostileLineRefusedAlone();
+    void refusedFileChangesNothing_data();
+    void refusedFileChangesNothing();
+    void restoreIntoAnotherStoreKeepsASafetyCopy();
+    void failedInsertLeavesStoreAsItWas();
+    void refusedDatesSkipOnlyTheirRows();
+    void parseLine_data();
+    void parseLine();
+    void statementsOnePerLine();
+    void backupAndRestoreThroughThePages();
+    void pagesRestoreStopsWhenRefused_data();
+    void pagesRestoreStopsWhenRefused();
+    void failedBackupToldAndExitWaits();
+};
+
+void TestBackup::backupThenRestoreGivesIdenticalRows()
+{
+    TempStore db;
+    REQUIRE_DB(db);
+    Fill(QStringLiteral("one"));
+    db.store()->SetStoreNo(QStringLiteral("2"));
+    Fill(QStringLiteral("two"));
+    const QStringList other = Snapshot(QStringLiteral("2"));
+    db.store()->SetStoreNo(QStringLiteral("1"));
+    const QStringList before = Snapshot(QStringLiteral("1"));
+    const QStringList order = SerialsOf(StoredGoodsOf());
+    const QString path = db.dir.filePath(QStringLiteral("backup.sql"));
+    QVERIFY(db.store()->DumpStoreTables(path));
+
+    QVERIFY(db.store()->DeleteGoodsKind(GoodsKind::Sale));
+    QVERIFY(db.store()->SaveFinanceRow(MakeFinance(0, QStringLiteral("later"), QStringLiteral("2024-05-01"))));
+    QVERIFY(db.store()->DeleteInfoList(InfoStore::MasterData, 8));
+    for (int round = 0; round < 2; ++round) {   // a second restore must not duplicate
+        const RestoreResult result = Restore(path);
+        QVERIFY2(result.ok, qPrintable(result.error));
+        QCOMPARE(result.restored, 7);
+        QCOMPARE(result.refused, 0);
+        QCOMPARE(Snapshot(QStringLiteral("1")), before);
+    }
+    QCOMPARE(Snapshot(QStringLiteral("2")), other);
+    // Entry order (which the stock follows) and the accounts work as before.
+    QCOMPARE(SerialsOf(StoredGoodsOf()), order);
+    QVERIFY(db.store()->CheckUserPassword(QStringLiteral("one's admin"), QStringLiteral("' or '1'='1")));
+}
+
+void TestBackup::hostileLineRefusedAlone_data()
+{
+    QTest::addColumn<QString>("line");
+    const QString insert = QStringLiteral("insert into tb_sm_prestore_info(info_type,info_list,store_no) ");
+    QTest::newRow("drop") << "drop table tb_sm_user;";
+    QTest::newRow("other table") << "insert into other_app(id,store_no) values(2,'1');";
+    QTest::newRow("two statements") << insert + "values(1,'smuggled','1'); drop table tb_sm_user;";
+    QTest::newRow("id given") << "insert into tb_sm_prestore_info(id,info_type,info_list,store_no) values(1,1,'x','1');";
+    QTest::newRow("subselect") << insert + "values(1,(select user_password from tb_sm_user),'1');";
+    QTest::newRow("unclosed quote") << insert + "values(1,'smuggled,'1');";
+    QTest::newRow("comment after") << insert + "values(1,'smuggled','1'); --";
+}
+
+// The bad line comes first: every well-formed line after it still counts.
+void TestBackup::hostileLineRefusedAlone()
+{
+    QFETCH(QString, line);
+    TempStore db;
+    REQUIRE_DB(db);
+    QVERIFY(db.Exec(QStringLiteral("create table other_app(id integer, store_no text)")));
+    Fill(QStringLiteral("one"));
+    db.store()->SetStoreNo(QStringLiteral("2"));
+    Fill(QStringLiteral("two"));
+    db.store()->SetStoreNo(QStringLiteral("1"));
+    const QStringList before = Snapshot(QStringLiteral("1"));
+    const QStringList other = Snapshot(QStringLiteral("2"));
+    const QString path = db.dir.filePath(QStringLiteral("backup.sql"));
+    QVERIFY(db.store()->DumpStoreTables(path));
+    QCOMPARE(WriteFile(db.dir, QStringLiteral("backup.sql"), line.toUtf8() + "\n\n" + ReadFile(path)), path);
+
+    const RestoreResult result = Restore(path);
+    QVERIFY2(result.ok, qPrintable(result.error));
+    QCOMPARE(result.refused, 1);
+    QCOMPARE(result.restored, 7);
+    QCOMPARE(result.refusedList, path + QStringLiteral(".refused.txt"));
+    QVERIFY(QString::fromUtf8(ReadFile(result.refusedList)).contains(QStringLiteral("第 1 行：")));
+    QCOMPARE(Snapshot(QStringLiteral("1")), before);
+    QCOMPARE(Snapshot(QStringLiteral("2")), other);
+    QCOMPARE(db.Count(QStringLiteral("other_app")), 0);
+}
+
+void TestBackup::refusedFileChangesNothing_data()
+{
+    QTest::addColumn<QString>("name");         // empty: no file name at all
+    QTest::addColumn<QByteArray>("content");   // null: the file does not exist
+    QTest::newRow("only foreign lines") << "foreign.sql" << QByteArray("drop table tb_sm_user;\nselect 1;\n");
+    QTest::newRow("0-byte file") << "zero.sql" << QByteArray("");
+    QTest::newRow("garbage") << "garbage.sql" << QByteArray("\x89PNG\r\n\x1a\n\0\0\xff\xfe", 12);
+    QTest::newRow("missing file") << "nowhere.sql" << QByteArray();
+    QTest::newRow("no name") << "" << QByteArray();
+}
+
+void TestBackup::refusedFileChangesNothing()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    TempStore db;
+    REQUIRE_DB(db);
+    Fill(QStringLiteral("one"));
+    const QStringList before = Snapshot(QStringLiteral("1"));
+    const QString path = content.isNull() ? (name.isEmpty() ? QString() : db.dir.filePath(name))
+                                          : WriteFile(db.dir, name, content);
+    const RestoreResult result = Restore(path);
+    QVERIFY(!result.ok);
+    QVERIFY(!result.error.isEmpty());
+    QCOMPARE(result.restored, 0);
+    QCOMPARE(Snapshot(QStringLiteral("1")), before);
+    QVERIFY(result.safetyBackup.isEmpty());
+    QVERIFY(SafetyFiles(db.dir).isEmpty());
+}
+
+void TestBackup::restoreIntoAnotherStoreKeepsASafetyCopy()
+{
+    TempStore db;
+    REQUIRE_DB(db);
+    Fill(QStringLiteral("one"));
+    const QStringList storeOne = Snapshot(QStringLiteral("1"));
+    const QString path = db.dir.filePath(QStringLiteral("store1.sql"));
+    QVERIFY(db.store()->DumpStoreTables(path));
+    db.store()->SetStoreNo(QStringLiteral("2"));
+    Fill(QStringLiteral("two"));
+    QVERIFY(db.store()->SaveFinanceRow(MakeFinance(0, QStringLiteral("two-more"), QStringLiteral("2024-05-01"))));
+    const QStringList storeTwo = Snapshot(QStringLiteral("2"));
+
+    // The numbers come before anything changes.
+    const RestorePreview preview = db.store()->PreviewRestore(path);
+    QVERIFY2(preview.ok, qPrintable(preview.error));
+    QCOMPARE(preview.RowsInFile(), 7);
+    QCOMPARE(preview.RowsOfOtherStores(), 7);
+    QCOMPARE(preview.RowsReplaced(), 8);
+    QCOMPARE(Snapshot(QStringLiteral("2")), storeTwo);
+
+    const RestoreResult result = Restore(path);
+    QVERIFY2(result.ok, qPrintable(result.error));
+    QCOMPARE(result.safetyBackup, db.dir.filePath(QStringLiteral("record_20240305_140709_before_restore.sql")));
+    QStringList moved = storeOne;
+    for (QString &row : moved)
+        row.replace(QRegularExpression(QStringLiteral("\\|1$")), QStringLiteral("|2"));
+    moved.sort();
+    QCOMPARE(Snapshot(QStringLiteral("2")), moved);
+    QCOMPARE(Snapshot(QStringLiteral("1")), storeOne);
+
+    // The safety copy brings store 2 back as it was.
+    QVERIFY(Restore(result.safetyBackup).ok);
+    QCOMPARE(Snapshot(QStringLiteral("2")), storeTwo);
+}
+
+void TestBackup::failedInsertLeavesStoreAsItWas()
+{
+    TempStore db;
+    REQUIRE_DB(db);
+    Fill(QStringLiteral("one"));
+    const QString path = db.dir.filePath(QStringLiteral("backup.sql"));
+    QVERIFY(db.store()->DumpStoreTables(path));
+    QVERIFY(db.store()->SaveFinanceRow(MakeFinance(0, QStringLiteral("later"), QStringLiteral("2024-05-01"))));
+    const QStringList before = Snapshot(QStringLiteral("1"));
+    QVERIFY(db.RefuseInserts(QStringLiteral("tb_sm_user")));
+    const RestoreResult result = Restore(path);
+    QVERIFY(!result.ok);
+    QVERIFY(result.error.contains(QStringLiteral("refused")));
+    QCOMPARE(Snapshot(QStringLiteral("1")), before);
+}
+
+// A backup written by a SQLite installation may hold goods dates that are no
+// dates; PostgreSQL refuses those rows one by one and restores the rest.
+void TestBackup::refusedDatesSkipOnlyTheirRows()
+{
+    TempStore db;
+    REQUIRE_DB(db);
+    Fill(QStringLiteral("one"));
+    const auto line = [](const char *serial, const char *time) {
+        return QStringLiteral("insert into tb_sm_product_info(tab_type,product_serial,product_class,product_name,"
+                              "product_model,product_color,product_code,product_size,product_time,product_store,"
+                              "product_num,product_price,product_total,product_pay,product_debt,product_supply,"
+                              "product_purchase,product_oddNum,product_record,prodcut_remark,store_no) "
+                              "values(0,'%1','','','','','','','%2','','','','','','','','','','','','1');\n")
+            .arg(QLatin1String(serial), QLatin1String(time)).toUtf8();
+    };
+    const RestoreResult result = Restore(WriteFile(db.dir, QStringLiteral("old.sql"),
+                                                   line("good", "2024-05-06") + line("letters", "abc") + line("blank", "")));
+    QVERIFY2(result.ok, qPrintable(result.error));
+    QStringList serials;
+    for (const GoodsRecord &r : StoredGoodsOf())
+        serials << r.serial + QLatin1Char('=') + r.time;
+    QCOMPARE(serials.join(' '), db.Pg() ? "blank= good=2024-05-06" : "blank= good=2024-05-06 letters=abc");
+    QCOMPARE(result.refused, db.Pg() ? 1 : 0);
+    QCOMPARE(db.Count(QStringLiteral("tb_sm_user")), 0);   // the rest of the store was replaced too
+    if (db.Pg()) {   // nothing but refused rows: the store stays as it was
+        QVERIFY(!Restore(WriteFile(db.dir, QStringLiteral("bad.sql"), line("x", "abc"))).ok);
+        QCOMPARE(db.Count(QStringLiteral("tb_sm_product_info")), 2);
+    }
+}
+
+void TestBackup::parseLine_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QStringList>("values");   // kind letter + text: T text, N number, 0 null, B hex; empty: refused
+
+    QTest::newRow("doubled quotes, semicolon inside") << "insert into t(a,b) values('it''s; ok','''');"
+                                                      << QStringList{"Tit's; ok", "T'"};
+    QTest::newRow("null, negative, decimal, bytes") << "INSERT  INTO t ( a , b , c , d ) VALUES ( NULL , -12 , 3.5 , E'00ff' ) ;  "
+                                                    << QStringList{"0", "N-12", "N3.5", "B00ff"};
+    QTest::newRow("escaped line breaks") << "insert into t(a,b) values(E'a\\r\\nb''c\\\\d',E'');"
+                                         << QStringList{"Ta\r\nb'c\\d", "B"};
+    for (const char *bad : {"insert into t(a) values(E'a\\tb');", "insert into t(a) values(E'0ff');",
+                            "insert into t(a) values(abc);", "insert into t(a) values(1+1);",
+                            "insertinto t(a) values(1);", "insert into t(a) values(1);select 1;"})
+        QTest::newRow(bad) << bad << QStringList();
+}
+
+void TestBackup::parseLine()
+{
+    QFETCH(QString, line);
+    QFETCH(QStringList, values);
+    BackupScript::Insert insert;
+    QCOMPARE(BackupScript::ParseInsert(line, insert), !values.isEmpty());
+    if (values.isEmpty())
+        return;
+    QStringList got;
+    for (const BackupScript::Value &v : insert.values) {
+        switch (v.kind) {
+        case BackupScript::Value::Text: got << QStringLiteral("T") + v.text; break;
+        case BackupScript::Value::Number: got << QStringLiteral("N") + v.text; break;
+        case BackupScript::Value::Null: got << QStringLiteral("0"); break;
+        case BackupScript::Value::Bytes: got << QStringLiteral("B") + QString::fromLatin1(v.bytes.toHex()); break;
+        }
+    }
+    QCOMPARE(got, values);
+    QCOMPARE(insert.table, QStringLiteral("t"));
+    QCOMPARE(insert.columns.size(), insert.values.size());
+}
+
+void TestBackup::statementsOnePerLine()
+{
+    // Older backups wrote line breaks inside texts as they were: such a line
+    // takes its continuation, an unclosed quote takes nothing.
+    const QString good = QStringLiteral("insert into t(a) values('ok');");
+    const QString script = QStringLiteral("insert into t(a) values('x\r\ny');\r\n\r\n") + good
+        + QStringLiteral("\ninsert into t(a) values('unclosed);\n") + good + QStringLiteral("\nd');\n");
+    QStringList got;
+    for (const BackupScript::ScriptLine &line : BackupScript::Statements(script))
+        got << QStringLiteral("%1:%2").arg(line.number).arg(line.text);
+    QCOMPARE(got, (QStringList{"1:insert into t(a) values('x\r\ny');", "3:", "4:" + good,
+                               "5:insert into t(a) values('unclosed);", "6:" + good, "7:d');"}));
+
+    // What the backup writes now stays on one line and reads back the same.
+    QSqlField field(QStringLiteral("a"), QVariant::String);
+    field.setValue(QStringLiteral("one\r\ntwo\\n 'three'"));
+    const QString line = BackupScript::InsertLine(QStringLiteral("t"), {QStringLiteral("a")},
+                                                  {BackupScript::FormatValue(field)});
+    QVERIFY(!line.contains(QLatin1Char('\n')));
+    BackupScript::Insert insert;
+    QVERIFY(BackupScript::ParseInsert(line, insert));
+    QCOMPARE(insert.values.at(0).text, field.value().toString());
+}
+
+// "数据备份" then "数据还原" as the window runs them: confirmation, re-login,
+// file, the numbers, a safety copy, and the pages reloaded.
+void TestBackup::backupAndRestoreThroughThePages()
+{
+    TempStore db;
+    REQUIRE_DB(db);
+    const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+    GoodsRecord sale = MakeGoods(GoodsKind::Sale, QStringLiteral("g1"), today);
+    sale.remark = QStringLiteral("O'Brien");
+    QVERIFY(db.store()->SaveGoodsRow(sale));
+    QVERIFY(db.store()->SaveFinanceRow(MakeFinance(FinanceKind::Salaries, QStringLiteral("f1"), today)));
+    const GoodsList goods = StoredGoodsOf();
+    const FinanceList finance = StoredFinanceOf();
+    BoxAnswers answers;
+    PagesWindow w;
+    QStringList status;
+    w.pages->SetStatusSink([&](const QString &text) { status << text; });
+    w.pages->SetBackupFolder(db.dir.path());
+
+    QSignalSpy done(w.pages, &LedgerPages::BackupFinished);
+    w.pages->SaveDbDate();
+    QVERIFY(!w.saveAction->isEnabled());
+    QVERIFY(done.wait(10000));
+    QVERIFY(w.saveAction->isEnabled());
+    QCOMPARE(answers.seen, QStringList{"提示|备份完成"});
+    QVERIFY(done.at(0).at(0).toBool());
+    const QString path = done.at(0).at(1).toString();
+
+    QVERIFY(db.store()->DeleteGoodsKind(GoodsKind::Sale));
+    QVERIFY(db.store()->SaveFinanceRow(MakeFinance(FinanceKind::Income, QStringLiteral("new"), today)));
+    ModalSeam::SetFileAnswerer([&](const QString &, const QString &, const QString &) { return path; });
+    answers.seen.clear();
+    w.pages->SetRelogin([] { return true; });
+    QSignalSpy shown(w.pages, &LedgerPages::TabDataShown);
+    w.pages->RestoreDbDate();
+    QCOMPARE(answers.seen.size(), 2);
+    QCOMPARE(answers.seen.at(0), QStringLiteral("删除告警|删除或还原数据请慎重,确认?"));
+    QVERIFY2(answers.seen.at(1).contains(QStringLiteral("本店现有 2 行将被替换")), qPrintable(answers.seen.at(1)));
+    QCOMPARE(StoredGoodsOf(), goods);
+    QCOMPARE(StoredFinanceOf(), finance);
+    QCOMPARE(SafetyFiles(db.dir).size(), 1);
+    QVERIFY(answers.seen.at(1).contains(SafetyFiles(db.dir).first()));
+    QVERIFY(!status.isEmpty());
+    QVERIFY(shown.wait(10000));
+    QCOMPARE(w.Table(QStringLiteral("tab_saleout"))->item(0, 18)->text(), QStringLiteral("O'Brien"));
+    QCOMPARE(w.Table(QStringLiteral("tab_income"))->rowCount(), 0);
+}
+
+void TestBackup::pagesRestoreStopsWhenRefused_data()
+{
+    QTest::addColumn<QStringList>("clicks");   // one per box, in order
+    QTest::addColumn<bool>("login");
+    QTest::addColumn<QString>("file");         // content of the chosen file; "-": none chosen, "?": missing
+    QTest::addColumn<QString>("lastBox");
+
+    const QString store7 = "insert into tb_sm_prestore_info(info_type,info_list,store_no) values(8,'A','7');\n";
+    QTest::newRow("confirmation cancelled") << QStringList{"取消"} << true << store7 << "删除或还原数据请慎重";
+    QTest::newRow("re-login refused") << QStringList{"确认"} << false << store7 << "删除或还原数据请慎重";
+    QTest::newRow("no file chosen") << QStringList{"确认"} << true << "-" << "删除或还原数据请慎重";
+    QTest::newRow("numbers cancelled") << QStringList{"确认", "取消"} << true << store7 << "其中 1 行带有其他店号";
+    QTest::newRow("0-byte file") << QStringList{"确认", "确认"} << true << "" << "文件中没有可还原的数据";
+    QTest::newRow("missing file") << QStringList{"确认", "确认"} << true << "?" << "还原失败";
+}
+
+void TestBackup::pagesRestoreStopsWhenRefused()
+{
+    QFETCH(QStringList, clicks);
+    QFETCH(bool, login);
+    QFETCH(QString, file);
+    QFETCH(QString, lastBox);
+    TempStore db;
+    REQUIRE_DB(db);
+    Fill(QStringLiteral("one"));
+    const QStringList before = Snapshot(QStringLiteral("1"));
+    const QString path = file == "?" ? db.dir.filePath(QStringLiteral("missing.sql"))
+                                     : WriteFile(db.dir, QStringLiteral("chosen.sql"), file.toUtf8());
+    BoxAnswers answers;
+    PagesWindow w;
+    w.pages->SetBackupFolder(db.dir.path());
+    w.pages->SetRelogin([login] { return login; });
+    ModalSeam::SetFileAnswerer([&](const QString &, const QString &, const QString &) {
+        answers.Click(clicks.value(answers.seen.size()));
+        return file == "-" ? QString() : path;
+    });
+    answers.Click(clicks.first());
+    w.pages->RestoreDbDate();
+    QVERIFY2(answers.seen.last().contains(lastBox), qPrintable(answers.seen.last()));
+    QCOMPARE(Snapshot(QStringLiteral("1")), before);
+    QVERIFY(SafetyFiles(db.dir).isEmpty());
+}
+
+// A backup that cannot be written is not reported as done; leaving the
+// program waits for a running backup, without a box.
+void TestBackup::failedBackupToldAndExitWaits()
+{
+    TempStore db;
+    REQUIRE_DB(db);
+    Fill(QStringLiteral("one"));
+    BoxAnswers answers;
+    {
+        PagesWindow w;
+        const QString folder = db.dir.filePath(QStringLiteral("gone"));
+        w.pages->SetBackupFolder(folder);
+        QSignalSpy done(w.pages, &LedgerPages::BackupFinished);
+        w.pages->SaveDbDate();
+        QVERIFY(done.wait(10000));
+        QVERIFY(!done.at(0).at(0).toBool());
+        QCOMPARE(answers.seen.size(), 1);
+        QVERIFY2(answers.seen.at(0).contains(folder + "/record_") && answers.seen.at(0).contains("未能写入"),
+                 qPrintable(answers.seen.at(0)));
+
+        answers.seen.clear();
+        w.pages->SetBackupFolder(db.dir.path());
+        w.pages->SaveDbDate();
+        w.pages->SaveDbDate();   // one at a time
+        w.pages->WaitForBackup();
+        QVERIFY(!w.pages->IsBackingUp());
+        QCoreApplication::processEvents();
+        QVERIFY(answers.seen.isEmpty());
+    }
+    const QStringList files = QDir(db.dir.path()).entryList({QStringLiteral("record_*.sql")});
+    QCOMPARE(files.size(), 1);
+    QCOMPARE(ReadFile(db.dir.filePath(files.first())).count('\n'), 7);
+}
+
+QTEST_MAIN(TestBackup)
+#include "test_backup.moc"
