@@ -1,0 +1,204 @@
+#include "ledgertestsupport.h"
+#include "masterdata/dialoginfotodb.h"
+#include "masterdata/dialogusermge.h"
+#include "storetestsupport.h"
+
+#include <QPushButton>
+#include <QtTest>
+
+namespace {
+
+// The stored text of a master-data list, or "<none>" when no row exists.
+QString Stored(int infoType)
+{
+    InfoList list{infoType, QStringLiteral("<none>")};
+    StoreDbAccess::Instance()->ReadInfoList(InfoStore::MasterData, list);
+    return list.list;
+}
+
+QStringList RowTexts(const QTableWidget *table, int row)
+{
+    QStringList out;
+    for (int c = 0; c < table->columnCount(); ++c)
+        out << (table->item(row, c) ? table->item(row, c)->text() : QString());
+    return out;
+}
+
+// Two accounts typed in as a user would: two added rows, their cells filled.
+void TypeUsers(DialogUserMge &dialog)
+{
+    QTableWidget *users = dialog.Table(ListTables::Users);
+    users->setRowCount(0);
+    dialog.findChild<QPushButton *>("btn_add")->click();
+    dialog.findChild<QPushButton *>("btn_add")->click();
+    const QStringList ann{"ann", "13800000001", "pw-a", "超级用户", "boss"};
+    const QStringList bob{"bob", "13800000002", "pw.b", "一般用户", ""};
+    for (int c = 0; c < ann.size(); ++c) {
+        users->item(0, c + 1)->setText(ann.at(c));
+        users->item(1, c + 1)->setText(bob.at(c));
+    }
+}
+
+} // namespace
+
+class TestMasterData : public QObject
+{
+    Q_OBJECT
+private slots:
+    void loadAndEdit();
+    void deleteRows_data();
+    void deleteRows();
+    void usersRewriteTheStoresAccounts();
+    void deleteAndClear_data();
+    void deleteAndClear();
+};
+
+void TestMasterData::loadAndEdit()
+{
+    TempStore db(QStringLiteral("7"));
+    REQUIRE_DB(db);
+    BoxAnswers boxes(QStringLiteral("确定"));
+    // The middle part has the wrong field count: skipped, but it keeps its row.
+    QVERIFY(db.store()->SaveInfoList(InfoStore::MasterData, InfoList{ListTables::Warehouse,
+                                     QStringLiteral("A&&1-B##2--3-4-5-6;bad-row;W-R-9-2-3-M-P")}));
+    QVERIFY(db.store()->SaveInfoList(InfoStore::MasterData, InfoList{ListTables::GoodsColor, QStringLiteral("red;blue")}));
+    DialogInfoToDb dialog;
+    QTableWidget *stores = dialog.Table(ListTables::Warehouse);
+    QCOMPARE(stores->rowCount(), 3);
+    QCOMPARE(RowTexts(stores, 0), (QStringList{"1", "A.1", "B-2", "", "3", "4", "5", "6"}));
+    QVERIFY(!stores->item(1, 1));
+    QCOMPARE(dialog.ColumnValues(ListTables::Warehouse, 2), (QStringList{"", "9"}));
+
+    QSignalSpy refresh(&dialog, &DialogInfoToDb::sendRefresh);
+    QTableWidget *colors = dialog.Table(ListTables::GoodsColor);
+    colors->item(1, 1)->setText(QStringLiteral("blue-green 2.0"));
+    QCOMPARE(Stored(ListTables::GoodsColor), QStringLiteral("red;blue##green 2&&0"));
+    QCOMPARE(refresh.count(), 1);
+    // A ";" would split the row at the next load: refused, the stored text put back.
+    colors->item(0, 1)->setText(QStringLiteral("red;pink"));
+    QCOMPARE(boxes.seen.size(), 1);
+    QCOMPARE(colors->item(0, 1)->text(), QStringLiteral("red"));
+    QCOMPARE(Stored(ListTables::GoodsColor), QStringLiteral("red;blue##green 2&&0"));
+    dialog.findChild<QPushButton *>("btn_add_4")->click();
+    QCOMPARE(Stored(ListTables::GoodsColor), QStringLiteral("red;blue##green 2&&0;"));
+    DialogInfoToDb reopened;
+    QCOMPARE(RowTexts(reopened.Table(ListTables::GoodsColor), 1), (QStringList{"2", "blue-green 2.0"}));
+}
+
+void TestMasterData::deleteRows_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<int>("currentRow");
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("storedAfter");
+    QTest::addColumn<QString>("lastBox");
+
+    const QString confirm = QStringLiteral("删除告警|删除请慎重,确认删除?");
+    QTest::newRow("middle row") << "a;b;c" << 1 << "确认" << "a;c" << confirm;
+    QTest::newRow("only row drops the list") << "a" << 0 << "确认" << "<none>" << confirm;
+    QTest::newRow("cancelled") << "a;b" << 0 << "取消" << "a;b" << confirm;
+    QTest::newRow("no current row") << "a;b" << -1 << "确认" << "a;b" << "warning|请选中相应行";
+}
+
+void TestMasterData::deleteRows()
+{
+    QFETCH(QString, stored);
+    QFETCH(int, currentRow);
+    QFETCH(QString, answer);
+    QFETCH(QString, storedAfter);
+    TempStore db(QStringLiteral("7"));
+    REQUIRE_DB(db);
+    BoxAnswers boxes(answer);
+    QVERIFY(db.store()->SaveInfoList(InfoStore::MasterData, InfoList{ListTables::GoodsSize, stored}));
+    DialogInfoToDb dialog;
+    QTableWidget *sizes = dialog.Table(ListTables::GoodsSize);
+    sizes->setCurrentCell(currentRow, currentRow < 0 ? -1 : 1);
+    dialog.findChild<QPushButton *>("btn_del_5")->click();
+    QCOMPARE(Stored(ListTables::GoodsSize), storedAfter);
+    const QString current = storedAfter == QLatin1String("<none>") ? QString() : storedAfter;
+    QCOMPARE(sizes->rowCount(), current.isEmpty() ? 0 : current.count(';') + 1);
+    QTEST(boxes.seen.value(boxes.seen.size() - 1), "lastBox");
+}
+
+void TestMasterData::usersRewriteTheStoresAccounts()
+{
+    TempStore db(QStringLiteral("7"));
+    REQUIRE_DB(db);
+    StoreDbAccess *store = db.store();
+    // An account the table does not hold goes at the next edit; another store's stays.
+    for (const char *storeNo : {"8", "7"}) {
+        store->SetStoreNo(QLatin1String(storeNo));
+        QVERIFY(store->AddOrUpdateUser(UserRecord{1, 0, QString(), "ghost", "boo", QString(), QString()}));
+    }
+    BoxAnswers boxes;
+    DialogUserMge dialog;
+    TypeUsers(dialog);
+    dialog.Table(ListTables::Users)->item(1, 3)->setText("new");
+    QVERIFY(store->CheckUserPassword("ann", "pw-a"));
+    QVERIFY(store->CheckUserPassword("13800000002", "new"));
+    QVERIFY(!store->CheckUserPassword("bob", "pw.b"));
+    for (const auto &expected : {std::make_pair("ann", 1), std::make_pair("bob", 3)}) {
+        UserRecord user;
+        user.name = QLatin1String(expected.first);
+        QVERIFY(store->ReadUser(user));
+        QCOMPARE(user.userType, expected.second);
+    }
+    QCOMPARE(db.Count("tb_sm_user", "user_name='ghost' and store_no='7'"), 0);
+    QCOMPARE(db.Count("tb_sm_user", "user_name='ghost' and store_no='8'"), 1);
+    InfoList list{ListTables::Users, QString()};
+    store->ReadInfoList(InfoStore::People, list);
+    QCOMPARE(list.list, QStringLiteral("ann-13800000001-pw##a-超级用户-boss;bob-13800000002-new-一般用户-"));
+}
+
+void TestMasterData::deleteAndClear_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<bool>("loginOk");
+    QTest::addColumn<QString>("left");   // the users (or goods names) kept
+    QTest::newRow("user deleted") << "btn_del" << "确认" << true << "bob";
+    QTest::newRow("user delete cancelled") << "btn_del" << "取消" << true << "ann bob";
+    QTest::newRow("users cleared") << "btn_clear" << "确认" << true << "";
+    QTest::newRow("users clear without login") << "btn_clear" << "确认" << false << "ann bob";
+    QTest::newRow("names cleared") << "btn_clear_2" << "确认" << true << "";
+    QTest::newRow("names clear cancelled") << "btn_clear_2" << "取消" << true << "tea coffee";
+    QTest::newRow("names clear without login") << "btn_clear_2" << "确认" << false << "tea coffee";
+}
+
+// Deleting asks first; clearing a whole list also needs a privileged re-login.
+void TestMasterData::deleteAndClear()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, answer);
+    QFETCH(bool, loginOk);
+    QFETCH(QString, left);
+    TempStore db(QStringLiteral("7"));
+    REQUIRE_DB(db);
+    BoxAnswers boxes;
+    QStringList kept;
+    if (button == "btn_clear_2") {
+        QVERIFY(db.store()->SaveInfoList(InfoStore::MasterData, InfoList{ListTables::GoodsName, "tea;coffee"}));
+        DialogInfoToDb dialog;
+        dialog.SetRelogin([loginOk] { return loginOk; });
+        boxes.Click(answer);
+        dialog.findChild<QPushButton *>(button)->click();
+        kept = Stored(ListTables::GoodsName).split(';', Qt::SkipEmptyParts);
+        kept.removeAll("<none>");
+        QCOMPARE(dialog.Table(ListTables::GoodsName)->rowCount(), kept.size());
+    } else {
+        DialogUserMge dialog;
+        TypeUsers(dialog);
+        dialog.SetRelogin([loginOk] { return loginOk; });
+        dialog.Table(ListTables::Users)->setCurrentCell(0, 1);
+        boxes.Click(answer);
+        dialog.findChild<QPushButton *>(button)->click();
+        for (const char *name : {"ann", "bob"})
+            if (db.store()->CheckUserPassword(name, name == QByteArray("ann") ? "pw-a" : "pw.b"))
+                kept << name;
+        QCOMPARE(dialog.Table(ListTables::Users)->rowCount(), kept.size());
+    }
+    QCOMPARE(kept.join(' '), left);
+}
+
+QTEST_MAIN(TestMasterData)
+#include "test_masterdata.moc"
