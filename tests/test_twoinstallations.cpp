@@ -28,10 +28,7 @@ public:
         m_store->SetDbManager(DbManager::Instance());
         m_no = StoreDbAccess::ReadStoreNo();
         m_store->SetStoreNo(m_no);
-        UserRecord user;
-        user.name = QStringLiteral("owner ") + m_no;
-        user.password = m_no;
-        if (!m_store->AddOrUpdateUser(user)
+        if (!m_store->AddOrUpdateUser(UserRecord{1, 0, QString(), "owner " + m_no, m_no, QString(), QString()})
             || !m_store->SaveInfoList(InfoStore::MasterData, InfoList{8, QStringLiteral("Main-") + m_no}))
             return Fail(QStringLiteral("lists: ") + m_store->lastError());
         for (int i = 0; i < kRounds; ++i) {
@@ -40,24 +37,33 @@ public:
             bool ok = m_store->SaveGoodsRow(g);
             g.num = QString::number(i + 1);   // a cell edit saves the whole row again
             ok = ok && m_store->SaveGoodsRow(g)
-                 && m_store->SaveFinanceRow(MakeFinance(i % FinanceKind::StoredCount, Serial(QStringLiteral("f"), i), Date(i)));
+                 && m_store->SaveFinanceRow(MakeFinance(i % FinanceKind::StoredCount, Serial("f", i), Date(i)));
             if (!ok)
                 return Fail(QStringLiteral("save: ") + m_store->lastError());
-            if (i % 10 == 9 && !BackupAndRestore(i))
-                return false;
+            // Every tenth round: delete a row, back up, add a row, restore; the
+            // added row goes, the deleted one stays deleted.
+            if (i % 10 == 9) {
+                const QString path = QDir::current().absoluteFilePath(QStringLiteral("record_%1.sql").arg(i));
+                if (!m_store->DeleteGoodsRow(Goods(i - 1)) || !m_store->DumpStoreTables(path)
+                    || !m_store->SaveGoodsRow(Goods(1000 + i)))
+                    return Fail(QStringLiteral("before restore: ") + m_store->lastError());
+                const RestoreResult result = m_store->RestoreStoreTables(
+                    path, RestoreFiles::For(QDir::currentPath(), path, QDateTime::currentDateTime()));
+                if (!result.ok || result.refused != 0)
+                    return Fail(QStringLiteral("restore: %1 (%2 refused)").arg(result.error).arg(result.refused));
+                if (!CheckQueries(i + 1 - (i + 1) / 10))
+                    return false;
+            }
         }
-        if (!CheckQueries(kGoods) || !m_store->CheckUserPassword(QStringLiteral("owner ") + m_no, m_no))
-            return false;
-        std::printf("ok\n");
-        return true;
+        return CheckQueries(kGoods) && m_store->CheckUserPassword("owner " + m_no, m_no);
     }
 
 private:
-    QString Serial(const QString &kind, int i) const { return QStringLiteral("%1-%2%3").arg(m_no, kind).arg(i); }
+    QString Serial(const char *kind, int i) const { return QStringLiteral("%1-%2%3").arg(m_no, QLatin1String(kind)).arg(i); }
     static QString Date(int i) { return QDate(2024, 1, 1).addDays(i * 3).toString(QStringLiteral("yyyy-MM-dd")); }
     GoodsRecord Goods(int i) const
     {
-        GoodsRecord g = MakeGoods(i % GoodsKind::StoredCount, Serial(QStringLiteral("g"), i), Date(i));
+        GoodsRecord g = MakeGoods(i % GoodsKind::StoredCount, Serial("g", i), Date(i));
         g.name = QStringLiteral("goods of ") + m_no;
         return g;
     }
@@ -78,24 +84,8 @@ private:
                 || g.num != QString::number(g.serial.mid(m_no.size() + 2).toInt() + 1))
                 return Fail(QStringLiteral("goods row %1 reads back as %2 %3").arg(g.serial, g.name, g.num));
         }
-        if (goods.size() != goodsCount)
-            return Fail(QStringLiteral("%1 goods rows, expected %2").arg(goods.size()).arg(goodsCount));
-        return true;
-    }
-
-    // Deletes one row, backs up, adds a row, restores: the added row goes, the
-    // deleted one stays deleted.
-    bool BackupAndRestore(int i)
-    {
-        const QString path = QDir::current().absoluteFilePath(QStringLiteral("record_%1.sql").arg(i));
-        if (!m_store->DeleteGoodsRow(Goods(i - 1)) || !m_store->DumpStoreTables(path)
-            || !m_store->SaveGoodsRow(Goods(1000 + i)))
-            return Fail(QStringLiteral("before restore: ") + m_store->lastError());
-        const RestoreResult result = m_store->RestoreStoreTables(
-            path, RestoreFiles::For(QDir::currentPath(), path, QDateTime::currentDateTime()));
-        if (!result.ok || result.refused != 0)
-            return Fail(QStringLiteral("restore: %1 (%2 refused)").arg(result.error).arg(result.refused));
-        return CheckQueries(i + 1 - (i + 1) / 10);
+        return goods.size() == goodsCount
+            || Fail(QStringLiteral("%1 goods rows, expected %2").arg(goods.size()).arg(goodsCount));
     }
 
     StoreDbAccess *m_store = StoreDbAccess::Instance();
@@ -126,18 +116,7 @@ void TestTwoInstallations::storesStayApartUnderConcurrentWork()
     QList<QProcess *> processes;
     for (const QString &no : numbers) {
         const QString folder = db.dir.filePath(QStringLiteral("installation") + no);
-        QVERIFY(QDir().mkpath(folder + QStringLiteral("/InitParam")));
-        QFile ini(folder + QStringLiteral("/InitParam/dBConfig.ini"));
-        QVERIFY(ini.open(QIODevice::WriteOnly));
-        QString text = QStringLiteral("[StoreNo]\nNo=%1\n[Database]\nDriver=%2\n").arg(no, db.settings.driver);
-        if (db.Pg())
-            text += QStringLiteral("Server=%1\nPort=%2\nName=%3\nUser=%4\nPassword=%5\nSchema=%6\n")
-                        .arg(db.settings.server).arg(db.settings.port)
-                        .arg(db.settings.name, db.settings.user, db.settings.password, db.settings.schema);
-        else
-            text += QStringLiteral("File=%1\n").arg(db.settings.file);
-        ini.write(text.toUtf8());
-        ini.close();
+        QVERIFY(db.WriteSettings(folder, no));
         auto *p = new QProcess(this);
         p->setWorkingDirectory(folder);
         p->start(QCoreApplication::applicationFilePath(), {QStringLiteral("--installation")});
