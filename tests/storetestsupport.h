@@ -33,10 +33,8 @@ inline DbSettings PgSettings()
     s.driver = QStringLiteral("QPSQL");
     s.server = QStringLiteral("127.0.0.1");
     s.port = 5432;
-    const QStringList pairs = QString::fromLocal8Bit(qgetenv("QUILLON_TEST_PG")).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    for (const QString &pair : pairs) {
-        const QString key = pair.section(QLatin1Char('='), 0, 0);
-        const QString value = pair.section(QLatin1Char('='), 1);
+    for (const QString &pair : QString::fromLocal8Bit(qgetenv("QUILLON_TEST_PG")).split(' ', Qt::SkipEmptyParts)) {
+        const QString key = pair.section('=', 0, 0), value = pair.section('=', 1);
         if (key == QLatin1String("host")) s.server = value;
         else if (key == QLatin1String("port")) s.port = value.toInt();
         else if (key == QLatin1String("user")) s.user = value;
@@ -47,15 +45,12 @@ inline DbSettings PgSettings()
 }
 
 // A connection of the test's own, beside the program's, to the test database.
-inline QSqlDatabase PgAdmin(QString *error = nullptr)
+inline QSqlDatabase PgAdmin()
 {
     const QString name = QStringLiteral("quillon_test_admin");
-    if (QSqlDatabase::contains(name)) {
-        QSqlDatabase db = QSqlDatabase::database(name, false);
-        if (db.isOpen())
-            return db;
-        QSqlDatabase::removeDatabase(name);
-    }
+    if (QSqlDatabase::contains(name) && QSqlDatabase::database(name, false).isOpen())
+        return QSqlDatabase::database(name, false);
+    QSqlDatabase::removeDatabase(name);
     const DbSettings s = PgSettings();
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
     db.setConnectOptions(QStringLiteral("options='-c client_min_messages=warning'"));   // no notices from drop cascade
@@ -64,24 +59,20 @@ inline QSqlDatabase PgAdmin(QString *error = nullptr)
     db.setDatabaseName(s.name);
     db.setUserName(s.user);
     db.setPassword(s.password);
-    if (!db.open() && error)
-        *error = db.lastError().text();
+    db.open();
     return db;
 }
 
 // Why the PostgreSQL cases cannot run; empty when they can.
 inline QString PgUnavailable()
 {
-    const QByteArray reason = qgetenv("QUILLON_TEST_PG_SKIP");
-    if (!reason.isEmpty())
-        return QStringLiteral("PostgreSQL server not available: ") + QString::fromLocal8Bit(reason);
+    if (!qEnvironmentVariableIsEmpty("QUILLON_TEST_PG_SKIP"))
+        return QStringLiteral("PostgreSQL server not available: ") + qEnvironmentVariable("QUILLON_TEST_PG_SKIP");
     if (qEnvironmentVariableIsEmpty("QUILLON_TEST_PG"))
         return QStringLiteral("PostgreSQL server not available: QUILLON_TEST_PG is not set "
                               "(scripts/run-tests.sh starts a server and sets it)");
-    QString error;
-    if (!PgAdmin(&error).isOpen())
-        return QStringLiteral("PostgreSQL server not reachable: ") + error;
-    return QString();
+    const QSqlDatabase db = PgAdmin();
+    return db.isOpen() ? QString() : QStringLiteral("PostgreSQL server not reachable: ") + db.lastError().text();
 }
 
 } // namespace TestDb
@@ -240,18 +231,13 @@ QStringList SortedSerials(const List &rows)
 }
 
 // Every stored row of a kind (-1: all kinds) of the current store, by serial.
-inline GoodsList StoredGoodsOf(int tabType = -1)
+template <typename List>
+List StoredRowsOf(bool (StoreDbAccess::*query)(int, int, const QString &, const QString &, List &), int tabType)
 {
-    GoodsList rows;
-    StoreDbAccess::Instance()->QueryGoods(5, tabType, QString(), QString(), rows);
-    std::stable_sort(rows.begin(), rows.end(), [](const GoodsRecord &a, const GoodsRecord &b) { return a.serial < b.serial; });
+    List rows;
+    (StoreDbAccess::Instance()->*query)(5, tabType, QString(), QString(), rows);
+    std::stable_sort(rows.begin(), rows.end(), [](const auto &a, const auto &b) { return a.serial < b.serial; });
     return rows;
 }
-
-inline FinanceList StoredFinanceOf(int tabType = -1)
-{
-    FinanceList rows;
-    StoreDbAccess::Instance()->QueryFinance(5, tabType, QString(), QString(), rows);
-    std::stable_sort(rows.begin(), rows.end(), [](const FinanceRecord &a, const FinanceRecord &b) { return a.serial < b.serial; });
-    return rows;
-}
+inline GoodsList StoredGoodsOf(int tabType = -1) { return StoredRowsOf(&StoreDbAccess::QueryGoods, tabType); }
+inline FinanceList StoredFinanceOf(int tabType = -1) { return StoredRowsOf(&StoreDbAccess::QueryFinance, tabType); }
