@@ -1,6 +1,6 @@
 #include "app/dialoglogin.h"
 #include "app/mainwindow.h"
-#include "app/modalseam.h"
+#include "ledgertestsupport.h"
 #include "resources/resources.h"
 #include "storetestsupport.h"
 
@@ -42,8 +42,6 @@ private slots:
     void login_data();
     void login();
     void loginWithoutTheDatabase();
-    void privilegedRelogin_data();
-    void privilegedRelogin();
     void permissions_data();
     void permissions();
     void clearingNeedsAnAuthorisedRelogin_data();
@@ -57,8 +55,7 @@ private:
 
     std::unique_ptr<TempStore> m_store;
     QString m_oldCurrent;
-    QStringList m_boxes;
-    QString m_click = QStringLiteral("确定");
+    std::unique_ptr<BoxAnswers> m_boxes;
 };
 
 void TestMainWindow::initTestCase()
@@ -83,15 +80,7 @@ void TestMainWindow::init()
     QVERIFY(TempStore::store()->AddOrUpdateUser({1, 0, "13600000004", "老板", "boss", QString(), QString()}));
     TempStore::store()->SetStoreNo(QStringLiteral("1"));
 
-    m_boxes.clear();
-    m_click = QStringLiteral("确定");
-    ModalSeam::SetBoxAnswerer([this](QMessageBox &box) {
-        m_boxes << box.text();
-        for (QAbstractButton *b : box.buttons())
-            if (b->text() == m_click || (m_click == "确定" && b->text() == "确认"))
-                return b->click();
-        box.reject();
-    });
+    m_boxes = std::make_unique<BoxAnswers>();
     ModalSeam::SetFileAnswerer([](const QString &, const QString &, const QString &) { return QString(); });
     ModalSeam::SetDialogAnswerer([](QDialog &dialog) { dialog.reject(); });
     MainWindow::SetProcessStarter([](const QString &, const QStringList &) { return true; });
@@ -99,7 +88,7 @@ void TestMainWindow::init()
 
 void TestMainWindow::cleanup()
 {
-    ModalSeam::SetBoxAnswerer({});
+    m_boxes.reset();
     ModalSeam::SetDialogAnswerer({});
     ModalSeam::SetFileAnswerer({});
     MainWindow::SetProcessStarter({});
@@ -145,7 +134,7 @@ void TestMainWindow::login()
     QCOMPARE(dialog.result(), type ? int(QDialog::Accepted) : int(QDialog::Rejected));
     QCOMPARE(dialog.user().userType, type);
     QTEST(dialog.user().phone, "phone");
-    QCOMPARE(m_boxes.size(), type ? 0 : 1);
+    QCOMPARE(m_boxes->seen.size(), type ? 0 : 1);
     QCOMPARE(dialog.isVisible(), !type);
 }
 
@@ -155,35 +144,11 @@ void TestMainWindow::loginWithoutTheDatabase()
     DbManager::Instance()->Close();
     DialogLogin dialog;
     LogIn(dialog, QStringLiteral("张三"), QStringLiteral("pw1"));
-    QCOMPARE(m_boxes, QStringList{QStringLiteral("警告:用户名或密码错误!")});
+    QCOMPARE(m_boxes->seen, QStringList{QStringLiteral("警告|警告:用户名或密码错误!")});
     QCOMPARE(dialog.user().userType, 0);
     LogIn(dialog, QStringLiteral("admin"), QStringLiteral("470215"));
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QCOMPARE(dialog.user().userType, 1);
-}
-
-void TestMainWindow::privilegedRelogin_data()
-{
-    QTest::addColumn<QString>("account");   // empty: the dialog is closed
-    QTest::addColumn<QString>("password");
-    QTest::addColumn<bool>("confirmed");
-    QTest::newRow("type 2") << "admin" << "stored" << true;
-    QTest::newRow("type 1 of another store") << "老板" << "boss" << true;
-    QTest::newRow("type 3") << "张三" << "pw1" << false;
-    QTest::newRow("type 4") << "O'Brien" << "a'b\"c;--" << false;
-    QTest::newRow("closed") << "" << "" << false;
-}
-
-void TestMainWindow::privilegedRelogin()
-{
-    QFETCH(QString, account);
-    QFETCH(QString, password);
-    QFETCH(bool, confirmed);
-    ModalSeam::SetDialogAnswerer([&](QDialog &dialog) {
-        account.isEmpty() ? dialog.reject() : LogIn(dialog, account, password);
-    });
-    QCOMPARE(DialogLogin::ConfirmPrivileged(), confirmed);
-    QCOMPARE(m_boxes.contains(QStringLiteral("权限不足：需要超级用户或授权用户确认")), !confirmed && !account.isEmpty());
 }
 
 void TestMainWindow::permissions_data()
@@ -257,6 +222,8 @@ void TestMainWindow::clearingNeedsAnAuthorisedRelogin_data()
     QTest::addColumn<int>("left");
     QTest::newRow("browse-only account") << "O'Brien" << "a'b\"c;--" << 1;
     QTest::newRow("authorised account") << "admin" << "stored" << 0;
+    QTest::newRow("type 1 of another store") << "老板" << "boss" << 0;
+    QTest::newRow("re-login closed") << "" << "" << 1;
 }
 
 void TestMainWindow::clearingNeedsAnAuthorisedRelogin()
@@ -269,10 +236,13 @@ void TestMainWindow::clearingNeedsAnAuthorisedRelogin()
     loss.serial = QStringLiteral("2024-01-01 08:00:00:000");
     QVERIFY(TempStore::store()->SaveGoodsRow(loss));
     auto window = NewWindow(1);
-    ModalSeam::SetDialogAnswerer([&](QDialog &dialog) { LogIn(dialog, account, password); });
+    ModalSeam::SetDialogAnswerer([&](QDialog &dialog) {
+        account.isEmpty() ? dialog.reject() : LogIn(dialog, account, password);
+    });
     window->findChild<QPushButton *>(QStringLiteral("btn_purclr_5"))->click();
     QCOMPARE(TempStore::Count(QStringLiteral("tb_sm_product_info")), left);
-    QCOMPARE(m_boxes.contains(QStringLiteral("权限不足：需要超级用户或授权用户确认")), left == 1);
+    QCOMPARE(m_boxes->seen.join(' ').contains(QStringLiteral("权限不足：需要超级用户或授权用户确认")),
+             left && !account.isEmpty());
 }
 
 void TestMainWindow::closeConfirmation_data()
@@ -290,16 +260,16 @@ void TestMainWindow::closeConfirmation()
     QFETCH(int, type);
     QFETCH(bool, closed);
     QFETCH(QString, click);
-    m_click = click;
+    m_boxes->Click(click);
     auto window = NewWindow(type);
     window->show();
     QCOMPARE(window->close(), closed);
-    QCOMPARE(m_boxes, QStringList{QStringLiteral("确定要退出?")});
+    QCOMPARE(m_boxes->seen, QStringList{QStringLiteral("退出|确定要退出?")});
     QCOMPARE(window->isVisible(), !closed);
 }
 
 // Every ":/..." path the sources and forms name loads: a renamed or dropped
-// picture otherwise only shows as a blank button. The style sheet parses.
+// picture otherwise only shows as a blank button.
 void TestMainWindow::resourcesNamedInSourcesLoad()
 {
     const QString root = qEnvironmentVariable("QUILLON_SOURCE_DIR");
@@ -328,18 +298,6 @@ void TestMainWindow::resourcesNamedInSourcesLoad()
     QVERIFY(checked > 10);
     QVERIFY2(missing.isEmpty(), qPrintable(missing.join('\n')));
 
-    static QStringList warnings;
-    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
-        if (type != QtDebugMsg && type != QtInfoMsg)
-            warnings << text;
-    });
-    QFile sheet(QStringLiteral(":/qss/qss/styleSheet.qss"));
-    QVERIFY(sheet.open(QIODevice::ReadOnly));
-    qApp->setStyleSheet(QString::fromLatin1(sheet.readAll()));
-    NewWindow(1)->grab();   // parsed when widgets are polished
-    qInstallMessageHandler(previous);
-    qApp->setStyleSheet(QString());
-    QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join('\n')));
 }
 
 QTEST_MAIN(TestMainWindow)
