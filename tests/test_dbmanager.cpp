@@ -1,5 +1,4 @@
 #include "db/healthcheck.h"
-#include "db/workfolder.h"
 #include "storetestsupport.h"
 
 #include <QDir>
@@ -28,7 +27,6 @@ private slots:
     void odbcConnectionString();
     void settings_data();
     void settings();
-    void workFolder();
     void refusesWhatIsNotADatabase();
     void workerThreadHasItsOwnConnection();
     void healthCheck();
@@ -41,9 +39,8 @@ void TestDbManager::secondStartKeepsTablesAndRows()
     const QStringList tables{"tb_sm_product_info", "tb_sm_prestore_info", "tb_sm_person_info",
                              "tb_sm_finance_info", "tb_sm_user"};
     QCOMPARE(db.manager()->UserTables(), tables);
-    QVERIFY(db.store()->SaveGoodsRow(MakeGoods(0, QStringLiteral("s"), QStringLiteral("2024-01-01"))));
-    QVERIFY(db.Exec(QStringLiteral("insert into tb_sm_user(user_name) values('a')")));
-    QVERIFY(db.Exec(QStringLiteral("insert into tb_sm_user(user_name) values('b')")));
+    QVERIFY(db.store()->SaveGoodsRow(MakeGoods(0, "s", "2024-01-01")));
+    QVERIFY(db.Exec("insert into tb_sm_user(user_name) values('a')") && db.Exec("insert into tb_sm_user(user_name) values('b')"));
     db.manager()->Close();
     QVERIFY(db.manager()->ConnectDb(db.settings));
     QCOMPARE(db.manager()->UserTables(), tables);
@@ -110,39 +107,6 @@ void TestDbManager::settings()
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("missing.ini"))));   // never written
 }
 
-void TestDbManager::workFolder()
-{
-    QTemporaryDir dir;
-    const auto write = [](const QString &path, const QByteArray &bytes) {
-        QFile f(path);
-        return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-    };
-    // A program folder is used in place only when it holds InitParam/.
-    const QString program = dir.filePath("bin"), home = dir.filePath("home");
-    QVERIFY(QDir().mkpath(program));
-    QCOMPARE(WorkFolder::Choose(program, home), home);
-    QVERIFY(QDir().mkpath(program + "/InitParam"));
-    QCOMPARE(WorkFolder::Choose(program, home), program);
-
-    // First start: the whole layout and store number 1; later starts keep the
-    // user's settings (written at another length: QSettings may take a file
-    // rewritten within the same second at the same size for unchanged).
-    QString error;
-    QVERIFY2(WorkFolder::Prepare(home, dir.filePath("none"), &error), qPrintable(error));
-    for (const char *sub : {"InitParam", "DbDateSave", "TabDateSave", "InfoDateSave"})
-        QVERIFY2(QFileInfo(home + '/' + sub).isDir(), sub);
-    QTest::ignoreMessage(QtDebugMsg, "file: 1");
-    QCOMPARE(StoreDbAccess::ReadStoreNo(home + "/InitParam/dBConfig.ini"), QStringLiteral("1"));
-    QVERIFY(write(home + "/InitParam/dBConfig.ini", "[StoreNo]\nNo=77\n"));
-    QVERIFY2(WorkFolder::Prepare(home, dir.filePath("none"), &error), qPrintable(error));
-    QTest::ignoreMessage(QtDebugMsg, "file: 77");
-    QCOMPARE(StoreDbAccess::ReadStoreNo(home + "/InitParam/dBConfig.ini"), QStringLiteral("77"));
-
-    // A named folder that is missing is refused, not made.
-    QVERIFY(WorkFolder::Enter(dir.filePath("Quilon"), &error).isEmpty());
-    QVERIFY(error.contains("Quilon") && !QFileInfo::exists(dir.filePath("Quilon")));
-}
-
 // A file that is no database, or no file, is refused and left as it was.
 void TestDbManager::refusesWhatIsNotADatabase()
 {
@@ -193,32 +157,15 @@ void TestDbManager::workerThreadHasItsOwnConnection()
     QCOMPARE(db.Count("tb_sm_product_info"), 120);
 }
 
-// Connected is not enough: a database that keeps no write, or whose pages are
-// damaged, is found at start.
+// Connected is not enough: a database that keeps no write is found at start.
 void TestDbManager::healthCheck()
 {
     TempStore db;
     REQUIRE_DB(db);
     QVERIFY2(DbHealth::Check(db.manager(), "1").ok, qPrintable(DbHealth::Check(db.manager(), "1").reason));
-    QCOMPARE(db.Count(QStringLiteral("tb_sm_prestore_info")), 0);   // the trial write was undone
-    QVERIFY(db.Exec(db.Pg() ? QStringLiteral("set default_transaction_read_only = on")
-                            : QStringLiteral("pragma query_only = 1")));
+    QCOMPARE(db.Count("tb_sm_prestore_info"), 0);   // the trial write was undone
+    QVERIFY(db.Exec(db.Pg() ? "set default_transaction_read_only = on" : "pragma query_only = 1"));
     QVERIFY(!DbHealth::Check(db.manager(), "1").ok);
-    if (db.Pg())
-        return;
-    QVERIFY(db.Exec(QStringLiteral("pragma query_only = 0")));
-    for (int i = 0; i < 300; ++i)
-        QVERIFY(db.store()->SaveInfoList(InfoStore::People, InfoList{i, QString(200, QLatin1Char('x'))}));
-    db.manager()->Close();
-    {
-        QFile file(db.settings.file);
-        QVERIFY(file.open(QIODevice::ReadWrite) && file.size() > 8 * 4096);
-        file.seek(4 * 4096);
-        file.write(QByteArray(3 * 4096, '\x55'));
-    }
-    QVERIFY(db.manager()->ConnectDb(db.settings));
-    const HealthReport damaged = DbHealth::Check(db.manager(), "1");
-    QVERIFY(!damaged.ok && !damaged.reason.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestDbManager)
