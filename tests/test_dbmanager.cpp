@@ -11,7 +11,7 @@ namespace {
 
 QString WriteIni(const QTemporaryDir &dir, const QByteArray &content)
 {
-    QFile f(dir.filePath(QStringLiteral("dBConfig.ini")));
+    QFile f(dir.filePath("dBConfig.ini"));
     return f.open(QIODevice::WriteOnly) && f.write(content) == content.size() ? f.fileName() : QString();
 }
 
@@ -44,7 +44,7 @@ void TestDbManager::secondStartKeepsTablesAndRows()
     db.manager()->Close();
     QVERIFY(db.manager()->ConnectDb(db.settings));
     QCOMPARE(db.manager()->UserTables(), tables);
-    QCOMPARE(db.Count(QStringLiteral("tb_sm_product_info")), 1);
+    QCOMPARE(db.Count("tb_sm_product_info"), 1);
     // Ids are assigned by the database, one per row.
     QCOMPARE(db.Scalar(QStringLiteral("select count(distinct id) from tb_sm_user where id is not null")).toInt(), 2);
 }
@@ -91,7 +91,7 @@ void TestDbManager::settings()
     QFETCH(QByteArray, ini);
     QFETCH(QStringList, expected);
     QTemporaryDir dir;
-    const QString path = ini.isNull() ? dir.filePath(QStringLiteral("missing.ini")) : WriteIni(dir, ini);
+    const QString path = ini.isNull() ? dir.filePath("missing.ini") : WriteIni(dir, ini);
     const DbSettings s = DbSettings::Read(path);
     QString id = QString::fromLatin1(QSysInfo::machineUniqueId());
     if (id.isEmpty())
@@ -104,7 +104,7 @@ void TestDbManager::settings()
     QCOMPARE(got.mid(0, 8), expected.mid(0, 8));
     QCOMPARE(got.last(), storeNo);
     QCOMPARE(fallback, expected.last().isEmpty());
-    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("missing.ini"))));   // never written
+    QVERIFY(!QFile::exists(dir.filePath("missing.ini")));   // never written
 }
 
 // A file that is no database, or no file, is refused and left as it was.

@@ -19,9 +19,9 @@ namespace {
 // Fills the login form and presses "onok".
 void LogIn(QDialog &dialog, const QString &account, const QString &password)
 {
-    dialog.findChild<QLineEdit *>(QStringLiteral("input_name"))->setText(account);
-    dialog.findChild<QLineEdit *>(QStringLiteral("input_password"))->setText(password);
-    dialog.findChild<QPushButton *>(QStringLiteral("onok"))->click();
+    dialog.findChild<QLineEdit *>("input_name")->setText(account);
+    dialog.findChild<QLineEdit *>("input_password")->setText(password);
+    dialog.findChild<QPushButton *>("onok")->click();
 }
 
 } // namespace
@@ -70,9 +70,9 @@ void TestMainWindow::init()
                                 {4, 0, "13700000003", "O'Brien", "a'b\"c;--", QString(), QString()}};
     for (const UserRecord &user : users)
         QVERIFY(TempStore::store()->AddOrUpdateUser(user));
-    TempStore::store()->SetStoreNo(QStringLiteral("2"));
+    TempStore::store()->SetStoreNo("2");
     QVERIFY(TempStore::store()->AddOrUpdateUser({1, 0, "13600000004", "老板", "boss", QString(), QString()}));
-    TempStore::store()->SetStoreNo(QStringLiteral("1"));
+    TempStore::store()->SetStoreNo("1");
 
     m_boxes = std::make_unique<BoxAnswers>();
     ModalSeam::SetFileAnswerer([](const QString &, const QString &, const QString &) { return QString(); });
@@ -93,7 +93,7 @@ void TestMainWindow::cleanup()
 std::unique_ptr<MainWindow> TestMainWindow::NewWindow(int type)
 {
     auto window = std::make_unique<MainWindow>();
-    window->SetUser(UserRecord{type, 0, QStringLiteral("13800000009"), QStringLiteral("测试员"), QString(), QString(), QString()});
+    window->SetUser(UserRecord{type, 0, "13800000009", "测试员", QString(), QString(), QString()});
     window->Initialise();
     return window;
 }
@@ -136,10 +136,10 @@ void TestMainWindow::loginWithoutTheDatabase()
 {
     DbManager::Instance()->Close();
     DialogLogin dialog;
-    LogIn(dialog, QStringLiteral("张三"), QStringLiteral("pw1"));
+    LogIn(dialog, "张三", "pw1");
     QCOMPARE(m_boxes->seen, QStringList{QStringLiteral("警告|警告:用户名或密码错误!")});
     QCOMPARE(dialog.user().userType, 0);
-    LogIn(dialog, QStringLiteral("admin"), QStringLiteral("470215"));
+    LogIn(dialog, "admin", "470215");
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QCOMPARE(dialog.user().userType, 1);
 }
@@ -232,8 +232,8 @@ void TestMainWindow::clearingNeedsAnAuthorisedRelogin()
     ModalSeam::SetDialogAnswerer([&](QDialog &dialog) {
         account.isEmpty() ? dialog.reject() : LogIn(dialog, account, password);
     });
-    window->findChild<QPushButton *>(QStringLiteral("btn_purclr_5"))->click();
-    QCOMPARE(TempStore::Count(QStringLiteral("tb_sm_product_info")), left);
+    window->findChild<QPushButton *>("btn_purclr_5")->click();
+    QCOMPARE(TempStore::Count("tb_sm_product_info"), left);
     QCOMPARE(m_boxes->seen.join(' ').contains(QStringLiteral("权限不足：需要超级用户或授权用户确认")),
              left && !account.isEmpty());
 }

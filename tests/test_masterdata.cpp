@@ -55,9 +55,9 @@ private slots:
 
 void TestMasterData::loadAndEdit()
 {
-    TempStore db(QStringLiteral("7"));
+    TempStore db("7");
     REQUIRE_DB(db);
-    BoxAnswers boxes(QStringLiteral("确定"));
+    BoxAnswers boxes("确定");
     // The middle part has the wrong field count: skipped, but it keeps its row.
     QVERIFY(db.store()->SaveInfoList(InfoStore::MasterData,
                                      InfoList{ListTables::Warehouse, "A&&1-B##2--3-4-5-6;bad-row;W-R-9-2-3-M-P"}));
@@ -70,10 +70,10 @@ void TestMasterData::loadAndEdit()
     QCOMPARE(dialog.ColumnValues(ListTables::Warehouse, 2), (QStringList{"", "9"}));
 
     QTableWidget *colors = dialog.Table(ListTables::GoodsColor);
-    colors->item(1, 1)->setText(QStringLiteral("blue-green 2.0"));
+    colors->item(1, 1)->setText("blue-green 2.0");
     QCOMPARE(Stored(ListTables::GoodsColor), QStringLiteral("red;blue##green 2&&0"));
     // A ";" would split the row at the next load: refused, the stored text put back.
-    colors->item(0, 1)->setText(QStringLiteral("red;pink"));
+    colors->item(0, 1)->setText("red;pink");
     QCOMPARE(boxes.seen.size(), 1);
     QCOMPARE(colors->item(0, 1)->text(), QStringLiteral("red"));
     QCOMPARE(Stored(ListTables::GoodsColor), QStringLiteral("red;blue##green 2&&0"));
@@ -104,7 +104,7 @@ void TestMasterData::deleteRows()
     QFETCH(int, currentRow);
     QFETCH(QString, answer);
     QFETCH(QString, storedAfter);
-    TempStore db(QStringLiteral("7"));
+    TempStore db("7");
     REQUIRE_DB(db);
     BoxAnswers boxes(answer);
     QVERIFY(db.store()->SaveInfoList(InfoStore::MasterData, InfoList{ListTables::GoodsSize, stored}));
@@ -120,7 +120,7 @@ void TestMasterData::deleteRows()
 
 void TestMasterData::usersRewriteTheStoresAccounts()
 {
-    TempStore db(QStringLiteral("7"));
+    TempStore db("7");
     REQUIRE_DB(db);
     StoreDbAccess *store = db.store();
     // An account the table does not hold goes at the next edit; another store's stays.
@@ -167,7 +167,7 @@ void TestMasterData::deleteAndClear()
     QFETCH(QString, button);
     QFETCH(QString, answer);
     QFETCH(bool, loginOk);
-    TempStore db(QStringLiteral("7"));
+    TempStore db("7");
     REQUIRE_DB(db);
     BoxAnswers boxes;
     DialogUserMge dialog;

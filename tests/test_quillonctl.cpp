@@ -73,7 +73,7 @@ private slots:
     {
         m_db.reset(new TempStore);
         REQUIRE_DB(*m_db);
-        QVERIFY(m_db->WriteSettings(m_db->dir.path(), QStringLiteral("1")));
+        QVERIFY(m_db->WriteSettings(m_db->dir.path(), "1"));
         Fill(m_db->store());
     }
     void cleanup() { m_db.reset(); }
@@ -81,13 +81,13 @@ private slots:
     void backupRestoreRoundTrip()
     {
         const GoodsList goods = StoredGoodsOf();
-        const QString file = m_db->dir.filePath(QStringLiteral("nightly.sql"));
+        const QString file = m_db->dir.filePath("nightly.sql");
         const CtlRun backup = Ctl(*m_db, {QStringLiteral("backup"), file});
         CTL_OK(backup);
-        QVERIFY2(backup.out.contains(file) && backup.out.contains(QStringLiteral("(6 行)")), qPrintable(backup.out));
+        QVERIFY2(backup.out.contains(file) && backup.out.contains("(6 行)"), qPrintable(backup.out));
 
         QVERIFY(m_db->store()->DeleteGoodsKind(GoodsKind::Sale));
-        QVERIFY(m_db->store()->SaveGoodsRow(MakeGoods(GoodsKind::Loss, QStringLiteral("later"), QStringLiteral("2024-07-01"))));
+        QVERIFY(m_db->store()->SaveGoodsRow(MakeGoods(GoodsKind::Loss, "later", "2024-07-01")));
         QFile script(file);   // a line of no use to a restore is named with its number
         QVERIFY(script.open(QIODevice::Append) && script.write("drop table tb_sm_user;\n") > 0);
         script.close();
@@ -95,20 +95,20 @@ private slots:
         // Without --yes only the numbers.
         const CtlRun preview = Ctl(*m_db, {QStringLiteral("restore"), file});
         CTL_OK(preview);
-        QVERIFY2(preview.out.contains(QStringLiteral("tb_sm_product_info: 文件中 2 行 (其中 0 行带其他店号)，替换本店现有 2 行"))
-                     && preview.out.contains(QStringLiteral("拒绝 第7行")), qPrintable(preview.out));
+        QVERIFY2(preview.out.contains("tb_sm_product_info: 文件中 2 行 (其中 0 行带其他店号)，替换本店现有 2 行")
+                     && preview.out.contains("拒绝 第7行"), qPrintable(preview.out));
         QCOMPARE(SerialsOf(StoredGoodsOf()), (QStringList{QStringLiteral("later"), QStringLiteral("s1")}));
 
         const CtlRun restore = Ctl(*m_db, {QStringLiteral("restore"), file, QStringLiteral("--yes")});
         CTL_OK(restore);
-        QVERIFY2(restore.out.contains(QStringLiteral("还原 6 行，拒绝 1 行")), qPrintable(restore.out));
-        const QStringList safety = QDir(m_db->dir.filePath(QStringLiteral("DbDateSave")))
+        QVERIFY2(restore.out.contains("还原 6 行，拒绝 1 行"), qPrintable(restore.out));
+        const QStringList safety = QDir(m_db->dir.filePath("DbDateSave"))
                                        .entryList({QStringLiteral("record_*_before_restore.sql")});
         QCOMPARE(safety.size(), 1);
         QVERIFY(restore.out.contains(safety.first()));
-        QVERIFY(QFile::exists(m_db->dir.filePath(QStringLiteral("DbDateSave/nightly.sql.refused.txt"))));
+        QVERIFY(QFile::exists(m_db->dir.filePath("DbDateSave/nightly.sql.refused.txt")));
         QCOMPARE(StoredGoodsOf(), goods);
-        QCOMPARE(m_db->Count(QStringLiteral("tb_sm_finance_info")), 3);
+        QCOMPARE(m_db->Count("tb_sm_finance_info"), 3);
     }
 
     // Failing commands say why on one line, exit 1 (failed) or 2 (misused), and change nothing.
@@ -128,7 +128,7 @@ private slots:
     void refusedCommandsChangeNothing()
     {
         QFETCH(QString, args);
-        QFile foreign(m_db->dir.filePath(QStringLiteral("foreign.sql")));
+        QFile foreign(m_db->dir.filePath("foreign.sql"));
         QVERIFY(foreign.open(QIODevice::WriteOnly) && foreign.write("delete from tb_sm_product_info;\n") > 0);
         foreign.close();
         QStringList list = args.split(QLatin1Char(' '), Qt::SkipEmptyParts);
@@ -140,27 +140,27 @@ private slots:
         const CtlRun run = Ctl(*m_db, list);
         QTEST(run.code, "code");
         QVERIFY(run.out.isEmpty());
-        QVERIFY2(run.err.count(QLatin1Char('\n')) == 1 && run.err.startsWith(QStringLiteral("quillonctl: ")),
+        QVERIFY2(run.err.count(QLatin1Char('\n')) == 1 && run.err.startsWith("quillonctl: "),
                  qPrintable(run.err));
         QCOMPARE(StoredGoodsOf(), goods);
-        QCOMPARE(m_db->Count(QStringLiteral("tb_sm_finance_info")), 3);
+        QCOMPARE(m_db->Count("tb_sm_finance_info"), 3);
     }
 
     void importExportRoundTrip()
     {
         const FinanceList income = StoredFinanceOf(FinanceKind::Income);
-        const QString book = m_db->dir.filePath(QStringLiteral("income.xlsx"));
+        const QString book = m_db->dir.filePath("income.xlsx");
         // The period holds the first of the two receipts only.
         CTL_OK(Ctl(*m_db, {"export", "tab_income", book, "--from", "2024-05-01", "--to", "2024-05-02"}));
         QVERIFY(m_db->store()->DeleteFinanceKind(FinanceKind::Income));
-        const CtlRun in = Ctl(*m_db, {QStringLiteral("import"), QStringLiteral("tab_income"), book});
+        const CtlRun in = Ctl(*m_db, {QStringLiteral("import"), "tab_income", book});
         CTL_OK(in);
-        QVERIFY2(in.out.contains(QStringLiteral("导入1行")), qPrintable(in.out));
+        QVERIFY2(in.out.contains("导入1行"), qPrintable(in.out));
         QCOMPARE(StoredFinanceOf(FinanceKind::Income), FinanceList{income.first()});
 
-        const QString lists = m_db->dir.filePath(QStringLiteral("store.xls"));
-        CTL_OK(Ctl(*m_db, {QStringLiteral("export"), QStringLiteral("仓库信息"), lists}));
-        CTL_OK(Ctl(*m_db, {QStringLiteral("import"), QStringLiteral("tableWidgetStore"), lists}));
+        const QString lists = m_db->dir.filePath("store.xls");
+        CTL_OK(Ctl(*m_db, {QStringLiteral("export"), "仓库信息", lists}));
+        CTL_OK(Ctl(*m_db, {QStringLiteral("import"), "tableWidgetStore", lists}));
         InfoList store{8, QString()};
         QVERIFY(m_db->store()->ReadInfoList(InfoStore::MasterData, store));
         QCOMPARE(store.list, QStringLiteral("Main-Addr-1-2-3-Bob-555;Main-Addr-1-2-3-Bob-555"));

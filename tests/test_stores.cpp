@@ -6,7 +6,7 @@ namespace {
 
 UserRecord MakeUser(const QString &phone, const QString &name, const QString &password, int type = 3)
 {
-    return UserRecord{type, 0, phone, name, password, QStringLiteral("192.168.1.2"), QStringLiteral("note")};
+    return UserRecord{type, 0, phone, name, password, "192.168.1.2", QStringLiteral("note")};
 }
 
 QString Password(const QString &where)
@@ -75,8 +75,8 @@ void TestStores::periodQueries()
             QVERIFY(db.store()->SaveFinanceRow(MakeFinance(k, serial, row.second)));
         }
     }
-    const GoodsRecord earlierGoods = MakeGoods(4, QStringLiteral("kept"), QStringLiteral("2000-01-01"));
-    const FinanceRecord earlierFinance = MakeFinance(3, QStringLiteral("kept"), QStringLiteral("2000-01-01"));
+    const GoodsRecord earlierGoods = MakeGoods(4, "kept", "2000-01-01");
+    const FinanceRecord earlierFinance = MakeFinance(3, "kept", "2000-01-01");
     GoodsList goods{earlierGoods};
     FinanceList finance{earlierFinance};
     const bool ok = expected != QStringList{"fails"};
@@ -94,10 +94,10 @@ void TestStores::saveEditDeleteWithinStore()
     REQUIRE_DB(db);
     StoreDbAccess *s = db.store();
     // Another store's rows with the same keys stay untouched throughout.
-    s->SetStoreNo(QStringLiteral("2"));
-    QVERIFY(s->SaveGoodsRow(MakeGoods(GoodsKind::Loss, QString(), QStringLiteral("2024-07-01"))));
-    QVERIFY(s->SaveFinanceRow(MakeFinance(FinanceKind::Income, QString(), QStringLiteral("2024-07-01"))));
-    s->SetStoreNo(QStringLiteral("store'1"));
+    s->SetStoreNo("2");
+    QVERIFY(s->SaveGoodsRow(MakeGoods(GoodsKind::Loss, QString(), "2024-07-01")));
+    QVERIFY(s->SaveFinanceRow(MakeFinance(FinanceKind::Income, QString(), "2024-07-01")));
+    s->SetStoreNo("store'1");
 
     // Quotes and line breaks in every text; the edit saves the whole row again.
     GoodsRecord g = MakeGoods(GoodsKind::Loss, QString(), "2024-07-01");   // a real date column on PostgreSQL
@@ -136,7 +136,7 @@ void TestStores::saveEditDeleteWithinStore()
     QVERIFY(s->DeleteGoodsRow(blank));
     QVERIFY(StoredGoodsOf().isEmpty());
 
-    s->SetStoreNo(QStringLiteral("2"));
+    s->SetStoreNo("2");
     QCOMPARE(StoredGoodsOf().size(), 1);
     QCOMPARE(StoredFinanceOf().size(), 1);
 }
@@ -155,7 +155,7 @@ void TestStores::rowsComeBackInEntryOrder()
     QVERIFY(db.store()->SaveGoodsRow(first));
     for (int mode : {2, 3, 5}) {
         GoodsList rows;
-        QVERIFY(db.store()->QueryGoods(mode, -1, QString(), QStringLiteral("2024-03-10"), rows));
+        QVERIFY(db.store()->QueryGoods(mode, -1, QString(), "2024-03-10", rows));
         QCOMPARE(rows, (GoodsList{first, second, third}));
     }
     // "Latest" is the last entered, not the last edited nor the latest date.
@@ -231,17 +231,17 @@ void TestStores::replaceUsersIsAllOrNothing()
     TempStore db;
     REQUIRE_DB(db);
     StoreDbAccess *s = db.store();
-    QVERIFY(s->AddOrUpdateUser(MakeUser(QStringLiteral("1"), QStringLiteral("old"), QStringLiteral("p"))));
-    s->SetStoreNo(QStringLiteral("2"));
-    QVERIFY(s->AddOrUpdateUser(MakeUser(QStringLiteral("9"), QStringLiteral("theirs"), QStringLiteral("p"))));
-    s->SetStoreNo(QStringLiteral("1"));
+    QVERIFY(s->AddOrUpdateUser(MakeUser("1", "old", "p")));
+    s->SetStoreNo("2");
+    QVERIFY(s->AddOrUpdateUser(MakeUser("9", "theirs", "p")));
+    s->SetStoreNo("1");
 
     // The users page may hold two rows with one name; each logs in with its own rights.
-    const QList<UserRecord> list{MakeUser(QStringLiteral("2"), QStringLiteral("bob"), QStringLiteral("boss"), 1),
-                                 MakeUser(QStringLiteral("3"), QStringLiteral("bob"), QStringLiteral("clerk"), 4)};
+    const QList<UserRecord> list{MakeUser("2", "bob", "boss", 1),
+                                 MakeUser("3", "bob", "clerk", 4)};
     QVERIFY(s->ReplaceUsers(list));
-    QVERIFY(!s->CheckUserPassword(QStringLiteral("old"), QStringLiteral("p")));
-    QCOMPARE(db.Count(QStringLiteral("tb_sm_user"), QStringLiteral("store_no='2'")), 1);
+    QVERIFY(!s->CheckUserPassword("old", "p"));
+    QCOMPARE(db.Count("tb_sm_user", QStringLiteral("store_no='2'")), 1);
     for (const UserRecord &expected : list) {
         UserRecord login;
         login.phone = login.name = QStringLiteral("bob");
@@ -252,12 +252,12 @@ void TestStores::replaceUsersIsAllOrNothing()
     }
 
     // A write failing half-way leaves the accounts as they were.
-    QVERIFY(db.RefuseInserts(QStringLiteral("tb_sm_user"), QStringLiteral("new.user_name='boom'")));
-    QVERIFY(!s->ReplaceUsers({MakeUser(QStringLiteral("4"), QStringLiteral("fine"), QStringLiteral("c")),
-                              MakeUser(QStringLiteral("5"), QStringLiteral("boom"), QStringLiteral("d"))}));
-    QCOMPARE(db.Count(QStringLiteral("tb_sm_user"), QStringLiteral("store_no='1'")), 2);
-    QVERIFY(s->CheckUserPassword(QStringLiteral("bob"), QStringLiteral("clerk")));
-    QVERIFY(!s->CheckUserPassword(QStringLiteral("fine"), QStringLiteral("c")));
+    QVERIFY(db.RefuseInserts("tb_sm_user", "new.user_name='boom'"));
+    QVERIFY(!s->ReplaceUsers({MakeUser("4", "fine", "c"),
+                              MakeUser("5", "boom", "d")}));
+    QCOMPARE(db.Count("tb_sm_user", QStringLiteral("store_no='1'")), 2);
+    QVERIFY(s->CheckUserPassword("bob", "clerk"));
+    QVERIFY(!s->CheckUserPassword("fine", "c"));
 }
 
 QTEST_GUILESS_MAIN(TestStores)

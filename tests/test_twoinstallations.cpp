@@ -76,9 +76,9 @@ class TestTwoInstallations : public QObject
 private slots:
     void storesStayApartUnderConcurrentWork()
     {
-        TempStore db(QStringLiteral("7x"));
+        TempStore db("7x");
         REQUIRE_DB(db);
-        const GoodsRecord third = MakeGoods(0, QStringLiteral("third"), QStringLiteral("2024-01-05"));
+        const GoodsRecord third = MakeGoods(0, "third", "2024-01-05");
         QVERIFY(db.store()->SaveGoodsRow(third));
         QVERIFY(db.store()->SaveInfoList(InfoStore::MasterData, InfoList{8, QStringLiteral("third")}));
 
@@ -86,7 +86,7 @@ private slots:
         const QStringList numbers{QStringLiteral("7"), QStringLiteral("77")};
         QList<QProcess *> processes;
         for (const QString &no : numbers) {
-            const QString folder = db.dir.filePath(QStringLiteral("installation") + no);
+            const QString folder = db.dir.filePath("installation" + no);
             QVERIFY(db.WriteSettings(folder, no));
             auto *p = new QProcess(this);
             p->setWorkingDirectory(folder);
@@ -99,9 +99,9 @@ private slots:
         }
         for (const QString &no : numbers) {
             const QString where = QStringLiteral("store_no='%1'").arg(no);
-            QCOMPARE(db.Count(QStringLiteral("tb_sm_product_info"), where), kRounds - kRounds / 10);
-            QCOMPARE(db.Count(QStringLiteral("tb_sm_finance_info"), where), kRounds);
-            QCOMPARE(db.Count(QStringLiteral("tb_sm_user"), where) + db.Count(QStringLiteral("tb_sm_prestore_info"), where), 2);
+            QCOMPARE(db.Count("tb_sm_product_info", where), kRounds - kRounds / 10);
+            QCOMPARE(db.Count("tb_sm_finance_info", where), kRounds);
+            QCOMPARE(db.Count("tb_sm_user", where) + db.Count("tb_sm_prestore_info", where), 2);
         }
         QCOMPARE(StoredGoodsOf(), GoodsList{third});
         InfoList list{8, QString()};
