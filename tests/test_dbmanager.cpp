@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFile>
 #include <QSysInfo>
-#include <QThread>
 #include <QtTest>
 
 namespace {
@@ -28,7 +27,6 @@ private slots:
     void settings_data();
     void settings();
     void refusesWhatIsNotADatabase();
-    void workerThreadHasItsOwnConnection();
     void healthCheck();
 };
 
@@ -124,37 +122,6 @@ void TestDbManager::refusesWhatIsNotADatabase()
     }
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot).size(), 1);
     QCOMPARE(QFileInfo(dir.filePath("dBConfig.ini")).size(), 30);
-}
-
-// A worker thread gets a clone of the connection set up as the first one:
-// durable on SQLite, in the same schema on PostgreSQL; gone with its thread.
-void TestDbManager::workerThreadHasItsOwnConnection()
-{
-    TempStore db;
-    REQUIRE_DB(db);
-    QString workerName, workerSetting;
-    bool workerOk = true, mainOk = true;
-    const auto work = [](const char *prefix, bool &ok) {
-        for (int i = 0; i < 60; ++i) {
-            GoodsList out;
-            ok &= StoreDbAccess::Instance()->SaveGoodsRow(MakeGoods(0, prefix + QString::number(i), "2024-06-01"))
-                && StoreDbAccess::Instance()->QueryGoods(5, -1, QString(), QString(), out);
-        }
-    };
-    QThread *worker = QThread::create([&] {
-        workerName = DbManager::Instance()->Connection().connectionName();
-        workerSetting = TempStore::Scalar(TempStore::Pg() ? "show search_path" : "PRAGMA synchronous").toString();
-        work("w", workerOk);
-    });
-    worker->start();
-    work("m", mainOk);
-    QVERIFY(worker->wait(60000));
-    delete worker;
-    QVERIFY(mainOk && workerOk);
-    QCOMPARE(workerSetting, TempStore::Pg() ? db.settings.schema : QStringLiteral("2"));
-    QVERIFY(workerName != QLatin1String(QSqlDatabase::defaultConnection));
-    QVERIFY2(!QSqlDatabase::connectionNames().contains(workerName), "clone outlived its thread");
-    QCOMPARE(db.Count("tb_sm_product_info"), 120);
 }
 
 // Connected is not enough: a database that keeps no write is found at start.
