@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QtTest>
 
 namespace {
@@ -12,30 +13,23 @@ namespace {
 struct CtlRun
 {
     int code = -1;
-    QString out;
-    QString err;
+    QString out, err;
 };
 
 CtlRun Ctl(const TempStore &db, const QStringList &args)
 {
     QProcess p;
-    p.start(qEnvironmentVariable("QUILLON_BINARY_DIR") + QStringLiteral("/quillonctl"),
-            QStringList{QStringLiteral("--dir"), db.dir.path()} + args);
-    CtlRun run;
-    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.code = p.exitCode();
-    run.out = QString::fromUtf8(p.readAllStandardOutput());
-    run.err = QString::fromUtf8(p.readAllStandardError());
-    return run;
+    p.start(qEnvironmentVariable("QUILLON_BINARY_DIR") + "/quillonctl", QStringList{"--dir", db.dir.path()} + args);
+    const bool ran = p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit;
+    return {ran ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
 }
 
 // Success is exit code 0 and nothing on stderr, where a scheduled run reports
 // failures (a server's notices included).
-#define CTL_OK(run)                                                                                \
-    do {                                                                                           \
-        const CtlRun once = (run);                                                                 \
-        QVERIFY2(once.code == 0 && once.err.isEmpty(), qPrintable(QString::number(once.code) + once.err)); \
+#define CTL_OK(run)                                                                                     \
+    do {                                                                                                \
+        const CtlRun once = (run);                                                                      \
+        QVERIFY2(once.code == 0 && once.err.isEmpty(), qPrintable(once.err));                           \
     } while (false)
 
 // A purchase of 10 and a sale of 4 pieces at 5, two receipts and a payment, a warehouse.
@@ -97,15 +91,13 @@ private slots:
         CTL_OK(preview);
         QVERIFY2(preview.out.contains("tb_sm_product_info: 文件中 2 行 (其中 0 行带其他店号)，替换本店现有 2 行")
                      && preview.out.contains("拒绝 第7行"), qPrintable(preview.out));
-        QCOMPARE(SerialsOf(StoredGoodsOf()), (QStringList{QStringLiteral("later"), QStringLiteral("s1")}));
+        QCOMPARE(SerialsOf(StoredGoodsOf()).join(' '), QStringLiteral("later s1"));
 
         const CtlRun restore = Ctl(*m_db, {QStringLiteral("restore"), file, QStringLiteral("--yes")});
         CTL_OK(restore);
         QVERIFY2(restore.out.contains("还原 6 行，拒绝 1 行"), qPrintable(restore.out));
-        const QStringList safety = QDir(m_db->dir.filePath("DbDateSave"))
-                                       .entryList({QStringLiteral("record_*_before_restore.sql")});
-        QCOMPARE(safety.size(), 1);
-        QVERIFY(restore.out.contains(safety.first()));
+        const QStringList safety = QDir(m_db->dir.filePath("DbDateSave")).entryList({"record_*_before_restore.sql"});
+        QVERIFY(safety.size() == 1 && restore.out.contains(safety.first()));
         QVERIFY(QFile::exists(m_db->dir.filePath("DbDateSave/nightly.sql.refused.txt")));
         QCOMPARE(StoredGoodsOf(), goods);
         QCOMPARE(m_db->Count("tb_sm_finance_info"), 3);
@@ -131,17 +123,12 @@ private slots:
         QFile foreign(m_db->dir.filePath("foreign.sql"));
         QVERIFY(foreign.open(QIODevice::WriteOnly) && foreign.write("delete from tb_sm_product_info;\n") > 0);
         foreign.close();
-        QStringList list = args.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        for (QString &a : list) {
-            if (a.contains(QLatin1Char('.')))
-                a = m_db->dir.filePath(a);
-        }
         const GoodsList goods = StoredGoodsOf();
-        const CtlRun run = Ctl(*m_db, list);
+        const CtlRun run = Ctl(*m_db, args.replace(QRegularExpression("(\\S+\\.\\w+)"), m_db->dir.path() + "/\\1")
+                                          .split(' ', Qt::SkipEmptyParts));
         QTEST(run.code, "code");
         QVERIFY(run.out.isEmpty());
-        QVERIFY2(run.err.count(QLatin1Char('\n')) == 1 && run.err.startsWith("quillonctl: "),
-                 qPrintable(run.err));
+        QVERIFY2(run.err.count('\n') == 1 && run.err.startsWith("quillonctl: "), qPrintable(run.err));
         QCOMPARE(StoredGoodsOf(), goods);
         QCOMPARE(m_db->Count("tb_sm_finance_info"), 3);
     }
