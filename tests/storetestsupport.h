@@ -110,10 +110,8 @@ public:
     ~TempStore()
     {
         manager()->Close();
-        if (m_schemaMade) {
-            QSqlQuery q(TestDb::PgAdmin());
-            q.exec(QStringLiteral("drop schema %1 cascade").arg(settings.schema));
-        }
+        if (m_schemaMade)
+            QSqlQuery(TestDb::PgAdmin()).exec(QStringLiteral("drop schema %1 cascade").arg(settings.schema));
     }
 
     static bool Pg() { return TestDb::Postgres(); }
@@ -124,20 +122,15 @@ public:
     static QVariant Scalar(const QString &sql)
     {
         QSqlQuery q(DbManager::Instance()->Connection());
-        if (!q.exec(sql) || !q.next())
-            return QVariant();
-        return q.value(0);
+        return q.exec(sql) && q.next() ? q.value(0) : QVariant();
     }
     static int Count(const QString &table, const QString &where = QString())
     {
-        return Scalar(QStringLiteral("select count(*) from %1%2")
-                          .arg(table, where.isEmpty() ? QString() : QStringLiteral(" where ") + where))
-            .toInt();
+        return Scalar("select count(*) from " + table + (where.isEmpty() ? QString() : " where " + where)).toInt();
     }
     static bool Exec(const QString &sql)
     {
-        QSqlQuery q(DbManager::Instance()->Connection());
-        return q.exec(sql);
+        return QSqlQuery(DbManager::Instance()->Connection()).exec(sql);
     }
 
     // Makes inserts into the table fail with the message "refused" when the
@@ -212,21 +205,13 @@ inline FinanceRecord MakeFinance(int tabType, const QString &serial, const QStri
     return r;
 }
 
-// Serial numbers of rows, in list order or sorted.
+// Serial numbers of rows, in list order.
 template <typename List>
 QStringList SerialsOf(const List &rows)
 {
     QStringList s;
     for (const auto &r : rows)
         s << r.serial;
-    return s;
-}
-
-template <typename List>
-QStringList SortedSerials(const List &rows)
-{
-    QStringList s = SerialsOf(rows);
-    s.sort();
     return s;
 }
 
