@@ -40,8 +40,6 @@ private slots:
     void permissions();
     void clearingNeedsAnAuthorisedRelogin_data();
     void clearingNeedsAnAuthorisedRelogin();
-    void closeConfirmation_data();
-    void closeConfirmation();
 
 private:
     std::unique_ptr<MainWindow> NewWindow(int type);
@@ -226,28 +224,6 @@ void TestMainWindow::clearingNeedsAnAuthorisedRelogin()
     QCOMPARE(TempStore::Count("tb_sm_product_info"), left);
     QCOMPARE(m_boxes->seen.join(' ').contains(QStringLiteral("权限不足：需要超级用户或授权用户确认")),
              left && !account.isEmpty());
-}
-
-void TestMainWindow::closeConfirmation_data()
-{
-    QTest::addColumn<int>("type");
-    QTest::addColumn<QString>("click");   // empty: the box closed without a button
-    QTest::addColumn<bool>("closed");
-    QTest::newRow("return keeps the window") << 1 << "返回程序" << false;
-    QTest::newRow("quit closes, type 4") << 4 << "直接退出" << true;
-}
-
-void TestMainWindow::closeConfirmation()
-{
-    QFETCH(int, type);
-    QFETCH(bool, closed);
-    QFETCH(QString, click);
-    m_boxes->Click(click);
-    auto window = NewWindow(type);
-    window->show();
-    QCOMPARE(window->close(), closed);
-    QCOMPARE(m_boxes->seen, QStringList{QStringLiteral("退出|确定要退出?")});
-    QCOMPARE(window->isVisible(), !closed);
 }
 
 QTEST_MAIN(TestMainWindow)
