@@ -21,7 +21,6 @@ class TestDbManager : public QObject
     Q_OBJECT
 
 private slots:
-    void secondStartKeepsTablesAndRows();
     void odbcConnectionString_data();
     void odbcConnectionString();
     void settings_data();
@@ -29,23 +28,6 @@ private slots:
     void refusesWhatIsNotADatabase();
     void healthCheck();
 };
-
-void TestDbManager::secondStartKeepsTablesAndRows()
-{
-    TempStore db;
-    REQUIRE_DB(db);
-    const QStringList tables{"tb_sm_product_info", "tb_sm_prestore_info", "tb_sm_person_info",
-                             "tb_sm_finance_info", "tb_sm_user"};
-    QCOMPARE(db.manager()->UserTables(), tables);
-    QVERIFY(db.store()->SaveGoodsRow(MakeGoods(0, "s", "2024-01-01")));
-    QVERIFY(db.Exec("insert into tb_sm_user(user_name) values('a')") && db.Exec("insert into tb_sm_user(user_name) values('b')"));
-    db.manager()->Close();
-    QVERIFY(db.manager()->ConnectDb(db.settings));
-    QCOMPARE(db.manager()->UserTables(), tables);
-    QCOMPARE(db.Count("tb_sm_product_info"), 1);
-    // Ids are assigned by the database, one per row.
-    QCOMPARE(db.Scalar(QStringLiteral("select count(distinct id) from tb_sm_user where id is not null")).toInt(), 2);
-}
 
 void TestDbManager::odbcConnectionString_data()
 {

@@ -25,7 +25,6 @@ private slots:
     void periodQueries();
     void saveEditDeleteWithinStore();
     void rowsComeBackInEntryOrder();
-    void infoLists();
     void accounts();
 };
 
@@ -163,28 +162,6 @@ void TestStores::rowsComeBackInEntryOrder()
     QCOMPARE(article, (GoodsList{first, second, third}));
     db.store()->SetStoreNo("2");
     QVERIFY(db.store()->QueryArticleGoods("M1", "v4", "v8", elsewhere) && elsewhere.isEmpty());
-}
-
-void TestStores::infoLists()
-{
-    TempStore db;
-    REQUIRE_DB(db);
-    StoreDbAccess *s = db.store();
-    // Saved twice: one row. Kinds and stores apart: a deletion in store 2 leaves store 1's.
-    for (const char *text : {"first", "Main##1-A&&1;O'Brien-"})
-        QVERIFY(s->SaveInfoList(InfoStore::MasterData, InfoList{8, text}));
-    QVERIFY(s->SaveInfoList(InfoStore::People, InfoList{8, "people"}));
-    s->SetStoreNo("2");
-    QVERIFY(s->SaveInfoList(InfoStore::MasterData, InfoList{8, "store 2"}) && s->DeleteInfoList(InfoStore::People, 8));
-    s->SetStoreNo("1");
-    InfoList master{8, QString()}, people{8, QString()};
-    QVERIFY(s->ReadInfoList(InfoStore::MasterData, master) && s->ReadInfoList(InfoStore::People, people));
-    QCOMPARE(master.list + '|' + people.list, QStringLiteral("Main##1-A&&1;O'Brien-|people"));
-    QCOMPARE(db.Count("tb_sm_prestore_info", "store_no='1'"), 1);
-    // Gone, or of an unknown kind: the caller's text stays.
-    QVERIFY(s->DeleteInfoList(InfoStore::MasterData, 8) && s->ReadInfoList(InfoStore::MasterData, people));
-    QVERIFY(!s->SaveInfoList(3, people) && !s->ReadInfoList(0, people) && !s->DeleteInfoList(-1, 1));
-    QCOMPARE(people.list, QStringLiteral("people"));
 }
 
 // Accounts are found by phone or name within the store, log in across stores
