@@ -13,22 +13,23 @@ namespace SalesStatistics {
 
 namespace {
 
+// By reference into rows that outlive the key.
 struct SaleKey
 {
-    QString model;
-    QString customer;
-    QString seller;
+    const QString *model;
+    const QString *customer;
+    const QString *seller;
 
-    explicit SaleKey(const GoodsRecord &r) : model(r.model), customer(r.supply), seller(r.purchase) {}
+    explicit SaleKey(const GoodsRecord &r) : model(&r.model), customer(&r.supply), seller(&r.purchase) {}
     bool operator==(const SaleKey &o) const
     {
-        return model == o.model && customer == o.customer && seller == o.seller;
+        return *model == *o.model && *customer == *o.customer && *seller == *o.seller;
     }
 };
 
 uint qHash(const SaleKey &k, uint seed = 0)
 {
-    return ::qHash(k.model, seed) ^ (::qHash(k.customer, seed) * 31u) ^ (::qHash(k.seller, seed) * 1009u);
+    return ::qHash(*k.model, seed) ^ (::qHash(*k.customer, seed) * 31u) ^ (::qHash(*k.seller, seed) * 1009u);
 }
 
 // Sums plain decimals of at most six places exactly, in millionths, as long
@@ -115,8 +116,6 @@ void DeductReturns(GoodsList &sales, const GoodsList &returns)
         k.notesLength += k.notes.last().first.size() + k.notes.last().second.size();
     }
 
-    // The notes depend on the key and the sale's date only: made once per pair.
-    QHash<QPair<const KeyReturns *, QString>, QString> notes;
     for (GoodsRecord &s : sales) {
         const auto it = byKey.constFind(SaleKey(s));
         if (it == byKey.constEnd())
@@ -124,13 +123,10 @@ void DeductReturns(GoodsList &sales, const GoodsList &returns)
         const KeyReturns &k = it.value();
         s.num = Deducted(s.num, k.quantity, returns, k.returns, &GoodsRecord::num);
         s.total = Deducted(s.total, k.amount, returns, k.returns, &GoodsRecord::total);
-        QString &text = notes[qMakePair(&k, s.time)];
-        if (text.isEmpty()) {
-            text.reserve(k.notesLength + k.notes.size() * s.time.size());
-            for (const auto &part : k.notes)
-                text += part.first + s.time + part.second;
-        }
-        s.remark += text;
+        // Written in place, one allocation per sale.
+        s.remark.reserve(s.remark.size() + k.notesLength + k.notes.size() * s.time.size());
+        for (const auto &part : k.notes)
+            s.remark.append(part.first).append(s.time).append(part.second);
     }
 }
 
@@ -311,9 +307,12 @@ bool ReadDeductedSales(StoreDbAccess *store, int dateMode, const QString &dateFr
     bool ok = store->QueryGoods(dateMode, GoodsKind::Sale, dateFrom, dateTo, sales);
     if (!ok && error)
         *error = store->lastError();
-    // Returns of any date count against the period's sales.
+    // Returns of any date count against the period's sales. The deduction
+    // reads their key, quantity and amount only.
+    enum { Model = 3, Num = 9, Total = 11, Supply = 14, Purchase = 15 };
     GoodsList returns;
-    if (!store->QueryGoods(kAllTime, GoodsKind::SaleReturn, QString(), QString(), returns)) {
+    if (!store->QueryGoodsTexts(kAllTime, GoodsKind::SaleReturn, QString(), QString(),
+                                {Model, Num, Total, Supply, Purchase}, returns)) {
         if (ok && error)
             *error = store->lastError();
         ok = false;

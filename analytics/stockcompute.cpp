@@ -3,6 +3,7 @@
 #include "db/numbertext.h"
 
 #include <QHash>
+#include <cmath>
 #include <QVector>
 
 namespace StockCompute {
@@ -34,28 +35,66 @@ const KindNotes kNotes[GoodsKind::StoredCount] = {
       "请仔细核查损耗表表该行的各列信息，此记录在采购进货表或销售表不存在" },
 };
 
+// The article of a row, by reference into the rows being computed.
 struct ArticleKey
 {
-    QString model;
-    QString color;
-    QString store;
+    const QString *model;
+    const QString *color;
+    const QString *store;
 
-    explicit ArticleKey(const GoodsRecord &r) : model(r.model), color(r.color), store(r.store) {}
+    explicit ArticleKey(const GoodsRecord &r) : model(&r.model), color(&r.color), store(&r.store) {}
     bool operator==(const ArticleKey &o) const
     {
-        return model == o.model && color == o.color && store == o.store;
+        return *model == *o.model && *color == *o.color && *store == *o.store;
     }
 };
 
 uint qHash(const ArticleKey &k, uint seed = 0)
 {
-    return ::qHash(k.model, seed) ^ (::qHash(k.color, seed) * 31u) ^ (::qHash(k.store, seed) * 1009u);
+    return ::qHash(*k.model, seed) ^ (::qHash(*k.color, seed) * 31u) ^ (::qHash(*k.store, seed) * 1009u);
 }
 
-// One pass of arg() so that a '%' inside a model or date is left alone.
-QString Note(const char *format, const GoodsRecord &movement)
+// A note format split at its markers %1 (time), %2 (model), %3 (quantity),
+// so that a note is appended in place; a '%' inside a value stays literal,
+// as with one pass of arg().
+class NoteFormat
 {
-    return QString::fromUtf8(format).arg(movement.time, movement.model, movement.num);
+public:
+    explicit NoteFormat(const char *format)
+    {
+        QString rest = QString::fromUtf8(format);
+        for (int i = 0; i < 3; ++i) {
+            const int at = rest.indexOf(QLatin1Char('%') + QString::number(i + 1));
+            m_parts[i] = rest.left(at);
+            rest = rest.mid(at + 2);
+        }
+        m_parts[3] = rest;
+    }
+    void AppendTo(QString &remark, const GoodsRecord &movement) const
+    {
+        remark.append(m_parts[0]).append(movement.time).append(m_parts[1]).append(movement.model)
+            .append(m_parts[2]).append(movement.num).append(m_parts[3]);
+    }
+
+private:
+    QString m_parts[4];
+};
+
+struct KindFormats
+{
+    NoteFormat merge;
+    NoteFormat anomaly;
+};
+
+const KindFormats &Formats(int kind)
+{
+    static const QVector<KindFormats> formats = [] {
+        QVector<KindFormats> all;
+        for (const KindNotes &n : kNotes)
+            all.append({NoteFormat(n.merge), NoteFormat(n.anomaly ? n.anomaly : "%1%2%3")});
+        return all;
+    }();
+    return formats.at(kind);
 }
 
 void ClearPaid(GoodsRecord &s)
@@ -69,6 +108,38 @@ void ClearPrices(GoodsRecord &s)
     s.total.clear();
     s.price.clear();
 }
+
+// A stock row's figures while movements are applied. Each movement writes
+// the quantity and the amount as text and the next one reads the quantity
+// back; whole quantities read back unchanged, so their texts are written once
+// at the end. The amount is only ever overwritten, so it too is written once.
+struct Running
+{
+    double num = 0;      // what NumberText::ToNumber(num text) gives
+    double price = 0;    // same for the price text
+    bool numPending = false;
+    bool totalPending = false;
+    double total = 0;
+
+    void SetNum(GoodsRecord &s, double left)
+    {
+        if (left == std::trunc(left) && std::fabs(left) < 1e15) {
+            num = left == 0 ? 0.0 : left;
+            numPending = true;
+        } else {
+            s.num = NumberText::ToText(left);
+            num = NumberText::ToNumber(s.num);
+            numPending = false;
+        }
+    }
+    void Flush(GoodsRecord &s)
+    {
+        if (numPending)
+            s.num = NumberText::ToText(num);
+        if (totalPending)
+            s.total = NumberText::ToText(total);
+    }
+};
 
 } // namespace
 
@@ -105,11 +176,17 @@ GoodsList ComputeStock(const GoodsList &rows, int userType)
             ClearPrices(head);
         }
         ClearPaid(head);
-        head.remark += Note(kNotes[GoodsKind::PurchaseIn].merge, r);
+        Formats(GoodsKind::PurchaseIn).merge.AppendTo(head.remark, r);
     }
 
     // Apply every row in read order to the stock rows of its article. Rows
     // appended below are reports, never stock rows, so the index stays as is.
+    const int stockRows = out.size();
+    QVector<Running> running(stockRows);
+    for (int i = 0; i < stockRows; ++i) {
+        running[i].num = NumberText::ToNumber(out.at(i).num);
+        running[i].price = NumberText::ToNumber(out.at(i).price);
+    }
     for (const GoodsRecord &r : rows) {
         const int kind = r.tabType;
         if (kind < 0 || kind >= GoodsKind::StoredCount)
@@ -117,27 +194,32 @@ GoodsList ComputeStock(const GoodsList &rows, int userType)
         bool found = kind == GoodsKind::PurchaseIn;
         const auto it = stockIndex.constFind(ArticleKey(r));
         if (it != stockIndex.constEnd()) {
-            const double a = NumberText::ToNumber(r.num);
+            const double a = kind != GoodsKind::PurchaseIn ? NumberText::ToNumber(r.num) : 0;
             for (int idx : it.value()) {
                 GoodsRecord &s = out[idx];
                 if (s.serial == r.serial)
                     continue;
+                Running &f = running[idx];
                 if (kind != GoodsKind::PurchaseIn) {
-                    const double b = NumberText::ToNumber(s.num);
-                    const double p = NumberText::ToNumber(s.price);
+                    const double b = f.num;
+                    const double p = f.price;
                     if (a > b) {
-                        s.remark += Note(kNotes[kind].anomaly, r);
+                        Formats(kind).anomaly.AppendTo(s.remark, r);
                     } else {
                         const double left = kind == GoodsKind::SaleReturn ? a + b : b - a;
-                        s.num = NumberText::ToText(left);
-                        s.total = NumberText::ToText(p * left);
-                        s.remark += Note(kNotes[kind].merge, r);
+                        f.SetNum(s, left);
+                        f.total = p * left;
+                        f.totalPending = true;
+                        Formats(kind).merge.AppendTo(s.remark, r);
                         found = true;
                     }
                 }
                 ClearPaid(s);
-                if (!super)
+                if (!super) {
                     ClearPrices(s);
+                    f.price = 0;
+                    f.totalPending = false;
+                }
             }
         }
         if (!found) {
@@ -146,6 +228,8 @@ GoodsList ComputeStock(const GoodsList &rows, int userType)
             out.append(report);
         }
     }
+    for (int i = 0; i < stockRows; ++i)
+        running[i].Flush(out[i]);
     return out;
 }
 

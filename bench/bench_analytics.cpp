@@ -10,6 +10,7 @@
 #include "db/dbmanager.h"
 #include "db/storedbaccess.h"
 #include "db/transactionguard.h"
+#include "ledger/queryprocess.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -141,11 +142,20 @@ bool ReadCases(const QList<int> &sizes)
             return false;
         }
 
-        const double stock = BestMs([&] {
-            GoodsList rows;
-            store->QueryGoods(5, -1, QString(), QString(), rows);
-            StockCompute::ComputeStock(rows, StockCompute::SuperUserType);
-        });
+        // The program figures run the query worker's own path.
+        const auto worker = [](int group, int kind) {
+            QueryRequest request;
+            request.dateMode = QueryDateMode::AllTime;
+            request.noContentFilter = true;
+            request.pageGroup = group;
+            request.pageKind = kind;
+            return BestMs([&] {
+                LedgerLists lists;
+                if (!QueryRun::Execute(request, lists).ok)
+                    std::fprintf(stderr, "query failed\n");
+            });
+        };
+        const double stock = worker(QueryGroup::Goods, GoodsKind::CurrentStock);
         const double stockSql = BestMs([] {
             GroupBy("select product_model, product_color, product_store, tab_type, "
                     "sum(cast(product_num as real)), sum(cast(product_total as real)) "
@@ -154,12 +164,7 @@ bool ReadCases(const QList<int> &sizes)
         });
         Line("stock", count, stock, stockSql);
 
-        const double sales = BestMs([&] {
-            GoodsList sold, returned;
-            store->QueryGoods(5, GoodsKind::Sale, QString(), QString(), sold);
-            store->QueryGoods(5, GoodsKind::SaleReturn, QString(), QString(), returned);
-            SalesStatistics::DeductReturns(sold, returned);
-        });
+        const double sales = worker(QueryGroup::Sales, SalesStatistics::SalesRows);
         const double salesSql = BestMs([] {
             GroupBy("select product_model, tab_type, sum(cast(product_num as real)), "
                     "sum(cast(product_total as real)) from tb_sm_product_info "
@@ -167,11 +172,7 @@ bool ReadCases(const QList<int> &sizes)
         });
         Line("sales", count, sales, salesSql);
 
-        const double profit = BestMs([&] {
-            FinanceList rows, out;
-            store->QueryFinance(5, -1, QString(), QString(), rows);
-            Profit::ComputeProfit(rows, out);
-        });
+        const double profit = worker(QueryGroup::Finance, FinanceKind::Profit);
         const double profitSql = BestMs([] {
             GroupBy("select tab_type, sum(cast(ie_sum as real)) from tb_sm_finance_info "
                     "where store_no='1' group by tab_type");

@@ -2,6 +2,7 @@
 
 #include "db/backupscript.h"
 #include "db/dbmanager.h"
+#include "db/rowreader.h"
 #include "db/schema.h"
 #include "db/transactionguard.h"
 
@@ -343,31 +344,41 @@ bool DeleteLedgerKind(DbManager *manager, const QString &storeNo, int tabType)
     return Run(manager->Connection(), Ledger<Record>().deleteKind, {tabType, storeNo});
 }
 
-// The rows a select of a ledger table returned, appended to out.
+// The rows a select of a ledger table returned, appended to out; texts the
+// select has no column for keep the record's defaults. Out is untouched when
+// reading fails.
 template <typename Record>
-void ReadLedgerRows(QSqlQuery &q, QList<Record> &out)
+bool ReadLedgerRows(RowReader &q, QList<Record> &out)
 {
     const Schema::Table *table = Schema::Find(QLatin1String(Ledger<Record>().table));
-    const QSqlRecord rec = q.record();
-    const int typeIndex = rec.indexOf(QStringLiteral("tab_type"));
+    const int typeIndex = q.IndexOf(QStringLiteral("tab_type"));
     int index[Record::TextCount];
     for (int i = 0; i < Record::TextCount; ++i)
-        index[i] = rec.indexOf(table->columns.at(i + 1).name);
+        index[i] = q.IndexOf(table->columns.at(i + 1).name);
 
     QList<Record> rows;
-    while (q.next()) {
-        Record r;
-        r.tabType = q.value(typeIndex).toInt();
-        for (int i = 0; i < Record::TextCount; ++i)
-            r.setText(i, Text(q, index[i]));
-        rows.append(r);
+    while (q.Next()) {
+        rows.append(Record());
+        Record &r = rows.last();
+        r.tabType = q.Int(typeIndex);
+        for (int i = 0; i < Record::TextCount; ++i) {
+            if (index[i] >= 0)
+                r.setText(i, q.Text(index[i]));
+        }
+    }
+    if (!q.error().isEmpty()) {
+        SetError(q.error());
+        return false;
     }
     out.append(rows);
+    return true;
 }
 
+// The period's rows; texts lists the text indices to read, empty for all.
 template <typename Record>
 bool QueryLedger(DbManager *manager, const QString &storeNo, int mode, int tabType,
-                 const QString &startDate, const QString &date, QList<Record> &out)
+                 const QString &startDate, const QString &date, QList<Record> &out,
+                 const QVector<int> &texts = {})
 {
     SetError(QString());
     if (!manager)
@@ -380,13 +391,20 @@ bool QueryLedger(DbManager *manager, const QString &storeNo, int mode, int tabTy
         SetError(QStringLiteral("查询时段无效"));
         return false;
     }
+    if (!texts.isEmpty()) {
+        const Schema::Table *table = Schema::Find(QLatin1String(lt.table));
+        QStringList columns{QStringLiteral("tab_type")};
+        for (int i : texts)
+            columns << table->columns.at(i + 1).name;
+        sql.replace(0, int(qstrlen("select *")), QStringLiteral("select ") + columns.join(QLatin1Char(',')));
+    }
 
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    if (!Prepare(q, sql) || !Exec(q, values))
+    RowReader q(db);
+    if (!q.Exec(sql, values)) {
+        SetError(q.error());
         return false;
-    ReadLedgerRows(q, out);
-    return true;
+    }
+    return ReadLedgerRows(q, out);
 }
 
 // Rows of this store whose conditions ("column=?" with the code's own column
@@ -405,12 +423,12 @@ bool QueryLedgerWhere(DbManager *manager, const QString &storeNo, const QStringL
     const QString sql = latest
         ? QStringLiteral("select * from %1 where id=(select max(id) from %1 where %2)").arg(table, where)
         : QStringLiteral("select * from %1 where %2 order by id").arg(table, where);
-    QSqlQuery q(manager->Connection());
-    q.setForwardOnly(true);
-    if (!Prepare(q, sql) || !Exec(q, values))
+    RowReader q(manager->Connection());
+    if (!q.Exec(sql, values)) {
+        SetError(q.error());
         return false;
-    ReadLedgerRows(q, out);
-    return true;
+    }
+    return ReadLedgerRows(q, out);
 }
 
 } // namespace
@@ -531,6 +549,12 @@ bool StoreDbAccess::QueryGoods(int mode, int tabType, const QString &startDate, 
     return QueryLedger(m_dbManager, m_storeNo, mode, tabType, startDate, date, out);
 }
 
+bool StoreDbAccess::QueryGoodsTexts(int mode, int tabType, const QString &startDate, const QString &date,
+                                    const QVector<int> &texts, GoodsList &out)
+{
+    return QueryLedger(m_dbManager, m_storeNo, mode, tabType, startDate, date, out, texts);
+}
+
 bool StoreDbAccess::LatestGoodsWithCode(const QString &code, int tabType, const QString &exceptSerial,
                                         GoodsList &out)
 {
@@ -573,6 +597,12 @@ bool StoreDbAccess::QueryFinance(int mode, int tabType, const QString &startDate
                                  const QString &date, FinanceList &out)
 {
     return QueryLedger(m_dbManager, m_storeNo, mode, tabType, startDate, date, out);
+}
+
+bool StoreDbAccess::QueryFinanceTexts(int mode, int tabType, const QString &startDate, const QString &date,
+                                      const QVector<int> &texts, FinanceList &out)
+{
+    return QueryLedger(m_dbManager, m_storeNo, mode, tabType, startDate, date, out, texts);
 }
 
 // ---- information lists ----------------------------------------------------

@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QVector>
 
 class DbManager;
 
@@ -94,6 +95,11 @@ public:
     // tabType -1 means every kind. Appends to out; out is untouched on failure.
     [[nodiscard]] bool QueryGoods(int mode, int tabType, const QString &startDate, const QString &date,
                     GoodsList &out);
+    // As QueryGoods, reading only the texts listed (text indices of the
+    // record); the other texts keep the record's defaults. For computations
+    // that need a few fields of many rows.
+    [[nodiscard]] bool QueryGoodsTexts(int mode, int tabType, const QString &startDate, const QString &date,
+                                       const QVector<int> &texts, GoodsList &out);
     // Appends the latest row in entry order with the goods code, of one kind
     // (any with -1), leaving out the row with exceptSerial; nothing when none.
     bool LatestGoodsWithCode(const QString &code, int tabType, const QString &exceptSerial,
@@ -108,6 +114,9 @@ public:
     [[nodiscard]] bool DeleteFinanceKind(int tabType);
     [[nodiscard]] bool QueryFinance(int mode, int tabType, const QString &startDate, const QString &date,
                       FinanceList &out);
+    // As QueryGoodsTexts, for finance rows.
+    [[nodiscard]] bool QueryFinanceTexts(int mode, int tabType, const QString &startDate, const QString &date,
+                                         const QVector<int> &texts, FinanceList &out);
 
     // Information lists; storeKind is InfoStore::MasterData or InfoStore::People.
     [[nodiscard]] bool SaveInfoList(int storeKind, const InfoList &list);

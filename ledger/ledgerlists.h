@@ -13,7 +13,7 @@ struct LedgerLists
     GoodsList filteredGoods;
     GoodsList stockRows;
     GoodsList summaryRows; // the day, salesperson, customer and debt pages
-    FinanceList queryFinance;
+    FinanceList queryFinance; // empty after a profit query without conditions: only totals are read
     FinanceList filteredFinance;
     FinanceList profitRows;
 };

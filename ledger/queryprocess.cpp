@@ -90,6 +90,16 @@ QueryOutcome RunFinance(const QueryRequest &r, LedgerLists &lists, StoreDbAccess
     QueryOutcome out;
     const bool profit = r.IsProfitPage();
     lists.queryFinance.clear();
+    if (profit && r.noContentFilter) {
+        // The totals need each row's kind and sum only; the rows are not shown.
+        enum { Sum = 2 };
+        FinanceList rows;
+        out.ok = store->QueryFinanceTexts(r.dateMode, -1, r.dateFrom, r.dateTo, {Sum}, rows);
+        lists.profitRows.clear();
+        Profit::ComputeProfit(rows, lists.profitRows);
+        out.code = QueryResult::ProfitAll;
+        return out;
+    }
     out.ok = store->QueryFinance(r.dateMode, profit ? -1 : r.pageKind, r.dateFrom, r.dateTo,
                                  lists.queryFinance);
     const FinanceList *source = &lists.queryFinance;

@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qtbase5-dev qtbase5-dev-tools libqt5sql5-sqlite libqt5sql5-odbc libqt5sql5-psql
+  qtbase5-dev qtbase5-dev-tools libqt5sql5-sqlite libsqlite3-dev libqt5sql5-odbc libqt5sql5-psql
   libqt5svg5-dev libqt5webkit5-dev
   libquazip1-qt5-dev libgsf-1-dev
   fonts-noto-cjk fonts-droid-fallback
