@@ -123,10 +123,19 @@ void DeductReturns(GoodsList &sales, const GoodsList &returns)
         const KeyReturns &k = it.value();
         s.num = Deducted(s.num, k.quantity, returns, k.returns, &GoodsRecord::num);
         s.total = Deducted(s.total, k.amount, returns, k.returns, &GoodsRecord::total);
-        // Written in place, one allocation per sale.
-        s.remark.reserve(s.remark.size() + k.notesLength + k.notes.size() * s.time.size());
-        for (const auto &part : k.notes)
-            s.remark.append(part.first).append(s.time).append(part.second);
+        // Copied into place, one allocation per sale.
+        const int at = s.remark.size();
+        s.remark.resize(at + k.notesLength + k.notes.size() * s.time.size());
+        QChar *out = s.remark.data() + at;
+        const auto put = [&out](const QString &text) {
+            std::copy(text.constBegin(), text.constEnd(), out);
+            out += text.size();
+        };
+        for (const auto &part : k.notes) {
+            put(part.first);
+            put(s.time);
+            put(part.second);
+        }
     }
 }
 
