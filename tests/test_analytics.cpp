@@ -378,11 +378,6 @@ void TestAnalytics::deductionSameAsReturnByReturn_data()
     QTest::newRow("blank keys match blank keys")
         << GoodsList{ Sale("s1", "", "", "", "3", "30"), Sale("s2", "", "Li", "", "3", "30"), Sale("s3", "A", "", "", "", "") }
         << GoodsList{ Return("", "", "", "1", "10"), Return("", "", "", "", ""), Return("A", "", "", "1", "1.5") };
-    QTest::newRow("several sales on several days")
-        << GoodsList{ Sale("s1", "A", "Li", "Wang", "10", "1000", "2024-05-10"), Sale("s2", "A", "Zhao", "Wang", "4", "400"),
-                      Sale("s3", "A", "Li", "Wang", "1", "100", "2024-02-29"), Sale("s4", "A", "Li", "Wang", "7", "0.3") }
-        << GoodsList{ Return("A", "Li", "Wang", "2", "0.1"), Return("A", "Li", "Wang", "0.5", "0.2"),
-                      Return("A", "Zhao", "Wang", "9", "abc") };
     // Beyond six places or near a billion each step is rounded on its own.
     QTest::newRow("more than six places")
         << GoodsList{ Sale("s1", "A", "Li", "Wang", "1", "1.0000004"), Sale("s2", "A", "Li", "Wang", "1", "1") }
@@ -506,9 +501,9 @@ void TestAnalytics::chartData()
 {
     // Summed per model in first-seen order; blanks grouped; bad totals count 0.
     GoodsList sales;
-    for (const auto &s : { qMakePair("M2", "100"), qMakePair(" ", "abc"), qMakePair("M1", "50.5"),
-                           qMakePair("M2", "-20"), qMakePair("", "2"), qMakePair(" M1 ", "0.5") })
-        sales << Sale("s", QString::fromUtf8(s.first), "", "", "1", QString::fromUtf8(s.second));
+    const char *const rows[][2] = { { "M2", "100" }, { " ", "abc" }, { "M1", "50.5" }, { "M2", "-20" }, { "", "2" }, { " M1 ", "0.5" } };
+    for (const auto &s : rows)
+        sales << Sale("s", QString::fromUtf8(s[0]), "", "", "1", QString::fromUtf8(s[1]));
     HistogramData d = ChartScript::FromSalesRows(sales);
     QCOMPARE(d.labels, (QStringList{ "M2", QStringLiteral("未填型号"), "M1" }));
     QCOMPARE(d.values, (QList<double>{ 80, 2, 51 }));
@@ -530,7 +525,7 @@ void TestAnalytics::execute_data()
     QTest::addColumn<int>("code");
     QTest::addColumn<QStringList>("rows"); // serial:num:total (goods) or serial:sum, sorted; profit: its sum
 
-    using G = QueryGroup;
+    namespace G = QueryGroup;
     const int day = QueryDateMode::Day, year = QueryDateMode::Year, all = QueryDateMode::AllTime;
     QTest::newRow("purchases of the day") << Request(G::Goods, 0) << 2 << QStringList{ "p1:10:100", "p2:5:50" };
     QTest::newRow("warehouse condition") << Request(G::Goods, 0, day, "lineEdit_2", "W1") << 2 << QStringList{ "p1:10:100" };
@@ -731,63 +726,6 @@ void TestAnalytics::chartDialogDrawsHandedFigures()
     view->reload();
     QVERIFY(loaded.wait(10000));
     QCOMPARE(js("chartState.labels").toStringList(), labels);
-}
-
-void TestAnalytics::chartDialogDrawsHandedFigures()
-{
-    // The dialog reads ./html/HistoGram.html from the working folder.
-    QTemporaryDir dir;
-    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("html")));
-    QVERIFY(QFile::copy(qEnvironmentVariable("QUILLON_SOURCE_DIR") + QStringLiteral("/html/HistoGram.html"),
-                        dir.filePath(QStringLiteral("html/HistoGram.html"))));
-    const QString start = QDir::currentPath();
-    QDir::setCurrent(dir.path());
-    auto back = qScopeGuard([&] { QDir::setCurrent(start); });
-    DialogShowGraph d;
-    d.show();
-    auto *view = d.findChild<QWebView *>(QStringLiteral("webView"));
-    const auto js = [view](const char *script) { return view->page()->mainFrame()->evaluateJavaScript(QLatin1String(script)); };
-    // The constructor's sample is drawn once the page has loaded, without a button.
-    QVERIFY(QTest::qWaitFor([&] { return js("typeof chartState == 'object' && chartState.bars").toInt() == 4; }, 10000));
-    // Labels are text, never markup, and survive a reload of the page.
-    const QStringList labels{ QStringLiteral("15\" <b>屏</b>"), QStringLiteral("\");DialogShowGraph.hide();//") };
-    d.ShowChart(QStringLiteral("t"), QString(), QString(), labels, { 50, -80 });
-    QCOMPARE(js("chartState.labels").toStringList(), labels);
-    QCOMPARE(js("document.querySelectorAll('#chart b').length").toInt(), 0);
-    QSignalSpy loaded(view, &QWebView::loadFinished);
-    view->reload();
-    QVERIFY(loaded.wait(10000));
-    QCOMPARE(js("chartState.labels").toStringList(), labels);
-}
-
-void TestAnalytics::stockPageFollowsTheModelSelector()
-{
-    TempStore db;
-    QVERIFY(db.connected);
-    StoreDbAccess *s = db.store();
-    QVERIFY(s->SaveInfoList(InfoStore::MasterData, InfoList{ 3, QStringLiteral("AB##1;CD##7") }));
-    s->SaveGoodsRow(Goods(GoodsKind::PurchaseIn, "p1", QDate::currentDate().toString(Qt::ISODate), "AB-1", "10", "100"));
-    s->SaveGoodsRow(Goods(GoodsKind::PurchaseIn, "p2", QDate::currentDate().toString(Qt::ISODate), "CD-7", "3", "30"));
-    s->SaveGoodsRow(Goods(GoodsKind::Sale, "s1", QDate::currentDate().toString(Qt::ISODate), "AB-1", "4", "80"));
-    MainWindow w;
-    UserRecord user;
-    user.userType = 1;
-    w.SetUser(user);
-    w.Initialise();
-
-    QComboBox *models = w.ModelCombo();
-    QCOMPARE(models->currentText(), QStringLiteral("所有型号"));
-    QCOMPARE(models->count(), 3);
-    QVERIFY(QueryFrom(w, "btn_purquery_6", "btn_query"));
-    QTableWidget *stock = w.GoodsTable(GoodsKind::CurrentStock);
-    QCOMPARE(Column(stock, 0) + Column(stock, 9), (QStringList{ "p1", "p2", "6", "3" }));
-    // Choosing a model shows its rows; a new query keeps the choice.
-    models->setCurrentText(QStringLiteral("CD-7"));
-    QCOMPARE(Column(stock, 0), QStringList{ "p2" });
-    QVERIFY(QueryFrom(w, "btn_purquery_6", "btn_query"));
-    QCOMPARE(Column(stock, 0), QStringList{ "p2" });
-    models->setCurrentText(QStringLiteral("所有型号"));
-    QCOMPARE(stock->rowCount(), 2);
 }
 
 QTEST_MAIN(TestAnalytics)
