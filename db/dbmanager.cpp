@@ -1,6 +1,7 @@
 #include "db/dbmanager.h"
 
 #include "db/schema.h"
+#include "db/sqldialect.h"
 
 #include <QDebug>
 #include <QDir>
@@ -19,8 +20,6 @@ const char *const kDefaultName = "Marrowfield";
 const char *const kDefaultUser = "sa";
 const char *const kDefaultPassword = "dorivax5813m60427915";
 const char *const kDefaultFile = "Marrowfield.db";
-const int kOdbcPort = 1433;
-const int kPostgresPort = 5432;
 const int kBusyTimeoutMs = 10000;
 
 // A connection opened by a thread other than the owner of the default one.
@@ -90,8 +89,13 @@ DbSettings DbSettings::Read(const QString &iniPath)
     if (portOk && port > 0 && port < 65536)
         s.port = port;
     else
-        s.port = s.driver == QLatin1String("QPSQL") ? kPostgresPort : kOdbcPort;
+        s.port = SqlDialect::ForDriver(s.driver).defaultPort;
     return s;
+}
+
+DbManager::DbManager()
+    : m_dialect(&SqlDialect::ForDriver(QString()))
+{
 }
 
 DbManager *DbManager::Instance()
@@ -121,13 +125,14 @@ bool DbManager::ConnectDb(const DbSettings &settings)
     m_connectError.clear();
     if (m_settings.driver.isEmpty())
         m_settings.driver = QStringLiteral("QSQLITE");
+    m_dialect = &SqlDialect::ForDriver(m_settings.driver);
 
     if (!QSqlDatabase::isDriverAvailable(m_settings.driver)) {
         m_connectError = QStringLiteral("数据库驱动不可用: %1").arg(m_settings.driver);
         return false;
     }
 
-    const bool opened = m_settings.driver == QLatin1String("QSQLITE") ? OpenSqlite() : OpenServer();
+    const bool opened = m_dialect->fileDatabase ? OpenSqlite() : OpenServer();
     if (!opened) {
         m_db.close();
         return false;
@@ -180,25 +185,22 @@ bool DbManager::OpenSqlite()
 bool DbManager::OpenServer()
 {
     m_db = QSqlDatabase::addDatabase(m_settings.driver);
-    if (m_settings.driver == QLatin1String("QODBC")) {
+    if (m_dialect->connectionString) {
         // The driver takes the whole connection string as the database name.
         m_db.setDatabaseName(OdbcConnectionString(m_settings.server, m_settings.port,
                                                   m_settings.name, m_settings.user,
                                                   m_settings.password));
     } else {
-        if (m_settings.driver == QLatin1String("QPSQL")) {
-            // Set through the connection options so per-thread clones work in it too.
-            // The server's notices ("relation ... already exists, skipping") would
-            // otherwise go to stderr, where a scheduled quillonctl reports failures.
-            QString options = QStringLiteral("-c client_min_messages=warning");
-            if (!m_settings.schema.isEmpty()) {
+        if (m_dialect->connectOptions) {
+            QString searchPath;
+            if (!m_settings.schema.isEmpty() && m_dialect->searchPathOption) {
                 if (!PlainIdentifier(m_settings.schema)) {
                     m_connectError = QStringLiteral("数据库模式名称无效: %1").arg(m_settings.schema);
                     return false;
                 }
-                options += QStringLiteral(" -c search_path=%1").arg(m_settings.schema);
+                searchPath = QString(QLatin1String(m_dialect->searchPathOption)).arg(m_settings.schema);
             }
-            m_db.setConnectOptions(QStringLiteral("options='%1'").arg(options));
+            m_db.setConnectOptions(QString(QLatin1String(m_dialect->connectOptions)).arg(searchPath));
         }
         m_db.setHostName(m_settings.server);
         m_db.setPort(m_settings.port);
@@ -221,11 +223,11 @@ bool DbManager::PlainIdentifier(const QString &name)
 
 void DbManager::ConfigureConnection(QSqlDatabase &db)
 {
-    if (db.driverName() != QLatin1String("QSQLITE"))
+    const SqlDialect &dialect = SqlDialect::Of(db);
+    if (!dialect.connectionSetup)
         return;
-    // Per connection: a commit is on disk before it is reported.
     QSqlQuery q(db);
-    q.exec(QStringLiteral("PRAGMA synchronous=FULL"));
+    q.exec(QLatin1String(dialect.connectionSetup));
 }
 
 void DbManager::Close()
@@ -279,7 +281,7 @@ QStringList DbManager::UserTables() const
     QStringList tables;
     if (!db.isOpen())
         return tables;
-    if (db.driverName() == QLatin1String("QPSQL")) {
+    if (m_dialect->schemaTables) {
         // The driver's own list spans every schema; installations that keep
         // their tables in other schemas of the same database are not ours.
         QSqlQuery q(db);
@@ -295,7 +297,7 @@ QStringList DbManager::UserTables() const
     }
     const QStringList all = db.tables(QSql::Tables);
     for (const QString &t : all) {
-        if (db.driverName() == QLatin1String("QSQLITE") && t.startsWith(QLatin1String("sqlite_")))
+        if (m_dialect->internalTablePrefix && t.startsWith(QLatin1String(m_dialect->internalTablePrefix)))
             continue;
         tables << t;
     }
@@ -320,43 +322,6 @@ QString DbManager::CreateTableStatement(const QString &tableName, const QStringL
     return sql;
 }
 
-QString DbManager::Translate(const QString &statement) const
-{
-    const QString &driver = m_settings.driver;
-    if (driver == QLatin1String("QSQLITE")) {
-        // SQLite wants table constraints after the columns, has no identity
-        // columns (an INTEGER primary key is assigned automatically), no
-        // NVARCHAR(MAX) and no truncate.
-        static const QRegularExpression create(
-            QStringLiteral("^create table (\\[[^\\]]+\\]) \\(\\[id\\] int identity\\(1,1\\),"
-                           "(constraint \\S+ primary key ?\\(id\\)),(.*)\\)$"),
-            QRegularExpression::DotMatchesEverythingOption);
-        QString sql = statement;
-        const QRegularExpressionMatch m = create.match(sql);
-        if (m.hasMatch())
-            sql = QStringLiteral("create table %1 ([id] INTEGER,%3,%2)")
-                      .arg(m.captured(1), m.captured(2), m.captured(3));
-        sql.replace(QStringLiteral("NVARCHAR(MAX)"), QStringLiteral("TEXT"), Qt::CaseInsensitive);
-        static const QRegularExpression truncate(QStringLiteral("^truncate table "),
-                                                 QRegularExpression::CaseInsensitiveOption);
-        sql.replace(truncate, QStringLiteral("delete from "));
-        return sql;
-    }
-    if (driver == QLatin1String("QPSQL")) {
-        QString sql = statement;
-        sql.replace(QStringLiteral("int identity(1,1)"),
-                    QStringLiteral("integer generated by default as identity"),
-                    Qt::CaseInsensitive);
-        sql.replace(QStringLiteral("NVARCHAR(MAX)"), QStringLiteral("TEXT"), Qt::CaseInsensitive);
-        // Unquoted, so names fold to lower case exactly as the unquoted names in
-        // every other statement do; quoting would make product_oddNum unreachable.
-        static const QRegularExpression bracket(QStringLiteral("\\[([A-Za-z_][A-Za-z0-9_]*)\\]"));
-        sql.replace(bracket, QStringLiteral("\\1"));
-        return sql;
-    }
-    return statement;
-}
-
 void DbManager::CreateAllTables()
 {
     for (const Schema::Table &table : Schema::Tables())
@@ -370,7 +335,7 @@ void DbManager::CreateLookupIndexes()
     // index each save reads the whole ledger, and saves slow down as the shop's
     // history grows. The indexes change no statement and no result; existing
     // databases get them at the next start as well.
-    if (m_settings.driver != QLatin1String("QSQLITE") && m_settings.driver != QLatin1String("QPSQL"))
+    if (!m_dialect->indexIfNotExists)
         return;
     static const char *const statements[] = {
         "create index if not exists ix_product_key on tb_sm_product_info(tab_type, product_serial, store_no)",
@@ -407,7 +372,7 @@ bool DbManager::CreateTable(const QString &tableName, QStringList names, QString
     }
 
     QSqlQuery query(Connection());
-    query.exec(Translate(CreateTableStatement(tableName, names, types, empty)));
+    query.exec(m_dialect->Translate(CreateTableStatement(tableName, names, types, empty)));
     if (!query.isActive()) {
         if (empty) {
             lastError = QStringLiteral("CteateTable ( %1) Failed3!\nReason: %2")
@@ -424,7 +389,7 @@ bool DbManager::CreateTable(const QString &tableName, QStringList names, QString
 bool DbManager::TruncateTable(const QString &tableName)
 {
     QSqlQuery query(Connection());
-    query.exec(Translate(QStringLiteral("truncate table %1").arg(tableName)));
+    query.exec(m_dialect->Translate(QStringLiteral("truncate table %1").arg(tableName)));
     if (!query.isActive())
         lastError = QStringLiteral("删除表 ( %1) 失败!\n原因: %2").arg(tableName, query.lastError().text());
     return query.isActive();

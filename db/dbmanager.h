@@ -6,6 +6,8 @@
 
 #include <atomic>
 
+struct SqlDialect;
+
 class QThread;
 
 // Where the data lives. Read from the optional [Database] group of
@@ -36,12 +38,14 @@ public:
     // Opens the connection described by the settings file and creates missing
     // tables. On failure returns false and leaves the reason in connectError();
     // the caller shows the warning box.
-    bool ConnectDb();
-    bool ConnectDb(const DbSettings &settings);
+    [[nodiscard]] bool ConnectDb();
+    [[nodiscard]] bool ConnectDb(const DbSettings &settings);
     void Close();
     bool IsOpen() const;
     QString connectError() const { return m_connectError; }
     const DbSettings &settings() const { return m_settings; }
+    // What differs for the driver of the settings last connected with.
+    const SqlDialect &dialect() const { return *m_dialect; }
 
     // The connection to use on the calling thread: the default connection on
     // the thread that opened it, a per-thread clone elsewhere (closed and
@@ -55,8 +59,8 @@ public:
     // Table maintenance; failures leave their text in lastError.
     void CreateAllTables();
     bool CreateTable(const QString &tableName, QStringList names, QStringList types);
-    bool TruncateTable(const QString &tableName);
-    bool DropAllTables();
+    [[nodiscard]] bool TruncateTable(const QString &tableName);
+    [[nodiscard]] bool DropAllTables();
     // The statement CreateTable would run, before any translation for the driver.
     static QString CreateTableStatement(const QString &tableName, const QStringList &names,
                                         const QStringList &types, bool databaseEmpty);
@@ -67,8 +71,7 @@ public:
     QString lastError;
 
 private:
-    DbManager() = default;
-    QString Translate(const QString &statement) const;
+    DbManager();
     void CreateLookupIndexes();
     bool OpenSqlite();
     bool OpenServer();
@@ -78,6 +81,7 @@ private:
 
     QSqlDatabase m_db;
     DbSettings m_settings;
+    const SqlDialect *m_dialect;
     QString m_connectError;
     QThread *m_ownerThread = nullptr;
     std::atomic<bool> m_connected{false};

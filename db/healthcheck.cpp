@@ -2,6 +2,7 @@
 
 #include "db/dbmanager.h"
 #include "db/schema.h"
+#include "db/sqldialect.h"
 #include "db/transactionguard.h"
 
 #include <QSqlError>
@@ -28,9 +29,9 @@ HealthReport Check(DbManager *manager, const QString &storeNo)
     if (!db.isOpen())
         return fail(QStringLiteral("数据库未连接"));
 
-    if (report.driver == QLatin1String("QSQLITE")) {
+    if (const char *check = SqlDialect::Of(db).integrityCheck) {
         QSqlQuery q(db);
-        if (!q.exec(QStringLiteral("pragma quick_check")) || !q.next())
+        if (!q.exec(QLatin1String(check)) || !q.next())
             return fail(QStringLiteral("数据库文件检查失败: %1").arg(q.lastError().text()));
         const QString verdict = q.value(0).toString();
         if (verdict != QLatin1String("ok"))

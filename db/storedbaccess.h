@@ -61,7 +61,8 @@ struct RestoreFiles
 };
 
 // Store-scoped data access: every operation reads and writes only the rows
-// whose store_no is storeNo(). One instance for the process.
+// whose store_no is storeNo(). One instance for the process. The operations
+// are written in one file per table family (storedbaccess_*.cpp).
 class StoreDbAccess
 {
 public:
@@ -77,7 +78,7 @@ public:
     // number. The manager and the store number are set even when the
     // connection fails; false then, with the reason.
     // storeNoFallback, when given, tells whether the settings gave no store number.
-    static bool ConnectFromSettings(QString *reason = nullptr, bool *storeNoFallback = nullptr);
+    [[nodiscard]] static bool ConnectFromSettings(QString *reason = nullptr, bool *storeNoFallback = nullptr);
 
     // "StoreNo/No" of the settings file, unchanged; when it is empty, a stable
     // identifier of this installation (machine id, else host name).
@@ -94,7 +95,7 @@ public:
     // mode: 1 day, 2 month, 3 year, 4 range [startDate, date], 5 everything.
     // tabType -1 means every kind. Appends to out; out is untouched on failure.
     [[nodiscard]] bool QueryGoods(int mode, int tabType, const QString &startDate, const QString &date,
-                    GoodsList &out);
+                                  GoodsList &out);
     // As QueryGoods, reading only the texts listed (text indices of the
     // record); the other texts keep the record's defaults. For computations
     // that need a few fields of many rows.
@@ -102,18 +103,18 @@ public:
                                        const QVector<int> &texts, GoodsList &out);
     // Appends the latest row in entry order with the goods code, of one kind
     // (any with -1), leaving out the row with exceptSerial; nothing when none.
-    bool LatestGoodsWithCode(const QString &code, int tabType, const QString &exceptSerial,
-                             GoodsList &out);
+    [[nodiscard]] bool LatestGoodsWithCode(const QString &code, int tabType, const QString &exceptSerial,
+                                           GoodsList &out);
     // Appends every row of one article (model, colour, warehouse), entry order.
-    bool QueryArticleGoods(const QString &model, const QString &color, const QString &store,
-                           GoodsList &out);
+    [[nodiscard]] bool QueryArticleGoods(const QString &model, const QString &color, const QString &store,
+                                         GoodsList &out);
 
     // Finance ledger rows (tb_sm_finance_info).
     [[nodiscard]] bool SaveFinanceRow(const FinanceRecord &record);
     [[nodiscard]] bool DeleteFinanceRow(const FinanceRecord &record);
     [[nodiscard]] bool DeleteFinanceKind(int tabType);
     [[nodiscard]] bool QueryFinance(int mode, int tabType, const QString &startDate, const QString &date,
-                      FinanceList &out);
+                                    FinanceList &out);
     // As QueryGoodsTexts, for finance rows.
     [[nodiscard]] bool QueryFinanceTexts(int mode, int tabType, const QString &startDate, const QString &date,
                                          const QVector<int> &texts, FinanceList &out);

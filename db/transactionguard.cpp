@@ -1,5 +1,7 @@
 #include "db/transactionguard.h"
 
+#include "db/sqldialect.h"
+
 #include <QHash>
 #include <QSqlDriver>
 #include <QSqlQuery>
@@ -26,12 +28,12 @@ TransactionGuard::TransactionGuard(QSqlDatabase db)
     if (!m_db.isOpen())
         return;
     m_key = m_db.connectionName();
-    m_sqlite = m_db.driverName() == QLatin1String("QSQLITE");
+    m_dialect = &SqlDialect::Of(m_db);
     m_level = Depths().value(m_key, 0);
     if (m_level > 0)
         m_active = Run(QStringLiteral("SAVEPOINT ") + SavepointName(m_level));
-    else if (m_sqlite)
-        m_active = Run(QStringLiteral("BEGIN IMMEDIATE"));
+    else if (m_dialect->begin)
+        m_active = Run(QLatin1String(m_dialect->begin));
     else
         m_active = m_db.transaction();
     if (m_active)
@@ -71,8 +73,8 @@ bool TransactionGuard::Commit()
     bool ok;
     if (m_level > 0)
         ok = Run(QStringLiteral("RELEASE SAVEPOINT ") + SavepointName(m_level));
-    else if (m_sqlite)
-        ok = Run(QStringLiteral("COMMIT"));
+    else if (m_dialect->commit)
+        ok = Run(QLatin1String(m_dialect->commit));
     else
         ok = m_db.commit();
     if (ok)
@@ -88,8 +90,8 @@ void TransactionGuard::Rollback()
         const QString name = SavepointName(m_level);
         Run(QStringLiteral("ROLLBACK TO SAVEPOINT ") + name);
         Run(QStringLiteral("RELEASE SAVEPOINT ") + name);
-    } else if (m_sqlite) {
-        Run(QStringLiteral("ROLLBACK"));
+    } else if (m_dialect->rollback) {
+        Run(QLatin1String(m_dialect->rollback));
     } else {
         m_db.rollback();
     }

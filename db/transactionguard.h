@@ -3,6 +3,8 @@
 #include <QSqlDatabase>
 #include <QString>
 
+struct SqlDialect;
+
 // Rolls back on destruction unless Commit() succeeded. On SQLite the
 // transaction starts IMMEDIATE so that a look-up followed by a write cannot
 // be overtaken by another connection's write between the two.
@@ -21,7 +23,7 @@ public:
 
     bool IsActive() const { return m_active; }
     bool IsSavepoint() const { return m_level > 0; }
-    bool Commit();
+    [[nodiscard]] bool Commit();
     void Rollback();
 
     // Guards of this thread currently open on the connection.
@@ -33,7 +35,7 @@ private:
 
     QSqlDatabase m_db;
     QString m_key;
-    bool m_sqlite = false;
+    const SqlDialect *m_dialect = nullptr;
     bool m_active = false;
     int m_level = 0;   // 0 the transaction itself, n > 0 the n-th nested savepoint
 };

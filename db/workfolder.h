@@ -29,7 +29,7 @@ public:
     // copied where missing or different. Nothing already there is changed but
     // the chart pages. False with the reason in error when the folder cannot be
     // made or the settings file not written.
-    static bool Prepare(const QString &folder, const QString &chartSource, QString *error);
+    [[nodiscard]] static bool Prepare(const QString &folder, const QString &chartSource, QString *error);
 
     // Chooses the folder, prepares it and makes it the current folder. A folder
     // named in overrideFolder must already hold InitParam/dBConfig.ini. Returns

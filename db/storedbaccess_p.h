@@ -1,0 +1,69 @@
+#pragma once
+
+// Shared by the files of the store (db/storedbaccess*.cpp) and nothing else.
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QVariant>
+
+class DbManager;
+class QSqlError;
+class QSqlQuery;
+struct SqlDialect;
+
+namespace StoreSql {
+
+// Why the calling thread's last store operation failed; StoreDbAccess::lastError.
+void SetError(const QString &text);
+QString Error();
+
+// SQLSTATE class 22: the database refused a value (a date that is not a
+// date, a text too long for its column), not the statement.
+bool ValueRefused(const QSqlError &error);
+
+// The value for a date column: a blank text is no date at all, stored as NULL
+// where dates are typed (an empty text would be refused there).
+QVariant DateValue(const QString &text, bool typed);
+
+// Each leaves the database's text as the thread's error when it fails.
+bool Prepare(QSqlQuery &q, const QString &sql);
+bool Exec(QSqlQuery &q, const QVariantList &values);
+bool Run(QSqlQuery &q, const QString &sql, const QVariantList &values);
+
+// The text of a column of the current row; empty for a column the select lacks (-1).
+QString Text(const QSqlQuery &q, int index);
+
+// Table names cannot be bound: only plain identifiers go into a statement.
+bool PlainName(const QString &name);
+
+// The start of every store operation: clears the calling thread's error and
+// takes the thread's connection, its dialect and the store number to bind.
+class Call
+{
+public:
+    Call(DbManager *manager, const QString &storeNo);
+
+    // False, with "数据库未连接" as the error, when there is no open connection.
+    bool Connected() const { return m_connected; }
+    // Leaves text as the error; false, for `return call.Fail(...)`.
+    bool Fail(const QString &text) const;
+
+    QSqlDatabase &db() { return m_db; }
+    const SqlDialect &dialect() const { return *m_dialect; }
+    const QString &storeNo() const { return m_storeNo; }
+    DbManager *manager() const { return m_manager; }
+
+    // One statement on a query of its own.
+    bool Run(const QString &sql, const QVariantList &values);
+    // A forward-only select into q.
+    bool Select(QSqlQuery &q, const QString &sql, const QVariantList &values);
+
+private:
+    DbManager *m_manager;
+    QSqlDatabase m_db;
+    const SqlDialect *m_dialect;
+    QString m_storeNo;
+    bool m_connected = false;
+};
+
+} // namespace StoreSql

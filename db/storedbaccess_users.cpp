@@ -1,0 +1,154 @@
+// User accounts (tb_sm_user).
+#include "db/storedbaccess.h"
+
+#include "db/storedbaccess_p.h"
+#include "db/transactionguard.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+using namespace StoreSql;
+
+namespace {
+
+const QString kUserLookup = QStringLiteral(
+    "select * from tb_sm_user where (user_phoneno=? or user_name=?) and store_no=?");
+// The login looks in every store: one owner account may serve several shops
+// on one server. Saving and deleting stay within the store.
+const QString kLoginLookup = QStringLiteral(
+    "select * from tb_sm_user where user_phoneno=? or user_name=?");
+const QString kUserUpdate = QStringLiteral(
+    "update tb_sm_user set user_password=?,user_type=?, user_online=?, user_ip=?, user_remark=? "
+    "where user_phoneno=? and user_name=? and store_no=?");
+const QString kUserInsert = QStringLiteral(
+    "insert into tb_sm_user (user_phoneno,user_name,user_password,user_type,user_online,user_ip,"
+    "user_remark,store_no) values (?,?,?,?, ?,?,?,?)");
+const QString kUserDelete = QStringLiteral(
+    "delete from tb_sm_user where user_phoneno=? and user_name=? and store_no=?");
+
+} // namespace
+
+bool StoreDbAccess::AddOrUpdateUser(const UserRecord &user)
+{
+    Call call(m_dbManager, m_storeNo);
+    if (!call.Connected())
+        return false;
+    // Without a phone or a name there is nothing to tell this account from another.
+    if (user.phone.isEmpty() && user.name.isEmpty())
+        return call.Fail(QStringLiteral("账户没有电话也没有名称"));
+    QSqlDatabase &db = call.db();
+    QSqlQuery lookup(db), write(db);
+    TransactionGuard tx(db);
+    if (!tx.IsActive())
+        return call.Fail(QStringLiteral("无法开始事务: %1").arg(db.lastError().text()));
+
+    if (!call.Select(lookup, kUserLookup, {user.phone, user.name, m_storeNo}))
+        return false;
+    // Prefer the row matching both; an empty phone or name matches nothing,
+    // otherwise two accounts without a phone would overwrite each other.
+    bool found = false, exact = false;
+    QString foundPhone, foundName;
+    const int phoneIndex = lookup.record().indexOf(QStringLiteral("user_phoneno"));
+    const int nameIndex = lookup.record().indexOf(QStringLiteral("user_name"));
+    while (lookup.next() && !exact) {
+        const QString phone = Text(lookup, phoneIndex);
+        const QString name = Text(lookup, nameIndex);
+        const bool phoneMatch = !user.phone.isEmpty() && phone == user.phone;
+        const bool nameMatch = !user.name.isEmpty() && name == user.name;
+        if ((phoneMatch && nameMatch) || (!found && (phoneMatch || nameMatch))) {
+            found = true;
+            exact = phoneMatch && nameMatch;
+            foundPhone = phone;
+            foundName = name;
+        }
+    }
+    lookup.finish();
+
+    const bool ok = found
+        ? Run(write, kUserUpdate, {user.password, user.userType, user.online, user.ip, user.remark,
+                                foundPhone, foundName, m_storeNo})
+        : Run(write, kUserInsert, {user.phone, user.name, user.password, user.userType, user.online,
+                                user.ip, user.remark, m_storeNo});
+    return ok && tx.Commit();
+}
+
+bool StoreDbAccess::DeleteUser(const UserRecord &user)
+{
+    Call call(m_dbManager, m_storeNo);
+    return call.Connected() && call.Run(kUserDelete, {user.phone, user.name, m_storeNo});
+}
+
+bool StoreDbAccess::ReplaceUsers(const QList<UserRecord> &users)
+{
+    Call call(m_dbManager, m_storeNo);
+    if (!call.Connected())
+        return false;
+    QSqlDatabase &db = call.db();
+    QSqlQuery del(db), insert(db);
+    TransactionGuard tx(db);
+    if (!tx.IsActive())
+        return false;
+    if (!Run(del, QStringLiteral("delete from tb_sm_user where store_no=?"), {m_storeNo}))
+        return false;
+    if (!Prepare(insert, kUserInsert))
+        return false;
+    for (const UserRecord &u : users) {
+        if (!Exec(insert, {u.phone, u.name, u.password, u.userType, u.online, u.ip, u.remark, m_storeNo}))
+            return false;
+    }
+    return tx.Commit();
+}
+
+bool StoreDbAccess::CheckUserPassword(const QString &account, const QString &password)
+{
+    Call call(m_dbManager, m_storeNo);
+    if (!call.Connected() || account.isEmpty())
+        return false;
+    QSqlQuery q(call.db());
+    if (!call.Select(q, kLoginLookup, {account, account}))
+        return false;
+    const int passwordIndex = q.record().indexOf(QStringLiteral("user_password"));
+    while (q.next()) {
+        if (Text(q, passwordIndex) == password)
+            return true;
+    }
+    return false;
+}
+
+bool StoreDbAccess::ReadUser(UserRecord &user)
+{
+    Call call(m_dbManager, m_storeNo);
+    if (!call.Connected())
+        return false;
+    QSqlQuery q(call.db());
+    if (!call.Select(q, kLoginLookup, {user.phone, user.name}))
+        return false;
+    const QSqlRecord rec = q.record();
+    const auto at = [&](const char *column) { return rec.indexOf(QLatin1String(column)); };
+    const int type = at("user_type"), online = at("user_online"), phone = at("user_phoneno"),
+              name = at("user_name"), password = at("user_password"), ip = at("user_ip"),
+              remark = at("user_remark");
+    const QString wantedPhone = user.phone, wantedName = user.name, wantedPassword = user.password;
+    bool found = false;
+    while (q.next()) {
+        // An empty phone or name in the request matches nothing.
+        if (!(!wantedPhone.isEmpty() && Text(q, phone) == wantedPhone)
+            && !(!wantedName.isEmpty() && Text(q, name) == wantedName))
+            continue;
+        // A login reads the account whose password was given, so two accounts
+        // sharing a name cannot hand one user the other's rights.
+        if (!wantedPassword.isEmpty() && Text(q, password) != wantedPassword)
+            continue;
+        user.userType = q.value(type).toInt();
+        user.online = q.value(online).toInt();
+        user.phone = Text(q, phone);
+        user.name = Text(q, name);
+        user.password = Text(q, password);
+        user.ip = Text(q, ip);
+        user.remark = Text(q, remark);
+        found = true;
+    }
+    return found;
+}
+
