@@ -94,13 +94,13 @@ Table Compute(Kind kind, int dateMode, const QString &from, const QString &to)
     if (page)
         table.titles = page->columnTitles;
     LedgerLists lists;
-    const QueryOutcome outcome = QueryRun::Execute(request, lists);
+    const QueryOutcome outcome = QueryWork::Execute(request, lists);
     if (!outcome.ok) {
         table.error = outcome.error;
         return table;
     }
-    table.rows = kind == Kind::Profit ? CellsOf(QueryRun::FinanceRowsToShow(outcome.code, lists))
-                                      : CellsOf(QueryRun::GoodsRowsToShow(outcome.code, lists));
+    table.rows = kind == Kind::Profit ? CellsOf(QueryWork::FinanceRowsToShow(outcome.code, lists))
+                                      : CellsOf(QueryWork::GoodsRowsToShow(outcome.code, lists));
     // The summary pages use a few of the goods columns; the rest stay out, as on screen.
     if (page) {
         for (int c = page->ColumnCount() - 1; c >= 0; --c) {

@@ -14,7 +14,7 @@ class QTableWidget;
 class DialogInfoToDb;
 class DialogQuery;
 class DialogShowGraph;
-class QueryRunner;
+class QueryScheduler;
 class DialogStoreSet;
 class DialogUserMge;
 class ItemListWidget;
@@ -170,7 +170,7 @@ private:
     DialogStoreSet *m_storeSetDlg = nullptr;
     ItemListWidget *m_itemList = nullptr;
     LedgerPages *m_ledger = nullptr;
-    QueryRunner *m_queryRunner = nullptr;
+    QueryScheduler *m_queryScheduler = nullptr;
     DialogShowGraph *m_graphDlg = nullptr;
     int m_stockCode = 0;  // result code of the stock rows on show
 };

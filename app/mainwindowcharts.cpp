@@ -68,7 +68,7 @@ void MainWindow::ShowPageChart()
         return;
     if (!m_graphDlg)
         m_graphDlg = new DialogShowGraph(this);
-    const QueryRequest *last = m_queryRunner ? &m_queryRunner->request() : nullptr;
+    const QueryRequest *last = m_queryScheduler ? &m_queryScheduler->request() : nullptr;
     const QTableWidget *table = Table(page->tableName);
     if (page->group == LedgerKinds::Group::Sales) {
         GoodsList rows;

@@ -71,7 +71,7 @@ void MainWindow::OpenPeopleDialog(int tab)
 void MainWindow::ReloadChoiceLists()
 {
     if (m_storeSetDlg && m_infoDlg)
-        m_storeSetDlg->ShowWarehouseList(m_infoDlg->CurrentList(ListTables::Warehouse).list);
+        m_storeSetDlg->ShowWarehouseList(m_infoDlg->CurrentList(ListNo::Warehouse).list);
     ReloadQueryChoices();
 }
 

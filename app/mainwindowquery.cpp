@@ -35,8 +35,8 @@ void MainWindow::CreateQueryDialog()
                            ListDialogSources::WarehousePicker(m_storeSetDlg));
     connect(m_queryDlg, &DialogQuery::sendQueryCmd, this, &MainWindow::QueryProcess);
 
-    m_queryRunner = new QueryRunner(&Ledger()->lists(), this);
-    m_queryRunner->SetResultEmitter([this](int code) { emit SendQueryResultDate(code); });
+    m_queryScheduler = new QueryScheduler(&Ledger()->lists(), this);
+    m_queryScheduler->SetResultEmitter([this](int code) { emit SendQueryResultDate(code); });
 
     if (QComboBox *models = ModelCombo()) {
         connect(models, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
@@ -66,7 +66,7 @@ void MainWindow::RefillModelCombo()
     if (!box)
         return;
     const QString chosen = box->currentText();
-    QStringList models = m_infoDlg ? m_infoDlg->ColumnValues(ListTables::GoodsModel, 0) : QStringList();
+    QStringList models = m_infoDlg ? m_infoDlg->ColumnValues(ListNo::GoodsModel, 0) : QStringList();
     models.removeAll(QString());
     models << StockCompute::AllModelsText();
     {
@@ -89,7 +89,7 @@ void MainWindow::ShowStockOfModel()
     const LedgerKinds::PageKind *page = LedgerKinds::Find(LedgerKinds::Group::Goods, GoodsKind::CurrentStock);
     const QComboBox *box = ModelCombo();
     m_ledger->ShowGoodsRows(Table(page->tableName),
-                            QueryRun::GoodsRowsToShow(m_stockCode, m_ledger->lists(),
+                            QueryWork::GoodsRowsToShow(m_stockCode, m_ledger->lists(),
                                                       box ? box->currentText() : QString()));
 }
 
@@ -104,7 +104,7 @@ void MainWindow::ActionQuery()
 
 void MainWindow::QueryProcess()
 {
-    if (!m_queryDlg || !m_queryRunner)
+    if (!m_queryDlg || !m_queryScheduler)
         return;
     ShowStatusMessage(QStringLiteral("数据查询开始,请勿操作，耐心等待..."));
     QueryRequest request = m_queryDlg->Request();
@@ -121,20 +121,20 @@ void MainWindow::QueryProcess()
         if (request.IsStockPage())
             m_stockCode = 0;
     }
-    m_queryRunner->Start(request);
+    m_queryScheduler->Start(request);
 }
 
 void MainWindow::ShowQueryResultData(int result)
 {
     // False when a newer query was waiting and has now started.
-    if (!m_queryRunner || !m_queryRunner->Accept(result))
+    if (!m_queryScheduler || !m_queryScheduler->Accept(result))
         return;
-    const QueryRequest &request = m_queryRunner->request();
-    if (result == QueryResult::ProfitAll)
+    const QueryRequest &request = m_queryScheduler->request();
+    if (result == QueryResultCode::ProfitAll)
         qDebug() << "PorcessPofit 9";
-    if (QueryResult::GroupOf(result) != 0)
+    if (QueryResultCode::GroupOf(result) != 0)
         ShowQueryRows(request.pageGroup, request.pageKind, result);
-    const QueryOutcome &outcome = m_queryRunner->outcome();
+    const QueryOutcome &outcome = m_queryScheduler->outcome();
     ShowStatusMessage(outcome.ok ? QStringLiteral("当前查询完成！")
                                  : QStringLiteral("查询没有完成,%1").arg(outcome.error));
 }
@@ -146,7 +146,7 @@ void MainWindow::ShowQueryRows(int group, int kind, int code)
     if (!table)
         return;
     if (group == QueryGroup::Finance) {
-        Ledger()->ShowFinanceRows(table, QueryRun::FinanceRowsToShow(code, Ledger()->lists()));
+        Ledger()->ShowFinanceRows(table, QueryWork::FinanceRowsToShow(code, Ledger()->lists()));
         return;
     }
     QString model;
@@ -157,5 +157,5 @@ void MainWindow::ShowQueryRows(int group, int kind, int code)
             box->show();
         }
     }
-    Ledger()->ShowGoodsRows(table, QueryRun::GoodsRowsToShow(code, Ledger()->lists(), model));
+    Ledger()->ShowGoodsRows(table, QueryWork::GoodsRowsToShow(code, Ledger()->lists(), model));
 }

@@ -151,7 +151,7 @@ bool ReadCases(const QList<int> &sizes)
             request.pageKind = kind;
             return BestMs([&] {
                 LedgerLists lists;
-                if (!QueryRun::Execute(request, lists).ok)
+                if (!QueryWork::Execute(request, lists).ok)
                     std::fprintf(stderr, "query failed\n");
             });
         };

@@ -108,13 +108,13 @@ QueryRequest YearRequest(int group, int kind)
 }
 
 // Runs one query through the worker, then fills the page as the window does.
-void Run(const char *label, const QueryRequest &request, LedgerPages &pages, QueryRunner &runner)
+void Run(const char *label, const QueryRequest &request, LedgerPages &pages, QueryScheduler &runner)
 {
     QElapsedTimer total;
     total.start();
     QEventLoop loop;
     int code = 0;
-    auto c = QObject::connect(&runner, &QueryRunner::ResultReady, &loop, [&](int result) {
+    auto c = QObject::connect(&runner, &QueryScheduler::ResultReady, &loop, [&](int result) {
         code = result;
         loop.quit();
     });
@@ -131,12 +131,12 @@ void Run(const char *label, const QueryRequest &request, LedgerPages &pages, Que
                                    : request.pageGroup == QueryGroup::Sales ? LedgerKinds::Group::Sales
                                                                             : LedgerKinds::Group::Finance;
     QTableWidget *table = pages.Table(LedgerKinds::Find(group, request.pageKind)->tableName);
-    if (QueryResult::GroupOf(code) == QueryGroup::Finance) {
-        const FinanceList list = QueryRun::FinanceRowsToShow(code, pages.lists());
+    if (QueryResultCode::GroupOf(code) == QueryGroup::Finance) {
+        const FinanceList list = QueryWork::FinanceRowsToShow(code, pages.lists());
         rows = list.size();
         pages.ShowFinanceRows(table, list);
     } else {
-        const GoodsList list = QueryRun::GoodsRowsToShow(code, pages.lists());
+        const GoodsList list = QueryWork::GoodsRowsToShow(code, pages.lists());
         rows = list.size();
         pages.ShowGoodsRows(table, list);
     }
@@ -184,7 +184,7 @@ int main(int argc, char **argv)
         layout->addWidget(table);
     }
     LedgerPages pages(&window);
-    QueryRunner runner(&pages.lists());
+    QueryScheduler runner(&pages.lists());
 
     Run("sale page, a year", YearRequest(QueryGroup::Goods, GoodsKind::Sale), pages, runner);
     QueryRequest filtered = YearRequest(QueryGroup::Goods, GoodsKind::Sale);

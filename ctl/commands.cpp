@@ -228,7 +228,7 @@ int RunRestore(const Invocation &inv)
 
 int ImportList(const ListRows::ListPage &list, const QString &file)
 {
-    if (list.storeKind == InfoStore::People && list.def->infoType == ListTables::Users)
+    if (list.storeKind == InfoStore::People && list.def->infoType == ListNo::Users)
         return Fail(QStringLiteral("用户信息(账号和密码)只能在窗口中导入"));
     QVector<QStringList> sheet;
     QString error;

@@ -82,6 +82,14 @@ namespace InfoStore {
 enum : int { MasterData = 1, People = 2 };
 }
 
+// List numbers within each store kind (InfoList::infoType).
+namespace ListNo {
+enum MasterInfo : int { GoodsClass = 1, GoodsName = 2, GoodsModel = 3, GoodsColor = 4,
+                        GoodsSize = 6, Warehouse = 8 };
+enum PeopleInfo : int { Users = 0, Employees = 1, Customers = 2, Distributors = 3,
+                        Suppliers = 4, Partners = 5 };
+}
+
 // One user account.
 struct UserRecord
 {

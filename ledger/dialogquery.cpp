@@ -32,12 +32,12 @@ const QVector<ComboLists> &ComboSources()
 {
     using namespace InfoStore;
     static const QVector<ComboLists> sources = {
-        { "comboBox", { { MasterData, ListNo::Classes } } },
-        { "comboBox_2", { { MasterData, ListNo::Names } } },
-        { "comboBox_3", { { MasterData, ListNo::Models } } },
-        { "comboBox_9", { { MasterData, ListNo::Models } } },
-        { "comboBox_4", { { MasterData, ListNo::Colours } } },
-        { "comboBox_5", { { MasterData, ListNo::Sizes } } },
+        { "comboBox", { { MasterData, ListNo::GoodsClass } } },
+        { "comboBox_2", { { MasterData, ListNo::GoodsName } } },
+        { "comboBox_3", { { MasterData, ListNo::GoodsModel } } },
+        { "comboBox_9", { { MasterData, ListNo::GoodsModel } } },
+        { "comboBox_4", { { MasterData, ListNo::GoodsColor } } },
+        { "comboBox_5", { { MasterData, ListNo::GoodsSize } } },
         { "comboBox_6", { { People, ListNo::Suppliers }, { People, ListNo::Customers },
                           { People, ListNo::Distributors } } },
         { "comboBox_32", { { People, ListNo::Suppliers }, { People, ListNo::Customers },

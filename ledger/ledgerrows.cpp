@@ -209,11 +209,11 @@ bool HasRow(const QTableWidget *table, int row)
 RowChoices RowChoices::Read(const ListSource &source)
 {
     RowChoices c;
-    c.classes = source.Choices(InfoStore::MasterData, ListNo::Classes);
-    c.names = source.Choices(InfoStore::MasterData, ListNo::Names);
-    c.models = source.Choices(InfoStore::MasterData, ListNo::Models);
-    c.colours = source.Choices(InfoStore::MasterData, ListNo::Colours);
-    c.sizes = source.Choices(InfoStore::MasterData, ListNo::Sizes);
+    c.classes = source.Choices(InfoStore::MasterData, ListNo::GoodsClass);
+    c.names = source.Choices(InfoStore::MasterData, ListNo::GoodsName);
+    c.models = source.Choices(InfoStore::MasterData, ListNo::GoodsModel);
+    c.colours = source.Choices(InfoStore::MasterData, ListNo::GoodsColor);
+    c.sizes = source.Choices(InfoStore::MasterData, ListNo::GoodsSize);
     c.employees = source.Choices(InfoStore::People, ListNo::Employees);
     c.customers = source.Choices(InfoStore::People, ListNo::Customers);
     c.distributors = source.Choices(InfoStore::People, ListNo::Distributors);

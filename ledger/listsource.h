@@ -41,9 +41,3 @@ public:
 private:
     Reader m_reader;
 };
-
-// List numbers the ledger cells use.
-namespace ListNo {
-enum : int { Classes = 1, Names = 2, Models = 3, Colours = 4, Sizes = 6 };     // master data
-enum : int { Employees = 1, Customers = 2, Distributors = 3, Suppliers = 4 };  // people
-}

@@ -7,7 +7,7 @@
 #include "ledger/queryfilter.h"
 #include "ledger/readdatabasethread.h"
 
-namespace QueryResult {
+namespace QueryResultCode {
 
 int GroupOf(int code)
 {
@@ -20,7 +20,7 @@ int GroupOf(int code)
     return 0;
 }
 
-} // namespace QueryResult
+} // namespace QueryResultCode
 
 bool QueryRequest::IsValidPage() const
 {
@@ -32,7 +32,7 @@ bool QueryRequest::IsValidPage() const
     }
 }
 
-namespace QueryRun {
+namespace QueryWork {
 
 namespace {
 
@@ -49,11 +49,11 @@ QueryOutcome RunGoods(const QueryRequest &r, LedgerLists &lists, StoreDbAccess *
         lists.filteredGoods = QueryFilter::FilterGoods(lists.queryGoods, r.goodsConditions);
         if (stock)
             lists.stockRows = StockCompute::ComputeStock(lists.filteredGoods, r.userType);
-        out.code = stock ? QueryResult::StockFiltered : QueryResult::GoodsFiltered;
+        out.code = stock ? QueryResultCode::StockFiltered : QueryResultCode::GoodsFiltered;
     } else {
         if (stock)
             lists.stockRows = StockCompute::ComputeStock(lists.queryGoods, r.userType);
-        out.code = stock ? QueryResult::StockAll : QueryResult::GoodsAll;
+        out.code = stock ? QueryResultCode::StockAll : QueryResultCode::GoodsAll;
     }
     return out;
 }
@@ -70,7 +70,7 @@ QueryOutcome RunSales(const QueryRequest &r, LedgerLists &lists, StoreDbAccess *
         }
         out.ok = SalesStatistics::Report(r.pageKind, r.dateMode, r.dateFrom, r.dateTo, conditions,
                                          lists.summaryRows, &out.error);
-        out.code = QueryResult::SalesSummary;
+        out.code = QueryResultCode::SalesSummary;
         return out;
     }
     lists.queryGoods.clear();
@@ -78,9 +78,9 @@ QueryOutcome RunSales(const QueryRequest &r, LedgerLists &lists, StoreDbAccess *
                                                 lists.queryGoods, &out.error);
     if (!r.noContentFilter) {
         lists.filteredGoods = QueryFilter::FilterSales(lists.queryGoods, r.salesConditions);
-        out.code = QueryResult::SalesFiltered;
+        out.code = QueryResultCode::SalesFiltered;
     } else {
-        out.code = QueryResult::SalesAll;
+        out.code = QueryResultCode::SalesAll;
     }
     return out;
 }
@@ -97,7 +97,7 @@ QueryOutcome RunFinance(const QueryRequest &r, LedgerLists &lists, StoreDbAccess
         out.ok = store->QueryFinanceTexts(r.dateMode, -1, r.dateFrom, r.dateTo, {Sum}, rows);
         lists.profitRows.clear();
         Profit::ComputeProfit(rows, lists.profitRows);
-        out.code = QueryResult::ProfitAll;
+        out.code = QueryResultCode::ProfitAll;
         return out;
     }
     out.ok = store->QueryFinance(r.dateMode, profit ? -1 : r.pageKind, r.dateFrom, r.dateTo,
@@ -106,9 +106,9 @@ QueryOutcome RunFinance(const QueryRequest &r, LedgerLists &lists, StoreDbAccess
     if (!r.noContentFilter) {
         lists.filteredFinance = QueryFilter::FilterFinance(lists.queryFinance, r.financeConditions);
         source = &lists.filteredFinance;
-        out.code = profit ? QueryResult::ProfitFiltered : QueryResult::FinanceFiltered;
+        out.code = profit ? QueryResultCode::ProfitFiltered : QueryResultCode::FinanceFiltered;
     } else {
-        out.code = profit ? QueryResult::ProfitAll : QueryResult::FinanceAll;
+        out.code = profit ? QueryResultCode::ProfitAll : QueryResultCode::FinanceAll;
     }
     if (profit) {
         lists.profitRows.clear();
@@ -142,8 +142,8 @@ QueryOutcome Execute(const QueryRequest &request, LedgerLists &lists)
 GoodsList GoodsRowsToShow(int code, const LedgerLists &lists, const QString &stockModel)
 {
     switch (code) {
-    case QueryResult::StockFiltered:
-    case QueryResult::StockAll: {
+    case QueryResultCode::StockFiltered:
+    case QueryResultCode::StockAll: {
         GoodsList rows = StockCompute::FilterByModel(lists.stockRows, stockModel);
         // Paid and unpaid belong to single purchases, not to a stock position.
         for (GoodsRecord &r : rows) {
@@ -152,13 +152,13 @@ GoodsList GoodsRowsToShow(int code, const LedgerLists &lists, const QString &sto
         }
         return rows;
     }
-    case QueryResult::GoodsFiltered:
-    case QueryResult::SalesFiltered:
+    case QueryResultCode::GoodsFiltered:
+    case QueryResultCode::SalesFiltered:
         return lists.filteredGoods;
-    case QueryResult::GoodsAll:
-    case QueryResult::SalesAll:
+    case QueryResultCode::GoodsAll:
+    case QueryResultCode::SalesAll:
         return lists.queryGoods;
-    case QueryResult::SalesSummary:
+    case QueryResultCode::SalesSummary:
         return lists.summaryRows;
     default:
         return {};
@@ -168,26 +168,26 @@ GoodsList GoodsRowsToShow(int code, const LedgerLists &lists, const QString &sto
 FinanceList FinanceRowsToShow(int code, const LedgerLists &lists)
 {
     switch (code) {
-    case QueryResult::ProfitFiltered:
-    case QueryResult::ProfitAll:
+    case QueryResultCode::ProfitFiltered:
+    case QueryResultCode::ProfitAll:
         return lists.profitRows;
-    case QueryResult::FinanceFiltered:
+    case QueryResultCode::FinanceFiltered:
         return lists.filteredFinance;
-    case QueryResult::FinanceAll:
+    case QueryResultCode::FinanceAll:
         return lists.queryFinance;
     default:
         return {};
     }
 }
 
-} // namespace QueryRun
+} // namespace QueryWork
 
-QueryRunner::QueryRunner(LedgerLists *lists, QObject *parent)
+QueryScheduler::QueryScheduler(LedgerLists *lists, QObject *parent)
     : QObject(parent), m_lists(lists)
 {
 }
 
-QueryRunner::~QueryRunner()
+QueryScheduler::~QueryScheduler()
 {
     {
         QMutexLocker locker(&m_reportLock);
@@ -196,7 +196,7 @@ QueryRunner::~QueryRunner()
     Wait();
 }
 
-void QueryRunner::Wait()
+void QueryScheduler::Wait()
 {
     if (m_worker)
         m_worker->wait();
@@ -211,7 +211,7 @@ bool SamePage(const QueryRequest &a, const QueryRequest &b)
 
 } // namespace
 
-bool QueryRunner::Start(const QueryRequest &request)
+bool QueryScheduler::Start(const QueryRequest &request)
 {
     if (m_running) {
         for (QueryRequest &waiting : m_pending) {
@@ -227,7 +227,7 @@ bool QueryRunner::Start(const QueryRequest &request)
     return true;
 }
 
-void QueryRunner::Launch(const QueryRequest &request)
+void QueryScheduler::Launch(const QueryRequest &request)
 {
     m_request = request;
     m_outcome = QueryOutcome();
@@ -235,7 +235,7 @@ void QueryRunner::Launch(const QueryRequest &request)
     auto *worker = new ReadDatabaseThread(&m_work, ReadDatabaseThread::Query, this);
     worker->SetWork([this, request](ReadDatabaseThread &w) {
         // Read by the GUI thread only after the result code has been delivered.
-        m_outcome = QueryRun::Execute(request, *w.lists());
+        m_outcome = QueryWork::Execute(request, *w.lists());
         QMutexLocker locker(&m_reportLock);
         if (m_closing)
             return;
@@ -248,7 +248,7 @@ void QueryRunner::Launch(const QueryRequest &request)
     worker->StartSelfDeleting();
 }
 
-bool QueryRunner::Accept(int)
+bool QueryScheduler::Accept(int)
 {
     if (!m_running)
         return false;

@@ -24,7 +24,7 @@ enum : int { Day = 1, Month = 2, Year = 3, Period = 4, AllTime = 5 };
 }
 
 // What a finished query reports; each code names the list the page shows.
-namespace QueryResult {
+namespace QueryResultCode {
 enum : int {
     StockFiltered = 1,    // stockRows
     GoodsFiltered = 2,    // filteredGoods
@@ -65,6 +65,7 @@ struct QueryRequest
     bool IsValidPage() const;
 };
 
+// How one run of a query went: its result code, and why it failed.
 struct QueryOutcome
 {
     int code = 0;
@@ -72,7 +73,7 @@ struct QueryOutcome
     QString error;
 };
 
-namespace QueryRun {
+namespace QueryWork {
 
 // The worker's part: reads the period's rows into the query lists, filters
 // them and computes stock, sales or profit. Runs on whatever thread calls it,
@@ -85,26 +86,26 @@ QueryOutcome Execute(const QueryRequest &request, LedgerLists &lists);
 GoodsList GoodsRowsToShow(int code, const LedgerLists &lists, const QString &stockModel = QString());
 FinanceList FinanceRowsToShow(int code, const LedgerLists &lists);
 
-} // namespace QueryRun
+} // namespace QueryWork
 
 // Starts the type-3 workers. Only one runs at a time: a query asked for while
 // another runs waits for it. At most one query per page waits, the newest of
 // that page; so every page emptied for a query gets a result, and a result a
 // newer query of its page has overtaken is dropped. The worker fills lists of
-// the runner's own; Accept hands them to the caller's lists on the GUI thread,
+// the scheduler's own; Accept hands them to the caller's lists on the GUI thread,
 // so a worker never writes into lists that may be gone or shown.
-class QueryRunner : public QObject
+class QueryScheduler : public QObject
 {
     Q_OBJECT
 public:
     // Called on the worker thread with the result code once the lists are filled.
     using ResultEmitter = std::function<void(int code)>;
 
-    explicit QueryRunner(LedgerLists *lists, QObject *parent = nullptr);
+    explicit QueryScheduler(LedgerLists *lists, QObject *parent = nullptr);
     // Waits for a running worker; a result it had not reported yet is dropped.
-    ~QueryRunner() override;
+    ~QueryScheduler() override;
 
-    // Without an emitter the runner emits ResultReady itself.
+    // Without an emitter the scheduler emits ResultReady itself.
     void SetResultEmitter(ResultEmitter emitter) { m_emitter = std::move(emitter); }
 
     // False when the request waits for the running query.

@@ -88,7 +88,7 @@ void DialogStoreSet::SetTarget(QTableWidget *table, int row, int column)
 void DialogStoreSet::RefreshLists()
 {
     InfoList list;
-    list.infoType = ListTables::Warehouse;
+    list.infoType = ListNo::Warehouse;
     // A failed read keeps the choices already offered instead of emptying them.
     if (!StoreDbAccess::Instance()->ReadInfoList(InfoStore::MasterData, list)) {
         qWarning().noquote() << "warehouse list not read:" << StoreDbAccess::Instance()->lastError();

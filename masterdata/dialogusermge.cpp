@@ -30,7 +30,7 @@ enum UserColumn : int { NameColumn = 1, PhoneColumn = 2, PasswordColumn = 3, Rem
 
 QTableWidget *UserTable(const InfoListDialog *dialog)
 {
-    return dialog->Table(ListTables::Users);
+    return dialog->Table(ListNo::Users);
 }
 
 } // namespace
@@ -122,7 +122,7 @@ void DialogUserMge::SaveUserAccounts()
 
 bool DialogUserMge::RowAboutToBeRemoved(int tabIndex, int row)
 {
-    if (tables().at(tabIndex).infoType != ListTables::Users)
+    if (tables().at(tabIndex).infoType != ListNo::Users)
         return true;
     if (StoreDbAccess::Instance()->DeleteUser(AccountOfRow(row)))
         return true;
@@ -132,7 +132,7 @@ bool DialogUserMge::RowAboutToBeRemoved(int tabIndex, int row)
 
 bool DialogUserMge::TableCleared(int tabIndex)
 {
-    if (tables().at(tabIndex).infoType != ListTables::Users
+    if (tables().at(tabIndex).infoType != ListNo::Users
         || StoreDbAccess::Instance()->DeleteStoreRows(QString::fromLatin1(kUserTable)))
         return true;
     ReportStoreFailure();

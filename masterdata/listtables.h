@@ -1,5 +1,7 @@
 #pragma once
 
+#include "db/records.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -19,12 +21,6 @@ namespace ListTables {
 // Both list dialogs cache info types 0 .. ListCount-1 of their store.
 constexpr int ListCount = 19;
 
-// Master data lists (store kind 1).
-enum MasterInfo : int { GoodsClass = 1, GoodsName = 2, GoodsModel = 3, GoodsColor = 4,
-                        GoodsSize = 6, Warehouse = 8 };
-// People lists (store kind 2).
-enum PeopleInfo : int { Users = 0, Employees = 1, Customers = 2, Distributors = 3,
-                        Suppliers = 4, Partners = 5 };
 // Field positions within a warehouse row.
 enum WarehouseField : int { WarehouseNumber = 2, WarehouseAreas = 3, WarehousePositions = 4 };
 

@@ -567,15 +567,15 @@ void TestAnalytics::execute()
     QVERIFY(db.connected);
     Seed();
     LedgerLists lists;
-    const QueryOutcome out = QueryRun::Execute(request, lists);
+    const QueryOutcome out = QueryWork::Execute(request, lists);
     QVERIFY(out.ok);
     QCOMPARE(out.code, code);
     QStringList shown;
-    for (const GoodsRecord &g : QueryRun::GoodsRowsToShow(out.code, lists)) {
+    for (const GoodsRecord &g : QueryWork::GoodsRowsToShow(out.code, lists)) {
         shown << g.serial + ":" + g.num + ":" + g.total;
         QVERIFY(g.pay == QLatin1String(request.IsStockPage() ? "" : "7")); // stock rows show no payments
     }
-    const FinanceList finance = QueryRun::FinanceRowsToShow(out.code, lists);
+    const FinanceList finance = QueryWork::FinanceRowsToShow(out.code, lists);
     for (const FinanceRecord &f : finance)
         shown << f.serial + ":" + f.sum;
     if (request.IsProfitPage()) {
@@ -591,13 +591,13 @@ void TestAnalytics::unknownPageAndClosedStore()
     LedgerLists lists;
     lists.queryGoods << GoodsRecord();
     for (const QueryRequest &r : { Request(QueryGroup::Goods, 6), Request(QueryGroup::Sales, 5), Request(4, 0) }) {
-        const QueryOutcome out = QueryRun::Execute(r, lists);
+        const QueryOutcome out = QueryWork::Execute(r, lists);
         QVERIFY(out.code == 0 && !out.ok);
     }
     { TempStore closed; }
     // No connection: the page gets its code, but the failure is not a finished query.
-    const QueryOutcome out = QueryRun::Execute(Request(QueryGroup::Finance, FinanceKind::Profit), lists);
-    QCOMPARE(out.code, int(QueryResult::ProfitFiltered));
+    const QueryOutcome out = QueryWork::Execute(Request(QueryGroup::Finance, FinanceKind::Profit), lists);
+    QCOMPARE(out.code, int(QueryResultCode::ProfitFiltered));
     QVERIFY(!out.ok && !out.error.isEmpty());
     QCOMPARE(lists.queryGoods.size(), 1);
 }
@@ -608,8 +608,8 @@ void TestAnalytics::runnerKeepsOneWaitingQueryPerPage()
     QVERIFY(db.connected);
     Seed();
     LedgerLists lists;
-    QueryRunner runner(&lists);
-    QSignalSpy ready(&runner, &QueryRunner::ResultReady);
+    QueryScheduler runner(&lists);
+    QSignalSpy ready(&runner, &QueryScheduler::ResultReady);
     const auto next = [&ready] { return ready.wait(5000) ? ready.takeFirst().at(0).toInt() : 0; };
 
     const QueryRequest first = Request(QueryGroup::Goods, GoodsKind::PurchaseIn, QueryDateMode::AllTime);
@@ -643,7 +643,7 @@ void TestAnalytics::runnerKeepsOneWaitingQueryPerPage()
     runner.SetResultEmitter([&emitted](int code) { emitted << code; });
     runner.Start(first);
     runner.Wait();
-    QCOMPARE(emitted, QList<int>{ QueryResult::GoodsFiltered });
+    QCOMPARE(emitted, QList<int>{ QueryResultCode::GoodsFiltered });
     QVERIFY(runner.Accept(emitted.first()));
     QCOMPARE(ready.size(), 0);
 }

@@ -296,9 +296,9 @@ void TestExchange::listRoundTrip()
     // Exported, a row changed, imported: the sheet's rows go on top, the table is stored.
     for (const QString suffix : {".xls", ".xlsx"}) {
         const QString stored = "一号仓-北京&&朝阳-W1-2-3-张三-139;B##2-x-W2-1-1-李四-";
-        QVERIFY(StoreDbAccess::Instance()->SaveInfoList(InfoStore::MasterData, InfoList{ListTables::Warehouse, stored}));
+        QVERIFY(StoreDbAccess::Instance()->SaveInfoList(InfoStore::MasterData, InfoList{ListNo::Warehouse, stored}));
         DialogInfoToDb dialog;
-        QTableWidget *table = dialog.Table(ListTables::Warehouse);
+        QTableWidget *table = dialog.Table(ListNo::Warehouse);
         m_answer = File("stores" + suffix);
         m_questions.clear();
         dialog.findChild<QPushButton *>("btn_export_6")->click();
@@ -308,7 +308,7 @@ void TestExchange::listRoundTrip()
         QCOMPARE(m_questions, (QStringList{"保存文档|InfoDateSave|*.xls;; *.xlsx;; ", "标题|InfoDateSave|*.xls;;*.xlsx"}));
         QVERIFY2(m_boxes->seen.isEmpty(), qPrintable(m_boxes->seen.join('\n')));
         QCOMPARE(table->rowCount(), 4);
-        QCOMPARE(StoredList(ListTables::Warehouse), stored + ";一号仓-北京&&朝阳-W1-2-3-张三-139;C##3-x-W2-1-1-李四-");
+        QCOMPARE(StoredList(ListNo::Warehouse), stored + ";一号仓-北京&&朝阳-W1-2-3-张三-139;C##3-x-W2-1-1-李四-");
         QCOMPARE(refreshed.count(), 1);
     }
 }
@@ -322,16 +322,16 @@ void TestExchange::listImportsRefused()
     dialog.findChild<QPushButton *>("btn_import_2")->click();
     QCOMPARE(m_boxes->seen.size(), 1);
     QVERIFY2(m_boxes->seen.first().contains("已导入2行；1行"), qPrintable(m_boxes->seen.first()));
-    QCOMPARE(StoredList(ListTables::GoodsName), QStringLiteral("丙;丁;"));
+    QCOMPARE(StoredList(ListNo::GoodsName), QStringLiteral("丙;丁;"));
     // A damaged file changes nothing.
-    QVERIFY(StoreDbAccess::Instance()->SaveInfoList(InfoStore::MasterData, InfoList{ListTables::GoodsColor, "红;蓝"}));
+    QVERIFY(StoreDbAccess::Instance()->SaveInfoList(InfoStore::MasterData, InfoList{ListNo::GoodsColor, "红;蓝"}));
     DialogInfoToDb colours;
     m_answer = File("colours.xls");
     QVERIFY(WriteFile(m_answer, "\xd0\xcf\x11\xe0 broken compound file"));
     colours.findChild<QPushButton *>("btn_import_4")->click();
     QVERIFY2(m_boxes->seen.value(1).startsWith("导入失败|无法读取工作簿 colours.xls"), qPrintable(m_boxes->seen.join('\n')));
-    QCOMPARE(colours.Table(ListTables::GoodsColor)->rowCount(), 2);
-    QCOMPARE(StoredList(ListTables::GoodsColor), QStringLiteral("红;蓝"));
+    QCOMPARE(colours.Table(ListNo::GoodsColor)->rowCount(), 2);
+    QCOMPARE(StoredList(ListNo::GoodsColor), QStringLiteral("红;蓝"));
     // An export that cannot be written is told.
     m_answer = File("missing/folder/list.xls");
     colours.findChild<QPushButton *>("btn_export_1")->click();

@@ -27,7 +27,7 @@ QStringList RowTexts(const QTableWidget *table, int row)
 // Two accounts typed in as a user would: two added rows, their cells filled.
 void TypeUsers(DialogUserMge &dialog)
 {
-    QTableWidget *users = dialog.Table(ListTables::Users);
+    QTableWidget *users = dialog.Table(ListNo::Users);
     users->setRowCount(0);
     dialog.findChild<QPushButton *>("btn_add")->click();
     dialog.findChild<QPushButton *>("btn_add")->click();
@@ -60,27 +60,27 @@ void TestMasterData::loadAndEdit()
     BoxAnswers boxes("确定");
     // The middle part has the wrong field count: skipped, but it keeps its row.
     QVERIFY(db.store()->SaveInfoList(InfoStore::MasterData,
-                                     InfoList{ListTables::Warehouse, "A&&1-B##2--3-4-5-6;bad-row;W-R-9-2-3-M-P"}));
-    QVERIFY(db.store()->SaveInfoList(InfoStore::MasterData, InfoList{ListTables::GoodsColor, "red;blue"}));
+                                     InfoList{ListNo::Warehouse, "A&&1-B##2--3-4-5-6;bad-row;W-R-9-2-3-M-P"}));
+    QVERIFY(db.store()->SaveInfoList(InfoStore::MasterData, InfoList{ListNo::GoodsColor, "red;blue"}));
     DialogInfoToDb dialog;
-    QTableWidget *stores = dialog.Table(ListTables::Warehouse);
+    QTableWidget *stores = dialog.Table(ListNo::Warehouse);
     QCOMPARE(stores->rowCount(), 3);
     QCOMPARE(RowTexts(stores, 0), (QStringList{"1", "A.1", "B-2", "", "3", "4", "5", "6"}));
     QVERIFY(!stores->item(1, 1));
-    QCOMPARE(dialog.ColumnValues(ListTables::Warehouse, 2), (QStringList{"", "9"}));
+    QCOMPARE(dialog.ColumnValues(ListNo::Warehouse, 2), (QStringList{"", "9"}));
 
-    QTableWidget *colors = dialog.Table(ListTables::GoodsColor);
+    QTableWidget *colors = dialog.Table(ListNo::GoodsColor);
     colors->item(1, 1)->setText("blue-green 2.0");
-    QCOMPARE(Stored(ListTables::GoodsColor), QStringLiteral("red;blue##green 2&&0"));
+    QCOMPARE(Stored(ListNo::GoodsColor), QStringLiteral("red;blue##green 2&&0"));
     // A ";" would split the row at the next load: refused, the stored text put back.
     colors->item(0, 1)->setText("red;pink");
     QCOMPARE(boxes.seen.size(), 1);
     QCOMPARE(colors->item(0, 1)->text(), QStringLiteral("red"));
-    QCOMPARE(Stored(ListTables::GoodsColor), QStringLiteral("red;blue##green 2&&0"));
+    QCOMPARE(Stored(ListNo::GoodsColor), QStringLiteral("red;blue##green 2&&0"));
     dialog.findChild<QPushButton *>("btn_add_4")->click();
-    QCOMPARE(Stored(ListTables::GoodsColor), QStringLiteral("red;blue##green 2&&0;"));
+    QCOMPARE(Stored(ListNo::GoodsColor), QStringLiteral("red;blue##green 2&&0;"));
     DialogInfoToDb reopened;
-    QCOMPARE(RowTexts(reopened.Table(ListTables::GoodsColor), 1), (QStringList{"2", "blue-green 2.0"}));
+    QCOMPARE(RowTexts(reopened.Table(ListNo::GoodsColor), 1), (QStringList{"2", "blue-green 2.0"}));
 }
 
 void TestMasterData::deleteRows_data()
@@ -107,12 +107,12 @@ void TestMasterData::deleteRows()
     TempStore db("7");
     REQUIRE_DB(db);
     BoxAnswers boxes(answer);
-    QVERIFY(db.store()->SaveInfoList(InfoStore::MasterData, InfoList{ListTables::GoodsSize, stored}));
+    QVERIFY(db.store()->SaveInfoList(InfoStore::MasterData, InfoList{ListNo::GoodsSize, stored}));
     DialogInfoToDb dialog;
-    QTableWidget *sizes = dialog.Table(ListTables::GoodsSize);
+    QTableWidget *sizes = dialog.Table(ListNo::GoodsSize);
     sizes->setCurrentCell(currentRow, currentRow < 0 ? -1 : 1);
     dialog.findChild<QPushButton *>("btn_del_5")->click();
-    QCOMPARE(Stored(ListTables::GoodsSize), storedAfter);
+    QCOMPARE(Stored(ListNo::GoodsSize), storedAfter);
     const QString current = storedAfter == QLatin1String("<none>") ? QString() : storedAfter;
     QCOMPARE(sizes->rowCount(), current.isEmpty() ? 0 : current.count(';') + 1);
     QTEST(boxes.seen.value(boxes.seen.size() - 1), "lastBox");
@@ -131,7 +131,7 @@ void TestMasterData::usersRewriteTheStoresAccounts()
     BoxAnswers boxes;
     DialogUserMge dialog;
     TypeUsers(dialog);
-    dialog.Table(ListTables::Users)->item(1, 3)->setText("new");
+    dialog.Table(ListNo::Users)->item(1, 3)->setText("new");
     QVERIFY(store->CheckUserPassword("ann", "pw-a"));
     QVERIFY(store->CheckUserPassword("13800000002", "new"));
     QVERIFY(!store->CheckUserPassword("bob", "pw.b"));
@@ -143,7 +143,7 @@ void TestMasterData::usersRewriteTheStoresAccounts()
     }
     QCOMPARE(db.Count("tb_sm_user", "user_name='ghost' and store_no='7'"), 0);
     QCOMPARE(db.Count("tb_sm_user", "user_name='ghost' and store_no='8'"), 1);
-    InfoList list{ListTables::Users, QString()};
+    InfoList list{ListNo::Users, QString()};
     store->ReadInfoList(InfoStore::People, list);
     QCOMPARE(list.list, QStringLiteral("ann-13800000001-pw##a-超级用户-boss;bob-13800000002-new-一般用户-"));
 }
@@ -173,14 +173,14 @@ void TestMasterData::deleteAndClear()
     DialogUserMge dialog;
     TypeUsers(dialog);
     dialog.SetRelogin([loginOk] { return loginOk; });
-    dialog.Table(ListTables::Users)->setCurrentCell(0, 1);
+    dialog.Table(ListNo::Users)->setCurrentCell(0, 1);
     boxes.Click(answer);
     dialog.findChild<QPushButton *>(button)->click();
     QStringList kept;
     for (const char *name : {"ann", "bob"})
         if (db.store()->CheckUserPassword(name, name == QByteArray("ann") ? "pw-a" : "pw.b"))
             kept << name;
-    QCOMPARE(dialog.Table(ListTables::Users)->rowCount(), kept.size());
+    QCOMPARE(dialog.Table(ListNo::Users)->rowCount(), kept.size());
     QTEST(kept.join(' '), "left");
 }
 
