@@ -1,5 +1,7 @@
 # Two commands on a fresh Debian 12 machine: `make run` and `make test`.
 BUILD ?= build
+# ON turns compiler warnings into errors (CI: .ci/run).
+QUILLON_WERROR ?= OFF
 
 .PHONY: all deps build run test bench package fuzz clean
 
@@ -9,7 +11,7 @@ deps:
 	bash scripts/install-deps.sh
 
 build: deps
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLON_WERROR=$(QUILLON_WERROR)
 	cmake --build $(BUILD)
 
 run: build

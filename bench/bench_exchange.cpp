@@ -61,7 +61,7 @@ int main(int argc, char **argv)
     FillPage(&table, count);
 
     std::printf("ledger exchange, goods page of %d rows x 19 columns\n", count);
-    for (const QString suffix : {QStringLiteral("xls"), QStringLiteral("xlsx")}) {
+    for (const QString &suffix : {QStringLiteral("xls"), QStringLiteral("xlsx")}) {
         const QString path = dir.filePath(QStringLiteral("page.") + suffix);
         QElapsedTimer timer;
         timer.start();

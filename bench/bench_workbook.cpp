@@ -42,7 +42,7 @@ int main(int argc, char **argv)
         header << QStringLiteral("列%1").arg(c + 1);
 
     std::printf("workbook engine, %d goods rows x 19 columns\n", count);
-    for (const QString suffix : {QStringLiteral("xls"), QStringLiteral("xlsx")}) {
+    for (const QString &suffix : {QStringLiteral("xls"), QStringLiteral("xlsx")}) {
         const QString path = dir.filePath(QStringLiteral("goods.") + suffix);
         QElapsedTimer timer;
         timer.start();
