@@ -90,8 +90,7 @@ bool PlainName(const QString &name)
 }
 
 Call::Call(DbManager *manager, const QString &storeNo)
-    : m_manager(manager)
-    , m_dialect(&SqlDialect::ForDriver(QString()))
+    : m_dialect(&SqlDialect::ForDriver(QString()))
     , m_storeNo(storeNo)
 {
     SetError(QString());

@@ -51,7 +51,6 @@ public:
     QSqlDatabase &db() { return m_db; }
     const SqlDialect &dialect() const { return *m_dialect; }
     const QString &storeNo() const { return m_storeNo; }
-    DbManager *manager() const { return m_manager; }
 
     // One statement on a query of its own.
     bool Run(const QString &sql, const QVariantList &values);
@@ -59,7 +58,6 @@ public:
     bool Select(QSqlQuery &q, const QString &sql, const QVariantList &values);
 
 private:
-    DbManager *m_manager;
     QSqlDatabase m_db;
     const SqlDialect *m_dialect;
     QString m_storeNo;
