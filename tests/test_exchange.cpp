@@ -253,7 +253,7 @@ void TestExchange::unreadableAndRefusedStoreNothing()
     QVERIFY(StoreDbAccess::Instance()->SaveGoodsRow(existing));
     // A damaged or missing file: told with its name, the store untouched.
     QVERIFY(WriteFile(File("bad.xls"), "this is not a workbook"));
-    for (const QString &name : {"bad.xls", "missing.xlsx"}) {
+    for (const QString name : {"bad.xls", "missing.xlsx"}) {
         const ImportResult result = ReadAndStore(GoodsPage, File(name), nullptr, "tab_purchaseIn");
         QVERIFY(!result.read && !result.stored && !result.error.isEmpty());
         QVERIFY2(ImportStatusText(result).startsWith("导入失败") && ImportStatusText(result).contains(name),
