@@ -4,16 +4,13 @@
 // not respond meanwhile), scrolling it a screenful at a time, and the memory
 // the page holds after it has been scrolled end to end. Under the application
 // style sheet, in a shown window, as the start-up load shows a page.
-#include "db/records.h"
+#include "benchsupport.h"
+
 #include "ledger/ledgerkinds.h"
 #include "ledger/ledgerpages.h"
 #include "resources/resources.h"
 
 #include <QApplication>
-#include <QDate>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QHeaderView>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QStandardItemModel>
@@ -21,158 +18,71 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <cstdio>
 #include <functional>
 #include <malloc.h>
 
 namespace {
 
-// Heap memory in use now (not the peak, and not what the allocator kept
-// from the other table), in MB.
-double ResidentMb()
+// Heap in use now (not the peak, nor what the allocator kept), in MB.
+double HeapMb()
 {
     return mallinfo2().uordblks / (1024.0 * 1024.0);
 }
 
-void Line(const QString &what, double program, double baseline, const char *unit)
+struct Figures
 {
-    std::printf("case: %s | program %.1f %s | baseline %.1f %s | ratio %.2f\n", qPrintable(what),
-                program, unit, baseline, unit, baseline > 0 ? program / baseline : 0.0);
-    std::fflush(stdout);
-}
+    double shownMs = 0, filledMs = 0;   // first screen painted; every row in and painted
+    qint64 stallMs = 0;                 // longest stretch without an event turn
+    double scrollMs = 0;                // per screenful
+    double shownMb = 0, scrolledMb = 0; // held when first shown; after scrolling end to end
+};
 
-QString AppStyleSheet()
+// Shows the rows with `show` (started from the event loop, done when `done`
+// says so), then scrolls from top to bottom a screenful at a time.
+Figures Measure(QAbstractItemView *view, const std::function<void()> &show, const std::function<bool()> &done)
 {
-    QFile file(QStringLiteral(":/qss/qss/styleSheet.qss"));
-    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
-}
-
-GoodsList Rows(int count)
-{
-    const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
-    GoodsList rows;
-    rows.reserve(count);
-    for (int i = 0; i < count; ++i) {
-        GoodsRecord r;
-        r.tabType = GoodsKind::PurchaseIn;
-        r.serial = QStringLiteral("2024-01-01 00:00:00:%1").arg(i, 6, 10, QLatin1Char('0'));
-        r.productClass = QStringLiteral("类目%1").arg(i % 7);
-        r.name = QStringLiteral("商品%1").arg(i % 50);
-        r.model = QStringLiteral("M-%1").arg(i);
-        r.time = today;
-        r.num = QStringLiteral("3");
-        r.price = QStringLiteral("2.5");
-        r.total = QStringLiteral("7.5");
-        r.pay = QStringLiteral("0");
-        r.debt = QStringLiteral("7.5");
-        rows.append(r);
-    }
-    return rows;
-}
-
-// The longest time the event loop went without turning while `work` ran
-// (started from the loop) until `done` says so.
-qint64 LongestStall(const std::function<void()> &work, const std::function<bool()> &done)
-{
-    QElapsedTimer since;
-    qint64 longest = 0;
+    Figures f;
+    const double before = HeapMb();
+    QElapsedTimer timer, since;
+    bool painted = false;
     QTimer tick;
     tick.setInterval(0);
     QObject::connect(&tick, &QTimer::timeout, [&] {
-        longest = qMax(longest, since.elapsed());
+        f.stallMs = qMax(f.stallMs, since.elapsed());
         since.restart();
     });
     since.start();
     tick.start();
-    QTimer::singleShot(0, [&] { since.restart(); work(); });
+    QTimer::singleShot(0, [&] {
+        since.restart();
+        timer.start();
+        show();
+        view->viewport()->repaint();
+        f.shownMs = timer.nsecsElapsed() / 1e6;
+        painted = true;
+    });
     QApplication::processEvents();
-    while (!done())
+    while (!painted || !done())
         QApplication::processEvents();
-    longest = qMax(longest, since.elapsed());
-    return longest;
-}
+    f.stallMs = qMax(f.stallMs, since.elapsed());
+    tick.stop();
+    view->viewport()->repaint();
+    f.filledMs = timer.nsecsElapsed() / 1e6;
+    f.shownMb = HeapMb() - before;
 
-// Scrolls from top to bottom a screenful at a time, painting each screen;
-// milliseconds per screenful.
-double ScrollPerScreenful(QAbstractItemView *view)
-{
     QScrollBar *bar = view->verticalScrollBar();
     bar->setValue(0);
     QApplication::processEvents();
     const int step = qMax(1, bar->pageStep());
-    QElapsedTimer timer;
-    timer.start();
     int screens = 0;
-    for (int v = step; v <= bar->maximum() + step - 1; v += step) {
+    timer.restart();
+    for (int v = step; v <= bar->maximum() + step - 1; v += step, ++screens) {
         bar->setValue(qMin(v, bar->maximum()));
         view->viewport()->repaint();
         QApplication::processEvents();
-        ++screens;
     }
-    return screens ? timer.nsecsElapsed() / 1e6 / screens : 0;
-}
-
-struct Figures
-{
-    double shownMs = 0;    // until the first screen is painted
-    double filledMs = 0;   // until every row is in and painted
-    qint64 stallMs = 0;    // longest stretch without an event turn
-    double scrollMs = 0;   // per screenful
-    double shownMb = 0;    // held by the page when first shown
-    double scrolledMb = 0; // held after scrolling end to end
-};
-
-Figures Program(QTableWidget *table, LedgerPages *pages, const GoodsList &rows)
-{
-    Figures f;
-    const double before = ResidentMb();
-    QElapsedTimer timer;
-    bool painted = false;
-    f.stallMs = LongestStall(
-        [&] {
-            timer.start();
-            pages->ShowGoodsRows(table, rows);
-            table->viewport()->repaint();
-            f.shownMs = timer.nsecsElapsed() / 1e6;
-            painted = true;
-        },
-        [&] { return painted && !pages->FillPending(table); });
-    table->viewport()->repaint();
-    f.filledMs = timer.nsecsElapsed() / 1e6;
-    f.shownMb = ResidentMb() - before;
-    f.scrollMs = ScrollPerScreenful(table);
-    f.scrolledMb = ResidentMb() - before;
-    return f;
-}
-
-Figures Baseline(QTableView *view, const GoodsList &rows)
-{
-    Figures f;
-    const double before = ResidentMb();
-    QElapsedTimer timer;
-    bool painted = false;
-    auto *model = new QStandardItemModel(view);
-    f.stallMs = LongestStall(
-        [&] {
-            timer.start();
-            model->setColumnCount(GoodsRecord::TextCount);
-            model->setRowCount(rows.size());
-            for (int r = 0; r < rows.size(); ++r) {
-                for (int c = 0; c < GoodsRecord::TextCount; ++c)
-                    model->setItem(r, c, new QStandardItem(rows.at(r).text(c)));
-            }
-            view->setModel(model);
-            view->viewport()->repaint();
-            f.shownMs = timer.nsecsElapsed() / 1e6;
-            painted = true;
-        },
-        [&] { return painted; });
-    f.filledMs = timer.nsecsElapsed() / 1e6;
-    f.shownMb = ResidentMb() - before;
-    f.scrollMs = ScrollPerScreenful(view);
-    f.scrolledMb = ResidentMb() - before;
-    view->setModel(nullptr);
-    delete model;
+    f.scrollMs = screens ? timer.nsecsElapsed() / 1e6 / screens : 0;
+    f.scrolledMb = HeapMb() - before;
     return f;
 }
 
@@ -183,14 +93,11 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QList<int> sizes;
-    for (int i = 1; i < argc; ++i)
-        sizes << QString::fromLocal8Bit(argv[i]).toInt();
-    if (sizes.isEmpty())
-        sizes = {10000, 50000};
-
     InitQuillonResources();
-    app.setStyleSheet(AppStyleSheet());
+    QFile qss(QStringLiteral(":/qss/qss/styleSheet.qss"));
+    if (qss.open(QIODevice::ReadOnly))
+        app.setStyleSheet(QString::fromLatin1(qss.readAll()));
+
     // The page as the main window holds it, and a plain table beside it.
     QWidget window;
     auto *layout = new QVBoxLayout(&window);
@@ -211,19 +118,34 @@ int main(int argc, char **argv)
     window.show();
     QApplication::processEvents();
 
-    for (int count : qAsConst(sizes)) {
-        const GoodsList rows = Rows(count);
-        const QString n = count % 1000 == 0 ? QStringLiteral("%1k").arg(count / 1000) : QString::number(count);
-        // Alternate which goes first so neither inherits the other's freed memory.
-        const Figures base = Baseline(plain, rows);
-        const Figures prog = Program(table, pages, rows);
-        Line(QStringLiteral("show %1 page, first screen painted").arg(n), prog.shownMs, base.shownMs, "ms");
-        Line(QStringLiteral("show %1 page, every row in and painted").arg(n), prog.filledMs, base.filledMs, "ms");
-        Line(QStringLiteral("show %1 page, longest stall of the window").arg(n), prog.stallMs, base.stallMs, "ms");
-        Line(QStringLiteral("scroll %1 per screenful").arg(n), prog.scrollMs, base.scrollMs, "ms");
-        Line(QStringLiteral("memory of the %1 page when shown").arg(n), prog.shownMb, base.shownMb, "MB");
-        Line(QStringLiteral("memory of the %1 page after scrolling end to end (baseline: when first shown)").arg(n),
-             prog.scrolledMb, prog.shownMb, "MB");
+    for (int count : {10000, 50000}) {
+        GoodsList rows = Bench::LedgerRows(count, 7u + count);
+        for (GoodsRecord &r : rows)
+            r.tabType = GoodsKind::PurchaseIn;
+        auto *model = new QStandardItemModel;
+        const Figures base = Measure(
+            plain,
+            [&] {
+                model->setColumnCount(GoodsRecord::TextCount);
+                model->setRowCount(rows.size());
+                for (int r = 0; r < rows.size(); ++r) {
+                    for (int c = 0; c < GoodsRecord::TextCount; ++c)
+                        model->setItem(r, c, new QStandardItem(rows.at(r).text(c)));
+                }
+                plain->setModel(model);
+            },
+            [] { return true; });
+        plain->setModel(nullptr);
+        delete model;
+        const Figures prog = Measure(
+            table, [&] { pages->ShowGoodsRows(table, rows); }, [&] { return !pages->FillPending(table); });
+        const QString n = Bench::Thousands(count);
+        Bench::Case(QStringLiteral("show %1 page, first screen painted").arg(n), prog.shownMs, base.shownMs);
+        Bench::Case(QStringLiteral("show %1 page, every row in and painted").arg(n), prog.filledMs, base.filledMs);
+        Bench::Case(QStringLiteral("show %1 page, longest stall of the window").arg(n), prog.stallMs, base.stallMs);
+        Bench::Case(QStringLiteral("scroll %1 per screenful").arg(n), prog.scrollMs, base.scrollMs);
+        Bench::Case(QStringLiteral("memory of the %1 page after scrolling end to end (baseline: when first shown)").arg(n),
+                    prog.scrolledMb, prog.shownMb, "MB");
         table->setRowCount(0);
         QApplication::processEvents();
     }
