@@ -69,9 +69,9 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     for (int count : {50000, 200000}) {
         TempStore db;
-        if (!db.connected || !Bench::Store(Bench::LedgerRows(count, 20240101u + count), &StoreDbAccess::SaveGoodsRow)
-            || !Bench::Store(FinanceRows(count, 7u + count), &StoreDbAccess::SaveFinanceRow)) {
-            std::fprintf(stderr, "cannot store rows: %s\n", qPrintable(db.manager()->connectError() + db.store()->lastError()));
+        if (!db.connected || !Bench::Store(Schema::GoodsTable, Bench::LedgerRows(count, 20240101u + count))
+            || !Bench::Store(Schema::FinanceTable, FinanceRows(count, 7u + count))) {
+            std::fprintf(stderr, "cannot store rows: %s\n", qPrintable(db.manager()->connectError() + db.manager()->Connection().lastError().text()));
             return 1;
         }
         Line("stock", count, WorkerMs(QueryGroup::Goods, GoodsKind::CurrentStock),

@@ -36,14 +36,16 @@ int main(int argc, char **argv)
         const QString path = db.dir.filePath(QStringLiteral("page.") + suffix);
         const QString plainPath = db.dir.filePath(QStringLiteral("plain.") + suffix);
         bool ok = true;
-        const double exportMs = Bench::BestMs([&] { ok = LedgerExchange::WriteLedger(0, &table, path).ok && ok; }, 1);
+        const double exportMs = Bench::BestMs([&] {
+            ok = LedgerExchange::WriteLedger(LedgerExchange::GoodsPage, &table, path).ok && ok;
+        }, 1);
         const double writeMs = Bench::BestMs([&] {
             ExcelEngine engine(plainPath);
             ok = engine.Open(1, false) && engine.WriteRows(page->columnTitles, texts) && ok;
         }, 1);
         QStringList rows;
         const double importMs = Bench::BestMs([&] {
-            ok = LedgerExchange::ReadAndStore(0, path, &rows, page->tableName).stored && ok;
+            ok = LedgerExchange::ReadAndStore(LedgerExchange::GoodsPage, path, &rows, page->tableName).stored && ok;
         }, 1);
         const double readMs = Bench::BestMs([&] {
             ExcelEngine engine(path);

@@ -99,8 +99,8 @@ bool Run(const QString &backend, int count)
     GoodsList rows = Bench::LedgerRows(count, 20240101u);
     for (int i = 0; i < rows.size(); ++i)
         rows[i].tabType = i % 4;   // a quarter of the rows on the edited page
-    if (!Bench::Store(rows, &StoreDbAccess::SaveGoodsRow)) {
-        std::fprintf(stderr, "%s: cannot store rows: %s\n", qPrintable(backend), qPrintable(db.store()->lastError()));
+    if (!Bench::Store(Schema::GoodsTable, rows)) {
+        std::fprintf(stderr, "%s: cannot store rows: %s\n", qPrintable(backend), qPrintable(db.manager()->Connection().lastError().text()));
         return false;
     }
     Reads(backend, db.manager()->Connection(), count);

@@ -21,7 +21,7 @@ fi
 
 status=0
 for b in "$build"/bench/bench_*; do
-  [ -x "$b" ] || continue
+  [ -f "$b" ] && [ -x "$b" ] || continue
   echo "== $(basename "$b")"
   (cd "$build/bench" && "./$(basename "$b")") || status=1
 done
