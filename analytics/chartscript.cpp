@@ -26,10 +26,7 @@ const char *const kProfitLabels[] = {
 };
 
 // Re-reading the sum through its text drops binary noise (0.1 + 0.2 -> 0.3).
-double CleanAmount(double value)
-{
-    return NumberText::ToNumber(NumberText::ToText(value));
-}
+double CleanAmount(double value) { return NumberText::ToNumber(NumberText::ToText(value)); }
 
 } // namespace
 
@@ -70,9 +67,8 @@ QByteArray ChartScript::HistogramJson(const QString &title, const QString &subti
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }
 
-QString ChartScript::Histogram(const QString &title, const QString &subtitle,
-                               const QStringList &xValues, const QList<double> &yValues,
-                               const QString &yUnit) const
+QString ChartScript::Histogram(const QString &title, const QString &subtitle, const QStringList &xValues,
+                               const QList<double> &yValues, const QString &yUnit) const
 {
     const QString json = QString::fromUtf8(HistogramJson(title, subtitle, xValues, yValues, yUnit));
     // The JSON goes into a double-quoted JavaScript literal. Backslashes must be
@@ -123,12 +119,12 @@ HistogramData ChartScript::FromSalesRows(const GoodsList &rows, const QString &s
 }
 
 HistogramData ChartScript::FromSummaryRows(const GoodsList &rows, const QString &title, bool unpaid,
-                                          const QString &subtitle)
+                                           const QString &subtitle)
 {
     HistogramData d;
     d.title = title;
-    d.subtitle = subtitle.isEmpty() ? (unpaid ? QStringLiteral("欠款余额") : QStringLiteral("销售金额"))
-                                    : subtitle;
+    d.subtitle =
+        subtitle.isEmpty() ? (unpaid ? QStringLiteral("欠款余额") : QStringLiteral("销售金额")) : subtitle;
     d.yTitle = unpaid ? QStringLiteral("欠款(元)") : QStringLiteral("销售金额(元)");
     for (const GoodsRecord &r : rows) {
         // A name can be both a customer and a supplier on the debt page.
@@ -148,8 +144,7 @@ HistogramData ChartScript::FromProfitRows(const FinanceList &rows, const QString
     for (int i = 0; i < rows.size(); ++i) {
         QString label = rows.at(i).text(kItemColumn).trimmed();
         if (label.isEmpty())
-            label = i < known ? QString::fromUtf8(kProfitLabels[i])
-                              : QStringLiteral("项目%1").arg(i + 1);
+            label = i < known ? QString::fromUtf8(kProfitLabels[i]) : QStringLiteral("项目%1").arg(i + 1);
         d.labels.append(label);
         d.values.append(CleanAmount(NumberText::ToNumber(rows.at(i).text(kSumColumn))));
     }

@@ -33,9 +33,8 @@ public:
 
     // The compact JSON object the page parses (keys "tittle", "subtittle",
     // "xvalue", "ytittle", "yvalue").
-    static QByteArray HistogramJson(const QString &title, const QString &subtitle,
-                                    const QStringList &xValues, const QList<double> &yValues,
-                                    const QString &yUnit);
+    static QByteArray HistogramJson(const QString &title, const QString &subtitle, const QStringList &xValues,
+                                    const QList<double> &yValues, const QString &yUnit);
 
     // Sales amount per model, in the order the models first appear. Rows are
     // sale rows with returns already deducted; the amount is the total column.

@@ -35,10 +35,7 @@ DialogShowGraph::DialogShowGraph(QWidget *parent)
     on_histogramButton_clicked();
 }
 
-DialogShowGraph::~DialogShowGraph()
-{
-    delete m_ui;
-}
+DialogShowGraph::~DialogShowGraph() { delete m_ui; }
 
 void DialogShowGraph::ShowChart(const HistogramData &data)
 {
@@ -63,8 +60,7 @@ void DialogShowGraph::ShowChart(const QString &title, const QString &subtitle, c
 
 void DialogShowGraph::AddObjectToJs()
 {
-    m_ui->webView->page()->mainFrame()->addToJavaScriptWindowObject(QString::fromLatin1(kJsObjectName),
-                                                                    this);
+    m_ui->webView->page()->mainFrame()->addToJavaScriptWindowObject(QString::fromLatin1(kJsObjectName), this);
 }
 
 void DialogShowGraph::on_histogramButton_clicked()
@@ -73,20 +69,11 @@ void DialogShowGraph::on_histogramButton_clicked()
     DrawCurrent();
 }
 
-void DialogShowGraph::on_pieButton_clicked()
-{
-    m_ui->stackedWidget->setCurrentIndex(1);
-}
+void DialogShowGraph::on_pieButton_clicked() { m_ui->stackedWidget->setCurrentIndex(1); }
 
-void DialogShowGraph::on_lineButton_clicked()
-{
-    m_ui->stackedWidget->setCurrentIndex(2);
-}
+void DialogShowGraph::on_lineButton_clicked() { m_ui->stackedWidget->setCurrentIndex(2); }
 
-void DialogShowGraph::on_pushButtoExit_clicked()
-{
-    hide();
-}
+void DialogShowGraph::on_pushButtoExit_clicked() { hide(); }
 
 void DialogShowGraph::DrawCurrent()
 {

@@ -38,10 +38,13 @@ QString CsvField(const QString &text)
 
 bool KindFromName(const QString &name, Kind *kind)
 {
-    static const struct { const char *name; Kind kind; } kNames[] = {
-        {"stock", Kind::Stock}, {"sales", Kind::Sales}, {"profit", Kind::Profit},
-        {"daily", Kind::Daily}, {"employee", Kind::Employee}, {"customer", Kind::Customer},
-        {"debts", Kind::Debts}};
+    static const struct
+    {
+        const char *name;
+        Kind kind;
+    } kNames[] = {{"stock", Kind::Stock}, {"sales", Kind::Sales},       {"profit", Kind::Profit},
+                  {"daily", Kind::Daily}, {"employee", Kind::Employee}, {"customer", Kind::Customer},
+                  {"debts", Kind::Debts}};
     for (const auto &k : kNames) {
         if (name == QLatin1String(k.name)) {
             *kind = k.kind;
@@ -80,9 +83,10 @@ Table Compute(Kind kind, int dateMode, const QString &from, const QString &to)
     case Kind::Employee:
     case Kind::Customer:
     case Kind::Debts: {
-        static const QHash<int, int> kViews = {
-            {int(Kind::Daily), SalesStatistics::Daily}, {int(Kind::Employee), SalesStatistics::Employee},
-            {int(Kind::Customer), SalesStatistics::Customer}, {int(Kind::Debts), SalesStatistics::Debts}};
+        static const QHash<int, int> kViews = {{int(Kind::Daily), SalesStatistics::Daily},
+                                               {int(Kind::Employee), SalesStatistics::Employee},
+                                               {int(Kind::Customer), SalesStatistics::Customer},
+                                               {int(Kind::Debts), SalesStatistics::Debts}};
         request.pageGroup = QueryGroup::Sales;
         request.pageKind = kViews.value(int(kind));
         page = LedgerKinds::Find(LedgerKinds::Group::Sales, request.pageKind);

@@ -20,8 +20,8 @@ struct Table
 {
     bool ok = false;
     QString error;
-    QStringList titles;          // the page's column titles (the columns it shows)
-    QVector<QStringList> rows;   // the page's cells, row by row
+    QStringList titles;        // the page's column titles (the columns it shows)
+    QVector<QStringList> rows; // the page's cells, row by row
 };
 
 // dateMode and dates as the store reads them (5: every row). Stock rows keep

@@ -110,8 +110,8 @@ void DeductReturns(GoodsList &sales, const GoodsList &returns)
         k.amount.Add(r.total);
         // "注意，该型号%1有退货金额%2元，从%3销售中扣除%4元" with the sale's date as %3,
         // pieced together so that a '%' in a model or amount stays literal.
-        k.notes.append(qMakePair(QStringLiteral("注意，该型号") + r.model + QStringLiteral("有退货金额") + r.total
-                                     + QStringLiteral("元，从"),
+        k.notes.append(qMakePair(QStringLiteral("注意，该型号") + r.model + QStringLiteral("有退货金额")
+                                     + r.total + QStringLiteral("元，从"),
                                  QStringLiteral("销售中扣除") + r.total + QStringLiteral("元")));
         k.notesLength += k.notes.last().first.size() + k.notes.last().second.size();
     }
@@ -154,10 +154,7 @@ GoodsList FilterSales(const GoodsList &sales, const SalesConditions &conditions)
     return out;
 }
 
-QString BlankName()
-{
-    return QStringLiteral("(未填)");
-}
+QString BlankName() { return QStringLiteral("(未填)"); }
 
 namespace {
 
@@ -177,9 +174,7 @@ struct Group
         GoodsRecord r;
         r.tabType = GoodsKind::Sale;
         r.serial = name;
-        const auto text = [sign](const ExactSum &sum) {
-            return NumberText::ToText(sign * sum.value());
-        };
+        const auto text = [sign](const ExactSum &sum) { return NumberText::ToText(sign * sum.value()); };
         r.num = text(quantity);
         r.total = text(amount);
         r.pay = text(paid);
@@ -273,9 +268,15 @@ GoodsList SummarizeDebts(const GoodsList &rows)
         Groups *side = nullptr;
         switch (r.tabType) {
         case GoodsKind::Sale: side = &receivable; break;
-        case GoodsKind::SaleReturn: side = &receivable; sign = -1; break;
+        case GoodsKind::SaleReturn:
+            side = &receivable;
+            sign = -1;
+            break;
         case GoodsKind::PurchaseIn: side = &payable; break;
-        case GoodsKind::PurchaseReturn: side = &payable; sign = -1; break;
+        case GoodsKind::PurchaseReturn:
+            side = &payable;
+            sign = -1;
+            break;
         default: continue;
         }
         Group &g = side->Of(GroupName(r.supply));
@@ -291,8 +292,12 @@ GoodsList SummarizeDebts(const GoodsList &rows)
             g.oldestUnpaid = day;
     }
     GoodsList out;
-    const struct { Groups *groups; const char *label; int sign; } sides[] = {
-        { &receivable, "应收", 1 }, { &payable, "应付", -1 } };
+    const struct
+    {
+        Groups *groups;
+        const char *label;
+        int sign;
+    } sides[] = {{&receivable, "应收", 1}, {&payable, "应付", -1}};
     for (const auto &side : sides) {
         QVector<Group> &all = side.groups->all();
         SortBy(all, &Group::unpaid);
@@ -308,8 +313,8 @@ GoodsList SummarizeDebts(const GoodsList &rows)
     return out;
 }
 
-bool ReadDeductedSales(StoreDbAccess *store, int dateMode, const QString &dateFrom,
-                       const QString &dateTo, GoodsList &sales, QString *error)
+bool ReadDeductedSales(StoreDbAccess *store, int dateMode, const QString &dateFrom, const QString &dateTo,
+                       GoodsList &sales, QString *error)
 {
     constexpr int kAllTime = 5;
     sales.clear();

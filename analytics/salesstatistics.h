@@ -58,8 +58,8 @@ GoodsList SummarizeDebts(const GoodsList &rows);
 
 // The period's sales (of the calling thread's connection and store) with every
 // stored return of any date deducted. False with a reason when a read failed.
-bool ReadDeductedSales(StoreDbAccess *store, int dateMode, const QString &dateFrom,
-                       const QString &dateTo, GoodsList &sales, QString *error);
+bool ReadDeductedSales(StoreDbAccess *store, int dateMode, const QString &dateFrom, const QString &dateTo,
+                       GoodsList &sales, QString *error);
 
 // One page of the stack as the query computes it: the deducted sales (or, for
 // Debts, every goods row of the period) filtered by the conditions, then

@@ -3,8 +3,8 @@
 #include "db/numbertext.h"
 
 #include <QHash>
-#include <cmath>
 #include <QVector>
+#include <cmath>
 
 namespace StockCompute {
 
@@ -20,19 +20,19 @@ struct KindNotes
 };
 
 const KindNotes kNotes[GoodsKind::StoredCount] = {
-    { "合并采购进货表--时间：%1,型号:%2,数目:%3的项\n", nullptr, nullptr },
-    { "合并采购退货表--时间：%1,型号：%2,数目:%3的项\n",
-      "异常！请注意核查采购退货表,时间：%1，型号：%2，数目：%3比库存数据大\n",
-      "请仔细核查采购退货表该行的各列信息，此记录在采购进货表或销售表不存在" },
-    { "合并销售管理表--时间：%1,型号：%2,数目:%3的项\n",
-      "异常！请注意核查销售管理表,时间：%1，型号：%2，数目：%3比库存数据大\n",
-      "请仔细核查销售售货表该行的各列信息，此记录在采购进货表或销售表不存在" },
-    { "合并销售退货表--时间：%1,型号：%2,数目:%3的项\n",
-      "异常！请注意核查销售退货表,时间：%1，型号：%2，数目：%3比库存数据大\n",
-      "请仔细核查销售退货表该行的各列信息，此记录在采购进货表或销售表不存在" },
-    { "合并损耗时间：%1,型号：%2,数目:%3的项\n",
-      "异常！请注意核查损耗表,时间：%1，型号：%2，数目：%3比库存数据大\n",
-      "请仔细核查损耗表表该行的各列信息，此记录在采购进货表或销售表不存在" },
+    {"合并采购进货表--时间：%1,型号:%2,数目:%3的项\n", nullptr, nullptr},
+    {"合并采购退货表--时间：%1,型号：%2,数目:%3的项\n",
+     "异常！请注意核查采购退货表,时间：%1，型号：%2，数目：%3比库存数据大\n",
+     "请仔细核查采购退货表该行的各列信息，此记录在采购进货表或销售表不存在"},
+    {"合并销售管理表--时间：%1,型号：%2,数目:%3的项\n",
+     "异常！请注意核查销售管理表,时间：%1，型号：%2，数目：%3比库存数据大\n",
+     "请仔细核查销售售货表该行的各列信息，此记录在采购进货表或销售表不存在"},
+    {"合并销售退货表--时间：%1,型号：%2,数目:%3的项\n",
+     "异常！请注意核查销售退货表,时间：%1，型号：%2，数目：%3比库存数据大\n",
+     "请仔细核查销售退货表该行的各列信息，此记录在采购进货表或销售表不存在"},
+    {"合并损耗时间：%1,型号：%2,数目:%3的项\n",
+     "异常！请注意核查损耗表,时间：%1，型号：%2，数目：%3比库存数据大\n",
+     "请仔细核查损耗表表该行的各列信息，此记录在采购进货表或销售表不存在"},
 };
 
 // The article of a row, by reference into the rows being computed.
@@ -72,8 +72,13 @@ public:
     }
     void AppendTo(QString &remark, const GoodsRecord &movement) const
     {
-        remark.append(m_parts[0]).append(movement.time).append(m_parts[1]).append(movement.model)
-            .append(m_parts[2]).append(movement.num).append(m_parts[3]);
+        remark.append(m_parts[0])
+            .append(movement.time)
+            .append(m_parts[1])
+            .append(movement.model)
+            .append(m_parts[2])
+            .append(movement.num)
+            .append(m_parts[3]);
     }
 
 private:
@@ -115,8 +120,8 @@ void ClearPrices(GoodsRecord &s)
 // at the end. The amount is only ever overwritten, so it too is written once.
 struct Running
 {
-    double num = 0;      // what NumberText::ToNumber(num text) gives
-    double price = 0;    // same for the price text
+    double num = 0;   // what NumberText::ToNumber(num text) gives
+    double price = 0; // same for the price text
     bool numPending = false;
     bool totalPending = false;
     double total = 0;
@@ -143,10 +148,7 @@ struct Running
 
 } // namespace
 
-QString AllModelsText()
-{
-    return QStringLiteral("所有型号");
-}
+QString AllModelsText() { return QStringLiteral("所有型号"); }
 
 GoodsList ComputeStock(const GoodsList &rows, int userType)
 {
@@ -170,8 +172,7 @@ GoodsList ComputeStock(const GoodsList &rows, int userType)
         GoodsRecord &head = out[indices.first()];
         head.num = NumberText::ToText(NumberText::ToNumber(head.num) + NumberText::ToNumber(r.num));
         if (super) {
-            head.total = NumberText::ToText(NumberText::ToNumber(head.total)
-                                            + NumberText::ToNumber(r.total));
+            head.total = NumberText::ToText(NumberText::ToNumber(head.total) + NumberText::ToNumber(r.total));
         } else {
             ClearPrices(head);
         }

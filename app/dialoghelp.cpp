@@ -4,8 +4,7 @@
 #include <QDialogButtonBox>
 #include <QDir>
 
-DialogHelp::DialogHelp(QWidget *parent)
-    : QDialog(parent), m_ui(new Ui::DialogHelp)
+DialogHelp::DialogHelp(QWidget *parent) : QDialog(parent), m_ui(new Ui::DialogHelp)
 {
     m_ui->setupUi(this);
     // Start-up made the chosen working folder the current one; the user needs
@@ -16,7 +15,4 @@ DialogHelp::DialogHelp(QWidget *parent)
     connect(m_ui->buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
 
-DialogHelp::~DialogHelp()
-{
-    delete m_ui;
-}
+DialogHelp::~DialogHelp() { delete m_ui; }

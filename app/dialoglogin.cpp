@@ -8,8 +8,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-DialogLogin::DialogLogin(QWidget *parent)
-    : QDialog(parent), m_ui(new Ui::DialogLogin)
+DialogLogin::DialogLogin(QWidget *parent) : QDialog(parent), m_ui(new Ui::DialogLogin)
 {
     m_ui->setupUi(this);
     m_ui->input_password->setEchoMode(QLineEdit::Password);
@@ -17,10 +16,7 @@ DialogLogin::DialogLogin(QWidget *parent)
     m_ui->input_name->setFocus();
 }
 
-DialogLogin::~DialogLogin()
-{
-    delete m_ui;
-}
+DialogLogin::~DialogLogin() { delete m_ui; }
 
 void DialogLogin::on_onok_clicked()
 {

@@ -66,7 +66,8 @@ int main(int argc, char *argv[])
         ShowConnectionWarning(QStringLiteral("警告：数据库连接失败"), connectError);
     } else {
         // Connected, but edits would not be kept: said now, not at the first lost edit.
-        const HealthReport health = DbHealth::Check(DbManager::Instance(), StoreDbAccess::Instance()->storeNo());
+        const HealthReport health =
+            DbHealth::Check(DbManager::Instance(), StoreDbAccess::Instance()->storeNo());
         if (!health.ok)
             ShowConnectionWarning(QStringLiteral("警告：数据库无法保存数据"), health.reason);
     }
@@ -84,7 +85,8 @@ int main(int argc, char *argv[])
         window.Initialise(true);
         // The shop's rows are those of its configured number; say when it is not.
         if (storeNoFallback)
-            window.ShowStatusMessage(QStringLiteral("店号未配置，使用本机编号 %1").arg(StoreDbAccess::Instance()->storeNo()));
+            window.ShowStatusMessage(
+                QStringLiteral("店号未配置，使用本机编号 %1").arg(StoreDbAccess::Instance()->storeNo()));
         window.showMaximized();
         app.setWindowIcon(QIcon(QStringLiteral(":/icons/icons/1_green.png")));
         splash.finish(&window);

@@ -32,14 +32,10 @@ MainWindow::ProcessStarter &Starter()
     return starter;
 }
 
-QString UserStatusText(const UserRecord &user)
-{
-    return QStringLiteral("用户：%1").arg(user.name);
-}
+QString UserStatusText(const UserRecord &user) { return QStringLiteral("用户：%1").arg(user.name); }
 } // namespace
 
-MainWindow::MainWindow(QWidget *parent)
-    : QMainWindow(parent), m_ui(new Ui::MainWindow)
+MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), m_ui(new Ui::MainWindow)
 {
     m_ui->setupUi(this);
     BuildPages();
@@ -112,8 +108,8 @@ void MainWindow::ApplyPermissions()
             action->setVisible(false);
     }
     // The other views of the sales statistics stack go with its menu entry.
-    for (QAction *action : {m_ui->action_saleday, m_ui->action_saleemploy, m_ui->action_saledistri,
-                            m_ui->action_saledebt})
+    for (QAction *action :
+         {m_ui->action_saleday, m_ui->action_saleemploy, m_ui->action_saledistri, m_ui->action_saledebt})
         action->setVisible(m_ui->action_saletotal->isVisible());
 }
 
@@ -162,9 +158,9 @@ void MainWindow::MakeConnections()
                             m_ui->action_distri, m_ui->action_ref, m_ui->action_supplier})
         connect(action, &QAction::triggered, this, &MainWindow::ShowPersonInfoDlg);
 
-    for (QAction *action : {m_ui->action_income, m_ui->action_debt, m_ui->action_inother,
-                            m_ui->action_purpay, m_ui->action_salary, m_ui->action_utilites,
-                            m_ui->action_expother, m_ui->action_profit})
+    for (QAction *action :
+         {m_ui->action_income, m_ui->action_debt, m_ui->action_inother, m_ui->action_purpay,
+          m_ui->action_salary, m_ui->action_utilites, m_ui->action_expother, m_ui->action_profit})
         connect(action, &QAction::triggered, this, &MainWindow::ShowFinSelectPage);
 
     connect(m_ui->action_datasave, &QAction::triggered, this, &MainWindow::SaveDbDate);
@@ -183,9 +179,9 @@ void MainWindow::MakeConnections()
 void MainWindow::SetStackShown(QStackedWidget *stack, bool shown)
 {
     stack->setVisible(shown);
-    QAction *action = stack == m_ui->stackedWidget     ? m_ui->action_showStore
-                      : stack == m_ui->stackedWidget_2 ? m_ui->action_showSale
-                                                       : m_ui->action_showFin;
+    QAction *action = stack == m_ui->stackedWidget ? m_ui->action_showStore
+        : stack == m_ui->stackedWidget_2           ? m_ui->action_showSale
+                                                   : m_ui->action_showFin;
     action->setCheckable(true);
     action->setChecked(shown);
 }
@@ -196,9 +192,8 @@ void MainWindow::ShowStatusMessage(const QString &text)
         return;
     // The time is the time of this message; nothing ticks it on.
     const QLocale chinese(QLocale::Chinese, QLocale::China);
-    m_statusLabel->setText(chinese.toString(QDateTime::currentDateTime(),
-                                            QStringLiteral("yyyy-MM-dd hh:mm:ss ddd - "))
-                           + text);
+    m_statusLabel->setText(
+        chinese.toString(QDateTime::currentDateTime(), QStringLiteral("yyyy-MM-dd hh:mm:ss ddd - ")) + text);
     statusBar()->showMessage(UserStatusText(m_user));
 }
 
@@ -207,10 +202,9 @@ void MainWindow::ShowSelectPage()
     SetStackShown(m_ui->stackedWidget, true);
     HideQueryDialog();
     const QString name = sender() ? sender()->objectName() : QString();
-    static const QStringList order = {
-        QStringLiteral("action_purchase"), QStringLiteral("action_purBack"),
-        QStringLiteral("action_saleout"), QStringLiteral("action_saleback"),
-        QStringLiteral("action_loss"), QStringLiteral("action_instore")};
+    static const QStringList order = {QStringLiteral("action_purchase"), QStringLiteral("action_purBack"),
+                                      QStringLiteral("action_saleout"),  QStringLiteral("action_saleback"),
+                                      QStringLiteral("action_loss"),     QStringLiteral("action_instore")};
     const int index = order.indexOf(name);
     if (index < 0)
         return;
@@ -224,11 +218,10 @@ void MainWindow::ShowFinSelectPage()
     SetStackShown(m_ui->stackedWidget_3, true);
     HideQueryDialog();
     const QString name = sender() ? sender()->objectName() : QString();
-    static const QStringList order = {
-        QStringLiteral("action_income"), QStringLiteral("action_debt"),
-        QStringLiteral("action_inother"), QStringLiteral("action_purpay"),
-        QStringLiteral("action_salary"), QStringLiteral("action_utilites"),
-        QStringLiteral("action_expother"), QStringLiteral("action_profit")};
+    static const QStringList order = {QStringLiteral("action_income"),   QStringLiteral("action_debt"),
+                                      QStringLiteral("action_inother"),  QStringLiteral("action_purpay"),
+                                      QStringLiteral("action_salary"),   QStringLiteral("action_utilites"),
+                                      QStringLiteral("action_expother"), QStringLiteral("action_profit")};
     const int index = order.indexOf(name);
     if (index >= 0)
         m_ui->stackedWidget_3->setCurrentIndex(index);
@@ -261,25 +254,21 @@ void MainWindow::ShowRelationWidget()
     SetStackShown(m_ui->stackedWidget, m_relationOn);
 
     // The goods page that goes with each finance page; -1 keeps the current one.
-    static const QHash<QString, int> related = {
-        {QStringLiteral("btn_fin_1"), GoodsKind::Sale},
-        {QStringLiteral("btn_fin_2"), GoodsKind::Sale},
-        {QStringLiteral("btn_fin_3"), -1},
-        {QStringLiteral("btn_fin_4"), GoodsKind::PurchaseIn},
-        {QStringLiteral("btn_fin_5"), GoodsKind::Sale},
-        {QStringLiteral("btn_fin_6"), -1},
-        {QStringLiteral("btn_fin_7"), GoodsKind::Loss},
-        {QStringLiteral("btn_fin_8"), GoodsKind::Sale}};
+    static const QHash<QString, int> related = {{QStringLiteral("btn_fin_1"), GoodsKind::Sale},
+                                                {QStringLiteral("btn_fin_2"), GoodsKind::Sale},
+                                                {QStringLiteral("btn_fin_3"), -1},
+                                                {QStringLiteral("btn_fin_4"), GoodsKind::PurchaseIn},
+                                                {QStringLiteral("btn_fin_5"), GoodsKind::Sale},
+                                                {QStringLiteral("btn_fin_6"), -1},
+                                                {QStringLiteral("btn_fin_7"), GoodsKind::Loss},
+                                                {QStringLiteral("btn_fin_8"), GoodsKind::Sale}};
     const QString name = sender() ? sender()->objectName() : QString();
     const int index = related.value(name, -1);
     if (index >= 0)
         m_ui->stackedWidget->setCurrentIndex(index);
 }
 
-void MainWindow::ShowDbInfoDlg()
-{
-    OpenInfoDialog(sender() == m_ui->action_editstore);
-}
+void MainWindow::ShowDbInfoDlg() { OpenInfoDialog(sender() == m_ui->action_editstore); }
 
 void MainWindow::ShowPersonInfoDlg()
 {
@@ -287,23 +276,16 @@ void MainWindow::ShowPersonInfoDlg()
     SetStackShown(m_ui->stackedWidget_2, false);
     SetStackShown(m_ui->stackedWidget_3, false);
     HideQueryDialog();
-    static const QStringList tabs = {
-        QStringLiteral("action_users"), QStringLiteral("action_employee"),
-        QStringLiteral("action_client"), QStringLiteral("action_distri"),
-        QStringLiteral("action_supplier"), QStringLiteral("action_ref")};
+    static const QStringList tabs = {QStringLiteral("action_users"),    QStringLiteral("action_employee"),
+                                     QStringLiteral("action_client"),   QStringLiteral("action_distri"),
+                                     QStringLiteral("action_supplier"), QStringLiteral("action_ref")};
     const int tab = tabs.indexOf(sender() ? sender()->objectName() : QString());
     OpenPeopleDialog(tab < 0 ? 0 : tab);
 }
 
-void MainWindow::UpDateInfo()
-{
-    ReloadChoiceLists();
-}
+void MainWindow::UpDateInfo() { ReloadChoiceLists(); }
 
-void MainWindow::SetProcessStarter(ProcessStarter starter)
-{
-    Starter() = std::move(starter);
-}
+void MainWindow::SetProcessStarter(ProcessStarter starter) { Starter() = std::move(starter); }
 
 bool MainWindow::StartDetached(const QString &program, const QStringList &arguments)
 {
@@ -317,8 +299,8 @@ QString MainWindow::FindCalculator()
 #ifdef Q_OS_WIN
     return QStringLiteral("calc.exe");
 #else
-    for (const char *name : {"gnome-calculator", "kcalc", "galculator", "qalculate-gtk",
-                             "mate-calc", "xcalc"}) {
+    for (const char *name :
+         {"gnome-calculator", "kcalc", "galculator", "qalculate-gtk", "mate-calc", "xcalc"}) {
         const QString path = QStandardPaths::findExecutable(QLatin1String(name));
         if (!path.isEmpty())
             return path;

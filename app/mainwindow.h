@@ -172,5 +172,5 @@ private:
     LedgerPages *m_ledger = nullptr;
     QueryScheduler *m_queryScheduler = nullptr;
     DialogShowGraph *m_graphDlg = nullptr;
-    int m_stockCode = 0;  // result code of the stock rows on show
+    int m_stockCode = 0; // result code of the stock rows on show
 };

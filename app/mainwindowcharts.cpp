@@ -49,7 +49,8 @@ void MainWindow::AddChartButtons()
             continue;
         auto *anchor = findChild<QPushButton *>(page.exportButton);
         QBoxLayout *row = anchor && anchor->parentWidget()
-            ? LayoutHolding(anchor->parentWidget()->layout(), anchor) : nullptr;
+            ? LayoutHolding(anchor->parentWidget()->layout(), anchor)
+            : nullptr;
         if (!row)
             continue;
         auto *chart = new QPushButton(QStringLiteral("图表"), anchor->parentWidget());
@@ -81,9 +82,9 @@ void MainWindow::ShowPageChart()
         const bool ours = last && last->pageGroup == QueryGroup::Sales && last->pageKind == page->kind;
         const QString period = ours ? PeriodText(*last) : QString();
         m_graphDlg->ShowChart(page->kind == SalesStatistics::SalesRows
-            ? ChartScript::FromSalesRows(rows, period)
-            : ChartScript::FromSummaryRows(rows, page->titleText, page->kind == SalesStatistics::Debts,
-                                           period));
+                                  ? ChartScript::FromSalesRows(rows, period)
+                                  : ChartScript::FromSummaryRows(
+                                      rows, page->titleText, page->kind == SalesStatistics::Debts, period));
     } else {
         FinanceList rows;
         for (int r = 0; table && r < table->rowCount(); ++r) {

@@ -75,10 +75,7 @@ void MainWindow::ReloadChoiceLists()
     ReloadQueryChoices();
 }
 
-bool MainWindow::ItemListHasItems() const
-{
-    return m_itemList && m_itemList->HoldsItems();
-}
+bool MainWindow::ItemListHasItems() const { return m_itemList && m_itemList->HoldsItems(); }
 
 bool MainWindow::ForwardItemListKey(QKeyEvent *event)
 {
@@ -88,10 +85,7 @@ bool MainWindow::ForwardItemListKey(QKeyEvent *event)
     case Qt::Key_Up:
     case Qt::Key_Down:
     case Qt::Key_Return:
-    case Qt::Key_Enter:
-        m_itemList->HandleKey(event);
-        return true;
-    default:
-        return false;
+    case Qt::Key_Enter: m_itemList->HandleKey(event); return true;
+    default: return false;
     }
 }

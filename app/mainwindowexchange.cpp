@@ -15,8 +15,8 @@ void MainWindow::InportProcess()
     LedgerExchange::ImportHooks hooks;
     hooks.status = [this](const QString &text) { ShowStatusMessage(text); };
     hooks.setFilling = [this](bool on) { Ledger()->SetFillingTables(on); };
-    const int kind = page->group == LedgerKinds::Group::Finance ? LedgerExchange::FinancePage
-                                                                : LedgerExchange::GoodsPage;
+    const int kind =
+        page->group == LedgerKinds::Group::Finance ? LedgerExchange::FinancePage : LedgerExchange::GoodsPage;
     LedgerExchange::ImportLedger(kind, Table(page->tableName), this, hooks);
 }
 void MainWindow::ExportProcess()
@@ -26,8 +26,8 @@ void MainWindow::ExportProcess()
     if (!page || page->exportButton != name)
         return;
     // The stock and sales statistics pages go out as goods pages, profit as a finance page.
-    const int kind = page->group == LedgerKinds::Group::Finance ? LedgerExchange::FinancePage
-                                                                : LedgerExchange::GoodsPage;
+    const int kind =
+        page->group == LedgerKinds::Group::Finance ? LedgerExchange::FinancePage : LedgerExchange::GoodsPage;
     // Every row of a page still arriving goes out, not only those shown so far.
     Ledger()->FinishFill(Table(page->tableName));
     const LedgerExchange::ExportResult result =

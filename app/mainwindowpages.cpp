@@ -234,7 +234,8 @@ void MainWindow::ConnectPageViews()
                 chosen = stack;
         }
         QTableWidget *table = chosen && chosen->currentWidget()
-            ? chosen->currentWidget()->findChild<QTableWidget *>() : nullptr;
+            ? chosen->currentWidget()->findChild<QTableWidget *>()
+            : nullptr;
         if (PageView *view = PageView::Of(table))
             view->FocusSearch();
     });
@@ -257,19 +258,13 @@ QTableWidget *MainWindow::FinanceTable(int kind) const
     return page ? Table(page->tableName) : nullptr;
 }
 
-QTableWidget *MainWindow::SalesTable() const
-{
-    return Table(LedgerKinds::Find(Group::Sales, 0)->tableName);
-}
+QTableWidget *MainWindow::SalesTable() const { return Table(LedgerKinds::Find(Group::Sales, 0)->tableName); }
 
 QStackedWidget *MainWindow::GoodsStack() const { return m_ui->stackedWidget; }
 QStackedWidget *MainWindow::SalesStack() const { return m_ui->stackedWidget_2; }
 QStackedWidget *MainWindow::FinanceStack() const { return m_ui->stackedWidget_3; }
 
-QComboBox *MainWindow::ModelCombo() const
-{
-    return findChild<QComboBox *>(QStringLiteral("comboModel"));
-}
+QComboBox *MainWindow::ModelCombo() const { return findChild<QComboBox *>(QStringLiteral("comboModel")); }
 
 // ---- the pages' work, done by LedgerPages ----
 
@@ -284,7 +279,8 @@ LedgerPages *MainWindow::Ledger()
     if (m_infoDlg && m_personDlg) {
         m_ledger->SetListReader([this](int storeKind, int infoType) {
             const InfoListDialog *dialog = storeKind == InfoStore::People
-                ? static_cast<InfoListDialog *>(m_personDlg) : static_cast<InfoListDialog *>(m_infoDlg);
+                ? static_cast<InfoListDialog *>(m_personDlg)
+                : static_cast<InfoListDialog *>(m_infoDlg);
             return dialog->CurrentList(infoType).list;
         });
     }
@@ -330,9 +326,18 @@ void MainWindow::CellChoseProcess(int row, int column)
 }
 // The cell editors are wired to the ledger pages directly; these serve any
 // other box or date editor connected to the window.
-void MainWindow::ComboxTextChanged(const QString &) { Ledger()->ComboxTextChanged(qobject_cast<QComboBox *>(sender())); }
-void MainWindow::ComboxIndexChanged(int) { Ledger()->ComboxIndexChanged(qobject_cast<QComboBox *>(sender())); }
-void MainWindow::DateChanged(const QDate &date) { Ledger()->DateChanged(qobject_cast<QWidget *>(sender()), date); }
+void MainWindow::ComboxTextChanged(const QString &)
+{
+    Ledger()->ComboxTextChanged(qobject_cast<QComboBox *>(sender()));
+}
+void MainWindow::ComboxIndexChanged(int)
+{
+    Ledger()->ComboxIndexChanged(qobject_cast<QComboBox *>(sender()));
+}
+void MainWindow::DateChanged(const QDate &date)
+{
+    Ledger()->DateChanged(qobject_cast<QWidget *>(sender()), date);
+}
 void MainWindow::SaveDbDate() { Ledger()->SaveDbDate(); }
 void MainWindow::EnableAction() { Ledger()->EnableAction(); }
 void MainWindow::RestoreDbDate() { Ledger()->RestoreDbDate(); }

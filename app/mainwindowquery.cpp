@@ -21,8 +21,9 @@ namespace {
 
 LedgerKinds::Group GroupOfQuery(int group)
 {
-    return group == QueryGroup::Sales ? LedgerKinds::Group::Sales
-         : group == QueryGroup::Finance ? LedgerKinds::Group::Finance : LedgerKinds::Group::Goods;
+    return group == QueryGroup::Sales  ? LedgerKinds::Group::Sales
+        : group == QueryGroup::Finance ? LedgerKinds::Group::Finance
+                                       : LedgerKinds::Group::Goods;
 }
 
 } // namespace
@@ -88,9 +89,9 @@ void MainWindow::ShowStockOfModel()
         return;
     const LedgerKinds::PageKind *page = LedgerKinds::Find(LedgerKinds::Group::Goods, GoodsKind::CurrentStock);
     const QComboBox *box = ModelCombo();
-    m_ledger->ShowGoodsRows(Table(page->tableName),
-                            QueryWork::GoodsRowsToShow(m_stockCode, m_ledger->lists(),
-                                                      box ? box->currentText() : QString()));
+    m_ledger->ShowGoodsRows(
+        Table(page->tableName),
+        QueryWork::GoodsRowsToShow(m_stockCode, m_ledger->lists(), box ? box->currentText() : QString()));
 }
 
 void MainWindow::ActionQuery()
@@ -112,7 +113,8 @@ void MainWindow::QueryProcess()
 
     // Only the asking page is emptied; any other group and kind empties nothing.
     const LedgerKinds::PageKind *page = request.IsValidPage()
-        ? LedgerKinds::Find(GroupOfQuery(request.pageGroup), request.pageKind) : nullptr;
+        ? LedgerKinds::Find(GroupOfQuery(request.pageGroup), request.pageKind)
+        : nullptr;
     if (QTableWidget *table = page ? Table(page->tableName) : nullptr) {
         const bool wasFilling = Ledger()->fillingTables();
         Ledger()->SetFillingTables(true);

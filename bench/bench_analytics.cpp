@@ -22,7 +22,8 @@ FinanceList FinanceRows(int count, quint32 seed)
         r.serial = QStringLiteral("2024-01-01 00:00:00:%1").arg(i, 7, 10, QLatin1Char('0'));
         r.item = QStringLiteral("项目%1").arg(rng.bounded(11));
         r.sum = QStringLiteral("%1.%2").arg(rng.bounded(5000)).arg(rng.bounded(100), 2, 10, QLatin1Char('0'));
-        r.time = QStringLiteral("2024-%1-%2").arg(1 + rng.bounded(12), 2, 10, QLatin1Char('0'))
+        r.time = QStringLiteral("2024-%1-%2")
+                     .arg(1 + rng.bounded(12), 2, 10, QLatin1Char('0'))
                      .arg(1 + rng.bounded(28), 2, 10, QLatin1Char('0'));
         rows.append(r);
     }
@@ -58,7 +59,8 @@ double WorkerMs(int group, int kind)
 void Line(const char *what, int count, double program, double baseline)
 {
     Bench::Case(QStringLiteral("%1, %2 rows incl. the read (%3 us/row)")
-                    .arg(QLatin1String(what), Bench::Thousands(count)).arg(program * 1000 / count, 0, 'f', 2),
+                    .arg(QLatin1String(what), Bench::Thousands(count))
+                    .arg(program * 1000 / count, 0, 'f', 2),
                 program, baseline);
 }
 
@@ -71,7 +73,9 @@ int main(int argc, char **argv)
         TempStore db;
         if (!db.connected || !Bench::Store(Schema::GoodsTable, Bench::LedgerRows(count, 20240101u + count))
             || !Bench::Store(Schema::FinanceTable, FinanceRows(count, 7u + count))) {
-            std::fprintf(stderr, "cannot store rows: %s\n", qPrintable(db.manager()->connectError() + db.manager()->Connection().lastError().text()));
+            std::fprintf(
+                stderr, "cannot store rows: %s\n",
+                qPrintable(db.manager()->connectError() + db.manager()->Connection().lastError().text()));
             return 1;
         }
         Line("stock", count, WorkerMs(QueryGroup::Goods, GoodsKind::CurrentStock),

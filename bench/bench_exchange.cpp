@@ -36,23 +36,32 @@ int main(int argc, char **argv)
         const QString path = db.dir.filePath(QStringLiteral("page.") + suffix);
         const QString plainPath = db.dir.filePath(QStringLiteral("plain.") + suffix);
         bool ok = true;
-        const double exportMs = Bench::BestMs([&] {
-            ok = LedgerExchange::WriteLedger(LedgerExchange::GoodsPage, &table, path).ok && ok;
-        }, 1);
-        const double writeMs = Bench::BestMs([&] {
-            ExcelEngine engine(plainPath);
-            ok = engine.Open(1, false) && engine.WriteRows(page->columnTitles, texts) && ok;
-        }, 1);
+        const double exportMs = Bench::BestMs(
+            [&] { ok = LedgerExchange::WriteLedger(LedgerExchange::GoodsPage, &table, path).ok && ok; }, 1);
+        const double writeMs = Bench::BestMs(
+            [&] {
+                ExcelEngine engine(plainPath);
+                ok = engine.Open(1, false) && engine.WriteRows(page->columnTitles, texts) && ok;
+            },
+            1);
         QStringList rows;
-        const double importMs = Bench::BestMs([&] {
-            ok = LedgerExchange::ReadAndStore(LedgerExchange::GoodsPage, path, &rows, page->tableName).stored && ok;
-        }, 1);
-        const double readMs = Bench::BestMs([&] {
-            ExcelEngine engine(path);
-            ok = engine.Open(1, false) && engine.ReadRowsAsText(&rows) && ok;
-        }, 1);
-        Bench::Case(QStringLiteral("export 10k goods page, %1 (baseline: engine write alone)").arg(suffix), exportMs, writeMs);
-        Bench::Case(QStringLiteral("import 10k goods rows, %1 (baseline: engine read alone)").arg(suffix), importMs, readMs);
+        const double importMs = Bench::BestMs(
+            [&] {
+                ok = LedgerExchange::ReadAndStore(LedgerExchange::GoodsPage, path, &rows, page->tableName)
+                         .stored
+                    && ok;
+            },
+            1);
+        const double readMs = Bench::BestMs(
+            [&] {
+                ExcelEngine engine(path);
+                ok = engine.Open(1, false) && engine.ReadRowsAsText(&rows) && ok;
+            },
+            1);
+        Bench::Case(QStringLiteral("export 10k goods page, %1 (baseline: engine write alone)").arg(suffix),
+                    exportMs, writeMs);
+        Bench::Case(QStringLiteral("import 10k goods rows, %1 (baseline: engine read alone)").arg(suffix),
+                    importMs, readMs);
         if (!ok || !db.store()->DeleteGoodsKind(0))
             std::printf("%s: export or import failed\n", qPrintable(suffix));
     }

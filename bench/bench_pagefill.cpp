@@ -24,10 +24,7 @@
 namespace {
 
 // Heap in use now (not the peak, nor what the allocator kept), in MB.
-double HeapMb()
-{
-    return mallinfo2().uordblks / (1024.0 * 1024.0);
-}
+double HeapMb() { return mallinfo2().uordblks / (1024.0 * 1024.0); }
 
 struct Figures
 {
@@ -141,11 +138,15 @@ int main(int argc, char **argv)
             table, [&] { pages->ShowGoodsRows(table, rows); }, [&] { return !pages->FillPending(table); });
         const QString n = Bench::Thousands(count);
         Bench::Case(QStringLiteral("show %1 page, first screen painted").arg(n), prog.shownMs, base.shownMs);
-        Bench::Case(QStringLiteral("show %1 page, every row in and painted").arg(n), prog.filledMs, base.filledMs);
-        Bench::Case(QStringLiteral("show %1 page, longest stall of the window").arg(n), prog.stallMs, base.stallMs);
+        Bench::Case(QStringLiteral("show %1 page, every row in and painted").arg(n), prog.filledMs,
+                    base.filledMs);
+        Bench::Case(QStringLiteral("show %1 page, longest stall of the window").arg(n), prog.stallMs,
+                    base.stallMs);
         Bench::Case(QStringLiteral("scroll %1 per screenful").arg(n), prog.scrollMs, base.scrollMs);
-        Bench::Case(QStringLiteral("memory of the %1 page after scrolling end to end (baseline: when first shown)").arg(n),
-                    prog.scrolledMb, prog.shownMb, "MB");
+        Bench::Case(
+            QStringLiteral("memory of the %1 page after scrolling end to end (baseline: when first shown)")
+                .arg(n),
+            prog.scrolledMb, prog.shownMb, "MB");
         table->setRowCount(0);
         QApplication::processEvents();
     }

@@ -32,16 +32,19 @@ void Reads(const QString &backend, QSqlDatabase db, int rows)
                 q.value(c).toString();
         }
     });
-    Bench::Case(QStringLiteral("%1, read %2 ledger rows").arg(backend, Bench::Thousands(rows)), program, baseline);
+    Bench::Case(QStringLiteral("%1, read %2 ledger rows").arg(backend, Bench::Thousands(rows)), program,
+                baseline);
     // The read must walk an index in entry order, not sort every row.
     const bool sqlite = db.driverName() == QLatin1String("QSQLITE");
     QSqlQuery plan(db);
-    plan.exec((sqlite ? QStringLiteral("explain query plan ") : QStringLiteral("explain "))
-              + QStringLiteral("select * from tb_sm_product_info where store_no='1' and tab_type=2 order by id"));
+    plan.exec(
+        (sqlite ? QStringLiteral("explain query plan ") : QStringLiteral("explain "))
+        + QStringLiteral("select * from tb_sm_product_info where store_no='1' and tab_type=2 order by id"));
     QStringList steps;
     while (plan.next())
         steps << plan.value(sqlite ? 3 : 0).toString().trimmed();
-    std::printf("plan: %s, one kind in entry order: %s\n", qPrintable(backend), qPrintable(steps.join(QLatin1String("; "))));
+    std::printf("plan: %s, one kind in entry order: %s\n", qPrintable(backend),
+                qPrintable(steps.join(QLatin1String("; "))));
 }
 
 // One cell edit of a shown page, saved with its totals, against a raw update.
@@ -58,7 +61,8 @@ void Edits(const QString &backend, QSqlDatabase db)
         totals[i]->setObjectName(names[i]);
     }
     LedgerPages pages(&window);
-    QObject::connect(table, &QTableWidget::cellChanged, &pages, [&](int r, int c) { pages.TabCellChanged(table, r, c); });
+    QObject::connect(table, &QTableWidget::cellChanged, &pages,
+                     [&](int r, int c) { pages.TabCellChanged(table, r, c); });
     GoodsList rows;
     (void)StoreDbAccess::Instance()->QueryGoods(5, GoodsKind::PurchaseIn, QString(), QString(), rows);
     pages.ShowGoodsRows(table, rows);
@@ -85,7 +89,8 @@ void Edits(const QString &backend, QSqlDatabase db)
         update.exec();
     }
     Bench::Case(QStringLiteral("%1, one cell edit saved + totals, %2-row page%3")
-                    .arg(backend, Bench::Thousands(rows.size()), same ? QString() : QStringLiteral(" (TOTALS DIFFER)")),
+                    .arg(backend, Bench::Thousands(rows.size()),
+                         same ? QString() : QStringLiteral(" (TOTALS DIFFER)")),
                 program, timer.nsecsElapsed() / 1e6 / edits);
 }
 
@@ -93,14 +98,16 @@ bool Run(const QString &backend, int count)
 {
     TempStore db;
     if (!db.skipReason.isEmpty() || !db.connected) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(backend), qPrintable(db.skipReason + db.manager()->connectError()));
+        std::fprintf(stderr, "%s: %s\n", qPrintable(backend),
+                     qPrintable(db.skipReason + db.manager()->connectError()));
         return false;
     }
     GoodsList rows = Bench::LedgerRows(count, 20240101u);
     for (int i = 0; i < rows.size(); ++i)
-        rows[i].tabType = i % 4;   // a quarter of the rows on the edited page
+        rows[i].tabType = i % 4; // a quarter of the rows on the edited page
     if (!Bench::Store(Schema::GoodsTable, rows)) {
-        std::fprintf(stderr, "%s: cannot store rows: %s\n", qPrintable(backend), qPrintable(db.manager()->Connection().lastError().text()));
+        std::fprintf(stderr, "%s: cannot store rows: %s\n", qPrintable(backend),
+                     qPrintable(db.manager()->Connection().lastError().text()));
         return false;
     }
     Reads(backend, db.manager()->Connection(), count);

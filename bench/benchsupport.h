@@ -29,8 +29,8 @@ double BestMs(F &&run, int rounds = 3)
 
 inline void Case(const QString &what, double program, double baseline, const char *unit = "ms")
 {
-    std::printf("case: %s | program %.1f %s | baseline %.1f %s | ratio %.2f\n", qPrintable(what), program, unit,
-                baseline, unit, baseline > 0 ? program / baseline : 0.0);
+    std::printf("case: %s | program %.1f %s | baseline %.1f %s | ratio %.2f\n", qPrintable(what), program,
+                unit, baseline, unit, baseline > 0 ? program / baseline : 0.0);
     std::fflush(stdout);
 }
 
@@ -50,23 +50,29 @@ inline GoodsList LedgerRows(int count, quint32 seed)
     for (int i = 0; i < count; ++i) {
         GoodsRecord r;
         const int pick = rng.bounded(100);
-        r.tabType = pick < 34 ? GoodsKind::PurchaseIn : pick < 38 ? GoodsKind::PurchaseReturn
-                  : pick < 86 ? GoodsKind::Sale : pick < 94 ? GoodsKind::SaleReturn : GoodsKind::Loss;
+        r.tabType = pick < 34 ? GoodsKind::PurchaseIn
+            : pick < 38       ? GoodsKind::PurchaseReturn
+            : pick < 86       ? GoodsKind::Sale
+            : pick < 94       ? GoodsKind::SaleReturn
+                              : GoodsKind::Loss;
         r.serial = QStringLiteral("2024-01-01 00:00:00:%1").arg(i, 7, 10, QLatin1Char('0'));
         r.productClass = QStringLiteral("类别%1").arg(rng.bounded(7));
         r.name = QStringLiteral("商品%1").arg(rng.bounded(97));
         r.model = QStringLiteral("M%1").arg(rng.bounded(r.tabType == GoodsKind::PurchaseIn ? 60 : 62));
         r.color = QStringLiteral("C%1").arg(rng.bounded(2));
         r.store = QStringLiteral("W%1").arg(rng.bounded(3));
-        r.time = QStringLiteral("2024-%1-%2").arg(1 + rng.bounded(12), 2, 10, QLatin1Char('0'))
+        r.time = QStringLiteral("2024-%1-%2")
+                     .arg(1 + rng.bounded(12), 2, 10, QLatin1Char('0'))
                      .arg(1 + rng.bounded(28), 2, 10, QLatin1Char('0'));
         const int qty = r.tabType == GoodsKind::PurchaseIn ? 20 + rng.bounded(200) : 1 + rng.bounded(12);
         r.num = QString::number(qty);
-        r.price = QStringLiteral("%1.%2").arg(5 + rng.bounded(300)).arg(rng.bounded(100), 2, 10, QLatin1Char('0'));
+        r.price =
+            QStringLiteral("%1.%2").arg(5 + rng.bounded(300)).arg(rng.bounded(100), 2, 10, QLatin1Char('0'));
         r.total = QString::number(qty * r.price.toDouble(), 'f', 2);
-        const int paidPart = rng.bounded(3);   // all, half or nothing paid
-        r.pay = paidPart == 0 ? r.total : paidPart == 1 ? QString::number(r.total.toDouble() / 2, 'f', 2)
-                                                        : QStringLiteral("0");
+        const int paidPart = rng.bounded(3); // all, half or nothing paid
+        r.pay = paidPart == 0 ? r.total
+            : paidPart == 1   ? QString::number(r.total.toDouble() / 2, 'f', 2)
+                              : QStringLiteral("0");
         r.debt = QString::number(r.total.toDouble() - r.pay.toDouble(), 'f', 2);
         r.supply = QStringLiteral("Customer%1").arg(rng.bounded(15));
         r.purchase = rng.bounded(50) == 0 ? QString() : QStringLiteral("Seller%1").arg(rng.bounded(4));
@@ -85,8 +91,9 @@ bool Store(const char *table, const QList<Record> &rows)
     const QStringList names = Schema::Find(QLatin1String(table))->columnNames();
     QSqlQuery q(db);
     TransactionGuard tx(db);
-    if (!q.prepare(QStringLiteral("insert into %1(%2) values(?%3)").arg(QLatin1String(table),
-            names.join(QLatin1Char(',')), QStringLiteral(",?").repeated(names.size() - 1))))
+    if (!q.prepare(QStringLiteral("insert into %1(%2) values(?%3)")
+                       .arg(QLatin1String(table), names.join(QLatin1Char(',')),
+                            QStringLiteral(",?").repeated(names.size() - 1))))
         return false;
     for (const Record &r : rows) {
         q.addBindValue(r.tabType);

@@ -31,10 +31,7 @@ void Write(FILE *to, const QByteArray &bytes)
     std::fflush(to);
 }
 
-void Out(const QString &line)
-{
-    Write(stdout, (line + QLatin1Char('\n')).toUtf8());
-}
+void Out(const QString &line) { Write(stdout, (line + QLatin1Char('\n')).toUtf8()); }
 
 int Fail(const QString &why)
 {
@@ -42,7 +39,8 @@ int Fail(const QString &why)
     QStringList parts = why.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     for (QString &part : parts)
         part = part.trimmed();
-    Write(stderr, (QStringLiteral("quillonctl: ") + parts.join(QLatin1Char(' ')) + QLatin1Char('\n')).toUtf8());
+    Write(stderr,
+          (QStringLiteral("quillonctl: ") + parts.join(QLatin1Char(' ')) + QLatin1Char('\n')).toUtf8());
     return Failed;
 }
 
@@ -55,9 +53,9 @@ int Usage(const QString &why)
 // What a command gets once its command line has been checked.
 struct Invocation
 {
-    QStringList args;          // after the command word; file arguments made absolute
+    QStringList args; // after the command word; file arguments made absolute
     bool yes = false;
-    int dateMode = 5;          // every row unless --from or --to is given
+    int dateMode = 5; // every row unless --from or --to is given
     QString from;
     QString to;
 };
@@ -70,9 +68,9 @@ struct Command
     const char *details;
     int minArgs;
     int maxArgs;
-    int fileArg;               // index of the argument naming a file, -1 for none
-    bool period;               // takes --from and --to
-    bool confirm;              // takes --yes
+    int fileArg;  // index of the argument naming a file, -1 for none
+    bool period;  // takes --from and --to
+    bool confirm; // takes --yes
     int (*run)(const Invocation &);
 };
 
@@ -103,8 +101,7 @@ bool IsStoredLedger(const LedgerKinds::PageKind *p)
 
 int ExchangeKind(const LedgerKinds::PageKind *p)
 {
-    return p->group == LedgerKinds::Group::Finance ? LedgerExchange::FinancePage
-                                                   : LedgerExchange::GoodsPage;
+    return p->group == LedgerKinds::Group::Finance ? LedgerExchange::FinancePage : LedgerExchange::GoodsPage;
 }
 
 QString PageNamesHelp()
@@ -123,11 +120,11 @@ bool ReportOfPage(const LedgerKinds::PageKind *p, Reports::Kind *kind)
     if (!p || IsStoredLedger(p))
         return false;
     if (p->group == LedgerKinds::Group::Sales)
-        *kind = p->kind == SalesStatistics::Daily      ? Reports::Kind::Daily
-              : p->kind == SalesStatistics::Employee ? Reports::Kind::Employee
-              : p->kind == SalesStatistics::Customer ? Reports::Kind::Customer
-              : p->kind == SalesStatistics::Debts    ? Reports::Kind::Debts
-                                                     : Reports::Kind::Sales;
+        *kind = p->kind == SalesStatistics::Daily  ? Reports::Kind::Daily
+            : p->kind == SalesStatistics::Employee ? Reports::Kind::Employee
+            : p->kind == SalesStatistics::Customer ? Reports::Kind::Customer
+            : p->kind == SalesStatistics::Debts    ? Reports::Kind::Debts
+                                                   : Reports::Kind::Sales;
     else if (p->group == LedgerKinds::Group::Goods)
         *kind = Reports::Kind::Stock;
     else
@@ -177,7 +174,9 @@ int RunBackup(const Invocation &inv)
     StoreDbAccess *store = StoreDbAccess::Instance();
     if (!store->DumpStoreTables(path))
         return Fail(QStringLiteral("备份失败: %1").arg(store->lastError()));
-    Out(QStringLiteral("备份完成: %1 (%2 行)").arg(QDir::toNativeSeparators(path)).arg(CountStatements(path)));
+    Out(QStringLiteral("备份完成: %1 (%2 行)")
+            .arg(QDir::toNativeSeparators(path))
+            .arg(CountStatements(path)));
     return Ok;
 }
 
@@ -200,13 +199,19 @@ int RunRestore(const Invocation &inv)
         Out(QStringLiteral("还原 %1 到店号 %2 将会:").arg(path, store->storeNo()));
         for (const RestorePreview::Table &t : preview.tables) {
             Out(QStringLiteral("  %1: 文件中 %2 行 (其中 %3 行带其他店号)，替换本店现有 %4 行")
-                    .arg(t.name).arg(t.inFile).arg(t.otherStore).arg(t.replaced));
+                    .arg(t.name)
+                    .arg(t.inFile)
+                    .arg(t.otherStore)
+                    .arg(t.replaced));
         }
         Out(QStringLiteral("合计: 还原 %1 行 (其中 %2 行带其他店号)，替换本店现有 %3 行，拒绝 %4 行")
-                .arg(preview.RowsInFile()).arg(preview.RowsOfOtherStores()).arg(preview.RowsReplaced())
+                .arg(preview.RowsInFile())
+                .arg(preview.RowsOfOtherStores())
+                .arg(preview.RowsReplaced())
                 .arg(preview.refused));
         PrintRefusedLines(preview.refusedLines);
-        Out(QStringLiteral("还原前会先把本店数据备份到 %1").arg(QDir::toNativeSeparators(BackupScript::DefaultFolder())));
+        Out(QStringLiteral("还原前会先把本店数据备份到 %1")
+                .arg(QDir::toNativeSeparators(BackupScript::DefaultFolder())));
         Out(QStringLiteral("没有做任何改动；加 --yes 才会还原"));
         return Ok;
     }
@@ -240,8 +245,8 @@ int ImportList(const ListRows::ListPage &list, const QString &file)
     stored.infoType = list.def->infoType;
     if (!store->ReadInfoList(list.storeKind, stored))
         return Fail(QStringLiteral("导入失败: 读取数据库失败: %1").arg(store->lastError()));
-    const ListRows::Merge merge = ListRows::PutOnTop(
-        sheet, list.def->columns.size() + 1, ListRows::FromText(stored.list, *list.def));
+    const ListRows::Merge merge =
+        ListRows::PutOnTop(sheet, list.def->columns.size() + 1, ListRows::FromText(stored.list, *list.def));
     if (merge.inserted > 0
         && !store->SaveInfoList(list.storeKind, ListRows::ToList(list.def->infoType, merge.rows)))
         return Fail(QStringLiteral("导入失败: 无法保存列表: %1").arg(store->lastError()));
@@ -260,8 +265,8 @@ int RunImport(const Invocation &inv)
         return Fail(QStringLiteral("文件不存在: %1").arg(file));
     if (page.IsList())
         return ImportList(page.list, file);
-    const LedgerExchange::ImportResult result = LedgerExchange::ReadAndStore(
-        ExchangeKind(page.ledger), file, nullptr, page.ledger->tableName);
+    const LedgerExchange::ImportResult result =
+        LedgerExchange::ReadAndStore(ExchangeKind(page.ledger), file, nullptr, page.ledger->tableName);
     if (!result.stored)
         return Fail(LedgerExchange::ImportStatusText(result));
     Out(LedgerExchange::ImportStatusText(result));
@@ -292,12 +297,13 @@ int ExportWorkbook(const Page &page, const Invocation &inv, const QString &file)
             return Fail(table.error);
         result = LedgerExchange::WriteLedgerRows(table.titles, table.rows, file);
     } else {
-        result = LedgerExchange::ExportStoredPage(page.ledger->tableName, inv.dateMode, inv.from,
-                                                  inv.to, file);
+        result =
+            LedgerExchange::ExportStoredPage(page.ledger->tableName, inv.dateMode, inv.from, inv.to, file);
     }
     if (!result.ok)
         return Fail(result.error.startsWith(QStringLiteral("读取数据库失败"))
-                        ? result.error : LedgerExchange::ExportStatusText(result));
+                        ? result.error
+                        : LedgerExchange::ExportStatusText(result));
     Out(LedgerExchange::ExportStatusText(result));
     return Ok;
 }
@@ -361,7 +367,9 @@ int CheckNames(const QString &word, const Invocation &inv)
 {
     Reports::Kind kind;
     if (word == QLatin1String("report") && !Reports::KindFromName(inv.args.at(0), &kind))
-        return Usage(QStringLiteral("没有名为“%1”的报表 (stock、sales、profit、daily、employee、customer 或 debts)").arg(inv.args.at(0)));
+        return Usage(
+            QStringLiteral("没有名为“%1”的报表 (stock、sales、profit、daily、employee、customer 或 debts)")
+                .arg(inv.args.at(0)));
     if (word != QLatin1String("import") && word != QLatin1String("export"))
         return Ok;
     const Page page = FindPage(inv.args.at(0));
@@ -374,20 +382,21 @@ int CheckNames(const QString &word, const Invocation &inv)
 
 const Command kCommands[] = {
     {"check", "check", "检查数据库能否读写，打印驱动、店号、本店各表行数和 ok",
-     "打开数据库，读取五个表，在回滚的事务中写入一行；SQLite 还做 pragma quick_check。",
-     0, 0, -1, false, false, RunCheck},
+     "打开数据库，读取五个表，在回滚的事务中写入一行；SQLite 还做 pragma quick_check。", 0, 0, -1, false,
+     false, RunCheck},
     {"backup", "backup [FILE]", "备份本店数据，与“数据备份”相同",
-     "不给 FILE 时写入 DbDateSave/record_yyyyMMdd_hhmmss.sql；打印路径和写入的行数。",
-     0, 1, 0, false, false, RunBackup},
+     "不给 FILE 时写入 DbDateSave/record_yyyyMMdd_hhmmss.sql；打印路径和写入的行数。", 0, 1, 0, false, false,
+     RunBackup},
     {"restore", "restore FILE [--yes]", "用备份文件替换本店数据，与“数据还原”相同",
      "不加 --yes 只显示将做什么（文件中的行数、带其他店号的行数、将被替换的本店行数），"
      "不做任何改动。还原要么全部完成，要么什么也不改。",
      1, 1, 0, false, true, RunRestore},
     {"import", "import PAGE FILE", "从工作簿导入账页或列表，与页面的“导入”相同",
      "PAGE 是账页表格的对象名或列表名。", 2, 2, 1, false, false, RunImport},
-    {"export", "export PAGE FILE [--from D] [--to D]", "把账页或列表导出到工作簿，与“导出”相同；FILE 以 .pdf 结尾时写出账页的PDF，与“打印”相同",
-     "账页导出期间内存储的行（不给日期时全部）；计算页导出计算结果；列表导出存储的列表。",
-     2, 2, 1, true, false, RunExport},
+    {"export", "export PAGE FILE [--from D] [--to D]",
+     "把账页或列表导出到工作簿，与“导出”相同；FILE 以 .pdf 结尾时写出账页的PDF，与“打印”相同",
+     "账页导出期间内存储的行（不给日期时全部）；计算页导出计算结果；列表导出存储的列表。", 2, 2, 1, true,
+     false, RunExport},
     {"report", "report stock|sales|profit|daily|employee|customer|debts [--from D] [--to D]",
      "以 UTF-8 CSV 打印当前库存、销售统计、日/员工/客户销售统计、欠款统计或财务汇总和经营利润",
      "与页面的查询用同一段计算；第一行是页面的列标题。", 1, 1, -1, true, false, RunReport},
@@ -404,16 +413,17 @@ const Command *FindCommand(const QString &name)
 
 QString GeneralHelp()
 {
-    QString text = QStringLiteral(
-        "用法: quillonctl [--dir DIR] 命令 [参数] [选项]\n\n"
-        "在工作目录（含 InitParam/dBConfig.ini 的目录；默认与窗口程序相同：程序所在目录\n"
-        "含 InitParam/ 且可写时用它，否则用 ~/.local/share/Quillon）的数据库上，\n"
-        "以设置中的店号运行程序的数据操作，不需要窗口。\n\n命令:\n");
+    QString text =
+        QStringLiteral("用法: quillonctl [--dir DIR] 命令 [参数] [选项]\n\n"
+                       "在工作目录（含 InitParam/dBConfig.ini 的目录；默认与窗口程序相同：程序所在目录\n"
+                       "含 InitParam/ 且可写时用它，否则用 ~/.local/share/Quillon）的数据库上，\n"
+                       "以设置中的店号运行程序的数据操作，不需要窗口。\n\n命令:\n");
     for (const Command &c : kCommands)
-        text += QStringLiteral("  %1\n      %2\n").arg(QLatin1String(c.synopsis), QString::fromUtf8(c.summary));
-    text += QStringLiteral(
-        "\n日期写作 yyyy-MM-dd。每个命令都有 --help。\n"
-        "退出状态: 0 成功；1 失败（原因在标准错误的一行里，数据没有改动）；2 用法错误。\n");
+        text +=
+            QStringLiteral("  %1\n      %2\n").arg(QLatin1String(c.synopsis), QString::fromUtf8(c.summary));
+    text +=
+        QStringLiteral("\n日期写作 yyyy-MM-dd。每个命令都有 --help。\n"
+                       "退出状态: 0 成功；1 失败（原因在标准错误的一行里，数据没有改动）；2 用法错误。\n");
     return text;
 }
 
@@ -457,8 +467,8 @@ bool EnterWorkFolder(const QString &given, QString *error)
 int Run(const QStringList &arguments)
 {
     const QString word = CommandWord(arguments);
-    const bool helpAsked = arguments.contains(QStringLiteral("--help"))
-        || arguments.contains(QStringLiteral("-h"));
+    const bool helpAsked =
+        arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h"));
     if (word.isEmpty()) {
         if (helpAsked) {
             Out(GeneralHelp());
@@ -473,11 +483,14 @@ int Run(const QStringList &arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromUtf8(command->summary) + QStringLiteral("。\n")
                                      + QString::fromUtf8(command->details));
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("显示本帮助"));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("显示本帮助"));
     const QCommandLineOption dir({QStringLiteral("d"), QStringLiteral("dir")},
                                  QStringLiteral("工作目录（默认与窗口程序相同）"), QStringLiteral("DIR"));
-    const QCommandLineOption from(QStringLiteral("from"), QStringLiteral("期间的第一天"), QStringLiteral("yyyy-MM-dd"));
-    const QCommandLineOption to(QStringLiteral("to"), QStringLiteral("期间的最后一天"), QStringLiteral("yyyy-MM-dd"));
+    const QCommandLineOption from(QStringLiteral("from"), QStringLiteral("期间的第一天"),
+                                  QStringLiteral("yyyy-MM-dd"));
+    const QCommandLineOption to(QStringLiteral("to"), QStringLiteral("期间的最后一天"),
+                                QStringLiteral("yyyy-MM-dd"));
     const QCommandLineOption yes(QStringLiteral("yes"), QStringLiteral("确实还原"));
     parser.addOption(help);
     parser.addOption(dir);
@@ -487,9 +500,10 @@ int Run(const QStringList &arguments)
     }
     if (command->confirm)
         parser.addOption(yes);
-    parser.addPositionalArgument(QLatin1String(command->name),
-                                 QStringLiteral("命令，写作: quillonctl %1").arg(QLatin1String(command->synopsis)),
-                                 QLatin1String(command->synopsis));
+    parser.addPositionalArgument(
+        QLatin1String(command->name),
+        QStringLiteral("命令，写作: quillonctl %1").arg(QLatin1String(command->synopsis)),
+        QLatin1String(command->synopsis));
     if (!parser.parse(arguments))
         return Usage(parser.errorText());
     if (parser.isSet(help)) {

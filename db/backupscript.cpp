@@ -202,8 +202,7 @@ QString FormatValue(const QSqlField &field)
     }
     case QVariant::Double:
         return value.isNull() ? QStringLiteral("null") : NumberText::ToText(value.toDouble());
-    default:
-        return Quoted(value.toString());
+    default: return Quoted(value.toString());
     }
 }
 
@@ -217,7 +216,8 @@ bool ParseInsert(const QString &line, Insert &out)
 {
     Scanner s(line);
     Insert result;
-    if (!s.Keyword("insert") || !s.Keyword("into") || !s.Identifier(result.table) || !s.Char(QLatin1Char('(')))
+    if (!s.Keyword("insert") || !s.Keyword("into") || !s.Identifier(result.table)
+        || !s.Char(QLatin1Char('(')))
         return false;
     do {
         QString column;
@@ -242,10 +242,7 @@ bool ParseInsert(const QString &line, Insert &out)
     return true;
 }
 
-QString DefaultFolder()
-{
-    return QDir::currentPath() + QStringLiteral("/DbDateSave");
-}
+QString DefaultFolder() { return QDir::currentPath() + QStringLiteral("/DbDateSave"); }
 
 QString FileName(const QDateTime &when)
 {

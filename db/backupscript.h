@@ -43,7 +43,7 @@ bool ParseInsert(const QString &line, Insert &out);
 
 struct ScriptLine
 {
-    int number = 0;   // line of the file where the statement starts, from 1
+    int number = 0; // line of the file where the statement starts, from 1
     QString text;
 };
 

@@ -93,10 +93,7 @@ DbSettings DbSettings::Read(const QString &iniPath)
     return s;
 }
 
-DbManager::DbManager()
-    : m_dialect(&SqlDialect::ForDriver(QString()))
-{
-}
+DbManager::DbManager() : m_dialect(&SqlDialect::ForDriver(QString())) {}
 
 DbManager *DbManager::Instance()
 {
@@ -113,10 +110,7 @@ QString DbManager::OdbcConnectionString(const QString &server, int port, const Q
              OdbcValue(password));
 }
 
-bool DbManager::ConnectDb()
-{
-    return ConnectDb(DbSettings::Read());
-}
+bool DbManager::ConnectDb() { return ConnectDb(DbSettings::Read()); }
 
 bool DbManager::ConnectDb(const DbSettings &settings)
 {
@@ -169,8 +163,8 @@ bool DbManager::OpenSqlite()
     {
         QSqlQuery probe(m_db);
         if (!probe.exec(QStringLiteral("select count(*) from sqlite_master")) || !probe.next()) {
-            m_connectError = QStringLiteral("不是有效的数据库文件 %1: %2")
-                                 .arg(path, probe.lastError().text());
+            m_connectError =
+                QStringLiteral("不是有效的数据库文件 %1: %2").arg(path, probe.lastError().text());
             return false;
         }
     }
@@ -187,9 +181,8 @@ bool DbManager::OpenServer()
     m_db = QSqlDatabase::addDatabase(m_settings.driver);
     if (m_dialect->connectionString) {
         // The driver takes the whole connection string as the database name.
-        m_db.setDatabaseName(OdbcConnectionString(m_settings.server, m_settings.port,
-                                                  m_settings.name, m_settings.user,
-                                                  m_settings.password));
+        m_db.setDatabaseName(OdbcConnectionString(m_settings.server, m_settings.port, m_settings.name,
+                                                  m_settings.user, m_settings.password));
     } else {
         if (m_dialect->connectOptions) {
             QString searchPath;
@@ -242,10 +235,7 @@ void DbManager::Close()
     }
 }
 
-bool DbManager::IsOpen() const
-{
-    return m_connected && m_db.isOpen();
-}
+bool DbManager::IsOpen() const { return m_connected && m_db.isOpen(); }
 
 QSqlDatabase DbManager::Connection() const
 {
@@ -267,8 +257,8 @@ QSqlDatabase DbManager::Connection() const
         tc->Drop();
         tc->name = QStringLiteral("quillon_thread_%1").arg(++g_cloneCounter);
         tc->generation = generation;
-        QSqlDatabase clone = QSqlDatabase::cloneDatabase(
-            QLatin1String(QSqlDatabase::defaultConnection), tc->name);
+        QSqlDatabase clone =
+            QSqlDatabase::cloneDatabase(QLatin1String(QSqlDatabase::defaultConnection), tc->name);
         if (clone.open())
             ConfigureConnection(clone);
     }

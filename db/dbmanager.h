@@ -14,14 +14,14 @@ class QThread;
 // InitParam/dBConfig.ini; every key falls back to a built-in value.
 struct DbSettings
 {
-    QString driver;   // "QSQLITE" (default), "QODBC" or "QPSQL"
-    QString file;     // SQLite file, relative to the working folder
+    QString driver; // "QSQLITE" (default), "QODBC" or "QPSQL"
+    QString file;   // SQLite file, relative to the working folder
     QString server;
     int port = 0;
     QString name;
     QString user;
     QString password;
-    QString schema;   // PostgreSQL only: the schema to work in (default: the server's search path)
+    QString schema; // PostgreSQL only: the schema to work in (default: the server's search path)
 
     // Reads the settings file; a missing file or group gives the defaults.
     static DbSettings Read(const QString &iniPath = QStringLiteral("InitParam/dBConfig.ini"));

@@ -12,10 +12,10 @@ class DbManager;
 struct HealthReport
 {
     bool ok = false;
-    QString reason;                        // why not, when ok is false
+    QString reason; // why not, when ok is false
     QString driver;
     QString storeNo;
-    QList<QPair<QString, int>> rowCounts;  // rows of this store per table, creation order
+    QList<QPair<QString, int>> rowCounts; // rows of this store per table, creation order
 };
 
 namespace DbHealth {

@@ -12,9 +12,9 @@ template <>
 struct Fields<GoodsRecord>
 {
     static constexpr QString GoodsRecord::*at[] = {
-        &GoodsRecord::serial, &GoodsRecord::productClass, &GoodsRecord::name, &GoodsRecord::model,
-        &GoodsRecord::color,  &GoodsRecord::code,         &GoodsRecord::size, &GoodsRecord::time,
-        &GoodsRecord::store,  &GoodsRecord::num,          &GoodsRecord::price, &GoodsRecord::total,
+        &GoodsRecord::serial, &GoodsRecord::productClass, &GoodsRecord::name,   &GoodsRecord::model,
+        &GoodsRecord::color,  &GoodsRecord::code,         &GoodsRecord::size,   &GoodsRecord::time,
+        &GoodsRecord::store,  &GoodsRecord::num,          &GoodsRecord::price,  &GoodsRecord::total,
         &GoodsRecord::pay,    &GoodsRecord::debt,         &GoodsRecord::supply, &GoodsRecord::purchase,
         &GoodsRecord::oddNum, &GoodsRecord::record,       &GoodsRecord::remark,
     };

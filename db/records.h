@@ -1,19 +1,27 @@
 #pragma once
 
-#include <QString>
 #include <QList>
+#include <QString>
 
 // Ledger kinds. The stored kinds are the tab_type values of the goods and
 // finance tables; the computed kinds never reach the database.
 namespace GoodsKind {
 enum : int { PurchaseIn = 0, PurchaseReturn = 1, Sale = 2, SaleReturn = 3, Loss = 4, CurrentStock = 5 };
 constexpr int StoredCount = 5;
-}
+} // namespace GoodsKind
 namespace FinanceKind {
-enum : int { Income = 0, Debts = 1, OtherIncome = 2, PurchasePayments = 3, Salaries = 4,
-             UtilitiesRent = 5, OtherExpenses = 6, Profit = 7 };
+enum : int {
+    Income = 0,
+    Debts = 1,
+    OtherIncome = 2,
+    PurchasePayments = 3,
+    Salaries = 4,
+    UtilitiesRent = 5,
+    OtherExpenses = 6,
+    Profit = 7
+};
 constexpr int StoredCount = 7;
-}
+} // namespace FinanceKind
 
 // One row of tb_sm_product_info. The 19 texts are in column order of the
 // goods tables (serial .. remark), so text(i) is table column i.
@@ -84,11 +92,23 @@ enum : int { MasterData = 1, People = 2 };
 
 // List numbers within each store kind (InfoList::infoType).
 namespace ListNo {
-enum MasterInfo : int { GoodsClass = 1, GoodsName = 2, GoodsModel = 3, GoodsColor = 4,
-                        GoodsSize = 6, Warehouse = 8 };
-enum PeopleInfo : int { Users = 0, Employees = 1, Customers = 2, Distributors = 3,
-                        Suppliers = 4, Partners = 5 };
-}
+enum MasterInfo : int {
+    GoodsClass = 1,
+    GoodsName = 2,
+    GoodsModel = 3,
+    GoodsColor = 4,
+    GoodsSize = 6,
+    Warehouse = 8
+};
+enum PeopleInfo : int {
+    Users = 0,
+    Employees = 1,
+    Customers = 2,
+    Distributors = 3,
+    Suppliers = 4,
+    Partners = 5
+};
+} // namespace ListNo
 
 // One user account.
 struct UserRecord

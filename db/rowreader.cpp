@@ -45,10 +45,8 @@ bool Bindable(const QVariant &v)
     case QVariant::Int:
     case QVariant::UInt:
     case QVariant::LongLong:
-    case QVariant::Bool:
-        return true;
-    default:
-        return false;
+    case QVariant::Bool: return true;
+    default: return false;
     }
 }
 
@@ -62,15 +60,9 @@ bool IsAscii(const unsigned char *p, int n)
 
 } // namespace
 
-RowReader::RowReader(const QSqlDatabase &db) : m_db(db), m_query(db)
-{
-    m_query.setForwardOnly(true);
-}
+RowReader::RowReader(const QSqlDatabase &db) : m_db(db), m_query(db) { m_query.setForwardOnly(true); }
 
-RowReader::~RowReader()
-{
-    Finish();
-}
+RowReader::~RowReader() { Finish(); }
 
 void RowReader::Finish()
 {
@@ -106,15 +98,16 @@ bool RowReader::Exec(const QString &sql, const QVariantList &values)
         return m_query.exec() || Fail(m_query.lastError().text());
     }
 
-    if (sqlite3_prepare16_v2(handle, sql.utf16(), (sql.size() + 1) * int(sizeof(QChar)), &m_stmt,
-                             nullptr) != SQLITE_OK)
+    if (sqlite3_prepare16_v2(handle, sql.utf16(), (sql.size() + 1) * int(sizeof(QChar)), &m_stmt, nullptr)
+        != SQLITE_OK)
         return Fail(QString::fromUtf8(sqlite3_errmsg(handle)));
     for (int i = 0; i < values.size(); ++i) {
         const QVariant &v = values.at(i);
         int rc;
         if (v.type() == QVariant::String) {
             const QString text = v.toString();
-            rc = sqlite3_bind_text16(m_stmt, i + 1, text.isNull() ? static_cast<const void *>(u"") : text.utf16(),
+            rc = sqlite3_bind_text16(m_stmt, i + 1,
+                                     text.isNull() ? static_cast<const void *>(u"") : text.utf16(),
                                      text.size() * int(sizeof(QChar)), SQLITE_TRANSIENT);
         } else {
             rc = sqlite3_bind_int64(m_stmt, i + 1, v.toLongLong());
@@ -163,12 +156,9 @@ QVariant RowReader::Value(int column) const
     if (column < 0 || column >= m_columns)
         return QVariant();
     switch (sqlite3_column_type(m_stmt, column)) {
-    case SQLITE_INTEGER:
-        return qlonglong(sqlite3_column_int64(m_stmt, column));
-    case SQLITE_FLOAT:
-        return sqlite3_column_double(m_stmt, column);
-    case SQLITE_NULL:
-        return QVariant(QVariant::String);
+    case SQLITE_INTEGER: return qlonglong(sqlite3_column_int64(m_stmt, column));
+    case SQLITE_FLOAT: return sqlite3_column_double(m_stmt, column);
+    case SQLITE_NULL: return QVariant(QVariant::String);
     case SQLITE_BLOB:
         return QByteArray(static_cast<const char *>(sqlite3_column_blob(m_stmt, column)),
                           sqlite3_column_bytes(m_stmt, column));
@@ -200,8 +190,7 @@ int RowReader::Int(int column) const
 {
     if (column < 0)
         return 0;
-    if (m_stmt && column >= 0 && column < m_columns
-        && sqlite3_column_type(m_stmt, column) == SQLITE_INTEGER)
+    if (m_stmt && column >= 0 && column < m_columns && sqlite3_column_type(m_stmt, column) == SQLITE_INTEGER)
         return int(sqlite3_column_int64(m_stmt, column));
     return Value(column).toInt();
 }

@@ -8,10 +8,10 @@
 // server takes. A driver not in the table gets the defaults below.
 struct SqlDialect
 {
-    const char *driver = "";               // Qt driver name
-    bool fileDatabase = false;             // a file beside the program, no server (SQLite)
-    bool connectionString = false;         // the whole connection text is the database name (ODBC)
-    int defaultPort = 1433;                // when the settings give none
+    const char *driver = "";       // Qt driver name
+    bool fileDatabase = false;     // a file beside the program, no server (SQLite)
+    bool connectionString = false; // the whole connection text is the database name (ODBC)
+    int defaultPort = 1433;        // when the settings give none
     // Session options, set through the connection options so that per-thread
     // clones get them too. The %1 of connectOptions takes searchPathOption with
     // the schema name as its %1, or nothing.
@@ -22,19 +22,16 @@ struct SqlDialect
     const char *begin = nullptr;
     const char *commit = nullptr;
     const char *rollback = nullptr;
-    bool typedDates = false;               // the server checks that a date column holds a date
-    bool schemaTables = false;             // tables are listed from the current schema's catalog
-    const char *internalTablePrefix = nullptr;   // the database's own tables, not ours
-    bool indexIfNotExists = false;         // takes "create index if not exists"
-    const char *integrityCheck = nullptr;  // a statement answering "ok" for a sound database
+    bool typedDates = false;                   // the server checks that a date column holds a date
+    bool schemaTables = false;                 // tables are listed from the current schema's catalog
+    const char *internalTablePrefix = nullptr; // the database's own tables, not ours
+    bool indexIfNotExists = false;             // takes "create index if not exists"
+    const char *integrityCheck = nullptr;      // a statement answering "ok" for a sound database
     // The statement for this driver, from the bracket-quoted, identity-column
     // form the table definitions are written in; null: as written.
     QString (*translate)(const QString &statement) = nullptr;
 
-    QString Translate(const QString &statement) const
-    {
-        return translate ? translate(statement) : statement;
-    }
+    QString Translate(const QString &statement) const { return translate ? translate(statement) : statement; }
 
     static const SqlDialect &ForDriver(const QString &driver);
     static const SqlDialect &Of(const QSqlDatabase &db) { return ForDriver(db.driverName()); }

@@ -27,20 +27,11 @@ QString &ThreadError()
 
 } // namespace
 
-void SetError(const QString &text)
-{
-    ThreadError() = text;
-}
+void SetError(const QString &text) { ThreadError() = text; }
 
-QString Error()
-{
-    return ThreadError();
-}
+QString Error() { return ThreadError(); }
 
-bool ValueRefused(const QSqlError &error)
-{
-    return error.nativeErrorCode().startsWith(QLatin1String("22"));
-}
+bool ValueRefused(const QSqlError &error) { return error.nativeErrorCode().startsWith(QLatin1String("22")); }
 
 QVariant DateValue(const QString &text, bool typed)
 {
@@ -78,10 +69,7 @@ bool Run(QSqlQuery &q, const QString &sql, const QVariantList &values)
     return Prepare(q, sql) && Exec(q, values);
 }
 
-QString Text(const QSqlQuery &q, int index)
-{
-    return index < 0 ? QString() : q.value(index).toString();
-}
+QString Text(const QSqlQuery &q, int index) { return index < 0 ? QString() : q.value(index).toString(); }
 
 bool PlainName(const QString &name)
 {
@@ -90,8 +78,7 @@ bool PlainName(const QString &name)
 }
 
 Call::Call(DbManager *manager, const QString &storeNo)
-    : m_dialect(&SqlDialect::ForDriver(QString()))
-    , m_storeNo(storeNo)
+    : m_dialect(&SqlDialect::ForDriver(QString())), m_storeNo(storeNo)
 {
     SetError(QString());
     if (manager) {
@@ -148,8 +135,8 @@ QString StoreDbAccess::ReadStoreNo(const QString &iniPath, bool *fallback)
     QSettings ini(iniPath, QSettings::IniFormat);
     const QVariant raw = ini.value(QStringLiteral("StoreNo/No"));
     // QSettings turns an unquoted value with commas into a list.
-    QString value = raw.type() == QVariant::StringList ? raw.toStringList().join(QLatin1Char(','))
-                                                       : raw.toString();
+    QString value =
+        raw.type() == QVariant::StringList ? raw.toStringList().join(QLatin1Char(',')) : raw.toString();
     if (fallback)
         *fallback = value.isEmpty();
     if (value.isEmpty()) {
@@ -161,10 +148,7 @@ QString StoreDbAccess::ReadStoreNo(const QString &iniPath, bool *fallback)
     return value;
 }
 
-QString StoreDbAccess::lastError() const
-{
-    return Error();
-}
+QString StoreDbAccess::lastError() const { return Error(); }
 
 bool StoreDbAccess::DeleteStoreRows(const QString &tableName)
 {

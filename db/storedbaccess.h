@@ -12,21 +12,21 @@ class DbManager;
 // A line of a backup file that a restore leaves out, and why.
 struct RestoreLine
 {
-    int line = 0;         // 1-based line of the file where the statement starts
+    int line = 0; // 1-based line of the file where the statement starts
     QString reason;
 };
 
 // Counts from a restore, for the window to show.
 struct RestoreResult
 {
-    bool ok = false;      // the file was read and the replay committed
-    int restored = 0;     // rows inserted
-    int refused = 0;      // lines that were not a well-formed insert into one of our tables,
-                          // or whose values the database refused (a goods date on PostgreSQL)
-    QList<RestoreLine> refusedLines;   // one per refused line, in file order
-    QString refusedList;  // the file listing refusedLines, when written
-    QString safetyBackup; // the store as it was before, when written
-    QString error;        // why nothing was restored, when ok is false
+    bool ok = false;                 // the file was read and the replay committed
+    int restored = 0;                // rows inserted
+    int refused = 0;                 // lines that were not a well-formed insert into one of our tables,
+                                     // or whose values the database refused (a goods date on PostgreSQL)
+    QList<RestoreLine> refusedLines; // one per refused line, in file order
+    QString refusedList;             // the file listing refusedLines, when written
+    QString safetyBackup;            // the store as it was before, when written
+    QString error;                   // why nothing was restored, when ok is false
 };
 
 // What a restore of a file would do, read without changing anything: the same
@@ -37,15 +37,15 @@ struct RestorePreview
     struct Table
     {
         QString name;
-        int inFile = 0;       // rows of the file that would be restored
-        int otherStore = 0;   // of those, rows carrying another store number
-        int replaced = 0;     // rows of this store now in the table, all deleted
+        int inFile = 0;     // rows of the file that would be restored
+        int otherStore = 0; // of those, rows carrying another store number
+        int replaced = 0;   // rows of this store now in the table, all deleted
     };
-    bool ok = false;          // the restore would go ahead
-    QList<Table> tables;      // the program's tables in creation order
+    bool ok = false;     // the restore would go ahead
+    QList<Table> tables; // the program's tables in creation order
     int refused = 0;
     QList<RestoreLine> refusedLines;
-    QString error;            // why the restore would change nothing
+    QString error; // why the restore would change nothing
 
     int RowsInFile() const;
     int RowsReplaced() const;
@@ -55,8 +55,8 @@ struct RestorePreview
 // Where a restore keeps the store as it was, and lists the lines it left out.
 struct RestoreFiles
 {
-    QString safetyBackup;    // <folder>/record_<stamp>_before_restore.sql
-    QString refusedList;     // <folder>/<file name>.refused.txt
+    QString safetyBackup; // <folder>/record_<stamp>_before_restore.sql
+    QString refusedList;  // <folder>/<file name>.refused.txt
     static RestoreFiles For(const QString &folder, const QString &filePath, const QDateTime &now);
 };
 
@@ -150,8 +150,8 @@ public:
     QString lastError() const;
 
     // Month and year periods: the first and last day as "yyyy-MM-dd".
-    static void PeriodBounds(int mode, const QString &startDate, const QString &date,
-                             QString &from, QString &to);
+    static void PeriodBounds(int mode, const QString &startDate, const QString &date, QString &from,
+                             QString &to);
 
 private:
     StoreDbAccess() = default;

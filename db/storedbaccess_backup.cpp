@@ -45,7 +45,7 @@ bool StoreDbAccess::DumpStoreTables(const QString &filePath)
         // answer through an index in date order.
         if (!call.Select(q, QStringLiteral("select * from %1 where store_no=? order by id").arg(table),
                          {m_storeNo}))
-            return false;   // a backup missing a table is no backup
+            return false; // a backup missing a table is no backup
         // PostgreSQL reports names folded to lower case (product_oddnum); our
         // own tables are written with their declared names so a backup reads
         // the same whichever database it came from.
@@ -99,7 +99,7 @@ struct ParsedBackup
         const Schema::Table *table;
         QVariantList values;
         int line;
-        bool otherStore;   // the file gave another store number
+        bool otherStore; // the file gave another store number
     };
     QList<Row> rows;
     QList<RestoreLine> refused;
@@ -130,8 +130,9 @@ bool ParseBackup(const QString &filePath, const QString &storeNo, bool typed, Pa
         const auto refuse = [&](const QString &reason) { out.refused.append({at, reason}); };
         BackupScript::Insert insert;
         if (!BackupScript::ParseInsert(line, insert)) {
-            refuse(line.count(QLatin1Char('\'')) % 2 != 0 ? QStringLiteral("引号不成对，不是一条完整的 insert 语句")
-                                                         : QStringLiteral("不是一条完整的 insert 语句"));
+            refuse(line.count(QLatin1Char('\'')) % 2 != 0
+                       ? QStringLiteral("引号不成对，不是一条完整的 insert 语句")
+                       : QStringLiteral("不是一条完整的 insert 语句"));
             continue;
         }
         const Schema::Table *table = Schema::Find(insert.table);
@@ -139,8 +140,8 @@ bool ParseBackup(const QString &filePath, const QString &storeNo, bool typed, Pa
             refuse(QStringLiteral("不是本程序的表: %1").arg(insert.table));
             continue;
         }
-        bool good = insert.values.size() == insert.columns.size()
-            && insert.columns.size() == table->columns.size();
+        bool good =
+            insert.values.size() == insert.columns.size() && insert.columns.size() == table->columns.size();
         // Column names compare without case: PostgreSQL folds them.
         for (int i = 0; good && i < insert.columns.size(); ++i)
             good = insert.columns.at(i).compare(table->columns.at(i).name, Qt::CaseInsensitive) == 0;
@@ -155,7 +156,7 @@ bool ParseBackup(const QString &filePath, const QString &storeNo, bool typed, Pa
             const BackupScript::Value &v = insert.values.at(i);
             if (column.name == QLatin1String("store_no")) {
                 row.otherStore = v.text != storeNo;
-                row.values << storeNo;   // rows always come back into this store
+                row.values << storeNo; // rows always come back into this store
             } else if (v.kind == BackupScript::Value::Null) {
                 row.values << QVariant(column.isInteger() ? QVariant::LongLong : QVariant::String);
             } else if (column.isInteger()) {
@@ -219,7 +220,8 @@ RestoreFiles RestoreFiles::For(const QString &folder, const QString &filePath, c
     RestoreFiles files;
     files.safetyBackup = QDir(folder).filePath(
         QStringLiteral("record%1_before_restore.sql").arg(now.toString(QStringLiteral("_yyyyMMdd_hhmmss"))));
-    files.refusedList = QDir(folder).filePath(QFileInfo(filePath).fileName() + QStringLiteral(".refused.txt"));
+    files.refusedList =
+        QDir(folder).filePath(QFileInfo(filePath).fileName() + QStringLiteral(".refused.txt"));
     return files;
 }
 
@@ -362,8 +364,8 @@ RestoreResult StoreDbAccess::RestoreStoreTables(const QString &filePath, const R
                 return fail(QStringLiteral("还原失败: %1").arg(error.text()));
             savepoint.Rollback();
             ++result.refused;
-            result.refusedLines.append({row.line, QStringLiteral("数据库拒绝了这一行: %1")
-                                                      .arg(error.databaseText().trimmed())});
+            result.refusedLines.append(
+                {row.line, QStringLiteral("数据库拒绝了这一行: %1").arg(error.databaseText().trimmed())});
             continue;
         }
         if (!savepoint.Commit())

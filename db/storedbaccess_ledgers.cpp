@@ -16,14 +16,14 @@ using namespace StoreSql;
 
 namespace {
 
-const QString kGoodsLookup = QStringLiteral(
-    "select * from tb_sm_product_info where tab_type=? and product_serial=? and store_no=?");
-const QString kGoodsInsert = QStringLiteral(
-    "insert into tb_sm_product_info(tab_type, product_serial, product_class, product_name, "
-    "product_model, product_color,product_code, product_size, product_time, product_store, "
-    "product_num, product_price,product_total, product_pay, product_debt, product_supply, "
-    "product_purchase, product_oddNum,product_record, prodcut_remark,store_no) "
-    "values(?, ? , ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?,?)");
+const QString kGoodsLookup =
+    QStringLiteral("select * from tb_sm_product_info where tab_type=? and product_serial=? and store_no=?");
+const QString kGoodsInsert =
+    QStringLiteral("insert into tb_sm_product_info(tab_type, product_serial, product_class, product_name, "
+                   "product_model, product_color,product_code, product_size, product_time, product_store, "
+                   "product_num, product_price,product_total, product_pay, product_debt, product_supply, "
+                   "product_purchase, product_oddNum,product_record, prodcut_remark,store_no) "
+                   "values(?, ? , ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?,?)");
 const QString kGoodsUpdate = QStringLiteral(
     "update tb_sm_product_info set product_class=?,product_name=?, product_model=?, "
     "product_color=?,product_code=?, product_size=?, product_time=?, product_store=?, "
@@ -36,16 +36,16 @@ const QString kGoodsDelete = QStringLiteral(
 const QString kGoodsDeleteKind =
     QStringLiteral("delete from tb_sm_product_info where tab_type=? and store_no=?");
 
-const QString kFinanceLookup = QStringLiteral(
-    "select * from tb_sm_finance_info where tab_type=? and ie_serial=? and store_no=?");
+const QString kFinanceLookup =
+    QStringLiteral("select * from tb_sm_finance_info where tab_type=? and ie_serial=? and store_no=?");
 const QString kFinanceInsert = QStringLiteral(
     "insert into tb_sm_finance_info(tab_type,ie_serial,ie_item,ie_sum,ie_time,ie_client,ie_sale,"
     "ie_cert,ie_record,ie_remark,store_no)values(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-const QString kFinanceUpdate = QStringLiteral(
-    "update tb_sm_finance_info set ie_item=?,ie_sum=?, ie_time=?, ie_client=?,ie_sale=?, "
-    "ie_cert=?, ie_record=?, ie_remark=? where tab_type=? and ie_serial=? and store_no=?");
-const QString kFinanceDelete = QStringLiteral(
-    "delete from tb_sm_finance_info where tab_type=? and ie_serial=? and  store_no= ?");
+const QString kFinanceUpdate =
+    QStringLiteral("update tb_sm_finance_info set ie_item=?,ie_sum=?, ie_time=?, ie_client=?,ie_sale=?, "
+                   "ie_cert=?, ie_record=?, ie_remark=? where tab_type=? and ie_serial=? and store_no=?");
+const QString kFinanceDelete =
+    QStringLiteral("delete from tb_sm_finance_info where tab_type=? and ie_serial=? and  store_no= ?");
 const QString kFinanceDeleteKind =
     QStringLiteral("delete from tb_sm_finance_info where tab_type=? and store_no=?");
 
@@ -55,7 +55,7 @@ struct LedgerTable
 {
     const char *table;
     const char *timeColumn;
-    int dateText;   // text index of the time when its column is declared "date", else -1
+    int dateText; // text index of the time when its column is declared "date", else -1
     const QString &lookup;
     const QString &insert;
     const QString &update;
@@ -69,17 +69,18 @@ const LedgerTable &Ledger();
 template <>
 const LedgerTable &Ledger<GoodsRecord>()
 {
-    static const LedgerTable t{Schema::GoodsTable, "product_time", 7,
-                               kGoodsLookup, kGoodsInsert, kGoodsUpdate, kGoodsDelete, kGoodsDeleteKind};
+    static const LedgerTable t{Schema::GoodsTable, "product_time",  7,
+                               kGoodsLookup,       kGoodsInsert,    kGoodsUpdate,
+                               kGoodsDelete,       kGoodsDeleteKind};
     return t;
 }
 
 template <>
 const LedgerTable &Ledger<FinanceRecord>()
 {
-    static const LedgerTable t{Schema::FinanceTable, "ie_time", -1,
-                               kFinanceLookup, kFinanceInsert, kFinanceUpdate, kFinanceDelete,
-                               kFinanceDeleteKind};
+    static const LedgerTable t{Schema::FinanceTable, "ie_time",         -1,
+                               kFinanceLookup,       kFinanceInsert,    kFinanceUpdate,
+                               kFinanceDelete,       kFinanceDeleteKind};
     return t;
 }
 
@@ -89,15 +90,11 @@ QVariantList RowKey(const GoodsRecord &r, const QString &storeNo)
     return {r.tabType, r.serial, r.model, storeNo};
 }
 
-QVariantList RowKey(const FinanceRecord &r, const QString &storeNo)
-{
-    return {r.tabType, r.serial, storeNo};
-}
+QVariantList RowKey(const FinanceRecord &r, const QString &storeNo) { return {r.tabType, r.serial, storeNo}; }
 
 // Builds the period select; false for an unknown mode or an unusable date.
-bool PeriodSelect(const LedgerTable &lq, bool datesTyped, int mode, int tabType,
-                  const QString &storeNo, const QString &startDate, const QString &date,
-                  QString &sql, QVariantList &values)
+bool PeriodSelect(const LedgerTable &lq, bool datesTyped, int mode, int tabType, const QString &storeNo,
+                  const QString &startDate, const QString &date, QString &sql, QVariantList &values)
 {
     const QString base = QStringLiteral("select * from %1 where store_no=?").arg(QLatin1String(lq.table));
     // A date column is compared as its "yyyy-MM-dd" text, as SQLite compares the
@@ -132,8 +129,7 @@ bool PeriodSelect(const LedgerTable &lq, bool datesTyped, int mode, int tabType,
         if (tabType != -1)
             sql += QStringLiteral(" and tab_type=?");
         break;
-    default:
-        return false;
+    default: return false;
     }
     // Rows come back in the order they were entered. Without this a server may
     // hand them back in index order, or move an edited row to the end, and the
@@ -248,8 +244,8 @@ bool QueryLedger(Call &call, int mode, int tabType, const QString &startDate, co
         return false;
     QString sql;
     QVariantList values;
-    if (!PeriodSelect(Ledger<Record>(), call.dialect().typedDates, mode, tabType, call.storeNo(),
-                      startDate, date, sql, values))
+    if (!PeriodSelect(Ledger<Record>(), call.dialect().typedDates, mode, tabType, call.storeNo(), startDate,
+                      date, sql, values))
         return call.Fail(QStringLiteral("查询时段无效"));
     if (!texts.isEmpty()) {
         const Schema::Table *table = Schema::Find(QLatin1String(Ledger<Record>().table));
@@ -274,7 +270,8 @@ bool QueryLedgerWhere(Call &call, const QStringList &conditions, QVariantList va
     if (!call.Connected())
         return false;
     const QString table = QLatin1String(Ledger<Record>().table);
-    const QString where = (QStringList{QStringLiteral("store_no=?")} + conditions).join(QStringLiteral(" and "));
+    const QString where =
+        (QStringList{QStringLiteral("store_no=?")} + conditions).join(QStringLiteral(" and "));
     values.prepend(call.storeNo());
     // max(id) rather than a row limit, which each server spells differently.
     const QString sql = latest
@@ -288,8 +285,8 @@ bool QueryLedgerWhere(Call &call, const QStringList &conditions, QVariantList va
 
 } // namespace
 
-void StoreDbAccess::PeriodBounds(int mode, const QString &startDate, const QString &date,
-                                 QString &from, QString &to)
+void StoreDbAccess::PeriodBounds(int mode, const QString &startDate, const QString &date, QString &from,
+                                 QString &to)
 {
     from.clear();
     to.clear();
@@ -298,9 +295,7 @@ void StoreDbAccess::PeriodBounds(int mode, const QString &startDate, const QStri
     const int year = parts.value(0).trimmed().toInt(&yearOk);
     const int month = parts.value(1).trimmed().toInt(&monthOk);
     switch (mode) {
-    case 1:
-        from = to = date;
-        break;
+    case 1: from = to = date; break;
     case 2: {
         const QDate first(year, month, 1);
         if (!yearOk || !monthOk || !first.isValid())
@@ -321,8 +316,7 @@ void StoreDbAccess::PeriodBounds(int mode, const QString &startDate, const QStri
         from = startDate;
         to = date;
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -399,8 +393,8 @@ bool StoreDbAccess::DeleteFinanceKind(int tabType)
     return DeleteLedgerKind<FinanceRecord>(call, tabType);
 }
 
-bool StoreDbAccess::QueryFinance(int mode, int tabType, const QString &startDate,
-                                 const QString &date, FinanceList &out)
+bool StoreDbAccess::QueryFinance(int mode, int tabType, const QString &startDate, const QString &date,
+                                 FinanceList &out)
 {
     Call call(m_dbManager, m_storeNo);
     return QueryLedger(call, mode, tabType, startDate, date, out);

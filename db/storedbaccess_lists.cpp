@@ -19,14 +19,9 @@ bool InfoTable(Call &call, int storeKind, QString &table)
     if (!call.Connected())
         return false;
     switch (storeKind) {
-    case InfoStore::MasterData:
-        table = QLatin1String(Schema::MasterDataTable);
-        return true;
-    case InfoStore::People:
-        table = QLatin1String(Schema::PeopleTable);
-        return true;
-    default:
-        return call.Fail(QStringLiteral("未知的列表类别: %1").arg(storeKind));
+    case InfoStore::MasterData: table = QLatin1String(Schema::MasterDataTable); return true;
+    case InfoStore::People: table = QLatin1String(Schema::PeopleTable); return true;
+    default: return call.Fail(QStringLiteral("未知的列表类别: %1").arg(storeKind));
     }
 }
 
@@ -53,7 +48,8 @@ bool StoreDbAccess::SaveInfoList(int storeKind, const InfoList &list)
     const bool ok = exists
         ? Run(write, QStringLiteral("update %1 set info_list=? where info_type=? and store_no=?").arg(table),
               {list.list, list.infoType, m_storeNo})
-        : Run(write, QStringLiteral("insert into %1(info_type, info_list, store_no) values(?, ? , ?)").arg(table),
+        : Run(write,
+              QStringLiteral("insert into %1(info_type, info_list, store_no) values(?, ? , ?)").arg(table),
               {list.infoType, list.list, m_storeNo});
     return ok && tx.Commit();
 }

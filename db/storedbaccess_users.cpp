@@ -12,20 +12,19 @@ using namespace StoreSql;
 
 namespace {
 
-const QString kUserLookup = QStringLiteral(
-    "select * from tb_sm_user where (user_phoneno=? or user_name=?) and store_no=?");
+const QString kUserLookup =
+    QStringLiteral("select * from tb_sm_user where (user_phoneno=? or user_name=?) and store_no=?");
 // The login looks in every store: one owner account may serve several shops
 // on one server. Saving and deleting stay within the store.
-const QString kLoginLookup = QStringLiteral(
-    "select * from tb_sm_user where user_phoneno=? or user_name=?");
+const QString kLoginLookup = QStringLiteral("select * from tb_sm_user where user_phoneno=? or user_name=?");
 const QString kUserUpdate = QStringLiteral(
     "update tb_sm_user set user_password=?,user_type=?, user_online=?, user_ip=?, user_remark=? "
     "where user_phoneno=? and user_name=? and store_no=?");
 const QString kUserInsert = QStringLiteral(
     "insert into tb_sm_user (user_phoneno,user_name,user_password,user_type,user_online,user_ip,"
     "user_remark,store_no) values (?,?,?,?, ?,?,?,?)");
-const QString kUserDelete = QStringLiteral(
-    "delete from tb_sm_user where user_phoneno=? and user_name=? and store_no=?");
+const QString kUserDelete =
+    QStringLiteral("delete from tb_sm_user where user_phoneno=? and user_name=? and store_no=?");
 
 } // namespace
 
@@ -65,11 +64,12 @@ bool StoreDbAccess::AddOrUpdateUser(const UserRecord &user)
     }
     lookup.finish();
 
-    const bool ok = found
-        ? Run(write, kUserUpdate, {user.password, user.userType, user.online, user.ip, user.remark,
-                                foundPhone, foundName, m_storeNo})
-        : Run(write, kUserInsert, {user.phone, user.name, user.password, user.userType, user.online,
-                                user.ip, user.remark, m_storeNo});
+    const bool ok = found ? Run(write, kUserUpdate,
+                                {user.password, user.userType, user.online, user.ip, user.remark, foundPhone,
+                                 foundName, m_storeNo})
+                          : Run(write, kUserInsert,
+                                {user.phone, user.name, user.password, user.userType, user.online, user.ip,
+                                 user.remark, m_storeNo});
     return ok && tx.Commit();
 }
 
@@ -151,4 +151,3 @@ bool StoreDbAccess::ReadUser(UserRecord &user)
     }
     return found;
 }
-

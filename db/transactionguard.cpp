@@ -15,15 +15,11 @@ QHash<QString, int> &Depths()
     return depths;
 }
 
-QString SavepointName(int level)
-{
-    return QStringLiteral("quillon_sp%1").arg(level);
-}
+QString SavepointName(int level) { return QStringLiteral("quillon_sp%1").arg(level); }
 
 } // namespace
 
-TransactionGuard::TransactionGuard(QSqlDatabase db)
-    : m_db(std::move(db))
+TransactionGuard::TransactionGuard(QSqlDatabase db) : m_db(std::move(db))
 {
     if (!m_db.isOpen())
         return;
@@ -40,15 +36,9 @@ TransactionGuard::TransactionGuard(QSqlDatabase db)
         Depths()[m_key] = m_level + 1;
 }
 
-TransactionGuard::~TransactionGuard()
-{
-    Rollback();
-}
+TransactionGuard::~TransactionGuard() { Rollback(); }
 
-int TransactionGuard::Depth(const QSqlDatabase &db)
-{
-    return Depths().value(db.connectionName(), 0);
-}
+int TransactionGuard::Depth(const QSqlDatabase &db) { return Depths().value(db.connectionName(), 0); }
 
 bool TransactionGuard::Run(const QString &sql)
 {

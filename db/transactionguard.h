@@ -37,5 +37,5 @@ private:
     QString m_key;
     const SqlDialect *m_dialect = nullptr;
     bool m_active = false;
-    int m_level = 0;   // 0 the transaction itself, n > 0 the n-th nested savepoint
+    int m_level = 0; // 0 the transaction itself, n > 0 the n-th nested savepoint
 };

@@ -91,8 +91,9 @@ bool WorkFolder::Prepare(const QString &folder, const QString &chartSource, QStr
     const bool fresh = !QFileInfo(dir.filePath(QLatin1String(kSettingsFolder))).isDir();
     for (const char *sub : {kSettingsFolder, "DbDateSave", "TabDateSave", "InfoDateSave"}) {
         if (!QDir().mkpath(dir.filePath(QLatin1String(sub))))
-            return Fail(error, QStringLiteral("无法建立文件夹 %1").arg(
-                                   QDir::toNativeSeparators(dir.filePath(QLatin1String(sub)))));
+            return Fail(error,
+                        QStringLiteral("无法建立文件夹 %1")
+                            .arg(QDir::toNativeSeparators(dir.filePath(QLatin1String(sub)))));
     }
     // A folder that already had InitParam/ keeps its settings as they are, even
     // without a settings file: the store number then comes from the machine.
@@ -100,8 +101,9 @@ bool WorkFolder::Prepare(const QString &folder, const QString &chartSource, QStr
     if (fresh && !QFileInfo::exists(ini)) {
         QSaveFile file(ini);
         if (!file.open(QIODevice::WriteOnly) || file.write("[StoreNo]\nNo=1\n") < 0 || !file.commit())
-            return Fail(error, QStringLiteral("无法写入 %1：%2").arg(QDir::toNativeSeparators(ini),
-                                                                    file.errorString()));
+            return Fail(
+                error,
+                QStringLiteral("无法写入 %1：%2").arg(QDir::toNativeSeparators(ini), file.errorString()));
     }
     CopyChartPages(chartSource, dir.filePath(QStringLiteral("html")));
     return true;
@@ -121,9 +123,11 @@ QString WorkFolder::Enter(const QString &overrideFolder, QString *error)
         Fail(error, QStringLiteral("工作目录不存在: %1").arg(QDir::toNativeSeparators(folder)));
         return QString();
     }
-    if (!overrideFolder.isEmpty() && !QFileInfo(QDir(folder).filePath(QLatin1String(kSettingsFile))).isFile()) {
-        Fail(error, QStringLiteral("%1 不是工作目录: 没有 %2")
-                        .arg(QDir::toNativeSeparators(folder), QLatin1String(kSettingsFile)));
+    if (!overrideFolder.isEmpty()
+        && !QFileInfo(QDir(folder).filePath(QLatin1String(kSettingsFile))).isFile()) {
+        Fail(error,
+             QStringLiteral("%1 不是工作目录: 没有 %2")
+                 .arg(QDir::toNativeSeparators(folder), QLatin1String(kSettingsFile)));
         return QString();
     }
     if (!Prepare(folder, ChartSource(programFolder), error))

@@ -68,8 +68,8 @@ bool ExcelEngine::Open(int sheet, bool visible)
             blank.name = QStringLiteral("Sheet%1").arg(i);
             m_book.sheets.append(blank);
         }
-        m_format = m_path.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive)
-            ? WorkbookFile::Format::Xlsx : WorkbookFile::Format::Xls;
+        m_format = m_path.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive) ? WorkbookFile::Format::Xlsx
+                                                                                : WorkbookFile::Format::Xls;
     }
 
     // An empty sheet reports A1 as its used range, as Excel does.
@@ -104,7 +104,7 @@ bool ExcelEngine::OpenReplacing(int sheet)
         m_book.sheets.append(blank);
     }
     m_format = m_path.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive) ? WorkbookFile::Format::Xlsx
-                                                                             : WorkbookFile::Format::Xls;
+                                                                            : WorkbookFile::Format::Xls;
     m_isNewFile = true;
     m_startRow = m_startColumn = m_rowCount = m_columnCount = 1;
     m_hasWorkbook = true;
@@ -186,18 +186,12 @@ bool ExcelEngine::SetCellData(int row, int column, const QVariant &value)
     QString text;
     switch (int(value.type())) {
     case QMetaType::Double:
-    case QMetaType::Float:
-        text = NumberText::ToText(value.toDouble());
-        break;
-    case QMetaType::QDate:
-        text = value.toDate().toString(QStringLiteral("yyyy-MM-dd"));
-        break;
+    case QMetaType::Float: text = NumberText::ToText(value.toDouble()); break;
+    case QMetaType::QDate: text = value.toDate().toString(QStringLiteral("yyyy-MM-dd")); break;
     case QMetaType::QDateTime:
         text = value.toDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
         break;
-    default:
-        text = value.toString();
-        break;
+    default: text = value.toString(); break;
     }
     if (text.size() > WorkbookFile::MaxCellLength)
         return Fail(QStringLiteral("单元格 (%1, %2) 的文字超过 32767 个字符").arg(row).arg(column));
@@ -253,7 +247,8 @@ bool ExcelEngine::Save()
         for (const WorkbookSheet &sheet : qAsConst(m_book.sheets)) {
             if (sheet.tooWide) {
                 m_error = QStringLiteral("工作表“%1”超过 %2 列，重写会丢失内容，没有保存")
-                              .arg(sheet.name).arg(WorkbookFile::MaxReadColumns);
+                              .arg(sheet.name)
+                              .arg(WorkbookFile::MaxReadColumns);
                 m_saveResult = false;
                 return false;
             }

@@ -7,7 +7,6 @@
 #include <QVariant>
 #include <QVector>
 
-
 // Reads and writes one worksheet of one workbook file, standing in for Excel
 // automation: one engine per import or export, used as
 //   ExcelEngine engine(name); engine.Open(1, false); <one read or write>; engine.Close();
@@ -80,7 +79,7 @@ private:
     const WorkbookSheet &Sheet() const { return m_book.sheets.at(m_sheetIndex - 1); }
 
     QString m_fileName; // as passed by the caller
-    QString m_path; // the file on disk (backslashes read as separators)
+    QString m_path;     // the file on disk (backslashes read as separators)
     Workbook m_book;
     WorkbookFile::Format m_format = WorkbookFile::Format::Unknown;
     int m_sheetIndex = 0;

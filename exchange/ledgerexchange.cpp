@@ -57,8 +57,7 @@ RowVerdict PrepareFields(const RowLayout &layout, SerialClock &clock, QStringLis
 }
 
 template <typename Record>
-RowVerdict RecordFromFields(int kind, QStringList fields, int tabType, SerialClock &clock,
-                            Record *record)
+RowVerdict RecordFromFields(int kind, QStringList fields, int tabType, SerialClock &clock, Record *record)
 {
     const RowVerdict verdict = PrepareFields(*LayoutOf(kind), clock, &fields);
     if (verdict != RowVerdict::Ok)
@@ -129,8 +128,7 @@ RowVerdict GoodsFromRow(const QString &text, int tabType, SerialClock &clock, Go
     return RecordFromFields(GoodsPage, SplitRow(text), tabType, clock, record);
 }
 
-RowVerdict FinanceFromRow(const QString &text, int tabType, SerialClock &clock,
-                          FinanceRecord *record)
+RowVerdict FinanceFromRow(const QString &text, int tabType, SerialClock &clock, FinanceRecord *record)
 {
     return RecordFromFields(FinancePage, SplitRow(text), tabType, clock, record);
 }
@@ -144,8 +142,7 @@ ImportResult ImportRowsToStore(int kind, const QStringList &rows, const QString 
     return ImportCellsToStore(kind, cells, tableName);
 }
 
-ImportResult ImportCellsToStore(int kind, const QVector<QStringList> &rows,
-                                const QString &tableName)
+ImportResult ImportCellsToStore(int kind, const QVector<QStringList> &rows, const QString &tableName)
 {
     ImportResult result;
     result.read = true;
@@ -158,8 +155,8 @@ ImportResult ImportCellsToStore(int kind, const QVector<QStringList> &rows,
     StoreDbAccess *store = StoreDbAccess::Instance();
     TransactionGuard guard(DbManager::Instance()->Connection());
     if (!guard.IsActive()) {
-        result.error = QStringLiteral("无法开始事务: %1")
-                           .arg(DbManager::Instance()->Connection().lastError().text());
+        result.error =
+            QStringLiteral("无法开始事务: %1").arg(DbManager::Instance()->Connection().lastError().text());
         return result;
     }
 
@@ -199,8 +196,8 @@ ImportResult ImportCellsToStore(int kind, const QVector<QStringList> &rows,
         ++result.imported;
     }
     if (!guard.Commit()) {
-        result.error = QStringLiteral("无法提交: %1")
-                           .arg(DbManager::Instance()->Connection().lastError().text());
+        result.error =
+            QStringLiteral("无法提交: %1").arg(DbManager::Instance()->Connection().lastError().text());
         result.imported = 0;
         return result;
     }
@@ -208,8 +205,7 @@ ImportResult ImportCellsToStore(int kind, const QVector<QStringList> &rows,
     return result;
 }
 
-ImportResult ReadAndStore(int kind, const QString &fileName, QStringList *rows,
-                          const QString &tableName)
+ImportResult ReadAndStore(int kind, const QString &fileName, QStringList *rows, const QString &tableName)
 {
     ImportResult result;
     result.fileName = fileName;
@@ -318,8 +314,8 @@ QVector<QStringList> LedgerCells(const FinanceList &records)
     return CellsOf(records, LayoutOf(FinancePage)->dateField);
 }
 
-ExportResult ExportStoredPage(const QString &tableName, int dateMode, const QString &from,
-                              const QString &to, const QString &fileName)
+ExportResult ExportStoredPage(const QString &tableName, int dateMode, const QString &from, const QString &to,
+                              const QString &fileName)
 {
     ExportResult result;
     result.fileName = fileName;
@@ -395,9 +391,9 @@ QString WithWorkbookExtension(const QString &chosen, const QString &selectedFilt
     if (chosen.isEmpty() || suffix == QLatin1String("xls") || suffix == QLatin1String("xlsx"))
         return chosen;
     const QString extension = selectedFilter.contains(QLatin1String(".xlsx"), Qt::CaseInsensitive)
-        ? QStringLiteral("xlsx") : QStringLiteral("xls");
-    return chosen.endsWith(QLatin1Char('.')) ? chosen + extension
-                                             : chosen + QLatin1Char('.') + extension;
+        ? QStringLiteral("xlsx")
+        : QStringLiteral("xls");
+    return chosen.endsWith(QLatin1Char('.')) ? chosen + extension : chosen + QLatin1Char('.') + extension;
 }
 
 QString EngineFileName(const QString &chosen)

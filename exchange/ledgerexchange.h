@@ -42,32 +42,29 @@ enum class RowVerdict { Ok, TooFewFields, NotANumber };
 // One row text into a record of the given tab_type; the record is only
 // complete when the verdict is Ok.
 RowVerdict GoodsFromRow(const QString &text, int tabType, SerialClock &clock, GoodsRecord *record);
-RowVerdict FinanceFromRow(const QString &text, int tabType, SerialClock &clock,
-                          FinanceRecord *record);
+RowVerdict FinanceFromRow(const QString &text, int tabType, SerialClock &clock, FinanceRecord *record);
 
 struct ImportResult
 {
-    bool read = false;      // the workbook could be read (always true for row lists)
-    bool stored = false;    // the rows were committed; false stores nothing
+    bool read = false;   // the workbook could be read (always true for row lists)
+    bool stored = false; // the rows were committed; false stores nothing
     int imported = 0;
-    int tooFewFields = 0;   // rows skipped for too few fields
-    int notNumbers = 0;     // rows skipped for letters in a quantity or amount
-    int blankRows = 0;      // rows without any text, skipped
+    int tooFewFields = 0; // rows skipped for too few fields
+    int notNumbers = 0;   // rows skipped for letters in a quantity or amount
+    int blankRows = 0;    // rows without any text, skipped
     QString fileName;
-    QString error;          // why nothing was stored
+    QString error; // why nothing was stored
 };
 
 // Stores the rows on the page's kind in one transaction on the calling
 // thread's connection: all of them or, when one is refused, none.
 ImportResult ImportRowsToStore(int kind, const QStringList &rows, const QString &tableName);
 // The same for rows already split into cells (no "^^" to undo).
-ImportResult ImportCellsToStore(int kind, const QVector<QStringList> &rows,
-                                const QString &tableName);
+ImportResult ImportCellsToStore(int kind, const QVector<QStringList> &rows, const QString &tableName);
 
 // The worker's part of an import: reads sheet 1 of the file, leaves its rows
 // as texts in rows (when given) and stores its cells as above.
-ImportResult ReadAndStore(int kind, const QString &fileName, QStringList *rows,
-                          const QString &tableName);
+ImportResult ReadAndStore(int kind, const QString &fileName, QStringList *rows, const QString &tableName);
 
 QString ImportStatusText(const ImportResult &result);
 
@@ -77,7 +74,7 @@ struct ExportResult
     bool cancelled = false;
     int rows = 0;
     int formulasAsValues = 0; // formulas of the existing file kept as their values
-    QString fileName;       // as chosen
+    QString fileName;         // as chosen
     QString error;
 };
 
@@ -105,8 +102,8 @@ QVector<QStringList> LedgerCells(const FinanceList &records);
 // A stored page's rows of a period (dateMode and dates as the store reads
 // them) written with the page's column titles. The page is a table name of a
 // stored goods or finance page.
-ExportResult ExportStoredPage(const QString &tableName, int dateMode, const QString &from,
-                              const QString &to, const QString &fileName);
+ExportResult ExportStoredPage(const QString &tableName, int dateMode, const QString &from, const QString &to,
+                              const QString &fileName);
 
 // A stored page's rows of a period as the page shows them (dates
 // "yyyy-MM-dd"); false with error when the page is not stored or the store

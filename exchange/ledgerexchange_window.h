@@ -22,8 +22,8 @@ QString AskImportFile();
 // What the window lends an import.
 struct ImportHooks
 {
-    std::function<void(bool)> setFilling;              // the window's fillingTables flag
-    std::function<void(const QString &)> status;       // the status line
+    std::function<void(bool)> setFilling;               // the window's fillingTables flag
+    std::function<void(const QString &)> status;        // the status line
     std::function<void(const ImportResult &)> finished; // after the status, on the GUI thread
 };
 

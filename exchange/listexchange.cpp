@@ -56,8 +56,8 @@ ListImport ReadIntoList(const QString &fileName, QTableWidget *table, bool *busy
 
 bool ImportList(QTableWidget *table, QWidget *dialog, bool *busy)
 {
-    const QString fileName = ModalSeam::GetOpenFileName(nullptr, QStringLiteral("标题"), kFolder,
-                                                        QStringLiteral("*.xls;;*.xlsx"));
+    const QString fileName =
+        ModalSeam::GetOpenFileName(nullptr, QStringLiteral("标题"), kFolder, QStringLiteral("*.xls;;*.xlsx"));
     if (fileName.isEmpty())
         return false;
     const ListImport result = ReadIntoList(fileName, table, busy);
@@ -102,8 +102,8 @@ bool ExportList(QTableWidget *table, QWidget *dialog)
 {
     QString filter;
     const QString fileName = LedgerExchange::WithWorkbookExtension(
-        ModalSeam::GetSaveFileName(dialog, QObject::tr("保存文档"), kFolder,
-                                   QObject::tr("*.xls;; *.xlsx;; "), &filter),
+        ModalSeam::GetSaveFileName(dialog, QObject::tr("保存文档"), kFolder, QObject::tr("*.xls;; *.xlsx;; "),
+                                   &filter),
         filter);
     if (fileName.isEmpty())
         return false;

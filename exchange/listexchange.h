@@ -11,9 +11,9 @@ namespace ListExchange {
 
 struct ListImport
 {
-    bool read = false;     // the workbook could be read; false changes nothing
-    int inserted = 0;      // rows put at the top of the table
-    int refused = 0;       // rows left out: a ";" in a field would split the stored row
+    bool read = false; // the workbook could be read; false changes nothing
+    int inserted = 0;  // rows put at the top of the table
+    int refused = 0;   // rows left out: a ";" in a field would split the stored row
     QString error;
 };
 

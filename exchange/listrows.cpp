@@ -8,7 +8,11 @@ namespace ListRows {
 
 ListPage Find(const QString &name)
 {
-    const struct { int kind; const QVector<ListTableDef> &defs; } groups[] = {
+    const struct
+    {
+        int kind;
+        const QVector<ListTableDef> &defs;
+    } groups[] = {
         {InfoStore::MasterData, ListTables::MasterData()},
         {InfoStore::People, ListTables::People()},
     };
@@ -62,8 +66,7 @@ InfoList ToList(int infoType, const QVector<QStringList> &rows)
     return list;
 }
 
-Merge PutOnTop(const QVector<QStringList> &sheetRows, int columns,
-               const QVector<QStringList> &tableRows)
+Merge PutOnTop(const QVector<QStringList> &sheetRows, int columns, const QVector<QStringList> &tableRows)
 {
     Merge merge;
     for (const QStringList &cells : sheetRows) {
@@ -99,8 +102,8 @@ bool ReadSheet(const QString &fileName, QVector<QStringList> *rows, QString *err
     return true;
 }
 
-bool WriteSheet(const QStringList &header, const QVector<QStringList> &rows,
-                const QString &fileName, QString *error)
+bool WriteSheet(const QStringList &header, const QVector<QStringList> &rows, const QString &fileName,
+                QString *error)
 {
     ExcelEngine engine(LedgerExchange::EngineFileName(fileName));
     bool ok = engine.OpenReplacing(1) && engine.WriteRows(header, rows);

@@ -15,11 +15,11 @@ namespace ListRows {
 // A list by its table name (tableWidgetStore) or its tab title (仓库信息).
 struct ListPage
 {
-    int storeKind = 0;                 // InfoStore::MasterData or InfoStore::People
+    int storeKind = 0; // InfoStore::MasterData or InfoStore::People
     const ListTableDef *def = nullptr;
 };
 ListPage Find(const QString &name);
-QStringList Names();                   // every table name, for help texts
+QStringList Names(); // every table name, for help texts
 
 QStringList Header(const ListTableDef &def);
 
@@ -43,7 +43,7 @@ Merge PutOnTop(const QVector<QStringList> &sheetRows, int columns,
 // Sheet 1 below its header; false with error when the workbook cannot be read.
 bool ReadSheet(const QString &fileName, QVector<QStringList> *rows, QString *error);
 // Header and rows into sheet 1; false with error when it could not be written.
-bool WriteSheet(const QStringList &header, const QVector<QStringList> &rows,
-                const QString &fileName, QString *error);
+bool WriteSheet(const QStringList &header, const QVector<QStringList> &rows, const QString &fileName,
+                QString *error);
 
 } // namespace ListRows

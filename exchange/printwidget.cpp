@@ -96,13 +96,12 @@ PrintResult PrintWidget(QWidget *widget, QWidget *window)
         if (!table)
             result.error = QStringLiteral("没有要打印的表格");
         result.outcome = result.pages > 0 && printer.printerState() != QPrinter::Error ? PrintOutcome::Printed
-                                                                                        : PrintOutcome::Failed;
+                                                                                       : PrintOutcome::Failed;
         return result;
     }
 
     const QString chosen = ModalSeam::GetSaveFileName(window, QStringLiteral("导出PDF文件"),
-                                                      QStringLiteral("TabDateSave"),
-                                                      QStringLiteral("*.pdf"));
+                                                      QStringLiteral("TabDateSave"), QStringLiteral("*.pdf"));
     if (chosen.isEmpty())
         return result;
     result.fileName = PdfFileName(chosen);

@@ -12,7 +12,7 @@ enum class PrintOutcome { Cancelled, Printed, PdfWritten, Failed };
 struct PrintResult
 {
     PrintOutcome outcome = PrintOutcome::Cancelled;
-    QString fileName;   // the PDF written (or not written)
+    QString fileName; // the PDF written (or not written)
     QString error;
     int pages = 0;
 };

@@ -73,8 +73,8 @@ qreal LineHeight(const QFontMetricsF &fm, const QVector<qreal> &widths, const QS
         // Only a cell too long for its column wraps; most rows stay one line.
         if (fm.horizontalAdvance(cells.at(c)) + 2 * padding <= widths.at(c))
             continue;
-        const QRectF box = fm.boundingRect(QRectF(0, 0, widths.at(c) - 2 * padding, 1e9), kCellFlags,
-                                           cells.at(c));
+        const QRectF box =
+            fm.boundingRect(QRectF(0, 0, widths.at(c) - 2 * padding, 1e9), kCellFlags, cells.at(c));
         height = qMax(height, box.height());
     }
     return height + padding;
@@ -143,7 +143,8 @@ int Render(QPagedPaintDevice *device, const Table &table, QString *error)
     const QFont headerFont = TableFont(layout.font.pointSizeF(), true);
     const qreal top = titleFm.height() * 1.6;
     const qreal footer = fm.height() * 1.8;
-    layout.headerHeight = LineHeight(QFontMetricsF(headerFont, device), layout.widths, table.headers, layout.padding);
+    layout.headerHeight =
+        LineHeight(QFontMetricsF(headerFont, device), layout.widths, table.headers, layout.padding);
     const qreal body = qMax(fm.height() * 2, pageHeight - top - footer - layout.headerHeight);
 
     layout.rowHeights.reserve(table.rows.size());
@@ -159,7 +160,8 @@ int Render(QPagedPaintDevice *device, const Table &table, QString *error)
         used += h;
     }
     const int pages = layout.pageStarts.size();
-    const QString printed = QStringLiteral("打印日期：%1").arg(table.printedAt.toString(QStringLiteral("yyyy-MM-dd hh:mm")));
+    const QString printed =
+        QStringLiteral("打印日期：%1").arg(table.printedAt.toString(QStringLiteral("yyyy-MM-dd hh:mm")));
     const QPen grid(Qt::gray, qMax<qreal>(1, device->logicalDpiX() / 150.0));
 
     auto drawRow = [&](qreal y, qreal h, const QStringList &cells, bool header) {
@@ -199,7 +201,8 @@ int Render(QPagedPaintDevice *device, const Table &table, QString *error)
             drawRow(y, layout.rowHeights.at(r), table.rows.at(r), false);
             y += layout.rowHeights.at(r);
         }
-        painter.drawText(QRectF(0, pageHeight - footer, pageWidth, footer), Qt::AlignHCenter | Qt::AlignBottom,
+        painter.drawText(QRectF(0, pageHeight - footer, pageWidth, footer),
+                         Qt::AlignHCenter | Qt::AlignBottom,
                          QStringLiteral("第 %1 页，共 %2 页").arg(p + 1).arg(pages));
     }
     if (!painter.end()) {

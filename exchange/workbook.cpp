@@ -97,14 +97,9 @@ bool Read(const QString &path, Workbook *book, QString *error)
     QString reason;
     bool ok = false;
     switch (DetectFormat(path, &reason)) {
-    case Format::Xls:
-        ok = XlsReader::Read(path, book, &reason);
-        break;
-    case Format::Xlsx:
-        ok = XlsxReader::Read(path, book, &reason);
-        break;
-    case Format::Unknown:
-        break;
+    case Format::Xls: ok = XlsReader::Read(path, book, &reason); break;
+    case Format::Xlsx: ok = XlsxReader::Read(path, book, &reason); break;
+    case Format::Unknown: break;
     }
     if (ok && book->sheets.isEmpty()) {
         ok = false;
@@ -150,8 +145,8 @@ bool WriteBeside(const QString &path, const std::function<bool(const QString &, 
 
     const QFileDevice::Permissions permissions = QFile::exists(path)
         ? QFile::permissions(path)
-        : QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser
-              | QFileDevice::WriteUser | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+        : QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser
+            | QFileDevice::ReadGroup | QFileDevice::ReadOther;
     const QByteArray from = QFile::encodeName(tempName);
     const QByteArray to = QFile::encodeName(path);
     if (std::rename(from.constData(), to.constData()) != 0
@@ -168,21 +163,27 @@ bool WriteBeside(const QString &path, const std::function<bool(const QString &, 
 
 bool Write(const QString &path, Format format, const Workbook &book, QString *error)
 {
-    return WriteBeside(path, [&](const QString &temp, QString *reason) {
-        if (format == Format::Xls)
-            return XlsWriter::Write(temp, book, reason);
-        if (format == Format::Xlsx)
-            return XlsxFileWriter::Write(temp, book, reason);
-        *reason = QStringLiteral("未知的工作簿格式");
-        return false;
-    }, error);
+    return WriteBeside(
+        path,
+        [&](const QString &temp, QString *reason) {
+            if (format == Format::Xls)
+                return XlsWriter::Write(temp, book, reason);
+            if (format == Format::Xlsx)
+                return XlsxFileWriter::Write(temp, book, reason);
+            *reason = QStringLiteral("未知的工作簿格式");
+            return false;
+        },
+        error);
 }
 
 bool ReplaceXlsxSheet(const QString &path, const WorkbookSheet &sheet, QString *error)
 {
-    return WriteBeside(path, [&](const QString &temp, QString *reason) {
-        return XlsxFileWriter::ReplaceSheet(path, temp, sheet, reason);
-    }, error);
+    return WriteBeside(
+        path,
+        [&](const QString &temp, QString *reason) {
+            return XlsxFileWriter::ReplaceSheet(path, temp, sheet, reason);
+        },
+        error);
 }
 
 QString SheetProblem(const WorkbookSheet &sheet)

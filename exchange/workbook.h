@@ -30,9 +30,9 @@ struct WorkbookSheet
     int lastColumn = -1;
     // Cells the file held as numbers, dates or truth values, by Key().
     QHash<quint64, TypedCell> typed;
-    int formulaCells = 0;   // formulas read as their last computed values
-    bool tooWide = false;   // cells beyond MaxReadColumns were left out
-    QString part;           // the sheet's part in an .xlsx package
+    int formulaCells = 0; // formulas read as their last computed values
+    bool tooWide = false; // cells beyond MaxReadColumns were left out
+    QString part;         // the sheet's part in an .xlsx package
 
     bool IsEmpty() const { return lastRow < 0; }
     QString Text(int row, int column) const;

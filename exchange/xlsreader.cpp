@@ -99,7 +99,8 @@ public:
         out->resize(start + count);
         QChar *dst = out->data() + start;
         for (int i = 0; i < count; ++i)
-            dst[i] = wide ? QChar(ushort(quint8(p[2 * i]) | quint8(p[2 * i + 1]) << 8)) : QChar(ushort(quint8(p[i])));
+            dst[i] = wide ? QChar(ushort(quint8(p[2 * i]) | quint8(p[2 * i + 1]) << 8))
+                          : QChar(ushort(quint8(p[i])));
         m_at += bytes;
     }
     int Left() const { return m_size - m_at; }
@@ -361,14 +362,9 @@ bool ReadGlobals(Records &records, Globals *g, QString *error)
             continue;
         }
         switch (r.id) {
-        case Eof:
-            return true;
-        case FilePass:
-            *error = QStringLiteral("工作簿有密码保护，无法读取");
-            return false;
-        case DateMode:
-            g->base1904 = c.U16() == 1;
-            break;
+        case Eof: return true;
+        case FilePass: *error = QStringLiteral("工作簿有密码保护，无法读取"); return false;
+        case DateMode: g->base1904 = c.U16() == 1; break;
         case Format: {
             const int id = c.U16();
             const QString code = UnicodeString(c, false);
@@ -378,7 +374,8 @@ bool ReadGlobals(Records &records, Globals *g, QString *error)
         case Xf: {
             c.U16(); // font
             const int format = c.U16();
-            g->xfIsDate.append(dateFormats.contains(format) ? dateFormats.value(format) : IsBuiltInDate(format));
+            g->xfIsDate.append(dateFormats.contains(format) ? dateFormats.value(format)
+                                                            : IsBuiltInDate(format));
             break;
         }
         case BoundSheet: {
@@ -401,7 +398,7 @@ bool ReadGlobals(Records &records, Globals *g, QString *error)
                 damaged = true;
                 break;
             }
-            c.U32(); // uses
+            c.U32();                       // uses
             const quint32 count = c.U32(); // unique strings
             pieces[0] = QByteArray::fromRawData(r.data + 8, r.size - 8);
             PieceReader reader(pieces);
@@ -416,8 +413,7 @@ bool ReadGlobals(Records &records, Globals *g, QString *error)
             damaged = damaged || reader.Failed();
             break;
         }
-        default:
-            break;
+        default: break;
         }
         if (c.Failed())
             damaged = true;
@@ -442,8 +438,7 @@ bool ReadSheet(Records &records, const Globals &g, WorkbookSheet *sheet, QString
     while (records.Next(&r, &damaged)) {
         Cursor c = r.At();
         switch (r.id) {
-        case Eof:
-            return true;
+        case Eof: return true;
         case Bof: // an embedded substream (chart): skip to its end
             while (records.Next(&r, &damaged) && r.id != Eof) {}
             break;
@@ -455,7 +450,8 @@ bool ReadSheet(Records &records, const Globals &g, WorkbookSheet *sheet, QString
             // The declared box counts for the extent (blank cells included),
             // within the format's limits.
             if (!c.Failed() && lastRow > firstRow && lastColumn > firstColumn
-                && lastRow <= quint32(WorkbookFile::XlsMaxRows) && lastColumn <= WorkbookFile::XlsMaxColumns) {
+                && lastRow <= quint32(WorkbookFile::XlsMaxRows)
+                && lastColumn <= WorkbookFile::XlsMaxColumns) {
                 const int lc = qMin(lastColumn, WorkbookFile::MaxReadColumns);
                 if (firstColumn < lc) {
                     sheet->SetText(int(firstRow), firstColumn, QString());
@@ -599,8 +595,7 @@ bool ReadSheet(Records &records, const Globals &g, WorkbookSheet *sheet, QString
                 sheet->SetText(pendingRow, pendingColumn, text);
             break;
         }
-        default:
-            break;
+        default: break;
         }
         pendingRow = pendingColumn = -1;
         if (damaged)
@@ -618,8 +613,9 @@ QByteArray WorkbookStream(const QString &path, QString *error)
         gsf_init();
         // A damaged container is reported through the result; libgsf's own
         // complaints about it would only fill the terminal.
-        g_log_set_handler("libgsf:msole", GLogLevelFlags(G_LOG_LEVEL_MASK),
-                          [](const gchar *, GLogLevelFlags, const gchar *, gpointer) {}, nullptr);
+        g_log_set_handler(
+            "libgsf:msole", GLogLevelFlags(G_LOG_LEVEL_MASK),
+            [](const gchar *, GLogLevelFlags, const gchar *, gpointer) {}, nullptr);
     });
     QByteArray data;
     const QByteArray name = QFile::encodeName(path);
@@ -639,8 +635,9 @@ QByteArray WorkbookStream(const QString &path, QString *error)
     } else {
         const gsf_off_t size = gsf_input_size(stream);
         if (size <= 0 || size > WorkbookFile::MaxPartSize) {
-            *error = size <= 0 ? QStringLiteral("工作簿数据是空的")
-                               : QStringLiteral("工作簿数据超过 %1 MB，不予读取").arg(WorkbookFile::MaxPartSize >> 20);
+            *error = size <= 0
+                ? QStringLiteral("工作簿数据是空的")
+                : QStringLiteral("工作簿数据超过 %1 MB，不予读取").arg(WorkbookFile::MaxPartSize >> 20);
         } else {
             data.resize(int(size));
             if (!gsf_input_read(stream, size_t(size), reinterpret_cast<guint8 *>(data.data()))) {

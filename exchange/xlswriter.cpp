@@ -90,8 +90,8 @@ QByteArray BofBody(quint16 type)
     QByteArray b;
     Put16(b, 0x0600); // BIFF8
     Put16(b, type);
-    Put16(b, 0x0DBB); // build
-    Put16(b, 0x07CC); // year
+    Put16(b, 0x0DBB);     // build
+    Put16(b, 0x07CC);     // year
     Put32(b, 0x000100C1); // file history flags
     Put32(b, 0x00000006); // lowest version that can read it
     return b;
@@ -100,14 +100,14 @@ QByteArray BofBody(quint16 type)
 QByteArray FontBody()
 {
     QByteArray b;
-    Put16(b, 200); // 10 pt in twentieths of a point
-    Put16(b, 0); // no italic, no strike-out
+    Put16(b, 200);    // 10 pt in twentieths of a point
+    Put16(b, 0);      // no italic, no strike-out
     Put16(b, 0x7FFF); // automatic colour
-    Put16(b, 400); // normal weight
-    Put16(b, 0); // no super/subscript
-    Put8(b, 0); // no underline
-    Put8(b, 0); // family
-    Put8(b, 0); // charset
+    Put16(b, 400);    // normal weight
+    Put16(b, 0);      // no super/subscript
+    Put8(b, 0);       // no underline
+    Put8(b, 0);       // family
+    Put8(b, 0);       // charset
     Put8(b, 0);
     const QString name = QStringLiteral("Arial");
     Put8(b, quint8(name.size()));
@@ -119,16 +119,16 @@ QByteArray FontBody()
 QByteArray XfBody(bool style, quint8 unusedAttributes, quint16 format = 0)
 {
     QByteArray b;
-    Put16(b, 0); // font 0
+    Put16(b, 0);      // font 0
     Put16(b, format); // number format, 0 "General"
     // Locked; a style XF has the style bit and parent 0xFFF, a cell XF parent 0.
     Put16(b, style ? 0xFFF5 : 0x0001);
     Put8(b, 0x20); // horizontal general, vertical bottom
-    Put8(b, 0); // rotation
-    Put8(b, 0); // indent, shrink, reading order
+    Put8(b, 0);    // rotation
+    Put8(b, 0);    // indent, shrink, reading order
     Put8(b, unusedAttributes);
-    Put32(b, 0); // borders
-    Put32(b, 0); // border colours
+    Put32(b, 0);      // borders
+    Put32(b, 0);      // border colours
     Put16(b, 0x20C0); // pattern colours: system foreground and background
     return b;
 }
@@ -217,8 +217,8 @@ QByteArray Window2Body(bool selected)
     // Grid lines, headers, zeros, default header colour, outline symbols;
     // the first sheet is also selected and shown.
     Put16(b, selected ? 0x06B6 : 0x00B6);
-    Put16(b, 0); // top row
-    Put16(b, 0); // left column
+    Put16(b, 0);  // top row
+    Put16(b, 0);  // left column
     Put16(b, 64); // header colour
     Put16(b, 0);
     Put16(b, 0); // zoom in page break preview
@@ -276,9 +276,10 @@ void WriteSheet(Stream &stream, const WorkbookSheet &sheet, bool first,
                             Put8(cell, 0);
                             stream.Record(BoolErr, cell);
                         } else {
-                            Put16(cell, typed->kind == TypedCell::Date       ? DateXf
-                                            : typed->kind == TypedCell::DateTime ? DateTimeXf
-                                                                                 : CellXf);
+                            Put16(cell,
+                                  typed->kind == TypedCell::Date           ? DateXf
+                                      : typed->kind == TypedCell::DateTime ? DateTimeXf
+                                                                           : CellXf);
                             quint64 bits;
                             std::memcpy(&bits, &typed->value, sizeof bits);
                             Put32(cell, quint32(bits));
@@ -321,7 +322,8 @@ QByteArray XlsWriter::WorkbookStream(const Workbook &book, QString *error)
         if (sheet.IsEmpty())
             continue;
         if (sheet.lastRow >= WorkbookFile::XlsMaxRows || sheet.lastColumn >= WorkbookFile::XlsMaxColumns) {
-            *error = QStringLiteral("工作表“%1”超出 Excel 97-2003 的上限（65536 行、256 列）").arg(names.at(s));
+            *error =
+                QStringLiteral("工作表“%1”超出 Excel 97-2003 的上限（65536 行、256 列）").arg(names.at(s));
             return QByteArray();
         }
         ids[s].resize(sheet.lastRow - sheet.firstRow + 1);
@@ -332,7 +334,9 @@ QByteArray XlsWriter::WorkbookStream(const Workbook &book, QString *error)
                 const QString text = sheet.Text(r, c);
                 if (text.size() > WorkbookFile::MaxCellLength) {
                     *error = QStringLiteral("工作表“%1”第 %2 行第 %3 列超过 32767 个字符")
-                                 .arg(names.at(s)).arg(r + 1).arg(c + 1);
+                                 .arg(names.at(s))
+                                 .arg(r + 1)
+                                 .arg(c + 1);
                     return QByteArray();
                 }
                 row[c - sheet.firstColumn] = text.isEmpty() || sheet.Typed(r, c) ? 0 : sst.Add(text) + 1;
@@ -351,10 +355,10 @@ QByteArray XlsWriter::WorkbookStream(const Workbook &book, QString *error)
     Put16(window, 0x3A5C);
     Put16(window, 0x2454);
     Put16(window, 0x0038); // horizontal and vertical scroll bars, sheet tabs
-    Put16(window, 0); // active sheet
-    Put16(window, 0); // first visible tab
-    Put16(window, 1); // selected tabs
-    Put16(window, 600); // tab bar width ratio
+    Put16(window, 0);      // active sheet
+    Put16(window, 0);      // first visible tab
+    Put16(window, 1);      // selected tabs
+    Put16(window, 600);    // tab bar width ratio
     stream.Record(Window1, window);
     // Five fonts; readers number them 0-3 and 5, index 4 does not exist.
     for (int i = 0; i < 5; ++i)
@@ -371,12 +375,12 @@ QByteArray XlsWriter::WorkbookStream(const Workbook &book, QString *error)
     stream.Record(Xf, XfBody(true, 0x00)); // "Normal"
     for (int i = 1; i < 15; ++i)
         stream.Record(Xf, XfBody(true, 0xF4));
-    stream.Record(Xf, XfBody(false, 0x00)); // the cell format, index 15
-    stream.Record(Xf, XfBody(false, 0x04, DateFormat)); // dates, 16
+    stream.Record(Xf, XfBody(false, 0x00));                 // the cell format, index 15
+    stream.Record(Xf, XfBody(false, 0x04, DateFormat));     // dates, 16
     stream.Record(Xf, XfBody(false, 0x04, DateTimeFormat)); // dates with time, 17
     QByteArray style;
     Put16(style, 0x8000); // built-in style on XF 0
-    Put8(style, 0); // "Normal"
+    Put8(style, 0);       // "Normal"
     Put8(style, 0xFF);
     stream.Record(Style, style);
 
@@ -384,8 +388,8 @@ QByteArray XlsWriter::WorkbookStream(const Workbook &book, QString *error)
     for (int s = 0; s < book.sheets.size(); ++s) {
         QByteArray bound;
         Put32(bound, 0); // patched below
-        Put8(bound, 0); // visible
-        Put8(bound, 0); // worksheet
+        Put8(bound, 0);  // visible
+        Put8(bound, 0);  // worksheet
         bound.append(ShortUnicode(names.at(s)));
         sheetOffsetAt.append(stream.Position() + 4);
         stream.Record(BoundSheet, bound);
@@ -428,8 +432,7 @@ bool XlsWriter::WriteContainer(const QString &path, const QByteArray &data, QStr
     GsfOutput *child = ole ? gsf_outfile_new_child(ole, "Workbook", FALSE) : nullptr;
     bool ok = child != nullptr;
     if (child) {
-        ok = gsf_output_write(child, gsize(data.size()),
-                              reinterpret_cast<const guint8 *>(data.constData()));
+        ok = gsf_output_write(child, gsize(data.size()), reinterpret_cast<const guint8 *>(data.constData()));
         ok = gsf_output_close(child) && ok;
         g_object_unref(child);
     }

@@ -17,10 +17,7 @@ QString ColumnName(int column)
     return name;
 }
 
-QString CellRef(int row, int column)
-{
-    return ColumnName(column) + QString::number(row + 1);
-}
+QString CellRef(int row, int column) { return ColumnName(column) + QString::number(row + 1); }
 
 // XML text; characters XML cannot carry go in the format's _xHHHH_ escape,
 // and a literal "_xHHHH_" has its underscore escaped so it reads back as is.
@@ -46,8 +43,8 @@ QByteArray Escaped(const QString &text)
             out += QLatin1String("&gt;");
         } else if (u == '"') {
             out += QLatin1String("&quot;");
-        } else if ((u < 0x20 && u != '\t' && u != '\n') || u == '\r' || ch.isSurrogate()
-                   || u == 0xFFFE || u == 0xFFFF) {
+        } else if ((u < 0x20 && u != '\t' && u != '\n') || u == '\r' || ch.isSurrogate() || u == 0xFFFE
+                   || u == 0xFFFF) {
             out += QLatin1String("_x") + QString::number(u, 16).toUpper().rightJustified(4, QLatin1Char('0'))
                 + QLatin1Char('_');
         } else {
@@ -58,8 +55,8 @@ QByteArray Escaped(const QString &text)
 }
 
 const char kSheetHead[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-    "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
-    "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">";
+                          "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+                          "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">";
 
 bool AddEntry(QuaZip &zip, const QString &name, const QByteArray &data, QString *error)
 {
@@ -118,7 +115,8 @@ QByteArray XlsxFileWriter::SheetXml(const WorkbookSheet &sheet, bool keepTypes)
                 const TypedCell *typed = keepTypes ? sheet.Typed(r, c) : nullptr;
                 if (typed) {
                     const QByteArray style = typed->xlsxStyle >= 0
-                        ? " s=\"" + QByteArray::number(typed->xlsxStyle) + '"' : QByteArray();
+                        ? " s=\"" + QByteArray::number(typed->xlsxStyle) + '"'
+                        : QByteArray();
                     if (typed->kind == TypedCell::Boolean)
                         xml += "<c r=\"" + ref + '"' + style + " t=\"b\"><v>"
                             + (typed->value != 0 ? "1" : "0") + "</v></c>";
@@ -150,7 +148,8 @@ bool XlsxFileWriter::Write(const QString &path, const Workbook &book, QString *e
     for (int s = 0; s < book.sheets.size(); ++s) {
         const WorkbookSheet &sheet = book.sheets.at(s);
         if (!sheet.IsEmpty()
-            && (sheet.lastRow >= WorkbookFile::XlsxMaxRows || sheet.lastColumn >= WorkbookFile::XlsxMaxColumns)) {
+            && (sheet.lastRow >= WorkbookFile::XlsxMaxRows
+                || sheet.lastColumn >= WorkbookFile::XlsxMaxColumns)) {
             *error = QStringLiteral("工作表“%1”超出 .xlsx 的行列上限").arg(names.at(s));
             return false;
         }
@@ -164,42 +163,59 @@ bool XlsxFileWriter::Write(const QString &path, const Workbook &book, QString *e
         }
     }
 
-    QByteArray types = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+    QByteArray types =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
         "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
-        "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+        "<Default Extension=\"rels\" "
+        "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
         "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
-        "<Override PartName=\"/xl/workbook.xml\" ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>"
-        "<Override PartName=\"/xl/styles.xml\" ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml\"/>";
-    QByteArray workbook = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+        "<Override PartName=\"/xl/workbook.xml\" "
+        "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>"
+        "<Override PartName=\"/xl/styles.xml\" "
+        "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml\"/>";
+    QByteArray workbook =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
         "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
         "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><sheets>";
-    QByteArray rels = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+    QByteArray rels =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
         "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
     for (int s = 0; s < book.sheets.size(); ++s) {
         const QByteArray n = QByteArray::number(s + 1);
         types += "<Override PartName=\"/xl/worksheets/sheet" + n
-            + ".xml\" ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>";
-        workbook += "<sheet name=\"" + Escaped(names.at(s)) + "\" sheetId=\"" + n + "\" r:id=\"rId" + n + "\"/>";
+            + ".xml\" "
+              "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>";
+        workbook +=
+            "<sheet name=\"" + Escaped(names.at(s)) + "\" sheetId=\"" + n + "\" r:id=\"rId" + n + "\"/>";
         rels += "<Relationship Id=\"rId" + n
-            + "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\" Target=\"worksheets/sheet"
+            + "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\" "
+              "Target=\"worksheets/sheet"
             + n + ".xml\"/>";
     }
     types += "</Types>";
     workbook += "</sheets></workbook>";
     rels += "<Relationship Id=\"rId" + QByteArray::number(book.sheets.size() + 1)
-        + "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles\" Target=\"styles.xml\"/>"
+        + "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles\" "
+          "Target=\"styles.xml\"/>"
           "</Relationships>";
-    const QByteArray rootRels = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+    const QByteArray rootRels =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
         "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-        "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument\" Target=\"xl/workbook.xml\"/>"
+        "<Relationship Id=\"rId1\" "
+        "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument\" "
+        "Target=\"xl/workbook.xml\"/>"
         "</Relationships>";
-    const QByteArray styles = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+    const QByteArray styles =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
         "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
         "<fonts count=\"1\"><font><sz val=\"11\"/><name val=\"Calibri\"/></font></fonts>"
-        "<fills count=\"2\"><fill><patternFill patternType=\"none\"/></fill><fill><patternFill patternType=\"gray125\"/></fill></fills>"
+        "<fills count=\"2\"><fill><patternFill patternType=\"none\"/></fill><fill><patternFill "
+        "patternType=\"gray125\"/></fill></fills>"
         "<borders count=\"1\"><border><left/><right/><top/><bottom/><diagonal/></border></borders>"
-        "<cellStyleXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\"/></cellStyleXfs>"
-        "<cellXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"/></cellXfs>"
+        "<cellStyleXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" "
+        "borderId=\"0\"/></cellStyleXfs>"
+        "<cellXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" "
+        "xfId=\"0\"/></cellXfs>"
         "<cellStyles count=\"1\"><cellStyle name=\"Normal\" xfId=\"0\" builtinId=\"0\"/></cellStyles>"
         "</styleSheet>";
 

@@ -56,8 +56,8 @@ QString RelsPathOf(const QString &part)
 {
     const QString folder = FolderOf(part);
     const QString file = part.mid(folder.isEmpty() ? 0 : folder.size() + 1);
-    return (folder.isEmpty() ? QString() : folder + QLatin1Char('/'))
-        + QStringLiteral("_rels/") + file + QStringLiteral(".rels");
+    return (folder.isEmpty() ? QString() : folder + QLatin1Char('/')) + QStringLiteral("_rels/") + file
+        + QStringLiteral(".rels");
 }
 
 // Text escapes of the format: _xHHHH_ stands for one UTF-16 unit.
@@ -225,8 +225,8 @@ public:
             *error = QStringLiteral("无法定位部件 %1").arg(part);
             return false;
         }
-        const QString tooBig = QStringLiteral("部件 %1 解压后超过 %2 MB，不予读取")
-                                   .arg(part).arg(MaxPartSize >> 20);
+        const QString tooBig =
+            QStringLiteral("部件 %1 解压后超过 %2 MB，不予读取").arg(part).arg(MaxPartSize >> 20);
         QuaZipFileInfo64 info;
         if (m_zip.getCurrentFileInfo(&info) && qint64(info.uncompressedSize) > MaxPartSize) {
             *error = tooBig;
@@ -355,14 +355,14 @@ QString CellValueText(const QString &type, const QString &value, const QString &
         return DecodeEscapes(value);
     if (type == QLatin1String("b"))
         return value.trimmed() == QLatin1String("1") || value.trimmed() == QLatin1String("true")
-            ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
+            ? QStringLiteral("TRUE")
+            : QStringLiteral("FALSE");
     if (type == QLatin1String("d")) {
         const QDateTime when = QDateTime::fromString(value.trimmed(), Qt::ISODate);
         if (!when.isValid())
             return value;
-        return when.time() == QTime(0, 0)
-            ? when.date().toString(QStringLiteral("yyyy-MM-dd"))
-            : when.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+        return when.time() == QTime(0, 0) ? when.date().toString(QStringLiteral("yyyy-MM-dd"))
+                                          : when.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
     }
     if (value.isEmpty())
         return QString();
@@ -375,8 +375,8 @@ QString CellValueText(const QString &type, const QString &value, const QString &
     return WorkbookFile::NumberToText(number);
 }
 
-bool ReadSheet(const QByteArray &data, const QStringList &shared, const Styles &styles,
-               bool base1904, WorkbookSheet *sheet, QString *error)
+bool ReadSheet(const QByteArray &data, const QStringList &shared, const Styles &styles, bool base1904,
+               WorkbookSheet *sheet, QString *error)
 {
     QXmlStreamReader xml(data);
     int row = -1;
@@ -406,7 +406,8 @@ bool ReadSheet(const QByteArray &data, const QStringList &shared, const Styles &
             bool styleOk = false;
             const int style = a.value(QLatin1String("s")).toInt(&styleOk);
             const DateKind dateKind = styleOk && style >= 0 && style < styles.xfDateKind.size()
-                ? styles.xfDateKind.at(style) : DateKind::None;
+                ? styles.xfDateKind.at(style)
+                : DateKind::None;
             QString value;
             QString inlineText;
             bool formula = false;

@@ -32,21 +32,21 @@ const QVector<ComboLists> &ComboSources()
 {
     using namespace InfoStore;
     static const QVector<ComboLists> sources = {
-        { "comboBox", { { MasterData, ListNo::GoodsClass } } },
-        { "comboBox_2", { { MasterData, ListNo::GoodsName } } },
-        { "comboBox_3", { { MasterData, ListNo::GoodsModel } } },
-        { "comboBox_9", { { MasterData, ListNo::GoodsModel } } },
-        { "comboBox_4", { { MasterData, ListNo::GoodsColor } } },
-        { "comboBox_5", { { MasterData, ListNo::GoodsSize } } },
-        { "comboBox_6", { { People, ListNo::Suppliers }, { People, ListNo::Customers },
-                          { People, ListNo::Distributors } } },
-        { "comboBox_32", { { People, ListNo::Suppliers }, { People, ListNo::Customers },
-                           { People, ListNo::Distributors } } },
-        { "comboBox_10", { { People, ListNo::Distributors }, { People, ListNo::Employees } } },
-        { "comboBox_7", { { People, ListNo::Employees } } },
-        { "comboBox_8", { { People, ListNo::Employees } } },
-        { "comboBox_33", { { People, ListNo::Employees } } },
-        { "comboBox_34", { { People, ListNo::Employees } } },
+        {"comboBox", {{MasterData, ListNo::GoodsClass}}},
+        {"comboBox_2", {{MasterData, ListNo::GoodsName}}},
+        {"comboBox_3", {{MasterData, ListNo::GoodsModel}}},
+        {"comboBox_9", {{MasterData, ListNo::GoodsModel}}},
+        {"comboBox_4", {{MasterData, ListNo::GoodsColor}}},
+        {"comboBox_5", {{MasterData, ListNo::GoodsSize}}},
+        {"comboBox_6",
+         {{People, ListNo::Suppliers}, {People, ListNo::Customers}, {People, ListNo::Distributors}}},
+        {"comboBox_32",
+         {{People, ListNo::Suppliers}, {People, ListNo::Customers}, {People, ListNo::Distributors}}},
+        {"comboBox_10", {{People, ListNo::Distributors}, {People, ListNo::Employees}}},
+        {"comboBox_7", {{People, ListNo::Employees}}},
+        {"comboBox_8", {{People, ListNo::Employees}}},
+        {"comboBox_33", {{People, ListNo::Employees}}},
+        {"comboBox_34", {{People, ListNo::Employees}}},
     };
     return sources;
 }
@@ -71,9 +71,7 @@ int GroupNumber(LedgerKinds::Group group)
 
 } // namespace
 
-DialogQuery::DialogQuery(QWidget *parent)
-    : QDialog(parent)
-    , m_ui(new Ui::DialogQuery)
+DialogQuery::DialogQuery(QWidget *parent) : QDialog(parent), m_ui(new Ui::DialogQuery)
 {
     m_ui->setupUi(this);
 
@@ -82,11 +80,11 @@ DialogQuery::DialogQuery(QWidget *parent)
     m_ui->dateEdit_2->setDate(today);
     m_ui->dateEdit->hide();
 
-    for (QRadioButton *radio : { m_ui->radioButton, m_ui->radioButton_2, m_ui->radioButton_3,
-                                 m_ui->radioButton_4, m_ui->radioButton_5 })
+    for (QRadioButton *radio : {m_ui->radioButton, m_ui->radioButton_2, m_ui->radioButton_3,
+                                m_ui->radioButton_4, m_ui->radioButton_5})
         connect(radio, &QRadioButton::clicked, this, &DialogQuery::RadioButtonProcess);
-    for (QPushButton *button : { m_ui->btn_cancel, m_ui->btn_all, m_ui->btn_query, m_ui->btn_clrcont,
-                                 m_ui->btn_clrcont_2, m_ui->btn_clrcont_3 })
+    for (QPushButton *button : {m_ui->btn_cancel, m_ui->btn_all, m_ui->btn_query, m_ui->btn_clrcont,
+                                m_ui->btn_clrcont_2, m_ui->btn_clrcont_3})
         connect(button, &QPushButton::clicked, this, &DialogQuery::ProcessBtn);
     connect(m_ui->lineEdit_2, &QLineEdit::textEdited, this, &DialogQuery::ProcessStore);
     // Enter in a condition box must not press "退出" or close the dialog.
@@ -96,17 +94,14 @@ DialogQuery::DialogQuery(QWidget *parent)
     }
 }
 
-DialogQuery::~DialogQuery()
-{
-    delete m_ui;
-}
+DialogQuery::~DialogQuery() { delete m_ui; }
 
 void DialogQuery::SetSources(ListValues lists, WarehousePicker picker)
 {
     m_lists = std::move(lists);
     m_picker = std::move(picker);
     RefreshLists();
-    for (int group : { QueryGroup::Goods, QueryGroup::Sales, QueryGroup::Finance })
+    for (int group : {QueryGroup::Goods, QueryGroup::Sales, QueryGroup::Finance})
         ClearConditions(FieldsOfGroup(group));
 }
 
@@ -206,9 +201,8 @@ void DialogQuery::RadioButtonProcess()
 {
     m_ui->dateEdit->hide();
     const QObject *from = sender();
-    const QList<QRadioButton *> radios = { m_ui->radioButton, m_ui->radioButton_2,
-                                           m_ui->radioButton_3, m_ui->radioButton_4,
-                                           m_ui->radioButton_5 };
+    const QList<QRadioButton *> radios = {m_ui->radioButton, m_ui->radioButton_2, m_ui->radioButton_3,
+                                          m_ui->radioButton_4, m_ui->radioButton_5};
     for (int i = 0; i < radios.size(); ++i) {
         if (from == radios.at(i))
             m_dateMode = i + 1;

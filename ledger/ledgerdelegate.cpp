@@ -138,8 +138,7 @@ void LedgerDelegate::setEditorData(QWidget *editor, const QModelIndex &index) co
     }
 }
 
-void LedgerDelegate::setModelData(QWidget *editor, QAbstractItemModel *model,
-                                  const QModelIndex &index) const
+void LedgerDelegate::setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const
 {
     if (EditorOf(index) == LedgerRows::Editor::None) {
         QStyledItemDelegate::setModelData(editor, model, index);
@@ -195,7 +194,8 @@ void LedgerDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option
         painter->drawPixmap(target, picture);
     }
     const bool selected = opt.state & QStyle::State_Selected;
-    painter->setPen(opt.palette.color(QPalette::Normal, selected ? QPalette::HighlightedText : QPalette::Text));
+    painter->setPen(
+        opt.palette.color(QPalette::Normal, selected ? QPalette::HighlightedText : QPalette::Text));
     painter->setFont(opt.font);
     const QRect textRect = cell.adjusted(date ? 3 : 4, 0, -buttonWidth - 1, 0);
     // Cut off at the button as the editor's text field cuts it.
@@ -204,8 +204,8 @@ void LedgerDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option
     painter->restore();
 }
 
-bool LedgerDelegate::editorEvent(QEvent *event, QAbstractItemModel *model,
-                                 const QStyleOptionViewItem &option, const QModelIndex &index)
+bool LedgerDelegate::editorEvent(QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option,
+                                 const QModelIndex &index)
 {
     // Remembered for the view's pressed(), which comes once the press has
     // made the cell current.

@@ -28,8 +28,8 @@ const GoodsColumnTitles kGoodsVarying[] = {
 };
 // Titles shared by every goods page; empty entries are filled from kGoodsVarying.
 const char *const kGoodsCommon[GoodsColumnCount] = {
-    "", "商品类目", "商品名称", "商品型号", "商品色号", "商品编码", "商品规格", "",
-    "存储仓库", "", "", "", "", "", "", "", "单据号", "录入人员", "备注"};
+    "", "商品类目", "商品名称", "商品型号", "商品色号", "商品编码", "商品规格", "",         "存储仓库", "",
+    "", "",         "",         "",         "",         "",         "单据号",   "录入人员", "备注"};
 
 // Finance columns: one row per column, one entry per page (income, debts,
 // other income, purchase payments, salaries, utilities and rent, other
@@ -101,7 +101,12 @@ QList<PageKind> BuildPages()
 {
     QList<PageKind> pages;
 
-    const struct { const char *page; const char *table; const char *title; } goods[] = {
+    const struct
+    {
+        const char *page;
+        const char *table;
+        const char *title;
+    } goods[] = {
         {"page_purchaseIn_1", "tab_purchaseIn", "采购进货表"},
         {"page_purchaseBack_2", "tab_purchaseBack", "采购退货表"},
         {"page_saleout_3", "tab_saleout", "销售管理表"},
@@ -158,12 +163,12 @@ QList<PageKind> BuildPages()
     sales.columnTitles = GoodsTitles(6);
     pages << sales;
 
-    const char *const summaries[SummaryPageCount] = {
-        "page_saleday", "page_saleemploy", "page_saledistri", "page_saledebt"};
-    const char *const summaryActions[SummaryPageCount] = {
-        "action_saleday", "action_saleemploy", "action_saledistri", "action_saledebt"};
-    const char *const summaryTitles[SummaryPageCount] = {
-        "日销售统计", "员工销售统计", "分销商销售统计", "欠款统计"};
+    const char *const summaries[SummaryPageCount] = {"page_saleday", "page_saleemploy", "page_saledistri",
+                                                     "page_saledebt"};
+    const char *const summaryActions[SummaryPageCount] = {"action_saleday", "action_saleemploy",
+                                                          "action_saledistri", "action_saledebt"};
+    const char *const summaryTitles[SummaryPageCount] = {"日销售统计", "员工销售统计", "分销商销售统计",
+                                                         "欠款统计"};
     for (int k = 1; k <= SummaryPageCount; ++k) {
         const int n = 7 + k; // numbering goes on from the sales page's widgets
         PageKind p = sales;
@@ -185,15 +190,16 @@ QList<PageKind> BuildPages()
         pages << p;
     }
 
-    const struct { const char *page; const char *table; const char *title; } finance[] = {
-        {"page_income", "tab_income", "收款管理表"},
-        {"page_debt", "tab_debt", "未收欠款管理表"},
-        {"page_inother", "tab_inother", "其他收入表"},
-        {"page_purpay", "tab_purpay", " 采购支付表"},
-        {"page_salary", "tab_salary", "员工薪酬"},
-        {"page_utility", "tab_utility", "水电租赁支出"},
-        {"page_expother", "tab_expother", "其他支出"},
-        {"page_profit", "tab_profit", "利润表"},
+    const struct
+    {
+        const char *page;
+        const char *table;
+        const char *title;
+    } finance[] = {
+        {"page_income", "tab_income", "收款管理表"},   {"page_debt", "tab_debt", "未收欠款管理表"},
+        {"page_inother", "tab_inother", "其他收入表"}, {"page_purpay", "tab_purpay", " 采购支付表"},
+        {"page_salary", "tab_salary", "员工薪酬"},     {"page_utility", "tab_utility", "水电租赁支出"},
+        {"page_expother", "tab_expother", "其他支出"}, {"page_profit", "tab_profit", "利润表"},
     };
     for (int k = 0; k < 8; ++k) {
         const int n = k + 1;
@@ -233,18 +239,15 @@ QList<PageKind> BuildPages()
 QStringList PageKind::ActionButtons() const
 {
     QStringList names;
-    for (const QString *name : {&addButton, &deleteButton, &clearButton, &queryButton,
-                                &importButton, &exportButton, &printButton}) {
+    for (const QString *name : {&addButton, &deleteButton, &clearButton, &queryButton, &importButton,
+                                &exportButton, &printButton}) {
         if (!name->isEmpty())
             names << *name;
     }
     return names;
 }
 
-QString SizeColumnToolTip()
-{
-    return QStringLiteral("<html><head/><body><p>商品尺寸</p></body></html>");
-}
+QString SizeColumnToolTip() { return QStringLiteral("<html><head/><body><p>商品尺寸</p></body></html>"); }
 
 QString AddCaption() { return QStringLiteral("增加"); }
 QString DeleteCaption() { return QStringLiteral("删除"); }
@@ -292,8 +295,8 @@ const PageKind *FindByWidget(const QString &objectName)
     for (const PageKind &p : Pages()) {
         if (p.ActionButtons().contains(objectName) || objectName == p.titleButton
             || objectName == p.totalButton || objectName == p.totalEdit || objectName == p.chartButton
-            || objectName == p.paidEdit || objectName == p.debtEdit
-            || objectName == p.tableName || objectName == p.pageName)
+            || objectName == p.paidEdit || objectName == p.debtEdit || objectName == p.tableName
+            || objectName == p.pageName)
             return &p;
     }
     return nullptr;

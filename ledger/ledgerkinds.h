@@ -15,18 +15,18 @@ enum class Group { Goods, Sales, Finance };
 struct PageKind
 {
     Group group = Group::Goods;
-    int kind = 0;            // tab_type for stored kinds; index inside the group
-    int stackIndex = 0;      // page index inside its stack
-    QString stackName;       // stackedWidget, stackedWidget_2, stackedWidget_3
+    int kind = 0;       // tab_type for stored kinds; index inside the group
+    int stackIndex = 0; // page index inside its stack
+    QString stackName;  // stackedWidget, stackedWidget_2, stackedWidget_3
     QString pageName;
     QString tableName;
-    QString titleButton;     // btn_label..., btn_fin_...; empty on the sales page
-    QString titleText;       // on the title button, or a plain heading where there is none
+    QString titleButton; // btn_label..., btn_fin_...; empty on the sales page
+    QString titleText;   // on the title button, or a plain heading where there is none
     // Totals line: goods and sales pages have three edits, finance pages one.
-    QString totalEdit;       // lineEdit_t_N / lineEdit_ft_N
-    QString paidEdit;        // lineEdit_p_N, empty on finance pages
-    QString debtEdit;        // lineEdit_d_N, empty on finance pages
-    QString totalButton;     // btn_total_N / btn_ft_N
+    QString totalEdit;   // lineEdit_t_N / lineEdit_ft_N
+    QString paidEdit;    // lineEdit_p_N, empty on finance pages
+    QString debtEdit;    // lineEdit_d_N, empty on finance pages
+    QString totalButton; // btn_total_N / btn_ft_N
     // Set on a summary page: its totals edit shows the amount of the row with
     // this item rather than the sum of every row.
     QString totalsItem;
@@ -39,8 +39,9 @@ struct PageKind
     QString exportButton;
     QString printButton;
     QString chartButton;
-    QString menuAction;      // the 销售统计 menu entry that shows the page; empty elsewhere     // 图表 after the export button; empty where the page has none
-    QString storedTable;     // tb_sm_product_info / tb_sm_finance_info; empty when computed
+    QString
+        menuAction; // the 销售统计 menu entry that shows the page; empty elsewhere     // 图表 after the export button; empty where the page has none
+    QString storedTable; // tb_sm_product_info / tb_sm_finance_info; empty when computed
     QStringList columnTitles;
 
     bool IsStored() const { return !storedTable.isEmpty(); }

@@ -12,7 +12,7 @@ struct LedgerLists
     GoodsList queryGoods;
     GoodsList filteredGoods;
     GoodsList stockRows;
-    GoodsList summaryRows; // the day, salesperson, customer and debt pages
+    GoodsList summaryRows;    // the day, salesperson, customer and debt pages
     FinanceList queryFinance; // empty after a profit query without conditions: only totals are read
     FinanceList filteredFinance;
     FinanceList profitRows;

@@ -14,13 +14,13 @@
 #include <QAction>
 #include <QBrush>
 #include <QColor>
-#include <QDateTime>
-#include <QDir>
-#include <QFileInfo>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDateTime>
 #include <QDebug>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -48,10 +48,7 @@ constexpr int kPriceColumn = 10;
 // window never stops responding for long, long enough to fill a screen at once.
 constexpr qint64 kSliceMs = 25;
 
-bool IsGoodsStyle(const PageKind &page)
-{
-    return page.group != Group::Finance;
-}
+bool IsGoodsStyle(const PageKind &page) { return page.group != Group::Finance; }
 
 // Keeps the flag set for a scope and puts back what it was.
 class FillingScope
@@ -86,8 +83,7 @@ private:
 
 } // namespace
 
-LedgerPages::LedgerPages(QWidget *window)
-    : QObject(window), m_window(window)
+LedgerPages::LedgerPages(QWidget *window) : QObject(window), m_window(window)
 {
     m_editorHook = [this](QWidget *editor) { WireEditor(editor); };
     for (const PageKind &p : LedgerKinds::Pages())
@@ -98,7 +94,8 @@ void LedgerPages::Adopt(QTableWidget *table)
 {
     if (!table || qobject_cast<LedgerDelegate *>(table->itemDelegate()))
         return;
-    table->setItemDelegate(new LedgerDelegate(table, [this] { return Choices(); }, m_editorHook));
+    table->setItemDelegate(new LedgerDelegate(
+        table, [this] { return Choices(); }, m_editorHook));
     // Rows put in or taken out elsewhere (a query clearing the page, an
     // import) leave the running totals and any slices still to come behind.
     auto changed = [this, table] {
@@ -119,10 +116,7 @@ void LedgerPages::Adopt(QTableWidget *table)
     });
 }
 
-LedgerPages::~LedgerPages()
-{
-    WaitForWorkers();
-}
+LedgerPages::~LedgerPages() { WaitForWorkers(); }
 
 void LedgerPages::SetTypeAhead(std::function<void(QComboBox *)> show, std::function<void()> hide)
 {
@@ -142,10 +136,7 @@ T *LedgerPages::Find(const QString &name) const
     return qobject_cast<T *>(cached.data());
 }
 
-QTableWidget *LedgerPages::Table(const QString &tableName) const
-{
-    return Find<QTableWidget>(tableName);
-}
+QTableWidget *LedgerPages::Table(const QString &tableName) const { return Find<QTableWidget>(tableName); }
 
 const PageKind *LedgerPages::PageOfButton(const QString &name, QString PageKind::*button) const
 {
@@ -202,10 +193,7 @@ bool LedgerPages::StartLoad()
     return true;
 }
 
-bool LedgerPages::IsLoading() const
-{
-    return m_loadWorker && !m_loadWorker->isFinished();
-}
+bool LedgerPages::IsLoading() const { return m_loadWorker && !m_loadWorker->isFinished(); }
 
 void LedgerPages::RefreshTab()
 {
@@ -213,10 +201,7 @@ void LedgerPages::RefreshTab()
     StartLoad();
 }
 
-RowChoices LedgerPages::Choices() const
-{
-    return RowChoices::Read(*m_source);
-}
+RowChoices LedgerPages::Choices() const { return RowChoices::Read(*m_source); }
 
 template <typename Record>
 void LedgerPages::ShowRecords(QTableWidget *table, const QList<Record> &rows,
@@ -245,8 +230,8 @@ void LedgerPages::ShowRecords(QTableWidget *table, const QList<Record> &rows,
 
 template <typename Record>
 void LedgerPages::FillSlice(QTableWidget *table, const QList<Record> &rows,
-                            void (*fillRow)(int, int, const Record &, QTableWidget *), int mode,
-                            int from, bool all, const std::function<void()> &done)
+                            void (*fillRow)(int, int, const Record &, QTableWidget *), int mode, int from,
+                            bool all, const std::function<void()> &done)
 {
     int next = from;
     {
@@ -285,10 +270,7 @@ void LedgerPages::FillSlice(QTableWidget *table, const QList<Record> &rows,
     emit PageFilled(table);
 }
 
-bool LedgerPages::FillPending(const QTableWidget *table) const
-{
-    return m_pendingFill.contains(table);
-}
+bool LedgerPages::FillPending(const QTableWidget *table) const { return m_pendingFill.contains(table); }
 
 void LedgerPages::FinishFill(QTableWidget *table)
 {
@@ -312,7 +294,7 @@ void LedgerPages::ShowFinanceRows(QTableWidget *table, const FinanceList &rows)
 void LedgerPages::ShowTabData()
 {
     if (IsLoading())
-        return;  // the worker's finish shows them
+        return; // the worker's finish shows them
     {
         FillingScope filling(m_filling);
         // The totals follow each page once its last row is in.
@@ -328,8 +310,8 @@ void LedgerPages::ShowTabData()
         for (int k = 0; k < FinanceKind::StoredCount; ++k) {
             const PageKind *page = LedgerKinds::Find(Group::Finance, k);
             const QString button = page->totalButton;
-            ShowRecords(Table(page->tableName), m_lists.pageFinanceLists[k],
-                        &LedgerRows::FillFinanceRow, [this, button] {
+            ShowRecords(Table(page->tableName), m_lists.pageFinanceLists[k], &LedgerRows::FillFinanceRow,
+                        [this, button] {
                             FillingScope filling(m_filling);
                             ComputePageTotals(button);
                         });
@@ -346,8 +328,7 @@ void LedgerPages::WireEditor(QWidget *editor)
 {
     if (auto *box = qobject_cast<QComboBox *>(editor)) {
         connect(box, &QComboBox::currentTextChanged, this, &LedgerPages::OnComboText);
-        connect(box, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
-                &LedgerPages::OnComboIndex);
+        connect(box, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &LedgerPages::OnComboIndex);
     } else if (auto *edit = qobject_cast<QDateEdit *>(editor)) {
         connect(edit, &QDateEdit::dateChanged, this, &LedgerPages::OnDate);
     }
@@ -425,8 +406,7 @@ void LedgerPages::CheckStock(QTableWidget *table, int row, int kind)
     if ((kind == GoodsKind::Sale || kind == GoodsKind::PurchaseReturn || kind == GoodsKind::Loss)
         && LedgerRows::PeekGoodsRow(row, kind, record, table) && !record.model.isEmpty()) {
         GoodsList article;
-        if (StoreDbAccess::Instance()->QueryArticleGoods(record.model, record.color, record.store,
-                                                         article)) {
+        if (StoreDbAccess::Instance()->QueryArticleGoods(record.model, record.color, record.store, article)) {
             // The stock computation never goes below zero (a movement without
             // room is only reported), so weigh this row against the rest.
             GoodsList others;
@@ -447,8 +427,7 @@ void LedgerPages::CheckStock(QTableWidget *table, int row, int kind)
         return;
     const QSignalBlocker blocker(table);
     numItem->setData(kShortStockRole, shortOfStock ? QVariant(true) : QVariant());
-    numItem->setData(Qt::BackgroundRole,
-                     shortOfStock ? QVariant(QBrush(kShortStockColour)) : QVariant());
+    numItem->setData(Qt::BackgroundRole, shortOfStock ? QVariant(QBrush(kShortStockColour)) : QVariant());
 }
 
 void LedgerPages::ReportSave(QTableWidget *table, int row, bool saved)
@@ -523,20 +502,11 @@ void LedgerPages::GetTabDateToDb(int row, int column, const QString &sendName)
     AdjustTotals(table, row);
 }
 
-void LedgerPages::OnComboText(const QString &)
-{
-    ComboxTextChanged(qobject_cast<QComboBox *>(sender()));
-}
+void LedgerPages::OnComboText(const QString &) { ComboxTextChanged(qobject_cast<QComboBox *>(sender())); }
 
-void LedgerPages::OnComboIndex(int)
-{
-    ComboxIndexChanged(qobject_cast<QComboBox *>(sender()));
-}
+void LedgerPages::OnComboIndex(int) { ComboxIndexChanged(qobject_cast<QComboBox *>(sender())); }
 
-void LedgerPages::OnDate(const QDate &date)
-{
-    DateChanged(qobject_cast<QWidget *>(sender()), date);
-}
+void LedgerPages::OnDate(const QDate &date) { DateChanged(qobject_cast<QWidget *>(sender()), date); }
 
 void LedgerPages::ComboxTextChanged(QComboBox *box)
 {
@@ -783,10 +753,7 @@ void LedgerPages::TotalProcess(const QString &buttonName)
     ComputePageTotals(buttonName);
 }
 
-void LedgerPages::ShowTotalResult()
-{
-    ComputePageTotals(m_lastTotalButton);
-}
+void LedgerPages::ShowTotalResult() { ComputePageTotals(m_lastTotalButton); }
 
 // ---- backup and restore ----
 
@@ -808,18 +775,15 @@ void LedgerPages::SaveDbDate()
     worker->StartSelfDeleting();
 }
 
-bool LedgerPages::IsBackingUp() const
-{
-    return m_backupWorker && !m_backupWorker->isFinished();
-}
+bool LedgerPages::IsBackingUp() const { return m_backupWorker && !m_backupWorker->isFinished(); }
 
 void LedgerPages::EnableAction()
 {
     if (auto *action = Find<QAction>(QStringLiteral("action_datasave")))
         action->setEnabled(true);
     // A window hidden after it was shown is closing: no box over it.
-    const bool closed = m_window && m_window->isHidden()
-        && m_window->testAttribute(Qt::WA_WState_ExplicitShowHide);
+    const bool closed =
+        m_window && m_window->isHidden() && m_window->testAttribute(Qt::WA_WState_ExplicitShowHide);
     if (m_closing || closed)
         return;
     QMessageBox box(m_window);
@@ -850,9 +814,8 @@ void LedgerPages::RestoreDbDate()
     // Restoring replaces every row of the store: the same re-login as clearing.
     if (!m_relogin || !m_relogin())
         return;
-    const QString path = ModalSeam::GetOpenFileName(nullptr, QStringLiteral("标题"),
-                                                    QStringLiteral("DbDateSave"),
-                                                    QStringLiteral("*.sql;;*.sql"));
+    const QString path = ModalSeam::GetOpenFileName(
+        nullptr, QStringLiteral("标题"), QStringLiteral("DbDateSave"), QStringLiteral("*.sql;;*.sql"));
     qDebug() << path;
     if (path.isEmpty())
         return;
@@ -860,8 +823,8 @@ void LedgerPages::RestoreDbDate()
     if (m_loadWorker)
         m_loadWorker->wait();
     StoreDbAccess *store = StoreDbAccess::Instance();
-    const QString folder = m_backupFolder.isEmpty()
-        ? QDir::currentPath() + QStringLiteral("/DbDateSave") : m_backupFolder;
+    const QString folder =
+        m_backupFolder.isEmpty() ? QDir::currentPath() + QStringLiteral("/DbDateSave") : m_backupFolder;
     const RestoreFiles files = RestoreFiles::For(folder, path, QDateTime::currentDateTime());
     const auto failed = [this](const QString &why) {
         QMessageBox box(QMessageBox::Warning, QStringLiteral("数据还原"),
@@ -880,7 +843,8 @@ void LedgerPages::RestoreDbDate()
             Status(QStringLiteral("未还原的行见 %1").arg(result.refusedList));
         return failed(result.error);
     }
-    QString text = QStringLiteral("数据还原完成：还原 %1 行，拒绝 %2 行").arg(result.restored).arg(result.refused);
+    QString text =
+        QStringLiteral("数据还原完成：还原 %1 行，拒绝 %2 行").arg(result.restored).arg(result.refused);
     if (!result.refusedList.isEmpty())
         text += QStringLiteral("，未还原的行见 %1").arg(result.refusedList);
     text += QStringLiteral("；原数据已备份到 %1").arg(QFileInfo(result.safetyBackup).fileName());

@@ -2,8 +2,8 @@
 
 #include "ledger/ledgerlists.h"
 #include "ledger/ledgerrows.h"
-#include "ledger/pagetotals.h"
 #include "ledger/listsource.h"
+#include "ledger/pagetotals.h"
 
 #include <QHash>
 #include <QList>
@@ -46,7 +46,10 @@ public:
     void SetRelogin(std::function<bool()> relogin) { m_relogin = std::move(relogin); }
     void SetStatusSink(std::function<void(const QString &)> sink) { m_status = std::move(sink); }
     void SetTypeAhead(std::function<void(QComboBox *)> show, std::function<void()> hide);
-    void SetWarehousePicker(std::function<void(QTableWidget *, int, int)> open) { m_picker = std::move(open); }
+    void SetWarehousePicker(std::function<void(QTableWidget *, int, int)> open)
+    {
+        m_picker = std::move(open);
+    }
     // Where backups go; default DbDateSave under the current folder.
     void SetBackupFolder(const QString &folder) { m_backupFolder = folder; }
 
@@ -126,14 +129,15 @@ private:
     // then leaves the rest for the next turn of the event loop.
     template <typename Record>
     void FillSlice(QTableWidget *table, const QList<Record> &rows,
-                   void (*fillRow)(int, int, const Record &, QTableWidget *), int mode, int from,
-                   bool all, const std::function<void()> &done);
+                   void (*fillRow)(int, int, const Record &, QTableWidget *), int mode, int from, bool all,
+                   const std::function<void()> &done);
     // Gives a ledger table its delegate and watches its rows; once per table.
     void Adopt(QTableWidget *table);
     void ShowSums(const LedgerKinds::PageKind &page, const PageTotals::Sums &sums);
     PageTotals::RowSums CountRow(QTableWidget *table, int row, const LedgerKinds::PageKind &page,
                                  bool saveDerived);
-    template <typename T> T *Find(const QString &name) const;
+    template <typename T>
+    T *Find(const QString &name) const;
     const LedgerKinds::PageKind *PageOfButton(const QString &name,
                                               QString LedgerKinds::PageKind::*button) const;
     bool SaveEditorRow(QWidget *editor);

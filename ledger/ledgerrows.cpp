@@ -15,13 +15,40 @@ namespace {
 const QString kDateFormat = QStringLiteral("yyyy-MM-dd");
 
 namespace GoodsCol {
-enum : int { Serial = 0, Class = 1, Name = 2, Model = 3, Colour = 4, Code = 5, Size = 6, Date = 7,
-             Store = 8, Num = 9, Price = 10, Total = 11, Pay = 12, Debt = 13, Supply = 14,
-             Purchase = 15, OddNum = 16, Record = 17, Remark = 18 };
+enum : int {
+    Serial = 0,
+    Class = 1,
+    Name = 2,
+    Model = 3,
+    Colour = 4,
+    Code = 5,
+    Size = 6,
+    Date = 7,
+    Store = 8,
+    Num = 9,
+    Price = 10,
+    Total = 11,
+    Pay = 12,
+    Debt = 13,
+    Supply = 14,
+    Purchase = 15,
+    OddNum = 16,
+    Record = 17,
+    Remark = 18
+};
 }
 namespace FinanceCol {
-enum : int { Serial = 0, Item = 1, Sum = 2, Date = 3, Client = 4, Sale = 5, Cert = 6, Record = 7,
-             Remark = 8 };
+enum : int {
+    Serial = 0,
+    Item = 1,
+    Sum = 2,
+    Date = 3,
+    Client = 4,
+    Sale = 5,
+    Cert = 6,
+    Record = 7,
+    Remark = 8
+};
 }
 
 // A new row's serial is its creation time, and the store finds a row by its
@@ -65,7 +92,7 @@ struct RowLayout
     int id;
     int columns;
     int dateColumn;
-    int amountColumn;  // a figure even when it reads as a new record's placeholder
+    int amountColumn; // a figure even when it reads as a new record's placeholder
     QVector<ComboColumn> combos;
     QVector<int> readOnly;
 
@@ -81,8 +108,7 @@ struct RowLayout
 
 bool IsPurchaseTable(const QString &name)
 {
-    return name.contains(QLatin1String("tab_purchaseIn"))
-        || name.contains(QLatin1String("tab_purchaseBack"));
+    return name.contains(QLatin1String("tab_purchaseIn")) || name.contains(QLatin1String("tab_purchaseBack"));
 }
 
 bool IsSaleTable(const QString &name)
@@ -93,7 +119,10 @@ bool IsSaleTable(const QString &name)
 const RowLayout &GoodsLayout()
 {
     static const RowLayout layout{
-        1, GoodsRecord::TextCount, GoodsCol::Date, GoodsCol::Total,
+        1,
+        GoodsRecord::TextCount,
+        GoodsCol::Date,
+        GoodsCol::Total,
         {{GoodsCol::Class, [](const RowChoices &c, const QString &) { return c.classes; }},
          {GoodsCol::Name, [](const RowChoices &c, const QString &) { return c.names; }},
          {GoodsCol::Model, [](const RowChoices &c, const QString &) { return c.models; }},
@@ -115,7 +144,10 @@ const RowLayout &GoodsLayout()
 const RowLayout &FinanceLayout()
 {
     static const RowLayout layout{
-        2, FinanceRecord::TextCount, FinanceCol::Date, FinanceCol::Sum,
+        2,
+        FinanceRecord::TextCount,
+        FinanceCol::Date,
+        FinanceCol::Sum,
         {{FinanceCol::Item, [](const RowChoices &, const QString &) { return LedgerRows::FinanceItems(); }},
          {FinanceCol::Client,
           [](const RowChoices &c, const QString &t) {
@@ -190,8 +222,8 @@ bool PlaceItems(int mode, int row, const Record &record, QTableWidget *table, co
             text = record.text(c);
         }
         // A computed row is plain read-only text: no editors, no share of totals kept.
-        QTableWidgetItem *item = c == 0 && !computed ? new SerialItem(text, layout.id)
-                                                     : new QTableWidgetItem(text);
+        QTableWidgetItem *item =
+            c == 0 && !computed ? new SerialItem(text, layout.id) : new QTableWidgetItem(text);
         if (computed || layout.readOnly.contains(c))
             item->setFlags(item->flags() & ~Qt::ItemIsEditable);
         table->setItem(row, c, item);
@@ -199,10 +231,7 @@ bool PlaceItems(int mode, int row, const Record &record, QTableWidget *table, co
     return true;
 }
 
-bool HasRow(const QTableWidget *table, int row)
-{
-    return table && row >= 0 && row < table->rowCount();
-}
+bool HasRow(const QTableWidget *table, int row) { return table && row >= 0 && row < table->rowCount(); }
 
 } // namespace
 
@@ -242,27 +271,21 @@ QString DateEditStyle()
                           "QDateTimeEdit{background:transparent;}");
 }
 
-QString ComboStyle()
-{
-    return QStringLiteral("QComboBox{background:transparent;};QComboBox::drop-down{}");
-}
+QString ComboStyle() { return QStringLiteral("QComboBox{background:transparent;};QComboBox::drop-down{}"); }
 
 QString EditorStyleSheet()
 {
     // The combo text leaves its drop-down without a look of its own, which the
     // Fusion style paints black; this rule has to come first, since the stray
     // ";" in the combo text ends what the parser reads of it.
-    static const QString comboDropDown = QStringLiteral(
-        "QComboBox::drop-down{subcontrol-origin:padding; subcontrol-position:top right; "
-        "width:16px; border:0px; background:white;}"
-        "QComboBox::down-arrow{image:url(:/backg/backg/combo_arrow.png);}");
+    static const QString comboDropDown =
+        QStringLiteral("QComboBox::drop-down{subcontrol-origin:padding; subcontrol-position:top right; "
+                       "width:16px; border:0px; background:white;}"
+                       "QComboBox::down-arrow{image:url(:/backg/backg/combo_arrow.png);}");
     return DateEditStyle() + comboDropDown + ComboStyle();
 }
 
-QDate FallbackDate()
-{
-    return QDate(2000, 1, 1);
-}
+QDate FallbackDate() { return QDate(2000, 1, 1); }
 
 void FillGoodsRow(int mode, int row, const GoodsRecord &record, QTableWidget *table)
 {
@@ -325,8 +348,7 @@ bool PeekFinanceRow(int row, int kind, FinanceRecord &record, const QTableWidget
     return true;
 }
 
-ReadOutcome ReadGoodsRow(int row, int kind, GoodsRecord &record, QTableWidget *table,
-                         int changedColumn)
+ReadOutcome ReadGoodsRow(int row, int kind, GoodsRecord &record, QTableWidget *table, int changedColumn)
 {
     ReadOutcome outcome;
     if (!PeekGoodsRow(row, kind, record, table))
@@ -344,11 +366,10 @@ ReadOutcome ReadGoodsRow(int row, int kind, GoodsRecord &record, QTableWidget *t
         }
     }
     // A refused cell was no input: the row is derived from what is left.
-    const RowAmounts::Changed changed = outcome.refused
-        ? RowAmounts::Changed::None : RowAmounts::ChangedOfColumn(changedColumn);
+    const RowAmounts::Changed changed =
+        outcome.refused ? RowAmounts::Changed::None : RowAmounts::ChangedOfColumn(changedColumn);
     const RowAmounts::Goods derived = RowAmounts::Derive(amounts, changed);
-    const QString *after[] = {&derived.num, &derived.price, &derived.total, &derived.pay,
-                              &derived.debt};
+    const QString *after[] = {&derived.num, &derived.price, &derived.total, &derived.pay, &derived.debt};
     for (int i = 0; i < 5; ++i) {
         if (*after[i] != *cells[i])
             WriteBack(table, row, GoodsCol::Num + i, *after[i]);
@@ -378,8 +399,8 @@ ReadOutcome ReadFinanceRow(int row, int kind, FinanceRecord &record, QTableWidge
 
 void ShowNumberWarning(QWidget *parent)
 {
-    QMessageBox box(QMessageBox::Information, QStringLiteral("输入错误"),
-                    QStringLiteral("请输入数字"), QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::Information, QStringLiteral("输入错误"), QStringLiteral("请输入数字"),
+                    QMessageBox::Ok, parent);
     ModalSeam::Exec(box);
 }
 
@@ -393,4 +414,3 @@ bool CheckNumber(const QString &text, bool silent, QWidget *parent)
 }
 
 } // namespace LedgerRows
-

@@ -38,7 +38,7 @@ public:
     QTableWidgetItem *clone() const override { return new SerialItem(*this); }
 
     int layout;
-    bool counted = false;  // sums are part of the page's running totals
+    bool counted = false; // sums are part of the page's running totals
     PageTotals::RowSums sums;
 };
 
@@ -79,8 +79,8 @@ QStringList ChoicesAt(const QTableWidget *table, int row, int column, const RowC
 // What a row read found besides the record.
 struct ReadOutcome
 {
-    bool read = false;     // false: no such row
-    bool refused = false;  // a number cell held something else and was emptied
+    bool read = false;    // false: no such row
+    bool refused = false; // a number cell held something else and was emptied
 };
 
 // Reads a goods row into record, empties number cells that hold something
@@ -90,8 +90,7 @@ struct ReadOutcome
 // fills the missing amounts. After a refused cell the row is derived from what
 // is left as if nothing was typed. Writes into the table happen with its
 // signals blocked: the caller saves.
-ReadOutcome ReadGoodsRow(int row, int kind, GoodsRecord &record, QTableWidget *table,
-                         int changedColumn = -1);
+ReadOutcome ReadGoodsRow(int row, int kind, GoodsRecord &record, QTableWidget *table, int changedColumn = -1);
 ReadOutcome ReadFinanceRow(int row, int kind, FinanceRecord &record, QTableWidget *table);
 
 // The row's texts as they stand, without checks or write-back.
@@ -107,4 +106,3 @@ bool CheckNumber(const QString &text, bool silent, QWidget *parent);
 void ShowNumberWarning(QWidget *parent);
 
 } // namespace LedgerRows
-

@@ -42,10 +42,7 @@ public:
         QTableWidgetItem::operator=(from);
     }
     QTableWidgetItem *clone() const override { return new SortItem(*this); }
-    bool operator<(const QTableWidgetItem &other) const override
-    {
-        return TextLess(text(), other.text());
-    }
+    bool operator<(const QTableWidgetItem &other) const override { return TextLess(text(), other.text()); }
 };
 
 } // namespace
@@ -80,10 +77,7 @@ void PageView::SetFilteredLabel(QLabel *label)
         label->setVisible(Filtering());
 }
 
-bool PageView::Filtering() const
-{
-    return !m_applied.isEmpty();
-}
+bool PageView::Filtering() const { return !m_applied.isEmpty(); }
 
 void PageView::SetFilterText(const QString &text)
 {
@@ -119,7 +113,7 @@ void PageView::SortBy(int column)
     if (column < 0 || column >= m_table->columnCount())
         return;
     m_sortOrder = column == m_sortColumn && m_sortOrder == Qt::AscendingOrder ? Qt::DescendingOrder
-                                                                               : Qt::AscendingOrder;
+                                                                              : Qt::AscendingOrder;
     m_sortColumn = column;
     {
         // Swapping an item for its sorting twin is no edit of the row.
@@ -155,7 +149,7 @@ void PageView::FitColumns(QTableWidget *table)
     int dateColumn = -1;
     if (page)
         dateColumn = page->group == LedgerKinds::Group::Finance ? LedgerKinds::FinanceDateColumn
-                                                                 : LedgerKinds::GoodsDateColumn;
+                                                                : LedgerKinds::GoodsDateColumn;
     const int last = table->columnCount() - 1;
     for (int c = 0; c <= last; ++c) {
         if (c == last && header->stretchLastSection())

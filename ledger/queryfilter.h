@@ -14,10 +14,10 @@ namespace QueryFilter {
 
 struct ConditionField
 {
-    int column;       // record text index (= table column)
-    QString widget;   // object name of the condition widget in the query dialog
-    QString label;    // label in front of it
-    bool editLine;    // a plain line edit rather than a combo
+    int column;     // record text index (= table column)
+    QString widget; // object name of the condition widget in the query dialog
+    QString label;  // label in front of it
+    bool editLine;  // a plain line edit rather than a combo
 };
 
 // Goods pages (stored kinds and current stock): 11 conditions.
@@ -32,8 +32,7 @@ const QVector<ConditionField> &FinanceFields();
 bool Matches(const QString &field, const QString &condition);
 
 // conditions[i] belongs to fields[i]; missing entries count as empty.
-bool Passes(const GoodsRecord &record, const QVector<ConditionField> &fields,
-            const QStringList &conditions);
+bool Passes(const GoodsRecord &record, const QVector<ConditionField> &fields, const QStringList &conditions);
 bool Passes(const FinanceRecord &record, const QVector<ConditionField> &fields,
             const QStringList &conditions);
 

@@ -43,8 +43,7 @@ QueryOutcome RunGoods(const QueryRequest &r, LedgerLists &lists, StoreDbAccess *
     QueryOutcome out;
     const bool stock = r.IsStockPage();
     lists.queryGoods.clear();
-    out.ok = store->QueryGoods(r.dateMode, stock ? -1 : r.pageKind, r.dateFrom, r.dateTo,
-                               lists.queryGoods);
+    out.ok = store->QueryGoods(r.dateMode, stock ? -1 : r.pageKind, r.dateFrom, r.dateTo, lists.queryGoods);
     if (!r.noContentFilter) {
         lists.filteredGoods = QueryFilter::FilterGoods(lists.queryGoods, r.goodsConditions);
         if (stock)
@@ -74,8 +73,8 @@ QueryOutcome RunSales(const QueryRequest &r, LedgerLists &lists, StoreDbAccess *
         return out;
     }
     lists.queryGoods.clear();
-    out.ok = SalesStatistics::ReadDeductedSales(store, r.dateMode, r.dateFrom, r.dateTo,
-                                                lists.queryGoods, &out.error);
+    out.ok = SalesStatistics::ReadDeductedSales(store, r.dateMode, r.dateFrom, r.dateTo, lists.queryGoods,
+                                                &out.error);
     if (!r.noContentFilter) {
         lists.filteredGoods = QueryFilter::FilterSales(lists.queryGoods, r.salesConditions);
         out.code = QueryResultCode::SalesFiltered;
@@ -100,8 +99,8 @@ QueryOutcome RunFinance(const QueryRequest &r, LedgerLists &lists, StoreDbAccess
         out.code = QueryResultCode::ProfitAll;
         return out;
     }
-    out.ok = store->QueryFinance(r.dateMode, profit ? -1 : r.pageKind, r.dateFrom, r.dateTo,
-                                 lists.queryFinance);
+    out.ok =
+        store->QueryFinance(r.dateMode, profit ? -1 : r.pageKind, r.dateFrom, r.dateTo, lists.queryFinance);
     const FinanceList *source = &lists.queryFinance;
     if (!r.noContentFilter) {
         lists.filteredFinance = QueryFilter::FilterFinance(lists.queryFinance, r.financeConditions);
@@ -153,15 +152,11 @@ GoodsList GoodsRowsToShow(int code, const LedgerLists &lists, const QString &sto
         return rows;
     }
     case QueryResultCode::GoodsFiltered:
-    case QueryResultCode::SalesFiltered:
-        return lists.filteredGoods;
+    case QueryResultCode::SalesFiltered: return lists.filteredGoods;
     case QueryResultCode::GoodsAll:
-    case QueryResultCode::SalesAll:
-        return lists.queryGoods;
-    case QueryResultCode::SalesSummary:
-        return lists.summaryRows;
-    default:
-        return {};
+    case QueryResultCode::SalesAll: return lists.queryGoods;
+    case QueryResultCode::SalesSummary: return lists.summaryRows;
+    default: return {};
     }
 }
 
@@ -169,23 +164,16 @@ FinanceList FinanceRowsToShow(int code, const LedgerLists &lists)
 {
     switch (code) {
     case QueryResultCode::ProfitFiltered:
-    case QueryResultCode::ProfitAll:
-        return lists.profitRows;
-    case QueryResultCode::FinanceFiltered:
-        return lists.filteredFinance;
-    case QueryResultCode::FinanceAll:
-        return lists.queryFinance;
-    default:
-        return {};
+    case QueryResultCode::ProfitAll: return lists.profitRows;
+    case QueryResultCode::FinanceFiltered: return lists.filteredFinance;
+    case QueryResultCode::FinanceAll: return lists.queryFinance;
+    default: return {};
     }
 }
 
 } // namespace QueryWork
 
-QueryScheduler::QueryScheduler(LedgerLists *lists, QObject *parent)
-    : QObject(parent), m_lists(lists)
-{
-}
+QueryScheduler::QueryScheduler(LedgerLists *lists, QObject *parent) : QObject(parent), m_lists(lists) {}
 
 QueryScheduler::~QueryScheduler()
 {

@@ -26,21 +26,21 @@ enum : int { Day = 1, Month = 2, Year = 3, Period = 4, AllTime = 5 };
 // What a finished query reports; each code names the list the page shows.
 namespace QueryResultCode {
 enum : int {
-    StockFiltered = 1,    // stockRows
-    GoodsFiltered = 2,    // filteredGoods
-    StockAll = 3,         // stockRows
-    GoodsAll = 4,         // queryGoods
-    SalesFiltered = 5,    // filteredGoods
-    SalesAll = 6,         // queryGoods
-    ProfitFiltered = 7,   // profitRows
-    FinanceFiltered = 8,  // filteredFinance
-    ProfitAll = 9,        // profitRows
-    FinanceAll = 10,      // queryFinance
-    SalesSummary = 11,    // summaryRows (sales kinds 1-4)
+    StockFiltered = 1,   // stockRows
+    GoodsFiltered = 2,   // filteredGoods
+    StockAll = 3,        // stockRows
+    GoodsAll = 4,        // queryGoods
+    SalesFiltered = 5,   // filteredGoods
+    SalesAll = 6,        // queryGoods
+    ProfitFiltered = 7,  // profitRows
+    FinanceFiltered = 8, // filteredFinance
+    ProfitAll = 9,       // profitRows
+    FinanceAll = 10,     // queryFinance
+    SalesSummary = 11,   // summaryRows (sales kinds 1-4)
 };
 // The page group a code belongs to; 0 for anything else.
 int GroupOf(int code);
-}
+} // namespace QueryResultCode
 
 // Everything a query needs, copied from the dialog on the GUI thread so the
 // worker never reads a widget.
@@ -50,8 +50,8 @@ struct QueryRequest
     bool noContentFilter = false;
     int pageGroup = QueryGroup::Goods;
     int pageKind = 0;
-    QString dateFrom;  // yyyy-MM-dd
-    QString dateTo;    // yyyy-MM-dd
+    QString dateFrom; // yyyy-MM-dd
+    QString dateTo;   // yyyy-MM-dd
     // One text per field of QueryFilter::GoodsFields() / SalesFields() / FinanceFields().
     QStringList goodsConditions;
     QStringList salesConditions;
@@ -69,7 +69,7 @@ struct QueryRequest
 struct QueryOutcome
 {
     int code = 0;
-    bool ok = false;   // every store read succeeded
+    bool ok = false; // every store read succeeded
     QString error;
 };
 
@@ -131,7 +131,7 @@ private:
     void Launch(const QueryRequest &request);
 
     LedgerLists *m_lists;
-    LedgerLists m_work;  // written by the worker only
+    LedgerLists m_work; // written by the worker only
     ResultEmitter m_emitter;
     QMutex m_reportLock;
     bool m_closing = false;
@@ -141,5 +141,5 @@ private:
     QueryRequest m_accepted;
     QueryOutcome m_acceptedOutcome;
     bool m_running = false;
-    QList<QueryRequest> m_pending;  // in order of asking, one per page
+    QList<QueryRequest> m_pending; // in order of asking, one per page
 };

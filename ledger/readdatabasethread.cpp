@@ -8,13 +8,9 @@
 
 ReadDatabaseThread::ReadDatabaseThread(LedgerLists *lists, int type, QObject *parent)
     : QThread(parent), m_lists(lists), m_type(type)
-{
-}
+{}
 
-ReadDatabaseThread::~ReadDatabaseThread()
-{
-    wait();
-}
+ReadDatabaseThread::~ReadDatabaseThread() { wait(); }
 
 void ReadDatabaseThread::SetImportParam(int sheet, const QString &path, QStringList *list)
 {
@@ -23,10 +19,7 @@ void ReadDatabaseThread::SetImportParam(int sheet, const QString &path, QStringL
     m_importList = list;
 }
 
-QString ReadDatabaseThread::BackupFileName(const QDateTime &when)
-{
-    return BackupScript::FileName(when);
-}
+QString ReadDatabaseThread::BackupFileName(const QDateTime &when) { return BackupScript::FileName(when); }
 
 void ReadDatabaseThread::StartSelfDeleting()
 {
@@ -38,12 +31,8 @@ void ReadDatabaseThread::run()
 {
     QReadLocker locker(&m_lock);
     switch (m_type) {
-    case LoadToday:
-        LoadTodayRows();
-        break;
-    case Backup:
-        WriteBackup();
-        break;
+    case LoadToday: LoadTodayRows(); break;
+    case Backup: WriteBackup(); break;
     default:
         if (m_work)
             m_work(*this);
@@ -64,7 +53,8 @@ void ReadDatabaseThread::LoadTodayRows()
     }
     for (int k = 0; k < FinanceKind::StoredCount; ++k) {
         m_lists->pageFinanceLists[k].clear();
-        if (!store->QueryFinance(1, k, QString(), today, m_lists->pageFinanceLists[k]) && m_loadError.isEmpty())
+        if (!store->QueryFinance(1, k, QString(), today, m_lists->pageFinanceLists[k])
+            && m_loadError.isEmpty())
             m_loadError = store->lastError();
     }
 }

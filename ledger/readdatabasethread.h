@@ -17,10 +17,10 @@ class ReadDatabaseThread : public QThread
     Q_OBJECT
 public:
     enum Type : int {
-        LoadToday = 1,  // today's rows of every stored page into the page lists
+        LoadToday = 1, // today's rows of every stored page into the page lists
         ImportSheet = 2,
         Query = 3,
-        Backup = 5,     // the store's rows into DbDateSave/record_<stamp>.sql
+        Backup = 5, // the store's rows into DbDateSave/record_<stamp>.sql
     };
     // Work of the types this class does not do itself (import, query): set
     // before start, runs on the worker.

@@ -18,15 +18,9 @@ Changed ChangedOfColumn(int column)
     }
 }
 
-bool IsRefused(const QString &text)
-{
-    return !text.isEmpty() && !NumberText::IsNumber(text);
-}
+bool IsRefused(const QString &text) { return !text.isEmpty() && !NumberText::IsNumber(text); }
 
-bool IsUnset(const QString &text)
-{
-    return std::fabs(NumberText::ToNumber(text)) < 1e-6;
-}
+bool IsUnset(const QString &text) { return std::fabs(NumberText::ToNumber(text)) < 1e-6; }
 
 namespace {
 
@@ -58,12 +52,9 @@ Goods Derive(const Goods &in, Changed changed)
     using NumberText::ToText;
 
     Goods out = in;
-    const auto unpaidFollows = [&out] {
-        out.debt = ToText(ToNumber(out.total) - ToNumber(out.pay));
-    };
+    const auto unpaidFollows = [&out] { out.debt = ToText(ToNumber(out.total) - ToNumber(out.pay)); };
     switch (changed) {
-    case Changed::None:
-        break;
+    case Changed::None: break;
     case Changed::Num:
     case Changed::Price:
         if (IsNumber(out.num) && IsNumber(out.price))
@@ -80,12 +71,8 @@ Goods Derive(const Goods &in, Changed changed)
         unpaidFollows();
         break;
     }
-    case Changed::Pay:
-        unpaidFollows();
-        break;
-    case Changed::Debt:
-        out.pay = ToText(ToNumber(out.total) - ToNumber(out.debt));
-        break;
+    case Changed::Pay: unpaidFollows(); break;
+    case Changed::Debt: out.pay = ToText(ToNumber(out.total) - ToNumber(out.debt)); break;
     }
     return FillMissing(out);
 }

@@ -35,29 +35,24 @@ void Refill(QComboBox *box, const QStringList &items)
 
 } // namespace
 
-DialogStoreSet::DialogStoreSet(QWidget *parent)
-    : QDialog(parent)
-    , m_ui(new Ui::DialogStoreSet)
+DialogStoreSet::DialogStoreSet(QWidget *parent) : QDialog(parent), m_ui(new Ui::DialogStoreSet)
 {
     m_ui->setupUi(this);
     // Over the ledger while the user clicks from cell to cell, as its own window.
     setWindowFlags(Qt::Dialog | Qt::WindowStaysOnTopHint);
     connect(m_ui->comboBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &DialogStoreSet::SetComboxIndex);
-    for (QComboBox *box : { m_ui->comboBox, m_ui->comboBox_2, m_ui->comboBox_3 })
+    for (QComboBox *box : {m_ui->comboBox, m_ui->comboBox_2, m_ui->comboBox_3})
         connect(box, &QComboBox::currentTextChanged, this, &DialogStoreSet::SetCombText);
 }
 
-DialogStoreSet::~DialogStoreSet()
-{
-    delete m_ui;
-}
+DialogStoreSet::~DialogStoreSet() { delete m_ui; }
 
 const QStringList &DialogStoreSet::AreaNames()
 {
     static const QStringList names = [] {
         QStringList out;
-        for (const QString &suffix : { QString(), QStringLiteral("+") }) {
+        for (const QString &suffix : {QString(), QStringLiteral("+")}) {
             for (char c = 'A'; c <= 'Z'; ++c)
                 out << QString(QLatin1Char(c)) + suffix;
         }
@@ -69,14 +64,15 @@ const QStringList &DialogStoreSet::AreaNames()
 void DialogStoreSet::SetTarget(QTableWidget *table, int row, int column)
 {
     m_targetTable = table;
-    m_targetCell = table ? QPersistentModelIndex(table->model()->index(row, column)) : QPersistentModelIndex();
+    m_targetCell =
+        table ? QPersistentModelIndex(table->model()->index(row, column)) : QPersistentModelIndex();
     const QTableWidgetItem *item = m_targetCell.isValid() ? table->item(row, column) : nullptr;
     const QString location = item ? item->text() : QString();
     if (location.isEmpty())
         return;
     // Point the boxes at the cell's location where they hold its parts.
     const QStringList parts = location.split(QLatin1Char('-'));
-    const QList<QComboBox *> boxes = { m_ui->comboBox, m_ui->comboBox_2, m_ui->comboBox_3 };
+    const QList<QComboBox *> boxes = {m_ui->comboBox, m_ui->comboBox_2, m_ui->comboBox_3};
     for (int i = 0; i < boxes.size() && i < parts.size(); ++i) {
         const int found = boxes.at(i)->findText(parts.at(i));
         if (found >= 0)
@@ -121,9 +117,8 @@ void DialogStoreSet::SetComboxIndex(int index)
 
 void DialogStoreSet::SetCombText(const QString &)
 {
-    m_ui->lineEdit->setText(QStringList{ m_ui->comboBox->currentText(),
-                                         m_ui->comboBox_2->currentText(),
-                                         m_ui->comboBox_3->currentText() }
+    m_ui->lineEdit->setText(QStringList{m_ui->comboBox->currentText(), m_ui->comboBox_2->currentText(),
+                                        m_ui->comboBox_3->currentText()}
                                 .join(QLatin1Char('-')));
 }
 

@@ -17,27 +17,22 @@
 
 namespace {
 
-const char *const kUserTypeHelp =
-    "<html><head/><body><p>1.超级用户:所有权限均可见（老板、管理员等）</p>"
-    "<p>2.允许用户:除采购和财务信息均可见（骨干员工、一般合伙人等）</p>"
-    "<p>3.一般用户:除销售统计和库存信息外,均不可见（店员、销售人员等）</p>"
-    "<p>4.浏览用户:除库存信息外,均不可见(仓库管理等岗位)</p></body></html>";
+const char *const kUserTypeHelp = "<html><head/><body><p>1.超级用户:所有权限均可见（老板、管理员等）</p>"
+                                  "<p>2.允许用户:除采购和财务信息均可见（骨干员工、一般合伙人等）</p>"
+                                  "<p>3.一般用户:除销售统计和库存信息外,均不可见（店员、销售人员等）</p>"
+                                  "<p>4.浏览用户:除库存信息外,均不可见(仓库管理等岗位)</p></body></html>";
 
 const char *const kUserTable = "tb_sm_user";
 
 // Columns of the user table.
 enum UserColumn : int { NameColumn = 1, PhoneColumn = 2, PasswordColumn = 3, RemarkColumn = 5 };
 
-QTableWidget *UserTable(const InfoListDialog *dialog)
-{
-    return dialog->Table(ListNo::Users);
-}
+QTableWidget *UserTable(const InfoListDialog *dialog) { return dialog->Table(ListNo::Users); }
 
 } // namespace
 
 DialogUserMge::DialogUserMge(QWidget *parent)
-    : InfoListDialog(InfoStore::People, ListTables::People(), parent)
-    , m_ui(new Ui::DialogUserMge)
+    : InfoListDialog(InfoStore::People, ListTables::People(), parent), m_ui(new Ui::DialogUserMge)
 {
     m_ui->setupUi(this);
     Setup(m_ui->tabWidget);
@@ -54,16 +49,21 @@ DialogUserMge::DialogUserMge(QWidget *parent)
     m_localIp = LocalIpv4Addresses().value(0);
 }
 
-DialogUserMge::~DialogUserMge()
-{
-    delete m_ui;
-}
+DialogUserMge::~DialogUserMge() { delete m_ui; }
 
 int DialogUserMge::UserTypeFromText(const QString &text)
 {
     // Tested in this order, so a text holding "1" anywhere is a super user.
-    static const struct { const char *word; const char *digit; int type; } kTypes[] = {
-        { "超级", "1", 1 }, { "授权", "2", 2 }, { "普通", "3", 3 }, { "浏览", "4", 4 },
+    static const struct
+    {
+        const char *word;
+        const char *digit;
+        int type;
+    } kTypes[] = {
+        {"超级", "1", 1},
+        {"授权", "2", 2},
+        {"普通", "3", 3},
+        {"浏览", "4", 4},
     };
     for (const auto &t : kTypes) {
         if (text.contains(QString::fromUtf8(t.word)) || text.contains(QLatin1String(t.digit)))
@@ -149,15 +149,14 @@ void DialogUserMge::ChoseProcess(int row, int column)
     auto *layout = new QHBoxLayout(&chooser);
     auto *types = new QComboBox(&chooser);
     types->setEditable(false);
-    types->addItems({ QStringLiteral("超级用户"), QStringLiteral("授权用户"),
-                      QStringLiteral("一般用户"), QStringLiteral("浏览用户") });
+    types->addItems({QStringLiteral("超级用户"), QStringLiteral("授权用户"), QStringLiteral("一般用户"),
+                     QStringLiteral("浏览用户")});
     types->setObjectName(QStringLiteral("%1-%2").arg(row).arg(TypeColumn));
     auto *quit = new QPushButton(QStringLiteral("退出"), &chooser);
     layout->addWidget(types);
     layout->addWidget(quit);
     connect(quit, &QPushButton::clicked, &chooser, &QDialog::close);
-    connect(types, &QComboBox::textActivated, this,
-            &DialogUserMge::SetUserInfo);
+    connect(types, &QComboBox::textActivated, this, &DialogUserMge::SetUserInfo);
     // Each activation has already written its choice; how the chooser closes changes nothing.
     ModalSeam::ExecDialog(chooser);
 }
@@ -173,8 +172,8 @@ void DialogUserMge::SetUserInfo(const QString &text)
     const int row = cell.value(0).toInt(&rowOk);
     const int column = cell.value(1).toInt(&columnOk);
     QTableWidget *table = UserTable(this);
-    if (cell.size() != 2 || !rowOk || !columnOk || row < 0 || row >= table->rowCount()
-        || column < 0 || column >= table->columnCount())
+    if (cell.size() != 2 || !rowOk || !columnOk || row < 0 || row >= table->rowCount() || column < 0
+        || column >= table->columnCount())
         return;
     table->setItem(row, column, new QTableWidgetItem(text));
 }

@@ -10,8 +10,8 @@
 
 #include <QDebug>
 #include <QHBoxLayout>
-#include <QLineEdit>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTabWidget>
@@ -31,8 +31,8 @@ struct ButtonCaption
 };
 // Left to right as they stand under each table.
 const ButtonCaption kButtons[] = {
-    { Button::Import, "导入" }, { Button::Export, "导出" }, { Button::Add, "增加" },
-    { Button::Del, "删除" },   { Button::Clear, "清空" },  { Button::Ok, "确认" },
+    {Button::Import, "导入"}, {Button::Export, "导出"}, {Button::Add, "增加"},
+    {Button::Del, "删除"},    {Button::Clear, "清空"},  {Button::Ok, "确认"},
 };
 
 } // namespace
@@ -43,8 +43,7 @@ InfoListDialog::InfoListDialog(int listKind, const QVector<ListTableDef> &defs, 
     , m_defs(defs)
     , m_loadedLists(ListTables::ListCount)
     , m_currentLists(ListTables::ListCount)
-{
-}
+{}
 
 InfoListDialog::~InfoListDialog() = default;
 
@@ -72,12 +71,24 @@ void InfoListDialog::Setup(QTabWidget *tabs)
             button->setStyleSheet(QLatin1String(kButtonStyle));
             buttons->addWidget(button);
             switch (b.family) {
-            case Button::Add: connect(button, &QPushButton::clicked, this, &InfoListDialog::BtnAddAction); break;
-            case Button::Del: connect(button, &QPushButton::clicked, this, &InfoListDialog::BtnDelAction); break;
-            case Button::Clear: connect(button, &QPushButton::clicked, this, &InfoListDialog::BtnClrAction); break;
-            case Button::Ok: connect(button, &QPushButton::clicked, this, &InfoListDialog::BtnHideAction); break;
-            case Button::Import: connect(button, &QPushButton::clicked, this, &InfoListDialog::InportProcess); break;
-            case Button::Export: connect(button, &QPushButton::clicked, this, &InfoListDialog::ExportProcess); break;
+            case Button::Add:
+                connect(button, &QPushButton::clicked, this, &InfoListDialog::BtnAddAction);
+                break;
+            case Button::Del:
+                connect(button, &QPushButton::clicked, this, &InfoListDialog::BtnDelAction);
+                break;
+            case Button::Clear:
+                connect(button, &QPushButton::clicked, this, &InfoListDialog::BtnClrAction);
+                break;
+            case Button::Ok:
+                connect(button, &QPushButton::clicked, this, &InfoListDialog::BtnHideAction);
+                break;
+            case Button::Import:
+                connect(button, &QPushButton::clicked, this, &InfoListDialog::InportProcess);
+                break;
+            case Button::Export:
+                connect(button, &QPushButton::clicked, this, &InfoListDialog::ExportProcess);
+                break;
             }
         }
         layout->addLayout(buttons);
@@ -236,7 +247,7 @@ bool InfoListDialog::DropList(int tabIndex)
         ReportStoreFailure();
         return false;
     }
-    m_currentLists[infoType] = InfoList{ infoType, QString() };
+    m_currentLists[infoType] = InfoList{infoType, QString()};
     return true;
 }
 
@@ -357,10 +368,7 @@ void InfoListDialog::BtnClrAction()
     emit sendRefresh();
 }
 
-void InfoListDialog::BtnHideAction()
-{
-    hide();
-}
+void InfoListDialog::BtnHideAction() { hide(); }
 
 // The list workbook exchange is wired here: both slots find their tab by the
 // button's name and work on that table; after an import SaveTableByName runs.
@@ -384,15 +392,9 @@ void InfoListDialog::ExportProcess()
     ListExchange::ExportList(m_tableWidgets.at(index), this);
 }
 
-bool InfoListDialog::RowAboutToBeRemoved(int, int)
-{
-    return true;
-}
+bool InfoListDialog::RowAboutToBeRemoved(int, int) { return true; }
 
-bool InfoListDialog::TableCleared(int)
-{
-    return true;
-}
+bool InfoListDialog::TableCleared(int) { return true; }
 
 bool InfoListDialog::ConfirmDelete()
 {
@@ -415,4 +417,3 @@ void InfoListDialog::ApplyTableAppearance(QTableWidget *table)
     table->setFocusPolicy(Qt::NoFocus);
     Looks::ApplyThinScrollBars(table);
 }
-

@@ -5,8 +5,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
-ItemListWidget::ItemListWidget(QWidget *parent)
-    : QListWidget(parent)
+ItemListWidget::ItemListWidget(QWidget *parent) : QListWidget(parent)
 {
     setWindowTitle(QStringLiteral("项目选择"));
     // A click on the list must leave the focus in the cell editor it serves,
@@ -101,9 +100,7 @@ bool ItemListWidget::HandleKey(QKeyEvent *event)
         setCurrentRow(above);
         break;
     }
-    case Qt::Key_Down:
-        setCurrentRow(row < 0 ? 0 : qMin(row + 1, count() - 1));
-        break;
+    case Qt::Key_Down: setCurrentRow(row < 0 ? 0 : qMin(row + 1, count() - 1)); break;
     case Qt::Key_Return:
     case Qt::Key_Enter:
         // No current item: the key is the editor's, or the typed text would be wiped.
@@ -113,12 +110,8 @@ bool ItemListWidget::HandleKey(QKeyEvent *event)
         else
             hide();
         break;
-    case Qt::Key_Escape:
-        hide();
-        break;
-    default:
-        used = false;
-        break;
+    case Qt::Key_Escape: hide(); break;
+    default: used = false; break;
     }
     event->ignore();
     return used;

@@ -3,10 +3,7 @@
 #include <QtGlobal>
 
 // Q_INIT_RESOURCE declares a function, so it has to be used outside any namespace.
-static void RegisterQuillonResources()
-{
-    Q_INIT_RESOURCE(quillon);
-}
+static void RegisterQuillonResources() { Q_INIT_RESOURCE(quillon); }
 
 void InitQuillonResources()
 {

@@ -43,7 +43,8 @@ void ReadOne(const QByteArray &data)
 {
     Workbook book, stream;
     QString error;
-    if (WriteFile(Scratch(QStringLiteral("input")), data) && WorkbookFile::Read(Scratch(QStringLiteral("input")), &book, &error)) {
+    if (WriteFile(Scratch(QStringLiteral("input")), data)
+        && WorkbookFile::Read(Scratch(QStringLiteral("input")), &book, &error)) {
         for (const WorkbookSheet &sheet : qAsConst(book.sheets))
             (void)WorkbookFile::SheetProblem(sheet);
     }
@@ -71,7 +72,8 @@ QList<QPair<QString, QByteArray>> MakeSeeds()
     book.sheets[1].name = QStringLiteral("空");
     for (int r = 0; r <= 12; ++r) {
         for (int c = 0; c < 19; ++c) {
-            const TypedCell cell{TypedCell::Kind((r + c) % 4), (r + c) % 4 == TypedCell::Boolean ? r % 2 : 45413 + r * 2.5};
+            const TypedCell cell{TypedCell::Kind((r + c) % 4),
+                                 (r + c) % 4 == TypedCell::Boolean ? r % 2 : 45413 + r * 2.5};
             if (r == 0 || (r + c) % 5 == 4)
                 sheet.SetText(r, c, QStringLiteral("商品%1 a+b <&>").arg(r));
             else if ((r + c) % 5 != 3) // else blank
@@ -80,9 +82,11 @@ QList<QPair<QString, QByteArray>> MakeSeeds()
     }
     sheet.SetText(14, 0, QStringLiteral("长").repeated(9000));
     QString error;
-    QList<QPair<QString, QByteArray>> seeds{{QStringLiteral("seed.biff"), XlsWriter::WorkbookStream(book, &error)}};
+    QList<QPair<QString, QByteArray>> seeds{
+        {QStringLiteral("seed.biff"), XlsWriter::WorkbookStream(book, &error)}};
     for (const auto format : {WorkbookFile::Format::Xls, WorkbookFile::Format::Xlsx}) {
-        const QString name = format == WorkbookFile::Format::Xls ? QStringLiteral("seed.xls") : QStringLiteral("seed.xlsx");
+        const QString name =
+            format == WorkbookFile::Format::Xls ? QStringLiteral("seed.xls") : QStringLiteral("seed.xlsx");
         if (WorkbookFile::Write(Scratch(name), format, book, &error))
             seeds.append({name, FileBytes(Scratch(name))});
     }
@@ -98,7 +102,8 @@ struct Random
 // Flipped bits, record lengths and ids set to edge values, cut, repeated or removed pieces.
 void MutateBytes(QByteArray &data, Random &rng)
 {
-    static const quint16 edges[] = {0, 1, 0x7F, 0x80, 0xFF, 0x100, 0x2020, 0x7FFF, 0x8000, 0xFFFF, 0xFD, 0x204, 0x6, 0x207, 0x3C, 0xFC, 0x809, 0xA};
+    static const quint16 edges[] = {0,      1,    0x7F,  0x80, 0xFF,  0x100, 0x2020, 0x7FFF, 0x8000,
+                                    0xFFFF, 0xFD, 0x204, 0x6,  0x207, 0x3C,  0xFC,   0x809,  0xA};
     for (int s = 1 + rng.Below(4); s > 0 && !data.isEmpty(); --s) {
         const int at = rng.Below(data.size());
         const quint16 edge = edges[rng.Below(int(sizeof edges / sizeof *edges))];
@@ -115,10 +120,18 @@ void MutateBytes(QByteArray &data, Random &rng)
 // One part damaged inside a sound zip, so the XML readers are reached past the checksums.
 QByteArray MutateZip(const QByteArray &zipped, Random &rng)
 {
-    static const char *const inserts[] = {
-        "<c r=\"XFD1048576\"><v>1</v></c>", "<c r=\"A1048576\" t=\"s\"><v>0</v></c>", "<c t=\"s\"><v>99999999</v></c>",
-        "<row r=\"0\"><c r=\"$$\"/></row>", "<c r=\"BZ7\" s=\"-5\"><v>1e308</v></c>", "_x00_", "&#0;", "<![CDATA[",
-        "<si><r><t>x</t></r><rPh><t>y</t></rPh></si>", "</sheetData>", "<c t=\"b\"><v>maybe</v></c>", "<f>A1*2</f>"};
+    static const char *const inserts[] = {"<c r=\"XFD1048576\"><v>1</v></c>",
+                                          "<c r=\"A1048576\" t=\"s\"><v>0</v></c>",
+                                          "<c t=\"s\"><v>99999999</v></c>",
+                                          "<row r=\"0\"><c r=\"$$\"/></row>",
+                                          "<c r=\"BZ7\" s=\"-5\"><v>1e308</v></c>",
+                                          "_x00_",
+                                          "&#0;",
+                                          "<![CDATA[",
+                                          "<si><r><t>x</t></r><rPh><t>y</t></rPh></si>",
+                                          "</sheetData>",
+                                          "<c t=\"b\"><v>maybe</v></c>",
+                                          "<f>A1*2</f>"};
     QuaZip source(Scratch(QStringLiteral("unzip.xlsx")));
     QList<QPair<QString, QByteArray>> parts;
     if (!WriteFile(source.getZipName(), zipped) || !source.open(QuaZip::mdUnzip))
@@ -163,9 +176,13 @@ int main(int argc, char **argv)
     const auto seeds = MakeSeeds();
     bool written = seeds.size() == 3 && !seeds.first().second.isEmpty();
     for (const auto &s : seeds)
-        written = written && (corpus.isEmpty() || (QDir().mkpath(corpus) && WriteFile(QDir(corpus).filePath(s.first), s.second)));
+        written = written
+            && (corpus.isEmpty()
+                || (QDir().mkpath(corpus) && WriteFile(QDir(corpus).filePath(s.first), s.second)));
     if (!written || !corpus.isEmpty())
-        return std::printf("%d seeds %s\n", int(seeds.size()), written ? "written" : "could not be written") < 0 || !written;
+        return std::printf("%d seeds %s\n", int(seeds.size()), written ? "written" : "could not be written")
+            < 0
+            || !written;
     // Every seed, then mutations of them; a crash or undefined behaviour ends the run.
     for (int i = 0; i < seeds.size() + mutations; ++i) {
         const auto &s = seeds.at(i < seeds.size() ? i : rng.Below(seeds.size()));
@@ -176,7 +193,8 @@ int main(int argc, char **argv)
             MutateBytes(input, rng);
         ReadOne(input);
     }
-    std::printf("inputs: %d (seeds %d, mutations %d)\n", int(seeds.size()) + mutations, int(seeds.size()), mutations);
+    std::printf("inputs: %d (seeds %d, mutations %d)\n", int(seeds.size()) + mutations, int(seeds.size()),
+                mutations);
     return 0;
 }
 #endif

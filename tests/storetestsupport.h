@@ -21,10 +21,7 @@
 // case then works in a schema of its own, dropped when the case ends.
 namespace TestDb {
 
-inline bool Postgres()
-{
-    return qgetenv("QUILLON_TEST_BACKEND") == "pg";
-}
+inline bool Postgres() { return qgetenv("QUILLON_TEST_BACKEND") == "pg"; }
 
 // "host=127.0.0.1 port=5433 user=u password=p dbname=d" (values without blanks).
 inline DbSettings PgSettings()
@@ -33,13 +30,19 @@ inline DbSettings PgSettings()
     s.driver = QStringLiteral("QPSQL");
     s.server = QStringLiteral("127.0.0.1");
     s.port = 5432;
-    for (const QString &pair : QString::fromLocal8Bit(qgetenv("QUILLON_TEST_PG")).split(' ', Qt::SkipEmptyParts)) {
+    for (const QString &pair :
+         QString::fromLocal8Bit(qgetenv("QUILLON_TEST_PG")).split(' ', Qt::SkipEmptyParts)) {
         const QString key = pair.section('=', 0, 0), value = pair.section('=', 1);
-        if (key == QLatin1String("host")) s.server = value;
-        else if (key == QLatin1String("port")) s.port = value.toInt();
-        else if (key == QLatin1String("user")) s.user = value;
-        else if (key == QLatin1String("password")) s.password = value;
-        else if (key == QLatin1String("dbname")) s.name = value;
+        if (key == QLatin1String("host"))
+            s.server = value;
+        else if (key == QLatin1String("port"))
+            s.port = value.toInt();
+        else if (key == QLatin1String("user"))
+            s.user = value;
+        else if (key == QLatin1String("password"))
+            s.password = value;
+        else if (key == QLatin1String("dbname"))
+            s.name = value;
     }
     return s;
 }
@@ -53,7 +56,8 @@ inline QSqlDatabase PgAdmin()
     QSqlDatabase::removeDatabase(name);
     const DbSettings s = PgSettings();
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
-    db.setConnectOptions(QStringLiteral("options='-c client_min_messages=warning'"));   // no notices from drop cascade
+    db.setConnectOptions(
+        QStringLiteral("options='-c client_min_messages=warning'")); // no notices from drop cascade
     db.setHostName(s.server);
     db.setPort(s.port);
     db.setDatabaseName(s.name);
@@ -67,12 +71,14 @@ inline QSqlDatabase PgAdmin()
 inline QString PgUnavailable()
 {
     if (!qEnvironmentVariableIsEmpty("QUILLON_TEST_PG_SKIP"))
-        return QStringLiteral("PostgreSQL server not available: ") + qEnvironmentVariable("QUILLON_TEST_PG_SKIP");
+        return QStringLiteral("PostgreSQL server not available: ")
+            + qEnvironmentVariable("QUILLON_TEST_PG_SKIP");
     if (qEnvironmentVariableIsEmpty("QUILLON_TEST_PG"))
         return QStringLiteral("PostgreSQL server not available: QUILLON_TEST_PG is not set "
                               "(scripts/run-tests.sh starts a server and sets it)");
     const QSqlDatabase db = PgAdmin();
-    return db.isOpen() ? QString() : QStringLiteral("PostgreSQL server not reachable: ") + db.lastError().text();
+    return db.isOpen() ? QString()
+                       : QStringLiteral("PostgreSQL server not reachable: ") + db.lastError().text();
 }
 
 } // namespace TestDb
@@ -90,7 +96,8 @@ public:
             if (!skipReason.isEmpty())
                 return;
             settings = TestDb::PgSettings();
-            settings.schema = QStringLiteral("t_%1_%2").arg(QCoreApplication::applicationPid())
+            settings.schema = QStringLiteral("t_%1_%2")
+                                  .arg(QCoreApplication::applicationPid())
                                   .arg(QRandomGenerator::global()->generate64(), 0, 16);
             QSqlQuery q(TestDb::PgAdmin());
             if (!q.exec(QStringLiteral("create schema %1").arg(settings.schema))) {
@@ -126,25 +133,26 @@ public:
     }
     static int Count(const QString &table, const QString &where = QString())
     {
-        return Scalar("select count(*) from " + table + (where.isEmpty() ? QString() : " where " + where)).toInt();
+        return Scalar("select count(*) from " + table + (where.isEmpty() ? QString() : " where " + where))
+            .toInt();
     }
-    static bool Exec(const QString &sql)
-    {
-        return QSqlQuery(DbManager::Instance()->Connection()).exec(sql);
-    }
+    static bool Exec(const QString &sql) { return QSqlQuery(DbManager::Instance()->Connection()).exec(sql); }
 
     // Makes inserts into the table fail with the message "refused" when the
     // condition (on new.<column>) holds.
     static bool RefuseInserts(const QString &table, const QString &condition = QStringLiteral("true"))
     {
         if (Pg())
-            return Exec(QStringLiteral("create function refuse_%1() returns trigger language plpgsql as "
-                                       "$$ begin if %2 then raise exception 'refused'; end if; return new; end $$")
+            return Exec(QStringLiteral(
+                            "create function refuse_%1() returns trigger language plpgsql as "
+                            "$$ begin if %2 then raise exception 'refused'; end if; return new; end $$")
                             .arg(table, condition))
                 && Exec(QStringLiteral("create trigger refuse before insert on %1 for each row "
-                                       "execute function refuse_%1()").arg(table));
+                                       "execute function refuse_%1()")
+                            .arg(table));
         return Exec(QStringLiteral("create trigger refuse before insert on %1 when %2 "
-                                   "begin select raise(abort,'refused'); end").arg(table, condition));
+                                   "begin select raise(abort,'refused'); end")
+                        .arg(table, condition));
     }
 
     // Writes folder/InitParam/dBConfig.ini naming this database and the store number.
@@ -153,10 +161,12 @@ public:
         if (!QDir(folder).mkpath(QStringLiteral("InitParam")))
             return false;
         QFile ini(folder + QStringLiteral("/InitParam/dBConfig.ini"));
-        QString text = QStringLiteral("[StoreNo]\nNo=%1\n[Database]\nDriver=%2\n").arg(storeNo, settings.driver);
+        QString text =
+            QStringLiteral("[StoreNo]\nNo=%1\n[Database]\nDriver=%2\n").arg(storeNo, settings.driver);
         if (Pg())
             text += QStringLiteral("Server=%1\nPort=%2\nName=%3\nUser=%4\nPassword=%5\nSchema=%6\n")
-                        .arg(settings.server).arg(settings.port)
+                        .arg(settings.server)
+                        .arg(settings.port)
                         .arg(settings.name, settings.user, settings.password, settings.schema);
         else
             text += QStringLiteral("File=%1\n").arg(settings.file);
@@ -166,7 +176,7 @@ public:
     QTemporaryDir dir;
     DbSettings settings;
     bool connected = false;
-    QString skipReason;   // PostgreSQL wanted but not there
+    QString skipReason; // PostgreSQL wanted but not there
 
 private:
     bool m_schemaMade = false;
@@ -174,11 +184,11 @@ private:
 
 // Skips the case when its database is not available, and fails it when the
 // database is there but would not open.
-#define REQUIRE_DB(db)                                                                              \
-    do {                                                                                            \
-        if (!(db).skipReason.isEmpty())                                                             \
-            QSKIP(qPrintable((db).skipReason));                                                     \
-        QVERIFY2((db).connected, qPrintable((db).manager()->connectError()));                       \
+#define REQUIRE_DB(db)                                                                                       \
+    do {                                                                                                     \
+        if (!(db).skipReason.isEmpty())                                                                      \
+            QSKIP(qPrintable((db).skipReason));                                                              \
+        QVERIFY2((db).connected, qPrintable((db).manager()->connectError()));                                \
     } while (false)
 
 inline GoodsRecord MakeGoods(int tabType, const QString &serial, const QString &time,
@@ -217,12 +227,17 @@ QStringList SerialsOf(const List &rows)
 
 // Every stored row of a kind (-1: all kinds) of the current store, by serial.
 template <typename List>
-List StoredRowsOf(bool (StoreDbAccess::*query)(int, int, const QString &, const QString &, List &), int tabType)
+List StoredRowsOf(bool (StoreDbAccess::*query)(int, int, const QString &, const QString &, List &),
+                  int tabType)
 {
     List rows;
     (StoreDbAccess::Instance()->*query)(5, tabType, QString(), QString(), rows);
-    std::stable_sort(rows.begin(), rows.end(), [](const auto &a, const auto &b) { return a.serial < b.serial; });
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const auto &a, const auto &b) { return a.serial < b.serial; });
     return rows;
 }
 inline GoodsList StoredGoodsOf(int tabType = -1) { return StoredRowsOf(&StoreDbAccess::QueryGoods, tabType); }
-inline FinanceList StoredFinanceOf(int tabType = -1) { return StoredRowsOf(&StoreDbAccess::QueryFinance, tabType); }
+inline FinanceList StoredFinanceOf(int tabType = -1)
+{
+    return StoredRowsOf(&StoreDbAccess::QueryFinance, tabType);
+}

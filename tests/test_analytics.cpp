@@ -38,8 +38,9 @@ const int kPlain = 3;
 // kind serial model customer seller num total time; stock rows also get
 // colour "red", warehouse W1, price 10 (12 on movements), paid 7, unpaid 3.
 GoodsRecord Row(int kind, const QString &serial, const QString &num, const QString &total = QString(),
-                const QString &time = QStringLiteral("2024-03-05"), const QString &model = QStringLiteral("A"),
-                const QString &customer = QString(), const QString &seller = QString())
+                const QString &time = QStringLiteral("2024-03-05"),
+                const QString &model = QStringLiteral("A"), const QString &customer = QString(),
+                const QString &seller = QString())
 {
     GoodsRecord r;
     r.tabType = kind;
@@ -75,13 +76,17 @@ GoodsRecord Return(const QString &model, const QString &customer, const QString 
     return Row(GoodsKind::SaleReturn, QStringLiteral("r-") + time, num, total, time, model, customer, seller);
 }
 
-QString Merge(const char *table, const QString &time, const QString &num, const QString &model = QStringLiteral("A"))
+QString Merge(const char *table, const QString &time, const QString &num,
+              const QString &model = QStringLiteral("A"))
 {
-    return QString::fromUtf8(table) + QStringLiteral("--时间：%1,型号：%2,数目:%3的项\n").arg(time, model, num);
+    return QString::fromUtf8(table)
+        + QStringLiteral("--时间：%1,型号：%2,数目:%3的项\n").arg(time, model, num);
 }
 const QString kInMerge = QStringLiteral("合并采购进货表--时间：%1,型号:%2,数目:%3的项\n");
-const QString kSaleAnomaly = QStringLiteral("异常！请注意核查销售管理表,时间：%1，型号：%2，数目：%3比库存数据大\n");
-const QString kSaleNotFound = QStringLiteral("请仔细核查销售售货表该行的各列信息，此记录在采购进货表或销售表不存在");
+const QString kSaleAnomaly =
+    QStringLiteral("异常！请注意核查销售管理表,时间：%1，型号：%2，数目：%3比库存数据大\n");
+const QString kSaleNotFound =
+    QStringLiteral("请仔细核查销售售货表该行的各列信息，此记录在采购进货表或销售表不存在");
 
 // The deduction as first written: every return against every sale, one
 // subtraction written back at a time. The linear one must match it exactly.
@@ -103,8 +108,8 @@ void DeductReturnByReturn(GoodsList &sales, const GoodsList &returns)
 GoodsRecord Goods(int kind, const char *serial, const QString &date, const char *model, const char *num,
                   const char *total)
 {
-    return Row(kind, QLatin1String(serial), QLatin1String(num), QLatin1String(total), date, QLatin1String(model),
-               QStringLiteral("客户甲"), QStringLiteral("小王"));
+    return Row(kind, QLatin1String(serial), QLatin1String(num), QLatin1String(total), date,
+               QLatin1String(model), QStringLiteral("客户甲"), QStringLiteral("小王"));
 }
 
 const QString kDay = QStringLiteral("2024-05-10");
@@ -131,9 +136,13 @@ QueryRequest Request(int group, int kind, int mode = QueryDateMode::Day, const c
     r.pageKind = kind;
     r.dateMode = mode;
     r.dateFrom = r.dateTo = kDay;
-    const struct { QStringList *texts; QVector<QueryFilter::ConditionField> fields; } sets[] = {
-        { &r.goodsConditions, QueryFilter::GoodsFields() }, { &r.salesConditions, QueryFilter::SalesFields() },
-        { &r.financeConditions, QueryFilter::FinanceFields() } };
+    const struct
+    {
+        QStringList *texts;
+        QVector<QueryFilter::ConditionField> fields;
+    } sets[] = {{&r.goodsConditions, QueryFilter::GoodsFields()},
+                {&r.salesConditions, QueryFilter::SalesFields()},
+                {&r.financeConditions, QueryFilter::FinanceFields()}};
     for (const auto &set : sets)
         for (const QueryFilter::ConditionField &f : set.fields)
             *set.texts << (widget && f.widget == QLatin1String(widget) ? condition : QString());
@@ -146,11 +155,11 @@ void Seed()
     StoreDbAccess *s = TempStore::store();
     GoodsRecord w2 = Goods(GoodsKind::PurchaseIn, "p2", kDay, "AB-1", "5", "50");
     w2.store = QStringLiteral("W2");
-    for (const GoodsRecord &r : { Goods(GoodsKind::PurchaseIn, "p1", kDay, "AB-1", "10", "100"), w2,
-                                  Goods(GoodsKind::PurchaseIn, "p3", "2023-01-02", "CD-7", "3", "30"),
-                                  Goods(GoodsKind::Sale, "s1", kDay, "AB-1", "4", "80"),
-                                  Goods(GoodsKind::Sale, "s2", "2024-05-11", "AB-1", "2", "40"),
-                                  Goods(GoodsKind::SaleReturn, "r1", "2023-03-03", "AB-1", "1", "20") })
+    for (const GoodsRecord &r : {Goods(GoodsKind::PurchaseIn, "p1", kDay, "AB-1", "10", "100"), w2,
+                                 Goods(GoodsKind::PurchaseIn, "p3", "2023-01-02", "CD-7", "3", "30"),
+                                 Goods(GoodsKind::Sale, "s1", kDay, "AB-1", "4", "80"),
+                                 Goods(GoodsKind::Sale, "s2", "2024-05-11", "AB-1", "2", "40"),
+                                 Goods(GoodsKind::SaleReturn, "r1", "2023-03-03", "AB-1", "1", "20")})
         s->SaveGoodsRow(r);
     s->SaveFinanceRow(Finance(FinanceKind::Income, "i1", kDay, "100"));
     s->SaveFinanceRow(Finance(FinanceKind::Income, "i2", kDay, "50.5", QStringLiteral("客户乙")));
@@ -173,7 +182,8 @@ bool QueryFrom(MainWindow &w, const char *queryButton, const char *dialogButton)
         return false;
     w.StatusLabel()->clear();
     Press(*w.QueryDialog(), dialogButton);
-    return QTest::qWaitFor([&] { return w.StatusLabel()->text().endsWith(QStringLiteral("当前查询完成！")); }, 10000);
+    return QTest::qWaitFor([&] { return w.StatusLabel()->text().endsWith(QStringLiteral("当前查询完成！")); },
+                           10000);
 }
 
 QStringList Column(const QTableWidget *t, int column)
@@ -257,10 +267,11 @@ void TestAnalytics::profit()
         return texts.join(QLatin1Char(' '));
     };
     // A kind without rows keeps an empty item; other types and bad sums count nothing.
-    QCOMPARE(sums({ { 0, "9999999.99" }, { 0, "0.01" }, { 6, "0.1" }, { 6, "0.2" }, { 7, "5" }, { 3, "12元" } }),
+    QCOMPARE(sums({{0, "9999999.99"}, {0, "0.01"}, {6, "0.1"}, {6, "0.2"}, {7, "5"}, {3, "12元"}}),
              QStringLiteral("收款总额:10000000 :0 :0 采购支付总额:0 :0 :0 其它支出:0.3 经营利润:9999999.7"));
-    QCOMPARE(sums({ { 6, "1" }, { 5, "2" }, { 4, "4" }, { 3, "8" }, { 2, "16" }, { 1, "32" }, { 0, "64" } }),
-             QStringLiteral("收款总额:64 未收欠款总额:32 其它收入总额:16 采购支付总额:8 员工薪酬:4 水电租赁:2 其它支出:1 经营利润:97"));
+    QCOMPARE(sums({{6, "1"}, {5, "2"}, {4, "4"}, {3, "8"}, {2, "16"}, {1, "32"}, {0, "64"}}),
+             QStringLiteral("收款总额:64 未收欠款总额:32 其它收入总额:16 采购支付总额:8 员工薪酬:4 "
+                            "水电租赁:2 其它支出:1 经营利润:97"));
 }
 
 void TestAnalytics::stockMovements_data()
@@ -274,13 +285,27 @@ void TestAnalytics::stockMovements_data()
 
     const QString d = QStringLiteral("2024-03-05");
     // Stock row: 10 + 5 pieces at price 10, total 150 after the merge.
-    QTest::newRow("sale within") << int(GoodsKind::Sale) << "4" << "11" << "110" << Merge("合并销售管理表", d, "4") << false;
-    QTest::newRow("sale of the whole stock") << int(GoodsKind::Sale) << "15" << "0" << "0" << Merge("合并销售管理表", d, "15") << false;
-    QTest::newRow("sale beyond stock") << int(GoodsKind::Sale) << "20" << "15" << "150" << kSaleAnomaly.arg(d, "A", "20") << true;
-    QTest::newRow("sale-return") << int(GoodsKind::SaleReturn) << "3" << "18" << "180" << Merge("合并销售退货表", d, "3") << false;
-    QTest::newRow("purchase-return") << int(GoodsKind::PurchaseReturn) << "2.5" << "12.5" << "125" << Merge("合并采购退货表", d, "2.5") << false;
-    QTest::newRow("loss") << int(GoodsKind::Loss) << "1" << "14" << "140" << QStringLiteral("合并损耗时间：%1,型号：A,数目:1的项\n").arg(d) << false;
-    QTest::newRow("letters count as zero") << int(GoodsKind::Sale) << "x" << "15" << "150" << Merge("合并销售管理表", d, "x") << false;
+    QTest::newRow("sale within") << int(GoodsKind::Sale) << "4"
+                                 << "11"
+                                 << "110" << Merge("合并销售管理表", d, "4") << false;
+    QTest::newRow("sale of the whole stock") << int(GoodsKind::Sale) << "15"
+                                             << "0"
+                                             << "0" << Merge("合并销售管理表", d, "15") << false;
+    QTest::newRow("sale beyond stock") << int(GoodsKind::Sale) << "20"
+                                       << "15"
+                                       << "150" << kSaleAnomaly.arg(d, "A", "20") << true;
+    QTest::newRow("sale-return") << int(GoodsKind::SaleReturn) << "3"
+                                 << "18"
+                                 << "180" << Merge("合并销售退货表", d, "3") << false;
+    QTest::newRow("purchase-return") << int(GoodsKind::PurchaseReturn) << "2.5"
+                                     << "12.5"
+                                     << "125" << Merge("合并采购退货表", d, "2.5") << false;
+    QTest::newRow("loss") << int(GoodsKind::Loss) << "1"
+                          << "14"
+                          << "140" << QStringLiteral("合并损耗时间：%1,型号：A,数目:1的项\n").arg(d) << false;
+    QTest::newRow("letters count as zero") << int(GoodsKind::Sale) << "x"
+                                           << "15"
+                                           << "150" << Merge("合并销售管理表", d, "x") << false;
 }
 
 void TestAnalytics::stockMovements()
@@ -294,7 +319,7 @@ void TestAnalytics::stockMovements()
 
     // Read between the two purchase-ins: they merge first anyway.
     const GoodsRecord move = Row(kind, "m1", num);
-    const GoodsList in = { In("s1", "10"), move, In("s2", "5", "2024-03-02") };
+    const GoodsList in = {In("s1", "10"), move, In("s2", "5", "2024-03-02")};
     const GoodsList out = StockCompute::ComputeStock(in, kSuper);
     QCOMPARE(out.size(), appended ? 2 : 1);
     const GoodsRecord &s = out.at(0);
@@ -318,36 +343,39 @@ void TestAnalytics::stockArticlesAndReports()
     GoodsRecord blue = In("s3", "2"), w2 = In("s4", "4");
     blue.color = QStringLiteral("blue");
     w2.store = QStringLiteral("W2");
-    GoodsList out = StockCompute::ComputeStock({ In("s1", "10"), In("s2", "5"), blue, w2 }, kSuper);
-    QCOMPARE(SerialsOf(out), (QStringList{ "s1", "s3", "s4" }));
+    GoodsList out = StockCompute::ComputeStock({In("s1", "10"), In("s2", "5"), blue, w2}, kSuper);
+    QCOMPARE(SerialsOf(out), (QStringList{"s1", "s3", "s4"}));
     QCOMPARE(out.at(0).num + out.at(1).num + out.at(2).num + out.at(2).pay, QStringLiteral("15247"));
 
     // Unmatched movements are appended in read order; rows untouched keep their figures.
     GoodsRecord orphan = Row(GoodsKind::Sale, "m1", "2", QString(), "2024-03-05", "B");
     orphan.remark = QStringLiteral("typed by the user");
-    out = StockCompute::ComputeStock({ orphan, In("s1", "10"), w2, Row(GoodsKind::Sale, "s1", "2") }, kSuper);
-    QCOMPARE(SerialsOf(out), (QStringList{ "s1", "s4", "m1", "s1" }));
+    out = StockCompute::ComputeStock({orphan, In("s1", "10"), w2, Row(GoodsKind::Sale, "s1", "2")}, kSuper);
+    QCOMPARE(SerialsOf(out), (QStringList{"s1", "s4", "m1", "s1"}));
     QCOMPARE(out.at(0).num + out.at(0).pay, QStringLiteral("107"));
     QCOMPARE(out.at(2).remark, kSaleNotFound);
     QCOMPARE(out.at(3).remark, kSaleNotFound); // its own serial is not applied to the row
 
     // Read order decides: a sale of 8 first rejects a return of 5, and the other way round.
-    const GoodsRecord sale = Row(GoodsKind::Sale, "m1", "8"), back = Row(GoodsKind::PurchaseReturn, "m2", "5", QString(), "2024-03-06");
-    out = StockCompute::ComputeStock({ In("s1", "10"), sale, back }, kSuper);
-    QCOMPARE(SerialsOf(out), (QStringList{ "s1", "m2" }));
+    const GoodsRecord sale = Row(GoodsKind::Sale, "m1", "8"),
+                      back = Row(GoodsKind::PurchaseReturn, "m2", "5", QString(), "2024-03-06");
+    out = StockCompute::ComputeStock({In("s1", "10"), sale, back}, kSuper);
+    QCOMPARE(SerialsOf(out), (QStringList{"s1", "m2"}));
     QCOMPARE(out.at(0).num + "|" + out.at(0).total, QStringLiteral("2|20"));
-    out = StockCompute::ComputeStock({ In("s1", "10"), back, sale }, kSuper);
-    QCOMPARE(out.at(0).remark, Merge("合并采购退货表", "2024-03-06", "5") + kSaleAnomaly.arg("2024-03-05", "A", "8"));
+    out = StockCompute::ComputeStock({In("s1", "10"), back, sale}, kSuper);
+    QCOMPARE(out.at(0).remark,
+             Merge("合并采购退货表", "2024-03-06", "5") + kSaleAnomaly.arg("2024-03-05", "A", "8"));
 
     // A twin (same serial) is a stock row of its own: a sale meets both.
-    out = StockCompute::ComputeStock({ In("s1", "10"), In("s1", "3"), Row(GoodsKind::Sale, "m1", "5") }, kSuper);
+    out =
+        StockCompute::ComputeStock({In("s1", "10"), In("s1", "3"), Row(GoodsKind::Sale, "m1", "5")}, kSuper);
     QCOMPARE(out.at(0).num + "|" + out.at(1).num, QStringLiteral("5|3"));
     QCOMPARE(out.at(1).remark, kSaleAnomaly.arg("2024-03-05", "A", "5"));
 
     // Other users lose prices on touched rows only; any type but 1 alike.
     GoodsRecord other = In("t1", "3");
     other.model = QStringLiteral("Z");
-    const GoodsList mixed = { In("s1", "10"), In("s2", "5"), other, Row(GoodsKind::Loss, "m1", "50") };
+    const GoodsList mixed = {In("s1", "10"), In("s2", "5"), other, Row(GoodsKind::Loss, "m1", "50")};
     out = StockCompute::ComputeStock(mixed, kPlain);
     QCOMPARE(out.at(0).num + "|" + out.at(0).price + out.at(0).total, QStringLiteral("15|"));
     QCOMPARE(out.at(1).price + "|" + out.at(1).total + "|" + out.at(1).pay, QStringLiteral("10|30|7"));
@@ -356,7 +384,7 @@ void TestAnalytics::stockArticlesAndReports()
     // '%' in a model or date stays literal in the notes.
     GoodsRecord a = In("s1", "10"), b = In("s2", "5", "%3");
     a.model = b.model = QStringLiteral("%2-%1");
-    QCOMPARE(StockCompute::ComputeStock({ a, b }, kSuper).at(0).remark, kInMerge.arg("%3", "%2-%1", "5"));
+    QCOMPARE(StockCompute::ComputeStock({a, b}, kSuper).at(0).remark, kInMerge.arg("%3", "%2-%1", "5"));
 }
 
 void TestAnalytics::deductionSameAsReturnByReturn_data()
@@ -367,24 +395,29 @@ void TestAnalytics::deductionSameAsReturnByReturn_data()
     GoodsRecord vip = Sale("s1", "A", "Li", "Wang", "1000000", "1234567.89");
     vip.remark = QStringLiteral("VIP");
     QTest::newRow("notes follow the remark in return order")
-        << GoodsList{ vip } << GoodsList{ Return("A", "Li", "Wang", "1", "0.89", "2024-01-01"),
-                                          Return("B", "Li", "Wang", "1", "5", "2024-01-02"),
-                                          Return("A", "Li", "Wang", "3", "%1", "2024-01-03"),
-                                          Return("A", "Li", "", "1", "5") };
+        << GoodsList{vip}
+        << GoodsList{Return("A", "Li", "Wang", "1", "0.89", "2024-01-01"),
+                     Return("B", "Li", "Wang", "1", "5", "2024-01-02"),
+                     Return("A", "Li", "Wang", "3", "%1", "2024-01-03"), Return("A", "Li", "", "1", "5")};
     QTest::newRow("every part of the key must match, returns of any date")
-        << GoodsList{ Sale("s1", "A", "Li", "Wang", "10", "1000") }
-        << GoodsList{ Return("A", "Zhao", "Wang", "2", "200"), Return("A", "Li", "Chen", "2", "200"),
-                      Return("A1", "Li", "Wang", "2", "200"), Return("A", "Li", "Wang", "12", "1200", "2019-12-31") };
+        << GoodsList{Sale("s1", "A", "Li", "Wang", "10", "1000")}
+        << GoodsList{Return("A", "Zhao", "Wang", "2", "200"), Return("A", "Li", "Chen", "2", "200"),
+                     Return("A1", "Li", "Wang", "2", "200"),
+                     Return("A", "Li", "Wang", "12", "1200", "2019-12-31")};
     QTest::newRow("blank keys match blank keys")
-        << GoodsList{ Sale("s1", "", "", "", "3", "30"), Sale("s2", "", "Li", "", "3", "30"), Sale("s3", "A", "", "", "", "") }
-        << GoodsList{ Return("", "", "", "1", "10"), Return("", "", "", "", ""), Return("A", "", "", "1", "1.5") };
+        << GoodsList{Sale("s1", "", "", "", "3", "30"), Sale("s2", "", "Li", "", "3", "30"),
+                     Sale("s3", "A", "", "", "", "")}
+        << GoodsList{Return("", "", "", "1", "10"), Return("", "", "", "", ""),
+                     Return("A", "", "", "1", "1.5")};
     // Beyond six places or near a billion each step is rounded on its own.
     QTest::newRow("more than six places")
-        << GoodsList{ Sale("s1", "A", "Li", "Wang", "1", "1.0000004"), Sale("s2", "A", "Li", "Wang", "1", "1") }
-        << GoodsList{ Return("A", "Li", "Wang", "0.0000004", "0.0000004"), Return("A", "Li", "Wang", "0.0000004", "0.0000004") };
-    QTest::newRow("near a billion")
-        << GoodsList{ Sale("s1", "A", "Li", "Wang", "999999999.5", "123456789012.34") }
-        << GoodsList{ Return("A", "Li", "Wang", "0.25", "0.01"), Return("A", "Li", "Wang", "0.25", "1e3") };
+        << GoodsList{Sale("s1", "A", "Li", "Wang", "1", "1.0000004"), Sale("s2", "A", "Li", "Wang", "1", "1")}
+        << GoodsList{Return("A", "Li", "Wang", "0.0000004", "0.0000004"),
+                     Return("A", "Li", "Wang", "0.0000004", "0.0000004")};
+    QTest::newRow("near a billion") << GoodsList{Sale("s1", "A", "Li", "Wang", "999999999.5",
+                                                      "123456789012.34")}
+                                    << GoodsList{Return("A", "Li", "Wang", "0.25", "0.01"),
+                                                 Return("A", "Li", "Wang", "0.25", "1e3")};
 }
 
 void TestAnalytics::deductionSameAsReturnByReturn()
@@ -405,17 +438,23 @@ void TestAnalytics::reports_data()
     QTest::addColumn<QStringList>("rows");
     using namespace SalesStatistics;
     // The 2023 return (1 piece, 100) comes off both of 甲's sales with 王.
-    QTest::newRow("per day, leap day included") << int(Daily) << QString()
-        << QStringList{ "2024-02-28|9|900|600|400|1", "2024-02-29|2|200.49|99.99|200.5|2", "2024-03-01|2|20|10|20|1" };
+    QTest::newRow("per day, leap day included")
+        << int(Daily) << QString()
+        << QStringList{"2024-02-28|9|900|600|400|1", "2024-02-29|2|200.49|99.99|200.5|2",
+                       "2024-03-01|2|20|10|20|1"};
     QTest::newRow("per salesperson") << int(Employee) << QString()
-        << QStringList{ "王|10|1000.5|600|600.5|2", "李|1|99.99|99.99|0|1", "(未填)|2|20|10|20|1" };
-    QTest::newRow("per customer of one salesperson") << int(Customer) << QStringLiteral("王")
-        << QStringList{ "甲|10|1000.5|600|600.5|2" };
+                                     << QStringList{"王|10|1000.5|600|600.5|2", "李|1|99.99|99.99|0|1",
+                                                    "(未填)|2|20|10|20|1"};
+    QTest::newRow("per customer of one salesperson")
+        << int(Customer) << QStringLiteral("王") << QStringList{"甲|10|1000.5|600|600.5|2"};
     // Returns of the period only; what the shop owes counts negative.
     QTest::newRow("money owed") << int(Debts) << QString()
-        << QStringList{ "甲||1200.5|600|600.5|2|应收|2024-02-28", "乙||20|10|15|2|应收|2024-03-01",
-                        "(未填)||99.99|99.99|0|1|应收|", "丙||-7|0|-7|1|应收|",
-                        "供A||-560|-300|-260|3|应付|2024-02-29", "(未填)||-50|0|-50|1|应付|2024-02-10" };
+                                << QStringList{"甲||1200.5|600|600.5|2|应收|2024-02-28",
+                                               "乙||20|10|15|2|应收|2024-03-01",
+                                               "(未填)||99.99|99.99|0|1|应收|",
+                                               "丙||-7|0|-7|1|应收|",
+                                               "供A||-560|-300|-260|3|应付|2024-02-29",
+                                               "(未填)||-50|0|-50|1|应付|2024-02-10"};
 }
 
 void TestAnalytics::reports()
@@ -426,32 +465,36 @@ void TestAnalytics::reports()
     TempStore db;
     QVERIFY(db.connected);
     const auto row = [](int kind, const char *serial, const char *day, const char *model, const char *name,
-                        const char *who, const char *num, const char *total, const char *pay, const char *debt) {
+                        const char *who, const char *num, const char *total, const char *pay,
+                        const char *debt) {
         GoodsRecord r = Row(kind, QString::fromUtf8(serial), QString::fromUtf8(num), QString::fromUtf8(total),
-                            QString::fromUtf8(day), QString::fromUtf8(model), QString::fromUtf8(name), QString::fromUtf8(who));
+                            QString::fromUtf8(day), QString::fromUtf8(model), QString::fromUtf8(name),
+                            QString::fromUtf8(who));
         r.pay = QString::fromUtf8(pay);
         r.debt = QString::fromUtf8(debt);
         return r;
     };
     // Another installation's rows on the same database count nowhere.
     db.store()->SetStoreNo(QStringLiteral("2"));
-    QVERIFY(db.store()->SaveGoodsRow(row(GoodsKind::Sale, "x1", "2024-02-29", "A", "甲", "王", "100", "9999", "0", "9999")));
-    QVERIFY(db.store()->SaveGoodsRow(row(GoodsKind::PurchaseIn, "x3", "2024-02-29", "A", "供A", "", "1", "1000", "0", "1000")));
+    QVERIFY(db.store()->SaveGoodsRow(
+        row(GoodsKind::Sale, "x1", "2024-02-29", "A", "甲", "王", "100", "9999", "0", "9999")));
+    QVERIFY(db.store()->SaveGoodsRow(
+        row(GoodsKind::PurchaseIn, "x3", "2024-02-29", "A", "供A", "", "1", "1000", "0", "1000")));
     db.store()->SetStoreNo(QStringLiteral("1"));
-    for (const GoodsRecord &r : {
-             row(GoodsKind::Sale, "s1", "2024-02-28", "A", "甲", "王", "10", "1000", "600", "400"),
-             row(GoodsKind::Sale, "s2", "2024-02-29", "A", "甲", "王", "2", "200.5", "0", "200.5"),
-             row(GoodsKind::Sale, "s3", "2024-02-29", "B", "", "李", "1", "99.99", "99.99", "0"),
-             row(GoodsKind::Sale, "s4", "2024-03-01", "B", "乙", "", "3", "30", "10", "20"),
-             row(GoodsKind::Sale, "s5", "2023-12-30", "A", "甲", "王", "5", "500", "0", "500"),
-             row(GoodsKind::SaleReturn, "r1", "2023-12-31", "A", "甲", "王", "1", "100", "100", "0"),
-             row(GoodsKind::SaleReturn, "r2", "2024-03-01", "B", "乙", "", "1", "10", "0", "5"),
-             row(GoodsKind::SaleReturn, "r3", "2024-04-01", "Z", "丙", "", "1", "7", "0", "7"),
-             row(GoodsKind::PurchaseIn, "p1", "2024-02-29", "A", "供A", "", "5", "500", "200", "300"),
-             row(GoodsKind::PurchaseIn, "p2", "2024-01-15", "A", "供A", "", "1", "100", "100", "0"),
-             row(GoodsKind::PurchaseIn, "p3", "2024-02-10", "B", "", "", "1", "50", "0", "50"),
-             row(GoodsKind::PurchaseReturn, "q1", "2024-02-20", "A", "供A", "", "1", "40", "0", "40"),
-             row(GoodsKind::Loss, "l1", "2024-02-29", "A", "甲", "王", "1", "999", "0", "999") })
+    for (const GoodsRecord &r :
+         {row(GoodsKind::Sale, "s1", "2024-02-28", "A", "甲", "王", "10", "1000", "600", "400"),
+          row(GoodsKind::Sale, "s2", "2024-02-29", "A", "甲", "王", "2", "200.5", "0", "200.5"),
+          row(GoodsKind::Sale, "s3", "2024-02-29", "B", "", "李", "1", "99.99", "99.99", "0"),
+          row(GoodsKind::Sale, "s4", "2024-03-01", "B", "乙", "", "3", "30", "10", "20"),
+          row(GoodsKind::Sale, "s5", "2023-12-30", "A", "甲", "王", "5", "500", "0", "500"),
+          row(GoodsKind::SaleReturn, "r1", "2023-12-31", "A", "甲", "王", "1", "100", "100", "0"),
+          row(GoodsKind::SaleReturn, "r2", "2024-03-01", "B", "乙", "", "1", "10", "0", "5"),
+          row(GoodsKind::SaleReturn, "r3", "2024-04-01", "Z", "丙", "", "1", "7", "0", "7"),
+          row(GoodsKind::PurchaseIn, "p1", "2024-02-29", "A", "供A", "", "5", "500", "200", "300"),
+          row(GoodsKind::PurchaseIn, "p2", "2024-01-15", "A", "供A", "", "1", "100", "100", "0"),
+          row(GoodsKind::PurchaseIn, "p3", "2024-02-10", "B", "", "", "1", "50", "0", "50"),
+          row(GoodsKind::PurchaseReturn, "q1", "2024-02-20", "A", "供A", "", "1", "40", "0", "40"),
+          row(GoodsKind::Loss, "l1", "2024-02-29", "A", "甲", "王", "1", "999", "0", "999")})
         QVERIFY(db.store()->SaveGoodsRow(r));
 
     SalesStatistics::SalesConditions conditions;
@@ -459,10 +502,11 @@ void TestAnalytics::reports()
     GoodsList got;
     QString error;
     QVERIFY2(SalesStatistics::Report(view, 3, QStringLiteral("2024-01-01"), QStringLiteral("2024-06-30"),
-                                     conditions, got, &error), qPrintable(error));
+                                     conditions, got, &error),
+             qPrintable(error));
     QStringList texts;
     for (const GoodsRecord &r : got) {
-        QStringList t{ r.serial, r.num, r.total, r.pay, r.debt, r.oddNum };
+        QStringList t{r.serial, r.num, r.total, r.pay, r.debt, r.oddNum};
         if (view == SalesStatistics::Debts)
             t << r.code << r.remark;
         texts << t.join(QLatin1Char('|'));
@@ -476,13 +520,15 @@ void TestAnalytics::chartLabelsSurviveTheLiteral_data()
     QTest::newRow("quote") << QStringLiteral("15\" 显示器");
     QTest::newRow("backslash") << QStringLiteral("C:\\货架\\");
     QTest::newRow("breakout attempt") << QStringLiteral("\");alert(1);//");
-    QTest::newRow("line separators") << QString(QStringLiteral("上")) + QChar(0x2028) + QChar(0x2029) + QStringLiteral("下\n");
+    QTest::newRow("line separators") << QString(QStringLiteral("上")) + QChar(0x2028) + QChar(0x2029)
+            + QStringLiteral("下\n");
 }
 
 void TestAnalytics::chartLabelsSurviveTheLiteral()
 {
     QFETCH(QString, label);
-    const QString script = ChartScript().Histogram(label, label, { label }, { std::numeric_limits<double>::quiet_NaN() }, label);
+    const QString script =
+        ChartScript().Histogram(label, label, {label}, {std::numeric_limits<double>::quiet_NaN()}, label);
     // getData("…"): a JS string literal is a JSON string when it has no raw line breaks.
     QVERIFY(script.startsWith(QLatin1String("getData(\"")) && script.endsWith(QLatin1String("\")")));
     const QString literal = script.mid(8, script.size() - 9);
@@ -501,12 +547,13 @@ void TestAnalytics::chartData()
 {
     // Summed per model in first-seen order; blanks grouped; bad totals count 0.
     GoodsList sales;
-    const char *const rows[][2] = { { "M2", "100" }, { " ", "abc" }, { "M1", "50.5" }, { "M2", "-20" }, { "", "2" }, { " M1 ", "0.5" } };
+    const char *const rows[][2] = {{"M2", "100"}, {" ", "abc"}, {"M1", "50.5"},
+                                   {"M2", "-20"}, {"", "2"},    {" M1 ", "0.5"}};
     for (const auto &s : rows)
         sales << Sale("s", QString::fromUtf8(s[0]), "", "", "1", QString::fromUtf8(s[1]));
     HistogramData d = ChartScript::FromSalesRows(sales);
-    QCOMPARE(d.labels, (QStringList{ "M2", QStringLiteral("未填型号"), "M1" }));
-    QCOMPARE(d.values, (QList<double>{ 80, 2, 51 }));
+    QCOMPARE(d.labels, (QStringList{"M2", QStringLiteral("未填型号"), "M1"}));
+    QCOMPARE(d.values, (QList<double>{80, 2, 51}));
 
     // Profit rows: every bar named even when its item is empty.
     FinanceList summary;
@@ -516,7 +563,7 @@ void TestAnalytics::chartData()
     summary[7].sum = QStringLiteral("-80");
     d = ChartScript::FromProfitRows(summary);
     QCOMPARE(d.labels.value(3), QStringLiteral("采购支付总额"));
-    QCOMPARE(d.values, (QList<double>{ 1200000, 0, 0, 0, 0, 0, 0, -80 }));
+    QCOMPARE(d.values, (QList<double>{1200000, 0, 0, 0, 0, 0, 0, -80}));
 }
 
 void TestAnalytics::execute_data()
@@ -527,35 +574,38 @@ void TestAnalytics::execute_data()
 
     namespace G = QueryGroup;
     const int day = QueryDateMode::Day, year = QueryDateMode::Year, all = QueryDateMode::AllTime;
-    QTest::newRow("purchases of the day") << Request(G::Goods, 0) << 2 << QStringList{ "p1:10:100", "p2:5:50" };
-    QTest::newRow("warehouse condition") << Request(G::Goods, 0, day, "lineEdit_2", "W1") << 2 << QStringList{ "p1:10:100" };
+    QTest::newRow("purchases of the day") << Request(G::Goods, 0) << 2 << QStringList{"p1:10:100", "p2:5:50"};
+    QTest::newRow("warehouse condition")
+        << Request(G::Goods, 0, day, "lineEdit_2", "W1") << 2 << QStringList{"p1:10:100"};
     QueryRequest allRecords = Request(G::Goods, 0, all, "lineEdit_2", "W1");
     allRecords.noContentFilter = true; // every date, no condition
-    QTest::newRow("all records") << allRecords << 4 << QStringList{ "p1:10:100", "p2:5:50", "p3:3:30" };
+    QTest::newRow("all records") << allRecords << 4 << QStringList{"p1:10:100", "p2:5:50", "p3:3:30"};
     QTest::newRow("losses: none") << Request(G::Goods, 4, year) << 2 << QStringList{};
     // Stock reads every kind: W1's AB-1 is 10 bought, 4 + 2 sold, 1 returned.
     QueryRequest stock = Request(G::Goods, GoodsKind::CurrentStock, all);
     stock.noContentFilter = true;
-    QTest::newRow("stock") << stock << 3 << QStringList{ "p1:5:50", "p2:5:50", "p3:3:30" };
+    QTest::newRow("stock") << stock << 3 << QStringList{"p1:5:50", "p2:5:50", "p3:3:30"};
     // The condition applies before the stock is computed: W2 has no sales against it.
     QTest::newRow("stock of W2") << Request(G::Goods, GoodsKind::CurrentStock, all, "lineEdit_2", "W2") << 1
-                                 << QStringList{ "p2:5:50" };
+                                 << QStringList{"p2:5:50"};
     QueryRequest plain = Request(G::Goods, GoodsKind::CurrentStock, all, "lineEdit_2", "W1");
     plain.userType = 3; // no amounts on adjusted rows
-    QTest::newRow("stock, plain user") << plain << 1 << QStringList{ "p1:5:", "p3:3:30" };
+    QTest::newRow("stock, plain user") << plain << 1 << QStringList{"p1:5:", "p3:3:30"};
     // Sales have every return of any date deducted.
-    QTest::newRow("sales of the day") << Request(G::Sales, 0) << 5 << QStringList{ "s1:3:60" };
-    QTest::newRow("sales of a model") << Request(G::Sales, 0, year, "comboBox_9", "AB") << 5 << QStringList{ "s1:3:60", "s2:1:20" };
+    QTest::newRow("sales of the day") << Request(G::Sales, 0) << 5 << QStringList{"s1:3:60"};
+    QTest::newRow("sales of a model")
+        << Request(G::Sales, 0, year, "comboBox_9", "AB") << 5 << QStringList{"s1:3:60", "s2:1:20"};
     QTest::newRow("model not sold") << Request(G::Sales, 0, year, "comboBox_9", "CD") << 5 << QStringList{};
-    QTest::newRow("income of a client") << Request(G::Finance, 0, day, "comboBox_32", "乙") << 8 << QStringList{ "i2:50.5" };
+    QTest::newRow("income of a client")
+        << Request(G::Finance, 0, day, "comboBox_32", "乙") << 8 << QStringList{"i2:50.5"};
     QueryRequest expenses = Request(G::Finance, 6, day, "comboBox_32", "乙");
     expenses.noContentFilter = true;
-    QTest::newRow("other expenses, all") << expenses << 10 << QStringList{ "e1:30" };
+    QTest::newRow("other expenses, all") << expenses << 10 << QStringList{"e1:30"};
     QueryRequest profit = Request(G::Finance, FinanceKind::Profit);
     profit.noContentFilter = true;
-    QTest::newRow("profit") << profit << 9 << QStringList{ "120.5" };
-    QTest::newRow("profit of one client") << Request(G::Finance, FinanceKind::Profit, day, "comboBox_32", "甲") << 7
-                                          << QStringList{ "70" };
+    QTest::newRow("profit") << profit << 9 << QStringList{"120.5"};
+    QTest::newRow("profit of one client")
+        << Request(G::Finance, FinanceKind::Profit, day, "comboBox_32", "甲") << 7 << QStringList{"70"};
 }
 
 void TestAnalytics::execute()
@@ -580,7 +630,7 @@ void TestAnalytics::execute()
         shown << f.serial + ":" + f.sum;
     if (request.IsProfitPage()) {
         QCOMPARE(finance.size(), 8);
-        shown = QStringList{ finance.last().sum };
+        shown = QStringList{finance.last().sum};
     }
     shown.sort();
     QCOMPARE(shown, rows);
@@ -590,11 +640,14 @@ void TestAnalytics::unknownPageAndClosedStore()
 {
     LedgerLists lists;
     lists.queryGoods << GoodsRecord();
-    for (const QueryRequest &r : { Request(QueryGroup::Goods, 6), Request(QueryGroup::Sales, 5), Request(4, 0) }) {
+    for (const QueryRequest &r :
+         {Request(QueryGroup::Goods, 6), Request(QueryGroup::Sales, 5), Request(4, 0)}) {
         const QueryOutcome out = QueryWork::Execute(r, lists);
         QVERIFY(out.code == 0 && !out.ok);
     }
-    { TempStore closed; }
+    {
+        TempStore closed;
+    }
     // No connection: the page gets its code, but the failure is not a finished query.
     const QueryOutcome out = QueryWork::Execute(Request(QueryGroup::Finance, FinanceKind::Profit), lists);
     QCOMPARE(out.code, int(QueryResultCode::ProfitFiltered));
@@ -643,7 +696,7 @@ void TestAnalytics::runnerKeepsOneWaitingQueryPerPage()
     runner.SetResultEmitter([&emitted](int code) { emitted << code; });
     runner.Start(first);
     runner.Wait();
-    QCOMPARE(emitted, QList<int>{ QueryResultCode::GoodsFiltered });
+    QCOMPARE(emitted, QList<int>{QueryResultCode::GoodsFiltered});
     QVERIFY(runner.Accept(emitted.first()));
     QCOMPARE(ready.size(), 0);
 }
@@ -653,11 +706,14 @@ void TestAnalytics::salesAndProfitPagesWithTheirCharts()
     TempStore db;
     QVERIFY(db.connected);
     StoreDbAccess *s = db.store();
-    s->SaveGoodsRow(Goods(GoodsKind::Sale, "s1", QDate::currentDate().toString(Qt::ISODate), "AB-1", "4", "80"));
-    s->SaveGoodsRow(Goods(GoodsKind::Sale, "s2", QDate::currentDate().toString(Qt::ISODate), "CD-7", "1", "15"));
+    s->SaveGoodsRow(
+        Goods(GoodsKind::Sale, "s1", QDate::currentDate().toString(Qt::ISODate), "AB-1", "4", "80"));
+    s->SaveGoodsRow(
+        Goods(GoodsKind::Sale, "s2", QDate::currentDate().toString(Qt::ISODate), "CD-7", "1", "15"));
     s->SaveGoodsRow(Goods(GoodsKind::SaleReturn, "r1", "2019-02-02", "AB-1", "1", "20"));
     s->SaveFinanceRow(Finance(FinanceKind::Income, "i1", QDate::currentDate().toString(Qt::ISODate), "100"));
-    s->SaveFinanceRow(Finance(FinanceKind::OtherExpenses, "e1", QDate::currentDate().toString(Qt::ISODate), "30"));
+    s->SaveFinanceRow(
+        Finance(FinanceKind::OtherExpenses, "e1", QDate::currentDate().toString(Qt::ISODate), "30"));
     MainWindow w;
     UserRecord user;
     user.userType = 1;
@@ -668,18 +724,19 @@ void TestAnalytics::salesAndProfitPagesWithTheirCharts()
 
     // The day's sales, the return of years ago deducted; their chart.
     QVERIFY(QueryFrom(w, "btn_salequery_1", "btn_query"));
-    QCOMPARE(Column(w.SalesTable(), 11), (QStringList{ "60", "15" }));
+    QCOMPARE(Column(w.SalesTable(), 11), (QStringList{"60", "15"}));
     Press(w, "btn_chart_7");
-    QCOMPARE(w.GraphDialog()->CurrentData().labels, (QStringList{ "AB-1", "CD-7" }));
-    QCOMPARE(w.GraphDialog()->CurrentData().values, (QList<double>{ 60, 15 }));
+    QCOMPARE(w.GraphDialog()->CurrentData().labels, (QStringList{"AB-1", "CD-7"}));
+    QCOMPARE(w.GraphDialog()->CurrentData().values, (QList<double>{60, 15}));
 
     // The per-salesperson page sums the same rows: query, totals, chart, export.
     w.findChild<QAction *>(QStringLiteral("action_saleemploy"))->trigger();
     QVERIFY(QueryFrom(w, "btn_salequery_3", "btn_query"));
     QTableWidget *bySeller = w.Table(QStringLiteral("tab_saletotal_3"));
     QCOMPARE(w.SalesStack()->currentWidget(), bySeller->parentWidget());
-    QCOMPARE(Column(bySeller, 0) + Column(bySeller, 11) + Column(bySeller, 16), (QStringList{ "小王", "75", "2" }));
-    QCOMPARE(Column(w.SalesTable(), 11), (QStringList{ "60", "15" })); // the sales page keeps its rows
+    QCOMPARE(Column(bySeller, 0) + Column(bySeller, 11) + Column(bySeller, 16),
+             (QStringList{"小王", "75", "2"}));
+    QCOMPARE(Column(w.SalesTable(), 11), (QStringList{"60", "15"})); // the sales page keeps its rows
     Press(w, "btn_total_9");
     QCOMPARE(w.findChild<QLineEdit *>(QStringLiteral("lineEdit_t_9"))->text(), QStringLiteral("75"));
     const QString file = db.dir.filePath(QStringLiteral("seller.xlsx"));
@@ -689,7 +746,7 @@ void TestAnalytics::salesAndProfitPagesWithTheirCharts()
     ExcelEngine book(file);
     QVector<QStringList> cells;
     QVERIFY(book.Open(1, false) && book.ReadRows(&cells));
-    QCOMPARE(cells, (QVector<QStringList>{ { "小王", "4", "75", "14", "6", "2" } }));
+    QCOMPARE(cells, (QVector<QStringList>{{"小王", "4", "75", "14", "6", "2"}}));
 
     // The profit query fills the profit table only; its chart is drawn in the page.
     QVERIFY(QueryFrom(w, "btn_finquery_8", "btn_query"));
@@ -714,12 +771,16 @@ void TestAnalytics::chartDialogDrawsHandedFigures()
     DialogShowGraph d;
     d.show();
     auto *view = d.findChild<QWebView *>(QStringLiteral("webView"));
-    const auto js = [view](const char *script) { return view->page()->mainFrame()->evaluateJavaScript(QLatin1String(script)); };
+    const auto js = [view](const char *script) {
+        return view->page()->mainFrame()->evaluateJavaScript(QLatin1String(script));
+    };
     // The constructor's sample is drawn once the page has loaded, without a button.
-    QVERIFY(QTest::qWaitFor([&] { return js("typeof chartState == 'object' && chartState.bars").toInt() == 4; }, 10000));
+    QVERIFY(QTest::qWaitFor(
+        [&] { return js("typeof chartState == 'object' && chartState.bars").toInt() == 4; }, 10000));
     // Labels are text, never markup, and survive a reload of the page.
-    const QStringList labels{ QStringLiteral("15\" <b>屏</b>"), QStringLiteral("\");DialogShowGraph.hide();//") };
-    d.ShowChart(QStringLiteral("t"), QString(), QString(), labels, { 50, -80 });
+    const QStringList labels{QStringLiteral("15\" <b>屏</b>"),
+                             QStringLiteral("\");DialogShowGraph.hide();//")};
+    d.ShowChart(QStringLiteral("t"), QString(), QString(), labels, {50, -80});
     QCOMPARE(js("chartState.labels").toStringList(), labels);
     QCOMPARE(js("document.querySelectorAll('#chart b').length").toInt(), 0);
     QSignalSpy loaded(view, &QWebView::loadFinished);

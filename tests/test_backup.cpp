@@ -39,11 +39,13 @@ void Fill(const QString &tag)
     blank.tabType = GoodsKind::Loss;
     FinanceRecord f = MakeFinance(FinanceKind::Debts, tag + "-f1", "2024-03-01");
     f.remark = QStringLiteral("E'00ff' is text here");
-    QVERIFY(store->SaveGoodsRow(g) && store->SaveGoodsRow(MakeGoods(GoodsKind::PurchaseIn, tag + "-g2", "2024-01-01"))
+    QVERIFY(store->SaveGoodsRow(g)
+            && store->SaveGoodsRow(MakeGoods(GoodsKind::PurchaseIn, tag + "-g2", "2024-01-01"))
             && store->SaveGoodsRow(blank) && store->SaveFinanceRow(f)
             && store->SaveInfoList(InfoStore::MasterData, InfoList{8, QStringLiteral("Main##1-A&&1;it's-x")})
             && store->SaveInfoList(InfoStore::People, InfoList{2, tag + "-customers"})
-            && store->AddOrUpdateUser(UserRecord{1, 0, "138", tag + "'s admin", "' or '1'='1", QString(), QString()}));
+            && store->AddOrUpdateUser(
+                UserRecord{1, 0, "138", tag + "'s admin", "' or '1'='1", QString(), QString()}));
 }
 
 QString WriteFile(const QTemporaryDir &dir, const QString &name, const QByteArray &content)
@@ -105,7 +107,7 @@ void TestBackup::backupThenRestoreGivesIdenticalRows()
     QVERIFY(db.store()->DeleteGoodsKind(GoodsKind::Sale));
     QVERIFY(db.store()->SaveFinanceRow(MakeFinance(0, "later", "2024-05-01")));
     QVERIFY(db.store()->DeleteInfoList(InfoStore::MasterData, 8));
-    for (int round = 0; round < 2; ++round) {   // a second restore must not duplicate
+    for (int round = 0; round < 2; ++round) { // a second restore must not duplicate
         const RestoreResult result = Restore(path);
         QVERIFY2(result.ok && result.restored == 7 && result.refused == 0, qPrintable(result.error));
         QCOMPARE(Snapshot("1"), before);
@@ -125,7 +127,7 @@ void TestBackup::backupThenRestoreGivesIdenticalRows()
     QCOMPARE(moved.safetyBackup, db.dir.filePath("record_20240305_140709_before_restore.sql"));
     QStringList asTwo = before;
     for (QString &row : asTwo)
-        row = row.chopped(1) + QLatin1Char('2');   // store_no is the last column
+        row = row.chopped(1) + QLatin1Char('2'); // store_no is the last column
     asTwo.sort();
     QCOMPARE(Snapshot("2"), asTwo);
     QCOMPARE(Snapshot("1"), before);
@@ -141,20 +143,26 @@ void TestBackup::backupThenRestoreGivesIdenticalRows()
 
 void TestBackup::restoreOfAFile_data()
 {
-    QTest::addColumn<QString>("name");          // empty: no file name at all
-    QTest::addColumn<QByteArray>("content");    // null: the file does not exist
-    QTest::addColumn<bool>("restored");         // the line comes before a good backup, refused alone
+    QTest::addColumn<QString>("name");       // empty: no file name at all
+    QTest::addColumn<QByteArray>("content"); // null: the file does not exist
+    QTest::addColumn<bool>("restored");      // the line comes before a good backup, refused alone
 
     const QByteArray insert = "insert into tb_sm_prestore_info(info_type,info_list,store_no) ";
     QTest::newRow("drop") << "b.sql" << QByteArray("drop table tb_sm_user;") << true;
-    QTest::newRow("other table") << "b.sql" << QByteArray("insert into other_app(id,store_no) values(2,'1');") << true;
-    QTest::newRow("two statements") << "b.sql" << insert + "values(1,'smuggled','1'); drop table tb_sm_user;" << true;
-    QTest::newRow("id given") << "b.sql"
-        << QByteArray("insert into tb_sm_prestore_info(id,info_type,info_list,store_no) values(1,1,'x','1');") << true;
-    QTest::newRow("subselect") << "b.sql" << insert + "values(1,(select user_password from tb_sm_user),'1');" << true;
+    QTest::newRow("other table") << "b.sql" << QByteArray("insert into other_app(id,store_no) values(2,'1');")
+                                 << true;
+    QTest::newRow("two statements") << "b.sql" << insert + "values(1,'smuggled','1'); drop table tb_sm_user;"
+                                    << true;
+    QTest::newRow("id given")
+        << "b.sql"
+        << QByteArray("insert into tb_sm_prestore_info(id,info_type,info_list,store_no) values(1,1,'x','1');")
+        << true;
+    QTest::newRow("subselect") << "b.sql" << insert + "values(1,(select user_password from tb_sm_user),'1');"
+                               << true;
     QTest::newRow("unclosed quote") << "b.sql" << insert + "values(1,'smuggled,'1');" << true;
     QTest::newRow("comment after") << "b.sql" << insert + "values(1,'smuggled','1'); --" << true;
-    QTest::newRow("only foreign lines") << "f.sql" << QByteArray("drop table tb_sm_user;\nselect 1;\n") << false;
+    QTest::newRow("only foreign lines")
+        << "f.sql" << QByteArray("drop table tb_sm_user;\nselect 1;\n") << false;
     QTest::newRow("0-byte file") << "zero.sql" << QByteArray("") << false;
     QTest::newRow("garbage") << "garbage.sql" << QByteArray("\x89PNG\r\n\x1a\n\0\0\xff\xfe", 12) << false;
     QTest::newRow("missing file") << "nowhere.sql" << QByteArray() << false;
@@ -212,7 +220,7 @@ void TestBackup::refusedDatesSkipOnlyTheirRows()
     QVERIFY2(result.ok, qPrintable(result.error));
     QCOMPARE(result.refused, db.Pg() ? 1 : 0);
     QCOMPARE(SerialsOf(StoredGoodsOf()).join(' '), db.Pg() ? " one-g1" : " one-g1 one-g2");
-    if (db.Pg()) {   // nothing but refused rows: the store stays as it was
+    if (db.Pg()) { // nothing but refused rows: the store stays as it was
         QByteArray bad;
         for (const QByteArray &line : dump.split('\n'))
             bad += line.contains("'abc'") ? line : QByteArray();
@@ -223,19 +231,28 @@ void TestBackup::refusedDatesSkipOnlyTheirRows()
 
 void TestBackup::pagesRestore_data()
 {
-    QTest::addColumn<QStringList>("clicks");   // one per box, in order
+    QTest::addColumn<QStringList>("clicks"); // one per box, in order
     QTest::addColumn<bool>("login");
-    QTest::addColumn<QString>("file");         // the chosen file; "-": none chosen, "?": missing, "backup": the store's
+    QTest::addColumn<QString>(
+        "file"); // the chosen file; "-": none chosen, "?": missing, "backup": the store's
     QTest::addColumn<QString>("lastBox");
 
-    const QString store7 = "insert into tb_sm_prestore_info(info_type,info_list,store_no) values(8,'A','7');\n";
-    QTest::newRow("restored") << QStringList{"确认", "确认"} << true << "backup" << "本店现有 8 行将被替换";
-    QTest::newRow("confirmation cancelled") << QStringList{"取消"} << true << store7 << "删除或还原数据请慎重,确认?";
-    QTest::newRow("re-login refused") << QStringList{"确认"} << false << store7 << "删除或还原数据请慎重,确认?";
-    QTest::newRow("no file chosen") << QStringList{"确认"} << true << "-" << "删除或还原数据请慎重,确认?";
-    QTest::newRow("numbers cancelled") << QStringList{"确认", "取消"} << true << store7 << "其中 1 行带有其他店号";
-    QTest::newRow("0-byte file") << QStringList{"确认", "确认"} << true << "" << "文件中没有可还原的数据";
-    QTest::newRow("missing file") << QStringList{"确认", "确认"} << true << "?" << "还原失败";
+    const QString store7 =
+        "insert into tb_sm_prestore_info(info_type,info_list,store_no) values(8,'A','7');\n";
+    QTest::newRow("restored") << QStringList{"确认", "确认"} << true << "backup"
+                              << "本店现有 8 行将被替换";
+    QTest::newRow("confirmation cancelled")
+        << QStringList{"取消"} << true << store7 << "删除或还原数据请慎重,确认?";
+    QTest::newRow("re-login refused")
+        << QStringList{"确认"} << false << store7 << "删除或还原数据请慎重,确认?";
+    QTest::newRow("no file chosen") << QStringList{"确认"} << true << "-"
+                                    << "删除或还原数据请慎重,确认?";
+    QTest::newRow("numbers cancelled")
+        << QStringList{"确认", "取消"} << true << store7 << "其中 1 行带有其他店号";
+    QTest::newRow("0-byte file") << QStringList{"确认", "确认"} << true << ""
+                                 << "文件中没有可还原的数据";
+    QTest::newRow("missing file") << QStringList{"确认", "确认"} << true << "?"
+                                  << "还原失败";
 }
 
 // "数据还原" as the window runs it: confirmation, privileged re-login, file,
@@ -250,7 +267,8 @@ void TestBackup::pagesRestore()
     REQUIRE_DB(db);
     Fill("one");
     const QStringList before = Snapshot("1");
-    const QString path = file == "?" ? db.dir.filePath("missing.sql") : WriteFile(db.dir, "chosen.sql", file.toUtf8());
+    const QString path =
+        file == "?" ? db.dir.filePath("missing.sql") : WriteFile(db.dir, "chosen.sql", file.toUtf8());
     if (file == "backup") {
         QVERIFY(db.store()->DumpStoreTables(path));
         QVERIFY(db.store()->DeleteGoodsKind(GoodsKind::Sale));
@@ -271,7 +289,8 @@ void TestBackup::pagesRestore()
     QVERIFY2(answers.seen.last().contains(lastBox), qPrintable(answers.seen.last()));
     QCOMPARE(Snapshot("1"), before);
     QCOMPARE(SafetyFiles(db.dir).size(), file == "backup" ? 1 : 0);
-    QVERIFY(file != "backup" || (answers.seen.last().contains(SafetyFiles(db.dir).value(0)) && shown.wait(10000)));
+    QVERIFY(file != "backup"
+            || (answers.seen.last().contains(SafetyFiles(db.dir).value(0)) && shown.wait(10000)));
 }
 
 // A backup that cannot be written is not reported as done; leaving the
@@ -292,7 +311,8 @@ void TestBackup::pagesBackup()
         QVERIFY(done.wait(10000));
         QVERIFY(w.saveAction->isEnabled() && !done.at(0).at(0).toBool());
         QVERIFY2(answers.seen.size() == 1 && answers.seen.at(0).contains(folder + "/record_")
-                     && answers.seen.at(0).contains("未能写入"), qPrintable(answers.seen.join('\n')));
+                     && answers.seen.at(0).contains("未能写入"),
+                 qPrintable(answers.seen.join('\n')));
         w.pages->SetBackupFolder(db.dir.path());
         w.pages->SaveDbDate();
         QVERIFY(done.wait(10000) && done.at(1).at(0).toBool());
@@ -300,7 +320,7 @@ void TestBackup::pagesBackup()
 
         answers.seen.clear();
         w.pages->SaveDbDate();
-        w.pages->SaveDbDate();   // one at a time
+        w.pages->SaveDbDate(); // one at a time
         w.pages->WaitForBackup();
         QVERIFY(!w.pages->IsBackingUp());
         QCoreApplication::processEvents();

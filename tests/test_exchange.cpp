@@ -27,8 +27,9 @@ Record Row(int tabType, const QString &serial, const QString &remark)
 {
     const QString today = QDate::currentDate().toString("yyyy-MM-dd");
     const QStringList texts = Record::TextCount == GoodsRecord::TextCount
-        ? QStringList{"女装", "连衣裙 A+B", "M-1", "红", "6901234567890", "L", today, "一号仓-A区", "3", "12.5",
-                      "37.5", "30", "7.5", "供货商甲", "张三", "NO.0001", "李四"}
+        ? QStringList{"女装", "连衣裙 A+B", "M-1",  "红",      "6901234567890", "L",
+                      today,  "一号仓-A区", "3",    "12.5",    "37.5",          "30",
+                      "7.5",  "供货商甲",   "张三", "NO.0001", "李四"}
         : QStringList{"销售收款", "1200.75", today, "客户乙", "王五", "SK-9", "李四"};
     Record r;
     r.tabType = tabType;
@@ -134,10 +135,18 @@ void TestExchange::cleanup()
 void TestExchange::listCodec()
 {
     // Rows, the stored text, and the rows read back where the text cannot keep them.
-    struct Case { Rows rows; QString text; Rows readBack; };
-    const QList<Case> cases{{{{"A-1", "2.5"}}, "A##1-2&&5", {}}, {{{"A.1", "B-2", "", "3"}}, "A&&1-B##2--3", {}},
-                            {{{"a"}, {"b"}, {""}}, "a;b;", {}}, {{{"--", "..."}}, "####-&&&&&&", {}},
-                            {{{"x;y", "z"}}, "x;y-z", {{"x"}, {"y", "z"}}}, {{}, "", {{""}}}};
+    struct Case
+    {
+        Rows rows;
+        QString text;
+        Rows readBack;
+    };
+    const QList<Case> cases{{{{"A-1", "2.5"}}, "A##1-2&&5", {}},
+                            {{{"A.1", "B-2", "", "3"}}, "A&&1-B##2--3", {}},
+                            {{{"a"}, {"b"}, {""}}, "a;b;", {}},
+                            {{{"--", "..."}}, "####-&&&&&&", {}},
+                            {{{"x;y", "z"}}, "x;y-z", {{"x"}, {"y", "z"}}},
+                            {{}, "", {{""}}}};
     for (const Case &c : cases) {
         QCOMPARE(ListCodec::Encode(c.rows), c.text);
         QCOMPARE(ListCodec::Decode(c.text), c.readBack.isEmpty() ? c.rows : c.readBack);
@@ -150,10 +159,18 @@ void TestExchange::windowRoundTrip_data()
     QTest::addColumn<QString>("table");
     QTest::addColumn<QString>("answer");  // the name the file dialog hands back
     QTest::addColumn<QString>("written"); // the file written
-    QTest::newRow("goods, typed without extension") << "tab_saleout" << "page" << "page.xls";
-    QTest::newRow("goods .xlsx") << "tab_saleout" << "page.xlsx" << "page.xlsx";
-    QTest::newRow("finance .xls") << "tab_salary" << "page.xls" << "page.xls";
-    QTest::newRow("finance .xlsx") << "tab_salary" << "page.xlsx" << "page.xlsx";
+    QTest::newRow("goods, typed without extension") << "tab_saleout"
+                                                    << "page"
+                                                    << "page.xls";
+    QTest::newRow("goods .xlsx") << "tab_saleout"
+                                 << "page.xlsx"
+                                 << "page.xlsx";
+    QTest::newRow("finance .xls") << "tab_salary"
+                                  << "page.xls"
+                                  << "page.xls";
+    QTest::newRow("finance .xlsx") << "tab_salary"
+                                   << "page.xlsx"
+                                   << "page.xlsx";
 }
 
 void TestExchange::windowRoundTrip()
@@ -167,9 +184,12 @@ void TestExchange::windowRoundTrip()
     const LedgerKinds::PageKind *page = LedgerKinds::FindByTable(table);
     const bool goods = page->group == LedgerKinds::Group::Goods;
     auto save = [&](const QString &serial, const QString &remark) {
-        return goods ? store->SaveGoodsRow(Goods(page->kind, serial, remark)) : store->SaveFinanceRow(Finance(page->kind, serial, remark));
+        return goods ? store->SaveGoodsRow(Goods(page->kind, serial, remark))
+                     : store->SaveFinanceRow(Finance(page->kind, serial, remark));
     };
-    auto stored = [&] { return goods ? TextsOf(StoredGoodsOf(page->kind)) : TextsOf(StoredFinanceOf(page->kind)); };
+    auto stored = [&] {
+        return goods ? TextsOf(StoredGoodsOf(page->kind)) : TextsOf(StoredFinanceOf(page->kind));
+    };
     const QStringList remarks{"备注 1+1=2", "a^^b", ""};
     for (int i = 0; i < remarks.size(); ++i)
         QVERIFY(save(QStringLiteral("2024-05-0%1 08:00:00:00%1").arg(i + 1), remarks.at(i)));
@@ -188,7 +208,8 @@ void TestExchange::windowRoundTrip()
     Workbook book;
     QString error;
     QVERIFY2(WorkbookFile::Read(File(written), &book, &error), qPrintable(error));
-    QCOMPARE(WorkbookFile::DetectFormat(File(written), &error), written.endsWith("x") ? WorkbookFile::Format::Xlsx : WorkbookFile::Format::Xls);
+    QCOMPARE(WorkbookFile::DetectFormat(File(written), &error),
+             written.endsWith("x") ? WorkbookFile::Format::Xlsx : WorkbookFile::Format::Xls);
     const WorkbookSheet &sheet = book.sheets.at(0);
     QCOMPARE(sheet.Text(1, goods ? 7 : 3), QDate::currentDate().toString("yyyyKMMKdd"));
     QCOMPARE(sheet.Text(1, sheet.lastColumn), remarks.first());
@@ -199,7 +220,8 @@ void TestExchange::windowRoundTrip()
     QCOMPARE(w.Table(table)->rowCount(), 3);
     m_answer = File(written);
     w.findChild<QPushButton *>(page->importButton)->click();
-    QTRY_VERIFY_WITH_TIMEOUT(w.StatusLabel()->text().contains("导入数据完成,请通过查询查看记录 (导入3行)"), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(w.StatusLabel()->text().contains("导入数据完成,请通过查询查看记录 (导入3行)"),
+                             10000);
     QCOMPARE(stored(), before);
     QCOMPARE(TempStore::Count(goods ? "tb_sm_product_info" : "tb_sm_finance_info"), 3);
 }
@@ -229,8 +251,14 @@ void TestExchange::sheetWidths()
     while (spaces.size() < columns)
         spaces << " ";
     // Blank rows between rows are skipped and counted; blank cells far below are no rows at all.
-    WriteSheet(path, GoodsCells("", columns), {GoodsCells("2024-05-01 01:00:00:000", columns), {}, letters, spaces,
-                                               GoodsCells("", columns), {}, {}});
+    WriteSheet(path, GoodsCells("", columns),
+               {GoodsCells("2024-05-01 01:00:00:000", columns),
+                {},
+                letters,
+                spaces,
+                GoodsCells("", columns),
+                {},
+                {}});
     const ImportResult result = ReadAndStore(GoodsPage, path, nullptr, "tab_purchaseIn");
     QVERIFY(result.stored);
     QCOMPARE(QVector<int>({result.imported, result.tooFewFields, result.notNumbers, result.blankRows}),
@@ -264,8 +292,10 @@ void TestExchange::unreadableAndRefusedStoreNothing()
     QStringList update = GoodsCells(existing.serial, 19), refused = GoodsCells("2024-01-01 00:00:00:002", 19);
     update[18] = "new";
     refused[18] = "refuse me";
-    const ImportResult result = ImportCellsToStore(GoodsPage, {update, GoodsCells("x", 19), refused}, "tab_purchaseBack");
-    QVERIFY2(!result.stored && result.imported == 0 && result.error.contains("第3行"), qPrintable(result.error));
+    const ImportResult result =
+        ImportCellsToStore(GoodsPage, {update, GoodsCells("x", 19), refused}, "tab_purchaseBack");
+    QVERIFY2(!result.stored && result.imported == 0 && result.error.contains("第3行"),
+             qPrintable(result.error));
     QCOMPARE(TextsOf(StoredGoodsOf()), TextsOf(GoodsList{existing}));
     QVERIFY(ImportCellsToStore(GoodsPage, {update}, "tab_purchaseBack").stored);
     QCOMPARE(StoredGoodsOf(GoodsKind::PurchaseReturn).first().remark, QStringLiteral("new"));
@@ -277,7 +307,8 @@ void TestExchange::exportFailures()
     widget.setItem(0, 1, new QTableWidgetItem("库存"));
     const QString nowhere = File("no/such/folder/x.xls");
     const ExportResult failed = WriteLedger(GoodsPage, &widget, nowhere);
-    QVERIFY2(!failed.ok && ExportStatusText(failed).startsWith("导出失败") && ExportStatusText(failed).contains(nowhere),
+    QVERIFY2(!failed.ok && ExportStatusText(failed).startsWith("导出失败")
+                 && ExportStatusText(failed).contains(nowhere),
              qPrintable(ExportStatusText(failed)));
     // A damaged or empty file the user chose to replace is replaced.
     for (const QByteArray &content : {QByteArray("not a zip"), QByteArray()}) {
@@ -296,7 +327,8 @@ void TestExchange::listRoundTrip()
     // Exported, a row changed, imported: the sheet's rows go on top, the table is stored.
     for (const QString suffix : {".xls", ".xlsx"}) {
         const QString stored = "一号仓-北京&&朝阳-W1-2-3-张三-139;B##2-x-W2-1-1-李四-";
-        QVERIFY(StoreDbAccess::Instance()->SaveInfoList(InfoStore::MasterData, InfoList{ListNo::Warehouse, stored}));
+        QVERIFY(StoreDbAccess::Instance()->SaveInfoList(InfoStore::MasterData,
+                                                        InfoList{ListNo::Warehouse, stored}));
         DialogInfoToDb dialog;
         QTableWidget *table = dialog.Table(ListNo::Warehouse);
         m_answer = File("stores" + suffix);
@@ -305,10 +337,12 @@ void TestExchange::listRoundTrip()
         table->item(1, 1)->setText("C-3");
         QSignalSpy refreshed(&dialog, &InfoListDialog::sendRefresh);
         dialog.findChild<QPushButton *>("btn_import_6")->click();
-        QCOMPARE(m_questions, (QStringList{"保存文档|InfoDateSave|*.xls;; *.xlsx;; ", "标题|InfoDateSave|*.xls;;*.xlsx"}));
+        QCOMPARE(m_questions,
+                 (QStringList{"保存文档|InfoDateSave|*.xls;; *.xlsx;; ", "标题|InfoDateSave|*.xls;;*.xlsx"}));
         QVERIFY2(m_boxes->seen.isEmpty(), qPrintable(m_boxes->seen.join('\n')));
         QCOMPARE(table->rowCount(), 4);
-        QCOMPARE(StoredList(ListNo::Warehouse), stored + ";一号仓-北京&&朝阳-W1-2-3-张三-139;C##3-x-W2-1-1-李四-");
+        QCOMPARE(StoredList(ListNo::Warehouse),
+                 stored + ";一号仓-北京&&朝阳-W1-2-3-张三-139;C##3-x-W2-1-1-李四-");
         QCOMPARE(refreshed.count(), 1);
     }
 }
@@ -324,18 +358,21 @@ void TestExchange::listImportsRefused()
     QVERIFY2(m_boxes->seen.first().contains("已导入2行；1行"), qPrintable(m_boxes->seen.first()));
     QCOMPARE(StoredList(ListNo::GoodsName), QStringLiteral("丙;丁;"));
     // A damaged file changes nothing.
-    QVERIFY(StoreDbAccess::Instance()->SaveInfoList(InfoStore::MasterData, InfoList{ListNo::GoodsColor, "红;蓝"}));
+    QVERIFY(StoreDbAccess::Instance()->SaveInfoList(InfoStore::MasterData,
+                                                    InfoList{ListNo::GoodsColor, "红;蓝"}));
     DialogInfoToDb colours;
     m_answer = File("colours.xls");
     QVERIFY(WriteFile(m_answer, "\xd0\xcf\x11\xe0 broken compound file"));
     colours.findChild<QPushButton *>("btn_import_4")->click();
-    QVERIFY2(m_boxes->seen.value(1).startsWith("导入失败|无法读取工作簿 colours.xls"), qPrintable(m_boxes->seen.join('\n')));
+    QVERIFY2(m_boxes->seen.value(1).startsWith("导入失败|无法读取工作簿 colours.xls"),
+             qPrintable(m_boxes->seen.join('\n')));
     QCOMPARE(colours.Table(ListNo::GoodsColor)->rowCount(), 2);
     QCOMPARE(StoredList(ListNo::GoodsColor), QStringLiteral("红;蓝"));
     // An export that cannot be written is told.
     m_answer = File("missing/folder/list.xls");
     colours.findChild<QPushButton *>("btn_export_1")->click();
-    QVERIFY2(m_boxes->seen.value(2).startsWith("导出失败|无法写入工作簿 list.xls"), qPrintable(m_boxes->seen.join('\n')));
+    QVERIFY2(m_boxes->seen.value(2).startsWith("导出失败|无法写入工作簿 list.xls"),
+             qPrintable(m_boxes->seen.join('\n')));
 }
 
 void TestExchange::pdf_data()
@@ -346,7 +383,8 @@ void TestExchange::pdf_data()
     QTest::addColumn<QString>("written");
     // Far more rows than a page (and the screen) can hold, or a few.
     QTest::newRow("typed without suffix") << "stock" << 1005 << int(PrintOutcome::PdfWritten) << "stock.pdf";
-    QTest::newRow("dot in the folder only") << "a.b/stock" << 5 << int(PrintOutcome::PdfWritten) << "a.b/stock.pdf";
+    QTest::newRow("dot in the folder only")
+        << "a.b/stock" << 5 << int(PrintOutcome::PdfWritten) << "a.b/stock.pdf";
     QTest::newRow("file dialog cancelled") << "" << 3 << int(PrintOutcome::Cancelled) << "";
     QTest::newRow("folder missing") << "no/such/stock" << 3 << int(PrintOutcome::Failed) << "";
 }
@@ -372,7 +410,8 @@ void TestExchange::pdf()
     const PrintResult result = PrintWidget(&table, nullptr);
     QCOMPARE(int(result.outcome), outcome);
     if (outcome == int(PrintOutcome::Failed))
-        QVERIFY2(m_boxes->seen.value(1).startsWith("导出PDF文件|无法写入PDF文件 " + m_answer + ".pdf"), qPrintable(m_boxes->seen.join('\n')));
+        QVERIFY2(m_boxes->seen.value(1).startsWith("导出PDF文件|无法写入PDF文件 " + m_answer + ".pdf"),
+                 qPrintable(m_boxes->seen.join('\n')));
     QCOMPARE(m_boxes->seen.size(), outcome == int(PrintOutcome::Failed) ? 2 : 1);
     if (written.isEmpty())
         return;
@@ -380,12 +419,14 @@ void TestExchange::pdf()
     // The text layer holds every row and column, the titles and page numbers on every page.
     QProcess p;
     p.start("pdftotext", {result.fileName, "-"});
-    QVERIFY2(p.waitForFinished(30000) && p.exitCode() == 0, "pdftotext (poppler-utils) could not read the PDF");
+    QVERIFY2(p.waitForFinished(30000) && p.exitCode() == 0,
+             "pdftotext (poppler-utils) could not read the PDF");
     const QString text = QString::fromUtf8(p.readAllStandardOutput());
     const int pages = text.count("采购进货表");
     QVERIFY2(rows < 1000 ? pages == 1 : pages > 10, qPrintable(QString::number(pages)));
-    for (const QString &wanted : {QStringLiteral("行0 列0"), QStringLiteral("行%1 列18").arg(rows / 2),
-                                  QStringLiteral("行%1 列9").arg(rows - 1), QStringLiteral("第 %1 页，共 %1 页").arg(pages)})
+    for (const QString &wanted :
+         {QStringLiteral("行0 列0"), QStringLiteral("行%1 列18").arg(rows / 2),
+          QStringLiteral("行%1 列9").arg(rows - 1), QStringLiteral("第 %1 页，共 %1 页").arg(pages)})
         QVERIFY2(text.contains(wanted), qPrintable(wanted));
     QCOMPARE(text.count("标题18"), pages);
     QCOMPARE(text.count("打印日期："), pages);

@@ -18,12 +18,12 @@ namespace {
 Goods G(const QString &text)
 {
     const QStringList f = text.split(QLatin1Char('|'));
-    return Goods{ f.value(0), f.value(1), f.value(2), f.value(3), f.value(4) };
+    return Goods{f.value(0), f.value(1), f.value(2), f.value(3), f.value(4)};
 }
 
 QString Text(const Goods &g)
 {
-    return QStringList{ g.num, g.price, g.total, g.pay, g.debt }.join(QLatin1Char('|'));
+    return QStringList{g.num, g.price, g.total, g.pay, g.debt}.join(QLatin1Char('|'));
 }
 
 QVector<PageTotals::GoodsRowTexts> Rows(const QStringList &rows)
@@ -31,7 +31,7 @@ QVector<PageTotals::GoodsRowTexts> Rows(const QStringList &rows)
     QVector<PageTotals::GoodsRowTexts> out;
     for (const QString &r : rows) {
         const Goods g = G(r);
-        out.append({ g.num, g.price, g.total, g.pay, g.debt });
+        out.append({g.num, g.price, g.total, g.pay, g.debt});
     }
     return out;
 }
@@ -44,18 +44,21 @@ bool Passes(int group, int column, const QString &value, const QStringList &cond
     if (group == FinancePage) {
         FinanceRecord r;
         r.setText(column, value);
-        return QueryFilter::FilterFinance({ r }, conditions).size() == 1;
+        return QueryFilter::FilterFinance({r}, conditions).size() == 1;
     }
     GoodsRecord r;
     r.setText(column, value);
-    return (group == GoodsPage ? QueryFilter::FilterGoods({ r }, conditions)
-                               : QueryFilter::FilterSales({ r }, conditions)).size() == 1;
+    return (group == GoodsPage ? QueryFilter::FilterGoods({r}, conditions)
+                               : QueryFilter::FilterSales({r}, conditions))
+               .size()
+        == 1;
 }
 
 QStringList OneCondition(int group, const QString &widget, const QString &text)
 {
     const QVector<QueryFilter::ConditionField> &fields = group == GoodsPage ? QueryFilter::GoodsFields()
-        : group == SalesPage ? QueryFilter::SalesFields() : QueryFilter::FinanceFields();
+        : group == SalesPage                                                ? QueryFilter::SalesFields()
+                                                                            : QueryFilter::FinanceFields();
     QStringList conditions;
     for (const QueryFilter::ConditionField &f : fields)
         conditions << (f.widget == widget ? text : QString());
@@ -81,7 +84,7 @@ private slots:
 void TestLedger::derive_data()
 {
     QTest::addColumn<QString>("in");
-    QTest::addColumn<int>("changed");  // the amount just typed; None: read for another reason
+    QTest::addColumn<int>("changed"); // the amount just typed; None: read for another reason
     QTest::addColumn<QString>("out");
     const int none = int(Changed::None);
     QTest::newRow("quantity x price") << "3|2.5|||" << none << "3|2.5|7.5|0|7.5";
@@ -114,12 +117,13 @@ void TestLedger::derive()
 void TestLedger::sums_data()
 {
     QTest::addColumn<QStringList>("rows");
-    QTest::addColumn<QString>("totals");  // total|paid|unpaid
-    QTest::newRow("empty total from quantity x price") << QStringList{ "2|3||1|5", "1|1|4|4|" } << "10|5|5";
-    QTest::newRow("letters count as zero") << QStringList{ "x|2||y|3" } << "0|0|3";
-    QTest::newRow("millions exact") << QStringList{ "||1234567.5|1000000|234567.5", "||1111111||" }
+    QTest::addColumn<QString>("totals"); // total|paid|unpaid
+    QTest::newRow("empty total from quantity x price") << QStringList{"2|3||1|5", "1|1|4|4|"} << "10|5|5";
+    QTest::newRow("letters count as zero") << QStringList{"x|2||y|3"} << "0|0|3";
+    QTest::newRow("millions exact") << QStringList{"||1234567.5|1000000|234567.5", "||1111111||"}
                                     << "2345678.5|1000000|234567.5";
-    QTest::newRow("cents do not drift") << QStringList(QVector<QString>(1000, "||0.1|0.1|").toList()) << "100|100|0";
+    QTest::newRow("cents do not drift")
+        << QStringList(QVector<QString>(1000, "||0.1|0.1|").toList()) << "100|100|0";
 }
 
 void TestLedger::sums()
@@ -127,13 +131,15 @@ void TestLedger::sums()
     QFETCH(QStringList, rows);
     QFETCH(QString, totals);
     const PageTotals::GoodsSums s = PageTotals::SumGoods(Rows(rows));
-    QCOMPARE(QStringList({ NumberText::ToText(s.total), NumberText::ToText(s.paid), NumberText::ToText(s.unpaid) })
-                 .join(QLatin1Char('|')), totals);
-    QCOMPARE(NumberText::ToText(PageTotals::SumFinance({ "12.5", "", "abc", "-2.5", "1234567.5" })),
+    QCOMPARE(
+        QStringList({NumberText::ToText(s.total), NumberText::ToText(s.paid), NumberText::ToText(s.unpaid)})
+            .join(QLatin1Char('|')),
+        totals);
+    QCOMPARE(NumberText::ToText(PageTotals::SumFinance({"12.5", "", "abc", "-2.5", "1234567.5"})),
              QStringLiteral("1234577.5"));
     // Only rows whose total was derived are handed back to be written.
-    const PageTotals::GoodsSums d = PageTotals::SumGoods(Rows({ "2|3|||", "0|0|0||", "1|1|9||", "||||" }));
-    QCOMPARE(d.derivedTotals, (QVector<QPair<int, QString>>{ { 0, "6" }, { 3, "0" } }));
+    const PageTotals::GoodsSums d = PageTotals::SumGoods(Rows({"2|3|||", "0|0|0||", "1|1|9||", "||||"}));
+    QCOMPARE(d.derivedTotals, (QVector<QPair<int, QString>>{{0, "6"}, {3, "0"}}));
 }
 
 // Edits adjust the sums by a row's old and new share; after any sequence of
@@ -141,14 +147,15 @@ void TestLedger::sums()
 void TestLedger::runningSumsEqualAFullRecount()
 {
     QRandomGenerator rng(15);
-    const QStringList amounts{ "", "0", "0.1", "0.2", "-0.1", "1e-7", "12.345678", "1234567.89", "abc", "-250" };
+    const QStringList amounts{"",     "0",         "0.1",        "0.2", "-0.1",
+                              "1e-7", "12.345678", "1234567.89", "abc", "-250"};
     auto pick = [&] { return amounts.at(rng.bounded(amounts.size())); };
     QVector<PageTotals::GoodsRowTexts> rows(40);
     QVector<PageTotals::RowSums> shares(rows.size());
     PageTotals::Sums running;
     for (int edit = 0; edit < 2000; ++edit) {
         const int i = rng.bounded(rows.size());
-        rows[i] = { pick(), pick(), pick(), pick(), pick() };
+        rows[i] = {pick(), pick(), pick(), pick(), pick()};
         running.Remove(shares.at(i));
         shares[i] = PageTotals::GoodsRow(rows.at(i));
         running.Add(shares.at(i));
@@ -159,7 +166,7 @@ void TestLedger::runningSumsEqualAFullRecount()
     }
     for (const auto &share : shares)
         running.Remove(share);
-    QCOMPARE(running.total.Value(), 0.0);  // not a rounding remainder
+    QCOMPARE(running.total.Value(), 0.0); // not a rounding remainder
 }
 
 // A read fills in the derived amounts and writes them back quietly: the
@@ -209,15 +216,19 @@ void TestLedger::eachCondition_data()
 {
     QTest::addColumn<int>("group");
     QTest::addColumn<QString>("widget");
-    QTest::addColumn<int>("column");  // the record field the widget's condition is about
-    const struct { int group; const char *widget; int column; } expected[] = {
-        { GoodsPage, "comboBox", 1 },    { GoodsPage, "comboBox_2", 2 },  { GoodsPage, "comboBox_3", 3 },
-        { GoodsPage, "comboBox_4", 4 },  { GoodsPage, "comboBox_5", 6 },  { GoodsPage, "comboBox_6", 14 },
-        { GoodsPage, "comboBox_7", 15 }, { GoodsPage, "comboBox_8", 17 }, { GoodsPage, "lineEdit", 5 },
-        { GoodsPage, "lineEdit_2", 8 },  { GoodsPage, "lineEdit_3", 16 },
-        { SalesPage, "comboBox_9", 3 },  { SalesPage, "comboBox_10", 15 },
-        { FinancePage, "comboBox_31", 1 }, { FinancePage, "comboBox_32", 4 }, { FinancePage, "comboBox_33", 5 },
-        { FinancePage, "comboBox_34", 7 }, { FinancePage, "lineEdit_5", 6 },
+    QTest::addColumn<int>("column"); // the record field the widget's condition is about
+    const struct
+    {
+        int group;
+        const char *widget;
+        int column;
+    } expected[] = {
+        {GoodsPage, "comboBox", 1},      {GoodsPage, "comboBox_2", 2},    {GoodsPage, "comboBox_3", 3},
+        {GoodsPage, "comboBox_4", 4},    {GoodsPage, "comboBox_5", 6},    {GoodsPage, "comboBox_6", 14},
+        {GoodsPage, "comboBox_7", 15},   {GoodsPage, "comboBox_8", 17},   {GoodsPage, "lineEdit", 5},
+        {GoodsPage, "lineEdit_2", 8},    {GoodsPage, "lineEdit_3", 16},   {SalesPage, "comboBox_9", 3},
+        {SalesPage, "comboBox_10", 15},  {FinancePage, "comboBox_31", 1}, {FinancePage, "comboBox_32", 4},
+        {FinancePage, "comboBox_33", 5}, {FinancePage, "comboBox_34", 7}, {FinancePage, "lineEdit_5", 6},
     };
     for (const auto &e : expected)
         QTest::newRow(e.widget) << e.group << QString::fromLatin1(e.widget) << e.column;

@@ -18,10 +18,7 @@
 
 namespace {
 
-QString Today()
-{
-    return QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
-}
+QString Today() { return QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")); }
 
 std::unique_ptr<MainWindow> MakeWindow(int userType)
 {
@@ -34,10 +31,7 @@ std::unique_ptr<MainWindow> MakeWindow(int userType)
     return window;
 }
 
-void Type(QTableWidget *t, int row, int column, const QString &text)
-{
-    t->item(row, column)->setText(text);
-}
+void Type(QTableWidget *t, int row, int column, const QString &text) { t->item(row, column)->setText(text); }
 
 // Types into a cell through the table's own editor, as the user does: open it,
 // replace its text, press Enter.
@@ -51,13 +45,13 @@ void Keys(QTableWidget *t, int row, int column, const QString &text)
     else
         QTest::keyClicks(editor, text);
     QTest::keyClick(editor, Qt::Key_Return);
-    QCoreApplication::processEvents();  // the delegate commits through a queued call
+    QCoreApplication::processEvents(); // the delegate commits through a queued call
 }
 
 // quantity|price|total|paid|unpaid of a stored goods row.
 QString Amounts(const GoodsRecord &r)
 {
-    return QStringList{ r.num, r.price, r.total, r.pay, r.debt }.join(QLatin1Char('|'));
+    return QStringList{r.num, r.price, r.total, r.pay, r.debt}.join(QLatin1Char('|'));
 }
 
 } // namespace
@@ -91,8 +85,8 @@ private slots:
 void TestLedgerWindow::buttonsFilterAndSortOfAPage()
 {
     TempStore store;
-    const QStringList names = { "衬衫", "T恤", "长裤" };
-    const QStringList quantities = { "9", "10", "2" };
+    const QStringList names = {"衬衫", "T恤", "长裤"};
+    const QStringList quantities = {"9", "10", "2"};
     for (int i = 0; i < names.size(); ++i) {
         GoodsRecord r = MakeGoods(GoodsKind::Sale, QString("2026-01-01 08:00:00:00%1").arg(i), Today());
         r.name = names.at(i);
@@ -135,7 +129,7 @@ void TestLedgerWindow::buttonsFilterAndSortOfAPage()
     auto *box = w->findChild<QLineEdit *>("filter_tab_saleout");
     QTRY_VERIFY(box->hasFocus());
     QTest::keyClicks(box, "t");
-    QCOMPARE(shown(sale), QStringList{ "T恤" });
+    QCOMPARE(shown(sale), QStringList{"T恤"});
     QCOMPARE(total->text(), QString("10"));
     QTest::keyClick(box, Qt::Key_Escape);
     QCOMPARE(shown(sale), names);
@@ -144,17 +138,18 @@ void TestLedgerWindow::buttonsFilterAndSortOfAPage()
     // save their own row, and filtered rows stay hidden through a sort.
     QHeaderView *header = sale->horizontalHeader();
     auto clickTitle = [header](int column) {
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionViewportPosition(column) + 4, 4));
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(column) + 4, 4));
     };
     clickTitle(9);
-    QCOMPARE(shown(sale), (QStringList{ "长裤", "衬衫", "T恤" }));
+    QCOMPARE(shown(sale), (QStringList{"长裤", "衬衫", "T恤"}));
     clickTitle(9);
-    QCOMPARE(shown(sale), (QStringList{ "T恤", "衬衫", "长裤" }));
+    QCOMPARE(shown(sale), (QStringList{"T恤", "衬衫", "长裤"}));
     sale->item(2, 18)->setText("改");
     QCOMPARE(StoredGoodsOf(GoodsKind::Sale).at(2).remark, QString("改"));
     box->setText("衬");
     clickTitle(9);
-    QCOMPARE(shown(sale), QStringList{ "衬衫" });
+    QCOMPARE(shown(sale), QStringList{"衬衫"});
     QCOMPARE(total->text(), QString("9"));
 }
 
@@ -172,7 +167,7 @@ void TestLedgerWindow::exitBackupFinishesBeforeTheProgramEnds()
     w->show();
     w->close();
     w->WaitForBackup();
-    const QStringList files = QDir(folder).entryList({ "record_*.sql" });
+    const QStringList files = QDir(folder).entryList({"record_*.sql"});
     QCOMPARE(files.size(), 1);
     QFile file(QDir(folder).filePath(files.first()));
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -201,8 +196,9 @@ void TestLedgerWindow::addStoresAnEmptyRowOfThePageKind()
     w.pages->ActionAdd(button);
     QCOMPARE(t->rowCount(), 2);
     const bool goods = page->group == LedgerKinds::Group::Goods;
-    const QStringList serials = goods ? SerialsOf(StoredGoodsOf(page->kind)) : SerialsOf(StoredFinanceOf(page->kind));
-    QCOMPARE(serials, (QStringList{ t->item(0, 0)->text(), t->item(1, 0)->text() }));
+    const QStringList serials =
+        goods ? SerialsOf(StoredGoodsOf(page->kind)) : SerialsOf(StoredFinanceOf(page->kind));
+    QCOMPARE(serials, (QStringList{t->item(0, 0)->text(), t->item(1, 0)->text()}));
     QCOMPARE(goods ? StoredGoodsOf(page->kind).at(1).time : StoredFinanceOf(page->kind).at(1).time, Today());
     // Nothing lands under another kind.
     QCOMPARE(StoredGoodsOf().size() + StoredFinanceOf().size(), 2);
@@ -238,7 +234,7 @@ void TestLedgerWindow::editSavedAtOnceAndLoadedAgain()
     QCOMPARE(again.Table("tab_purchaseIn")->rowCount(), 1);
     QCOMPARE(again.Edit("lineEdit_ft_7"), QString("12.5"));
     QVERIFY(!again.pages->fillingTables());
-    QCOMPARE(StoredGoodsOf(0), (GoodsList{ MakeGoods(0, "a", Today()), MakeGoods(0, "b", yesterday) }));
+    QCOMPARE(StoredGoodsOf(0), (GoodsList{MakeGoods(0, "a", Today()), MakeGoods(0, "b", yesterday)}));
 }
 
 void TestLedgerWindow::editorsSaveTheirOwnRow()
@@ -263,7 +259,7 @@ void TestLedgerWindow::editorsSaveTheirOwnRow()
     t->removeRow(0);
     name->setEditText("第三行的商品");
     const GoodsList rows = StoredGoodsOf(GoodsKind::PurchaseIn);
-    QCOMPARE(SerialsOf(rows), (QStringList{ second, third }));
+    QCOMPARE(SerialsOf(rows), (QStringList{second, third}));
     QCOMPARE(rows.at(0).name + "|" + rows.at(0).time, "|" + Today());
     QCOMPARE(rows.at(1).name + "|" + rows.at(1).time, QString("第三行的商品|2022-01-02"));
 }
@@ -280,12 +276,12 @@ void TestLedgerWindow::deleteAsksAndRemovesOnlyTheCurrentRow()
     t->setCurrentCell(1, 2, QItemSelectionModel::NoUpdate);
     const QString kept = t->item(0, 0)->text();
     w.pages->ActionDelete("btn_findel_2");
-    QCOMPARE(answers.seen, QStringList{ "删除告警|删除或还原数据请慎重,确认?" });
+    QCOMPARE(answers.seen, QStringList{"删除告警|删除或还原数据请慎重,确认?"});
     QCOMPARE(StoredFinanceOf(1).size(), 2);
     answers.Click("确认");
     w.pages->ActionDelete("btn_findel_2");
     QCOMPARE(t->rowCount(), 1);
-    QCOMPARE(SerialsOf(StoredFinanceOf(1)), QStringList{ kept });
+    QCOMPARE(SerialsOf(StoredFinanceOf(1)), QStringList{kept});
     t->setCurrentCell(-1, -1);
     w.pages->ActionDelete("btn_findel_2");
     QCOMPARE(answers.seen.last(), QString("warning|请选中相应行"));
@@ -298,12 +294,16 @@ void TestLedgerWindow::clearNeedsConfirmationAndLogin()
     PagesWindow w;
     w.pages->ActionAdd("btn_finadd_5");
     w.pages->ActionAdd("btn_finadd_5");
-    w.pages->ActionAdd("btn_finadd_6");  // another kind is never touched
+    w.pages->ActionAdd("btn_finadd_6"); // another kind is never touched
     int logins = 0;
     w.pages->SetRelogin([&] { return ++logins > 1; });
     BoxAnswers answers("取消");
     // Cancelled, then the login refused, then both accepted.
-    const struct { const char *click; int left; } steps[] = { { "取消", 2 }, { "确认", 2 }, { "确认", 0 } };
+    const struct
+    {
+        const char *click;
+        int left;
+    } steps[] = {{"取消", 2}, {"确认", 2}, {"确认", 0}};
     for (const auto &step : steps) {
         answers.Click(step.click);
         w.pages->ActionClear("btn_finclr_5");
@@ -338,7 +338,8 @@ void TestLedgerWindow::failedSaveMarksTheRowAndSaysWhy()
     QCOMPARE(answers.seen.size(), 1);
     QVERIFY(answers.seen.at(0).startsWith("保存失败|保存失败："));
 
-    QVERIFY(TempStore::Exec(store.Pg() ? "set default_transaction_read_only = off" : "pragma query_only = 0"));
+    QVERIFY(
+        TempStore::Exec(store.Pg() ? "set default_transaction_read_only = off" : "pragma query_only = 0"));
     Type(t, 0, 2, "14");
     QCOMPARE(StoredFinanceOf(0).at(0).sum, QString("14"));
     QVERIFY(!red(2) && !red(0));
@@ -353,9 +354,13 @@ void TestLedgerWindow::typedAmountLeadsItsRow()
     QTableWidget *t = w.Table("tab_purchaseIn");
     w.pages->ActionAdd("btn_puradd");
     const auto stored = [](int i) { return Amounts(StoredGoodsOf(0).at(i)); };
-    const struct { int column; const char *text, *amounts; } steps[] = {
-        { 9, "20", nullptr },        { 10, "3", "20|3|60|0|60" },      { 12, "50", "20|3|60|50|10" },
-        { 13, "5", "20|3|60|55|5" }, { 11, "100", "20|5|100|55|45" }, { 9, "10", "10|5|50|55|-5" },
+    const struct
+    {
+        int column;
+        const char *text, *amounts;
+    } steps[] = {
+        {9, "20", nullptr},        {10, "3", "20|3|60|0|60"},     {12, "50", "20|3|60|50|10"},
+        {13, "5", "20|3|60|55|5"}, {11, "100", "20|5|100|55|45"}, {9, "10", "10|5|50|55|-5"},
     };
     for (const auto &s : steps) {
         Keys(t, 0, s.column, s.text);
@@ -371,7 +376,7 @@ void TestLedgerWindow::typedAmountLeadsItsRow()
     Keys(t, 1, 11, "100");
     Keys(t, 1, 13, "70");
     Keys(t, 1, 12, "xyz");
-    QCOMPARE(answers.seen, QStringList{ "输入错误|请输入数字" });
+    QCOMPARE(answers.seen, QStringList{"输入错误|请输入数字"});
     QCOMPARE(t->item(1, 12)->text(), QString("30"));
     Keys(t, 1, 9, "   ");
     QCOMPARE(answers.seen.size(), 2);
@@ -379,7 +384,6 @@ void TestLedgerWindow::typedAmountLeadsItsRow()
     Keys(t, 1, 13, "");
     QCOMPARE(answers.seen.size(), 2);
     QCOMPARE(stored(1), QString("||100|100|0"));
-
 }
 
 void TestLedgerWindow::computedPagesAreReadOnlyAndTotalled()
@@ -387,15 +391,20 @@ void TestLedgerWindow::computedPagesAreReadOnlyAndTotalled()
     TempStore store;
     PagesWindow w;
     GoodsRecord a = MakeGoods(GoodsKind::PurchaseIn, "s1", "2024-05-01");
-    a.num = "2"; a.price = "3"; a.total = ""; a.pay = ""; a.debt = "";
+    a.num = "2";
+    a.price = "3";
+    a.total = "";
+    a.pay = "";
+    a.debt = "";
     GoodsRecord b = a;
-    b.serial = "s2"; b.total = "4";
+    b.serial = "s2";
+    b.total = "4";
     FinanceRecord income = MakeFinance(0, "i", Today());
     income.sum = "300";
     FinanceRecord expense = MakeFinance(6, "e", Today());
     expense.sum = "67.75";
     FinanceList profit;
-    Profit::ComputeProfit({ income, expense }, profit);
+    Profit::ComputeProfit({income, expense}, profit);
     for (const LedgerKinds::PageKind &page : LedgerKinds::Pages()) {
         if (!page.IsComputed())
             continue;
@@ -403,7 +412,7 @@ void TestLedgerWindow::computedPagesAreReadOnlyAndTotalled()
         if (page.group == LedgerKinds::Group::Finance)
             w.pages->ShowFinanceRows(t, profit);
         else
-            w.pages->ShowGoodsRows(t, GoodsList{ a, b });
+            w.pages->ShowGoodsRows(t, GoodsList{a, b});
         QCoreApplication::processEvents();
         for (int r = 0; r < t->rowCount(); ++r) {
             for (int c = 0; c < t->columnCount(); ++c)
@@ -412,7 +421,8 @@ void TestLedgerWindow::computedPagesAreReadOnlyAndTotalled()
         QVERIFY2(!OpenEditor<QWidget>(t, 0, 1), qPrintable(page.tableName));
     }
     w.pages->TotalProcess("btn_total_6");
-    QCOMPARE(w.Edit("lineEdit_t_6") + "|" + w.Edit("lineEdit_p_6") + "|" + w.Edit("lineEdit_d_6"), QString("10|0|0"));
+    QCOMPARE(w.Edit("lineEdit_t_6") + "|" + w.Edit("lineEdit_p_6") + "|" + w.Edit("lineEdit_d_6"),
+             QString("10|0|0"));
     QCOMPARE(w.Table("tab_storeCurr")->item(0, 11)->text(), QString("6"));
     // The profit page's total is its operating profit, not income + expenses + profit.
     w.pages->TotalProcess("btn_ft_8");
@@ -422,7 +432,7 @@ void TestLedgerWindow::computedPagesAreReadOnlyAndTotalled()
 
     // On a stored page the derived total is saved with its row.
     QVERIFY(StoreDbAccess::Instance()->SaveGoodsRow(a));
-    w.pages->ShowGoodsRows(w.Table("tab_purchaseIn"), GoodsList{ a });
+    w.pages->ShowGoodsRows(w.Table("tab_purchaseIn"), GoodsList{a});
     w.pages->TotalProcess("btn_total_1");
     QCOMPARE(w.Edit("lineEdit_t_1"), QString("6"));
     QCOMPARE(Amounts(StoredGoodsOf(0).at(0)), QString("2|3|6|0|6"));
@@ -432,11 +442,15 @@ void TestLedgerWindow::badStoredDateIsShownButNotRewritten()
 {
     TempStore store;
     GoodsRecord r = MakeGoods(GoodsKind::Sale, "2024-01-01 00:00:00:000", "05.03.2024");
-    r.num = "1"; r.price = "2"; r.total = "2"; r.pay = "0"; r.debt = "2";
+    r.num = "1";
+    r.price = "2";
+    r.total = "2";
+    r.pay = "0";
+    r.debt = "2";
     QVERIFY(StoreDbAccess::Instance()->SaveGoodsRow(r));
     PagesWindow w;
     QTableWidget *t = w.Table("tab_saleout");
-    w.pages->ShowGoodsRows(t, GoodsList{ r });
+    w.pages->ShowGoodsRows(t, GoodsList{r});
     QCOMPARE(LedgerRows::CellText(t, 0, 7), QString("2000-01-01"));
     w.pages->ComputePageTotals("btn_total_3");
     QCOMPARE(StoredGoodsOf(GoodsKind::Sale).at(0).time, QString("05.03.2024"));
@@ -484,7 +498,7 @@ void TestLedgerWindow::typeAheadListUnderTheCellTakesItsKeys()
     QCOMPARE(t->indexWidget(t->model()->index(0, 1)), items);
 
     type("销售");
-    for (Qt::Key key : { Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Up })
+    for (Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Up})
         QTest::keyClick(field, key);
     QCOMPARE(field->text(), QString("销售"));
     QTest::keyClick(field, Qt::Key_Return);
@@ -501,7 +515,7 @@ void TestLedgerWindow::goodsCodeFillsOnlyEmptyCells()
     QTableWidget *in = w.Table("tab_purchaseIn");
     QTableWidget *sale = w.Table("tab_saleout");
     w.pages->ActionAdd("btn_puradd");
-    const QStringList bought{ "类A", "名N", "M1", "红", "C1", "大" };
+    const QStringList bought{"类A", "名N", "M1", "红", "C1", "大"};
     for (int c = 1; c <= 6; ++c)
         Type(in, 0, c, bought.at(c - 1));
     Type(in, 0, 10, "10");
@@ -591,7 +605,7 @@ void TestLedgerWindow::queryButtons()
 {
     DialogQuery dialog;
     QSignalSpy asked(&dialog, &DialogQuery::sendQueryCmd);
-    QueryRequest seen;  // read while the signal runs
+    QueryRequest seen; // read while the signal runs
     connect(&dialog, &DialogQuery::sendQueryCmd, this, [&] { seen = dialog.Request(); });
     const auto click = [&dialog](const char *name) { dialog.findChild<QAbstractButton *>(name)->click(); };
     dialog.show();
@@ -610,13 +624,14 @@ void TestLedgerWindow::queryButtons()
 
     // A clear button empties its own page's conditions only.
     const QVector<QueryFilter::ConditionField> *pages[] = {
-        &QueryFilter::GoodsFields(), &QueryFilter::SalesFields(), &QueryFilter::FinanceFields() };
+        &QueryFilter::GoodsFields(), &QueryFilter::SalesFields(), &QueryFilter::FinanceFields()};
     for (const auto *fields : pages)
         for (const QueryFilter::ConditionField &f : *fields)
             QVERIFY(dialog.SetCondition(f.widget, "x"));
     click("btn_clrcont_2");
     for (int g = 0; g < 3; ++g)
-        QCOMPARE(dialog.Conditions(*pages[g]).join(QString()), g == 1 ? QString() : QString(pages[g]->size(), 'x'));
+        QCOMPARE(dialog.Conditions(*pages[g]).join(QString()),
+                 g == 1 ? QString() : QString(pages[g]->size(), 'x'));
 }
 
 QTEST_MAIN(TestLedgerWindow)

@@ -59,7 +59,7 @@ void TestMainWindow::init()
 {
     m_store = std::make_unique<TempStore>();
     QVERIFY(m_store->connected);
-    QVERIFY(QDir::setCurrent(m_store->dir.path()));   // the window makes its folders here
+    QVERIFY(QDir::setCurrent(m_store->dir.path())); // the window makes its folders here
     // A clerk, a stored account sharing the built-in name, quotes in name and
     // password, and the owner's account kept by another shop on the server.
     const UserRecord users[] = {{3, 0, "13800000001", "张三", "pw1", QString(), QString()},
@@ -99,22 +99,33 @@ void TestMainWindow::login_data()
 {
     QTest::addColumn<QString>("account");
     QTest::addColumn<QString>("password");
-    QTest::addColumn<int>("type");   // 0: refused
+    QTest::addColumn<int>("type"); // 0: refused
     QTest::addColumn<QString>("phone");
-    QTest::addColumn<bool>("database");   // false: closed, no account can be read
+    QTest::addColumn<bool>("database"); // false: closed, no account can be read
 
-    QTest::newRow("account empty") << "" << "pw1" << 0 << "" << true;
-    QTest::newRow("wrong password") << "张三" << "pw2" << 0 << "" << true;
-    QTest::newRow("stored, by phone") << "13800000001" << "pw1" << 3 << "13800000001" << true;
-    QTest::newRow("stored admin with its own password") << "admin" << "stored" << 2 << "13900000002" << true;
-    QTest::newRow("another store's account") << "老板" << "boss" << 1 << "13600000004" << true;
-    QTest::newRow("built-in password opens the built-in account") << "admin" << "470215" << 1 << "" << true;
-    QTest::newRow("built-in account is case-sensitive") << "Admin" << "470215" << 0 << "" << true;
-    QTest::newRow("quotes in name and password") << "O'Brien" << "a'b\"c;--" << 4 << "13700000003" << true;
-    QTest::newRow("quotes open no account") << "' or '1'='1" << "' or '1'='1" << 0 << "" << true;
+    QTest::newRow("account empty") << ""
+                                   << "pw1" << 0 << "" << true;
+    QTest::newRow("wrong password") << "张三"
+                                    << "pw2" << 0 << "" << true;
+    QTest::newRow("stored, by phone") << "13800000001"
+                                      << "pw1" << 3 << "13800000001" << true;
+    QTest::newRow("stored admin with its own password") << "admin"
+                                                        << "stored" << 2 << "13900000002" << true;
+    QTest::newRow("another store's account") << "老板"
+                                             << "boss" << 1 << "13600000004" << true;
+    QTest::newRow("built-in password opens the built-in account") << "admin"
+                                                                  << "470215" << 1 << "" << true;
+    QTest::newRow("built-in account is case-sensitive") << "Admin"
+                                                        << "470215" << 0 << "" << true;
+    QTest::newRow("quotes in name and password") << "O'Brien"
+                                                 << "a'b\"c;--" << 4 << "13700000003" << true;
+    QTest::newRow("quotes open no account") << "' or '1'='1"
+                                            << "' or '1'='1" << 0 << "" << true;
     // Without a readable account only the built-in one opens.
-    QTest::newRow("no database, stored account") << "张三" << "pw1" << 0 << "" << false;
-    QTest::newRow("no database, built-in account") << "admin" << "470215" << 1 << "" << false;
+    QTest::newRow("no database, stored account") << "张三"
+                                                 << "pw1" << 0 << "" << false;
+    QTest::newRow("no database, built-in account") << "admin"
+                                                   << "470215" << 1 << "" << false;
 }
 
 void TestMainWindow::login()
@@ -147,13 +158,18 @@ void TestMainWindow::permissions_data()
         "action_utilites action_expother action_profit action_purchase action_purBack "
         "action_distri action_employee action_client action_users action_ref action_supplier "
         "action_datasave action_datarestore action_graph";
-    const QString menus = "menu_finance menu_income menu_pay menu_earn menu_purchase menu_employee menu_client";
-    QTest::newRow("1 everything") << 1 << 1 << "action_graph" << "";
-    QTest::newRow("0 counts as 1") << 0 << 1 << "action_graph" << "";
+    const QString menus =
+        "menu_finance menu_income menu_pay menu_earn menu_purchase menu_employee menu_client";
+    QTest::newRow("1 everything") << 1 << 1 << "action_graph"
+                                  << "";
+    QTest::newRow("0 counts as 1") << 0 << 1 << "action_graph"
+                                   << "";
     QTest::newRow("2 authorised") << 2 << 2 << restricted << menus;
     QTest::newRow("3 general") << 3 << 2 << restricted + " action_saleout action_saleback" << menus;
     QTest::newRow("4 browse") << 4 << 5
-        << restricted + " action_saleout action_saleback action_showSale action_infotodb action_editstore" << menus;
+                              << restricted
+            + " action_saleout action_saleback action_showSale action_infotodb action_editstore"
+                              << menus;
 }
 
 void TestMainWindow::permissions()
@@ -174,7 +190,10 @@ void TestMainWindow::permissions()
         if (!menu->menuAction()->isVisible())
             hiddenMenu << menu->objectName();
     }
-    const auto sorted = [](QStringList l) { l.sort(); return l.join(' '); };
+    const auto sorted = [](QStringList l) {
+        l.sort();
+        return l.join(' ');
+    };
     QCOMPARE(sorted(hidden), sorted(hiddenActions.split(' ')));
     QCOMPARE(sorted(hiddenMenu), sorted(hiddenMenus.split(' ', Qt::SkipEmptyParts)));
     // A hidden action is gone from the toolbar as well.
@@ -204,10 +223,14 @@ void TestMainWindow::clearingNeedsAnAuthorisedRelogin_data()
     QTest::addColumn<QString>("account");
     QTest::addColumn<QString>("password");
     QTest::addColumn<int>("left");
-    QTest::newRow("browse-only account") << "O'Brien" << "a'b\"c;--" << 1;
-    QTest::newRow("authorised account") << "admin" << "stored" << 0;
-    QTest::newRow("type 1 of another store") << "老板" << "boss" << 0;
-    QTest::newRow("re-login closed") << "" << "" << 1;
+    QTest::newRow("browse-only account") << "O'Brien"
+                                         << "a'b\"c;--" << 1;
+    QTest::newRow("authorised account") << "admin"
+                                        << "stored" << 0;
+    QTest::newRow("type 1 of another store") << "老板"
+                                             << "boss" << 0;
+    QTest::newRow("re-login closed") << ""
+                                     << "" << 1;
 }
 
 void TestMainWindow::clearingNeedsAnAuthorisedRelogin()
@@ -215,11 +238,11 @@ void TestMainWindow::clearingNeedsAnAuthorisedRelogin()
     QFETCH(QString, account);
     QFETCH(QString, password);
     QFETCH(int, left);
-    QVERIFY(TempStore::store()->SaveGoodsRow(MakeGoods(GoodsKind::Loss, "2024-01-01 08:00:00:000", "2024-01-01")));
+    QVERIFY(TempStore::store()->SaveGoodsRow(
+        MakeGoods(GoodsKind::Loss, "2024-01-01 08:00:00:000", "2024-01-01")));
     auto window = NewWindow(1);
-    ModalSeam::SetDialogAnswerer([&](QDialog &dialog) {
-        account.isEmpty() ? dialog.reject() : LogIn(dialog, account, password);
-    });
+    ModalSeam::SetDialogAnswerer(
+        [&](QDialog &dialog) { account.isEmpty() ? dialog.reject() : LogIn(dialog, account, password); });
     window->findChild<QPushButton *>("btn_purclr_5")->click();
     QCOMPARE(TempStore::Count("tb_sm_product_info"), left);
     QCOMPARE(m_boxes->seen.join(' ').contains(QStringLiteral("权限不足：需要超级用户或授权用户确认")),

@@ -59,8 +59,8 @@ void TestMasterData::loadAndEdit()
     REQUIRE_DB(db);
     BoxAnswers boxes("确定");
     // The middle part has the wrong field count: skipped, but it keeps its row.
-    QVERIFY(db.store()->SaveInfoList(InfoStore::MasterData,
-                                     InfoList{ListNo::Warehouse, "A&&1-B##2--3-4-5-6;bad-row;W-R-9-2-3-M-P"}));
+    QVERIFY(db.store()->SaveInfoList(
+        InfoStore::MasterData, InfoList{ListNo::Warehouse, "A&&1-B##2--3-4-5-6;bad-row;W-R-9-2-3-M-P"}));
     QVERIFY(db.store()->SaveInfoList(InfoStore::MasterData, InfoList{ListNo::GoodsColor, "red;blue"}));
     DialogInfoToDb dialog;
     QTableWidget *stores = dialog.Table(ListNo::Warehouse);
@@ -92,10 +92,15 @@ void TestMasterData::deleteRows_data()
     QTest::addColumn<QString>("lastBox");
 
     const QString confirm = QStringLiteral("删除告警|删除请慎重,确认删除?");
-    QTest::newRow("middle row") << "a;b;c" << 1 << "确认" << "a;c" << confirm;
-    QTest::newRow("only row drops the list") << "a" << 0 << "确认" << "<none>" << confirm;
-    QTest::newRow("cancelled") << "a;b" << 0 << "取消" << "a;b" << confirm;
-    QTest::newRow("no current row") << "a;b" << -1 << "确认" << "a;b" << "warning|请选中相应行";
+    QTest::newRow("middle row") << "a;b;c" << 1 << "确认"
+                                << "a;c" << confirm;
+    QTest::newRow("only row drops the list") << "a" << 0 << "确认"
+                                             << "<none>" << confirm;
+    QTest::newRow("cancelled") << "a;b" << 0 << "取消"
+                               << "a;b" << confirm;
+    QTest::newRow("no current row") << "a;b" << -1 << "确认"
+                                    << "a;b"
+                                    << "warning|请选中相应行";
 }
 
 void TestMasterData::deleteRows()
@@ -153,12 +158,17 @@ void TestMasterData::deleteAndClear_data()
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("answer");
     QTest::addColumn<bool>("loginOk");
-    QTest::addColumn<QString>("left");   // the accounts kept
-    QTest::newRow("deleted") << "btn_del" << "确认" << true << "bob";
-    QTest::newRow("delete cancelled") << "btn_del" << "取消" << true << "ann bob";
-    QTest::newRow("cleared") << "btn_clear" << "确认" << true << "";
-    QTest::newRow("clear cancelled") << "btn_clear" << "取消" << true << "ann bob";
-    QTest::newRow("clear without login") << "btn_clear" << "确认" << false << "ann bob";
+    QTest::addColumn<QString>("left"); // the accounts kept
+    QTest::newRow("deleted") << "btn_del"
+                             << "确认" << true << "bob";
+    QTest::newRow("delete cancelled") << "btn_del"
+                                      << "取消" << true << "ann bob";
+    QTest::newRow("cleared") << "btn_clear"
+                             << "确认" << true << "";
+    QTest::newRow("clear cancelled") << "btn_clear"
+                                     << "取消" << true << "ann bob";
+    QTest::newRow("clear without login") << "btn_clear"
+                                         << "确认" << false << "ann bob";
 }
 
 // Deleting asks first; clearing a whole list also needs a privileged re-login.

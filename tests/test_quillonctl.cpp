@@ -19,24 +19,27 @@ struct CtlRun
 CtlRun Ctl(const TempStore &db, const QStringList &args)
 {
     QProcess p;
-    p.start(qEnvironmentVariable("QUILLON_BINARY_DIR") + "/quillonctl", QStringList{"--dir", db.dir.path()} + args);
+    p.start(qEnvironmentVariable("QUILLON_BINARY_DIR") + "/quillonctl",
+            QStringList{"--dir", db.dir.path()} + args);
     const bool ran = p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit;
-    return {ran ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    return {ran ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
 }
 
 // Success is exit code 0 and nothing on stderr, where a scheduled run reports
 // failures (a server's notices included).
-#define CTL_OK(run)                                                                                     \
-    do {                                                                                                \
-        const CtlRun once = (run);                                                                      \
-        QVERIFY2(once.code == 0 && once.err.isEmpty(), qPrintable(once.err));                           \
+#define CTL_OK(run)                                                                                          \
+    do {                                                                                                     \
+        const CtlRun once = (run);                                                                           \
+        QVERIFY2(once.code == 0 && once.err.isEmpty(), qPrintable(once.err));                                \
     } while (false)
 
 // A purchase of 10 and a sale of 4 pieces at 5, two receipts and a payment, a warehouse.
 void Fill(StoreDbAccess *store)
 {
     GoodsRecord row = MakeGoods(GoodsKind::PurchaseIn, "s1", "2024-05-01", "A");
-    for (const auto &g : {std::make_pair(GoodsKind::PurchaseIn, "10"), std::make_pair(GoodsKind::Sale, "4")}) {
+    for (const auto &g :
+         {std::make_pair(GoodsKind::PurchaseIn, "10"), std::make_pair(GoodsKind::Sale, "4")}) {
         row.tabType = g.first;
         row.num = QLatin1String(g.second);
         row.price = "5";
@@ -45,15 +48,20 @@ void Fill(StoreDbAccess *store)
         row.serial = "s2";
         row.time = "2024-06-01";
     }
-    const struct { int kind; const char *serial, *time, *sum; } finance[] = {
-        {FinanceKind::Income, "f1", "2024-05-02", "100"}, {FinanceKind::Income, "f2", "2024-05-03", "50.5"},
-        {FinanceKind::PurchasePayments, "f3", "2024-05-04", "30"}};
+    const struct
+    {
+        int kind;
+        const char *serial, *time, *sum;
+    } finance[] = {{FinanceKind::Income, "f1", "2024-05-02", "100"},
+                   {FinanceKind::Income, "f2", "2024-05-03", "50.5"},
+                   {FinanceKind::PurchasePayments, "f3", "2024-05-04", "30"}};
     for (const auto &f : finance) {
         FinanceRecord r = MakeFinance(f.kind, f.serial, f.time);
         r.sum = QLatin1String(f.sum);
         QVERIFY(store->SaveFinanceRow(r));
     }
-    QVERIFY(store->SaveInfoList(InfoStore::MasterData, InfoList{8, QStringLiteral("Main-Addr-1-2-3-Bob-555")}));
+    QVERIFY(
+        store->SaveInfoList(InfoStore::MasterData, InfoList{8, QStringLiteral("Main-Addr-1-2-3-Bob-555")}));
 }
 
 } // namespace
@@ -82,21 +90,24 @@ private slots:
 
         QVERIFY(m_db->store()->DeleteGoodsKind(GoodsKind::Sale));
         QVERIFY(m_db->store()->SaveGoodsRow(MakeGoods(GoodsKind::Loss, "later", "2024-07-01")));
-        QFile script(file);   // a line of no use to a restore is named with its number
+        QFile script(file); // a line of no use to a restore is named with its number
         QVERIFY(script.open(QIODevice::Append) && script.write("drop table tb_sm_user;\n") > 0);
         script.close();
 
         // Without --yes only the numbers.
         const CtlRun preview = Ctl(*m_db, {QStringLiteral("restore"), file});
         CTL_OK(preview);
-        QVERIFY2(preview.out.contains("tb_sm_product_info: 文件中 2 行 (其中 0 行带其他店号)，替换本店现有 2 行")
-                     && preview.out.contains("拒绝 第7行"), qPrintable(preview.out));
+        QVERIFY2(
+            preview.out.contains("tb_sm_product_info: 文件中 2 行 (其中 0 行带其他店号)，替换本店现有 2 行")
+                && preview.out.contains("拒绝 第7行"),
+            qPrintable(preview.out));
         QCOMPARE(SerialsOf(StoredGoodsOf()).join(' '), QStringLiteral("later s1"));
 
         const CtlRun restore = Ctl(*m_db, {QStringLiteral("restore"), file, QStringLiteral("--yes")});
         CTL_OK(restore);
         QVERIFY2(restore.out.contains("还原 6 行，拒绝 1 行"), qPrintable(restore.out));
-        const QStringList safety = QDir(m_db->dir.filePath("DbDateSave")).entryList({"record_*_before_restore.sql"});
+        const QStringList safety =
+            QDir(m_db->dir.filePath("DbDateSave")).entryList({"record_*_before_restore.sql"});
         QVERIFY(safety.size() == 1 && restore.out.contains(safety.first()));
         QVERIFY(QFile::exists(m_db->dir.filePath("DbDateSave/nightly.sql.refused.txt")));
         QCOMPARE(StoredGoodsOf(), goods);
@@ -124,8 +135,9 @@ private slots:
         QVERIFY(foreign.open(QIODevice::WriteOnly) && foreign.write("delete from tb_sm_product_info;\n") > 0);
         foreign.close();
         const GoodsList goods = StoredGoodsOf();
-        const CtlRun run = Ctl(*m_db, args.replace(QRegularExpression("(\\S+\\.\\w+)"), m_db->dir.path() + "/\\1")
-                                          .split(' ', Qt::SkipEmptyParts));
+        const CtlRun run = Ctl(*m_db,
+                               args.replace(QRegularExpression("(\\S+\\.\\w+)"), m_db->dir.path() + "/\\1")
+                                   .split(' ', Qt::SkipEmptyParts));
         QTEST(run.code, "code");
         QVERIFY(run.out.isEmpty());
         QVERIFY2(run.err.count('\n') == 1 && run.err.startsWith("quillonctl: "), qPrintable(run.err));
@@ -157,10 +169,12 @@ private slots:
     {
         const CtlRun check = Ctl(*m_db, {QStringLiteral("check")});
         CTL_OK(check);
-        QVERIFY2(check.out.contains("tb_sm_product_info: 2\n") && check.out.endsWith("ok\n"), qPrintable(check.out));
+        QVERIFY2(check.out.contains("tb_sm_product_info: 2\n") && check.out.endsWith("ok\n"),
+                 qPrintable(check.out));
         // Before the sale the stock is the purchase: the date limits the report.
-        QCOMPARE(Ctl(*m_db, {"report", "stock", "--to", "2024-05-31"}).out.section('\n', 1, 1).section(',', 9, 11),
-                 QStringLiteral("10,5,50"));
+        QCOMPARE(
+            Ctl(*m_db, {"report", "stock", "--to", "2024-05-31"}).out.section('\n', 1, 1).section(',', 9, 11),
+            QStringLiteral("10,5,50"));
     }
 
 private:

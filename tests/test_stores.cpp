@@ -11,7 +11,8 @@ UserRecord MakeUser(const QString &phone, const QString &name, const QString &pa
 
 QString Password(const QString &where)
 {
-    return TempStore::Scalar(QStringLiteral("select user_password from tb_sm_user where ") + where).toString();
+    return TempStore::Scalar(QStringLiteral("select user_password from tb_sm_user where ") + where)
+        .toString();
 }
 
 } // namespace
@@ -34,19 +35,27 @@ void TestStores::periodQueries_data()
     QTest::addColumn<int>("kind");
     QTest::addColumn<QString>("start");
     QTest::addColumn<QString>("date");
-    QTest::addColumn<QStringList>("expected");   // "fails": the query is refused
+    QTest::addColumn<QStringList>("expected"); // "fails": the query is refused
 
-    QTest::newRow("day") << 1 << -1 << "" << "2024-02-29" << QStringList{"d-feb29"};
-    QTest::newRow("leap February") << 2 << -1 << "" << "2024-02-10" << QStringList{"b-feb01", "c-feb28", "d-feb29"};
-    QTest::newRow("30-day month") << 2 << -1 << "" << "2024-11-05" << QStringList{"g-nov30"};
-    QTest::newRow("December, one kind") << 2 << 2 << "" << "2024-12-31" << QStringList{"h-dec31"};
-    QTest::newRow("year") << 3 << -1 << "" << "2024-06-15"
-                          << QStringList{"a-jan31", "b-feb01", "c-feb28", "d-feb29", "e-mar01", "g-nov30", "h-dec31"};
-    QTest::newRow("range, ends included") << 4 << -1 << "2024-01-31" << "2024-02-28"
-                                          << QStringList{"a-jan31", "b-feb01", "c-feb28"};
-    QTest::newRow("everything of one kind") << 5 << 2 << "" << "" << QStringList{"d-feb29", "h-dec31"};
-    QTest::newRow("unknown mode") << 6 << -1 << "" << "2024-05-01" << QStringList{"fails"};
-    QTest::newRow("no date") << 2 << -1 << "" << "20240501" << QStringList{"fails"};
+    QTest::newRow("day") << 1 << -1 << ""
+                         << "2024-02-29" << QStringList{"d-feb29"};
+    QTest::newRow("leap February") << 2 << -1 << ""
+                                   << "2024-02-10" << QStringList{"b-feb01", "c-feb28", "d-feb29"};
+    QTest::newRow("30-day month") << 2 << -1 << ""
+                                  << "2024-11-05" << QStringList{"g-nov30"};
+    QTest::newRow("December, one kind") << 2 << 2 << ""
+                                        << "2024-12-31" << QStringList{"h-dec31"};
+    QTest::newRow("year") << 3 << -1 << ""
+                          << "2024-06-15" << QStringList{"a-jan31", "b-feb01", "c-feb28", "d-feb29",
+                                                         "e-mar01", "g-nov30", "h-dec31"};
+    QTest::newRow("range, ends included") << 4 << -1 << "2024-01-31"
+                                          << "2024-02-28" << QStringList{"a-jan31", "b-feb01", "c-feb28"};
+    QTest::newRow("everything of one kind") << 5 << 2 << ""
+                                            << "" << QStringList{"d-feb29", "h-dec31"};
+    QTest::newRow("unknown mode") << 6 << -1 << ""
+                                  << "2024-05-01" << QStringList{"fails"};
+    QTest::newRow("no date") << 2 << -1 << ""
+                             << "20240501" << QStringList{"fails"};
 }
 
 // Goods and finance rows of the same dates: the period picks the same ones,
@@ -82,7 +91,10 @@ void TestStores::periodQueries()
     QCOMPARE(db.store()->QueryFinance(mode, kind, start, date, finance), ok);
     QCOMPARE(goods.takeFirst(), earlierGoods);
     QCOMPARE(finance.takeFirst(), earlierFinance);
-    const auto sorted = [](QStringList l) { l.sort(); return l; };
+    const auto sorted = [](QStringList l) {
+        l.sort();
+        return l;
+    };
     QCOMPARE(sorted(SerialsOf(goods)), ok ? expected : QStringList());
     QCOMPARE(sorted(SerialsOf(finance)), ok ? expected : QStringList());
 }
@@ -92,16 +104,16 @@ void TestStores::saveEditDeleteWithinStore()
     TempStore db;
     REQUIRE_DB(db);
     StoreDbAccess *s = db.store();
-    s->SetStoreNo("2");   // another store's rows with the same keys stay untouched throughout
+    s->SetStoreNo("2"); // another store's rows with the same keys stay untouched throughout
     QVERIFY(s->SaveGoodsRow(MakeGoods(GoodsKind::Loss, QString(), "2024-07-01"))
             && s->SaveFinanceRow(MakeFinance(FinanceKind::Income, QString(), "2024-07-01")));
     s->SetStoreNo("store'1");
 
     // Quotes and line breaks in every text; the edit saves the whole row again.
-    GoodsRecord g = MakeGoods(GoodsKind::Loss, QString(), "2024-07-01");   // a real date column on PostgreSQL
+    GoodsRecord g = MakeGoods(GoodsKind::Loss, QString(), "2024-07-01"); // a real date column on PostgreSQL
     FinanceRecord f = MakeFinance(FinanceKind::Income, QString(), "2024-07-01");
     for (int i = 0; i < GoodsRecord::TextCount; ++i)
-        if (i != 0 && i != 7)   // serial, date
+        if (i != 0 && i != 7) // serial, date
             g.setText(i, QStringLiteral("x%1' or '1'='1'; delete from tb_sm_user; --").arg(i));
     f.item = f.remark = QStringLiteral("it's'); drop table tb_sm_finance_info; --");
     g.remark = QStringLiteral("多行\n备注 'quoted' \\ %1");
@@ -112,17 +124,18 @@ void TestStores::saveEditDeleteWithinStore()
     QCOMPARE(StoredGoodsOf(), GoodsList{g});
     QCOMPARE(StoredFinanceOf(), FinanceList{f});
 
-    GoodsRecord sale = g;   // same serial, another kind: a row of its own
+    GoodsRecord sale = g; // same serial, another kind: a row of its own
     FinanceRecord debt = f;
     sale.tabType = GoodsKind::Sale;
     debt.tabType = FinanceKind::Debts;
-    QVERIFY(s->SaveGoodsRow(sale) && s->SaveFinanceRow(debt) && s->DeleteGoodsRow(g) && s->DeleteFinanceRow(f));
+    QVERIFY(s->SaveGoodsRow(sale) && s->SaveFinanceRow(debt) && s->DeleteGoodsRow(g)
+            && s->DeleteFinanceRow(f));
     QCOMPARE(StoredGoodsOf(), GoodsList{sale});
     QCOMPARE(StoredFinanceOf(), FinanceList{debt});
     QVERIFY(s->DeleteGoodsKind(GoodsKind::Sale) && s->DeleteFinanceKind(FinanceKind::Debts));
     QVERIFY(StoredGoodsOf().isEmpty() && StoredFinanceOf().isEmpty());
 
-    GoodsRecord blank;   // a freshly added row has null texts: saved twice it is one row
+    GoodsRecord blank; // a freshly added row has null texts: saved twice it is one row
     QVERIFY(s->SaveGoodsRow(blank) && s->SaveGoodsRow(blank));
     QCOMPARE(StoredGoodsOf().size(), 1);
     QVERIFY(s->DeleteGoodsRow(blank) && StoredGoodsOf().isEmpty());
@@ -139,7 +152,8 @@ void TestStores::rowsComeBackInEntryOrder()
     // The stock computation applies movements in the order it reads them, so
     // neither the business date nor a later edit may reorder a page.
     GoodsRecord first = MakeGoods(GoodsKind::PurchaseIn, "s9", "2024-03-09");
-    const GoodsRecord second = MakeGoods(GoodsKind::PurchaseIn, "s1", "2024-03-01"), third = MakeGoods(GoodsKind::Sale, "s5", "2024-03-05");
+    const GoodsRecord second = MakeGoods(GoodsKind::PurchaseIn, "s1", "2024-03-01"),
+                      third = MakeGoods(GoodsKind::Sale, "s5", "2024-03-05");
     for (const GoodsRecord &r : {first, second, third})
         QVERIFY(db.store()->SaveGoodsRow(r));
     first.num = QStringLiteral("42");
@@ -150,8 +164,16 @@ void TestStores::rowsComeBackInEntryOrder()
         QCOMPARE(rows, (GoodsList{first, second, third}));
     }
     // "Latest" is the last entered, not the last edited nor the latest date.
-    const struct { const char *code; int kind; const char *except; GoodsList latest; } looks[] = {
-        {"v5", -1, "", {third}}, {"v5", GoodsKind::PurchaseIn, "", {second}}, {"v5", -1, "s5", {second}}, {"v6", -1, "", {}}};
+    const struct
+    {
+        const char *code;
+        int kind;
+        const char *except;
+        GoodsList latest;
+    } looks[] = {{"v5", -1, "", {third}},
+                 {"v5", GoodsKind::PurchaseIn, "", {second}},
+                 {"v5", -1, "s5", {second}},
+                 {"v6", -1, "", {}}};
     for (const auto &l : looks) {
         GoodsList found;
         QVERIFY(db.store()->LatestGoodsWithCode(l.code, l.kind, l.except, found));
@@ -172,7 +194,8 @@ void TestStores::accounts()
     REQUIRE_DB(db);
     StoreDbAccess *s = db.store();
     s->SetStoreNo("2");
-    QVERIFY(s->AddOrUpdateUser(MakeUser("138", "ann", "two")) && s->AddOrUpdateUser(MakeUser("9", "theirs", "p")));
+    QVERIFY(s->AddOrUpdateUser(MakeUser("138", "ann", "two"))
+            && s->AddOrUpdateUser(MakeUser("9", "theirs", "p")));
     s->SetStoreNo("1");
     // Same phone as store 2's account: a new account here; then found by phone, then by name.
     for (const UserRecord &u : {MakeUser("138", "ann", "one"), MakeUser("138", "annie", "new"),
@@ -181,7 +204,7 @@ void TestStores::accounts()
     QCOMPARE(Password("store_no='1' and user_phoneno='138'"), QStringLiteral("by'name"));
     QVERIFY(!s->AddOrUpdateUser(MakeUser("", "", "x")));
     QVERIFY(s->CheckUserPassword("ann", "by'name") && s->CheckUserPassword("138", "by'name"));
-    QVERIFY(s->CheckUserPassword("ann", "two"));   // one owner account may serve several shops
+    QVERIFY(s->CheckUserPassword("ann", "two")); // one owner account may serve several shops
     QVERIFY(!s->CheckUserPassword("ann", "BY'NAME") && !s->CheckUserPassword("' or '1'='1", "' or '1'='1"));
     QVERIFY(!s->CheckUserPassword("", ""));
     UserRecord elsewhere = MakeUser("138", "ann", "mine", 4);

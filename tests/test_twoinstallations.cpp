@@ -21,7 +21,8 @@ bool RunInstallation()
     StoreDbAccess *store = StoreDbAccess::Instance();
     const QString no = StoreDbAccess::ReadStoreNo();
     const auto fail = [&](const QString &why) {
-        std::fprintf(stderr, "installation %s: %s %s\n", qPrintable(no), qPrintable(why), qPrintable(store->lastError()));
+        std::fprintf(stderr, "installation %s: %s %s\n", qPrintable(no), qPrintable(why),
+                     qPrintable(store->lastError()));
         return false;
     };
     if (!DbManager::Instance()->ConnectDb())
@@ -33,23 +34,30 @@ bool RunInstallation()
         return fail("lists");
     GoodsList saved;
     for (int i = 0; i < kRounds; ++i) {
-        GoodsRecord g = MakeGoods(i % GoodsKind::StoredCount, no + "-g" + QString::number(i), "2024-01-01", "of " + no);
+        GoodsRecord g =
+            MakeGoods(i % GoodsKind::StoredCount, no + "-g" + QString::number(i), "2024-01-01", "of " + no);
         bool ok = store->SaveGoodsRow(g);
-        g.num = QString::number(i);   // a cell edit saves the whole row again
-        if (!ok || !store->SaveGoodsRow(g) || !store->SaveFinanceRow(MakeFinance(i % FinanceKind::StoredCount, g.serial, g.time)))
+        g.num = QString::number(i); // a cell edit saves the whole row again
+        if (!ok || !store->SaveGoodsRow(g)
+            || !store->SaveFinanceRow(MakeFinance(i % FinanceKind::StoredCount, g.serial, g.time)))
             return fail("save");
         saved << g;
         // Every tenth round: back up, add a row, restore; the added row goes.
         const QString path = QDir::current().absoluteFilePath(QStringLiteral("record_%1.sql").arg(i));
         if (i % 10 == 9
             && (!store->DumpStoreTables(path) || !store->SaveGoodsRow(MakeGoods(0, "extra", "2024-01-02"))
-                || !store->RestoreStoreTables(path, RestoreFiles::For(QDir::currentPath(), path, QDateTime::currentDateTime())).ok))
+                || !store
+                        ->RestoreStoreTables(
+                            path, RestoreFiles::For(QDir::currentPath(), path, QDateTime::currentDateTime()))
+                        .ok))
             return fail("backup and restore");
     }
     // Every row read back is this installation's, as last saved, in entry order.
     GoodsList rows;
     if (!store->QueryGoods(5, -1, QString(), QString(), rows) || rows != saved)
-        return fail(QStringLiteral("%1 goods rows read back, the first %2").arg(rows.size()).arg(rows.value(0).serial));
+        return fail(QStringLiteral("%1 goods rows read back, the first %2")
+                        .arg(rows.size())
+                        .arg(rows.value(0).serial));
     return store->CheckUserPassword("owner " + no, no) || fail("login");
 }
 
@@ -81,7 +89,8 @@ private slots:
         }
         for (QProcess *p : processes) {
             QVERIFY(p->waitForFinished(240000));
-            QVERIFY2(p->exitStatus() == QProcess::NormalExit && p->exitCode() == 0, p->readAllStandardError().constData());
+            QVERIFY2(p->exitStatus() == QProcess::NormalExit && p->exitCode() == 0,
+                     p->readAllStandardError().constData());
         }
         for (const QString &no : numbers) {
             const QString where = QStringLiteral("store_no='%1'").arg(no);

@@ -7,13 +7,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QtEndian>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <QtTest>
 
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
-
 
 using WorkbookFile::Format;
 Q_DECLARE_METATYPE(WorkbookFile::Format)
@@ -99,13 +98,17 @@ bool WriteBytes(const QString &path, const QByteArray &data)
 // A package of one sheet "表一" (absolute target) and two shared strings ("./" target).
 bool WriteXlsx(const QString &path, const QByteArray &sheetXml)
 {
-    const QString rel = QString::fromLatin1(R"(<Relationship Id="rId%1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/%2" Target="%3"/>)");
+    const QString rel = QString::fromLatin1(
+        R"(<Relationship Id="rId%1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/%2" Target="%3"/>)");
     QList<QPair<QString, QByteArray>> parts{
-        {"xl/workbook.xml", R"(<workbook xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships"><sheets><sheet name="表一" sheetId="1" r:id="rId1"/></sheets></workbook>)"},
-        {"xl/_rels/workbook.xml.rels", R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)"
-             + rel.arg(1).arg("worksheet", "/xl/worksheets/sheet1.xml").toUtf8() + rel.arg(2).arg("sharedStrings", "./sharedStrings.xml").toUtf8()
-             + "</Relationships>"},
-        {"xl/sharedStrings.xml", R"(<sst><si><r><t>富</t></r><r><rPr><b/></rPr><t xml:space="preserve"> 文本 </t></r><rPh sb="0" eb="1"><t>ふ</t></rPh></si><si><t>A_x000D_B</t></si></sst>)"}};
+        {"xl/workbook.xml",
+         R"(<workbook xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships"><sheets><sheet name="表一" sheetId="1" r:id="rId1"/></sheets></workbook>)"},
+        {"xl/_rels/workbook.xml.rels",
+         R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)"
+             + rel.arg(1).arg("worksheet", "/xl/worksheets/sheet1.xml").toUtf8()
+             + rel.arg(2).arg("sharedStrings", "./sharedStrings.xml").toUtf8() + "</Relationships>"},
+        {"xl/sharedStrings.xml",
+         R"(<sst><si><r><t>富</t></r><r><rPr><b/></rPr><t xml:space="preserve"> 文本 </t></r><rPh sb="0" eb="1"><t>ふ</t></rPh></si><si><t>A_x000D_B</t></si></sst>)"}};
     if (!sheetXml.isNull())
         parts.append({"xl/worksheets/sheet1.xml", sheetXml});
     QFile::remove(path);
@@ -114,7 +117,8 @@ bool WriteXlsx(const QString &path, const QByteArray &sheetXml)
         return false;
     for (const auto &part : parts) {
         QuaZipFile file(&zip);
-        if (!file.open(QIODevice::WriteOnly, QuaZipNewInfo(part.first)) || file.write(part.second) != part.second.size())
+        if (!file.open(QIODevice::WriteOnly, QuaZipNewInfo(part.first))
+            || file.write(part.second) != part.second.size())
             return false;
     }
     zip.close();
@@ -126,7 +130,10 @@ QByteArray Le(quint64 value, int bytes) { return QByteArray(reinterpret_cast<con
 QByteArray Record(int id, const QByteArray &body) { return Le(id, 2) + Le(body.size(), 2) + body; }
 QByteArray CellHead(int column, int xf = 15) { return Le(1, 2) + Le(column, 2) + Le(xf, 2); }
 QByteArray Double(double d) { return QByteArray(reinterpret_cast<const char *>(&d), sizeof d); }
-QByteArray Utf16(const QString &text) { return QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2); }
+QByteArray Utf16(const QString &text)
+{
+    return QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
+}
 
 // Offset of the first record with the id, or -1.
 int FindRecord(const QByteArray &stream, int wanted)
@@ -173,9 +180,12 @@ void TestWorkbook::roundTrip_data()
     QTest::addColumn<Workbook>("book");
     // A table away from A1, an empty sheet, blank edge cells (still in the used range).
     Workbook mixed;
-    mixed.sheets << SheetFromRows("商品", {{"序号", "名称", "备注", ""}, {"1", "a+b=\"c\" 'd' <e> & f", "  spaced  ", ""},
-                                           {"2", "😀 emoji 𠀋", "line1\nline2\ttab", ""}})
-                 << SheetFromRows("Other", {{"", ""}, {"", "x"}, {"", "", "y"}}, 2, 3) << SheetFromRows("空", {});
+    mixed.sheets << SheetFromRows("商品",
+                                  {{"序号", "名称", "备注", ""},
+                                   {"1", "a+b=\"c\" 'd' <e> & f", "  spaced  ", ""},
+                                   {"2", "😀 emoji 𠀋", "line1\nline2\ttab", ""}})
+                 << SheetFromRows("Other", {{"", ""}, {"", "x"}, {"", "", "y"}}, 2, 3)
+                 << SheetFromRows("空", {});
     // Thousands of strings and long ones: shared strings over many CONTINUE records, some split.
     Workbook big;
     big.sheets << SheetFromRows("货物", GoodsRows(3000));
@@ -221,26 +231,32 @@ void TestWorkbook::xlsCellRecords_data()
     QTest::addColumn<QByteArray>("records");
     QTest::addColumn<QStringList>("texts"); // columns 0.. of row 1; empty: refused as damaged
     const QByteArray formulaTail = Le(0, 2) + Le(0, 4) + Le(0, 2); // flags, chain, no tokens
-    QTest::newRow("numbers") << Record(0x0203, CellHead(0) + Double(2.5)) + Record(0x0203, CellHead(1) + Double(0.1 + 0.2))
-                                    + Record(0x0203, CellHead(2) + Double(1e20)) + Record(0x0203, CellHead(3) + Double(-0.0))
-                                    + Record(0x0203, CellHead(4) + Double(0.0000001))
+    QTest::newRow("numbers") << Record(0x0203, CellHead(0) + Double(2.5))
+            + Record(0x0203, CellHead(1) + Double(0.1 + 0.2)) + Record(0x0203, CellHead(2) + Double(1e20))
+            + Record(0x0203, CellHead(3) + Double(-0.0)) + Record(0x0203, CellHead(4) + Double(0.0000001))
                              << QStringList{"2.5", "0.3", "100000000000000000000", "0", "0.0000001"};
-    QTest::newRow("number as a date") << Record(0x0203, CellHead(0, 16) + Double(45413.5)) << QStringList{"2024-05-01 12:00:00"};
-    QTest::newRow("rk integer and hundredths")
-        << Record(0x027E, CellHead(0) + Le(1234 << 2 | 2, 4)) + Record(0x027E, CellHead(1) + Le(12345 << 2 | 3, 4))
-        << QStringList{"1234", "123.45"};
-    QTest::newRow("mulrk") << Record(0x00BD, Le(1, 2) + Le(0, 2) + Le(15, 2) + Le(7 << 2 | 2, 4) + Le(15, 2)
-                                                 + Le(quint32(-3) << 2 | 2, 4) + Le(1, 2))
+    QTest::newRow("number as a date")
+        << Record(0x0203, CellHead(0, 16) + Double(45413.5)) << QStringList{"2024-05-01 12:00:00"};
+    QTest::newRow("rk integer and hundredths") << Record(0x027E, CellHead(0) + Le(1234 << 2 | 2, 4))
+            + Record(0x027E, CellHead(1) + Le(12345 << 2 | 3, 4))
+                                               << QStringList{"1234", "123.45"};
+    QTest::newRow("mulrk") << Record(0x00BD,
+                                     Le(1, 2) + Le(0, 2) + Le(15, 2) + Le(7 << 2 | 2, 4) + Le(15, 2)
+                                         + Le(quint32(-3) << 2 | 2, 4) + Le(1, 2))
                            << QStringList{"7", "-3"};
-    QTest::newRow("boolean and error") << Record(0x0205, CellHead(0) + Le(1, 1) + Le(0, 1)) + Record(0x0205, CellHead(1) + Le(7, 1) + Le(1, 1))
+    QTest::newRow("boolean and error") << Record(0x0205, CellHead(0) + Le(1, 1) + Le(0, 1))
+            + Record(0x0205, CellHead(1) + Le(7, 1) + Le(1, 1))
                                        << QStringList{"TRUE", "#错误"};
-    QTest::newRow("label") << Record(0x0204, CellHead(0) + Le(4, 2) + Le(1, 1) + Utf16("旧式文字")) << QStringList{"旧式文字"};
-    QTest::newRow("formula with a number result") << Record(0x0006, CellHead(0) + Double(12.5) + formulaTail) << QStringList{"12.5"};
+    QTest::newRow("label") << Record(0x0204, CellHead(0) + Le(4, 2) + Le(1, 1) + Utf16("旧式文字"))
+                           << QStringList{"旧式文字"};
+    QTest::newRow("formula with a number result")
+        << Record(0x0006, CellHead(0) + Double(12.5) + formulaTail) << QStringList{"12.5"};
     QTest::newRow("formula with a text result over a CONTINUE")
         << Record(0x0006, CellHead(0) + QByteArray("\x00\x00\x00\x00\x00\x00\xFF\xFF", 8) + formulaTail)
-               + Record(0x0207, Le(4, 2) + Le(1, 1) + Utf16("合计")) + Record(0x003C, Le(0, 1) + "ab")
+            + Record(0x0207, Le(4, 2) + Le(1, 1) + Utf16("合计")) + Record(0x003C, Le(0, 1) + "ab")
         << QStringList{"合计ab"};
-    QTest::newRow("label index past the strings") << Record(0x00FD, CellHead(0) + Le(999, 4)) << QStringList();
+    QTest::newRow("label index past the strings")
+        << Record(0x00FD, CellHead(0) + Le(999, 4)) << QStringList();
     QTest::newRow("cell record cut short") << Record(0x0203, CellHead(0) + Le(0, 3)) << QStringList{""};
 }
 
@@ -253,7 +269,8 @@ void TestWorkbook::xlsCellRecords()
     QString error;
     QByteArray stream = XlsWriter::WorkbookStream(book, &error);
     const int sheet = FindRecord(stream, 0x0085);
-    const int sheetAt = int(quint8(stream[sheet + 4]) | quint8(stream[sheet + 5]) << 8 | quint8(stream[sheet + 6]) << 16);
+    const int sheetAt =
+        int(quint8(stream[sheet + 4]) | quint8(stream[sheet + 5]) << 8 | quint8(stream[sheet + 6]) << 16);
     const int window2 = FindRecord(stream.mid(sheetAt), 0x023E);
     QVERIFY(sheetAt > 0 && window2 > 0);
     stream.insert(sheetAt + window2, records);
@@ -275,7 +292,8 @@ void TestWorkbook::damagedFilesRefused_data()
     good.sheets << SheetFromRows("Sheet1", GoodsRows(300));
     QString error;
     const QString xls = Path("good.xls"), xlsx = Path("good.xlsx");
-    QVERIFY(WorkbookFile::Write(xls, Format::Xls, good, &error) && WorkbookFile::Write(xlsx, Format::Xlsx, good, &error));
+    QVERIFY(WorkbookFile::Write(xls, Format::Xls, good, &error)
+            && WorkbookFile::Write(xlsx, Format::Xlsx, good, &error));
     QTest::newRow("zero bytes") << QByteArray("") << QString();
     QTest::newRow("truncated xls") << Bytes(xls).left(Bytes(xls).size() / 2) << QString();
     QTest::newRow("truncated xlsx") << Bytes(xlsx).left(Bytes(xlsx).size() / 2) << QString();
@@ -286,15 +304,19 @@ void TestWorkbook::damagedFilesRefused_data()
     Workbook book;
     book.sheets << SheetFromRows("Sheet1", {{QString("x").repeated(6000), "名称"}});
     const QByteArray stream = XlsWriter::WorkbookStream(book, &error);
-    const int sst = FindRecord(stream, 0x00FC), cont = FindRecord(stream, 0x003C), sheet = FindRecord(stream, 0x0085);
+    const int sst = FindRecord(stream, 0x00FC), cont = FindRecord(stream, 0x003C),
+              sheet = FindRecord(stream, 0x0085);
     QVERIFY(sst > 0 && cont > sst && sheet > 0 && quint8(stream[cont + 4]) == 0x01);
     QByteArray noFlags = stream, count = stream, offset = stream;
     noFlags.remove(cont + 4, 1);
-    qToLittleEndian<quint16>(qFromLittleEndian<quint16>(noFlags.constData() + cont + 2) - 1, noFlags.data() + cont + 2);
+    qToLittleEndian<quint16>(qFromLittleEndian<quint16>(noFlags.constData() + cont + 2) - 1,
+                             noFlags.data() + cont + 2);
     count[sst + 8] = char(quint8(count[sst + 8]) + 5);
     offset[sheet + 7] = char(0x7F);
-    const QList<QPair<const char *, QByteArray>> streams{{"continued string without its flags", noFlags},
-        {"more strings counted than stored", count}, {"record running past the stream", stream.left(cont + 100)},
+    const QList<QPair<const char *, QByteArray>> streams{
+        {"continued string without its flags", noFlags},
+        {"more strings counted than stored", count},
+        {"record running past the stream", stream.left(cont + 100)},
         {"sheet offset outside the stream", offset}};
     for (const auto &s : streams) {
         QVERIFY(XlsWriter::WriteContainer(xls, s.second, &error));
@@ -315,7 +337,8 @@ void TestWorkbook::damagedFilesRefused()
     {
         ExcelEngine engine(path); // refuses it too, and leaves the file as it was
         QVector<QStringList> rows;
-        QVERIFY(!engine.Open(1, false) && !engine.ReadRows(&rows) && rows.isEmpty() && !engine.ErrorString().isEmpty());
+        QVERIFY(!engine.Open(1, false) && !engine.ReadRows(&rows) && rows.isEmpty()
+                && !engine.ErrorString().isEmpty());
     }
     QCOMPARE(Bytes(path), content);
 }
@@ -327,18 +350,25 @@ void TestWorkbook::xlsxSheets_data()
     QTest::addColumn<int>("dataRows");
     // Other writers' forms: prefixes, rich and phonetic runs, escapes, rows and cells without
     // references or out of order, truth values, errors, formulas with their results.
-    QTest::newRow("other writers' forms") << QByteArray(R"(<x:row><x:c t="inlineStr"><x:is><x:t>名称</x:t></x:is></x:c><x:c t="inlineStr"><x:is><x:r><x:t>数</x:t></x:r><x:r><x:t>量</x:t></x:r></x:is></x:c></x:row>
+    QTest::newRow("other writers' forms") << QByteArray(
+        R"(<x:row><x:c t="inlineStr"><x:is><x:t>名称</x:t></x:is></x:c><x:c t="inlineStr"><x:is><x:r><x:t>数</x:t></x:r><x:r><x:t>量</x:t></x:r></x:is></x:c></x:row>
 <x:row><x:c t="s"><x:v>0</x:v></x:c><x:c><x:v>2.50</x:v></x:c><x:c t="b"><x:v>0</x:v></x:c></x:row>
 <x:row r="5"><x:c r="C5" t="s"><x:v>1</x:v></x:c><x:c t="str"><x:f>A1</x:f><x:v>公式</x:v></x:c><x:c t="e"><x:v>#DIV/0!</x:v></x:c></x:row>
 <x:row r="4"><x:c r="B4"><x:v>7</x:v></x:c></x:row>)")
-        << QStringList{"0,0=名称", "0,1=数量", "1,0=富 文本 ", "1,1=2.5", "1,2=FALSE", "3,1=7", "4,2=A\rB", "4,3=公式", "4,4=#DIV/0!"} << 5;
+                                          << QStringList{"0,0=名称", "0,1=数量",  "1,0=富 文本 ",
+                                                         "1,1=2.5",  "1,2=FALSE", "3,1=7",
+                                                         "4,2=A\rB", "4,3=公式",  "4,4=#DIV/0!"}
+                                          << 5;
     // Rows take memory only up to the last one with text; far columns are refused.
-    QTest::newRow("one cell at the last row") << QByteArray(R"(<x:row r="1048576"><x:c r="A1048576" t="inlineStr"><x:is><x:t>x</x:t></x:is></x:c></x:row>)")
+    QTest::newRow("one cell at the last row") << QByteArray(
+        R"(<x:row r="1048576"><x:c r="A1048576" t="inlineStr"><x:is><x:t>x</x:t></x:is></x:c></x:row>)")
                                               << QStringList{"1048575,0=x"} << 1048576;
-    QTest::newRow("blank cell at the last row") << QByteArray(R"(<x:row r="1"><x:c r="A1"><x:v>1</x:v></x:c></x:row><x:row r="1048576"><x:c r="A1048576" s="1"/></x:row>)")
+    QTest::newRow("blank cell at the last row") << QByteArray(
+        R"(<x:row r="1"><x:c r="A1"><x:v>1</x:v></x:c></x:row><x:row r="1048576"><x:c r="A1048576" s="1"/></x:row>)")
                                                 << QStringList{"0,0=1"} << 1;
-    QTest::newRow("one cell at the last column") << QByteArray(R"(<x:row r="1048576"><x:c r="XFD1048576"><x:v>1</x:v></x:c></x:row>)")
-                                                 << QStringList{"超过 64 列"} << 0;
+    QTest::newRow("one cell at the last column")
+        << QByteArray(R"(<x:row r="1048576"><x:c r="XFD1048576"><x:v>1</x:v></x:c></x:row>)")
+        << QStringList{"超过 64 列"} << 0;
     QTest::newRow("part inflating past 200 MB") << QByteArray() << QStringList{"超过 200 MB"} << 0;
 }
 
@@ -348,14 +378,19 @@ void TestWorkbook::xlsxSheets()
     QFETCH(QStringList, cells);
     QFETCH(int, dataRows);
     const QString path = Path("sheets.xlsx");
-    QVERIFY(WriteXlsx(path, sheetData.isNull() ? QByteArray() : R"(<x:worksheet xmlns:x="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><x:sheetData>)"
-                                                                   + sheetData + "</x:sheetData></x:worksheet>"));
+    QVERIFY(WriteXlsx(
+        path,
+        sheetData.isNull()
+            ? QByteArray()
+            : R"(<x:worksheet xmlns:x="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><x:sheetData>)"
+                + sheetData + "</x:sheetData></x:worksheet>"));
     if (sheetData.isNull()) {
         // 210 MB of spaces streamed into the sheet part at the fastest level.
         QuaZip zip(path);
         QVERIFY(zip.open(QuaZip::mdAdd));
         QuaZipFile file(&zip);
-        QVERIFY(file.open(QIODevice::WriteOnly, QuaZipNewInfo("xl/worksheets/sheet1.xml"), nullptr, 0, Z_DEFLATED, 1));
+        QVERIFY(file.open(QIODevice::WriteOnly, QuaZipNewInfo("xl/worksheets/sheet1.xml"), nullptr, 0,
+                          Z_DEFLATED, 1));
         const QByteArray spaces(1 << 20, ' ');
         for (int i = 0; i < 210; ++i)
             QVERIFY(file.write(spaces) == spaces.size());
@@ -419,8 +454,10 @@ void TestWorkbook::exportKeepsOtherCells()
     QFETCH(Format, format);
     QFETCH(bool, byOpenpyxl);
     const QString path = Path(format == Format::Xls ? "old.xls" : "old.xlsx");
-    const QStringList typedTexts{"2,2=x+y", "2,3=2.5", "2,4=2024-05-01", "2,5=TRUE", "3,2=2024-05-01 13:30:05", "3,3=1234567890123"};
-    const QList<TypedCell::Kind> kinds{TypedCell::Number, TypedCell::Date, TypedCell::Boolean, TypedCell::DateTime, TypedCell::Number};
+    const QStringList typedTexts{
+        "2,2=x+y", "2,3=2.5", "2,4=2024-05-01", "2,5=TRUE", "3,2=2024-05-01 13:30:05", "3,3=1234567890123"};
+    const QList<TypedCell::Kind> kinds{TypedCell::Number, TypedCell::Date, TypedCell::Boolean,
+                                       TypedCell::DateTime, TypedCell::Number};
     QString error;
     if (byOpenpyxl) {
         RunPython(QStringLiteral(R"PY(
@@ -437,7 +474,8 @@ o['C3'] = 'x+y'; o['D3'] = 2.5; o['E3'] = datetime.date(2024, 5, 1); o['F3'] = T
 o['C4'] = datetime.datetime(2024, 5, 1, 13, 30, 5); o['D4'] = 1234567890123
 o['D4'].number_format = '0'
 wb.save(sys.argv[1])
-)PY"), {path}, &error);
+)PY"),
+                  {path}, &error);
         QVERIFY2(error.isEmpty(), qPrintable(error));
     } else {
         Workbook book;
@@ -448,14 +486,16 @@ wb.save(sys.argv[1])
         const double values[] = {2.5, 45413, 1, 45413 + 48605 / 86400.0, 1234567890123.0};
         for (int i = 0; i < kinds.size(); ++i) {
             const TypedCell cell{kinds.at(i), values[i]};
-            book.sheets[1].SetTyped(2 + (i + 1) / 4, 2 + (i + 1) % 4, typedTexts.at(i + 1).section('=', 1), cell);
+            book.sheets[1].SetTyped(2 + (i + 1) / 4, 2 + (i + 1) % 4, typedTexts.at(i + 1).section('=', 1),
+                                    cell);
         }
         QVERIFY2(WorkbookFile::Write(path, format, book, &error), qPrintable(error));
     }
     const QByteArray before = Bytes(path);
     {
         ExcelEngine engine(path);
-        QVERIFY2(engine.Open(1, false) && engine.WriteRows({"序号", "名称", "数量"}, {{"1", "苹果", ""}, {"2", "梨", "5"}}),
+        QVERIFY2(engine.Open(1, false)
+                     && engine.WriteRows({"序号", "名称", "数量"}, {{"1", "苹果", ""}, {"2", "梨", "5"}}),
                  qPrintable(engine.ErrorString()));
         QCOMPARE(engine.FormulasAsValues(), byOpenpyxl ? 1 : 0);
         QVERIFY(engine.Close());
@@ -465,11 +505,13 @@ wb.save(sys.argv[1])
     QVERIFY2(WorkbookFile::Read(path, &read, &error), qPrintable(error));
     // The table's extent is overwritten, blanks included; the rest stays, types too.
     const QStringList seen = Seen(read.sheets.value(0));
-    QCOMPARE(seen.mid(0, 10), (QStringList{"0,0=序号", "0,1=名称", "0,2=数量", "0,3=old14", "1,0=1", "1,1=苹果", "1,3=old24",
-                                           "2,0=2", "2,1=梨", "2,2=5"}));
+    QCOMPARE(seen.mid(0, 10),
+             (QStringList{"0,0=序号", "0,1=名称", "0,2=数量", "0,3=old14", "1,0=1", "1,1=苹果", "1,3=old24",
+                          "2,0=2", "2,1=梨", "2,2=5"}));
     QVERIFY(seen.contains("4,3=old54"));
     QCOMPARE(Seen(read.sheets.value(1)), typedTexts);
-    for (int i = 0; i < kinds.size() && (format == Format::Xls || byOpenpyxl); ++i) { // ours writes .xlsx cells as text
+    for (int i = 0; i < kinds.size() && (format == Format::Xls || byOpenpyxl);
+         ++i) { // ours writes .xlsx cells as text
         const TypedCell *cell = read.sheets.at(1).Typed(2 + (i + 1) / 4, 2 + (i + 1) % 4);
         QVERIFY2(cell && cell->kind == kinds.at(i), qPrintable(typedTexts.at(i + 1)));
     }

@@ -2,12 +2,6 @@
 
 #include <QWheelEvent>
 
-ComboxBoxSpec::ComboxBoxSpec(QWidget *parent)
-    : QComboBox(parent)
-{
-}
+ComboxBoxSpec::ComboxBoxSpec(QWidget *parent) : QComboBox(parent) {}
 
-void ComboxBoxSpec::wheelEvent(QWheelEvent *event)
-{
-    event->accept();
-}
+void ComboxBoxSpec::wheelEvent(QWheelEvent *event) { event->accept(); }

@@ -29,16 +29,15 @@ int ExecDialog(QDialog &dialog)
     return dialog.exec();
 }
 
-QString GetOpenFileName(QWidget *parent, const QString &caption, const QString &dir,
-                        const QString &filter)
+QString GetOpenFileName(QWidget *parent, const QString &caption, const QString &dir, const QString &filter)
 {
     if (g_fileAnswerer)
         return g_fileAnswerer(caption, dir, filter);
     return QFileDialog::getOpenFileName(parent, caption, dir, filter);
 }
 
-QString GetSaveFileName(QWidget *parent, const QString &caption, const QString &dir,
-                        const QString &filter, QString *selectedFilter)
+QString GetSaveFileName(QWidget *parent, const QString &caption, const QString &dir, const QString &filter,
+                        QString *selectedFilter)
 {
     if (g_fileAnswerer)
         return g_fileAnswerer(caption, dir, filter);

@@ -20,18 +20,17 @@ int Exec(QMessageBox &box);
 // Runs any other modal dialog (the answerer calls accept() or reject()).
 int ExecDialog(QDialog &dialog);
 
-QString GetOpenFileName(QWidget *parent, const QString &caption, const QString &dir,
-                        const QString &filter);
+QString GetOpenFileName(QWidget *parent, const QString &caption, const QString &dir, const QString &filter);
 // selectedFilter, when given, receives the filter the user chose (left as it
 // is when a test answers).
-QString GetSaveFileName(QWidget *parent, const QString &caption, const QString &dir,
-                        const QString &filter, QString *selectedFilter = nullptr);
+QString GetSaveFileName(QWidget *parent, const QString &caption, const QString &dir, const QString &filter,
+                        QString *selectedFilter = nullptr);
 
 // Test hooks. Pass an empty function to restore the real boxes.
 using BoxAnswerer = std::function<void(QMessageBox &)>;
 using DialogAnswerer = std::function<void(QDialog &)>;
-using FileAnswerer = std::function<QString(const QString &caption, const QString &dir,
-                                           const QString &filter)>;
+using FileAnswerer =
+    std::function<QString(const QString &caption, const QString &dir, const QString &filter)>;
 void SetBoxAnswerer(BoxAnswerer answerer);
 void SetDialogAnswerer(DialogAnswerer answerer);
 void SetFileAnswerer(FileAnswerer answerer);
