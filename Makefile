@@ -3,7 +3,7 @@ BUILD ?= build
 # ON turns compiler warnings into errors (CI: .ci/run).
 QUILLON_WERROR ?= OFF
 
-.PHONY: all deps build run test bench package fuzz clean
+.PHONY: all deps build run test bench package fuzz format clean
 
 all: build
 
@@ -38,6 +38,10 @@ fuzz: build
 	cmake --build $(BUILD)-fuzz --target fuzz_workbook
 	ASAN_OPTIONS=detect_leaks=0 $(BUILD)-fuzz/tests/fuzz_workbook -max_total_time=$(FUZZ_SECONDS) \
 		-timeout=5 -rss_limit_mb=500 -malloc_limit_mb=500 $(BUILD)-fuzz/corpus
+
+# Rewrites the C++ sources to .clang-format.
+format:
+	bash scripts/check-format.sh --fix
 
 clean:
 	rm -rf $(BUILD)

@@ -9,7 +9,7 @@ packages=(
   libquazip1-qt5-dev libgsf-1-dev
   fonts-noto-cjk fonts-droid-fallback
   python3 python3-xlrd python3-openpyxl
-  poppler-utils desktop-file-utils
+  poppler-utils desktop-file-utils clang-format
   postgresql
 )
 
