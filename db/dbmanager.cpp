@@ -28,11 +28,13 @@ struct ThreadConnection
 {
     QString name;
     quint64 generation = 0;
+    QHash<QString, QSqlQuery> statements;
 
     ~ThreadConnection() { Drop(); }
 
     void Drop()
     {
+        statements.clear();
         if (name.isEmpty())
             return;
         {
@@ -228,6 +230,7 @@ void DbManager::Close()
     m_connected = false;
     ++m_generation;
     m_ownerThread = nullptr;
+    m_statements.clear();
     if (m_db.isValid()) {
         m_db.close();
         m_db = QSqlDatabase();
@@ -263,6 +266,29 @@ QSqlDatabase DbManager::Connection() const
             ConfigureConnection(clone);
     }
     return QSqlDatabase::database(tc->name, false);
+}
+
+QSqlQuery *DbManager::Statement(const QString &sql, QString &error) const
+{
+    const QSqlDatabase db = Connection();
+    if (!db.isOpen()) {
+        error = QStringLiteral("数据库未连接");
+        return nullptr;
+    }
+    // Connection() has just dropped a clone of an older connection, and its
+    // statements with it.
+    QHash<QString, QSqlQuery> &statements = QThread::currentThread() == m_ownerThread
+        ? m_statements
+        : ThreadConnections().localData()->statements;
+    auto found = statements.find(sql);
+    if (found != statements.end())
+        return &found.value();
+    QSqlQuery q(db);
+    if (!q.prepare(sql)) {
+        error = q.lastError().text();
+        return nullptr;
+    }
+    return &statements.insert(sql, q).value();
 }
 
 QStringList DbManager::UserTables() const

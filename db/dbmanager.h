@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QHash>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 #include <QStringList>
 
@@ -51,6 +53,11 @@ public:
     // the thread that opened it, a per-thread clone elsewhere (closed and
     // removed when that thread finishes).
     QSqlDatabase Connection() const;
+    // A query of that connection prepared with sql, kept with the connection
+    // until it closes: a statement run on every cell edit is parsed (on a
+    // server, prepared) once. Null, with the database's text in error, when
+    // the connection is closed or refuses the statement.
+    QSqlQuery *Statement(const QString &sql, QString &error) const;
 
     // "DRIVER={SQL SERVER};SERVER=%1;PORT=%2;DATABASE=%3;UID=%4;PWD=%5;"
     static QString OdbcConnectionString(const QString &server, int port, const QString &database,
@@ -80,6 +87,8 @@ private:
     static bool PlainIdentifier(const QString &name);
 
     QSqlDatabase m_db;
+    // The owner thread's prepared statements; emptied before m_db closes.
+    mutable QHash<QString, QSqlQuery> m_statements;
     DbSettings m_settings;
     const SqlDialect *m_dialect;
     QString m_connectError;

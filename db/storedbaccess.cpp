@@ -78,7 +78,7 @@ bool PlainName(const QString &name)
 }
 
 Call::Call(DbManager *manager, const QString &storeNo)
-    : m_dialect(&SqlDialect::ForDriver(QString())), m_storeNo(storeNo)
+    : m_manager(manager), m_dialect(&SqlDialect::ForDriver(QString())), m_storeNo(storeNo)
 {
     SetError(QString());
     if (manager) {
@@ -94,6 +94,15 @@ bool Call::Fail(const QString &text) const
 {
     SetError(text);
     return false;
+}
+
+QSqlQuery *Call::Statement(const QString &sql) const
+{
+    QString error = QStringLiteral("数据库未连接");
+    QSqlQuery *q = m_connected ? m_manager->Statement(sql, error) : nullptr;
+    if (!q)
+        SetError(error);
+    return q;
 }
 
 bool Call::Run(const QString &sql, const QVariantList &values)

@@ -140,28 +140,11 @@ bool PeriodSelect(const LedgerTable &lq, bool datesTyped, int mode, int tabType,
     return true;
 }
 
+// The values bound to a ledger table's update (exists) or insert.
 template <typename Record>
-bool SaveLedgerRow(Call &call, const Record &record)
+QVariantList RowValues(Call &call, const Record &record, bool exists)
 {
-    if (!call.Connected())
-        return false;
     const LedgerTable &lt = Ledger<Record>();
-    QSqlDatabase &db = call.db();
-    const QString &storeNo = call.storeNo();
-    // Declared before the guard so they outlive the rollback: PostgreSQL
-    // cannot free a prepared statement inside an aborted transaction.
-    QSqlQuery lookup(db), write(db);
-    // Inside a caller's transaction (an import) this is a savepoint: a row the
-    // database refuses is undone alone and the import goes on.
-    TransactionGuard tx(db);
-    if (!tx.IsActive())
-        return call.Fail(QStringLiteral("无法开始事务: %1").arg(db.lastError().text()));
-
-    if (!Prepare(lookup, lt.lookup) || !Exec(lookup, {record.tabType, record.serial, storeNo}))
-        return false;
-    const bool exists = lookup.next();
-    lookup.finish();
-
     const bool typed = call.dialect().typedDates;
     const auto value = [&](int i) {
         return i == lt.dateText ? DateValue(record.text(i), typed) : QVariant(record.text(i));
@@ -171,21 +154,66 @@ bool SaveLedgerRow(Call &call, const Record &record)
         values << record.tabType;
         for (int i = 0; i < Record::TextCount; ++i)
             values << value(i);
-        values << storeNo;
+        values << call.storeNo();
     } else {
         for (int i = 1; i < Record::TextCount; ++i)
             values << value(i);
-        values << record.tabType << record.serial << storeNo;
+        values << record.tabType << record.serial << call.storeNo();
     }
-    if (!Run(write, exists ? lt.update : lt.insert, values)) {
-        const QSqlError error = write.lastError();
-        const QString time = lt.dateText >= 0 ? record.text(lt.dateText) : QString();
-        if (lt.dateText >= 0 && typed && ValueRefused(error)
-            && !QDate::fromString(time.trimmed(), QStringLiteral("yyyy-MM-dd")).isValid()
-            && !time.trimmed().isEmpty()) {
-            SetError(QStringLiteral("日期“%1”无效，应为 yyyy-MM-dd 格式的日期: %2")
-                         .arg(time, error.databaseText()));
+    return values;
+}
+
+// After a refused write: a date the server would not take gets a message
+// that names it instead of the server's text alone.
+template <typename Record>
+void ExplainRefusal(Call &call, const Record &record, const QSqlError &error)
+{
+    const LedgerTable &lt = Ledger<Record>();
+    if (lt.dateText < 0 || !call.dialect().typedDates || !ValueRefused(error))
+        return;
+    const QString time = record.text(lt.dateText).trimmed();
+    if (!time.isEmpty() && !QDate::fromString(time, QStringLiteral("yyyy-MM-dd")).isValid())
+        SetError(QStringLiteral("日期“%1”无效，应为 yyyy-MM-dd 格式的日期: %2")
+                     .arg(record.text(lt.dateText), error.databaseText()));
+}
+
+template <typename Record>
+bool SaveLedgerRow(Call &call, const Record &record)
+{
+    if (!call.Connected())
+        return false;
+    const LedgerTable &lt = Ledger<Record>();
+    QSqlDatabase &db = call.db();
+    // A cell edit of a stored row is one update, atomic and durable on its
+    // own: no transaction and no look-up first. Inside a caller's transaction
+    // (an import) a refused statement must stay on its savepoint below, and
+    // a new row goes through the look-up too.
+    if (TransactionGuard::Depth(db) == 0) {
+        QSqlQuery *update = call.Statement(lt.update);
+        if (!update)
+            return false;
+        if (!Exec(*update, RowValues(call, record, true))) {
+            ExplainRefusal(call, record, update->lastError());
+            return false;
         }
+        if (update->numRowsAffected() > 0)
+            return true;
+    }
+    // Declared before the guard so they outlive the rollback: PostgreSQL
+    // cannot free a prepared statement inside an aborted transaction.
+    QSqlQuery lookup(db), write(db);
+    // Inside a caller's transaction this is a savepoint: a row the database
+    // refuses is undone alone and the import goes on.
+    TransactionGuard tx(db);
+    if (!tx.IsActive())
+        return call.Fail(QStringLiteral("无法开始事务: %1").arg(db.lastError().text()));
+
+    if (!Prepare(lookup, lt.lookup) || !Exec(lookup, {record.tabType, record.serial, call.storeNo()}))
+        return false;
+    const bool exists = lookup.next();
+    lookup.finish();
+    if (!Run(write, exists ? lt.update : lt.insert, RowValues(call, record, exists))) {
+        ExplainRefusal(call, record, write.lastError());
         return false;
     }
     if (!tx.Commit())

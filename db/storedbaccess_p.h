@@ -56,8 +56,12 @@ public:
     bool Run(const QString &sql, const QVariantList &values);
     // A forward-only select into q.
     bool Select(QSqlQuery &q, const QString &sql, const QVariantList &values);
+    // The connection's kept query prepared with sql (DbManager::Statement);
+    // null, with the error left, when it cannot be had.
+    QSqlQuery *Statement(const QString &sql) const;
 
 private:
+    DbManager *m_manager;
     QSqlDatabase m_db;
     const SqlDialect *m_dialect;
     QString m_storeNo;

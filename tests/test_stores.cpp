@@ -143,6 +143,20 @@ void TestStores::saveEditDeleteWithinStore()
     s->SetStoreNo("2");
     QCOMPARE(StoredGoodsOf().size(), 1);
     QCOMPARE(StoredFinanceOf().size(), 1);
+
+    // Edits reuse statements kept with the connection: a restore may drop
+    // and make the tables under them, and after the connection is opened
+    // again they reach the database now open.
+    QVERIFY(s->SaveGoodsRow(g) && s->SaveGoodsRow(g));
+    QVERIFY(db.manager()->DropAllTables());
+    db.manager()->CreateAllTables();
+    QVERIFY(s->SaveGoodsRow(g) && s->SaveGoodsRow(g));
+    db.manager()->Close();
+    QVERIFY(!s->SaveGoodsRow(g));
+    QVERIFY(db.manager()->ConnectDb(db.settings));
+    g.num = QStringLiteral("8");
+    QVERIFY(s->SaveGoodsRow(g));
+    QCOMPARE(StoredGoodsOf(), GoodsList{g});
 }
 
 void TestStores::rowsComeBackInEntryOrder()
