@@ -21,6 +21,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -680,9 +681,8 @@ void LedgerPages::ShowSums(const PageKind &page, const PageTotals::Sums &all)
 {
     // Rows the page's filter hides do not count: the totals say "筛选后".
     QTableWidget *table = Table(page.tableName);
-    bool filtered = false;
-    for (int r = 0; table && r < table->rowCount() && !filtered; ++r)
-        filtered = table->isRowHidden(r);
+    // The header counts its hidden sections: no walk over the rows per edit.
+    const bool filtered = table && table->verticalHeader()->hiddenSectionCount() > 0;
     PageTotals::Sums shown;
     for (int r = 0; filtered && r < table->rowCount(); ++r) {
         if (!table->isRowHidden(r))
