@@ -69,29 +69,35 @@ void Edits(const QString &backend, QSqlDatabase db)
     pages.FinishFill(table);
     pages.ComputePageTotals(page->totalButton);
 
+    // Best of three rounds each: a flush to disk now and then is the disk's, not the program's.
     QRandomGenerator rng(7);
     const int edits = 200;
-    QElapsedTimer timer;
-    timer.start();
-    for (int i = 0; i < edits; ++i)
-        table->item(int(rng.bounded(quint32(rows.size()))), 9)->setText(QString::number(i % 40 + 1));
-    const double program = timer.nsecsElapsed() / 1e6 / edits;
+    int round = 0;
+    const double program = Bench::BestMs([&] {
+                               ++round;
+                               for (int i = 0; i < edits; ++i)
+                                   table->item(int(rng.bounded(quint32(rows.size()))), 9)
+                                       ->setText(QString::number((i + round) % 40 + 1));
+                           })
+        * 1000 / edits;
     const QString shown = totals[0]->text() + QLatin1Char('/') + totals[2]->text();
     pages.ComputePageTotals(page->totalButton);
     const bool same = shown == totals[0]->text() + QLatin1Char('/') + totals[2]->text();
 
     QSqlQuery update(db);
     update.prepare(QStringLiteral("update tb_sm_product_info set product_num=? where id=?"));
-    timer.restart();
-    for (int i = 0; i < edits; ++i) {
-        update.addBindValue(QString::number(i % 40 + 1));
-        update.addBindValue(int(rng.bounded(quint32(rows.size()))) + 1);
-        update.exec();
-    }
+    const double baseline = Bench::BestMs([&] {
+                                for (int i = 0; i < edits; ++i) {
+                                    update.addBindValue(QString::number(i % 40 + 1));
+                                    update.addBindValue(int(rng.bounded(quint32(rows.size()))) + 1);
+                                    update.exec();
+                                }
+                            })
+        * 1000 / edits;
     Bench::Case(QStringLiteral("%1, one cell edit saved + totals, %2-row page%3")
                     .arg(backend, Bench::Thousands(rows.size()),
                          same ? QString() : QStringLiteral(" (TOTALS DIFFER)")),
-                program, timer.nsecsElapsed() / 1e6 / edits);
+                program, baseline, "µs");
 }
 
 bool Run(const QString &backend, int count)
