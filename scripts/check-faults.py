@@ -43,10 +43,13 @@ F = [
  ('FL1','ledger/ledgerrows.cpp','if (last.isValid() && now <= last)','if (false)',1,'test_ledger'),
  ('FL2','ledger/rowamounts.cpp','return !text.isEmpty() && !NumberText::IsNumber(text);','return false;',1,'test_ledger'),
  ('FL3','ledger/ledgerpages.cpp','saved ? QVariant() : QVariant(QBrush(kSaveFailedColour))','QVariant()',1,'test_ledgerwindow'),
- ('FL4','ledger/ledgerpages.cpp','if (kind == GoodsKind::Sale) {','if (false) {',1,'test_ledgerwindow'),
+ ('FL4','ledger/ledgerpages.cpp','if (kind == GoodsKind::Sale) {','if (kind < 0 && kind == GoodsKind::Sale) {',1,'test_ledgerwindow'),
  ('FL5','ledger/ledgerpages.cpp','|| kind == GoodsKind::Loss','',1,'test_ledgerwindow'),
  ('FL6','masterdata/itemlistwidget.cpp','    case Qt::Key_Escape: hide(); break;\n','',1,'test_ledgerwindow'),
  ('FQ1','db/rowreader.cpp','return any < 0x80;','return true;',1,'test_analytics'),
+ ('FS1','db/dbmanager.cpp','    m_statements.clear();\n','',1,'test_stores'),
+ ('FS2','db/storedbaccess_ledgers.cpp','update->numRowsAffected() > 0','update->numRowsAffected() >= 0',1,'test_stores'),
+ ('FS3','ledger/ledgerpages.cpp','hiddenSectionCount() > 0','hiddenSectionCount() < 0',1,'test_ledgerwindow'),
 ]
 bad = []
 for fid, path, old, new, once, test in F:
