@@ -41,7 +41,7 @@ F = [
  ('F32','ctl/commands.cpp','if (!inv.yes)','if (false)',1,'test_quillonctl'),
  ('F33','ctl/commands.cpp','inv.dateMode = 4','inv.dateMode = 5',1,'test_quillonctl'),
  ('FL1','ledger/ledgerrows.cpp','if (last.isValid() && now <= last)','if (false)',1,'test_ledger'),
- ('FL2','ledger/rowamounts.cpp','return !text.isEmpty() && !NumberText::IsNumber(text);','return false;',1,'test_ledger'),
+ ('FL2','ledger/rowamounts.cpp','return !text.isEmpty() && !NumberText::IsNumber(text);','return !text.isEmpty() && false;',1,'test_ledger'),
  ('FL3','ledger/ledgerpages.cpp','saved ? QVariant() : QVariant(QBrush(kSaveFailedColour))','QVariant()',1,'test_ledgerwindow'),
  ('FL4','ledger/ledgerpages.cpp','if (kind == GoodsKind::Sale) {','if (kind < 0 && kind == GoodsKind::Sale) {',1,'test_ledgerwindow'),
  ('FL5','ledger/ledgerpages.cpp','|| kind == GoodsKind::Loss','',1,'test_ledgerwindow'),
