@@ -10,7 +10,8 @@
 class QComboBox;
 class QLabel;
 class QStackedWidget;
-class QTableWidget;
+class QModelIndex;
+class QTableView;
 class DialogInfoToDb;
 class DialogQuery;
 class DialogShowGraph;
@@ -48,10 +49,10 @@ public:
     void WaitForBackup();
 
     // Pages: goods kinds 0-5, finance kinds 0-7, the sales statistics page.
-    QTableWidget *GoodsTable(int kind) const;
-    QTableWidget *FinanceTable(int kind) const;
-    QTableWidget *SalesTable() const;
-    QTableWidget *Table(const QString &objectName) const;
+    QTableView *GoodsTable(int kind) const;
+    QTableView *FinanceTable(int kind) const;
+    QTableView *SalesTable() const;
+    QTableView *Table(const QString &objectName) const;
     QStackedWidget *GoodsStack() const;
     QStackedWidget *SalesStack() const;
     QStackedWidget *FinanceStack() const;
@@ -104,8 +105,8 @@ public slots:
     void ExportProcess();
     void PrintActionProcess();
     void TotalProcess();
-    void TabCellChanged(int row, int column);
-    void CellChoseProcess(int row, int column);
+    void TabCellChanged(const QModelIndex &index, const QString &text);
+    void CellChoseProcess(const QModelIndex &index);
     void SaveDbDate();
     void RestoreDbDate();
     void EnableAction();

@@ -5,12 +5,12 @@
 #include "analytics/dialogshowgraph.h"
 #include "analytics/salesstatistics.h"
 #include "ledger/ledgerkinds.h"
-#include "ledger/ledgerrows.h"
+#include "ledger/ledgermodel.h"
+#include "ledger/ledgerpages.h"
 #include "ledger/queryprocess.h"
 
 #include <QBoxLayout>
 #include <QPushButton>
-#include <QTableWidget>
 
 namespace {
 
@@ -70,13 +70,16 @@ void MainWindow::ShowPageChart()
     if (!m_graphDlg)
         m_graphDlg = new DialogShowGraph(this);
     const QueryRequest *last = m_queryScheduler ? &m_queryScheduler->request() : nullptr;
-    const QTableWidget *table = Table(page->tableName);
+    // The rows as the page shows them.
+    const LedgerModel *model = Ledger()->Model(*page);
     if (page->group == LedgerKinds::Group::Sales) {
         GoodsList rows;
-        for (int r = 0; table && r < table->rowCount(); ++r) {
+        for (int r = 0; r < model->rowCount(); ++r) {
             GoodsRecord record;
-            if (LedgerRows::PeekGoodsRow(r, GoodsKind::Sale, record, table))
-                rows << record;
+            record.tabType = GoodsKind::Sale;
+            for (int c = 0; c < GoodsRecord::TextCount; ++c)
+                record.setText(c, model->Text(r, c));
+            rows << record;
         }
         // The period only when the page shows the last query's result.
         const bool ours = last && last->pageGroup == QueryGroup::Sales && last->pageKind == page->kind;
@@ -87,10 +90,12 @@ void MainWindow::ShowPageChart()
                                       rows, page->titleText, page->kind == SalesStatistics::Debts, period));
     } else {
         FinanceList rows;
-        for (int r = 0; table && r < table->rowCount(); ++r) {
+        for (int r = 0; r < model->rowCount(); ++r) {
             FinanceRecord record;
-            if (LedgerRows::PeekFinanceRow(r, FinanceKind::Profit, record, table))
-                rows << record;
+            record.tabType = FinanceKind::Profit;
+            for (int c = 0; c < FinanceRecord::TextCount; ++c)
+                record.setText(c, model->Text(r, c));
+            rows << record;
         }
         const bool ours = last && last->IsProfitPage();
         m_graphDlg->ShowChart(ChartScript::FromProfitRows(rows, ours ? PeriodText(*last) : QString()));

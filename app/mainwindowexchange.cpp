@@ -4,7 +4,10 @@
 #include "exchange/ledgerexchange_window.h"
 #include "exchange/printwidget.h"
 #include "ledger/ledgerkinds.h"
+#include "ledger/ledgermodel.h"
 #include "ledger/ledgerpages.h"
+
+#include <QTableView>
 
 void MainWindow::InportProcess()
 {
@@ -14,10 +17,10 @@ void MainWindow::InportProcess()
         return;
     LedgerExchange::ImportHooks hooks;
     hooks.status = [this](const QString &text) { ShowStatusMessage(text); };
-    hooks.setFilling = [this](bool on) { Ledger()->SetFillingTables(on); };
+    hooks.clearPage = [this, page] { Ledger()->ClearPageTable(*page); };
     const int kind =
         page->group == LedgerKinds::Group::Finance ? LedgerExchange::FinancePage : LedgerExchange::GoodsPage;
-    LedgerExchange::ImportLedger(kind, Table(page->tableName), this, hooks);
+    LedgerExchange::ImportLedger(kind, page->tableName, this, hooks);
 }
 void MainWindow::ExportProcess()
 {
@@ -28,10 +31,8 @@ void MainWindow::ExportProcess()
     // The stock and sales statistics pages go out as goods pages, profit as a finance page.
     const int kind =
         page->group == LedgerKinds::Group::Finance ? LedgerExchange::FinancePage : LedgerExchange::GoodsPage;
-    // Every row of a page still arriving goes out, not only those shown so far.
-    Ledger()->FinishFill(Table(page->tableName));
     const LedgerExchange::ExportResult result =
-        LedgerExchange::ExportLedger(kind, Table(page->tableName), this);
+        LedgerExchange::ExportLedger(kind, Ledger()->Model(*page), this);
     if (!result.cancelled)
         ShowStatusMessage(LedgerExchange::ExportStatusText(result));
 }

@@ -4,14 +4,16 @@
 #include "ui_mainwindow.h"
 
 #include "app/dialoglogin.h"
+#include "ledger/backuprestore.h"
 #include "ledger/ledgerkinds.h"
+#include "ledger/ledgermodel.h"
 #include "ledger/ledgerpages.h"
-#include "ledger/pageview.h"
 #include "masterdata/dialoginfotodb.h"
 #include "masterdata/dialogstoreset.h"
 #include "masterdata/dialogusermge.h"
 #include "masterdata/itemlistwidget.h"
 #include "widgets/looks.h"
+#include "widgets/pageview.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -20,9 +22,11 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPersistentModelIndex>
+#include <QPointer>
 #include <QPushButton>
 #include <QShortcut>
-#include <QTableWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 
 using LedgerKinds::Group;
@@ -99,13 +103,9 @@ QWidget *BuildPage(const PageKind &kind)
         top->addWidget(NewButton(name, CaptionOf(kind, name), page));
     layout->addLayout(top);
 
-    auto *table = new QTableWidget(0, kind.ColumnCount(), page);
+    // The view of the page's model (titles, tool tips and rows come from it).
+    auto *table = new QTableView(page);
     table->setObjectName(kind.tableName);
-    table->setHorizontalHeaderLabels(kind.columnTitles);
-    if (kind.group != Group::Finance)
-        table->horizontalHeaderItem(LedgerKinds::SizeColumn)->setToolTip(LedgerKinds::SizeColumnToolTip());
-    for (int c = 0; c < kind.ColumnCount(); ++c)
-        table->setColumnHidden(c, !kind.IsColumnShown(c));
     table->setSortingEnabled(false);
     table->setShowGrid(true);
     table->setWordWrap(true);
@@ -155,8 +155,11 @@ void MainWindow::BuildPages()
 
 void MainWindow::InitTable()
 {
+    Ledger(); // every page has its model
     for (const PageKind &kind : LedgerKinds::Pages()) {
-        QTableWidget *table = Table(kind.tableName);
+        QTableView *table = Table(kind.tableName);
+        for (int c = 0; c < kind.ColumnCount(); ++c)
+            table->setColumnHidden(c, !kind.IsColumnShown(c));
         QHeaderView *header = table->horizontalHeader();
         header->setStretchLastSection(true);
         header->setVisible(true);
@@ -181,34 +184,32 @@ void MainWindow::ConnectPageWidgets()
     };
 
     for (const PageKind &kind : LedgerKinds::Pages()) {
-        wire(kind.addButton, &MainWindow::ActionAdd);
-        wire(kind.deleteButton, &MainWindow::ActionDelete);
-        wire(kind.clearButton, &MainWindow::ActionClear);
+        // The buttons of the page find their page once, here: their work gets the kind.
+        auto page = [this, &kind, &button](const QString &name, void (LedgerPages::*work)(const PageKind &)) {
+            if (!name.isEmpty())
+                connect(button(name), &QPushButton::clicked, this,
+                        [this, &kind, work] { (Ledger()->*work)(kind); });
+        };
+        page(kind.addButton, &LedgerPages::ActionAdd);
+        page(kind.deleteButton, &LedgerPages::ActionDelete);
+        page(kind.clearButton, &LedgerPages::ActionClear);
+        page(kind.totalButton, &LedgerPages::TotalProcess);
         wire(kind.queryButton, &MainWindow::ActionQuery);
         wire(kind.importButton, &MainWindow::InportProcess);
         wire(kind.exportButton, &MainWindow::ExportProcess);
         wire(kind.printButton, &MainWindow::PrintActionProcess);
-        wire(kind.totalButton, &MainWindow::TotalProcess);
         wire(kind.titleButton,
              kind.group == Group::Finance ? &MainWindow::ShowRelationWidget : &MainWindow::InitTable);
-        // Totals follow the rows the filter shows.
-        const QString totalButton = kind.totalButton;
-        connect(PageView::Of(Table(kind.tableName)), &PageView::ShownRowsChanged, this,
-                [this, totalButton] { Ledger()->ComputePageTotals(totalButton); });
-
-        // Computed pages are never saved, so their cells report nothing.
-        if (!kind.IsStored())
-            continue;
-        QTableWidget *table = Table(kind.tableName);
-        connect(table, &QTableWidget::cellChanged, this, &MainWindow::TabCellChanged);
-        if (kind.group == Group::Goods)
-            connect(table, &QTableWidget::cellClicked, this, &MainWindow::CellChoseProcess);
+        // A click on a goods page's warehouse cell opens the picker.
+        if (kind.IsStored() && kind.group == Group::Goods)
+            connect(Table(kind.tableName), &QTableView::clicked, this, &MainWindow::CellChoseProcess);
     }
 }
 
 void MainWindow::ConnectPageViews()
 {
-    connect(Ledger(), &LedgerPages::PageFilled, this, [](QTableWidget *table) {
+    connect(Ledger(), &LedgerPages::PageFilled, this, [this](const PageKind &page) {
+        QTableView *table = Table(page.tableName);
         if (PageView *view = PageView::Of(table))
             view->Refilled();
         PageView::FitColumns(table);
@@ -233,32 +234,28 @@ void MainWindow::ConnectPageViews()
             if (!chosen && stack->isVisible())
                 chosen = stack;
         }
-        QTableWidget *table = chosen && chosen->currentWidget()
-            ? chosen->currentWidget()->findChild<QTableWidget *>()
-            : nullptr;
+        QTableView *table =
+            chosen && chosen->currentWidget() ? chosen->currentWidget()->findChild<QTableView *>() : nullptr;
         if (PageView *view = PageView::Of(table))
             view->FocusSearch();
     });
 }
 
-QTableWidget *MainWindow::Table(const QString &objectName) const
-{
-    return findChild<QTableWidget *>(objectName);
-}
+QTableView *MainWindow::Table(const QString &objectName) const { return findChild<QTableView *>(objectName); }
 
-QTableWidget *MainWindow::GoodsTable(int kind) const
+QTableView *MainWindow::GoodsTable(int kind) const
 {
     const PageKind *page = LedgerKinds::Find(Group::Goods, kind);
     return page ? Table(page->tableName) : nullptr;
 }
 
-QTableWidget *MainWindow::FinanceTable(int kind) const
+QTableView *MainWindow::FinanceTable(int kind) const
 {
     const PageKind *page = LedgerKinds::Find(Group::Finance, kind);
     return page ? Table(page->tableName) : nullptr;
 }
 
-QTableWidget *MainWindow::SalesTable() const { return Table(LedgerKinds::Find(Group::Sales, 0)->tableName); }
+QTableView *MainWindow::SalesTable() const { return Table(LedgerKinds::Find(Group::Sales, 0)->tableName); }
 
 QStackedWidget *MainWindow::GoodsStack() const { return m_ui->stackedWidget; }
 QStackedWidget *MainWindow::SalesStack() const { return m_ui->stackedWidget_2; }
@@ -293,10 +290,18 @@ LedgerPages *MainWindow::Ledger()
             if (m_itemList)
                 m_itemList->hide();
         });
-    m_ledger->SetWarehousePicker([this](QTableWidget *table, int row, int column) {
+    m_ledger->SetWarehousePicker([this](LedgerModel *model, int row, int column) {
         if (!m_storeSetDlg)
             return;
-        m_storeSetDlg->SetTarget(table, row, column);
+        // The cell is followed when rows above it go.
+        const QPersistentModelIndex cell(model->index(row, column));
+        const QPointer<LedgerModel> page(model);
+        m_storeSetDlg->SetTarget(model->Text(row, column), [page, cell](const QString &location) {
+            // The same text again is no edit: the row is not saved for nothing;
+            // a failed save marks the row and is reported by the page.
+            if (page && cell.isValid() && page->Text(cell.row(), cell.column()) != location)
+                (void)page->SetCell(cell.row(), cell.column(), location);
+        });
         m_storeSetDlg->show();
         m_storeSetDlg->raise();
         m_storeSetDlg->activateWindow();
@@ -307,23 +312,47 @@ LedgerPages *MainWindow::Ledger()
 void MainWindow::StartFirstLoad() { Ledger()->StartLoad(); }
 void MainWindow::ShowTabData() { Ledger()->ShowTabData(); }
 void MainWindow::RefreshTab() { Ledger()->RefreshTab(); }
-void MainWindow::ActionAdd() { Ledger()->ActionAdd(sender() ? sender()->objectName() : QString()); }
-void MainWindow::ActionDelete() { Ledger()->ActionDelete(sender() ? sender()->objectName() : QString()); }
-void MainWindow::ActionClear() { Ledger()->ActionClear(sender() ? sender()->objectName() : QString()); }
-void MainWindow::TotalProcess() { Ledger()->TotalProcess(sender() ? sender()->objectName() : QString()); }
-void MainWindow::ShowTotalResult() { Ledger()->ShowTotalResult(); }
-void MainWindow::TabCellChanged(int row, int column)
+// The window's slots, for anything connected to them: the sender names its page once.
+namespace {
+const PageKind *SenderPage(const QObject *sender)
 {
-    Ledger()->TabCellChanged(qobject_cast<QTableWidget *>(sender()), row, column);
+    return sender ? LedgerKinds::FindByWidget(sender->objectName()) : nullptr;
+}
+} // namespace
+
+void MainWindow::ActionAdd()
+{
+    if (const PageKind *page = SenderPage(sender()))
+        Ledger()->ActionAdd(*page);
+}
+void MainWindow::ActionDelete()
+{
+    if (const PageKind *page = SenderPage(sender()))
+        Ledger()->ActionDelete(*page);
+}
+void MainWindow::ActionClear()
+{
+    if (const PageKind *page = SenderPage(sender()))
+        Ledger()->ActionClear(*page);
+}
+void MainWindow::TotalProcess()
+{
+    if (const PageKind *page = SenderPage(sender()))
+        Ledger()->TotalProcess(*page);
+}
+void MainWindow::ShowTotalResult() { Ledger()->ShowTotalResult(); }
+void MainWindow::TabCellChanged(const QModelIndex &index, const QString &text)
+{
+    Ledger()->TabCellChanged(index, text);
 }
 void MainWindow::GetTabDateToDb(int row, int column, const QString &sendName)
 {
-    Ledger()->GetTabDateToDb(row, column, sendName);
+    const PageKind *page = LedgerKinds::FindByTable(sendName);
+    LedgerModel *model = page ? Ledger()->Model(*page) : nullptr;
+    if (model)
+        Ledger()->GetTabDateToDb(*page, row, column, model->Text(row, column));
 }
-void MainWindow::CellChoseProcess(int row, int column)
-{
-    Ledger()->CellChoseProcess(qobject_cast<QTableWidget *>(sender()), row, column);
-}
+void MainWindow::CellChoseProcess(const QModelIndex &index) { Ledger()->CellChoseProcess(index); }
 // The cell editors are wired to the ledger pages directly; these serve any
 // other box or date editor connected to the window.
 void MainWindow::ComboxTextChanged(const QString &)
@@ -334,15 +363,12 @@ void MainWindow::ComboxIndexChanged(int)
 {
     Ledger()->ComboxIndexChanged(qobject_cast<QComboBox *>(sender()));
 }
-void MainWindow::DateChanged(const QDate &date)
-{
-    Ledger()->DateChanged(qobject_cast<QWidget *>(sender()), date);
-}
-void MainWindow::SaveDbDate() { Ledger()->SaveDbDate(); }
-void MainWindow::EnableAction() { Ledger()->EnableAction(); }
-void MainWindow::RestoreDbDate() { Ledger()->RestoreDbDate(); }
+void MainWindow::DateChanged(const QDate &) { Ledger()->DateChanged(qobject_cast<QWidget *>(sender())); }
+void MainWindow::SaveDbDate() { Ledger()->backup()->SaveDbDate(); }
+void MainWindow::EnableAction() { Ledger()->backup()->EnableAction(); }
+void MainWindow::RestoreDbDate() { Ledger()->backup()->RestoreDbDate(); }
 void MainWindow::WaitForBackup()
 {
     if (m_ledger)
-        m_ledger->WaitForBackup();
+        m_ledger->backup()->WaitForBackup();
 }

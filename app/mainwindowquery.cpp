@@ -15,7 +15,6 @@
 #include <QComboBox>
 #include <QDebug>
 #include <QSignalBlocker>
-#include <QTableWidget>
 
 namespace {
 
@@ -90,7 +89,7 @@ void MainWindow::ShowStockOfModel()
     const LedgerKinds::PageKind *page = LedgerKinds::Find(LedgerKinds::Group::Goods, GoodsKind::CurrentStock);
     const QComboBox *box = ModelCombo();
     m_ledger->ShowGoodsRows(
-        Table(page->tableName),
+        *page,
         QueryWork::GoodsRowsToShow(m_stockCode, m_ledger->lists(), box ? box->currentText() : QString()));
 }
 
@@ -115,11 +114,8 @@ void MainWindow::QueryProcess()
     const LedgerKinds::PageKind *page = request.IsValidPage()
         ? LedgerKinds::Find(GroupOfQuery(request.pageGroup), request.pageKind)
         : nullptr;
-    if (QTableWidget *table = page ? Table(page->tableName) : nullptr) {
-        const bool wasFilling = Ledger()->fillingTables();
-        Ledger()->SetFillingTables(true);
-        table->setRowCount(0);
-        Ledger()->SetFillingTables(wasFilling);
+    if (page) {
+        Ledger()->ClearPageTable(*page);
         if (request.IsStockPage())
             m_stockCode = 0;
     }
@@ -144,11 +140,10 @@ void MainWindow::ShowQueryResultData(int result)
 void MainWindow::ShowQueryRows(int group, int kind, int code)
 {
     const LedgerKinds::PageKind *page = LedgerKinds::Find(GroupOfQuery(group), kind);
-    QTableWidget *table = page ? Table(page->tableName) : nullptr;
-    if (!table)
+    if (!page)
         return;
     if (group == QueryGroup::Finance) {
-        Ledger()->ShowFinanceRows(table, QueryWork::FinanceRowsToShow(code, Ledger()->lists()));
+        Ledger()->ShowFinanceRows(*page, QueryWork::FinanceRowsToShow(code, Ledger()->lists()));
         return;
     }
     QString model;
@@ -159,5 +154,5 @@ void MainWindow::ShowQueryRows(int group, int kind, int code)
             box->show();
         }
     }
-    Ledger()->ShowGoodsRows(table, QueryWork::GoodsRowsToShow(code, Ledger()->lists(), model));
+    Ledger()->ShowGoodsRows(*page, QueryWork::GoodsRowsToShow(code, Ledger()->lists(), model));
 }

@@ -6,9 +6,9 @@
 #include "exchange/excelengine.h"
 #include "exchange/ledgerexchange_window.h"
 #include "ledger/ledgerkinds.h"
+#include "ledger/ledgermodel.h"
 
 #include <QApplication>
-#include <QTableWidget>
 
 int main(int argc, char **argv)
 {
@@ -20,17 +20,14 @@ int main(int argc, char **argv)
         return 1;
     const int count = 10000;
     const LedgerKinds::PageKind *page = LedgerKinds::Find(LedgerKinds::Group::Goods, GoodsKind::PurchaseIn);
-    QTableWidget table(count, page->ColumnCount());
-    table.setObjectName(page->tableName);
-    table.setHorizontalHeaderLabels(page->columnTitles);
     const GoodsList ledger = Bench::LedgerRows(count, 11u);
+    LedgerModel table(*page);
+    table.SetGoodsRows(ledger);
     QVector<QStringList> texts;
     for (int r = 0; r < count; ++r) {
         texts.append(QStringList());
-        for (int c = 0; c < GoodsRecord::TextCount; ++c) {
-            texts.last() << ledger.at(r).text(c);
-            table.setItem(r, c, new QTableWidgetItem(ledger.at(r).text(c)));
-        }
+        for (int c = 0; c < GoodsRecord::TextCount; ++c)
+            texts.last() << table.Text(r, c);
     }
     for (const QString &suffix : {QStringLiteral("xls"), QStringLiteral("xlsx")}) {
         const QString path = db.dir.filePath(QStringLiteral("page.") + suffix);

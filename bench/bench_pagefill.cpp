@@ -7,6 +7,7 @@
 #include "benchsupport.h"
 
 #include "ledger/ledgerkinds.h"
+#include "ledger/ledgermodel.h"
 #include "ledger/ledgerpages.h"
 #include "resources/resources.h"
 
@@ -15,7 +16,6 @@
 #include <QScrollBar>
 #include <QStandardItemModel>
 #include <QTableView>
-#include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <functional>
@@ -99,9 +99,8 @@ int main(int argc, char **argv)
     QWidget window;
     auto *layout = new QVBoxLayout(&window);
     const LedgerKinds::PageKind *page = LedgerKinds::Find(LedgerKinds::Group::Goods, GoodsKind::PurchaseIn);
-    auto *table = new QTableWidget(0, page->ColumnCount(), &window);
+    auto *table = new QTableView(&window);
     table->setObjectName(page->tableName);
-    table->setHorizontalHeaderLabels(page->columnTitles);
     auto *plain = new QTableView(&window);
     layout->addWidget(table);
     layout->addWidget(plain);
@@ -135,7 +134,8 @@ int main(int argc, char **argv)
         plain->setModel(nullptr);
         delete model;
         const Figures prog = Measure(
-            table, [&] { pages->ShowGoodsRows(table, rows); }, [&] { return !pages->FillPending(table); });
+            table, [&] { pages->ShowGoodsRows(*page, rows); },
+            [&] { return !pages->Model(*page)->Filling(); });
         const QString n = Bench::Thousands(count);
         Bench::Case(QStringLiteral("show %1 page, first screen painted").arg(n), prog.shownMs, base.shownMs);
         Bench::Case(QStringLiteral("show %1 page, every row in and painted").arg(n), prog.filledMs,
@@ -147,7 +147,7 @@ int main(int argc, char **argv)
             QStringLiteral("memory of the %1 page after scrolling end to end (baseline: when first shown)")
                 .arg(n),
             prog.scrolledMb, prog.shownMb, "MB");
-        table->setRowCount(0);
+        pages->ShowGoodsRows(*page, GoodsList());
         QApplication::processEvents();
     }
     return 0;

@@ -5,9 +5,9 @@
 #include "ledger/readdatabasethread.h"
 #include "widgets/modalseam.h"
 
+#include <QAbstractItemModel>
 #include <QDate>
 #include <QObject>
-#include <QTableWidget>
 
 #include <memory>
 
@@ -28,29 +28,22 @@ const LedgerDateColumn LedgerLayouts[] = {
 // The date text of an export; "K" is no date letter and stays as it is.
 const QString LedgerDateFormat = QStringLiteral("yyyyKMMKdd");
 
-QString ItemText(const QTableWidget *table, int row, int column)
-{
-    const QTableWidgetItem *item = table->item(row, column);
-    return item ? item->text() : QString();
-}
-
 // The texts a ledger page exports: the header items and every cell, the date
 // column of a goods or finance page as "yyyyKMMKdd".
-void LedgerTableCells(int kind, const QTableWidget *table, QStringList *header, QVector<QStringList> *rows)
+void LedgerTableCells(int kind, const QAbstractItemModel *table, QStringList *header,
+                      QVector<QStringList> *rows)
 {
     int dateColumn = -1;
     for (const LedgerDateColumn &l : LedgerLayouts) {
         if (l.kind == kind)
             dateColumn = l.dateColumn;
     }
-    for (int c = 0; c < table->columnCount(); ++c) {
-        const QTableWidgetItem *item = table->horizontalHeaderItem(c);
-        *header << (item ? item->text() : QString());
-    }
+    for (int c = 0; c < table->columnCount(); ++c)
+        *header << table->headerData(c, Qt::Horizontal).toString();
     for (int r = 0; r < table->rowCount(); ++r) {
         QStringList cells;
         for (int c = 0; c < table->columnCount(); ++c) {
-            QString text = ItemText(table, r, c);
+            QString text = table->index(r, c).data().toString();
             if (c == dateColumn) {
                 const QDate date = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
                 if (date.isValid())
@@ -66,7 +59,7 @@ void LedgerTableCells(int kind, const QTableWidget *table, QStringList *header, 
 
 namespace LedgerExchange {
 
-ExportResult WriteLedger(int kind, QTableWidget *table, const QString &fileName)
+ExportResult WriteLedger(int kind, const QAbstractItemModel *table, const QString &fileName)
 {
     if (!table) {
         ExportResult result;
@@ -77,9 +70,10 @@ ExportResult WriteLedger(int kind, QTableWidget *table, const QString &fileName)
     QStringList header;
     QVector<QStringList> rows;
     LedgerTableCells(kind, table, &header, &rows);
-    // A page that hides columns (the summaries of the sales statistics stack) exports what it shows.
+    // A page that hides its untitled columns (the summaries of the sales
+    // statistics stack) exports what it shows.
     for (int c = header.size() - 1; c >= 0; --c) {
-        if (!table->isColumnHidden(c))
+        if (!header.at(c).isEmpty())
             continue;
         header.removeAt(c);
         for (QStringList &row : rows)
@@ -88,7 +82,7 @@ ExportResult WriteLedger(int kind, QTableWidget *table, const QString &fileName)
     return WriteLedgerRows(header, rows, fileName);
 }
 
-ExportResult ExportLedger(int kind, QTableWidget *table, QWidget *window)
+ExportResult ExportLedger(int kind, const QAbstractItemModel *table, QWidget *window)
 {
     QString filter;
     const QString fileName = WithWorkbookExtension(
@@ -109,9 +103,9 @@ QString AskImportFile()
                                       QStringLiteral("*.xls;;*.xlsx"));
 }
 
-bool ImportLedger(int kind, QTableWidget *table, QObject *context, const ImportHooks &hooks)
+bool ImportLedger(int kind, const QString &tableName, QObject *context, const ImportHooks &hooks)
 {
-    if (!table || TabTypeOf(kind, table->objectName()) < 0)
+    if (TabTypeOf(kind, tableName) < 0)
         return false;
     const QString fileName = AskImportFile();
     if (fileName.isEmpty())
@@ -119,12 +113,8 @@ bool ImportLedger(int kind, QTableWidget *table, QObject *context, const ImportH
     if (hooks.status)
         hooks.status(QStringLiteral("数据导入开始..."));
 
-    if (hooks.setFilling)
-        hooks.setFilling(true);
-    while (table->rowCount() > 0)
-        table->removeRow(0);
-    if (hooks.setFilling)
-        hooks.setFilling(false);
+    if (hooks.clearPage)
+        hooks.clearPage();
 
     // Owned by the worker's closure and the report, whichever lives longer; the
     // worker never touches the table, only its name.
@@ -134,7 +124,6 @@ bool ImportLedger(int kind, QTableWidget *table, QObject *context, const ImportH
         ImportResult result;
     };
     auto shared = std::make_shared<Shared>();
-    const QString tableName = table->objectName();
     // Parented to the context: a window closing mid-import waits for the worker.
     auto *worker = new ReadDatabaseThread(nullptr, ReadDatabaseThread::ImportSheet, context);
     worker->SetImportParam(1, fileName, &shared->importRows);

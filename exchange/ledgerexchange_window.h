@@ -5,24 +5,25 @@
 #include <functional>
 
 class QObject;
-class QTableWidget;
+class QAbstractItemModel;
 class QWidget;
 
-// The ledger exchange from the window: reads and fills page tables and asks
-// for files through the modal seam.
+// The ledger exchange from the window: reads page models and asks for files
+// through the modal seam.
 namespace LedgerExchange {
 
-// Writes the page (kind 1 goods, 2 finance) into the workbook, without asking.
-ExportResult WriteLedger(int kind, QTableWidget *table, const QString &fileName);
+// Writes the page's rows (kind 1 goods, 2 finance) into the workbook, without
+// asking: every row of the model, its titled columns.
+ExportResult WriteLedger(int kind, const QAbstractItemModel *table, const QString &fileName);
 // Asks for the file with the main window as parent, then writes.
-ExportResult ExportLedger(int kind, QTableWidget *table, QWidget *window);
+ExportResult ExportLedger(int kind, const QAbstractItemModel *table, QWidget *window);
 // The import's file question; empty when cancelled.
 QString AskImportFile();
 
 // What the window lends an import.
 struct ImportHooks
 {
-    std::function<void(bool)> setFilling;               // the window's fillingTables flag
+    std::function<void()> clearPage;                    // empties the page before its rows come back
     std::function<void(const QString &)> status;        // the status line
     std::function<void(const ImportResult &)> finished; // after the status, on the GUI thread
 };
@@ -31,7 +32,7 @@ struct ImportHooks
 // type-2 worker reads the workbook and stores its rows; ShowReadExcelData
 // reports on the thread of context once the worker has finished. False when
 // nothing was started (cancelled, or not a stored page).
-bool ImportLedger(int kind, QTableWidget *table, QObject *context, const ImportHooks &hooks);
+bool ImportLedger(int kind, const QString &tableName, QObject *context, const ImportHooks &hooks);
 
 // The end of an import: the status line says what was stored or why nothing was.
 void ShowReadExcelData(const ImportResult &result, const ImportHooks &hooks);

@@ -12,7 +12,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 
 namespace {
 
@@ -33,43 +33,32 @@ void ShowPdfFailure(QWidget *window, const PrintResult &result)
                   QStringLiteral("无法写入PDF文件 %1 (%2)").arg(result.fileName, result.error));
 }
 
-QString CellText(const QTableWidget *table, int row, int column)
-{
-    QWidget *widget = table->cellWidget(row, column);
-    if (const auto *combo = qobject_cast<const QComboBox *>(widget))
-        return combo->currentText();
-    if (const auto *date = qobject_cast<const QDateTimeEdit *>(widget))
-        return date->date().toString(QStringLiteral("yyyy-MM-dd"));
-    if (const auto *edit = qobject_cast<const QLineEdit *>(widget))
-        return edit->text();
-    const QTableWidgetItem *item = table->item(row, column);
-    return item ? item->text() : QString();
-}
-
 } // namespace
 
-RowsPdf::Table TableOfPage(const QTableWidget *table)
+RowsPdf::Table TableOfPage(const QTableView *table)
 {
     RowsPdf::Table out;
-    if (!table)
+    const QAbstractItemModel *model = table ? table->model() : nullptr;
+    if (!model)
         return out;
     out.title = LedgerExchange::PageTitle(table->objectName());
     QVector<int> columns;
-    for (int c = 0; c < table->columnCount(); ++c) {
+    for (int c = 0; c < model->columnCount(); ++c) {
         if (table->isColumnHidden(c))
             continue;
         columns.append(c);
-        const QTableWidgetItem *header = table->horizontalHeaderItem(c);
-        out.headers << (header ? header->text() : QString::number(c + 1));
+        const QString header = model->headerData(c, Qt::Horizontal).toString();
+        out.headers << (header.isEmpty() ? QString::number(c + 1) : header);
     }
-    out.rows.reserve(table->rowCount());
-    for (int r = 0; r < table->rowCount(); ++r) {
+    // The rows the page shows, in the order it shows them (its filter and sort).
+    out.rows.reserve(model->rowCount());
+    for (int r = 0; r < model->rowCount(); ++r) {
         if (table->isRowHidden(r))
             continue;
         QStringList cells;
         cells.reserve(columns.size());
         for (int c : qAsConst(columns))
-            cells << CellText(table, r, c);
+            cells << model->index(r, c).data().toString();
         out.rows.append(cells);
     }
     return out;
@@ -85,7 +74,7 @@ QString PdfFileName(const QString &chosen)
 PrintResult PrintWidget(QWidget *widget, QWidget *window)
 {
     PrintResult result;
-    const auto *table = qobject_cast<const QTableWidget *>(widget);
+    const auto *table = qobject_cast<const QTableView *>(widget);
     QPrinter printer(QPrinter::HighResolution);
     if (!AskForPdf()) {
         QPrintDialog dialog(&printer, window);

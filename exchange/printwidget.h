@@ -4,7 +4,7 @@
 
 #include <QString>
 
-class QTableWidget;
+class QTableView;
 class QWidget;
 
 enum class PrintOutcome { Cancelled, Printed, PdfWritten, Failed };
@@ -24,9 +24,8 @@ struct PrintResult
 PrintResult PrintWidget(QWidget *widget, QWidget *window);
 
 // What the page shows: its title, column titles and every row's texts
-// (combo box and date cell widgets read as their texts; hidden rows and
-// columns left out).
-RowsPdf::Table TableOfPage(const QTableWidget *table);
+// (through its model, as shown: hidden rows and columns left out).
+RowsPdf::Table TableOfPage(const QTableView *table);
 
 // The PDF name for the file dialog's answer: ".pdf" added when there is no suffix.
 QString PdfFileName(const QString &chosen);

@@ -1,27 +1,31 @@
 #include "ledger/ledgerdelegate.h"
 
+#include "ledger/celllayout.h"
+#include "ledger/ledgermodel.h"
 #include "widgets/comboxboxspec.h"
 
+#include <QAbstractProxyModel>
 #include <QApplication>
 #include <QDateEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QSignalBlocker>
-#include <QTableWidget>
+#include <QTableView>
 
 namespace {
 
 const char *const kIndexProperty = "ledgerIndex";
+const char *const kViewProperty = "ledgerView";
 const QString kDateFormat = QStringLiteral("yyyy-MM-dd");
 // The drop-down parts of the editors' style sheet.
 constexpr int kComboButton = 16;
 constexpr int kDateButton = 30;
 
-LedgerRows::Editor EditorOf(const QModelIndex &index)
+CellLayout::Editor EditorOf(const QModelIndex &index)
 {
-    const auto *table = qobject_cast<const QTableWidget *>(index.model() ? index.model()->parent() : nullptr);
-    return table ? LedgerRows::EditorAt(table, index.row(), index.column()) : LedgerRows::Editor::None;
+    const LedgerModel *model = LedgerDelegate::PageModelOf(index.model());
+    return model ? CellLayout::EditorOf(model->page(), index.column()) : CellLayout::Editor::None;
 }
 
 QString EditorText(const QWidget *editor)
@@ -42,61 +46,56 @@ const QPixmap &Picture(bool date)
 
 } // namespace
 
-LedgerDelegate::LedgerDelegate(QTableWidget *table, ChoicesReader choices, EditorHook hook)
-    : QStyledItemDelegate(table), m_table(table), m_choices(std::move(choices)), m_hook(std::move(hook))
+LedgerDelegate::LedgerDelegate(QTableView *view, ChoicesReader choices, EditorHook hook)
+    : QStyledItemDelegate(view), m_view(view), m_choices(std::move(choices)), m_hook(std::move(hook))
 {
-    connect(table, &QAbstractItemView::pressed, this, &LedgerDelegate::OpenOnPress);
+    connect(view, &QAbstractItemView::pressed, this, &LedgerDelegate::OpenOnPress);
 }
 
-bool LedgerDelegate::EditedCell(QWidget *editor, QTableWidget **table, int *row, int *column)
+LedgerModel *LedgerDelegate::PageModelOf(const QAbstractItemModel *model)
+{
+    if (const auto *proxy = qobject_cast<const QAbstractProxyModel *>(model))
+        model = proxy->sourceModel();
+    return qobject_cast<LedgerModel *>(const_cast<QAbstractItemModel *>(model));
+}
+
+QModelIndex LedgerDelegate::EditedCell(QWidget *editor)
 {
     if (!editor)
-        return false;
-    const QPersistentModelIndex index = editor->property(kIndexProperty).value<QPersistentModelIndex>();
-    if (!index.isValid())
-        return false;
-    auto *owner = qobject_cast<QTableWidget *>(index.model()->parent());
-    if (!owner)
-        return false;
-    if (table)
-        *table = owner;
-    if (row)
-        *row = index.row();
-    if (column)
-        *column = index.column();
-    return true;
+        return QModelIndex();
+    return editor->property(kIndexProperty).value<QPersistentModelIndex>();
 }
 
-void LedgerDelegate::WriteToItem(QWidget *editor)
+bool LedgerDelegate::Commit(QWidget *editor)
 {
-    QTableWidget *table = nullptr;
-    int row = -1;
-    int column = -1;
-    if (!EditedCell(editor, &table, &row, &column))
-        return;
+    const QModelIndex index = EditedCell(editor);
+    auto *view =
+        qobject_cast<QTableView *>(editor ? editor->property(kViewProperty).value<QObject *>() : nullptr);
+    if (!index.isValid() || !view || view->model() != index.model())
+        return false;
     const QString text = EditorText(editor);
-    const QSignalBlocker blocker(table);
-    if (QTableWidgetItem *item = table->item(row, column))
-        item->setText(text);
-    else
-        table->setItem(row, column, new QTableWidgetItem(text));
+    if (index.data(Qt::EditRole).toString() == text)
+        return false;
+    return view->model()->setData(index, text);
 }
 
 QWidget *LedgerDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &option,
                                       const QModelIndex &index) const
 {
-    const LedgerRows::Editor kind = EditorOf(index);
-    if (kind == LedgerRows::Editor::None)
+    const CellLayout::Editor kind = EditorOf(index);
+    if (kind == CellLayout::Editor::None)
         return QStyledItemDelegate::createEditor(parent, option, index);
     QWidget *editor = nullptr;
-    if (kind == LedgerRows::Editor::Combo) {
+    if (kind == CellLayout::Editor::Combo) {
         auto *box = new ComboxBoxSpec(parent);
         box->setEditable(true);
         // The list "项目选择" offers every item containing the typed text; an
         // inline completion would fill the field and narrow it to one.
         box->setCompleter(nullptr);
-        box->addItems(LedgerRows::ChoicesAt(m_table, index.row(), index.column(),
-                                            m_choices ? m_choices() : RowChoices()));
+        const LedgerModel *model = PageModelOf(index.model());
+        const RowChoices choices = m_choices ? m_choices() : RowChoices();
+        box->addItems(model ? choices.Of(CellLayout::ChoiceOf(model->page(), index.column()))
+                            : QStringList());
         box->setCurrentIndex(-1);
         editor = box;
     } else {
@@ -108,8 +107,9 @@ QWidget *LedgerDelegate::createEditor(QWidget *parent, const QStyleOptionViewIte
             part->installEventFilter(const_cast<LedgerDelegate *>(this));
         editor = edit;
     }
-    editor->setObjectName(m_table->objectName() + QLatin1Char('.') + QString::number(index.row()));
+    editor->setObjectName(m_view->objectName() + QLatin1Char('.') + QString::number(index.row()));
     editor->setProperty(kIndexProperty, QVariant::fromValue(QPersistentModelIndex(index)));
+    editor->setProperty(kViewProperty, QVariant::fromValue<QObject *>(m_view));
     // setEditorData fills it with its signals blocked: opening is no change.
     if (m_hook)
         m_hook(editor);
@@ -132,7 +132,7 @@ void LedgerDelegate::setEditorData(QWidget *editor, const QModelIndex &index) co
             box->setEditText(text);
     } else if (auto *edit = qobject_cast<QDateEdit *>(editor)) {
         QDate date = QDate::fromString(text, kDateFormat);
-        edit->setDate(date.isValid() ? date : LedgerRows::FallbackDate());
+        edit->setDate(date.isValid() ? date : QDate(2000, 1, 1));
     } else {
         QStyledItemDelegate::setEditorData(editor, index);
     }
@@ -140,19 +140,19 @@ void LedgerDelegate::setEditorData(QWidget *editor, const QModelIndex &index) co
 
 void LedgerDelegate::setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const
 {
-    if (EditorOf(index) == LedgerRows::Editor::None) {
+    if (EditorOf(index) == CellLayout::Editor::None) {
         QStyledItemDelegate::setModelData(editor, model, index);
         return;
     }
-    // Each change was written through and saved as it happened.
+    // Each change was saved as it happened; this catches any left over.
     if (index.data(Qt::EditRole).toString() != EditorText(editor))
-        WriteToItem(editor);
+        model->setData(index, EditorText(editor));
 }
 
 void LedgerDelegate::updateEditorGeometry(QWidget *editor, const QStyleOptionViewItem &option,
                                           const QModelIndex &index) const
 {
-    if (EditorOf(index) == LedgerRows::Editor::None)
+    if (EditorOf(index) == CellLayout::Editor::None)
         QStyledItemDelegate::updateEditorGeometry(editor, option, index);
     else
         editor->setGeometry(option.rect);
@@ -161,8 +161,8 @@ void LedgerDelegate::updateEditorGeometry(QWidget *editor, const QStyleOptionVie
 void LedgerDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
                            const QModelIndex &index) const
 {
-    const LedgerRows::Editor kind = EditorOf(index);
-    if (kind == LedgerRows::Editor::None) {
+    const CellLayout::Editor kind = EditorOf(index);
+    if (kind == CellLayout::Editor::None) {
         QStyledItemDelegate::paint(painter, option, index);
         return;
     }
@@ -174,7 +174,7 @@ void LedgerDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option
     opt.text.clear();
     style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
 
-    const bool date = kind == LedgerRows::Editor::Date;
+    const bool date = kind == CellLayout::Editor::Date;
     const QRect cell = opt.rect;
     const int buttonWidth = date ? kDateButton : kComboButton;
     const QRect button(cell.right() - buttonWidth + 1, cell.top(), buttonWidth, cell.height());
@@ -221,16 +221,16 @@ void LedgerDelegate::OpenOnPress(const QModelIndex &index)
 {
     const Qt::MouseButton button = m_pressButton;
     m_pressButton = Qt::NoButton;
-    if (button != Qt::LeftButton || EditorOf(index) == LedgerRows::Editor::None
+    if (button != Qt::LeftButton || EditorOf(index) == CellLayout::Editor::None
         || !(index.flags() & Qt::ItemIsEditable))
         return;
-    m_table->edit(index);
-    QWidget *editor = m_table->indexWidget(index);
+    m_view->edit(index);
+    QWidget *editor = m_view->indexWidget(index);
     if (!editor)
         return;
     // Hand the press on to the part of the editor under the mouse: the arrow
     // opens the choices or the calendar, the text takes the cursor.
-    const QPoint global = m_table->viewport()->mapToGlobal(m_pressPos);
+    const QPoint global = m_view->viewport()->mapToGlobal(m_pressPos);
     QWidget *target = editor->childAt(editor->mapFromGlobal(global));
     if (!target)
         target = editor;

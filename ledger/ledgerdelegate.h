@@ -1,11 +1,12 @@
 #pragma once
 
-#include "ledger/ledgerrows.h"
+#include "ledger/listsource.h"
 
 #include <QStyledItemDelegate>
 #include <functional>
 
-class QTableWidget;
+class LedgerModel;
+class QTableView;
 
 // Paints a ledger table's combo and date cells as their editors look (text
 // with a drop-down arrow, date with a calendar button) and makes the real
@@ -20,13 +21,17 @@ public:
     // Called for every editor made, to wire its change signals.
     using EditorHook = std::function<void(QWidget *editor)>;
 
-    LedgerDelegate(QTableWidget *table, ChoicesReader choices, EditorHook hook);
+    LedgerDelegate(QTableView *view, ChoicesReader choices, EditorHook hook);
 
-    // The cell an open editor edits, found from its index: rows above it may
-    // have gone since it opened. False for any other widget.
-    static bool EditedCell(QWidget *editor, QTableWidget **table, int *row, int *column);
-    // Puts the editor's value into its cell's item without a change notice.
-    static void WriteToItem(QWidget *editor);
+    // The page model behind a view's index (through its filter); null for none.
+    static LedgerModel *PageModelOf(const QAbstractItemModel *model);
+    // The cell an open editor edits (an index of the view's model), found
+    // from its index: rows above it may have gone since it opened. Invalid for
+    // any other widget.
+    static QModelIndex EditedCell(QWidget *editor);
+    // Puts the editor's value into its cell through the view's model, when it
+    // differs: the one path of a typed value. False when nothing was set.
+    static bool Commit(QWidget *editor);
 
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
                           const QModelIndex &index) const override;
@@ -47,7 +52,7 @@ private:
 
     Qt::MouseButton m_pressButton = Qt::NoButton;
     QPoint m_pressPos;
-    QTableWidget *m_table;
+    QTableView *m_view;
     ChoicesReader m_choices;
     EditorHook m_hook;
 };

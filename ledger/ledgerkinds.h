@@ -62,6 +62,15 @@ constexpr int SizeColumn = 6;
 constexpr int SerialColumn = 0;
 constexpr int GoodsDateColumn = 7;
 constexpr int FinanceDateColumn = 3;
+// Goods columns the pages' work names: code, warehouse and the five amounts.
+constexpr int CodeColumn = 5;
+constexpr int WarehouseColumn = 8;
+constexpr int NumColumn = 9;
+constexpr int PriceColumn = 10;
+constexpr int TotalColumn = 11;
+constexpr int PayColumn = 12;
+constexpr int DebtColumn = 13;
+constexpr int FinanceSumColumn = 2;
 
 // Tool tip of the size column's header on every goods and sales table.
 QString SizeColumnToolTip();

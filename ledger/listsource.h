@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ledger/celllayout.h"
+
 #include <QStringList>
 #include <functional>
 
@@ -40,4 +42,22 @@ public:
 
 private:
     Reader m_reader;
+};
+
+// Choices of the cell combos, read once per editor rather than once per cell.
+struct RowChoices
+{
+    QStringList classes;
+    QStringList names;
+    QStringList models;
+    QStringList colours;
+    QStringList sizes;
+    QStringList employees;
+    QStringList customers;
+    QStringList distributors;
+    QStringList suppliers;
+
+    static RowChoices Read(const ListSource &source);
+    // The choices a combo cell of that list offers.
+    QStringList Of(CellLayout::Choice choice) const;
 };

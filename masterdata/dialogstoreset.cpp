@@ -7,7 +7,6 @@
 
 #include <QDebug>
 #include <QSignalBlocker>
-#include <QTableWidget>
 
 namespace {
 
@@ -61,13 +60,10 @@ const QStringList &DialogStoreSet::AreaNames()
     return names;
 }
 
-void DialogStoreSet::SetTarget(QTableWidget *table, int row, int column)
+void DialogStoreSet::SetTarget(const QString &current, Writer write)
 {
-    m_targetTable = table;
-    m_targetCell =
-        table ? QPersistentModelIndex(table->model()->index(row, column)) : QPersistentModelIndex();
-    const QTableWidgetItem *item = m_targetCell.isValid() ? table->item(row, column) : nullptr;
-    const QString location = item ? item->text() : QString();
+    m_write = std::move(write);
+    const QString location = current;
     if (location.isEmpty())
         return;
     // Point the boxes at the cell's location where they hold its parts.
@@ -126,16 +122,7 @@ void DialogStoreSet::on_pushButton_clicked()
 {
     // Whatever the line edit holds wins, so a location typed by hand is used as typed.
     m_resultText = m_ui->lineEdit->text();
-    QTableWidget *table = m_targetTable.data();
-    if (table && m_targetCell.isValid()) {
-        const int row = m_targetCell.row();
-        const int column = m_targetCell.column();
-        QTableWidgetItem *item = table->item(row, column);
-        // The same text again is no edit: the row is not saved for nothing.
-        if (item && item->text() != m_resultText)
-            item->setText(m_resultText);
-        else if (!item)
-            table->setItem(row, column, new QTableWidgetItem(m_resultText));
-    }
+    if (m_write)
+        m_write(m_resultText);
     hide();
 }

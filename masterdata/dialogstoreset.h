@@ -1,11 +1,8 @@
 #pragma once
 
 #include <QDialog>
-#include <QPersistentModelIndex>
-#include <QPointer>
 #include <QStringList>
-
-class QTableWidget;
+#include <functional>
 
 namespace Ui {
 class DialogStoreSet;
@@ -24,11 +21,11 @@ public:
     // "A" .. "Z" then "A+" .. "Z+".
     static const QStringList &AreaNames();
 
-    // The cell the chosen location goes into; the table's own cellChanged
-    // handling stores the row afterwards. The boxes and the line edit start
-    // from the cell's location, so "确定" without a choice changes nothing.
-    // The cell is followed when rows above it go or the page is sorted.
-    void SetTarget(QTableWidget *table, int row, int column);
+    // Where the chosen location goes on "确定": a function given the text (a
+    // page cell stores its row). The boxes and the line edit start from the
+    // target's current location, so "确定" without a choice changes nothing.
+    using Writer = std::function<void(const QString &location)>;
+    void SetTarget(const QString &current, Writer write);
     // Reads the warehouse list from the store and refills the boxes.
     void RefreshLists();
     // Refills the boxes from a warehouse list text already at hand.
@@ -45,7 +42,6 @@ public slots:
 private:
     Ui::DialogStoreSet *m_ui;
     QString m_warehouseList;
-    QPointer<QTableWidget> m_targetTable;
-    QPersistentModelIndex m_targetCell;
+    Writer m_write;
     QString m_resultText;
 };

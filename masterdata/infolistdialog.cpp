@@ -3,10 +3,10 @@
 #include "db/storedbaccess.h"
 #include "exchange/listexchange.h"
 #include "exchange/listrows.h"
-#include "ledger/pageview.h"
 #include "masterdata/listcodec.h"
 #include "widgets/boxes.h"
 #include "widgets/looks.h"
+#include "widgets/pageview.h"
 
 #include <QDebug>
 #include <QHBoxLayout>

@@ -6,7 +6,6 @@
 #include "widgets/modalseam.h"
 
 #include <QPointer>
-#include <QTableWidget>
 
 namespace ListDialogSources {
 
@@ -29,20 +28,20 @@ std::function<bool(QString *)> WarehousePicker(DialogStoreSet *picker)
         DialogStoreSet *picker = guarded.data();
         if (!picker)
             return false;
-        // The picker writes into a table cell and creates the cell's item only
-        // when its "确定" is pressed, so an item afterwards means a choice.
-        QTableWidget target(1, 1);
-        picker->SetTarget(&target, 0, 0);
-        // The picker ends its run by hiding itself, which reads as rejected
-        // whatever was chosen: the cell, not the result, tells.
+        // The picker calls its writer only when "确定" is pressed; it ends its
+        // run by hiding itself, which reads as rejected whatever was chosen,
+        // so the writer, not the result, tells.
+        bool picked = false;
+        QString location;
+        picker->SetTarget(QString(), [&picked, &location](const QString &text) {
+            picked = true;
+            location = text;
+        });
         ModalSeam::ExecDialog(*picker);
-        picker->SetTarget(nullptr, -1, -1);
-        const QTableWidgetItem *item = target.item(0, 0);
-        if (!item)
-            return false;
-        if (chosen)
-            *chosen = item->text();
-        return true;
+        picker->SetTarget(QString(), {});
+        if (picked && chosen)
+            *chosen = location;
+        return picked;
     };
 }
 

@@ -1,20 +1,61 @@
 #pragma once
 
+#include "ledger/backuprestore.h"
 #include "ledger/ledgerkinds.h"
+#include "ledger/ledgermodel.h"
 #include "ledger/ledgerpages.h"
 #include "widgets/modalseam.h"
 
 #include <QAbstractButton>
+#include <QAbstractProxyModel>
 #include <QAction>
+#include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QSignalSpy>
-#include <QTableWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 #include <QWidget>
 
-// A bare window holding every page's table and totals edits by object name,
-// with the tables wired to the controller the way the main window wires them.
+// The page a button, totals edit or table names.
+inline const LedgerKinds::PageKind &Page(const QString &widgetName)
+{
+    const LedgerKinds::PageKind *page = LedgerKinds::FindByWidget(widgetName);
+    if (!page)
+        page = LedgerKinds::FindByTable(widgetName);
+    Q_ASSERT(page);
+    return *page;
+}
+inline const LedgerKinds::PageKind &Page(const QTableView *view) { return Page(view->objectName()); }
+
+// What a page's view shows.
+inline int RowsOf(const QTableView *t) { return t->model() ? t->model()->rowCount() : 0; }
+inline QString Cell(const QTableView *t, int row, int column)
+{
+    return t->model()->index(row, column).data().toString();
+}
+inline QVariant CellData(const QTableView *t, int row, int column, int role)
+{
+    return t->model()->index(row, column).data(role);
+}
+// A value put into a cell (of the view's row) as a finished edit or the
+// warehouse picker puts it.
+inline void Type(QTableView *t, int row, int column, const QString &text)
+{
+    const auto *proxy = qobject_cast<const QAbstractProxyModel *>(t->model());
+    const QModelIndex source =
+        proxy ? proxy->mapToSource(t->model()->index(row, column)) : t->model()->index(row, column);
+    auto *model = qobject_cast<LedgerModel *>(proxy ? proxy->sourceModel() : t->model());
+    (void)model->SetCell(source.row(), source.column(), text);
+}
+inline void SetCurrent(QTableView *t, int row, int column,
+                       QItemSelectionModel::SelectionFlags flags = QItemSelectionModel::ClearAndSelect)
+{
+    t->selectionModel()->setCurrentIndex(t->model()->index(row, column), flags);
+}
+
+// A bare window holding every page's view and totals edits by object name;
+// the controller gives each view its page model.
 class PagesWindow : public QWidget
 {
 public:
@@ -22,7 +63,7 @@ public:
     {
         auto *layout = new QVBoxLayout(this);
         for (const LedgerKinds::PageKind &p : LedgerKinds::Pages()) {
-            auto *table = new QTableWidget(0, p.ColumnCount(), this);
+            auto *table = new QTableView(this);
             table->setObjectName(p.tableName);
             layout->addWidget(table);
             for (const QString &name : {p.totalEdit, p.paidEdit, p.debtEdit}) {
@@ -36,16 +77,10 @@ public:
         saveAction = new QAction(QStringLiteral("数据备份"), this);
         saveAction->setObjectName(QStringLiteral("action_datasave"));
         pages = new LedgerPages(this);
-        for (const LedgerKinds::PageKind &p : LedgerKinds::Pages()) {
-            if (!p.IsStored())
-                continue;
-            QTableWidget *table = Table(p.tableName);
-            QObject::connect(table, &QTableWidget::cellChanged, pages,
-                             [this, table](int r, int c) { pages->TabCellChanged(table, r, c); });
-        }
     }
 
-    QTableWidget *Table(const QString &name) const { return findChild<QTableWidget *>(name); }
+    QTableView *Table(const QString &name) const { return findChild<QTableView *>(name); }
+    LedgerModel *Model(const QString &name) const { return pages->ModelOf(name); }
     QString Edit(const QString &name) const { return findChild<QLineEdit *>(name)->text(); }
 
     // Runs the start-up load and waits for the pages to be filled.
@@ -62,7 +97,7 @@ public:
 
 // Opens a cell's editor as a click on the cell does; null when it gets none.
 template <typename Editor>
-Editor *OpenEditor(QTableWidget *table, int row, int column)
+Editor *OpenEditor(QTableView *table, int row, int column)
 {
     const QModelIndex index = table->model()->index(row, column);
     table->setCurrentIndex(index);

@@ -23,7 +23,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStackedWidget>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QWebFrame>
 #include <QWebView>
@@ -186,11 +186,11 @@ bool QueryFrom(MainWindow &w, const char *queryButton, const char *dialogButton)
                            10000);
 }
 
-QStringList Column(const QTableWidget *t, int column)
+QStringList Column(const QTableView *t, int column)
 {
     QStringList out;
-    for (int r = 0; r < t->rowCount(); ++r)
-        out << (t->item(r, column) ? t->item(r, column)->text() : QString());
+    for (int r = 0; r < t->model()->rowCount(); ++r)
+        out << t->model()->index(r, column).data().toString();
     return out;
 }
 
@@ -719,8 +719,8 @@ void TestAnalytics::salesAndProfitPagesWithTheirCharts()
     user.userType = 1;
     w.SetUser(user);
     w.Initialise();
-    QTableWidget *expenses = w.FinanceTable(FinanceKind::OtherExpenses);
-    QTRY_COMPARE(expenses->rowCount(), 1);
+    QTableView *expenses = w.FinanceTable(FinanceKind::OtherExpenses);
+    QTRY_COMPARE(expenses->model()->rowCount(), 1);
 
     // The day's sales, the return of years ago deducted; their chart.
     QVERIFY(QueryFrom(w, "btn_salequery_1", "btn_query"));
@@ -732,7 +732,7 @@ void TestAnalytics::salesAndProfitPagesWithTheirCharts()
     // The per-salesperson page sums the same rows: query, totals, chart, export.
     w.findChild<QAction *>(QStringLiteral("action_saleemploy"))->trigger();
     QVERIFY(QueryFrom(w, "btn_salequery_3", "btn_query"));
-    QTableWidget *bySeller = w.Table(QStringLiteral("tab_saletotal_3"));
+    QTableView *bySeller = w.Table(QStringLiteral("tab_saletotal_3"));
     QCOMPARE(w.SalesStack()->currentWidget(), bySeller->parentWidget());
     QCOMPARE(Column(bySeller, 0) + Column(bySeller, 11) + Column(bySeller, 16),
              (QStringList{"小王", "75", "2"}));
@@ -750,8 +750,8 @@ void TestAnalytics::salesAndProfitPagesWithTheirCharts()
 
     // The profit query fills the profit table only; its chart is drawn in the page.
     QVERIFY(QueryFrom(w, "btn_finquery_8", "btn_query"));
-    QCOMPARE(w.FinanceTable(FinanceKind::Profit)->rowCount(), 8);
-    QCOMPARE(expenses->rowCount(), 1);
+    QCOMPARE(w.FinanceTable(FinanceKind::Profit)->model()->rowCount(), 8);
+    QCOMPARE(expenses->model()->rowCount(), 1);
     DialogShowGraph *graph = w.GraphDialog();
     Press(w, "btn_finchart_8");
     QCOMPARE(w.GraphDialog(), graph); // made once

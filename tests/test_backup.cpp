@@ -285,7 +285,7 @@ void TestBackup::pagesRestore()
     });
     answers.Click(clicks.first());
     QSignalSpy shown(w.pages, &LedgerPages::TabDataShown);
-    w.pages->RestoreDbDate();
+    w.pages->backup()->RestoreDbDate();
     QVERIFY2(answers.seen.last().contains(lastBox), qPrintable(answers.seen.last()));
     QCOMPARE(Snapshot("1"), before);
     QCOMPARE(SafetyFiles(db.dir).size(), file == "backup" ? 1 : 0);
@@ -303,10 +303,10 @@ void TestBackup::pagesBackup()
     BoxAnswers answers;
     {
         PagesWindow w;
-        QSignalSpy done(w.pages, &LedgerPages::BackupFinished);
+        QSignalSpy done(w.pages->backup(), &BackupRestore::BackupFinished);
         const QString folder = db.dir.filePath("gone");
         w.pages->SetBackupFolder(folder);
-        w.pages->SaveDbDate();
+        w.pages->backup()->SaveDbDate();
         QVERIFY(!w.saveAction->isEnabled());
         QVERIFY(done.wait(10000));
         QVERIFY(w.saveAction->isEnabled() && !done.at(0).at(0).toBool());
@@ -314,15 +314,15 @@ void TestBackup::pagesBackup()
                      && answers.seen.at(0).contains("未能写入"),
                  qPrintable(answers.seen.join('\n')));
         w.pages->SetBackupFolder(db.dir.path());
-        w.pages->SaveDbDate();
+        w.pages->backup()->SaveDbDate();
         QVERIFY(done.wait(10000) && done.at(1).at(0).toBool());
         QCOMPARE(answers.seen.last(), QStringLiteral("提示|备份完成"));
 
         answers.seen.clear();
-        w.pages->SaveDbDate();
-        w.pages->SaveDbDate(); // one at a time
-        w.pages->WaitForBackup();
-        QVERIFY(!w.pages->IsBackingUp());
+        w.pages->backup()->SaveDbDate();
+        w.pages->backup()->SaveDbDate(); // one at a time
+        w.pages->backup()->WaitForBackup();
+        QVERIFY(!w.pages->backup()->IsBackingUp());
         QCoreApplication::processEvents();
         QVERIFY(answers.seen.isEmpty());
     }

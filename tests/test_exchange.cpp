@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QtTest>
 
 using namespace LedgerExchange;
@@ -199,7 +200,7 @@ void TestExchange::windowRoundTrip()
     user.userType = 1; // may export and import
     w.SetUser(user);
     w.Initialise();
-    QTRY_COMPARE(w.Table(table)->rowCount(), 3);
+    QTRY_COMPARE(w.Table(table)->model()->rowCount(), 3);
 
     m_answer = File(answer);
     w.findChild<QPushButton *>(page->exportButton)->click();
@@ -217,7 +218,7 @@ void TestExchange::windowRoundTrip()
     // A cancelled import leaves the page; an import stores the file's rows.
     m_answer.clear();
     w.findChild<QPushButton *>(page->importButton)->click();
-    QCOMPARE(w.Table(table)->rowCount(), 3);
+    QCOMPARE(w.Table(table)->model()->rowCount(), 3);
     m_answer = File(written);
     w.findChild<QPushButton *>(page->importButton)->click();
     QTRY_VERIFY_WITH_TIMEOUT(w.StatusLabel()->text().contains("导入数据完成,请通过查询查看记录 (导入3行)"),
@@ -306,14 +307,14 @@ void TestExchange::exportFailures()
     QTableWidget widget(1, 19);
     widget.setItem(0, 1, new QTableWidgetItem("库存"));
     const QString nowhere = File("no/such/folder/x.xls");
-    const ExportResult failed = WriteLedger(GoodsPage, &widget, nowhere);
+    const ExportResult failed = WriteLedger(GoodsPage, widget.model(), nowhere);
     QVERIFY2(!failed.ok && ExportStatusText(failed).startsWith("导出失败")
                  && ExportStatusText(failed).contains(nowhere),
              qPrintable(ExportStatusText(failed)));
     // A damaged or empty file the user chose to replace is replaced.
     for (const QByteArray &content : {QByteArray("not a zip"), QByteArray()}) {
         QVERIFY(WriteFile(File("damaged.xlsx"), content));
-        const ExportResult replaced = WriteLedger(GoodsPage, &widget, File("damaged.xlsx"));
+        const ExportResult replaced = WriteLedger(GoodsPage, widget.model(), File("damaged.xlsx"));
         QVERIFY2(replaced.ok, qPrintable(replaced.error));
         Workbook book;
         QString error;

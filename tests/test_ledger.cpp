@@ -1,12 +1,10 @@
 #include "db/numbertext.h"
-#include "ledger/ledgerrows.h"
 #include "ledger/pagetotals.h"
 #include "ledger/queryfilter.h"
 #include "ledger/rowamounts.h"
 
 #include <QRandomGenerator>
 #include <QSignalSpy>
-#include <QTableWidget>
 #include <QtTest>
 
 using RowAmounts::Changed;
@@ -76,7 +74,6 @@ private slots:
     void sums_data();
     void sums();
     void runningSumsEqualAFullRecount();
-    void readAndNewRows();
     void eachCondition_data();
     void eachCondition();
 };
@@ -169,49 +166,6 @@ void TestLedger::runningSumsEqualAFullRecount()
     QCOMPARE(running.total.Value(), 0.0); // not a rounding remainder
 }
 
-// A read fills in the derived amounts and writes them back quietly: the
-// caller saves once, with no echo of its own writes.
-void TestLedger::readAndNewRows()
-{
-    QTableWidget t(0, GoodsRecord::TextCount);
-    t.setObjectName(QStringLiteral("tab_saleout"));
-    GoodsRecord shown;
-    for (int i = 0; i < GoodsRecord::TextCount; ++i)
-        shown.setText(i, QStringLiteral("t%1").arg(i));
-    shown.time = QStringLiteral("2024-3-5");
-    shown.num = QStringLiteral("3");
-    shown.price = QStringLiteral("2.5");
-    shown.total = shown.pay = shown.debt = QString();
-    LedgerRows::FillGoodsRow(LedgerRows::ShowRecord, 0, shown, &t);
-    QSignalSpy changed(&t, &QTableWidget::cellChanged);
-    GoodsRecord read;
-    QVERIFY(LedgerRows::ReadGoodsRow(0, GoodsKind::Sale, read, &t).read);
-    shown.total = shown.debt = QStringLiteral("7.5");
-    shown.pay = QStringLiteral("0");
-    shown.time = QStringLiteral("2024-03-05");
-    shown.tabType = GoodsKind::Sale;
-    QCOMPARE(read, shown);
-    QCOMPARE(t.item(0, 13)->text(), QStringLiteral("7.5"));
-    QCOMPARE(changed.count(), 0);
-    QVERIFY(!LedgerRows::ReadGoodsRow(1, 0, read, &t).read);
-
-    QTableWidget f(0, FinanceRecord::TextCount);
-    f.setObjectName(QStringLiteral("tab_income"));
-    FinanceRecord fr;
-    fr.sum = QStringLiteral("12元");
-    LedgerRows::FillFinanceRow(LedgerRows::ShowRecord, 0, fr, &f);
-    QVERIFY(LedgerRows::ReadFinanceRow(0, 0, fr, &f).refused);
-    QCOMPARE(fr.sum + f.item(0, 2)->text(), QString());
-
-    // Rows made within one millisecond still get serials of their own, in order:
-    // the store finds a row by its serial.
-    t.setRowCount(20);
-    for (int i = 0; i < t.rowCount(); ++i) {
-        LedgerRows::FillGoodsRow(LedgerRows::NewRow, i, GoodsRecord(), &t);
-        QVERIFY(i == 0 || LedgerRows::CellText(&t, i - 1, 0) < LedgerRows::CellText(&t, i, 0));
-    }
-}
-
 void TestLedger::eachCondition_data()
 {
     QTest::addColumn<int>("group");
@@ -251,5 +205,5 @@ void TestLedger::eachCondition()
                  qPrintable(QStringLiteral("matched column %1").arg(other)));
 }
 
-QTEST_MAIN(TestLedger)
+QTEST_GUILESS_MAIN(TestLedger)
 #include "test_ledger.moc"

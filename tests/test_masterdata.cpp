@@ -4,6 +4,7 @@
 #include "storetestsupport.h"
 
 #include <QPushButton>
+#include <QTableWidget>
 #include <QtTest>
 
 namespace {

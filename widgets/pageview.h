@@ -3,25 +3,32 @@
 #include <QObject>
 #include <QPointer>
 
+class QAbstractItemModel;
 class QLabel;
 class QLineEdit;
-class QTableWidget;
+class QSortFilterProxyModel;
+class QTableView;
 
 // What the user does to the rows a page shows without touching its stored
 // rows: the search box of the page's button row hides the rows that do not
 // contain its text, a click on a column title sorts the rows, and columns are
-// as wide as their content. One per table, a child of it.
+// as wide as their content. Works through a filter model between the page's
+// model and its view (a table widget, holding its own items, has its rows
+// hidden instead); one per view, a child of it.
 class PageView : public QObject
 {
     Q_OBJECT
 public:
-    // Makes the search box ("filter_" + table name) in the table's page for
-    // the caller to place. Sortable tables sort on a click on a column title.
-    PageView(QTableWidget *table, bool sortable);
-    // The view of a table; null when it has none.
-    static PageView *Of(const QTableWidget *table);
+    // Makes the search box ("filter_" + view name) in the view's page for the
+    // caller to place, and the filter the view shows its rows through.
+    explicit PageView(QTableView *view, bool sortable = true);
+    // The page view of a view; null when it has none.
+    static PageView *Of(const QTableView *view);
 
-    QTableWidget *table() const { return m_table; }
+    // The page's rows; the view shows them through proxy() (null on a table widget).
+    void SetSourceModel(QAbstractItemModel *model);
+    QSortFilterProxyModel *proxy() const { return m_proxy; }
+    QTableView *view() const { return m_view; }
     QLineEdit *searchBox() const { return m_box; }
     // Shown while the filter hides rows, next to the totals ("筛选后").
     void SetFilteredLabel(QLabel *label);
@@ -42,9 +49,9 @@ public:
     // order), filtered by the text still in the box.
     void Refilled();
 
-    // Columns as wide as their title and content; an empty ledger page still
-    // shows a whole date and entry time.
-    static void FitColumns(QTableWidget *table);
+    // Columns as wide as their title and the content in view; an empty ledger
+    // page still shows a whole date and entry time.
+    static void FitColumns(QTableView *view);
 
 signals:
     // Rows were hidden or shown by the filter: totals follow the shown rows.
@@ -56,10 +63,11 @@ protected:
 private:
     void ApplyFilter();
 
-    QTableWidget *m_table;
+    QTableView *m_view;
+    QSortFilterProxyModel *m_proxy = nullptr;
+    QString m_applied;
     QLineEdit *m_box;
     QPointer<QLabel> m_filteredLabel;
-    QString m_applied;
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
 };

@@ -1,14 +1,13 @@
-#include "ledger/pageview.h"
+#include "widgets/pageview.h"
 
 #include "ledger/ledgerkinds.h"
-#include "ledger/ledgerrows.h"
 
 #include <QEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QSignalBlocker>
+#include <QSortFilterProxyModel>
 #include <QTableWidget>
 
 namespace {
@@ -31,43 +30,77 @@ bool TextLess(const QString &a, const QString &b)
     return QString::localeAwareCompare(a, b) < 0;
 }
 
-// A cell item that sorts by TextLess; the column clicked gets them in place
-// of plain items, which compare texts only (so "10" before "9").
-class SortItem : public QTableWidgetItem
+// Rows containing a text in any column, in any case; sorted by TextLess.
+// Sorting and filtering happen when asked, not after every edit, so a row
+// being typed into stays where it is.
+class PageFilterModel : public QSortFilterProxyModel
 {
 public:
-    static constexpr int ItemType = QTableWidgetItem::UserType + 16;
-    explicit SortItem(const QTableWidgetItem &from) : QTableWidgetItem(ItemType)
+    explicit PageFilterModel(QObject *parent) : QSortFilterProxyModel(parent) { setDynamicSortFilter(false); }
+
+    void SetText(const QString &text)
     {
-        QTableWidgetItem::operator=(from);
+        m_text = text;
+        invalidateFilter();
     }
-    QTableWidgetItem *clone() const override { return new SortItem(*this); }
-    bool operator<(const QTableWidgetItem &other) const override { return TextLess(text(), other.text()); }
+    const QString &text() const { return m_text; }
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex &parent) const override
+    {
+        if (m_text.isEmpty())
+            return true;
+        const QAbstractItemModel *source = sourceModel();
+        const int columns = source->columnCount(parent);
+        for (int c = 0; c < columns; ++c) {
+            if (source->index(row, c, parent).data().toString().contains(m_text, Qt::CaseInsensitive))
+                return true;
+        }
+        return false;
+    }
+    bool lessThan(const QModelIndex &left, const QModelIndex &right) const override
+    {
+        return TextLess(left.data().toString(), right.data().toString());
+    }
+
+private:
+    QString m_text;
 };
 
 } // namespace
 
-PageView::PageView(QTableWidget *table, bool sortable)
-    : QObject(table), m_table(table), m_box(new QLineEdit(table->parentWidget()))
+PageView::PageView(QTableView *view, bool sortable)
+    : QObject(view), m_view(view), m_box(new QLineEdit(view->parentWidget()))
 {
-    m_box->setObjectName(QStringLiteral("filter_") + table->objectName());
+    // A table widget holds its own items: its rows are hidden instead.
+    if (!qobject_cast<QTableWidget *>(view))
+        m_proxy = new PageFilterModel(this);
+    m_box->setObjectName(QStringLiteral("filter_") + view->objectName());
     m_box->setPlaceholderText(QStringLiteral("筛选 (Ctrl+F)"));
     m_box->setToolTip(QStringLiteral("只显示含有此文字的行；Esc 清除"));
     m_box->setClearButtonEnabled(true);
     m_box->setMaximumWidth(180);
     m_box->installEventFilter(this);
     connect(m_box, &QLineEdit::textChanged, this, &PageView::ApplyFilter);
-
     if (sortable) {
-        QHeaderView *header = table->horizontalHeader();
+        QHeaderView *header = view->horizontalHeader();
         header->setSectionsClickable(true);
         connect(header, &QHeaderView::sectionClicked, this, &PageView::SortBy);
     }
 }
 
-PageView *PageView::Of(const QTableWidget *table)
+PageView *PageView::Of(const QTableView *view)
 {
-    return table ? table->findChild<PageView *>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
+    return view ? view->findChild<PageView *>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
+}
+
+void PageView::SetSourceModel(QAbstractItemModel *model)
+{
+    if (!m_proxy)
+        return;
+    m_proxy->setSourceModel(model);
+    if (m_view->model() != m_proxy)
+        m_view->setModel(m_proxy);
 }
 
 void PageView::SetFilteredLabel(QLabel *label)
@@ -95,13 +128,17 @@ void PageView::ApplyFilter()
 {
     const QString text = m_box->text().trimmed();
     m_applied = text;
-    const int columns = m_table->columnCount();
-    for (int r = 0; r < m_table->rowCount(); ++r) {
-        bool match = text.isEmpty();
-        for (int c = 0; c < columns && !match; ++c)
-            match = LedgerRows::CellText(m_table, r, c).contains(text, Qt::CaseInsensitive);
-        if (m_table->isRowHidden(r) == match)
-            m_table->setRowHidden(r, !match);
+    if (auto *filter = static_cast<PageFilterModel *>(m_proxy)) {
+        if (filter->text() != text)
+            filter->SetText(text);
+    } else if (QAbstractItemModel *rows = m_view->model()) {
+        for (int r = 0; r < rows->rowCount(); ++r) {
+            bool match = text.isEmpty();
+            for (int c = 0; c < rows->columnCount() && !match; ++c)
+                match = rows->index(r, c).data().toString().contains(text, Qt::CaseInsensitive);
+            if (m_view->isRowHidden(r) == match)
+                m_view->setRowHidden(r, !match);
+        }
     }
     if (m_filteredLabel)
         m_filteredLabel->setVisible(Filtering());
@@ -110,22 +147,13 @@ void PageView::ApplyFilter()
 
 void PageView::SortBy(int column)
 {
-    if (column < 0 || column >= m_table->columnCount())
+    if (!m_proxy || column < 0 || column >= m_proxy->columnCount())
         return;
     m_sortOrder = column == m_sortColumn && m_sortOrder == Qt::AscendingOrder ? Qt::DescendingOrder
                                                                               : Qt::AscendingOrder;
     m_sortColumn = column;
-    {
-        // Swapping an item for its sorting twin is no edit of the row.
-        const QSignalBlocker blocker(m_table);
-        for (int r = 0; r < m_table->rowCount(); ++r) {
-            const QTableWidgetItem *item = m_table->item(r, column);
-            if (item && item->type() == QTableWidgetItem::Type)
-                m_table->setItem(r, column, new SortItem(*item));
-        }
-    }
-    m_table->sortItems(column, m_sortOrder);
-    QHeaderView *header = m_table->horizontalHeader();
+    m_proxy->sort(column, m_sortOrder);
+    QHeaderView *header = m_view->horizontalHeader();
     header->setSortIndicatorShown(true);
     header->setSortIndicator(column, m_sortOrder);
 }
@@ -134,28 +162,30 @@ void PageView::Refilled()
 {
     m_sortColumn = -1;
     m_sortOrder = Qt::AscendingOrder;
-    m_table->horizontalHeader()->setSortIndicatorShown(false);
+    if (m_proxy)
+        m_proxy->sort(-1);
+    m_view->horizontalHeader()->setSortIndicatorShown(false);
     if (Filtering())
         ApplyFilter();
 }
 
-void PageView::FitColumns(QTableWidget *table)
+void PageView::FitColumns(QTableView *view)
 {
-    if (!table)
+    if (!view || !view->model())
         return;
-    QHeaderView *header = table->horizontalHeader();
-    const QFontMetrics metrics = table->fontMetrics();
-    const LedgerKinds::PageKind *page = LedgerKinds::FindByTable(table->objectName());
+    QHeaderView *header = view->horizontalHeader();
+    const QFontMetrics metrics = view->fontMetrics();
+    const LedgerKinds::PageKind *page = LedgerKinds::FindByTable(view->objectName());
     int dateColumn = -1;
     if (page)
         dateColumn = page->group == LedgerKinds::Group::Finance ? LedgerKinds::FinanceDateColumn
                                                                 : LedgerKinds::GoodsDateColumn;
-    const int last = table->columnCount() - 1;
+    const int last = view->model()->columnCount() - 1;
     for (int c = 0; c <= last; ++c) {
         if (c == last && header->stretchLastSection())
             continue;
-        // The wider of title and content.
-        table->resizeColumnToContents(c);
+        // The wider of title and the rows in view: a million rows are not measured.
+        view->resizeColumnToContents(c);
         int width = header->sectionSize(c);
         if (page && c == LedgerKinds::SerialColumn)
             width = qMax(width, metrics.horizontalAdvance(QStringLiteral("2026-12-06 12:00:00:000")) + 16);

@@ -1,0 +1,259 @@
+// The one path of a typed value and the rows added, deleted and cleared: each
+// change is derived, stored at once and reflected in the totals.
+#include "ledger/ledgermodel.h"
+
+#include "db/storedbaccess.h"
+#include "ledger/celllayout.h"
+#include "ledger/ledgerkinds.h"
+#include "ledger/rowamounts.h"
+
+#include <QDate>
+#include <QDateTime>
+
+namespace {
+
+// A new row's serial is its creation time, and the store finds a row by its
+// serial: two rows made within one millisecond (a quick double click on 增加)
+// would share one, and the second save would overwrite the first. Serials
+// handed out here therefore always move forward. Rows are made on the GUI
+// thread only.
+QString Now()
+{
+    static QDateTime last;
+    QDateTime now = QDateTime::currentDateTime();
+    if (last.isValid() && now <= last)
+        now = last.addMSecs(1);
+    last = now;
+    return now.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss:zzz"));
+}
+
+QString StoreError(const QString &fallback)
+{
+    const QString reason = StoreDbAccess::Instance()->lastError();
+    return reason.isEmpty() ? fallback : reason;
+}
+
+// What failed, and the store's reason when it gave one.
+QString FailedBecause(const QString &what)
+{
+    const QString reason = StoreDbAccess::Instance()->lastError();
+    return reason.isEmpty() ? what : QStringLiteral("%1：%2").arg(what, reason);
+}
+
+} // namespace
+
+Result LedgerModel::SaveRow(int row)
+{
+    StoreDbAccess *store = StoreDbAccess::Instance();
+    const int dateColumn = m_goodsStyle ? LedgerKinds::GoodsDateColumn : LedgerKinds::FinanceDateColumn;
+    // What is stored is what the page shows: a serial, a real day.
+    if (Stored(row, LedgerKinds::SerialColumn).isEmpty())
+        SetStored(row, LedgerKinds::SerialColumn, Now());
+    SetStored(row, dateColumn, Text(row, dateColumn));
+    bool saved = false;
+    if (m_goodsStyle) {
+        m_goods[row].tabType = m_page->kind;
+        saved = store->SaveGoodsRow(m_goods.at(row));
+    } else {
+        m_finance[row].tabType = m_page->kind;
+        saved = store->SaveFinanceRow(m_finance.at(row));
+    }
+    return saved ? Result::Ok() : Result::Fail(StoreError(QStringLiteral("数据库未连接")));
+}
+
+void LedgerModel::MarkSaved(int row, bool saved)
+{
+    const bool was = m_states.at(row) & Failed;
+    if (saved != was)
+        return;
+    m_states[row] = saved ? (m_states.at(row) & ~Failed) : (m_states.at(row) | Failed);
+    emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+}
+
+void LedgerModel::FillFromCode(int row)
+{
+    GoodsRecord &target = m_goods[row];
+    const QString code = target.code.trimmed();
+    if (code.isEmpty())
+        return;
+    StoreDbAccess *store = StoreDbAccess::Instance();
+    GoodsList latest;
+    if (!store->LatestGoodsWithCode(code, -1, target.serial, latest) || latest.isEmpty())
+        return;
+    GoodsRecord source = latest.last();
+    if (m_page->kind == GoodsKind::Sale) {
+        // A sale is priced as the last sale of the code was, not as it was bought.
+        GoodsList sales;
+        if (store->LatestGoodsWithCode(code, GoodsKind::Sale, target.serial, sales) && !sales.isEmpty())
+            source.price = sales.last().price;
+    }
+    // Only empty cells: what the user typed stays.
+    for (int c : {1, 2, 3, 4, LedgerKinds::SizeColumn, LedgerKinds::PriceColumn}) {
+        if (target.text(c).isEmpty() && !source.text(c).isEmpty())
+            target.setText(c, source.text(c));
+    }
+}
+
+void LedgerModel::EmitRowChanged(int row, const QStringList &before)
+{
+    int first = -1;
+    int last = -1;
+    for (int c = 0; c < columnCount(); ++c) {
+        if (Stored(row, c) != before.value(c)) {
+            if (first < 0)
+                first = c;
+            last = c;
+        }
+    }
+    if (first >= 0)
+        emit dataChanged(index(row, first), index(row, last));
+}
+
+bool LedgerModel::DeriveRow(int row, int changedColumn)
+{
+    bool refused = false;
+    if (m_goodsStyle) {
+        GoodsRecord &r = m_goods[row];
+        RowAmounts::Goods amounts{r.num, r.price, r.total, r.pay, r.debt};
+        for (QString *cell : {&amounts.num, &amounts.price, &amounts.total, &amounts.pay, &amounts.debt}) {
+            if (RowAmounts::IsRefused(*cell)) {
+                cell->clear();
+                refused = true;
+            }
+        }
+        // A refused cell was no input: the row is derived from what is left.
+        const RowAmounts::Changed changed =
+            refused ? RowAmounts::Changed::None : RowAmounts::ChangedOfColumn(changedColumn);
+        const RowAmounts::Goods derived = RowAmounts::Derive(amounts, changed);
+        r.num = derived.num;
+        r.price = derived.price;
+        r.total = derived.total;
+        r.pay = derived.pay;
+        r.debt = derived.debt;
+    } else if (RowAmounts::IsRefused(m_finance.at(row).sum)) {
+        m_finance[row].sum.clear();
+        refused = true;
+    }
+    return refused;
+}
+
+Result LedgerModel::SetCell(int row, int column, const QString &text)
+{
+    if (row < 0 || row >= rowCount())
+        return Result::Fail(QStringLiteral("没有第 %1 行").arg(row + 1));
+    if (!m_page->IsStored() || column <= LedgerKinds::SerialColumn || column >= columnCount())
+        return Result::Fail(QStringLiteral("此列不能修改"));
+    const QStringList before = RowTexts(row);
+    const PageTotals::RowSums oldShare = RowShare(row);
+    SetStored(row, column, text);
+
+    if (m_goodsStyle && column == LedgerKinds::CodeColumn)
+        FillFromCode(row);
+    const bool refused = DeriveRow(row, column);
+
+    const Result saved = SaveRow(row);
+    MarkSaved(row, saved.ok());
+    EmitRowChanged(row, before);
+    if (refused)
+        emit NumberRefused(row, column);
+    if (!saved)
+        emit RowSaveFailed(row, saved.error());
+
+    if (row < m_summed) {
+        m_sums.Remove(oldShare);
+        m_sums.Add(RowShare(row));
+        if (m_totalsValid)
+            emit TotalsChanged();
+    } else if (!m_totalsValid && !m_summing) {
+        ComputeTotals();
+    }
+    if (saved)
+        emit CellEdited(row, column);
+    return saved;
+}
+
+Result LedgerModel::AddRow()
+{
+    if (!m_page->IsStored())
+        return Result::Fail(QStringLiteral("此页不能增加行"));
+    const int row = rowCount();
+    beginInsertRows(QModelIndex(), row, row);
+    const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+    if (m_goodsStyle) {
+        GoodsRecord r;
+        r.tabType = m_page->kind;
+        r.serial = Now();
+        r.time = today;
+        m_goods.append(r);
+    } else {
+        // A new finance row is empty but for its serial and date.
+        FinanceRecord r;
+        for (int c = 0; c < FinanceRecord::TextCount; ++c)
+            r.setText(c, QString());
+        r.tabType = m_page->kind;
+        r.serial = Now();
+        r.time = today;
+        m_finance.append(r);
+    }
+    m_states.append(0);
+    endInsertRows();
+    const Result saved = SaveRow(row);
+    MarkSaved(row, saved.ok());
+    if (!saved)
+        emit RowSaveFailed(row, saved.error());
+    if (m_totalsValid && m_summed == row) {
+        m_sums.Add(RowShare(row));
+        ++m_summed;
+        emit TotalsChanged();
+    } else if (!m_totalsValid && !m_summing) {
+        ComputeTotals();
+    }
+    return saved;
+}
+
+Result LedgerModel::RemoveRow(int row)
+{
+    if (row < 0 || row >= rowCount())
+        return Result::Fail(QStringLiteral("请选中相应行"));
+    if (!m_page->IsStored())
+        return Result::Fail(QStringLiteral("此页不能删除行"));
+    StoreDbAccess *store = StoreDbAccess::Instance();
+    const bool deleted =
+        m_goodsStyle ? store->DeleteGoodsRow(m_goods.at(row)) : store->DeleteFinanceRow(m_finance.at(row));
+    // A row the store still holds stays on the page, so the page never lies.
+    if (!deleted)
+        return Result::Fail(FailedBecause(QStringLiteral("删除失败，该行仍在数据库中")));
+    const PageTotals::RowSums share = RowShare(row);
+    beginRemoveRows(QModelIndex(), row, row);
+    if (m_goodsStyle)
+        m_goods.removeAt(row);
+    else
+        m_finance.removeAt(row);
+    m_states.removeAt(row);
+    endRemoveRows();
+    if (row < m_summed) {
+        m_sums.Remove(share);
+        --m_summed;
+    }
+    if (m_totalsValid)
+        emit TotalsChanged();
+    else if (!m_summing)
+        ComputeTotals();
+    return Result::Ok();
+}
+
+Result LedgerModel::Clear()
+{
+    if (!m_page->IsStored())
+        return Result::Fail(QStringLiteral("此页不能清空"));
+    StoreDbAccess *store = StoreDbAccess::Instance();
+    const bool deleted = m_goodsStyle ? store->DeleteGoodsKind(m_page->kind) : store->DeleteFinanceKind(m_page->kind);
+    if (!deleted)
+        return Result::Fail(FailedBecause(QStringLiteral("清空失败，数据未改动")));
+    if (m_goodsStyle)
+        SetGoodsRows(GoodsList());
+    else
+        SetFinanceRows(FinanceList());
+    ComputeTotals();
+    return Result::Ok();
+}
