@@ -7,7 +7,7 @@
 #include "ledger/ledgerkinds.h"
 #include "ledger/ledgermodel.h"
 #include "ledger/ledgerpages.h"
-#include "ledger/queryprocess.h"
+#include "query/queryprocess.h"
 
 #include <QBoxLayout>
 #include <QPushButton>

@@ -3,14 +3,14 @@
 #include "app/mainwindow.h"
 
 #include "analytics/stockcompute.h"
+#include "db/listtables.h"
 #include "ledger/dialogquery.h"
 #include "ledger/ledgerkinds.h"
 #include "ledger/ledgerpages.h"
-#include "ledger/queryprocess.h"
 #include "masterdata/dialoginfotodb.h"
 #include "masterdata/dialogusermge.h"
 #include "masterdata/listdialogsources.h"
-#include "masterdata/listtables.h"
+#include "query/queryprocess.h"
 
 #include <QComboBox>
 #include <QDebug>

@@ -5,7 +5,7 @@
 #include "benchsupport.h"
 
 #include "analytics/salesstatistics.h"
-#include "ledger/queryprocess.h"
+#include "query/queryprocess.h"
 
 #include <QCoreApplication>
 

@@ -1,6 +1,5 @@
 #include "ctl/commands.h"
 
-#include "analytics/reports.h"
 #include "analytics/salesstatistics.h"
 #include "db/backupscript.h"
 #include "db/healthcheck.h"
@@ -10,6 +9,7 @@
 #include "exchange/listrows.h"
 #include "exchange/rowspdf.h"
 #include "ledger/ledgerkinds.h"
+#include "query/reports.h"
 
 #include <QCommandLineParser>
 #include <QDate>

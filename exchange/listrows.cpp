@@ -1,8 +1,8 @@
 #include "exchange/listrows.h"
 
+#include "db/listcodec.h"
 #include "exchange/excelengine.h"
 #include "exchange/ledgerexchange.h"
-#include "masterdata/listcodec.h"
 
 namespace ListRows {
 

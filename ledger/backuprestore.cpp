@@ -15,9 +15,9 @@
 #include <QPushButton>
 #include <QWidget>
 
-BackupRestore::BackupRestore(LedgerPages *pages, QWidget *window) : QObject(pages), m_pages(pages), m_window(window)
-{
-}
+BackupRestore::BackupRestore(LedgerPages *pages, QWidget *window)
+    : QObject(pages), m_pages(pages), m_window(window)
+{}
 
 void BackupRestore::SetBackupActionEnabled(bool enabled)
 {

@@ -28,38 +28,25 @@ Choice ChoiceOf(const LedgerKinds::PageKind &page, int column)
         return Choice::None;
     if (!IsGoodsStyle(page)) {
         switch (column) {
-        case 1:
-            return Choice::FinanceItems;
-        case 4:
-            return page.kind == FinanceKind::Salaries ? Choice::Employees : Choice::Customers;
+        case 1: return Choice::FinanceItems;
+        case 4: return page.kind == FinanceKind::Salaries ? Choice::Employees : Choice::Customers;
         case 5:
-        case 7:
-            return Choice::Employees;
-        default:
-            return Choice::None;
+        case 7: return Choice::Employees;
+        default: return Choice::None;
         }
     }
     const bool purchase = page.kind == GoodsKind::PurchaseIn || page.kind == GoodsKind::PurchaseReturn;
     const bool sale = page.kind == GoodsKind::Sale || page.kind == GoodsKind::SaleReturn;
     switch (column) {
-    case 1:
-        return Choice::Classes;
-    case 2:
-        return Choice::Names;
-    case 3:
-        return Choice::Models;
-    case 4:
-        return Choice::Colours;
-    case LedgerKinds::SizeColumn:
-        return Choice::Sizes;
-    case 14:
-        return purchase ? Choice::Suppliers : sale ? Choice::Customers : Choice::Employees;
-    case 15:
-        return sale ? Choice::EmployeesAndDistributors : Choice::Employees;
-    case 17:
-        return Choice::Employees;
-    default:
-        return Choice::None;
+    case 1: return Choice::Classes;
+    case 2: return Choice::Names;
+    case 3: return Choice::Models;
+    case 4: return Choice::Colours;
+    case LedgerKinds::SizeColumn: return Choice::Sizes;
+    case 14: return purchase ? Choice::Suppliers : sale ? Choice::Customers : Choice::Employees;
+    case 15: return sale ? Choice::EmployeesAndDistributors : Choice::Employees;
+    case 17: return Choice::Employees;
+    default: return Choice::None;
     }
 }
 

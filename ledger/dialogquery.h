@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ledger/queryfilter.h"
-#include "ledger/queryprocess.h"
+#include "query/queryfilter.h"
+#include "query/queryprocess.h"
 
 #include <QDialog>
 #include <QStringList>

@@ -1,6 +1,5 @@
 #include "ledger/ledgerkinds.h"
 
-#include "analytics/profit.h"
 #include "db/records.h"
 
 namespace LedgerKinds {
@@ -221,7 +220,8 @@ QList<PageKind> BuildPages()
             p.importButton = QStringLiteral("btn_fininport_%1").arg(n);
             p.storedTable = QStringLiteral("tb_sm_finance_info");
         } else {
-            p.totalsItem = Profit::RowLabel(Profit::ProfitRow);
+            // The label of the profit computation's last row (a test holds the two equal).
+            p.totalsItem = QStringLiteral("经营利润");
         }
         p.queryButton = QStringLiteral("btn_finquery_%1").arg(n);
         p.exportButton = QStringLiteral("btn_finexport_%1").arg(n);

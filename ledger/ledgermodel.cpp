@@ -32,8 +32,7 @@ QDate ParseStoredDate(const QString &text)
 
 LedgerModel::LedgerModel(const LedgerKinds::PageKind &page, QObject *parent)
     : QAbstractTableModel(parent), m_page(&page), m_goodsStyle(page.group != Group::Finance)
-{
-}
+{}
 
 int LedgerModel::rowCount(const QModelIndex &parent) const
 {
@@ -92,20 +91,16 @@ QVariant LedgerModel::data(const QModelIndex &index, int role) const
     const quint8 state = m_states.value(index.row());
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::EditRole:
-        return Text(index.row(), index.column());
+    case Qt::EditRole: return Text(index.row(), index.column());
     case Qt::BackgroundRole:
         if (state & Failed)
             return kSaveFailedColour;
         if ((state & ShortStock) && index.column() == LedgerKinds::NumColumn)
             return kShortStockColour;
         return QVariant();
-    case SaveFailedRole:
-        return bool(state & Failed);
-    case ShortStockRole:
-        return bool(state & ShortStock);
-    default:
-        return QVariant();
+    case SaveFailedRole: return bool(state & Failed);
+    case ShortStockRole: return bool(state & ShortStock);
+    default: return QVariant();
     }
 }
 

@@ -117,6 +117,6 @@ private:
     bool m_totalsValid = false;
     bool m_summing = false;
     bool m_announce = false;
-    int m_summed = 0;          // rows [0, m_summed) are in m_sums
-    quint64 m_generation = 0;  // a newer fill or sum ends an older pass
+    int m_summed = 0;         // rows [0, m_summed) are in m_sums
+    quint64 m_generation = 0; // a newer fill or sum ends an older pass
 };

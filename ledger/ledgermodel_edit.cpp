@@ -247,7 +247,8 @@ Result LedgerModel::Clear()
     if (!m_page->IsStored())
         return Result::Fail(QStringLiteral("此页不能清空"));
     StoreDbAccess *store = StoreDbAccess::Instance();
-    const bool deleted = m_goodsStyle ? store->DeleteGoodsKind(m_page->kind) : store->DeleteFinanceKind(m_page->kind);
+    const bool deleted =
+        m_goodsStyle ? store->DeleteGoodsKind(m_page->kind) : store->DeleteFinanceKind(m_page->kind);
     if (!deleted)
         return Result::Fail(FailedBecause(QStringLiteral("清空失败，数据未改动")));
     if (m_goodsStyle)

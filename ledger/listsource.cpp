@@ -1,8 +1,8 @@
 #include "ledger/listsource.h"
 
+#include "db/listcodec.h"
 #include "db/records.h"
 #include "db/storedbaccess.h"
-#include "masterdata/listcodec.h"
 
 QStringList ListSource::FirstFields(const QString &listText)
 {

@@ -1,9 +1,9 @@
 #include "masterdata/dialogstoreset.h"
 #include "ui_dialogstoreset.h"
 
+#include "db/listcodec.h"
+#include "db/listtables.h"
 #include "db/storedbaccess.h"
-#include "masterdata/listcodec.h"
-#include "masterdata/listtables.h"
 
 #include <QDebug>
 #include <QSignalBlocker>

@@ -1,9 +1,9 @@
 #include "masterdata/infolistdialog.h"
 
+#include "db/listcodec.h"
 #include "db/storedbaccess.h"
 #include "exchange/listexchange.h"
 #include "exchange/listrows.h"
-#include "masterdata/listcodec.h"
 #include "widgets/boxes.h"
 #include "widgets/looks.h"
 #include "widgets/pageview.h"

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "db/listtables.h"
 #include "db/records.h"
-#include "masterdata/listtables.h"
 
 #include <QDialog>
 #include <QStringList>

@@ -1,13 +1,13 @@
 // Pages and lists to and from workbooks, pages to PDF: rows come back as they were, refused or
 // damaged input stores nothing, every failure is told.
 #include "app/mainwindow.h"
+#include "db/listcodec.h"
 #include "exchange/excelengine.h"
 #include "exchange/ledgerexchange_window.h"
 #include "exchange/printwidget.h"
 #include "ledger/ledgerkinds.h"
 #include "ledgertestsupport.h"
 #include "masterdata/dialoginfotodb.h"
-#include "masterdata/listcodec.h"
 #include "resources/resources.h"
 #include "storetestsupport.h"
 

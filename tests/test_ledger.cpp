@@ -1,7 +1,7 @@
 #include "db/numbertext.h"
 #include "ledger/pagetotals.h"
-#include "ledger/queryfilter.h"
 #include "ledger/rowamounts.h"
+#include "query/queryfilter.h"
 
 #include <QRandomGenerator>
 #include <QSignalSpy>

@@ -1,5 +1,6 @@
 // The page model without a window: the path of a typed value, loading,
 // totals, row states, and the guards of its row operations.
+#include "analytics/profit.h"
 #include "ledger/ledgerkinds.h"
 #include "ledger/ledgermodel.h"
 #include "storetestsupport.h"
@@ -56,14 +57,30 @@ void TestLedgerModel::typedValueIsDerivedStoredAndSignalled_data()
     QTest::addColumn<QString>("changed"); // dataChanged spans
     QTest::addColumn<bool>("refused");
     // The row starts as quantity 2, price 3, total 6, paid 1, unpaid 5.
-    QTest::newRow("quantity leads") << 9 << "4" << "4|3|12|1|11" << "9-13" << false;
-    QTest::newRow("price leads") << 10 << "2.5" << "2|2.5|5|1|4" << "10-13" << false;
-    QTest::newRow("total leads") << 11 << "9" << "2|4.5|9|1|8" << "10-13" << false;
-    QTest::newRow("paid leads") << 12 << "6" << "2|3|6|6|0" << "12-13" << false;
-    QTest::newRow("unpaid leads") << 13 << "2" << "2|3|6|4|2" << "12-13" << false;
-    QTest::newRow("not a number") << 9 << "3个" << "|3|6|1|5" << "9-9" << true;
-    QTest::newRow("text cell") << 18 << "备注" << "2|3|6|1|5" << "18-18" << false;
-    QTest::newRow("same again") << 9 << "2" << "2|3|6|1|5" << "" << false;
+    QTest::newRow("quantity leads") << 9 << "4"
+                                    << "4|3|12|1|11"
+                                    << "9-13" << false;
+    QTest::newRow("price leads") << 10 << "2.5"
+                                 << "2|2.5|5|1|4"
+                                 << "10-13" << false;
+    QTest::newRow("total leads") << 11 << "9"
+                                 << "2|4.5|9|1|8"
+                                 << "10-13" << false;
+    QTest::newRow("paid leads") << 12 << "6"
+                                << "2|3|6|6|0"
+                                << "12-13" << false;
+    QTest::newRow("unpaid leads") << 13 << "2"
+                                  << "2|3|6|4|2"
+                                  << "12-13" << false;
+    QTest::newRow("not a number") << 9 << "3个"
+                                  << "|3|6|1|5"
+                                  << "9-9" << true;
+    QTest::newRow("text cell") << 18 << "备注"
+                               << "2|3|6|1|5"
+                               << "18-18" << false;
+    QTest::newRow("same again") << 9 << "2"
+                                << "2|3|6|1|5"
+                                << "" << false;
 }
 
 void TestLedgerModel::typedValueIsDerivedStoredAndSignalled()
@@ -125,7 +142,8 @@ void TestLedgerModel::failedSaveKeepsTheValueAndSaysWhy()
     QVERIFY(model.data(model.index(0, 5), Qt::BackgroundRole).isValid());
     QCOMPARE(StoredFinanceOf(0).at(0).sum, QString());
 
-    QVERIFY(TempStore::Exec(store.Pg() ? "set default_transaction_read_only = off" : "pragma query_only = 0"));
+    QVERIFY(
+        TempStore::Exec(store.Pg() ? "set default_transaction_read_only = off" : "pragma query_only = 0"));
     QVERIFY(model.SetCell(0, 2, "13"));
     QVERIFY(!model.SaveFailed(0));
     QVERIFY(!model.data(model.index(0, 5), Qt::BackgroundRole).isValid());
@@ -193,8 +211,10 @@ void TestLedgerModel::totalsFollowEveryChange()
     model.ComputeTotals();
     QCOMPARE(line(), running);
 
-    // The profit page totals its operating-profit row only.
+    // The profit page totals its operating-profit row only, the last row of
+    // the profit computation.
     LedgerModel profit(Finance(FinanceKind::Profit));
+    QCOMPARE(profit.page().totalsItem, Profit::RowLabel(Profit::ProfitRow));
     FinanceRecord a;
     a.item = profit.page().totalsItem;
     a.sum = "232.25";
@@ -217,7 +237,8 @@ void TestLedgerModel::rowGuards()
         int row;
         int column;
         bool ok;
-    } cells[] = {{-1, 2, false}, {0, 2, true}, {1, 2, true}, {2, 2, false}, {0, 0, false}, {0, 8, true}, {0, 9, false}};
+    } cells[] = {{-1, 2, false}, {0, 2, true}, {1, 2, true}, {2, 2, false},
+                 {0, 0, false},  {0, 8, true}, {0, 9, false}};
     for (const auto &c : cells)
         QCOMPARE(bool(model.SetCell(c.row, c.column, "1")), c.ok);
     QVERIFY(!model.RemoveRow(2));

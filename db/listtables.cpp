@@ -1,4 +1,4 @@
-#include "masterdata/listtables.h"
+#include "db/listtables.h"
 
 namespace ListTables {
 

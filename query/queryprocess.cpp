@@ -1,11 +1,11 @@
-#include "ledger/queryprocess.h"
+#include "query/queryprocess.h"
 
 #include "analytics/profit.h"
 #include "analytics/salesstatistics.h"
 #include "analytics/stockcompute.h"
 #include "db/storedbaccess.h"
-#include "ledger/queryfilter.h"
 #include "ledger/readdatabasethread.h"
+#include "query/queryfilter.h"
 
 namespace QueryResultCode {
 

@@ -1,4 +1,4 @@
-#include "ledger/queryfilter.h"
+#include "query/queryfilter.h"
 
 namespace QueryFilter {
 

@@ -1,4 +1,4 @@
-#include "masterdata/listcodec.h"
+#include "db/listcodec.h"
 
 namespace ListCodec {
 

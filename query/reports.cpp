@@ -1,8 +1,8 @@
-#include "analytics/reports.h"
+#include "query/reports.h"
 
 #include "analytics/salesstatistics.h"
 #include "ledger/ledgerkinds.h"
-#include "ledger/queryprocess.h"
+#include "query/queryprocess.h"
 
 #include <QHash>
 
