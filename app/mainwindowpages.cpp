@@ -168,7 +168,6 @@ void MainWindow::InitTable()
         table->setSelectionMode(QAbstractItemView::ExtendedSelection);
         table->setSelectionBehavior(QAbstractItemView::SelectRows);
         header->setHighlightSections(false);
-        table->setFocusPolicy(Qt::NoFocus);
         header->setStyleSheet(QStringLiteral("QHeaderView::section {background:transparent;}"));
         Looks::ApplyThinScrollBars(table);
         PageView::FitColumns(table);
@@ -289,7 +288,8 @@ LedgerPages *MainWindow::Ledger()
         [this] {
             if (m_itemList)
                 m_itemList->hide();
-        });
+        },
+        [this] { return m_itemList && m_itemList->isVisible(); });
     m_ledger->SetWarehousePicker([this](LedgerModel *model, int row, int column) {
         if (!m_storeSetDlg)
             return;

@@ -46,8 +46,12 @@ const QPixmap &Picture(bool date)
 
 } // namespace
 
-LedgerDelegate::LedgerDelegate(QTableView *view, ChoicesReader choices, EditorHook hook)
-    : QStyledItemDelegate(view), m_view(view), m_choices(std::move(choices)), m_hook(std::move(hook))
+LedgerDelegate::LedgerDelegate(QTableView *view, ChoicesReader choices, EditorHook hook, KeyHook keys)
+    : QStyledItemDelegate(view)
+    , m_view(view)
+    , m_choices(std::move(choices))
+    , m_hook(std::move(hook))
+    , m_keys(std::move(keys))
 {
     connect(view, &QAbstractItemView::pressed, this, &LedgerDelegate::OpenOnPress);
 }
@@ -83,8 +87,17 @@ QWidget *LedgerDelegate::createEditor(QWidget *parent, const QStyleOptionViewIte
                                       const QModelIndex &index) const
 {
     const CellLayout::Editor kind = EditorOf(index);
-    if (kind == CellLayout::Editor::None)
-        return QStyledItemDelegate::createEditor(parent, option, index);
+    if (kind == CellLayout::Editor::None) {
+        // A text cell's editor commits when it closes; the hook still sees it (its keys).
+        QWidget *editor = QStyledItemDelegate::createEditor(parent, option, index);
+        if (editor) {
+            editor->setProperty(kIndexProperty, QVariant::fromValue(QPersistentModelIndex(index)));
+            editor->setProperty(kViewProperty, QVariant::fromValue<QObject *>(m_view));
+        }
+        if (editor && m_hook)
+            m_hook(editor);
+        return editor;
+    }
     QWidget *editor = nullptr;
     if (kind == CellLayout::Editor::Combo) {
         auto *box = new ComboxBoxSpec(parent);
@@ -102,14 +115,14 @@ QWidget *LedgerDelegate::createEditor(QWidget *parent, const QStyleOptionViewIte
         auto *edit = new QDateEdit(parent);
         edit->setCalendarPopup(true);
         edit->setDisplayFormat(kDateFormat);
-        // Its text field sees the wheel first.
-        for (QWidget *part : edit->findChildren<QWidget *>())
-            part->installEventFilter(const_cast<LedgerDelegate *>(this));
         editor = edit;
     }
     editor->setObjectName(m_view->objectName() + QLatin1Char('.') + QString::number(index.row()));
     editor->setProperty(kIndexProperty, QVariant::fromValue(QPersistentModelIndex(index)));
     editor->setProperty(kViewProperty, QVariant::fromValue<QObject *>(m_view));
+    // The text field of a combo or a date sees the keys and the wheel first.
+    for (QWidget *part : editor->findChildren<QWidget *>())
+        part->installEventFilter(const_cast<LedgerDelegate *>(this));
     // setEditorData fills it with its signals blocked: opening is no change.
     if (m_hook)
         m_hook(editor);
@@ -241,6 +254,15 @@ void LedgerDelegate::OpenOnPress(const QModelIndex &index)
 
 bool LedgerDelegate::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::KeyPress && m_keys) {
+        // The editor itself, or the text field inside it.
+        QObject *editor = watched;
+        while (editor && !editor->property(kIndexProperty).isValid())
+            editor = editor->parent();
+        auto *widget = qobject_cast<QWidget *>(editor);
+        if (widget && m_keys(widget, static_cast<QKeyEvent *>(event)))
+            return true;
+    }
     // The wheel over a cell changes nothing, in an open editor neither.
     if (event->type() == QEvent::Wheel
         && (watched->property(kIndexProperty).isValid()

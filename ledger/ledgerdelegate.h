@@ -6,6 +6,7 @@
 #include <functional>
 
 class LedgerModel;
+class QKeyEvent;
 class QTableView;
 
 // Paints a ledger table's combo and date cells as their editors look (text
@@ -20,8 +21,11 @@ public:
     using ChoicesReader = std::function<RowChoices()>;
     // Called for every editor made, to wire its change signals.
     using EditorHook = std::function<void(QWidget *editor)>;
+    // Sees the keys pressed in an editor (or its text field) before anything
+    // else does; true when it used the key.
+    using KeyHook = std::function<bool(QWidget *editor, QKeyEvent *event)>;
 
-    LedgerDelegate(QTableView *view, ChoicesReader choices, EditorHook hook);
+    LedgerDelegate(QTableView *view, ChoicesReader choices, EditorHook hook, KeyHook keys = {});
 
     // The page model behind a view's index (through its filter); null for none.
     static LedgerModel *PageModelOf(const QAbstractItemModel *model);
@@ -55,4 +59,5 @@ private:
     QTableView *m_view;
     ChoicesReader m_choices;
     EditorHook m_hook;
+    KeyHook m_keys;
 };

@@ -53,8 +53,10 @@ public:
 
     // ---- editing: each stored at once ----
     Result SetCell(int row, int column, const QString &text);
-    // A new row at the end: serial now, date today, the rest empty.
-    Result AddRow();
+    // A new row at the end: serial now, date today, the rest empty; with
+    // repeatAbove it takes from the row above what usually repeats (date,
+    // warehouse, supplier or customer, salesperson or buyer), never figures.
+    Result AddRow(bool repeatAbove = false);
     // Deleted in the store first; a row the store keeps stays on the page.
     Result RemoveRow(int row);
     // Every stored row of the page's kind, then the page.

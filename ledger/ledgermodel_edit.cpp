@@ -172,7 +172,7 @@ Result LedgerModel::SetCell(int row, int column, const QString &text)
     return saved;
 }
 
-Result LedgerModel::AddRow()
+Result LedgerModel::AddRow(bool repeatAbove)
 {
     if (!m_page->IsStored())
         return Result::Fail(QStringLiteral("此页不能增加行"));
@@ -196,6 +196,12 @@ Result LedgerModel::AddRow()
         m_finance.append(r);
     }
     m_states.append(0);
+    if (repeatAbove && row > 0) {
+        const QVector<int> repeated = m_goodsStyle ? QVector<int>{LedgerKinds::GoodsDateColumn, 8, 14, 15}
+                                                   : QVector<int>{LedgerKinds::FinanceDateColumn, 4, 5};
+        for (int c : repeated)
+            SetStored(row, c, Stored(row - 1, c));
+    }
     endInsertRows();
     const Result saved = SaveRow(row);
     MarkSaved(row, saved.ok());

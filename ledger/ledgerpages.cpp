@@ -10,6 +10,7 @@
 #include "widgets/boxes.h"
 #include "widgets/modalseam.h"
 #include "widgets/pageview.h"
+#include "widgets/registerkeys.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -69,8 +70,12 @@ void LedgerPages::Adopt(const PageKind &page)
             pageView = new PageView(p.view);
         pageView->SetSourceModel(p.model);
         p.filter = pageView->proxy();
+        if (page.IsStored())
+            p.keys = new RegisterKeys(p.view, RegisterHooks(page));
+        RegisterKeys *keys = p.keys;
         p.view->setItemDelegate(new LedgerDelegate(
-            p.view, [this] { return Choices(); }, [this](QWidget *editor) { WireEditor(editor); }));
+            p.view, [this] { return Choices(); }, [this](QWidget *editor) { WireEditor(editor); },
+            [keys](QWidget *editor, QKeyEvent *event) { return keys && keys->EditorKey(editor, event); }));
         p.view->viewport()->setStyleSheet(EditorStyleSheet());
     }
     p.totals = new TotalsLine(page, p.model, pageView, m_window);
@@ -82,6 +87,27 @@ void LedgerPages::Adopt(const PageKind &page)
         auto *warning = new StockWarning(model);
         connect(warning, &StockWarning::Warning, this, &LedgerPages::Status);
     }
+}
+
+RegisterKeys::Hooks LedgerPages::RegisterHooks(const PageKind &page)
+{
+    RegisterKeys::Hooks hooks;
+    const bool goods = page.group == Group::Goods;
+    hooks.addRow = [this, &page] {
+        LedgerModel *model = Model(page);
+        const int before = model->rowCount();
+        (void)model->AddRow(true); // a failure marks the new row and is reported
+        return model->rowCount() > before;
+    };
+    // A goods row is found by its code first; a finance row by its item.
+    hooks.firstColumn = [goods] { return goods ? LedgerKinds::CodeColumn : 1; };
+    hooks.columnAfter = [goods](const QModelIndex &committed) {
+        const bool filled = goods && committed.column() == LedgerKinds::CodeColumn
+            && !committed.sibling(committed.row(), 3).data().toString().isEmpty();
+        return filled ? LedgerKinds::NumColumn : -1;
+    };
+    hooks.choicesShown = [this] { return m_typeAheadShown && m_typeAheadShown(); };
+    return hooks;
 }
 
 LedgerModel *LedgerPages::Model(const PageKind &page) const { return m_pages.value(&page).model; }
@@ -104,10 +130,12 @@ void LedgerPages::SetRelogin(std::function<bool()> relogin)
 
 void LedgerPages::SetBackupFolder(const QString &folder) { m_backup->SetBackupFolder(folder); }
 
-void LedgerPages::SetTypeAhead(std::function<void(QComboBox *)> show, std::function<void()> hide)
+void LedgerPages::SetTypeAhead(std::function<void(QComboBox *)> show, std::function<void()> hide,
+                               std::function<bool()> shown)
 {
     m_showTypeAhead = std::move(show);
     m_hideTypeAhead = std::move(hide);
+    m_typeAheadShown = std::move(shown);
 }
 
 bool LedgerPages::fillingTables() const

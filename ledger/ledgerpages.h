@@ -2,6 +2,7 @@
 
 #include "ledger/ledgerlists.h"
 #include "ledger/listsource.h"
+#include "widgets/registerkeys.h"
 
 #include <QHash>
 #include <QList>
@@ -46,7 +47,10 @@ public:
     }
     void SetRelogin(std::function<bool()> relogin);
     void SetStatusSink(std::function<void(const QString &)> sink) { m_status = std::move(sink); }
-    void SetTypeAhead(std::function<void(QComboBox *)> show, std::function<void()> hide);
+    // The item list under a cell combo: shows it for the box, hides it, and
+    // tells whether it is shown (it takes the editor's Return then).
+    void SetTypeAhead(std::function<void(QComboBox *)> show, std::function<void()> hide,
+                      std::function<bool()> shown = {});
     // The warehouse picker, opened for a cell of a goods page's model.
     void SetWarehousePicker(std::function<void(LedgerModel *, int row, int column)> open)
     {
@@ -106,6 +110,7 @@ signals:
 
 private:
     void Adopt(const LedgerKinds::PageKind &page);
+    RegisterKeys::Hooks RegisterHooks(const LedgerKinds::PageKind &page);
     void WireEditor(QWidget *editor);
     void CommitEditor(QWidget *editor);
     void ReportSaveFailure(const QString &reason);
@@ -119,6 +124,7 @@ private:
     std::function<void(const QString &)> m_status;
     std::function<void(QComboBox *)> m_showTypeAhead;
     std::function<void()> m_hideTypeAhead;
+    std::function<bool()> m_typeAheadShown;
     std::function<void(LedgerModel *, int, int)> m_picker;
 
     struct Page
@@ -127,6 +133,7 @@ private:
         QSortFilterProxyModel *filter = nullptr;
         QPointer<QTableView> view;
         TotalsLine *totals = nullptr;
+        RegisterKeys *keys = nullptr;
     };
     QHash<const LedgerKinds::PageKind *, Page> m_pages;
 

@@ -43,6 +43,8 @@ void ItemListWidget::ComboChangeProcess(QComboBox *box, QWidget *host)
         hide();
         return;
     }
+    // The first match is the one Return or Tab takes unless the keys move on.
+    setCurrentRow(0);
     Place(box, host ? host : parentWidget());
     show();
     raise();
@@ -109,6 +111,14 @@ bool ItemListWidget::HandleKey(QKeyEvent *event)
             SetCurrCombText(currentItem());
         else
             hide();
+        break;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        // Takes the highlighted entry and leaves the key to the register, which moves on.
+        if (m_targetCombo && currentItem())
+            SetCurrCombText(currentItem());
+        hide();
+        used = false;
         break;
     case Qt::Key_Escape: hide(); break;
     default: used = false; break;

@@ -17,13 +17,16 @@ public:
     QComboBox *targetCombo() const { return m_targetCombo.data(); }
     bool HoldsItems() const { return count() > 0; }
 
-    // Offers the items of box that contain its current text (any case) and
-    // places the list inside host directly under the box, kept inside host.
+    // Offers the items of box that contain its current text (any case), the
+    // first one highlighted, and places the list inside host directly under
+    // the box, kept inside host.
     void ComboChangeProcess(QComboBox *box, QWidget *host);
 
-    // Up, Down, Return, Enter and Escape while the list holds items. Returns
-    // whether the list used the key (Return without a current item is not used,
-    // so the cell editor still commits); the event itself is left unaccepted.
+    // Up, Down, Return, Enter, Tab and Escape while the list holds items.
+    // Returns whether the list used the key (Return without a current item is
+    // not used, so the cell editor still commits; Tab takes the highlighted
+    // entry and is left to the editor, which moves on); the event itself is
+    // left unaccepted.
     bool HandleKey(QKeyEvent *event);
 
 protected:

@@ -73,6 +73,9 @@ private slots:
     void computedPagesAreReadOnlyAndTotalled();
     void badStoredDateIsShownButNotRewritten();
     void typeAheadListUnderTheCellTakesItsKeys();
+    void saleRowInSixKeys();
+    void tabWalksTheEditableCells_data();
+    void tabWalksTheEditableCells();
     void goodsCodeFillsOnlyEmptyCells();
     void saleBeyondStockWarnsButSaves();
     void dateModes_data();
@@ -497,8 +500,98 @@ void TestLedgerWindow::typeAheadListUnderTheCellTakesItsKeys()
     QCOMPARE(field->text(), QString("销售"));
     QTest::keyClick(field, Qt::Key_Return);
     QVERIFY(!list->isVisible());
-    QCOMPARE(items->currentText(), sales.at(1));
-    QCOMPARE(StoredFinanceOf(0).at(0).item, sales.at(1));
+    // The first match is highlighted when the list opens; down stops at the last.
+    QCOMPARE(items->currentText(), sales.at(qMin(3, int(sales.size()) - 1) - 1));
+    QCOMPARE(StoredFinanceOf(0).at(0).item, sales.at(qMin(3, int(sales.size()) - 1) - 1));
+}
+
+// Keys go where the user's keyboard sends them: to whatever has the focus.
+void Press(Qt::Key key, const QString &text = QString())
+{
+    QWidget *focus = QApplication::focusWidget();
+    QVERIFY(focus);
+    QTest::sendKeyEvent(QTest::Click, focus, key, text, Qt::NoModifier);
+    QCoreApplication::processEvents();
+}
+
+void TestLedgerWindow::saleRowInSixKeys()
+{
+    TempStore store;
+    GoodsRecord bought = MakeGoods(GoodsKind::PurchaseIn, "2024-01-01 08:00:00:000", "2024-01-01", "A");
+    bought.code = "C1";
+    bought.color = "红";
+    bought.num = "10";
+    bought.price = "3";
+    GoodsRecord sold = MakeGoods(GoodsKind::Sale, "2024-01-02 08:00:00:000",
+                                 QDate::currentDate().addDays(-1).toString("yyyy-MM-dd"), "A");
+    sold.code = "C1";
+    sold.color = "红";
+    sold.price = "5";
+    QVERIFY(StoreDbAccess::Instance()->SaveGoodsRow(bought) && StoreDbAccess::Instance()->SaveGoodsRow(sold));
+    BoxAnswers answers;
+    auto w = MakeWindow(1);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    w->findChild<QAction *>("action_saleout")->trigger();
+    QTableView *sale = w->Table("tab_saleout");
+    QTRY_VERIFY(sale->isVisible() && !w->Ledger()->fillingTables());
+    QCOMPARE(RowsOf(sale), 0);
+    QTest::mouseClick(sale->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
+
+    Press(Qt::Key_Insert);
+    Press(Qt::Key_C, "C");
+    Press(Qt::Key_1, "1");
+    Press(Qt::Key_Tab);
+    Press(Qt::Key_3, "3");
+    Press(Qt::Key_Return);
+
+    const GoodsList rows = StoredGoodsOf(GoodsKind::Sale);
+    GoodsList today;
+    for (const GoodsRecord &r : rows) {
+        if (r.code == "C1" && r.time == Today())
+            today << r;
+    }
+    QCOMPARE(today.size(), 1);
+    const GoodsRecord &r = today.at(0);
+    QCOMPARE(QStringList({r.model, r.color, r.num, r.price, r.total, r.debt, r.supply, r.purchase}),
+             QStringList({"A", "红", "3", "5", "15", "15", "", ""}));
+    // Enter on the last row opened the next one, its cursor in the code column.
+    QCOMPARE(RowsOf(sale), 2);
+    QCOMPARE(sale->currentIndex().row() * 100 + sale->currentIndex().column(), 100 + 5);
+    QVERIFY(answers.seen.isEmpty());
+}
+
+void TestLedgerWindow::tabWalksTheEditableCells_data()
+{
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<int>("from");
+    QTest::addColumn<bool>("back");
+    QTest::addColumn<int>("to"); // row * 100 + column
+    QTest::newRow("over the warehouse") << "tab_purchaseIn" << 7 << false << 9;
+    QTest::newRow("back over it") << "tab_purchaseIn" << 9 << true << 7;
+    QTest::newRow("last cell to the next row") << "tab_purchaseIn" << 18 << false << 101;
+    QTest::newRow("first cell back to the row above") << "tab_income" << 101 << true << 8;
+    QTest::newRow("past the last row adds one") << "tab_income" << 108 << false << 201;
+}
+
+void TestLedgerWindow::tabWalksTheEditableCells()
+{
+    QFETCH(QString, table);
+    QFETCH(int, from);
+    QFETCH(bool, back);
+    QFETCH(int, to);
+    TempStore store;
+    PagesWindow w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QTableView *t = w.Table(table);
+    w.pages->ActionAdd(Page(t));
+    w.pages->ActionAdd(Page(t));
+    t->setFocus();
+    SetCurrent(t, from / 100, from % 100);
+    QTest::keyClick(t, back ? Qt::Key_Backtab : Qt::Key_Tab, back ? Qt::ShiftModifier : Qt::NoModifier);
+    QCOMPARE(t->currentIndex().row() * 100 + t->currentIndex().column(), to);
+    QCOMPARE(RowsOf(t), to >= 200 ? 3 : 2);
 }
 
 void TestLedgerWindow::goodsCodeFillsOnlyEmptyCells()
