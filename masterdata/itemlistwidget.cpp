@@ -23,8 +23,14 @@ void ItemListWidget::ComboChangeProcess(QComboBox *box, QWidget *host)
         texts << box->itemText(i);
 
     if (m_targetCombo != box) {
-        if (m_targetCombo && m_targetCombo->lineEdit())
-            m_targetCombo->lineEdit()->removeEventFilter(this);
+        // The box holds the focus for its text field (the field's focus
+        // proxy), so the keys arrive at the box; the field is watched too.
+        if (m_targetCombo) {
+            m_targetCombo->removeEventFilter(this);
+            if (m_targetCombo->lineEdit())
+                m_targetCombo->lineEdit()->removeEventFilter(this);
+        }
+        box->installEventFilter(this);
         if (box->lineEdit())
             box->lineEdit()->installEventFilter(this);
     }
@@ -130,7 +136,7 @@ bool ItemListWidget::HandleKey(QKeyEvent *event)
 bool ItemListWidget::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::KeyPress && isVisible() && m_targetCombo
-        && watched == m_targetCombo->lineEdit()) {
+        && (watched == m_targetCombo || watched == m_targetCombo->lineEdit())) {
         // Accepted too: an ignored key would travel on to the box and the
         // delegate, which closes the cell editor on Escape.
         if (HandleKey(static_cast<QKeyEvent *>(event))) {

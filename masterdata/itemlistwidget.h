@@ -30,8 +30,9 @@ public:
     bool HandleKey(QKeyEvent *event);
 
 protected:
-    // While the list is shown, the keys typed into the target box's text field
-    // reach the list before the box or the cell editor's delegate see them.
+    // While the list is shown, the keys typed into the target box (which
+    // holds the focus for its text field) reach the list before the box or the
+    // cell editor's delegate see them: Down never moves the box's own index.
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 public slots:

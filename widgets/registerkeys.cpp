@@ -5,7 +5,8 @@
 #include <QKeyEvent>
 #include <QTableView>
 
-RegisterKeys::RegisterKeys(QTableView *view, Hooks hooks) : QObject(view), m_view(view), m_hooks(std::move(hooks))
+RegisterKeys::RegisterKeys(QTableView *view, Hooks hooks)
+    : QObject(view), m_view(view), m_hooks(std::move(hooks))
 {
     // Keys reach the table, and a typed key or F2 opens the cell's editor.
     view->setFocusPolicy(Qt::StrongFocus);
@@ -50,8 +51,7 @@ bool RegisterKeys::ViewKey(QKeyEvent *event)
         else
             MoveTo(current.sibling(current.row() + 1, current.column()), false);
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -59,9 +59,7 @@ bool RegisterKeys::EditorKey(QWidget *editor, QKeyEvent *event)
 {
     switch (event->key()) {
     case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-        CommitAndMove(editor, event->key(), event->key() == Qt::Key_Backtab);
-        return true;
+    case Qt::Key_Backtab: CommitAndMove(editor, event->key(), event->key() == Qt::Key_Backtab); return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:
         // The list of choices takes Return for itself while it is shown.
@@ -69,8 +67,7 @@ bool RegisterKeys::EditorKey(QWidget *editor, QKeyEvent *event)
             return false;
         CommitAndMove(editor, event->key(), false);
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 
