@@ -1,5 +1,6 @@
 #include "ledger/ledgerdelegate.h"
 
+#include "db/datetext.h"
 #include "ledger/celllayout.h"
 #include "ledger/ledgermodel.h"
 #include "widgets/comboxboxspec.h"
@@ -7,6 +8,7 @@
 #include <QAbstractProxyModel>
 #include <QApplication>
 #include <QDateEdit>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
@@ -17,6 +19,7 @@ namespace {
 
 const char *const kIndexProperty = "ledgerIndex";
 const char *const kViewProperty = "ledgerView";
+const char *const kTypedDateProperty = "ledgerTypedDate";
 const QString kDateFormat = QStringLiteral("yyyy-MM-dd");
 // The drop-down parts of the editors' style sheet.
 constexpr int kComboButton = 16;
@@ -54,6 +57,9 @@ LedgerDelegate::LedgerDelegate(QTableView *view, ChoicesReader choices, EditorHo
     , m_keys(std::move(keys))
 {
     connect(view, &QAbstractItemView::pressed, this, &LedgerDelegate::OpenOnPress);
+    // Whether the next editor is opened from the keyboard or the mouse.
+    view->installEventFilter(this);
+    view->viewport()->installEventFilter(this);
 }
 
 LedgerModel *LedgerDelegate::PageModelOf(const QAbstractItemModel *model)
@@ -111,6 +117,12 @@ QWidget *LedgerDelegate::createEditor(QWidget *parent, const QStyleOptionViewIte
                             : QStringList());
         box->setCurrentIndex(-1);
         editor = box;
+    } else if (m_keyOpened) {
+        // From the keyboard a date is typed as digits ("20241201", "12-01", "1201").
+        auto *typed = new QLineEdit(parent);
+        typed->setProperty(kTypedDateProperty, true);
+        typed->setFrame(false);
+        editor = typed;
     } else {
         auto *edit = new QDateEdit(parent);
         edit->setCalendarPopup(true);
@@ -155,6 +167,17 @@ void LedgerDelegate::setModelData(QWidget *editor, QAbstractItemModel *model, co
 {
     if (EditorOf(index) == CellLayout::Editor::None) {
         QStyledItemDelegate::setModelData(editor, model, index);
+        return;
+    }
+    if (editor->property(kTypedDateProperty).toBool()) {
+        const QString text = static_cast<QLineEdit *>(editor)->text();
+        if (text == index.data(Qt::EditRole).toString())
+            return;
+        const QDate date = DateText::FromTyped(text, QDate::currentDate());
+        if (date.isValid())
+            model->setData(index, date.toString(kDateFormat));
+        else
+            emit const_cast<LedgerDelegate *>(this)->DateRefused(text);
         return;
     }
     // Each change was saved as it happened; this catches any left over.
@@ -254,6 +277,15 @@ void LedgerDelegate::OpenOnPress(const QModelIndex &index)
 
 bool LedgerDelegate::eventFilter(QObject *watched, QEvent *event)
 {
+    switch (event->type()) {
+    case QEvent::KeyPress: m_keyOpened = true; break;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: m_keyOpened = false; break;
+    default: break;
+    }
+    // The view is watched for the above only; the base takes what it watches for an editor.
+    if (watched == m_view || watched == m_view->viewport())
+        return false;
     if (event->type() == QEvent::KeyPress && m_keys) {
         // The editor itself, or the text field inside it.
         QObject *editor = watched;

@@ -46,6 +46,10 @@ public:
     void paint(QPainter *painter, const QStyleOptionViewItem &option,
                const QModelIndex &index) const override;
 
+signals:
+    // A date typed as text that is no day; the cell keeps its date.
+    void DateRefused(const QString &text);
+
 protected:
     bool editorEvent(QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option,
                      const QModelIndex &index) override;
@@ -60,4 +64,5 @@ private:
     ChoicesReader m_choices;
     EditorHook m_hook;
     KeyHook m_keys;
+    bool m_keyOpened = false;
 };

@@ -73,9 +73,16 @@ void LedgerPages::Adopt(const PageKind &page)
         if (page.IsStored())
             p.keys = new RegisterKeys(p.view, RegisterHooks(page));
         RegisterKeys *keys = p.keys;
-        p.view->setItemDelegate(new LedgerDelegate(
+        auto *delegate = new LedgerDelegate(
             p.view, [this] { return Choices(); }, [this](QWidget *editor) { WireEditor(editor); },
-            [keys](QWidget *editor, QKeyEvent *event) { return keys && keys->EditorKey(editor, event); }));
+            [keys](QWidget *editor, QKeyEvent *event) { return keys && keys->EditorKey(editor, event); });
+        p.view->setItemDelegate(delegate);
+        connect(delegate, &LedgerDelegate::DateRefused, this, [this] {
+            QMessageBox box(QMessageBox::Information, QStringLiteral("输入错误"),
+                            QStringLiteral("请输入日期，例如 20241201、2024-12-1、12-01 或 1201"),
+                            QMessageBox::Ok, m_window);
+            ModalSeam::Exec(box);
+        });
         p.view->viewport()->setStyleSheet(EditorStyleSheet());
     }
     p.totals = new TotalsLine(page, p.model, pageView, m_window);

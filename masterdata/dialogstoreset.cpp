@@ -43,9 +43,19 @@ DialogStoreSet::DialogStoreSet(QWidget *parent) : QDialog(parent), m_ui(new Ui::
             &DialogStoreSet::SetComboxIndex);
     for (QComboBox *box : {m_ui->comboBox, m_ui->comboBox_2, m_ui->comboBox_3})
         connect(box, &QComboBox::currentTextChanged, this, &DialogStoreSet::SetCombText);
+    // By keys: the arrows choose in the boxes, Return is "确定" wherever the
+    // cursor is, Escape closes without touching the cell.
+    m_ui->pushButton->setDefault(true);
 }
 
 DialogStoreSet::~DialogStoreSet() { delete m_ui; }
+
+void DialogStoreSet::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // The keys start in the first box.
+    m_ui->comboBox->setFocus(Qt::OtherFocusReason);
+}
 
 const QStringList &DialogStoreSet::AreaNames()
 {

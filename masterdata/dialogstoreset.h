@@ -39,6 +39,9 @@ public slots:
     void SetComboxIndex(int index);
     void SetCombText(const QString &text = QString());
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     Ui::DialogStoreSet *m_ui;
     QString m_warehouseList;

@@ -1,3 +1,4 @@
+#include "db/datetext.h"
 #include "db/numbertext.h"
 #include "ledger/pagetotals.h"
 #include "ledger/rowamounts.h"
@@ -74,6 +75,8 @@ private slots:
     void sums_data();
     void sums();
     void runningSumsEqualAFullRecount();
+    void typedDates_data();
+    void typedDates();
     void eachCondition_data();
     void eachCondition();
 };
@@ -164,6 +167,48 @@ void TestLedger::runningSumsEqualAFullRecount()
     for (const auto &share : shares)
         running.Remove(share);
     QCOMPARE(running.total.Value(), 0.0); // not a rounding remainder
+}
+
+void TestLedger::typedDates_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("date"); // empty: refused
+    QTest::newRow("digits") << "20241201"
+                            << "2024-12-01";
+    QTest::newRow("short parts") << "2024-12-1"
+                                 << "2024-12-01";
+    QTest::newRow("slashes") << "2024/2/29"
+                             << "2024-02-29";
+    QTest::newRow("month and day") << "12-01"
+                                   << "2026-12-01";
+    QTest::newRow("four digits") << "1201"
+                                 << "2026-12-01";
+    QTest::newRow("spaces around") << " 0301 "
+                                   << "2026-03-01";
+    QTest::newRow("no leap day") << "2023-02-29"
+                                 << "";
+    QTest::newRow("month 13") << "1301"
+                              << "";
+    QTest::newRow("day 0") << "20241200"
+                           << "";
+    QTest::newRow("year 0") << "0000-01-01"
+                            << "";
+    QTest::newRow("three digits") << "120"
+                                  << "";
+    QTest::newRow("nine digits") << "202412011"
+                                 << "";
+    QTest::newRow("text after") << "2024-12-01x"
+                                << "";
+    QTest::newRow("empty") << ""
+                           << "";
+}
+
+void TestLedger::typedDates()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, date);
+    const QDate parsed = DateText::FromTyped(typed, QDate(2026, 12, 6));
+    QCOMPARE(parsed.isValid() ? parsed.toString("yyyy-MM-dd") : QString(), date);
 }
 
 void TestLedger::eachCondition_data()

@@ -74,6 +74,7 @@ private slots:
     void badStoredDateIsShownButNotRewritten();
     void typeAheadListUnderTheCellTakesItsKeys();
     void saleRowInSixKeys();
+    void datesTypedAsDigits();
     void tabWalksTheEditableCells_data();
     void tabWalksTheEditableCells();
     void goodsCodeFillsOnlyEmptyCells();
@@ -561,6 +562,37 @@ void TestLedgerWindow::saleRowInSixKeys()
     QCOMPARE(RowsOf(sale), 2);
     QCOMPARE(sale->currentIndex().row() * 100 + sale->currentIndex().column(), 100 + 5);
     QVERIFY(answers.seen.isEmpty());
+}
+
+void TestLedgerWindow::datesTypedAsDigits()
+{
+    TempStore store;
+    BoxAnswers answers;
+    PagesWindow w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QTableView *t = w.Table("tab_saleout");
+    w.pages->ActionAdd(Page(t));
+    t->setFocus();
+    const QString thisYear = QString::number(QDate::currentDate().year());
+    // Typed on the selected date cell, committed with Enter; a text that is no day is refused.
+    const struct
+    {
+        const char *typed;
+        QString stored;
+        int boxes;
+    } steps[] = {
+        {"1201", thisYear + "-12-01", 0}, {"20240229", "2024-02-29", 0}, {"2023-2-29", "2024-02-29", 1}};
+    for (const auto &step : steps) {
+        SetCurrent(t, 0, 7);
+        for (const QChar c : QString(step.typed))
+            QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+        QWidget *editor = QApplication::focusWidget();
+        QVERIFY(qobject_cast<QLineEdit *>(editor));
+        QTest::keyClick(editor, Qt::Key_Return);
+        QCOMPARE(StoredGoodsOf(GoodsKind::Sale).at(0).time, step.stored);
+        QCOMPARE(answers.seen.size(), step.boxes);
+    }
 }
 
 void TestLedgerWindow::tabWalksTheEditableCells_data()

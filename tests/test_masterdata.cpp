@@ -1,8 +1,10 @@
 #include "ledgertestsupport.h"
 #include "masterdata/dialoginfotodb.h"
+#include "masterdata/dialogstoreset.h"
 #include "masterdata/dialogusermge.h"
 #include "storetestsupport.h"
 
+#include <QComboBox>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QtTest>
@@ -52,6 +54,7 @@ private slots:
     void usersRewriteTheStoresAccounts();
     void deleteAndClear_data();
     void deleteAndClear();
+    void warehousePickerByKeys();
 };
 
 void TestMasterData::loadAndEdit()
@@ -196,4 +199,25 @@ void TestMasterData::deleteAndClear()
 }
 
 QTEST_MAIN(TestMasterData)
+// The picker by keys: the cursor starts in the first box, Return writes the
+// location, Escape leaves the cell as it was.
+void TestMasterData::warehousePickerByKeys()
+{
+    QStringList written;
+    const auto writer = [&written](const QString &location) { written << location; };
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+        DialogStoreSet picker;
+        picker.ShowWarehouseList("1-仓1-2-3;2-仓2-1-1");
+        picker.SetTarget("1-A-1", writer);
+        picker.show();
+        QVERIFY(QTest::qWaitForWindowActive(&picker));
+        QTRY_VERIFY(qobject_cast<QComboBox *>(QApplication::focusWidget()));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QTest::keyClick(QApplication::focusWidget(), key);
+        QVERIFY(!picker.isVisible());
+    }
+    QCOMPARE(written.size(), 1);
+    QVERIFY(!written.at(0).isEmpty());
+}
+
 #include "test_masterdata.moc"
