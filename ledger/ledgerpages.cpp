@@ -659,6 +659,8 @@ PageTotals::RowSums LedgerPages::CountRow(QTableWidget *table, int row, const Pa
             return PageTotals::RowSums();
         return PageTotals::FinanceRow(text(2));
     }
+    if (page.IsDebtSummary()) // 类别 and 欠款余额
+        return PageTotals::DebtRow(text(5), text(13));
     QString derived;
     const PageTotals::RowSums sums =
         PageTotals::GoodsRow({text(9), text(10), text(11), text(12), text(13)}, &derived);

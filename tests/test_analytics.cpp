@@ -930,6 +930,8 @@ void TestAnalytics::salesAndProfitPagesWithTheirCharts()
     s->SaveGoodsRow(
         Goods(GoodsKind::Sale, "s2", QDate::currentDate().toString(Qt::ISODate), "CD-7", "1", "15"));
     s->SaveGoodsRow(Goods(GoodsKind::SaleReturn, "r1", "2019-02-02", "AB-1", "1", "20"));
+    s->SaveGoodsRow(
+        Goods(GoodsKind::PurchaseIn, "p1", QDate::currentDate().toString(Qt::ISODate), "AB-1", "10", "100"));
     s->SaveFinanceRow(Finance(FinanceKind::Income, "i1", QDate::currentDate().toString(Qt::ISODate), "100"));
     s->SaveFinanceRow(
         Finance(FinanceKind::OtherExpenses, "e1", QDate::currentDate().toString(Qt::ISODate), "30"));
@@ -966,6 +968,20 @@ void TestAnalytics::salesAndProfitPagesWithTheirCharts()
     QVector<QStringList> cells;
     QVERIFY(book.Open(1, false) && book.ReadRows(&cells));
     QCOMPARE(cells, (QVector<QStringList>{{"小王", "4", "75", "14", "6", "2"}}));
+
+    // Money owed: receivables and payables apart in the totals line, then the net.
+    w.findChild<QAction *>(QStringLiteral("action_saledebt"))->trigger();
+    QVERIFY(QueryFrom(w, "btn_salequery_5", "btn_query"));
+    Press(w, "btn_total_11");
+    QStringList totals;
+    for (const char *edit : {"lineEdit_t_11", "lineEdit_p_11", "lineEdit_d_11"})
+        totals << w.findChild<QLineEdit *>(QLatin1String(edit))->text();
+    QCOMPARE(totals, (QStringList{"6", "-3", "3"}));
+    QStringList labels;
+    for (const QLabel *label :
+         w.Table(QStringLiteral("tab_saletotal_5"))->parentWidget()->findChildren<QLabel *>())
+        labels << label->text();
+    QVERIFY2(labels.contains(QStringLiteral("应付合计:")), qPrintable(labels.join(' ')));
 
     // The profit query fills the profit table only; its chart is drawn in the page.
     QVERIFY(QueryFrom(w, "btn_finquery_8", "btn_query"));
