@@ -269,6 +269,20 @@ GoodsList SummarizeDebts(const GoodsList &rows)
     return out;
 }
 
+namespace {
+
+enum { Model = 3, Time = 7, Num = 9, Total = 11, Pay = 12, Debt = 13, Supply = 14, Purchase = 15 };
+
+// What the summaries and their conditions read of a row: a summary of a
+// large period reads no more than it sums.
+const QVector<int> &SummaryTexts()
+{
+    static const QVector<int> texts{Model, Time, Num, Total, Pay, Debt, Supply, Purchase};
+    return texts;
+}
+
+} // namespace
+
 GoodsList DebtTotals(const GoodsList &debtRows)
 {
     Group receivable, payable, net;
@@ -302,12 +316,13 @@ bool ReadDeductedSales(StoreDbAccess *store, int dateMode, const QString &dateFr
 {
     constexpr int kAllTime = 5;
     sales.clear();
-    bool ok = store->QueryGoods(dateMode, GoodsKind::Sale, dateFrom, dateTo, sales);
+    bool ok = withNotes
+        ? store->QueryGoods(dateMode, GoodsKind::Sale, dateFrom, dateTo, sales)
+        : store->QueryGoodsTexts(dateMode, GoodsKind::Sale, dateFrom, dateTo, SummaryTexts(), sales);
     if (!ok && error)
         *error = store->lastError();
     // Returns of any date count against the period's sales. The deduction
     // reads their key, quantity and amount only.
-    enum { Model = 3, Num = 9, Total = 11, Supply = 14, Purchase = 15 };
     GoodsList returns;
     if (!store->QueryGoodsTexts(kAllTime, GoodsKind::SaleReturn, QString(), QString(),
                                 {Model, Num, Total, Supply, Purchase}, returns)) {
@@ -326,13 +341,14 @@ bool Report(int view, int dateMode, const QString &dateFrom, const QString &date
     GoodsList read;
     bool ok = false;
     if (view == Debts) {
-        ok = store->QueryGoods(dateMode, -1, dateFrom, dateTo, read);
+        ok = store->QueryGoodsTexts(dateMode, -1, dateFrom, dateTo, SummaryTexts(), read);
         if (!ok && error)
             *error = store->lastError();
     } else {
         ok = ReadDeductedSales(store, dateMode, dateFrom, dateTo, read, error, view == SalesRows);
     }
-    const GoodsList passed = FilterSales(read, conditions);
+    const bool everyRow = conditions.model.isEmpty() && conditions.seller.isEmpty();
+    const GoodsList passed = everyRow ? read : FilterSales(read, conditions);
     rows = view == Debts ? SummarizeDebts(passed) : view == SalesRows ? passed : Summarize(view, passed);
     return ok;
 }

@@ -62,8 +62,9 @@ GoodsList SummarizeDebts(const GoodsList &rows);
 GoodsList DebtTotals(const GoodsList &debtRows);
 
 // The period's sales (of the calling thread's connection and store) with every
-// stored return of any date deducted (noted in the remarks when withNotes).
-// False with a reason when a read failed.
+// stored return of any date deducted and noted in the remarks; without notes,
+// for a summary, only the fields a summary reads (model, date, amounts,
+// customer, salesperson). False with a reason when a read failed.
 bool ReadDeductedSales(StoreDbAccess *store, int dateMode, const QString &dateFrom, const QString &dateTo,
                        GoodsList &sales, QString *error, bool withNotes = true);
 
