@@ -54,7 +54,7 @@ bool KindFromName(const QString &name, Kind *kind)
     return false;
 }
 
-Table Compute(Kind kind, int dateMode, const QString &from, const QString &to)
+Table Compute(Kind kind, int dateMode, const QString &from, const QString &to, bool closingRows)
 {
     QueryRequest request;
     request.dateMode = dateMode;
@@ -107,8 +107,7 @@ Table Compute(Kind kind, int dateMode, const QString &from, const QString &to)
         table.rows = CellsOf(QueryWork::FinanceRowsToShow(outcome.code, lists));
     } else {
         GoodsList rows = QueryWork::GoodsRowsToShow(outcome.code, lists);
-        // The page gives these in its totals line; a table ends with them.
-        if (kind == Kind::Debts)
+        if (closingRows && kind == Kind::Debts)
             rows += SalesStatistics::DebtTotals(rows);
         table.rows = CellsOf(rows);
     }
