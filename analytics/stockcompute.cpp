@@ -225,7 +225,7 @@ GoodsList ComputeStock(const GoodsList &rows, int userType)
     return out;
 }
 
-double ArticleStock(const GoodsList &articleRows)
+Money ArticleLeft(const GoodsList &articleRows)
 {
     Money left;
     // Stock rows come from purchase-ins; rows of other kinds in the result
@@ -234,8 +234,10 @@ double ArticleStock(const GoodsList &articleRows)
         if (s.tabType == GoodsKind::PurchaseIn)
             left += Money::FromText(s.num);
     }
-    return left.ToDouble();
+    return left;
 }
+
+double ArticleStock(const GoodsList &articleRows) { return ArticleLeft(articleRows).ToDouble(); }
 
 GoodsList FilterByModel(const GoodsList &stockRows, const QString &model)
 {
