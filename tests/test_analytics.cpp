@@ -249,6 +249,7 @@ private slots:
     void numberText();
     void moneyTexts_data();
     void moneyTexts();
+    void moneyAgreesWithDecimal();
     void profit();
     void stockMovements_data();
     void stockMovements();
@@ -325,6 +326,47 @@ void TestAnalytics::moneyTexts()
     QCOMPARE(Money::FromText(text).ToText(), shown);
     // Read back, the text is the same amount rounded to six places.
     QCOMPARE(Money::FromText(shown).ToText(), shown);
+}
+
+// Random amounts up to a quadrillion and quantities up to a million, with up
+// to six places: sum, difference, product and quotient as Python's decimal
+// gives them.
+void TestAnalytics::moneyAgreesWithDecimal()
+{
+    const quint32 seed = QRandomGenerator::global()->generate();
+    qInfo("seed %u", seed);
+    QRandomGenerator rng(seed);
+    const auto number = [&rng](int digits) {
+        QString text = rng.bounded(2) ? QStringLiteral("-") : QString();
+        text += QString::number(rng.bounded(10));
+        for (int i = rng.bounded(digits); i > 0; --i)
+            text += QString::number(rng.bounded(10));
+        if (const int places = rng.bounded(7)) {
+            text += QLatin1Char('.');
+            for (int i = 0; i < places; ++i)
+                text += QString::number(rng.bounded(10));
+        }
+        return text;
+    };
+    QStringList expressions, got;
+    for (int i = 0; i < 500; ++i) {
+        const QString a = number(15), b = number(6); // products stay within ±10^21
+        const Money x = Money::FromText(a), y = Money::FromText(b);
+        const QString da = QStringLiteral("D('%1')").arg(a), db = QStringLiteral("D('%1')").arg(b);
+        expressions << da + "+" + db << da + "-" + db << da + "*" + db;
+        got << (x + y).ToText() << (x - y).ToText() << x.Times(y).ToText();
+        if (!y.IsZero()) {
+            expressions << da + "/" + db;
+            got << x.DividedBy(y).ToText();
+        }
+    }
+    const QStringList exact = PythonDecimal(expressions);
+    if (exact.isEmpty())
+        QSKIP("python3 with its decimal module is needed for the exact figures");
+    QCOMPARE(exact.size(), got.size());
+    for (int i = 0; i < got.size(); ++i)
+        QVERIFY2(got.at(i) == exact.at(i),
+                 qPrintable(expressions.at(i) + " = " + exact.at(i) + ", got " + got.at(i)));
 }
 
 void TestAnalytics::profit()
