@@ -1,11 +1,12 @@
 #include "analytics/chartscript.h"
 
-#include "db/numbertext.h"
+#include "db/money.h"
 
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QVector>
 
 #include <cmath>
 
@@ -25,8 +26,8 @@ const char *const kProfitLabels[] = {
     "员工薪酬", "水电租赁",     "其它支出",     "经营利润",
 };
 
-// Re-reading the sum through its text drops binary noise (0.1 + 0.2 -> 0.3).
-double CleanAmount(double value) { return NumberText::ToNumber(NumberText::ToText(value)); }
+// A bar's height is the amount as its text shows it.
+double CleanAmount(const QString &text) { return Money::FromText(text).ToDouble(); }
 
 } // namespace
 
@@ -101,6 +102,7 @@ HistogramData ChartScript::FromSalesRows(const GoodsList &rows, const QString &s
     d.subtitle = subtitle.isEmpty() ? QStringLiteral("各型号销售金额") : subtitle;
     d.yTitle = QStringLiteral("销售金额(元)");
     QHash<QString, int> slot;
+    QVector<Money> sums;
     for (const GoodsRecord &r : rows) {
         QString model = r.text(kModelColumn).trimmed();
         if (model.isEmpty())
@@ -109,12 +111,12 @@ HistogramData ChartScript::FromSalesRows(const GoodsList &rows, const QString &s
         if (it == slot.constEnd()) {
             it = slot.insert(model, d.labels.size());
             d.labels.append(model);
-            d.values.append(0.0);
+            sums.append(Money());
         }
-        d.values[*it] += NumberText::ToNumber(r.text(kTotalColumn));
+        sums[*it] += Money::FromText(r.text(kTotalColumn));
     }
-    for (double &v : d.values)
-        v = CleanAmount(v);
+    for (const Money &sum : sums)
+        d.values.append(sum.ToDouble());
     return d;
 }
 
@@ -129,7 +131,7 @@ HistogramData ChartScript::FromSummaryRows(const GoodsList &rows, const QString 
     for (const GoodsRecord &r : rows) {
         // A name can be both a customer and a supplier on the debt page.
         d.labels.append(r.code.isEmpty() ? r.serial : r.code + QStringLiteral(" ") + r.serial);
-        d.values.append(CleanAmount(NumberText::ToNumber(unpaid ? r.debt : r.total)));
+        d.values.append(CleanAmount(unpaid ? r.debt : r.total));
     }
     return d;
 }
@@ -146,7 +148,7 @@ HistogramData ChartScript::FromProfitRows(const FinanceList &rows, const QString
         if (label.isEmpty())
             label = i < known ? QString::fromUtf8(kProfitLabels[i]) : QStringLiteral("项目%1").arg(i + 1);
         d.labels.append(label);
-        d.values.append(CleanAmount(NumberText::ToNumber(rows.at(i).text(kSumColumn))));
+        d.values.append(CleanAmount(rows.at(i).text(kSumColumn)));
     }
     return d;
 }

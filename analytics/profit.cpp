@@ -1,6 +1,6 @@
 #include "analytics/profit.h"
 
-#include "db/numbertext.h"
+#include "db/money.h"
 
 namespace Profit {
 
@@ -29,26 +29,26 @@ QString RowLabel(int row)
 void ComputeProfit(const FinanceList &input, FinanceList &output)
 {
     FinanceRecord rows[RowCount];
-    // Totals stay in double until the end; rounding each running total to its
-    // text after every row would lose cents on long lists.
-    double totals[FinanceKind::StoredCount] = {};
+    // Exact sums, written once at the end.
+    Money totals[FinanceKind::StoredCount];
     for (const FinanceRecord &r : input) {
         const int k = r.tabType;
         if (k < 0 || k >= FinanceKind::StoredCount)
             continue;
         rows[k].tabType = k;
         rows[k].item = RowLabel(k);
-        totals[k] += NumberText::ToNumber(r.sum);
+        totals[k] += Money::FromText(r.sum);
     }
 
     // The profit is taken from the totals as shown, so the page adds up.
-    double profit = 0;
+    Money profit;
     for (int k = 0; k < FinanceKind::StoredCount; ++k) {
-        rows[k].sum = NumberText::ToText(totals[k]);
-        profit += kRows[k].sign * NumberText::ToNumber(rows[k].sum);
+        rows[k].sum = totals[k].ToText();
+        const Money shown = Money::FromText(rows[k].sum);
+        profit += kRows[k].sign < 0 ? -shown : shown;
     }
     rows[ProfitRow].item = RowLabel(ProfitRow);
-    rows[ProfitRow].sum = NumberText::ToText(profit);
+    rows[ProfitRow].sum = profit.ToText();
 
     for (const FinanceRecord &row : rows)
         output.append(row);

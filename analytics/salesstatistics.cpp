@@ -1,15 +1,17 @@
 #include "analytics/salesstatistics.h"
 
-#include "db/numbertext.h"
+#include "db/money.h"
 #include "db/storedbaccess.h"
+#include "ledger/ledgerkinds.h"
 
 #include <QHash>
 #include <QPair>
 #include <QVector>
 #include <algorithm>
-#include <cmath>
 
 namespace SalesStatistics {
+
+static_assert(Debts == LedgerKinds::DebtSummaryKind, "the 欠款统计 page shows the Debts view");
 
 namespace {
 
@@ -32,71 +34,19 @@ uint qHash(const SaleKey &k, uint seed = 0)
     return ::qHash(*k.model, seed) ^ (::qHash(*k.customer, seed) * 31u) ^ (::qHash(*k.seller, seed) * 1009u);
 }
 
-// Sums plain decimals of at most six places exactly, in millionths, as long
-// as every term and the running sum of magnitudes stay below a billion (where
-// doubles still carry every millionth). Anything else marks the sum inexact.
-class ExactSum
-{
-public:
-    void Add(const QString &text, int sign = 1)
-    {
-        const double v = NumberText::ToNumber(text);
-        const double scaled = std::round(v * 1e6);
-        if (std::fabs(v) >= kLimit || scaled / 1e6 != v) {
-            m_exact = false;
-            m_rest += sign * v;
-            return;
-        }
-        m_micro += sign * static_cast<qint64>(scaled);
-        m_magnitude += static_cast<qint64>(std::fabs(scaled));
-        if (m_magnitude >= static_cast<qint64>(kLimit * 1e6))
-            m_exact = false;
-    }
-    bool exact() const { return m_exact; }
-    qint64 micro() const { return m_micro; }
-    qint64 magnitude() const { return m_magnitude; }
-    double value() const { return static_cast<double>(m_micro) / 1e6 + m_rest; }
-
-    static constexpr double kLimit = 1e9;
-
-private:
-    qint64 m_micro = 0;
-    qint64 m_magnitude = 0;
-    double m_rest = 0;
-    bool m_exact = true;
-};
-
 // The returns of one key, summed once, with the parts of their notes that do
 // not depend on the sale: a sale's notes are then copied, not formatted.
 struct KeyReturns
 {
-    QVector<int> returns; // indices into the return list, in list order
-    ExactSum quantity;
-    ExactSum amount;
+    Money quantity;
+    Money amount;
     QVector<QPair<QString, QString>> notes; // text before and after the sale's date
     int notesLength = 0;
 };
 
-// start - deducted, as subtracting the terms one by one and writing each
-// result as text would give: exact when both are plain decimals, else done
-// the long way.
-QString Deducted(const QString &start, const ExactSum &deducted, const GoodsList &returns,
-                 const QVector<int> &order, QString GoodsRecord::*field)
-{
-    ExactSum base;
-    base.Add(start);
-    if (base.exact() && deducted.exact()
-        && base.magnitude() + deducted.magnitude() < static_cast<qint64>(ExactSum::kLimit * 1e6))
-        return NumberText::ToText(static_cast<double>(base.micro() - deducted.micro()) / 1e6);
-    QString text = start;
-    for (int idx : order)
-        text = NumberText::ToText(NumberText::ToNumber(text) - NumberText::ToNumber(returns.at(idx).*field));
-    return text;
-}
-
 } // namespace
 
-void DeductReturns(GoodsList &sales, const GoodsList &returns)
+void DeductReturns(GoodsList &sales, const GoodsList &returns, bool withNotes)
 {
     if (sales.isEmpty() || returns.isEmpty())
         return;
@@ -105,9 +55,10 @@ void DeductReturns(GoodsList &sales, const GoodsList &returns)
     for (int i = 0; i < returns.size(); ++i) {
         const GoodsRecord &r = returns.at(i);
         KeyReturns &k = byKey[SaleKey(r)];
-        k.returns.append(i);
-        k.quantity.Add(r.num);
-        k.amount.Add(r.total);
+        k.quantity += Money::FromText(r.num);
+        k.amount += Money::FromText(r.total);
+        if (!withNotes)
+            continue;
         // "注意，该型号%1有退货金额%2元，从%3销售中扣除%4元" with the sale's date as %3,
         // pieced together so that a '%' in a model or amount stays literal.
         k.notes.append(qMakePair(QStringLiteral("注意，该型号") + r.model + QStringLiteral("有退货金额")
@@ -121,8 +72,10 @@ void DeductReturns(GoodsList &sales, const GoodsList &returns)
         if (it == byKey.constEnd())
             continue;
         const KeyReturns &k = it.value();
-        s.num = Deducted(s.num, k.quantity, returns, k.returns, &GoodsRecord::num);
-        s.total = Deducted(s.total, k.amount, returns, k.returns, &GoodsRecord::total);
+        s.num = (Money::FromText(s.num) - k.quantity).ToText();
+        s.total = (Money::FromText(s.total) - k.amount).ToText();
+        if (!withNotes)
+            continue;
         // Copied into place, one allocation per sale.
         const int at = s.remark.size();
         s.remark.resize(at + k.notesLength + k.notes.size() * s.time.size());
@@ -162,10 +115,10 @@ namespace {
 struct Group
 {
     QString name;
-    ExactSum quantity;
-    ExactSum amount;
-    ExactSum paid;
-    ExactSum unpaid;
+    Money quantity;
+    Money amount;
+    Money paid;
+    Money unpaid;
     int rows = 0;
     QString oldestUnpaid;
 
@@ -174,7 +127,7 @@ struct Group
         GoodsRecord r;
         r.tabType = GoodsKind::Sale;
         r.serial = name;
-        const auto text = [sign](const ExactSum &sum) { return NumberText::ToText(sign * sum.value()); };
+        const auto text = [sign](const Money &sum) { return (sign < 0 ? -sum : sum).ToText(); };
         r.num = text(quantity);
         r.total = text(amount);
         r.pay = text(paid);
@@ -212,11 +165,11 @@ private:
 };
 
 // Largest first, then by name; the blank group goes last among equals.
-void SortBy(QVector<Group> &groups, ExactSum Group::*figure)
+void SortBy(QVector<Group> &groups, Money Group::*figure)
 {
     std::stable_sort(groups.begin(), groups.end(), [figure](const Group &a, const Group &b) {
-        const double x = (a.*figure).value();
-        const double y = (b.*figure).value();
+        const Money &x = a.*figure;
+        const Money &y = b.*figure;
         if (x != y)
             return x > y;
         const bool blankA = a.name == BlankName();
@@ -235,10 +188,10 @@ GoodsList Summarize(int view, const GoodsList &sales)
     for (const GoodsRecord &s : sales) {
         const QString &key = view == Daily ? s.time : view == Employee ? s.purchase : s.supply;
         Group &g = groups.Of(GroupName(key));
-        g.quantity.Add(s.num);
-        g.amount.Add(s.total);
-        g.paid.Add(s.pay);
-        g.unpaid.Add(s.debt);
+        g.quantity += Money::FromText(s.num);
+        g.amount += Money::FromText(s.total);
+        g.paid += Money::FromText(s.pay);
+        g.unpaid += Money::FromText(s.debt);
         ++g.rows;
     }
     QVector<Group> &all = groups.all();
@@ -280,14 +233,18 @@ GoodsList SummarizeDebts(const GoodsList &rows)
         default: continue;
         }
         Group &g = side->Of(GroupName(r.supply));
-        g.quantity.Add(r.num, sign);
-        g.amount.Add(r.total, sign);
-        g.paid.Add(r.pay, sign);
-        g.unpaid.Add(r.debt, sign);
+        const auto add = [sign](Money &sum, const QString &text) {
+            const Money m = Money::FromText(text);
+            sum += sign < 0 ? -m : m;
+        };
+        add(g.quantity, r.num);
+        add(g.amount, r.total);
+        add(g.paid, r.pay);
+        add(g.unpaid, r.debt);
         ++g.rows;
         // The oldest still-open sale or purchase of the name.
         const QString day = r.time.trimmed();
-        if (sign > 0 && NumberText::ToNumber(r.debt) > 0 && !day.isEmpty()
+        if (sign > 0 && Money::FromText(r.debt).Sign() > 0 && !day.isEmpty()
             && (g.oldestUnpaid.isEmpty() || day < g.oldestUnpaid))
             g.oldestUnpaid = day;
     }
@@ -306,24 +263,69 @@ GoodsList SummarizeDebts(const GoodsList &rows)
             row.tabType = side.sign > 0 ? GoodsKind::Sale : GoodsKind::PurchaseIn;
             row.num.clear(); // pieces sold and bought do not add up
             row.code = QString::fromUtf8(side.label);
-            row.remark = g.oldestUnpaid;
+            // Nothing left owing, net of returns and overpayments: no date to chase.
+            if (g.unpaid.Sign() > 0)
+                row.remark = g.oldestUnpaid;
             out.append(row);
         }
     }
     return out;
 }
 
+namespace {
+
+enum { Model = 3, Time = 7, Num = 9, Total = 11, Pay = 12, Debt = 13, Supply = 14, Purchase = 15 };
+
+// What the summaries and their conditions read of a row: a summary of a
+// large period reads no more than it sums.
+const QVector<int> &SummaryTexts()
+{
+    static const QVector<int> texts{Model, Time, Num, Total, Pay, Debt, Supply, Purchase};
+    return texts;
+}
+
+} // namespace
+
+GoodsList DebtTotals(const GoodsList &debtRows)
+{
+    Group receivable, payable, net;
+    receivable.name = QStringLiteral("应收合计");
+    payable.name = QStringLiteral("应付合计");
+    net.name = QStringLiteral("净额");
+    for (const GoodsRecord &r : debtRows) {
+        Group *side = r.code == QStringLiteral("应收") ? &receivable
+            : r.code == QStringLiteral("应付")         ? &payable
+                                                       : nullptr;
+        if (!side)
+            continue;
+        for (Group *g : {side, &net}) {
+            g->amount += Money::FromText(r.total);
+            g->paid += Money::FromText(r.pay);
+            g->unpaid += Money::FromText(r.debt);
+            g->rows += r.oddNum.toInt();
+        }
+    }
+    GoodsList out;
+    for (const Group *g : {&receivable, &payable, &net}) {
+        GoodsRecord row = g->Row();
+        row.num.clear();
+        out.append(row);
+    }
+    return out;
+}
+
 bool ReadDeductedSales(StoreDbAccess *store, int dateMode, const QString &dateFrom, const QString &dateTo,
-                       GoodsList &sales, QString *error)
+                       GoodsList &sales, QString *error, bool withNotes)
 {
     constexpr int kAllTime = 5;
     sales.clear();
-    bool ok = store->QueryGoods(dateMode, GoodsKind::Sale, dateFrom, dateTo, sales);
+    bool ok = withNotes
+        ? store->QueryGoods(dateMode, GoodsKind::Sale, dateFrom, dateTo, sales)
+        : store->QueryGoodsTexts(dateMode, GoodsKind::Sale, dateFrom, dateTo, SummaryTexts(), sales);
     if (!ok && error)
         *error = store->lastError();
     // Returns of any date count against the period's sales. The deduction
     // reads their key, quantity and amount only.
-    enum { Model = 3, Num = 9, Total = 11, Supply = 14, Purchase = 15 };
     GoodsList returns;
     if (!store->QueryGoodsTexts(kAllTime, GoodsKind::SaleReturn, QString(), QString(),
                                 {Model, Num, Total, Supply, Purchase}, returns)) {
@@ -331,7 +333,7 @@ bool ReadDeductedSales(StoreDbAccess *store, int dateMode, const QString &dateFr
             *error = store->lastError();
         ok = false;
     }
-    DeductReturns(sales, returns);
+    DeductReturns(sales, returns, withNotes);
     return ok;
 }
 
@@ -342,13 +344,14 @@ bool Report(int view, int dateMode, const QString &dateFrom, const QString &date
     GoodsList read;
     bool ok = false;
     if (view == Debts) {
-        ok = store->QueryGoods(dateMode, -1, dateFrom, dateTo, read);
+        ok = store->QueryGoodsTexts(dateMode, -1, dateFrom, dateTo, SummaryTexts(), read);
         if (!ok && error)
             *error = store->lastError();
     } else {
-        ok = ReadDeductedSales(store, dateMode, dateFrom, dateTo, read, error);
+        ok = ReadDeductedSales(store, dateMode, dateFrom, dateTo, read, error, view == SalesRows);
     }
-    const GoodsList passed = FilterSales(read, conditions);
+    const bool everyRow = conditions.model.isEmpty() && conditions.seller.isEmpty();
+    const GoodsList passed = everyRow ? read : FilterSales(read, conditions);
     rows = view == Debts ? SummarizeDebts(passed) : view == SalesRows ? passed : Summarize(view, passed);
     return ok;
 }

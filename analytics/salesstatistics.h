@@ -26,12 +26,11 @@ struct SalesConditions
 
 // Deducts every return from every sale with the same model, customer and
 // salesperson: quantity and total go down by the return's, and the sale's
-// remark notes each deduction in return order. Returns are taken whatever
-// their date; a return that matches no sale changes nothing. Linear in the
-// rows: the returns of a key are summed once, and a sale whose figures are
-// not plain decimals of at most six places falls back to one subtraction per
-// return, so every result is the one of subtracting return by return.
-void DeductReturns(GoodsList &sales, const GoodsList &returns);
+// remark notes each deduction in return order (unless withNotes is false:
+// the summaries never show them). Returns are taken whatever their date; a
+// return that matches no sale changes nothing. Linear in the rows: the
+// returns of a key are summed once, exactly, and subtracted once.
+void DeductReturns(GoodsList &sales, const GoodsList &returns, bool withNotes = true);
 
 bool Passes(const GoodsRecord &sale, const SalesConditions &conditions);
 
@@ -43,7 +42,7 @@ GoodsList FilterSales(const GoodsList &sales, const SalesConditions &conditions)
 // customer or supplier; BlankName() for blanks), num the quantity, total the
 // amount, pay and debt the paid and unpaid sums, oddNum the number of rows.
 // Debt rows also carry code "应收" or "应付" and, in remark, the oldest date
-// with an unpaid amount.
+// with an unpaid amount, left empty when nothing is owed on balance.
 
 // One row per day (date order), salesperson or customer (amount, largest
 // first, then name) of sales whose returns are already deducted. Linear.
@@ -56,10 +55,18 @@ GoodsList Summarize(int view, const GoodsList &sales);
 // the shop is owed net of what it owes.
 GoodsList SummarizeDebts(const GoodsList &rows);
 
+// The closing rows of a debt summary: "应收合计" and "应付合计" (the
+// receivable and the payable rows summed, the payable ones negative as
+// shown) and "净额", what the shop is owed less what it owes. Group name in
+// serial, figures in total, pay and debt, the number of rows in oddNum.
+GoodsList DebtTotals(const GoodsList &debtRows);
+
 // The period's sales (of the calling thread's connection and store) with every
-// stored return of any date deducted. False with a reason when a read failed.
+// stored return of any date deducted and noted in the remarks; without notes,
+// for a summary, only the fields a summary reads (model, date, amounts,
+// customer, salesperson). False with a reason when a read failed.
 bool ReadDeductedSales(StoreDbAccess *store, int dateMode, const QString &dateFrom, const QString &dateTo,
-                       GoodsList &sales, QString *error);
+                       GoodsList &sales, QString *error, bool withNotes = true);
 
 // One page of the stack as the query computes it: the deducted sales (or, for
 // Debts, every goods row of the period) filtered by the conditions, then

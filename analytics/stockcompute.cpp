@@ -1,10 +1,9 @@
 #include "analytics/stockcompute.h"
 
-#include "db/numbertext.h"
+#include "db/money.h"
 
 #include <QHash>
 #include <QVector>
-#include <cmath>
 
 namespace StockCompute {
 
@@ -114,35 +113,32 @@ void ClearPrices(GoodsRecord &s)
     s.price.clear();
 }
 
-// A stock row's figures while movements are applied. Each movement writes
-// the quantity and the amount as text and the next one reads the quantity
-// back; whole quantities read back unchanged, so their texts are written once
-// at the end. The amount is only ever overwritten, so it too is written once.
+// A stock row's figures while rows are merged into it and movements are
+// applied, exact; its texts are written once at the end, and only those of
+// figures that changed, so untouched cells keep their text as typed.
 struct Running
 {
-    double num = 0;   // what NumberText::ToNumber(num text) gives
-    double price = 0; // same for the price text
+    Money num;
+    Money price;
+    Money total;
     bool numPending = false;
     bool totalPending = false;
-    double total = 0;
 
-    void SetNum(GoodsRecord &s, double left)
+    explicit Running(const GoodsRecord &s)
+        : num(Money::FromText(s.num)), price(Money::FromText(s.price)), total(Money::FromText(s.total))
+    {}
+    void ClearPrices(GoodsRecord &s)
     {
-        if (left == std::trunc(left) && std::fabs(left) < 1e15) {
-            num = left == 0 ? 0.0 : left;
-            numPending = true;
-        } else {
-            s.num = NumberText::ToText(left);
-            num = NumberText::ToNumber(s.num);
-            numPending = false;
-        }
+        ::StockCompute::ClearPrices(s);
+        price = Money();
+        totalPending = false;
     }
-    void Flush(GoodsRecord &s)
+    void Flush(GoodsRecord &s) const
     {
         if (numPending)
-            s.num = NumberText::ToText(num);
+            s.num = num.ToText();
         if (totalPending)
-            s.total = NumberText::ToText(total);
+            s.total = total.ToText();
     }
 };
 
@@ -160,6 +156,7 @@ GoodsList ComputeStock(const GoodsList &rows, int userType)
     // its own. stockIndex lists every stock row of an article in output order.
     QHash<ArticleKey, QVector<int>> stockIndex;
     stockIndex.reserve(rows.size());
+    QVector<Running> running;
     for (const GoodsRecord &r : rows) {
         if (r.tabType != GoodsKind::PurchaseIn)
             continue;
@@ -167,14 +164,18 @@ GoodsList ComputeStock(const GoodsList &rows, int userType)
         if (indices.isEmpty() || out.at(indices.first()).serial == r.serial) {
             indices.append(out.size());
             out.append(r);
+            running.append(Running(r));
             continue;
         }
         GoodsRecord &head = out[indices.first()];
-        head.num = NumberText::ToText(NumberText::ToNumber(head.num) + NumberText::ToNumber(r.num));
+        Running &f = running[indices.first()];
+        f.num += Money::FromText(r.num);
+        f.numPending = true;
         if (super) {
-            head.total = NumberText::ToText(NumberText::ToNumber(head.total) + NumberText::ToNumber(r.total));
+            f.total += Money::FromText(r.total);
+            f.totalPending = true;
         } else {
-            ClearPrices(head);
+            f.ClearPrices(head);
         }
         ClearPaid(head);
         Formats(GoodsKind::PurchaseIn).merge.AppendTo(head.remark, r);
@@ -183,11 +184,6 @@ GoodsList ComputeStock(const GoodsList &rows, int userType)
     // Apply every row in read order to the stock rows of its article. Rows
     // appended below are reports, never stock rows, so the index stays as is.
     const int stockRows = out.size();
-    QVector<Running> running(stockRows);
-    for (int i = 0; i < stockRows; ++i) {
-        running[i].num = NumberText::ToNumber(out.at(i).num);
-        running[i].price = NumberText::ToNumber(out.at(i).price);
-    }
     for (const GoodsRecord &r : rows) {
         const int kind = r.tabType;
         if (kind < 0 || kind >= GoodsKind::StoredCount)
@@ -195,32 +191,27 @@ GoodsList ComputeStock(const GoodsList &rows, int userType)
         bool found = kind == GoodsKind::PurchaseIn;
         const auto it = stockIndex.constFind(ArticleKey(r));
         if (it != stockIndex.constEnd()) {
-            const double a = kind != GoodsKind::PurchaseIn ? NumberText::ToNumber(r.num) : 0;
+            const Money a = kind != GoodsKind::PurchaseIn ? Money::FromText(r.num) : Money();
             for (int idx : it.value()) {
                 GoodsRecord &s = out[idx];
                 if (s.serial == r.serial)
                     continue;
                 Running &f = running[idx];
                 if (kind != GoodsKind::PurchaseIn) {
-                    const double b = f.num;
-                    const double p = f.price;
-                    if (a > b) {
+                    if (a > f.num) {
                         Formats(kind).anomaly.AppendTo(s.remark, r);
                     } else {
-                        const double left = kind == GoodsKind::SaleReturn ? a + b : b - a;
-                        f.SetNum(s, left);
-                        f.total = p * left;
+                        f.num = kind == GoodsKind::SaleReturn ? a + f.num : f.num - a;
+                        f.numPending = true;
+                        f.total = f.price.Times(f.num);
                         f.totalPending = true;
                         Formats(kind).merge.AppendTo(s.remark, r);
                         found = true;
                     }
                 }
                 ClearPaid(s);
-                if (!super) {
-                    ClearPrices(s);
-                    f.price = 0;
-                    f.totalPending = false;
-                }
+                if (!super)
+                    f.ClearPrices(s);
             }
         }
         if (!found) {
@@ -234,17 +225,19 @@ GoodsList ComputeStock(const GoodsList &rows, int userType)
     return out;
 }
 
-double ArticleStock(const GoodsList &articleRows)
+Money ArticleLeft(const GoodsList &articleRows)
 {
-    double left = 0;
+    Money left;
     // Stock rows come from purchase-ins; rows of other kinds in the result
     // are reports of movements that found no stock.
     for (const GoodsRecord &s : ComputeStock(articleRows, SuperUserType)) {
         if (s.tabType == GoodsKind::PurchaseIn)
-            left += NumberText::ToNumber(s.num);
+            left += Money::FromText(s.num);
     }
     return left;
 }
+
+double ArticleStock(const GoodsList &articleRows) { return ArticleLeft(articleRows).ToDouble(); }
 
 GoodsList FilterByModel(const GoodsList &stockRows, const QString &model)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/money.h"
 #include "db/records.h"
 
 #include <QString>
@@ -23,7 +24,9 @@ QString AllModelsText();
 GoodsList ComputeStock(const GoodsList &rows, int userType);
 
 // What the stock page would show of one article: the quantity left in its
-// stock rows once its rows (all kinds, read order) are applied.
+// stock rows once its rows (all kinds, read order) are applied, exactly.
+Money ArticleLeft(const GoodsList &articleRows);
+// ArticleLeft as the double its text reads as, for callers comparing doubles.
 double ArticleStock(const GoodsList &articleRows);
 
 // The rows of one model (exact match); AllModelsText() or an empty text keeps all.

@@ -124,7 +124,7 @@ QWidget *BuildPage(const PageKind &kind)
         totals->addWidget(NewTotalsEdit(kind.totalEdit, page));
         totals->addWidget(NewButton(kind.totalButton, LedgerKinds::FinanceTotalsCaption(), page));
     } else {
-        const QStringList labels = LedgerKinds::GoodsTotalsLabels();
+        const QStringList labels = LedgerKinds::GoodsTotalsLabels(kind);
         const QStringList edits = {kind.totalEdit, kind.paidEdit, kind.debtEdit};
         for (int i = 0; i < edits.size(); ++i) {
             totals->addWidget(new QLabel(labels.at(i), page));

@@ -57,7 +57,8 @@ void Edits(const QString &backend, QSqlDatabase db)
     while (model.Filling())
         QCoreApplication::processEvents();
     const auto totals = [&model] {
-        return QStringLiteral("%1/%2").arg(model.Totals().total.Value()).arg(model.Totals().unpaid.Value());
+        return model.Totals().total.Value().ToText() + QLatin1Char('/')
+            + model.Totals().unpaid.Value().ToText();
     };
 
     // Best of three rounds each: a flush to disk now and then is the disk's, not the program's.

@@ -354,7 +354,7 @@ int RunReport(const Invocation &inv)
 {
     Reports::Kind kind = Reports::Kind::Stock;
     Reports::KindFromName(inv.args.at(0), &kind);
-    const Reports::Table table = Reports::Compute(kind, inv.dateMode, inv.from, inv.to);
+    const Reports::Table table = Reports::Compute(kind, inv.dateMode, inv.from, inv.to, true);
     if (!table.ok)
         return Fail(table.error);
     Write(stdout, Reports::Csv(table));
@@ -399,7 +399,8 @@ const Command kCommands[] = {
      false, RunExport},
     {"report", "report stock|sales|profit|daily|employee|customer|debts [--from D] [--to D]",
      "以 UTF-8 CSV 打印当前库存、销售统计、日/员工/客户销售统计、欠款统计或财务汇总和经营利润",
-     "与页面的查询用同一段计算；第一行是页面的列标题。", 1, 1, -1, true, false, RunReport},
+     "与页面的查询用同一段计算；第一行是页面的列标题。欠款统计以应收合计、应付合计、净额三行结束。", 1, 1, -1,
+     true, false, RunReport},
 };
 
 const Command *FindCommand(const QString &name)

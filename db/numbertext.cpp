@@ -6,17 +6,12 @@ namespace NumberText {
 
 double ToNumber(const QString &text)
 {
-    bool ok = false;
-    const double v = text.trimmed().toDouble(&ok);
-    return (ok && std::isfinite(v)) ? v : 0.0;
+    if (!IsNumber(text))
+        return 0.0;
+    return text.trimmed().toDouble();
 }
 
-bool IsNumber(const QString &text)
-{
-    bool ok = false;
-    const double v = text.trimmed().toDouble(&ok);
-    return ok && std::isfinite(v);
-}
+bool IsNumber(const QString &text) { return Money::Parse(text, nullptr); }
 
 QString ToText(double value)
 {

@@ -247,6 +247,8 @@ QStringList PageKind::ActionButtons() const
     return names;
 }
 
+bool PageKind::IsDebtSummary() const { return group == Group::Sales && kind == DebtSummaryKind; }
+
 QString SizeColumnToolTip() { return QStringLiteral("<html><head/><body><p>商品尺寸</p></body></html>"); }
 
 QString AddCaption() { return QStringLiteral("增加"); }
@@ -261,6 +263,12 @@ QString FinanceTotalsCaption() { return QStringLiteral("数额统计"); }
 QStringList GoodsTotalsLabels()
 {
     return {QStringLiteral("总金额:"), QStringLiteral("已付款:"), QStringLiteral("未付款:")};
+}
+QStringList GoodsTotalsLabels(const PageKind &page)
+{
+    if (page.IsDebtSummary())
+        return {QStringLiteral("应收合计:"), QStringLiteral("应付合计:"), QStringLiteral("净额:")};
+    return GoodsTotalsLabels();
 }
 QString FinanceTotalsLabel() { return QStringLiteral("总额:"); }
 

@@ -53,6 +53,8 @@ struct PageKind
     bool IsColumnShown(int column) const { return !columnTitles.value(column).isEmpty(); }
     // Buttons of the page that exist, in the order they stand on the page.
     QStringList ActionButtons() const;
+    // The 欠款统计 page: its totals line keeps receivables and payables apart.
+    bool IsDebtSummary() const;
 };
 
 constexpr int GoodsColumnCount = 19;
@@ -71,6 +73,8 @@ constexpr int TotalColumn = 11;
 constexpr int PayColumn = 12;
 constexpr int DebtColumn = 13;
 constexpr int FinanceSumColumn = 2;
+// The 欠款统计 page's kind in the sales statistics stack (the sales statistics' Debts view).
+constexpr int DebtSummaryKind = 4;
 
 // Tool tip of the size column's header on every goods and sales table.
 QString SizeColumnToolTip();
@@ -86,7 +90,10 @@ QString PrintCaption();
 QString GoodsTotalsCaption();    // "统计"
 QString FinanceTotalsCaption();  // "数额统计"
 QStringList GoodsTotalsLabels(); // "总金额:", "已付款:", "未付款:"
-QString FinanceTotalsLabel();    // "总额:"
+// The labels of a goods-style page's totals line: GoodsTotalsLabels(), or on
+// the 欠款统计 page "应收合计:", "应付合计:", "净额:".
+QStringList GoodsTotalsLabels(const PageKind &page);
+QString FinanceTotalsLabel(); // "总额:"
 
 // All pages: goods 0-5, the sales statistics stack (sales rows, per day, per
 // salesperson, per customer, money owed), finance 0-7.

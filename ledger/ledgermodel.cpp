@@ -204,6 +204,8 @@ PageTotals::RowSums LedgerModel::ShareOf(const QStringList &t) const
             return PageTotals::RowSums();
         return PageTotals::FinanceRow(t.value(LedgerKinds::FinanceSumColumn));
     }
+    if (m_page->IsDebtSummary()) // 类别 and 欠款余额
+        return PageTotals::DebtRow(t.value(5), t.value(13));
     return PageTotals::GoodsRow({t.value(9), t.value(10), t.value(11), t.value(12), t.value(13)});
 }
 
@@ -218,6 +220,8 @@ PageTotals::RowSums LedgerModel::RowShare(int row) const
         return PageTotals::FinanceRow(r.sum);
     }
     const GoodsRecord &r = m_goods.at(row);
+    if (m_page->IsDebtSummary()) // 类别 and 欠款余额
+        return PageTotals::DebtRow(r.code, r.debt);
     return PageTotals::GoodsRow({r.num, r.price, r.total, r.pay, r.debt});
 }
 
@@ -240,7 +244,7 @@ void LedgerModel::SumSlice(bool writeDerived, bool saveDerived)
     QString derived;
     while (m_summed < rows) {
         const int row = m_summed;
-        if (m_goodsStyle) {
+        if (m_goodsStyle && !m_page->IsDebtSummary()) {
             const GoodsRecord &r = m_goods.at(row);
             m_sums.Add(PageTotals::GoodsRow({r.num, r.price, r.total, r.pay, r.debt},
                                             writeDerived ? &derived : nullptr));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "db/money.h"
+
 #include <QPair>
 #include <QString>
 #include <QStringList>
@@ -22,9 +24,9 @@ struct GoodsRowTexts
 // What one row adds to its page's totals (a finance row only has a total).
 struct RowSums
 {
-    double total = 0;
-    double paid = 0;
-    double unpaid = 0;
+    Money total;
+    Money paid;
+    Money unpaid;
 };
 
 // A goods row's share: its total, or quantity x price when the total is empty
@@ -33,18 +35,17 @@ struct RowSums
 RowSums GoodsRow(const GoodsRowTexts &row, QString *derivedTotal = nullptr);
 RowSums FinanceRow(const QString &sum);
 
-// A sum kept exactly (as non-overlapping partial sums), so that taking a row
-// out again gives the very figure a sum without that row gives: page totals
-// kept up to date edit by edit never drift from a fresh recomputation.
+// A running sum. Money adds exactly, so taking a row out again gives the
+// very figure a sum without that row gives: page totals kept up to date edit
+// by edit never drift from a fresh recomputation.
 class ExactSum
 {
 public:
-    void Add(double value);
-    // The exact sum rounded once to the nearest double.
-    double Value() const;
+    void Add(const Money &value) { m_sum += value; }
+    Money Value() const { return m_sum; }
 
 private:
-    QVector<double> m_partials;
+    Money m_sum;
 };
 
 // The three running sums of a page.
@@ -70,9 +71,9 @@ struct Sums
 
 struct GoodsSums
 {
-    double total = 0;
-    double paid = 0;
-    double unpaid = 0;
+    Money total;
+    Money paid;
+    Money unpaid;
     // Rows whose total was empty or zero, with the quantity x price written for them.
     QVector<QPair<int, QString>> derivedTotals;
 };
@@ -80,10 +81,15 @@ struct GoodsSums
 GoodsSums SumGoods(const QVector<GoodsRowTexts> &rows);
 
 // Column 2 of a finance page; texts that are not numbers count as 0.
-double SumFinance(const QStringList &sums);
+Money SumFinance(const QStringList &sums);
+
+// A row of the 欠款统计 page by its 类别 ("应收" or "应付") and balance: the
+// page's three totals are 应收合计 (in total), 应付合计 (in paid) and the net
+// 净额 (in unpaid). Payable balances are negative, as the page shows them.
+RowSums DebtRow(const QString &side, const QString &balance);
 
 // The amounts (column 2) of the rows whose item (column 1) is `item`: a
 // summary page's total is one of its rows, not the sum of all of them.
-double SumOfItem(const QStringList &items, const QStringList &sums, const QString &item);
+Money SumOfItem(const QStringList &items, const QStringList &sums, const QString &item);
 
 } // namespace PageTotals

@@ -2,9 +2,12 @@
 
 #include "db/numbertext.h"
 
-#include <cmath>
-
 namespace RowAmounts {
+
+namespace {
+// Below a millionth an amount shows as 0.
+constexpr Money kSmallest = Money::FromRaw(1000);
+} // namespace
 
 Changed ChangedOfColumn(int column)
 {
@@ -20,26 +23,26 @@ Changed ChangedOfColumn(int column)
 
 bool IsRefused(const QString &text) { return !text.isEmpty() && !NumberText::IsNumber(text); }
 
-bool IsUnset(const QString &text) { return std::fabs(NumberText::ToNumber(text)) < 1e-6; }
+bool IsUnset(const QString &text) { return Money::FromText(text).Abs() < kSmallest; }
 
 namespace {
 
+Money M(const QString &text) { return Money::FromText(text); }
+QString T(const Money &value) { return value.ToText(); }
+
 Goods FillMissing(const Goods &in)
 {
-    using NumberText::ToNumber;
-    using NumberText::ToText;
-
     Goods out = in;
-    const double quantity = ToNumber(out.num);
+    const Money quantity = M(out.num);
     if (IsUnset(out.total))
-        out.total = ToText(quantity * ToNumber(out.price));
-    const double total = ToNumber(out.total);
-    if (quantity > 0 && IsUnset(out.price))
-        out.price = ToText(total / quantity);
+        out.total = T(quantity.Times(M(out.price)));
+    const Money total = M(out.total);
+    if (quantity.Sign() > 0 && IsUnset(out.price))
+        out.price = T(total.DividedBy(quantity));
     if (IsUnset(out.debt))
-        out.debt = ToText(total - ToNumber(out.pay));
+        out.debt = T(total - M(out.pay));
     if (IsUnset(out.pay))
-        out.pay = ToText(total - ToNumber(out.debt));
+        out.pay = T(total - M(out.debt));
     return out;
 }
 
@@ -48,31 +51,29 @@ Goods FillMissing(const Goods &in)
 Goods Derive(const Goods &in, Changed changed)
 {
     using NumberText::IsNumber;
-    using NumberText::ToNumber;
-    using NumberText::ToText;
 
     Goods out = in;
-    const auto unpaidFollows = [&out] { out.debt = ToText(ToNumber(out.total) - ToNumber(out.pay)); };
+    const auto unpaidFollows = [&out] { out.debt = T(M(out.total) - M(out.pay)); };
     switch (changed) {
     case Changed::None: break;
     case Changed::Num:
     case Changed::Price:
         if (IsNumber(out.num) && IsNumber(out.price))
-            out.total = ToText(ToNumber(out.num) * ToNumber(out.price));
+            out.total = T(M(out.num).Times(M(out.price)));
         unpaidFollows();
         break;
     case Changed::Total: {
         // An emptied total is taken from quantity and price again, as on a new row.
         if (IsUnset(out.total))
-            out.total = ToText(ToNumber(out.num) * ToNumber(out.price));
-        const double quantity = ToNumber(out.num);
-        if (quantity > 0 && !IsUnset(out.total))
-            out.price = ToText(ToNumber(out.total) / quantity);
+            out.total = T(M(out.num).Times(M(out.price)));
+        const Money quantity = M(out.num);
+        if (quantity.Sign() > 0 && !IsUnset(out.total))
+            out.price = T(M(out.total).DividedBy(quantity));
         unpaidFollows();
         break;
     }
     case Changed::Pay: unpaidFollows(); break;
-    case Changed::Debt: out.pay = ToText(ToNumber(out.total) - ToNumber(out.debt)); break;
+    case Changed::Debt: out.pay = T(M(out.total) - M(out.debt)); break;
     }
     return FillMissing(out);
 }

@@ -54,7 +54,7 @@ bool KindFromName(const QString &name, Kind *kind)
     return false;
 }
 
-Table Compute(Kind kind, int dateMode, const QString &from, const QString &to)
+Table Compute(Kind kind, int dateMode, const QString &from, const QString &to, bool closingRows)
 {
     QueryRequest request;
     request.dateMode = dateMode;
@@ -103,8 +103,14 @@ Table Compute(Kind kind, int dateMode, const QString &from, const QString &to)
         table.error = outcome.error;
         return table;
     }
-    table.rows = kind == Kind::Profit ? CellsOf(QueryWork::FinanceRowsToShow(outcome.code, lists))
-                                      : CellsOf(QueryWork::GoodsRowsToShow(outcome.code, lists));
+    if (kind == Kind::Profit) {
+        table.rows = CellsOf(QueryWork::FinanceRowsToShow(outcome.code, lists));
+    } else {
+        GoodsList rows = QueryWork::GoodsRowsToShow(outcome.code, lists);
+        if (closingRows && kind == Kind::Debts)
+            rows += SalesStatistics::DebtTotals(rows);
+        table.rows = CellsOf(rows);
+    }
     // The summary pages use a few of the goods columns; the rest stay out, as on screen.
     if (page) {
         for (int c = page->ColumnCount() - 1; c >= 0; --c) {

@@ -25,8 +25,10 @@ struct Table
 };
 
 // dateMode and dates as the store reads them (5: every row). Stock rows keep
-// their prices, as the super user sees them.
-Table Compute(Kind kind, int dateMode, const QString &from, const QString &to);
+// their prices, as the super user sees them. With closingRows the debts
+// table ends with what its page's totals line shows: "应收合计", "应付合计"
+// and "净额" (an export writes the page's rows only).
+Table Compute(Kind kind, int dateMode, const QString &from, const QString &to, bool closingRows = false);
 
 // UTF-8 CSV: the titles, then the rows; fields holding a comma, a quote or a
 // line break are quoted, quotes doubled. Lines end with "\n".

@@ -198,9 +198,8 @@ void TestLedgerModel::totalsFollowEveryChange()
     QVERIFY(model.SetCell(2, 9, "1") && model.SetCell(2, 10, "0.1"));
     const auto line = [&model] {
         return QStringLiteral("%1|%2|%3")
-            .arg(model.Totals().total.Value())
-            .arg(model.Totals().paid.Value())
-            .arg(model.Totals().unpaid.Value());
+            .arg(model.Totals().total.Value().ToText(), model.Totals().paid.Value().ToText(),
+                 model.Totals().unpaid.Value().ToText());
     };
     QCOMPARE(line(), QString("16.1|4|12.1"));
     QVERIFY(model.RemoveRow(1));
@@ -222,7 +221,7 @@ void TestLedgerModel::totalsFollowEveryChange()
     b.item = "收款总额";
     b.sum = "300";
     profit.SetFinanceRows({b, a}, true);
-    QCOMPARE(profit.Totals().total.Value(), 232.25);
+    QCOMPARE(profit.Totals().total.Value().ToText(), QString("232.25"));
 }
 
 void TestLedgerModel::rowGuards()
