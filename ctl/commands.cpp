@@ -3,6 +3,7 @@
 #include "analytics/reports.h"
 #include "analytics/salesstatistics.h"
 #include "db/backupscript.h"
+#include "db/dbmanager.h"
 #include "db/healthcheck.h"
 #include "db/storedbaccess.h"
 #include "db/workfolder.h"
@@ -169,9 +170,11 @@ int RunBackup(const Invocation &inv)
         const QString folder = BackupScript::DefaultFolder();
         if (!QDir().mkpath(folder))
             return Fail(QStringLiteral("备份失败: 无法创建目录 %1").arg(folder));
-        path = folder + QLatin1Char('/') + BackupScript::FileName(QDateTime::currentDateTime());
+        path = BackupScript::FreePath(folder, QDateTime::currentDateTime(), QStringLiteral(".sql"));
     }
     StoreDbAccess *store = StoreDbAccess::Instance();
+    // A damaged database still gives what it can: the file is written and the
+    // failure names the tables that could not be read.
     if (!store->DumpStoreTables(path))
         return Fail(QStringLiteral("备份失败: %1").arg(store->lastError()));
     Out(QStringLiteral("备份完成: %1 (%2 行)")
@@ -204,6 +207,10 @@ int RunRestore(const Invocation &inv)
                     .arg(t.otherStore)
                     .arg(t.replaced));
         }
+        if (preview.foreignAccounts > 0)
+            Out(QStringLiteral("  %1: 另有 %2 行是其他店的账户，不会还原")
+                    .arg(QLatin1String("tb_sm_user"))
+                    .arg(preview.foreignAccounts));
         Out(QStringLiteral("合计: 还原 %1 行 (其中 %2 行带其他店号)，替换本店现有 %3 行，拒绝 %4 行")
                 .arg(preview.RowsInFile())
                 .arg(preview.RowsOfOtherStores())
@@ -227,7 +234,10 @@ int RunRestore(const Invocation &inv)
     PrintRefusedLines(result.refusedLines);
     if (!result.refusedList.isEmpty())
         Out(QStringLiteral("未还原的行见 %1").arg(QDir::toNativeSeparators(result.refusedList)));
-    Out(QStringLiteral("原数据已备份到 %1").arg(QDir::toNativeSeparators(result.safetyBackup)));
+    if (!result.damagedFile.isEmpty())
+        Out(QStringLiteral("损坏的数据库文件保留为 %1").arg(QDir::toNativeSeparators(result.damagedFile)));
+    if (!result.safetyBackup.isEmpty())
+        Out(QStringLiteral("原数据已备份到 %1").arg(QDir::toNativeSeparators(result.safetyBackup)));
     return Ok;
 }
 
@@ -456,10 +466,15 @@ bool ReadDate(const QCommandLineParser &parser, const QString &option, QString *
 }
 
 // Moves into the working folder: the one named with --dir, else the one the
-// window uses (db/workfolder.h); false with the reason when it is none.
+// window uses (db/workfolder.h); false with the reason when it is none. A
+// folder that cannot be written is read as it is; writes then fail with why.
 bool EnterWorkFolder(const QString &given, QString *error)
 {
-    return !WorkFolder::Enter(given, error).isEmpty();
+    QString readOnly;
+    if (WorkFolder::Enter(given, error, &readOnly).isEmpty())
+        return false;
+    DbManager::Instance()->SetReadOnly(readOnly);
+    return true;
 }
 
 } // namespace

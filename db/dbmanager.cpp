@@ -1,10 +1,13 @@
 #include "db/dbmanager.h"
 
+#include "db/dberror.h"
 #include "db/schema.h"
 #include "db/sqldialect.h"
 
+#include <QDateTime>
 #include <QDebug>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSettings>
@@ -12,6 +15,7 @@
 #include <QSqlQuery>
 #include <QThread>
 #include <QThreadStorage>
+#include <QUrl>
 
 namespace {
 
@@ -119,6 +123,10 @@ bool DbManager::ConnectDb(const DbSettings &settings)
     Close();
     m_settings = settings;
     m_connectError.clear();
+    {
+        QMutexLocker lock(&m_stateLock);
+        m_damage.clear();
+    }
     if (m_settings.driver.isEmpty())
         m_settings.driver = QStringLiteral("QSQLITE");
     m_dialect = &SqlDialect::ForDriver(m_settings.driver);
@@ -138,7 +146,11 @@ bool DbManager::ConnectDb(const DbSettings &settings)
     ++m_generation;
     m_connected = true;
     qDebug().noquote() << "connect db ok1";
-    CreateAllTables();
+    if (m_dialect->fileDatabase)
+        CheckFile();
+    // A damaged or read-only file takes no new tables; reading what is there goes on.
+    if (WriteRefusal().isEmpty())
+        CreateAllTables();
     return true;
 }
 
@@ -146,17 +158,29 @@ bool DbManager::OpenSqlite()
 {
     const QString path = QDir::current().absoluteFilePath(
         m_settings.file.isEmpty() ? QLatin1String(kDefaultFile) : m_settings.file);
+    m_file = path;
     const QFileInfo info(path);
     if (info.exists() && !info.isFile()) {
         m_connectError = QStringLiteral("数据库文件不是普通文件: %1").arg(path);
         return false;
     }
+    const bool readOnly = !readOnlyReason().isEmpty();
 
     m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
-    m_db.setDatabaseName(path);
-    m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
+    QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs);
+    if (readOnly) {
+        // An unwritable folder cannot take SQLite's lock and log files; the
+        // file is read as it stands, which is all a read-only start needs.
+        options += QStringLiteral(";QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI");
+        m_db.setDatabaseName(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded)
+                             + QStringLiteral("?immutable=1"));
+    } else {
+        m_db.setDatabaseName(path);
+    }
+    m_db.setConnectOptions(options);
     if (!m_db.open()) {
-        m_connectError = QStringLiteral("无法打开数据库文件 %1: %2").arg(path, m_db.lastError().text());
+        m_connectError =
+            QStringLiteral("无法打开数据库文件 %1: %2").arg(path, DbError::Reason(m_db.lastError()));
         return false;
     }
 
@@ -165,17 +189,128 @@ bool DbManager::OpenSqlite()
     {
         QSqlQuery probe(m_db);
         if (!probe.exec(QStringLiteral("select count(*) from sqlite_master")) || !probe.next()) {
-            m_connectError =
-                QStringLiteral("不是有效的数据库文件 %1: %2").arg(path, probe.lastError().text());
+            const QSqlError error = probe.lastError();
+            const DbError::Kind kind = DbError::KindOf(error);
+            const QString reason = DbError::Describe(kind, DbError::DriverText(error), kBusyTimeoutMs);
+            m_connectError = kind == DbError::Kind::Damaged
+                ? QStringLiteral("不是有效的数据库文件 %1: %2").arg(path, reason)
+                : QStringLiteral("无法读取数据库文件 %1: %2").arg(path, reason);
             return false;
         }
     }
-    {
+    if (!readOnly) {
         QSqlQuery wal(m_db);
         wal.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
     }
     ConfigureConnection(m_db);
     return true;
+}
+
+void DbManager::CheckFile()
+{
+    // A file damaged in the middle still opens and reads its first pages;
+    // the check walks every page, so writes stop before they meet the damage.
+    QSqlQuery q(m_db);
+    if (!q.exec(QLatin1String(m_dialect->integrityCheck)) || !q.next()) {
+        if (DbError::KindOf(q.lastError()) != DbError::Kind::Damaged)
+            qDebug().noquote() << "file check:" << q.lastError().text();
+        return;
+    }
+    const QString verdict = q.value(0).toString();
+    if (verdict != QLatin1String("ok"))
+        MarkDamaged(verdict.section(QLatin1Char('\n'), 0, 0));
+}
+
+QString DbManager::DatabaseFile() const { return m_dialect->fileDatabase ? m_file : QString(); }
+
+int DbManager::BusyTimeoutMs() const { return kBusyTimeoutMs; }
+
+void DbManager::MarkDamaged(const QString &reason)
+{
+    QMutexLocker lock(&m_stateLock);
+    if (m_damage.isEmpty())
+        m_damage = reason.trimmed().isEmpty() ? QStringLiteral("数据库没有给出原因") : reason.trimmed();
+}
+
+QString DbManager::damage() const
+{
+    QMutexLocker lock(&m_stateLock);
+    return m_damage;
+}
+
+void DbManager::SetReadOnly(const QString &reason)
+{
+    QMutexLocker lock(&m_stateLock);
+    m_readOnly = reason;
+}
+
+QString DbManager::readOnlyReason() const
+{
+    QMutexLocker lock(&m_stateLock);
+    return m_readOnly;
+}
+
+QString DbManager::WriteRefusal() const
+{
+    QMutexLocker lock(&m_stateLock);
+    if (!m_damage.isEmpty()) {
+        const QString file = QFileInfo(m_file).fileName();
+        return QStringLiteral(
+                   "数据库文件已损坏，未保存：%1。请用“数据还原”（或 quillonctl restore）还原最近的备份"
+                   "（DbDateSave 文件夹中的 record_*.sql）%2")
+            .arg(m_damage,
+                 m_dialect->fileDatabase
+                     ? QStringLiteral("；还原时损坏的文件保留为 %1.damaged-<时间>").arg(file)
+                     : QString());
+    }
+    if (!m_readOnly.isEmpty() && m_dialect->fileDatabase)
+        return QStringLiteral("数据只能读取，未保存：%1").arg(m_readOnly);
+    return QString();
+}
+
+Result DbManager::Checkpoint()
+{
+    if (!m_dialect->fileDatabase || !IsOpen() || !readOnlyReason().isEmpty())
+        return Result::Ok();
+    QSqlQuery q(Connection());
+    if (!q.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")) || !q.next())
+        return Result::Fail(
+            QStringLiteral("无法把日志写入数据库文件: %1").arg(DbError::Reason(q.lastError())));
+    // The first column is 1 when a reader or writer kept the log from being emptied.
+    if (q.value(0).toInt() != 0)
+        return Result::Fail(QStringLiteral("无法把日志写入数据库文件: %1")
+                                .arg(DbError::Describe(DbError::Kind::Busy, QString(), kBusyTimeoutMs)));
+    return Result::Ok();
+}
+
+Result DbManager::ReplaceDamagedFile(QString *keptAs)
+{
+    if (!m_dialect->fileDatabase || m_file.isEmpty())
+        return Result::Fail(QStringLiteral("只有 SQLite 数据库文件可以替换"));
+    const DbSettings settings = m_settings;
+    const QString file = m_file;
+    {
+        QMutexLocker lock(&m_stateLock);
+        m_damage.clear(); // no checkpoint into a damaged file on the way out
+    }
+    Close();
+    const QString kept =
+        QStringLiteral("%1.damaged-%2")
+            .arg(file, QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_hhmmss_zzz")));
+    // The log holds committed rows the file may lack: it goes along, under
+    // the name SQLite looks for beside the kept file.
+    if (!QFile::rename(file, kept)) {
+        MarkDamaged(QStringLiteral("无法改名"));
+        return Result::Fail(QStringLiteral("无法把损坏的文件 %1 改名保留").arg(file));
+    }
+    QFile::rename(file + QStringLiteral("-wal"), kept + QStringLiteral("-wal"));
+    QFile::remove(file + QStringLiteral("-shm"));
+    if (keptAs)
+        *keptAs = kept;
+    if (!ConnectDb(settings))
+        return Result::Fail(
+            QStringLiteral("损坏的文件已保留为 %1，但无法建立新的数据库: %2").arg(kept, m_connectError));
+    return Result::Ok();
 }
 
 bool DbManager::OpenServer()
@@ -227,6 +362,9 @@ void DbManager::ConfigureConnection(QSqlDatabase &db)
 
 void DbManager::Close()
 {
+    // The file alone then holds every row: a copy of it is a whole database.
+    if (m_connected && damage().isEmpty() && QThread::currentThread() == m_ownerThread)
+        (void)Checkpoint();
     m_connected = false;
     ++m_generation;
     m_ownerThread = nullptr;

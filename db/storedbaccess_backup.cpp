@@ -2,6 +2,7 @@
 #include "db/storedbaccess.h"
 
 #include "db/backupscript.h"
+#include "db/dberror.h"
 #include "db/dbmanager.h"
 #include "db/schema.h"
 #include "db/sqldialect.h"
@@ -18,12 +19,62 @@
 #include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QStorageInfo>
+#include <QTemporaryFile>
 #include <QTextCodec>
 #include <QTextStream>
 
 #include <algorithm>
 
+#include <unistd.h>
+
 using namespace StoreSql;
+
+namespace {
+
+// Why a file could not be written: a full disk says so.
+QString FileReason(const QString &path, const QString &systemText)
+{
+    const QStorageInfo disk(QFileInfo(path).absolutePath());
+    if (systemText.contains(QLatin1String("No space left"), Qt::CaseInsensitive)
+        || (disk.isValid() && disk.bytesAvailable() == 0))
+        return QStringLiteral("磁盘空间不足 (%1)").arg(systemText);
+    return systemText.isEmpty() ? QStringLiteral("系统没有给出原因") : systemText;
+}
+
+// Writes lines into a new file at path, never over an existing one: written
+// aside, synced and then renamed in, so a failed write leaves no truncated
+// backup under the real name and two backups never share one.
+bool WriteNewFile(const QString &path, const QStringList &lines, QString &error)
+{
+    if (QFileInfo::exists(path)) {
+        error = QStringLiteral("文件 %1 已存在，未覆盖").arg(path);
+        return false;
+    }
+    QTemporaryFile file(path + QStringLiteral(".XXXXXX"));
+    if (!file.open()) {
+        error = QStringLiteral("无法写入备份文件 %1: %2").arg(path, FileReason(path, file.errorString()));
+        return false;
+    }
+    QTextStream out(&file);
+    out.setCodec(QTextCodec::codecForName("UTF-8"));
+    for (const QString &line : lines)
+        out << line << '\n';
+    out.flush();
+    if (out.status() != QTextStream::Ok || !file.flush() || ::fsync(file.handle()) != 0) {
+        error = QStringLiteral("无法写入备份文件 %1: %2").arg(path, FileReason(path, file.errorString()));
+        return false;
+    }
+    // The rename refuses an existing name (another backup in the same instant).
+    if (!file.rename(path)) {
+        error = QStringLiteral("无法写入备份文件 %1: %2").arg(path, FileReason(path, file.errorString()));
+        return false;
+    }
+    file.setAutoRemove(false);
+    return true;
+}
+
+} // namespace
 
 bool StoreDbAccess::DumpStoreTables(const QString &filePath)
 {
@@ -32,6 +83,8 @@ bool StoreDbAccess::DumpStoreTables(const QString &filePath)
         return false;
 
     QStringList lines;
+    QStringList unreadable; // a damaged file: the rest is still worth keeping
+    QString unreadableWhy;
     for (const QString &table : m_dbManager->UserTables()) {
         if (!table.startsWith(QLatin1String("tb_sm"))) {
             qDebug().noquote() << "Hello 1";
@@ -44,8 +97,11 @@ bool StoreDbAccess::DumpStoreTables(const QString &filePath)
         // and sales deductions depend on it; without an order a database may
         // answer through an index in date order.
         if (!call.Select(q, QStringLiteral("select * from %1 where store_no=? order by id").arg(table),
-                         {m_storeNo}))
-            return false; // a backup missing a table is no backup
+                         {m_storeNo})) {
+            unreadable << table;
+            unreadableWhy = lastError();
+            continue;
+        }
         // PostgreSQL reports names folded to lower case (product_oddnum); our
         // own tables are written with their declared names so a backup reads
         // the same whichever database it came from.
@@ -68,24 +124,23 @@ bool StoreDbAccess::DumpStoreTables(const QString &filePath)
                 values << BackupScript::FormatValue(rec.field(i));
             lines << BackupScript::InsertLine(table, columns, values);
         }
+        // A read that broke off keeps the rows before the break.
+        if (q.lastError().isValid()) {
+            unreadable << table;
+            unreadableWhy = DbError::Reason(q.lastError());
+        }
     }
 
-    // Written aside and renamed into place, so a failed write never leaves a
-    // truncated backup under the real name.
-    QSaveFile file(filePath);
-    if (!file.open(QIODevice::WriteOnly))
-        return call.Fail(QStringLiteral("无法写入备份文件 %1: %2").arg(filePath, file.errorString()));
-    QTextStream out(&file);
-    out.setCodec(QTextCodec::codecForName("UTF-8"));
-    for (const QString &line : lines)
-        out << line << '\n';
-    out.flush();
-    if (out.status() != QTextStream::Ok) {
-        file.cancelWriting();
-        return call.Fail(QStringLiteral("无法写入备份文件 %1").arg(filePath));
-    }
-    if (!file.commit())
-        return call.Fail(QStringLiteral("无法写入备份文件 %1: %2").arg(filePath, file.errorString()));
+    QString error;
+    if (!WriteNewFile(filePath, lines, error))
+        return call.Fail(error);
+    if (!unreadable.isEmpty())
+        return call.Fail(QStringLiteral("备份 %1 不完整：已写入能读出的 %2 行，无法读取的表: %3 (%4)")
+                             .arg(filePath)
+                             .arg(lines.size())
+                             .arg(unreadable.join(QStringLiteral(", ")), unreadableWhy));
+    // A backup means the data is safe: the database file is brought up to date too.
+    (void)m_dbManager->Checkpoint();
     return true;
 }
 
@@ -104,6 +159,7 @@ struct ParsedBackup
     QList<Row> rows;
     QList<RestoreLine> refused;
     int statements = 0;
+    int foreignAccounts = 0; // refused rows of tb_sm_user with another store number
 };
 
 // Reads the file; false with error when it cannot be read or holds nothing of
@@ -150,12 +206,17 @@ bool ParseBackup(const QString &filePath, const QString &storeNo, bool typed, Pa
             continue;
         }
         ParsedBackup::Row row{table, {}, at, false};
-        QString badColumn;
+        QString badColumn, foreignStore;
+        bool foreignAccount = false;
         for (int i = 0; badColumn.isEmpty() && i < insert.values.size(); ++i) {
             const Schema::Column &column = table->columns.at(i);
             const BackupScript::Value &v = insert.values.at(i);
             if (column.name == QLatin1String("store_no")) {
                 row.otherStore = v.text != storeNo;
+                if (row.otherStore && table->name == QLatin1String(Schema::UserTable)) {
+                    foreignAccount = true;
+                    foreignStore = v.text;
+                }
                 row.values << storeNo; // rows always come back into this store
             } else if (v.kind == BackupScript::Value::Null) {
                 row.values << QVariant(column.isInteger() ? QVariant::LongLong : QVariant::String);
@@ -175,6 +236,12 @@ bool ParseBackup(const QString &filePath, const QString &storeNo, bool typed, Pa
         }
         if (!badColumn.isEmpty()) {
             refuse(QStringLiteral("列 %1 的值无效").arg(badColumn));
+            continue;
+        }
+        // Another store's account would log in here with its rights.
+        if (foreignAccount) {
+            refuse(QStringLiteral("其他店（店号 %1）的账户，不还原").arg(foreignStore));
+            ++out.foreignAccounts;
             continue;
         }
         out.rows.append(row);
@@ -218,8 +285,7 @@ int RestorePreview::RowsReplaced() const
 RestoreFiles RestoreFiles::For(const QString &folder, const QString &filePath, const QDateTime &now)
 {
     RestoreFiles files;
-    files.safetyBackup = QDir(folder).filePath(
-        QStringLiteral("record%1_before_restore.sql").arg(now.toString(QStringLiteral("_yyyyMMdd_hhmmss"))));
+    files.safetyBackup = BackupScript::FreePath(folder, now, QStringLiteral("_before_restore.sql"));
     files.refusedList =
         QDir(folder).filePath(QFileInfo(filePath).fileName() + QStringLiteral(".refused.txt"));
     return files;
@@ -261,6 +327,7 @@ RestorePreview StoreDbAccess::PreviewRestore(const QString &filePath)
     const bool readable = ParseBackup(filePath, m_storeNo, call.dialect().typedDates, parsed, error);
     preview.refused = parsed.refused.size();
     preview.refusedLines = parsed.refused;
+    preview.foreignAccounts = parsed.foreignAccounts;
     for (const Schema::Table &table : Schema::Tables()) {
         RestorePreview::Table t;
         t.name = table.name;
@@ -286,7 +353,6 @@ RestorePreview StoreDbAccess::PreviewRestore(const QString &filePath)
 
 RestoreResult StoreDbAccess::RestoreStoreTables(const QString &filePath, const RestoreFiles &files)
 {
-    Call call(m_dbManager, m_storeNo);
     RestoreResult result;
     // The refused lines are listed where the user can read them, whatever the outcome.
     const auto listRefused = [&] {
@@ -302,6 +368,27 @@ RestoreResult StoreDbAccess::RestoreStoreTables(const QString &filePath, const R
         SetError(text);
         return result;
     };
+    // A damaged file takes no writes: it is kept aside whole and the store
+    // comes back into a new file. The file to restore is checked first.
+    QString keptDamaged;
+    if (m_dbManager && !m_dbManager->damage().isEmpty() && m_dbManager->dialect().fileDatabase) {
+        ParsedBackup probe;
+        QString probeError;
+        if (!ParseBackup(filePath, m_storeNo, false, probe, probeError)) {
+            result.refused = probe.refused.size();
+            result.refusedLines = probe.refused;
+            return fail(probeError);
+        }
+        // What can still be read is kept beside the damaged file, for the record.
+        if (!files.safetyBackup.isEmpty()
+            && (DumpStoreTables(files.safetyBackup) || QFileInfo::exists(files.safetyBackup)))
+            result.safetyBackup = files.safetyBackup;
+        const Result replaced = m_dbManager->ReplaceDamagedFile(&keptDamaged);
+        if (!replaced)
+            return fail(replaced.error());
+        result.damagedFile = keptDamaged;
+    }
+    Call call(m_dbManager, m_storeNo, Call::Writes);
     if (!call.Connected())
         return fail(lastError());
 
@@ -318,9 +405,12 @@ RestoreResult StoreDbAccess::RestoreStoreTables(const QString &filePath, const R
     const QList<ParsedBackup::Row> &rows = parsed.rows;
 
     // The rows about to be replaced are kept first; no safety copy, no restore.
-    if (files.safetyBackup.isEmpty() || !DumpStoreTables(files.safetyBackup))
-        return fail(QStringLiteral("安全备份 %1 未能写入，未还原: %2").arg(files.safetyBackup, lastError()));
-    result.safetyBackup = files.safetyBackup;
+    if (keptDamaged.isEmpty()) {
+        if (files.safetyBackup.isEmpty() || !DumpStoreTables(files.safetyBackup))
+            return fail(
+                QStringLiteral("安全备份 %1 未能写入，未还原: %2").arg(files.safetyBackup, lastError()));
+        result.safetyBackup = files.safetyBackup;
+    }
 
     // The statements outlive the transaction guard: PostgreSQL cannot free a
     // prepared statement while a failed transaction waits for its rollback.
@@ -329,11 +419,11 @@ RestoreResult StoreDbAccess::RestoreStoreTables(const QString &filePath, const R
     const auto cleanup = qScopeGuard([&] { qDeleteAll(inserts); });
     TransactionGuard tx(db);
     if (!tx.IsActive())
-        return fail(QStringLiteral("还原失败: %1").arg(db.lastError().text()));
+        return fail(QStringLiteral("还原失败: %1").arg(tx.error()));
     for (const Schema::Table &table : Schema::Tables()) {
         if (!Prepare(del, QStringLiteral("delete from %1 where store_no=?").arg(table.name))
             || !Exec(del, {m_storeNo}))
-            return fail(QStringLiteral("还原失败: %1").arg(del.lastError().text()));
+            return fail(QStringLiteral("还原失败: %1").arg(lastError()));
     }
     for (const ParsedBackup::Row &row : rows) {
         QSqlQuery *q = inserts.value(row.table);
@@ -344,11 +434,11 @@ RestoreResult StoreDbAccess::RestoreStoreTables(const QString &filePath, const R
             for (int i = 0; i < row.table->columns.size(); ++i)
                 marks << QStringLiteral("?");
             if (!Prepare(*q, BackupScript::InsertLine(row.table->name, row.table->columnNames(), marks)))
-                return fail(QStringLiteral("还原失败: %1").arg(q->lastError().text()));
+                return fail(QStringLiteral("还原失败: %1").arg(lastError()));
         }
         if (!typed) {
             if (!Exec(*q, row.values))
-                return fail(QStringLiteral("还原失败: %1").arg(q->lastError().text()));
+                return fail(QStringLiteral("还原失败: %1").arg(lastError()));
             ++result.restored;
             continue;
         }
@@ -357,11 +447,11 @@ RestoreResult StoreDbAccess::RestoreStoreTables(const QString &filePath, const R
         // each row gets a savepoint, a refused value skips just that row.
         TransactionGuard savepoint(db);
         if (!savepoint.IsActive())
-            return fail(QStringLiteral("还原失败: %1").arg(db.lastError().text()));
+            return fail(QStringLiteral("还原失败: %1").arg(savepoint.error()));
         if (!Exec(*q, row.values)) {
             const QSqlError error = q->lastError();
             if (!ValueRefused(error))
-                return fail(QStringLiteral("还原失败: %1").arg(error.text()));
+                return fail(QStringLiteral("还原失败: %1").arg(lastError()));
             savepoint.Rollback();
             ++result.refused;
             result.refusedLines.append(
@@ -369,7 +459,7 @@ RestoreResult StoreDbAccess::RestoreStoreTables(const QString &filePath, const R
             continue;
         }
         if (!savepoint.Commit())
-            return fail(QStringLiteral("还原失败: %1").arg(db.lastError().text()));
+            return fail(QStringLiteral("还原失败: %1").arg(savepoint.error()));
         ++result.restored;
     }
     if (result.restored == 0 && !rows.isEmpty())
@@ -379,8 +469,10 @@ RestoreResult StoreDbAccess::RestoreStoreTables(const QString &filePath, const R
     std::stable_sort(result.refusedLines.begin(), result.refusedLines.end(),
                      [](const RestoreLine &a, const RestoreLine &b) { return a.line < b.line; });
     if (!tx.Commit())
-        return fail(QStringLiteral("还原失败: %1").arg(db.lastError().text()));
+        return fail(QStringLiteral("还原失败: %1").arg(tx.error()));
     listRefused();
+    // The restored rows belong in the database file itself, not in its log.
+    (void)m_dbManager->Checkpoint();
     result.ok = true;
     SetError(QString());
     return result;
