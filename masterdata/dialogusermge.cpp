@@ -6,12 +6,12 @@
 
 #include <QAbstractSocket>
 #include <QCheckBox>
-#include <QMessageBox>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QHostAddress>
 #include <QHostInfo>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>

@@ -260,8 +260,8 @@ void TestStores::accounts()
 
 void TestStores::builtInAccount_data()
 {
-    QTest::addColumn<QByteArray>("login");      // the value of [Login] BuiltInAccount, null: no key
-    QTest::addColumn<QStringList>("accounts");  // "store:name:type"
+    QTest::addColumn<QByteArray>("login");     // the value of [Login] BuiltInAccount, null: no key
+    QTest::addColumn<QStringList>("accounts"); // "store:name:type"
     QTest::addColumn<bool>("allowed");
     const QStringList owner{"1:bob:1"}, second{"1:bob:2"};
     QTest::newRow("default, no account") << QByteArray() << QStringList() << true;
@@ -284,13 +284,15 @@ void TestStores::builtInAccount()
     REQUIRE_DB(db);
     for (const QString &a : accounts) {
         db.store()->SetStoreNo(a.section(':', 0, 0));
-        QVERIFY(db.store()->AddOrUpdateUser(MakeUser("1" + a, a.section(':', 1, 1), "pw", a.section(':', 2).toInt())));
+        QVERIFY(db.store()->AddOrUpdateUser(
+            MakeUser("1" + a, a.section(':', 1, 1), "pw", a.section(':', 2).toInt())));
     }
     db.store()->SetStoreNo("1");
     const QString ini = db.dir.filePath("dBConfig.ini");
     QFile file(ini);
     QVERIFY(file.open(QIODevice::WriteOnly)
-            && file.write("[StoreNo]\nNo=1\n" + (login.isNull() ? QByteArray() : "[Login]\nBuiltInAccount=" + login + "\n"))
+            && file.write("[StoreNo]\nNo=1\n"
+                          + (login.isNull() ? QByteArray() : "[Login]\nBuiltInAccount=" + login + "\n"))
                 > 0);
     file.close();
     const Result allowed = db.store()->BuiltInAccountAllowed(StoreDbAccess::BuiltInAccountSwitchedOff(ini));
