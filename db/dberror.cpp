@@ -18,9 +18,10 @@ const qint64 kNearlyFull = 1 << 20;
 
 Kind Classify(const QString &nativeCode, qint64 freeBytes)
 {
+    // SQLite's codes are numbers below 10000; a SQLSTATE has five characters, digits or not.
     bool numeric = false;
     const int code = nativeCode.toInt(&numeric) & 0xff; // extended codes keep the primary one below
-    if (numeric) {
+    if (numeric && nativeCode.size() < 5) {
         switch (code) {
         case 11: // SQLITE_CORRUPT
         case 26: // SQLITE_NOTADB
@@ -79,7 +80,7 @@ Kind KindOf(const QSqlError &error)
     const QString code = error.nativeErrorCode();
     qint64 freeBytes = -1;
     // Only an I/O error needs to know how full the disk is.
-    if ((code.toInt() & 0xff) == 10 && manager->dialect().fileDatabase) {
+    if (code.size() < 5 && (code.toInt() & 0xff) == 10 && manager->dialect().fileDatabase) {
         const QStorageInfo disk(QFileInfo(manager->DatabaseFile()).absolutePath());
         if (disk.isValid())
             freeBytes = disk.bytesAvailable();

@@ -3,6 +3,7 @@
 #include "masterdata/dialogusermge.h"
 #include "storetestsupport.h"
 
+#include <QCheckBox>
 #include <QPushButton>
 #include <QtTest>
 
@@ -151,6 +152,20 @@ void TestMasterData::usersRewriteTheStoresAccounts()
     InfoList list{ListNo::Users, QString()};
     store->ReadInfoList(InfoStore::People, list);
     QCOMPARE(list.list, QStringLiteral("ann-13800000001-pw##a-超级用户-boss;bob-13800000002-new-一般用户-"));
+
+    // The owner's box switches the built-in account off in the settings, and on again.
+    const QString cwd = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(db.dir.path()) && QDir().mkpath("InitParam"));
+    DialogUserMge owner;
+    auto *box = owner.findChild<QCheckBox *>("checkBox_builtInOff");
+    QVERIFY(box && !box->isChecked());
+    box->setChecked(true);
+    const bool off = StoreDbAccess::BuiltInAccountSwitchedOff();
+    QVERIFY(!store->BuiltInAccountAllowed(off)); // ann is a super user of this store
+    box->setChecked(false);
+    const bool on = !StoreDbAccess::BuiltInAccountSwitchedOff();
+    QDir::setCurrent(cwd);
+    QVERIFY(off && on);
 }
 
 void TestMasterData::deleteAndClear_data()
