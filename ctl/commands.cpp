@@ -219,6 +219,11 @@ int RunRestore(const Invocation &inv)
         PrintRefusedLines(preview.refusedLines);
         Out(QStringLiteral("还原前会先把本店数据备份到 %1")
                 .arg(QDir::toNativeSeparators(BackupScript::DefaultFolder())));
+        DbManager *manager = DbManager::Instance();
+        if (!manager->damage().isEmpty() && !manager->DatabaseFile().isEmpty())
+            Out(QStringLiteral(
+                    "数据库文件已损坏：还原会把它保留为 %1.damaged-<时间>，数据还原到新的数据库文件")
+                    .arg(QDir::toNativeSeparators(manager->DatabaseFile())));
         Out(QStringLiteral("没有做任何改动；加 --yes 才会还原"));
         return Ok;
     }

@@ -1,5 +1,6 @@
 // quillonctl: the program's data operations without the window.
 #include "ctl/commands.h"
+#include "db/dbmanager.h"
 
 #include <QGuiApplication>
 
@@ -34,5 +35,8 @@ int main(int argc, char *argv[])
     std::unique_ptr<QCoreApplication> app(drawsPdf ? new QGuiApplication(argc, argv)
                                                    : new QCoreApplication(argc, argv));
     QCoreApplication::setApplicationName(QStringLiteral("quillonctl"));
-    return Ctl::Run(QCoreApplication::arguments());
+    const int code = Ctl::Run(QCoreApplication::arguments());
+    // Closing moves SQLite's log into the database file: after any command the file alone is the data.
+    DbManager::Instance()->Close();
+    return code;
 }

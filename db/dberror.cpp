@@ -63,6 +63,15 @@ QString Describe(Kind kind, const QString &driverText, int waitedMs)
     return said;
 }
 
+QString FirstFinding(const QString &verdict)
+{
+    for (const QString &line : verdict.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        if (!line.trimmed().startsWith(QLatin1String("***")))
+            return line.trimmed();
+    }
+    return verdict.trimmed();
+}
+
 QString DriverText(const QSqlError &error)
 {
     QString text = error.databaseText().trimmed();

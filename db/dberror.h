@@ -30,6 +30,10 @@ QString Describe(Kind kind, const QString &driverText, int waitedMs);
 QString Reason(const QSqlError &error);
 Kind KindOf(const QSqlError &error);
 
+// The first finding of a failed integrity check ("Page 40: btreeInitPage()
+// returns error code 11"), without SQLite's "*** in database main ***" heading.
+QString FirstFinding(const QString &verdict);
+
 // The driver's text of an error in one piece, "" when it gave none.
 QString DriverText(const QSqlError &error);
 

@@ -218,7 +218,7 @@ void DbManager::CheckFile()
     }
     const QString verdict = q.value(0).toString();
     if (verdict != QLatin1String("ok"))
-        MarkDamaged(verdict.section(QLatin1Char('\n'), 0, 0));
+        MarkDamaged(DbError::FirstFinding(verdict));
 }
 
 QString DbManager::DatabaseFile() const { return m_dialect->fileDatabase ? m_file : QString(); }
@@ -363,8 +363,13 @@ void DbManager::ConfigureConnection(QSqlDatabase &db)
 void DbManager::Close()
 {
     // The file alone then holds every row: a copy of it is a whole database.
-    if (m_connected && damage().isEmpty() && QThread::currentThread() == m_ownerThread)
+    // Quitting does not wait for another program's write: the log then stays
+    // beside the file, complete, and the next start or checkpoint takes it in.
+    if (m_connected && damage().isEmpty() && QThread::currentThread() == m_ownerThread) {
+        if (m_dialect->fileDatabase)
+            QSqlQuery(m_db).exec(QStringLiteral("PRAGMA busy_timeout=200"));
         (void)Checkpoint();
+    }
     m_connected = false;
     ++m_generation;
     m_ownerThread = nullptr;

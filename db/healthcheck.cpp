@@ -36,7 +36,7 @@ HealthReport Check(DbManager *manager, const QString &storeNo)
             return fail(QStringLiteral("数据库文件检查失败: %1").arg(DbError::Reason(q.lastError())));
         const QString verdict = q.value(0).toString();
         if (verdict != QLatin1String("ok")) {
-            manager->MarkDamaged(verdict.section(QLatin1Char('\n'), 0, 0));
+            manager->MarkDamaged(DbError::FirstFinding(verdict));
             return fail(QStringLiteral("数据库文件已损坏: %1").arg(verdict));
         }
     }

@@ -65,6 +65,9 @@ bool WriteNewFile(const QString &path, const QStringList &lines, QString &error)
         error = QStringLiteral("无法写入备份文件 %1: %2").arg(path, FileReason(path, file.errorString()));
         return false;
     }
+    // A backup is an ordinary file of the user's, not a private temporary one.
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
+                        | QFileDevice::ReadOther);
     // The rename refuses an existing name (another backup in the same instant).
     if (!file.rename(path)) {
         error = QStringLiteral("无法写入备份文件 %1: %2").arg(path, FileReason(path, file.errorString()));

@@ -19,6 +19,17 @@ QHash<QString, int> &Depths()
 
 QString SavepointName(int level) { return QStringLiteral("quillon_sp%1").arg(level); }
 
+// Our own BEGIN IMMEDIATE and COMMIT run as statements, whose failures the
+// driver does not keep as the connection's error; callers that ask the
+// connection (db.lastError()) would read a blank. The reason is put there.
+struct ConnectionError : QSqlDriver
+{
+    static void Set(QSqlDriver *driver, const QSqlError &error)
+    {
+        (driver->*(&ConnectionError::setLastError))(error);
+    }
+};
+
 } // namespace
 
 TransactionGuard::TransactionGuard(QSqlDatabase db) : m_db(std::move(db))
@@ -49,7 +60,10 @@ bool TransactionGuard::Run(const QString &sql)
     QSqlQuery q(m_db);
     if (q.exec(sql))
         return true;
-    m_error = DbError::Reason(q.lastError());
+    const QSqlError error = q.lastError();
+    m_error = DbError::Reason(error);
+    if (QSqlDriver *driver = m_db.driver())
+        ConnectionError::Set(driver, QSqlError(QString(), m_error, error.type(), error.nativeErrorCode()));
     return false;
 }
 

@@ -1,9 +1,11 @@
+#include "app/dialoghelp.h"
 #include "ledgertestsupport.h"
 #include "masterdata/dialoginfotodb.h"
 #include "masterdata/dialogusermge.h"
 #include "storetestsupport.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QtTest>
 
@@ -52,6 +54,7 @@ private slots:
     void usersRewriteTheStoresAccounts();
     void deleteAndClear_data();
     void deleteAndClear();
+    void helpSaysWhySavesAreRefused();
 };
 
 void TestMasterData::loadAndEdit()
@@ -207,6 +210,21 @@ void TestMasterData::deleteAndClear()
             kept << name;
     QCOMPARE(dialog.Table(ListNo::Users)->rowCount(), kept.size());
     QTEST(kept.join(' '), "left");
+}
+
+// A session whose saves are all refused says so in the help box too, not only at start-up.
+void TestMasterData::helpSaysWhySavesAreRefused()
+{
+    TempStore db;
+    REQUIRE_DB(db);
+    const auto label = [] {
+        DialogHelp help;
+        return help.findChild<QLabel *>("label_folder")->text();
+    };
+    QVERIFY(label().startsWith("数据文件夹：") && !label().contains("未保存"));
+    db.manager()->MarkDamaged("Page 40: btreeInitPage() returns error code 11");
+    QVERIFY2(label().contains("数据库文件已损坏，未保存：Page 40") && label().contains("还原最近的备份"),
+             qPrintable(label()));
 }
 
 QTEST_MAIN(TestMasterData)

@@ -1,3 +1,4 @@
+#include "db/transactionguard.h"
 #include "storetestsupport.h"
 
 #include <QtTest>
@@ -27,6 +28,7 @@ private slots:
     void saveEditDeleteWithinStore();
     void rowsComeBackInEntryOrder();
     void accounts();
+    void failedCommitSaysWhy();
     void builtInAccount_data();
     void builtInAccount();
 };
@@ -256,6 +258,25 @@ void TestStores::accounts()
     QVERIFY(s->CheckUserPassword("theirs", "p")); // while the first login still takes them
     QVERIFY(s->CheckUserPassword("bob", "clerk") && !s->CheckUserPassword("fine", "c"));
     QCOMPARE(db.Count("tb_sm_user", "store_no='2'"), 1);
+}
+
+// A commit the database refuses leaves its reason with the guard and on the
+// connection, where callers that ask the connection look for it.
+void TestStores::failedCommitSaysWhy()
+{
+    TempStore db;
+    REQUIRE_DB(db);
+    QVERIFY(db.Exec("create table parent(id integer primary key)"));
+    QVERIFY(db.Exec("create table child(p integer references parent(id) deferrable initially deferred)"));
+    QVERIFY(db.Pg() || db.Exec("pragma foreign_keys=on"));
+    QSqlDatabase conn = db.manager()->Connection();
+    TransactionGuard tx(conn);
+    QVERIFY(tx.IsActive() && tx.error().isEmpty());
+    QVERIFY(db.Exec("insert into child(p) values(7)"));
+    QVERIFY(!tx.Commit());
+    QVERIFY2(tx.error().contains("foreign key", Qt::CaseInsensitive), qPrintable(tx.error()));
+    QVERIFY2(conn.lastError().text().contains("foreign key", Qt::CaseInsensitive),
+             qPrintable(conn.lastError().text()));
 }
 
 void TestStores::builtInAccount_data()
