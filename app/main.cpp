@@ -63,7 +63,7 @@ int main(int argc, char *argv[])
     // The shop's data in a folder that cannot be written is shown, not replaced.
     DbManager::Instance()->SetReadOnly(readOnly);
     if (!readOnly.isEmpty())
-        ShowConnectionWarning(QStringLiteral("注意：数据只能查看，不能保存"), readOnly);
+        ShowConnectionWarning(QStringLiteral("注意：数据只能查看，不能保存。\n%1").arg(readOnly), readOnly);
 
     QString connectError;
     bool storeNoFallback = false;

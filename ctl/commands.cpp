@@ -400,8 +400,10 @@ const Command kCommands[] = {
      "打开数据库，读取五个表，在回滚的事务中写入一行；SQLite 还做 pragma quick_check。", 0, 0, -1, false,
      false, RunCheck},
     {"backup", "backup [FILE]", "备份本店数据，与“数据备份”相同",
-     "不给 FILE 时写入 DbDateSave/record_yyyyMMdd_hhmmss.sql；打印路径和写入的行数。", 0, 1, 0, false, false,
-     RunBackup},
+     "不给 FILE 时写入 "
+     "DbDateSave/record_yyyyMMdd_hhmmss_zzz.sql；已有的文件不会被覆盖。打印路径和写入的行数；"
+     "数据库损坏时写入能读出的数据，说明哪些表无法读取，退出状态为 1。",
+     0, 1, 0, false, false, RunBackup},
     {"restore", "restore FILE [--yes]", "用备份文件替换本店数据，与“数据还原”相同",
      "不加 --yes 只显示将做什么（文件中的行数、带其他店号的行数、将被替换的本店行数），"
      "不做任何改动。还原要么全部完成，要么什么也不改。",
@@ -431,7 +433,7 @@ QString GeneralHelp()
     QString text =
         QStringLiteral("用法: quillonctl [--dir DIR] 命令 [参数] [选项]\n\n"
                        "在工作目录（含 InitParam/dBConfig.ini 的目录；默认与窗口程序相同：程序所在目录\n"
-                       "含 InitParam/ 且可写时用它，否则用 ~/.local/share/Quillon）的数据库上，\n"
+                       "含 InitParam/ 时用它（不可写时只读），否则用 ~/.local/share/Quillon）的数据库上，\n"
                        "以设置中的店号运行程序的数据操作，不需要窗口。\n\n命令:\n");
     for (const Command &c : kCommands)
         text +=
