@@ -210,6 +210,7 @@ void DbManager::CheckFile()
 {
     // A file damaged in the middle still opens and reads its first pages;
     // the check walks every page, so writes stop before they meet the damage.
+    m_fileChecked = false;
     QSqlQuery q(m_db);
     if (!q.exec(QLatin1String(m_dialect->integrityCheck)) || !q.next()) {
         if (DbError::KindOf(q.lastError()) != DbError::Kind::Damaged)
@@ -219,6 +220,8 @@ void DbManager::CheckFile()
     const QString verdict = q.value(0).toString();
     if (verdict != QLatin1String("ok"))
         MarkDamaged(DbError::FirstFinding(verdict));
+    else
+        m_fileChecked = true;
 }
 
 QString DbManager::DatabaseFile() const { return m_dialect->fileDatabase ? m_file : QString(); }
@@ -362,6 +365,7 @@ void DbManager::ConfigureConnection(QSqlDatabase &db)
 
 void DbManager::Close()
 {
+    m_fileChecked = false;
     // The file alone then holds every row: a copy of it is a whole database.
     // Quitting does not wait for another program's write: the log then stays
     // beside the file, complete, and the next start or checkpoint takes it in.

@@ -89,6 +89,8 @@ public:
     // by a statement the driver refused as corrupt, until the next connect.
     void MarkDamaged(const QString &reason);
     QString damage() const;
+    // Whether the connection's file passed the integrity check when it opened.
+    bool FileChecked() const { return m_fileChecked; }
     // Opens the next connection read-only (an unwritable working folder), with
     // the reason every refused save gives. Empty: read and write.
     void SetReadOnly(const QString &reason);
@@ -125,8 +127,9 @@ private:
     std::atomic<bool> m_connected{false};
     // Bumped on every open/close so other threads drop clones of an old connection.
     std::atomic<quint64> m_generation{0};
+    QString m_file; // SQLite: the absolute path of the file opened
+    std::atomic<bool> m_fileChecked{false};
     mutable QMutex m_stateLock; // the two texts below, read by every thread's writes
-    QString m_file;             // SQLite: the absolute path of the file opened
     QString m_damage;
     QString m_readOnly;
 };

@@ -30,7 +30,9 @@ HealthReport Check(DbManager *manager, const QString &storeNo)
     if (!db.isOpen())
         return fail(QStringLiteral("数据库未连接"));
 
-    if (const char *check = SqlDialect::Of(db).integrityCheck) {
+    // The file was walked when it opened; a large file is not walked twice at start-up.
+    const char *check = SqlDialect::Of(db).integrityCheck;
+    if (check && !manager->FileChecked()) {
         QSqlQuery q(db);
         if (!q.exec(QLatin1String(check)) || !q.next())
             return fail(QStringLiteral("数据库文件检查失败: %1").arg(DbError::Reason(q.lastError())));
