@@ -15,7 +15,7 @@
 
 // The store's operations live in one file per table family:
 // storedbaccess_ledgers.cpp (goods and finance rows), _lists.cpp (information
-// lists), _users.cpp (accounts) and _backup.cpp (backup and restore).
+// lists), _users.cpp (accounts), _dump.cpp (backup) and _backup.cpp (restore).
 
 namespace StoreSql {
 

@@ -54,7 +54,7 @@ F = [
  ('FD3','db/storedbaccess_backup.cpp','if (foreignAccount) {','if (foreignAccount && row.line < 0) {',1,'test_backup'),
  ('FD4','db/dberror.cpp','freeBytes < kNearlyFull','freeBytes <= kNearlyFull',1,'test_dbmanager'),
  ('FD5','app/dialoglogin.cpp','login.SetStoreAccountsOnly(true);','login.SetStoreAccountsOnly(false);',1,'test_mainwindow'),
- ('FD6','db/dbmanager.cpp','wal_checkpoint(TRUNCATE)','wal_checkpoint(PASSIVE)',1,'test_backup'),
+ ('FD6','db/dbmanager_state.cpp','wal_checkpoint(TRUNCATE)','wal_checkpoint(PASSIVE)',1,'test_backup'),
  ('FD7','db/backupscript.cpp','for (int n = 2; QFileInfo::exists(path); ++n)','for (int n = 2; false; ++n)',1,'test_backup'),
  ('FS3','ledger/ledgerpages.cpp','hiddenSectionCount() > 0','hiddenSectionCount() < 0',1,'test_ledgerwindow'),
 ]
