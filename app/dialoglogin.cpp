@@ -18,6 +18,34 @@ DialogLogin::DialogLogin(QWidget *parent) : QDialog(parent), m_ui(new Ui::Dialog
 
 DialogLogin::~DialogLogin() { delete m_ui; }
 
+bool DialogLogin::LogInStored(const QString &account, const QString &password, QString *storeError)
+{
+    StoreDbAccess *store = StoreDbAccess::Instance();
+    UserRecord user;
+    if (m_storeOnly) {
+        // Another store's account has no say over this store's rows.
+        const Result found = store->FindStoreAccount(account, password, &user);
+        if (!found)
+            return false;
+    } else {
+        if (!store->CheckUserPassword(account, password)) {
+            *storeError = store->lastError();
+            return false;
+        }
+        user.phone = account;
+        user.name = account;
+        user.password = password;
+        // An account that cannot be read has no known type: no login with it,
+        // rather than a half-filled record whose type 0 would open everything.
+        if (!store->ReadUser(user)) {
+            *storeError = store->lastError();
+            return false;
+        }
+    }
+    m_user = user;
+    return true;
+}
+
 void DialogLogin::on_onok_clicked()
 {
     // Taken as typed: a password with a trailing blank is a different password.
@@ -29,34 +57,29 @@ void DialogLogin::on_onok_clicked()
     }
 
     // A stored account wins over the built-in one, even when it is called "admin".
-    StoreDbAccess *store = StoreDbAccess::Instance();
-    if (store->CheckUserPassword(account, password)) {
-        UserRecord user;
-        user.phone = account;
-        user.name = account;
-        user.password = password;
-        // An account that cannot be read has no known type: no login with it,
-        // rather than a half-filled record whose type 0 would open everything.
-        if (store->ReadUser(user)) {
-            m_user = user;
-            accept();
-            return;
-        }
-    }
-    const QString storeError = store->lastError();
-
-    if (account == BuiltInAccount() && password == BuiltInPassword()) {
-        m_user = UserRecord();
-        m_user.userType = 1;
-        m_user.name = BuiltInAccount();
-        m_user.password = BuiltInPassword();
+    QString storeError;
+    if (LogInStored(account, password, &storeError)) {
         accept();
         return;
     }
 
+    QString detail = storeError.isEmpty() ? QString() : QStringLiteral("数据库：%1").arg(storeError);
+    if (account == BuiltInAccount() && password == BuiltInPassword()) {
+        StoreDbAccess *store = StoreDbAccess::Instance();
+        const Result allowed = store->BuiltInAccountAllowed(StoreDbAccess::BuiltInAccountSwitchedOff());
+        if (allowed) {
+            m_user = UserRecord();
+            m_user.userType = 1;
+            m_user.name = BuiltInAccount();
+            m_user.password = BuiltInPassword();
+            accept();
+            return;
+        }
+        detail = allowed.error();
+    }
+
     // A database that could not be asked is said so; the built-in account still works.
-    ShowLoginMessage(QStringLiteral("警告"), QStringLiteral("警告:用户名或密码错误!"),
-                     storeError.isEmpty() ? QString() : QStringLiteral("数据库：%1").arg(storeError));
+    ShowLoginMessage(QStringLiteral("警告"), QStringLiteral("警告:用户名或密码错误!"), detail);
     m_ui->input_name->clear();
     m_ui->input_password->clear();
     m_ui->input_name->setFocus();
@@ -77,6 +100,7 @@ void DialogLogin::ShowLoginMessage(const QString &title, const QString &text, co
 bool DialogLogin::ConfirmPrivileged()
 {
     DialogLogin login;
+    login.SetStoreAccountsOnly(true);
     if (ModalSeam::ExecDialog(login) != QDialog::Accepted)
         return false;
     const int type = login.user().userType;

@@ -43,8 +43,8 @@ int main(int argc, char *argv[])
     InitQuillonResources();
 
     // Everything below reads and writes relative to the working folder.
-    QString folderError;
-    if (WorkFolder::Enter(QString(), &folderError).isEmpty()) {
+    QString folderError, readOnly;
+    if (WorkFolder::Enter(QString(), &folderError, &readOnly).isEmpty()) {
         QMessageBox box(QMessageBox::Critical, QStringLiteral("数据文件夹"), folderError, QMessageBox::Close);
         ModalSeam::Exec(box);
         return 1;
@@ -60,6 +60,11 @@ int main(int argc, char *argv[])
 
     DialogLogin login;
 
+    // The shop's data in a folder that cannot be written is shown, not replaced.
+    DbManager::Instance()->SetReadOnly(readOnly);
+    if (!readOnly.isEmpty())
+        ShowConnectionWarning(QStringLiteral("注意：数据只能查看，不能保存。\n%1").arg(readOnly), readOnly);
+
     QString connectError;
     bool storeNoFallback = false;
     if (!StoreDbAccess::ConnectFromSettings(&connectError, &storeNoFallback)) {
@@ -68,8 +73,11 @@ int main(int argc, char *argv[])
         // Connected, but edits would not be kept: said now, not at the first lost edit.
         const HealthReport health =
             DbHealth::Check(DbManager::Instance(), StoreDbAccess::Instance()->storeNo());
-        if (!health.ok)
-            ShowConnectionWarning(QStringLiteral("警告：数据库无法保存数据"), health.reason);
+        // A damaged file: what happened and how to get the data back.
+        const QString refusal = DbManager::Instance()->WriteRefusal();
+        if (!health.ok && readOnly.isEmpty())
+            ShowConnectionWarning(QStringLiteral("警告：数据库无法保存数据"),
+                                  refusal.isEmpty() ? health.reason : refusal);
     }
 
     if (ModalSeam::ExecDialog(login) != QDialog::Accepted)
@@ -96,5 +104,7 @@ int main(int argc, char *argv[])
         // and the connection go away.
         window.WaitForBackup();
     }
+    // Closing moves SQLite's log into Marrowfield.db: the file alone is the data.
+    DbManager::Instance()->Close();
     return exitCode;
 }

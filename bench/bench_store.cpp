@@ -9,6 +9,8 @@
 #include "ledger/ledgermodel.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QSqlRecord>
 
@@ -94,6 +96,35 @@ void Edits(const QString &backend, QSqlDatabase db)
                 program, baseline, "µs");
 }
 
+// The preview of a 4 MB backup whose every line has an unmatched quote,
+// against the preview of a backup of good lines of the same size.
+void BadBackupPreview(const QString &backend, const QString &folder)
+{
+    const QString head =
+        QStringLiteral("insert into tb_sm_prestore_info(info_type,info_list,store_no) values(");
+    const auto write = [&](const QString &name, const QString &line) {
+        QFile file(QDir(folder).filePath(name));
+        if (!file.open(QIODevice::WriteOnly))
+            return QString();
+        const QByteArray bytes = line.toUtf8();
+        for (qint64 written = 0; written < 4 * 1024 * 1024; written += bytes.size())
+            file.write(bytes);
+        return file.fileName();
+    };
+    const QString filler(150, QLatin1Char('x'));
+    const QString bad = write(QStringLiteral("bad.sql"), head + QStringLiteral("1,'%1,'1');\n").arg(filler));
+    const QString good =
+        write(QStringLiteral("good.sql"), head + QStringLiteral("1,'%1','1');\n").arg(filler));
+    StoreDbAccess *store = StoreDbAccess::Instance();
+    int refused = 0;
+    const double program = Bench::BestMs([&] { refused = store->PreviewRestore(bad).refused; }, 1);
+    const double baseline = Bench::BestMs([&] { (void)store->PreviewRestore(good); }, 1);
+    Bench::Case(
+        QStringLiteral("%1, preview of a 4 MB backup of %2 lines with an unmatched quote (goal ≤ 2000 ms)")
+            .arg(backend, Bench::Thousands(refused)),
+        program, baseline);
+}
+
 bool Run(const QString &backend, int count)
 {
     TempStore db;
@@ -112,6 +143,7 @@ bool Run(const QString &backend, int count)
     }
     Reads(backend, db.manager()->Connection(), count);
     Edits(backend, db.manager()->Connection());
+    BadBackupPreview(backend, db.dir.path());
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "analytics/salesstatistics.h"
 #include "db/backupscript.h"
+#include "db/dbmanager.h"
 #include "db/healthcheck.h"
 #include "db/storedbaccess.h"
 #include "db/workfolder.h"
@@ -169,9 +170,11 @@ int RunBackup(const Invocation &inv)
         const QString folder = BackupScript::DefaultFolder();
         if (!QDir().mkpath(folder))
             return Fail(QStringLiteral("备份失败: 无法创建目录 %1").arg(folder));
-        path = folder + QLatin1Char('/') + BackupScript::FileName(QDateTime::currentDateTime());
+        path = BackupScript::FreePath(folder, QDateTime::currentDateTime(), QStringLiteral(".sql"));
     }
     StoreDbAccess *store = StoreDbAccess::Instance();
+    // A damaged database still gives what it can: the file is written and the
+    // failure names the tables that could not be read.
     if (!store->DumpStoreTables(path))
         return Fail(QStringLiteral("备份失败: %1").arg(store->lastError()));
     Out(QStringLiteral("备份完成: %1 (%2 行)")
@@ -204,6 +207,10 @@ int RunRestore(const Invocation &inv)
                     .arg(t.otherStore)
                     .arg(t.replaced));
         }
+        if (preview.foreignAccounts > 0)
+            Out(QStringLiteral("  %1: 另有 %2 行是其他店的账户，不会还原")
+                    .arg(QLatin1String("tb_sm_user"))
+                    .arg(preview.foreignAccounts));
         Out(QStringLiteral("合计: 还原 %1 行 (其中 %2 行带其他店号)，替换本店现有 %3 行，拒绝 %4 行")
                 .arg(preview.RowsInFile())
                 .arg(preview.RowsOfOtherStores())
@@ -212,6 +219,11 @@ int RunRestore(const Invocation &inv)
         PrintRefusedLines(preview.refusedLines);
         Out(QStringLiteral("还原前会先把本店数据备份到 %1")
                 .arg(QDir::toNativeSeparators(BackupScript::DefaultFolder())));
+        DbManager *manager = DbManager::Instance();
+        if (!manager->damage().isEmpty() && !manager->DatabaseFile().isEmpty())
+            Out(QStringLiteral(
+                    "数据库文件已损坏：还原会把它保留为 %1.damaged-<时间>，数据还原到新的数据库文件")
+                    .arg(QDir::toNativeSeparators(manager->DatabaseFile())));
         Out(QStringLiteral("没有做任何改动；加 --yes 才会还原"));
         return Ok;
     }
@@ -227,7 +239,10 @@ int RunRestore(const Invocation &inv)
     PrintRefusedLines(result.refusedLines);
     if (!result.refusedList.isEmpty())
         Out(QStringLiteral("未还原的行见 %1").arg(QDir::toNativeSeparators(result.refusedList)));
-    Out(QStringLiteral("原数据已备份到 %1").arg(QDir::toNativeSeparators(result.safetyBackup)));
+    if (!result.damagedFile.isEmpty())
+        Out(QStringLiteral("损坏的数据库文件保留为 %1").arg(QDir::toNativeSeparators(result.damagedFile)));
+    if (!result.safetyBackup.isEmpty())
+        Out(QStringLiteral("原数据已备份到 %1").arg(QDir::toNativeSeparators(result.safetyBackup)));
     return Ok;
 }
 
@@ -385,8 +400,10 @@ const Command kCommands[] = {
      "打开数据库，读取五个表，在回滚的事务中写入一行；SQLite 还做 pragma quick_check。", 0, 0, -1, false,
      false, RunCheck},
     {"backup", "backup [FILE]", "备份本店数据，与“数据备份”相同",
-     "不给 FILE 时写入 DbDateSave/record_yyyyMMdd_hhmmss.sql；打印路径和写入的行数。", 0, 1, 0, false, false,
-     RunBackup},
+     "不给 FILE 时写入 "
+     "DbDateSave/record_yyyyMMdd_hhmmss_zzz.sql；已有的文件不会被覆盖。打印路径和写入的行数；"
+     "数据库损坏时写入能读出的数据，说明哪些表无法读取，退出状态为 1。",
+     0, 1, 0, false, false, RunBackup},
     {"restore", "restore FILE [--yes]", "用备份文件替换本店数据，与“数据还原”相同",
      "不加 --yes 只显示将做什么（文件中的行数、带其他店号的行数、将被替换的本店行数），"
      "不做任何改动。还原要么全部完成，要么什么也不改。",
@@ -417,7 +434,7 @@ QString GeneralHelp()
     QString text =
         QStringLiteral("用法: quillonctl [--dir DIR] 命令 [参数] [选项]\n\n"
                        "在工作目录（含 InitParam/dBConfig.ini 的目录；默认与窗口程序相同：程序所在目录\n"
-                       "含 InitParam/ 且可写时用它，否则用 ~/.local/share/Quillon）的数据库上，\n"
+                       "含 InitParam/ 时用它（不可写时只读），否则用 ~/.local/share/Quillon）的数据库上，\n"
                        "以设置中的店号运行程序的数据操作，不需要窗口。\n\n命令:\n");
     for (const Command &c : kCommands)
         text +=
@@ -457,10 +474,15 @@ bool ReadDate(const QCommandLineParser &parser, const QString &option, QString *
 }
 
 // Moves into the working folder: the one named with --dir, else the one the
-// window uses (db/workfolder.h); false with the reason when it is none.
+// window uses (db/workfolder.h); false with the reason when it is none. A
+// folder that cannot be written is read as it is; writes then fail with why.
 bool EnterWorkFolder(const QString &given, QString *error)
 {
-    return !WorkFolder::Enter(given, error).isEmpty();
+    QString readOnly;
+    if (WorkFolder::Enter(given, error, &readOnly).isEmpty())
+        return false;
+    DbManager::Instance()->SetReadOnly(readOnly);
+    return true;
 }
 
 } // namespace

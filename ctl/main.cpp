@@ -1,5 +1,6 @@
 // quillonctl: the program's data operations without the window.
 #include "ctl/commands.h"
+#include "db/dbmanager.h"
 
 #include <QGuiApplication>
 
@@ -8,16 +9,14 @@
 
 namespace {
 
-// The core's debug lines ("connect db ok1", ...) are for developers; a
-// scheduled job would mail them. Warnings still go to stderr.
-void QuietDebug(QtMsgType type, const QMessageLogContext &, const QString &text)
+// A failure is reported once, on one line of stderr, by the command itself;
+// the core's debug lines and Qt's or the driver's own warnings (a connection
+// still in use, a server's notice) would mail a scheduled job a second line.
+// QUILLON_DEBUG=1 shows them all.
+void Quiet(QtMsgType type, const QMessageLogContext &, const QString &text)
 {
-    if (type == QtDebugMsg || type == QtInfoMsg)
-        return;
-    // A GUI application's note about a session without a runtime folder (cron).
-    if (text.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
-        return;
-    fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    if (type == QtFatalMsg)
+        fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
 }
 
 } // namespace
@@ -25,7 +24,7 @@ void QuietDebug(QtMsgType type, const QMessageLogContext &, const QString &text)
 int main(int argc, char *argv[])
 {
     if (qEnvironmentVariableIsEmpty("QUILLON_DEBUG"))
-        qInstallMessageHandler(QuietDebug);
+        qInstallMessageHandler(Quiet);
     // A PDF export draws text, which needs a GUI application (on the
     // offscreen platform: no screen needed); everything else runs without.
     bool drawsPdf = false;
@@ -36,5 +35,8 @@ int main(int argc, char *argv[])
     std::unique_ptr<QCoreApplication> app(drawsPdf ? new QGuiApplication(argc, argv)
                                                    : new QCoreApplication(argc, argv));
     QCoreApplication::setApplicationName(QStringLiteral("quillonctl"));
-    return Ctl::Run(QCoreApplication::arguments());
+    const int code = Ctl::Run(QCoreApplication::arguments());
+    // Closing moves SQLite's log into the database file: after any command the file alone is the data.
+    DbManager::Instance()->Close();
+    return code;
 }

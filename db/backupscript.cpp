@@ -3,6 +3,8 @@
 #include "db/numbertext.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QScopeGuard>
 #include <QVariant>
 
 namespace BackupScript {
@@ -97,6 +99,8 @@ public:
         out = m_s.mid(start, m_i - start);
         return true;
     }
+    // Whether the text ended inside a quoted text: more lines could close it.
+    bool RanOutInQuote() const { return m_openQuote; }
     // '...' with '' standing for one quote; the opening quote is at m_i.
     bool QuotedText(QString &out)
     {
@@ -117,6 +121,7 @@ public:
             }
             return true;
         }
+        m_openQuote = true;
         return false;
     }
     bool ParseValue(Value &v)
@@ -177,6 +182,7 @@ public:
 private:
     const QString &m_s;
     int m_i = 0;
+    bool m_openQuote = false;
 };
 
 } // namespace
@@ -212,9 +218,15 @@ QString InsertLine(const QString &table, const QStringList &columns, const QStri
         .arg(table, columns.join(QLatin1Char(',')), values.join(QLatin1Char(',')));
 }
 
-bool ParseInsert(const QString &line, Insert &out)
+namespace {
+
+bool Parse(const QString &line, Insert &out, bool *openQuote)
 {
     Scanner s(line);
+    const auto openAtEnd = qScopeGuard([&] {
+        if (openQuote)
+            *openQuote = s.RanOutInQuote();
+    });
     Insert result;
     if (!s.Keyword("insert") || !s.Keyword("into") || !s.Identifier(result.table)
         || !s.Char(QLatin1Char('(')))
@@ -242,15 +254,31 @@ bool ParseInsert(const QString &line, Insert &out)
     return true;
 }
 
+} // namespace
+
+bool ParseInsert(const QString &line, Insert &out) { return Parse(line, out, nullptr); }
+
 QString DefaultFolder() { return QDir::currentPath() + QStringLiteral("/DbDateSave"); }
 
 QString FileName(const QDateTime &when)
 {
-    return QStringLiteral("record%1.sql").arg(when.toString(QStringLiteral("_yyyyMMdd_hhmmss")));
+    return QStringLiteral("record%1.sql").arg(when.toString(QStringLiteral("_yyyyMMdd_hhmmss_zzz")));
+}
+
+QString FreePath(const QString &folder, const QDateTime &when, const QString &suffix)
+{
+    const QDir dir(folder);
+    const QString stem =
+        QStringLiteral("record%1").arg(when.toString(QStringLiteral("_yyyyMMdd_hhmmss_zzz")));
+    QString path = dir.filePath(stem + suffix);
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = dir.filePath(QStringLiteral("%1_%2%3").arg(stem).arg(n).arg(suffix));
+    return path;
 }
 
 QList<ScriptLine> Statements(const QString &script)
 {
+    // Bounded as well, so one stray quote cannot take a whole file along.
     const int kMaxJoinedLines = 1000;
     QStringList lines = script.split(QLatin1Char('\n'));
     if (!lines.isEmpty() && lines.last().isEmpty())
@@ -261,20 +289,27 @@ QList<ScriptLine> Statements(const QString &script)
         return text;
     };
     Insert scratch;
-    const auto parses = [&](const QString &text) { return ParseInsert(chopped(text), scratch); };
     QList<ScriptLine> out;
     for (int i = 0; i < lines.size(); ++i) {
         const int first = i;
         QString text = lines.at(i);
+        bool open = false;
         // Older backups wrote line breaks inside texts as they were. Such a
-        // line leaves a quote open; it takes the following lines only when
-        // together they make one insert and none of them is an insert itself.
-        if (!parses(text) && text.count(QLatin1Char('\'')) % 2 != 0) {
+        // line ends inside a quote; it takes the following lines only while
+        // the quote stays open and none of them is an insert itself, and keeps
+        // them when together they make one insert. A line without a quote
+        // leaves the quote open, so it needs no new look: each line is read a
+        // bounded number of times and the reading stays linear.
+        if (!Parse(chopped(text), scratch, &open) && open) {
             QString joined = text;
-            // Bounded, so a stray quote cannot make the reading quadratic.
-            for (int j = i + 1; j < lines.size() && j <= i + kMaxJoinedLines && !parses(lines.at(j)); ++j) {
-                joined += QLatin1Char('\n') + lines.at(j);
-                if (parses(joined)) {
+            for (int j = i + 1; open && j < lines.size() && j <= i + kMaxJoinedLines; ++j) {
+                const QString &next = lines.at(j);
+                if (ParseInsert(chopped(next), scratch))
+                    break;
+                joined += QLatin1Char('\n') + next;
+                if (!next.contains(QLatin1Char('\'')))
+                    continue;
+                if (Parse(chopped(joined), scratch, &open)) {
                     text = joined;
                     i = j;
                     break;

@@ -29,9 +29,13 @@ struct Insert
 };
 
 // Where a backup goes unless told otherwise: DbDateSave under the current
-// folder, named record_yyyyMMdd_hhmmss.sql after the time it was taken.
+// folder, named record_yyyyMMdd_hhmmss_zzz.sql after the time it was taken.
 QString DefaultFolder();
 QString FileName(const QDateTime &when);
+// record_yyyyMMdd_hhmmss_zzz<suffix> in folder, with _2, _3, ... before the
+// suffix while that name is taken: two backups in one millisecond still get
+// two files.
+QString FreePath(const QString &folder, const QDateTime &when, const QString &suffix);
 
 // A field's value as it appears in the values part.
 QString FormatValue(const QSqlField &field);

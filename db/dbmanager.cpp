@@ -1,10 +1,13 @@
 #include "db/dbmanager.h"
 
+#include "db/dberror.h"
 #include "db/schema.h"
 #include "db/sqldialect.h"
 
+#include <QDateTime>
 #include <QDebug>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSettings>
@@ -12,6 +15,7 @@
 #include <QSqlQuery>
 #include <QThread>
 #include <QThreadStorage>
+#include <QUrl>
 
 namespace {
 
@@ -119,6 +123,10 @@ bool DbManager::ConnectDb(const DbSettings &settings)
     Close();
     m_settings = settings;
     m_connectError.clear();
+    {
+        QMutexLocker lock(&m_stateLock);
+        m_damage.clear();
+    }
     if (m_settings.driver.isEmpty())
         m_settings.driver = QStringLiteral("QSQLITE");
     m_dialect = &SqlDialect::ForDriver(m_settings.driver);
@@ -138,7 +146,11 @@ bool DbManager::ConnectDb(const DbSettings &settings)
     ++m_generation;
     m_connected = true;
     qDebug().noquote() << "connect db ok1";
-    CreateAllTables();
+    if (m_dialect->fileDatabase)
+        CheckFile();
+    // A damaged or read-only file takes no new tables; reading what is there goes on.
+    if (WriteRefusal().isEmpty())
+        CreateAllTables();
     return true;
 }
 
@@ -146,17 +158,29 @@ bool DbManager::OpenSqlite()
 {
     const QString path = QDir::current().absoluteFilePath(
         m_settings.file.isEmpty() ? QLatin1String(kDefaultFile) : m_settings.file);
+    m_file = path;
     const QFileInfo info(path);
     if (info.exists() && !info.isFile()) {
         m_connectError = QStringLiteral("数据库文件不是普通文件: %1").arg(path);
         return false;
     }
+    const bool readOnly = !readOnlyReason().isEmpty();
 
     m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
-    m_db.setDatabaseName(path);
-    m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
+    QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs);
+    if (readOnly) {
+        // An unwritable folder cannot take SQLite's lock and log files; the
+        // file is read as it stands, which is all a read-only start needs.
+        options += QStringLiteral(";QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI");
+        m_db.setDatabaseName(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded)
+                             + QStringLiteral("?immutable=1"));
+    } else {
+        m_db.setDatabaseName(path);
+    }
+    m_db.setConnectOptions(options);
     if (!m_db.open()) {
-        m_connectError = QStringLiteral("无法打开数据库文件 %1: %2").arg(path, m_db.lastError().text());
+        m_connectError =
+            QStringLiteral("无法打开数据库文件 %1: %2").arg(path, DbError::Reason(m_db.lastError()));
         return false;
     }
 
@@ -165,18 +189,24 @@ bool DbManager::OpenSqlite()
     {
         QSqlQuery probe(m_db);
         if (!probe.exec(QStringLiteral("select count(*) from sqlite_master")) || !probe.next()) {
-            m_connectError =
-                QStringLiteral("不是有效的数据库文件 %1: %2").arg(path, probe.lastError().text());
+            const QSqlError error = probe.lastError();
+            const DbError::Kind kind = DbError::KindOf(error);
+            const QString reason = DbError::Describe(kind, DbError::DriverText(error), kBusyTimeoutMs);
+            m_connectError = kind == DbError::Kind::Damaged
+                ? QStringLiteral("不是有效的数据库文件 %1: %2").arg(path, reason)
+                : QStringLiteral("无法读取数据库文件 %1: %2").arg(path, reason);
             return false;
         }
     }
-    {
+    if (!readOnly) {
         QSqlQuery wal(m_db);
         wal.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
     }
     ConfigureConnection(m_db);
     return true;
 }
+
+int DbManager::BusyTimeoutMs() const { return kBusyTimeoutMs; }
 
 bool DbManager::OpenServer()
 {
@@ -227,6 +257,15 @@ void DbManager::ConfigureConnection(QSqlDatabase &db)
 
 void DbManager::Close()
 {
+    m_fileChecked = false;
+    // The file alone then holds every row: a copy of it is a whole database.
+    // Quitting does not wait for another program's write: the log then stays
+    // beside the file, complete, and the next start or checkpoint takes it in.
+    if (m_connected && damage().isEmpty() && QThread::currentThread() == m_ownerThread) {
+        if (m_dialect->fileDatabase)
+            QSqlQuery(m_db).exec(QStringLiteral("PRAGMA busy_timeout=200"));
+        (void)Checkpoint();
+    }
     m_connected = false;
     ++m_generation;
     m_ownerThread = nullptr;

@@ -1,12 +1,15 @@
 #pragma once
 
 #include <QHash>
+#include <QMutex>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
 #include <QStringList>
 
 #include <atomic>
+
+#include "db/result.h"
 
 struct SqlDialect;
 
@@ -77,10 +80,38 @@ public:
 
     QString lastError;
 
+    // The SQLite file of the connection (absolute), empty for a server.
+    QString DatabaseFile() const;
+    // How long a statement waits for another program's write lock.
+    int BusyTimeoutMs() const;
+
+    // A damaged database takes no more writes: set by the start-up check or
+    // by a statement the driver refused as corrupt, until the next connect.
+    void MarkDamaged(const QString &reason);
+    QString damage() const;
+    // Whether the connection's file passed the integrity check when it opened.
+    bool FileChecked() const { return m_fileChecked; }
+    // Opens the next connection read-only (an unwritable working folder), with
+    // the reason every refused save gives. Empty: read and write.
+    void SetReadOnly(const QString &reason);
+    QString readOnlyReason() const;
+    // Why a write must not be tried now, ending with how to recover; empty
+    // when writes may go ahead.
+    QString WriteRefusal() const;
+
+    // Moves SQLite's log into the database file and empties it, so that the
+    // file alone holds every committed row. Nothing to do on a server.
+    Result Checkpoint();
+    // For a damaged SQLite file: closes the connection, keeps the file as
+    // <file>.damaged-<stamp> (its log beside it) and opens a new, empty
+    // database in its place. Returns the name the damaged file was kept as.
+    Result ReplaceDamagedFile(QString *keptAs);
+
 private:
     DbManager();
     void CreateLookupIndexes();
     bool OpenSqlite();
+    void CheckFile();
     bool OpenServer();
     static void ConfigureConnection(QSqlDatabase &db);
     // Whether a schema name can go into the connection options as it is.
@@ -96,4 +127,9 @@ private:
     std::atomic<bool> m_connected{false};
     // Bumped on every open/close so other threads drop clones of an old connection.
     std::atomic<quint64> m_generation{0};
+    QString m_file; // SQLite: the absolute path of the file opened
+    std::atomic<bool> m_fileChecked{false};
+    mutable QMutex m_stateLock; // the two texts below, read by every thread's writes
+    QString m_damage;
+    QString m_readOnly;
 };

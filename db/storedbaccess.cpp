@@ -1,8 +1,10 @@
 #include "db/storedbaccess.h"
 
+#include "db/dberror.h"
 #include "db/dbmanager.h"
 #include "db/sqldialect.h"
 #include "db/storedbaccess_p.h"
+#include "db/transactionguard.h"
 
 #include <QDebug>
 #include <QRegularExpression>
@@ -13,7 +15,7 @@
 
 // The store's operations live in one file per table family:
 // storedbaccess_ledgers.cpp (goods and finance rows), _lists.cpp (information
-// lists), _users.cpp (accounts) and _backup.cpp (backup and restore).
+// lists), _users.cpp (accounts), _dump.cpp (backup) and _backup.cpp (restore).
 
 namespace StoreSql {
 
@@ -30,6 +32,20 @@ QString &ThreadError()
 void SetError(const QString &text) { ThreadError() = text; }
 
 QString Error() { return ThreadError(); }
+
+namespace {
+
+QString FailureText(const QSqlQuery &q)
+{
+    const QSqlError error = q.lastError();
+    const DbError::Kind kind = DbError::KindOf(error);
+    if (kind == DbError::Kind::Damaged
+        && !q.lastQuery().trimmed().startsWith(QLatin1String("select"), Qt::CaseInsensitive))
+        return DbManager::Instance()->WriteRefusal();
+    return DbError::Describe(kind, DbError::DriverText(error), DbManager::Instance()->BusyTimeoutMs());
+}
+
+} // namespace
 
 bool ValueRefused(const QSqlError &error) { return error.nativeErrorCode().startsWith(QLatin1String("22")); }
 
@@ -52,7 +68,7 @@ bool Exec(QSqlQuery &q, const QVariantList &values)
     }
     if (q.exec())
         return true;
-    SetError(q.lastError().text());
+    SetError(FailureText(q));
     return false;
 }
 
@@ -60,7 +76,7 @@ bool Prepare(QSqlQuery &q, const QString &sql)
 {
     if (q.prepare(sql))
         return true;
-    SetError(q.lastError().text());
+    SetError(FailureText(q));
     return false;
 }
 
@@ -77,7 +93,7 @@ bool PlainName(const QString &name)
     return re.match(name).hasMatch();
 }
 
-Call::Call(DbManager *manager, const QString &storeNo)
+Call::Call(DbManager *manager, const QString &storeNo, Access access)
     : m_manager(manager), m_dialect(&SqlDialect::ForDriver(QString())), m_storeNo(storeNo)
 {
     SetError(QString());
@@ -86,8 +102,22 @@ Call::Call(DbManager *manager, const QString &storeNo)
         m_dialect = &manager->dialect();
         m_connected = m_db.isOpen();
     }
-    if (!m_connected)
+    if (!m_connected) {
         SetError(QStringLiteral("数据库未连接"));
+        return;
+    }
+    if (access == Writes) {
+        const QString refusal = manager->WriteRefusal();
+        if (!refusal.isEmpty()) {
+            m_connected = false;
+            SetError(refusal);
+        }
+    }
+}
+
+bool Call::Commit(TransactionGuard &tx) const
+{
+    return tx.Commit() || Fail(QStringLiteral("保存未能提交: %1").arg(tx.error()));
 }
 
 bool Call::Fail(const QString &text) const
@@ -161,7 +191,7 @@ QString StoreDbAccess::lastError() const { return Error(); }
 
 bool StoreDbAccess::DeleteStoreRows(const QString &tableName)
 {
-    Call call(m_dbManager, m_storeNo);
+    Call call(m_dbManager, m_storeNo, Call::Writes);
     if (!call.Connected())
         return false;
     if (!PlainName(tableName))

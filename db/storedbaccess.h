@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/records.h"
+#include "db/result.h"
 
 #include <QDateTime>
 #include <QList>
@@ -26,6 +27,7 @@ struct RestoreResult
     QList<RestoreLine> refusedLines; // one per refused line, in file order
     QString refusedList;             // the file listing refusedLines, when written
     QString safetyBackup;            // the store as it was before, when written
+    QString damagedFile;             // where a damaged database file was kept when the restore replaced it
     QString error;                   // why nothing was restored, when ok is false
 };
 
@@ -44,6 +46,7 @@ struct RestorePreview
     bool ok = false;     // the restore would go ahead
     QList<Table> tables; // the program's tables in creation order
     int refused = 0;
+    int foreignAccounts = 0; // of the refused lines, accounts of another store
     QList<RestoreLine> refusedLines;
     QString error; // why the restore would change nothing
 
@@ -55,7 +58,7 @@ struct RestorePreview
 // Where a restore keeps the store as it was, and lists the lines it left out.
 struct RestoreFiles
 {
-    QString safetyBackup; // <folder>/record_<stamp>_before_restore.sql
+    QString safetyBackup; // <folder>/record_<stamp>_before_restore.sql, a name not yet taken
     QString refusedList;  // <folder>/<file name>.refused.txt
     static RestoreFiles For(const QString &folder, const QString &filePath, const QDateTime &now);
 };
@@ -134,15 +137,31 @@ public:
     // Fills user from the account whose phone or name matches (and whose password,
     // when user carries one, is that password); unchanged when none does.
     [[nodiscard]] bool ReadUser(UserRecord &user);
+    // The account of this store (not of any other) with this phone or name
+    // and exactly this password, into user; a failure says why.
+    Result FindStoreAccount(const QString &account, const QString &password, UserRecord *user);
+    // Whether the built-in account (admin/470215) may log in: not when this
+    // store has an account called "admin" (that account is "admin" here), nor,
+    // with the built-in account switched off, once the store has a type-1
+    // account. A store that cannot be asked holds nothing to protect: allowed.
+    Result BuiltInAccountAllowed(bool switchedOff);
+    // "[Login] BuiltInAccount" of the settings file: false (or 0, no, off) switches it off.
+    static bool BuiltInAccountSwitchedOff(const QString &iniPath = QStringLiteral("InitParam/dBConfig.ini"));
+    static Result SwitchBuiltInAccount(bool on,
+                                       const QString &iniPath = QStringLiteral("InitParam/dBConfig.ini"));
 
-    // Backup: one insert line per row of the store. Returns whether the file was written.
+    // Backup: one insert line per row of the store, into a file that does not
+    // exist yet (an existing one is never overwritten). False when the file
+    // was not written, or written without the tables lastError() names.
     [[nodiscard]] bool DumpStoreTables(const QString &filePath);
     // What RestoreStoreTables would do with the file; reads only.
     [[nodiscard]] RestorePreview PreviewRestore(const QString &filePath);
     // Replaces the store's rows by those of a backup file, all or nothing,
     // after writing the store as it was to files.safetyBackup (no safety
     // copy, no restore). A file without a restorable row changes nothing.
-    // Lines left out are listed in files.refusedList.
+    // Lines left out are listed in files.refusedList; accounts of another
+    // store are among them. A damaged SQLite file is kept aside
+    // (damagedFile) and the rows go into a new one.
     [[nodiscard]] RestoreResult RestoreStoreTables(const QString &filePath, const RestoreFiles &files);
 
     // Why the calling thread's last failed operation failed (for example the

@@ -1,7 +1,8 @@
-// Backup and restore of the store's rows: a script of insert lines.
+// Restore of the store's rows from a backup script (written by storedbaccess_dump.cpp).
 #include "db/storedbaccess.h"
 
 #include "db/backupscript.h"
+#include "db/dberror.h"
 #include "db/dbmanager.h"
 #include "db/schema.h"
 #include "db/sqldialect.h"
@@ -25,70 +26,6 @@
 
 using namespace StoreSql;
 
-bool StoreDbAccess::DumpStoreTables(const QString &filePath)
-{
-    Call call(m_dbManager, m_storeNo);
-    if (!call.Connected())
-        return false;
-
-    QStringList lines;
-    for (const QString &table : m_dbManager->UserTables()) {
-        if (!table.startsWith(QLatin1String("tb_sm"))) {
-            qDebug().noquote() << "Hello 1";
-            continue;
-        }
-        if (!PlainName(table))
-            return call.Fail(QStringLiteral("表名无效: %1").arg(table));
-        QSqlQuery q(call.db());
-        // Entry order: a restore numbers the rows in file order, and the stock
-        // and sales deductions depend on it; without an order a database may
-        // answer through an index in date order.
-        if (!call.Select(q, QStringLiteral("select * from %1 where store_no=? order by id").arg(table),
-                         {m_storeNo}))
-            return false; // a backup missing a table is no backup
-        // PostgreSQL reports names folded to lower case (product_oddnum); our
-        // own tables are written with their declared names so a backup reads
-        // the same whichever database it came from.
-        const Schema::Table *known = Schema::Find(table);
-        QStringList columns;
-        const QSqlRecord header = q.record();
-        for (int i = 1; i < header.count(); ++i) {
-            QString name = header.fieldName(i);
-            if (known) {
-                for (const Schema::Column &c : known->columns)
-                    if (c.name.compare(name, Qt::CaseInsensitive) == 0)
-                        name = c.name;
-            }
-            columns << name;
-        }
-        while (q.next()) {
-            const QSqlRecord rec = q.record();
-            QStringList values;
-            for (int i = 1; i < rec.count(); ++i)
-                values << BackupScript::FormatValue(rec.field(i));
-            lines << BackupScript::InsertLine(table, columns, values);
-        }
-    }
-
-    // Written aside and renamed into place, so a failed write never leaves a
-    // truncated backup under the real name.
-    QSaveFile file(filePath);
-    if (!file.open(QIODevice::WriteOnly))
-        return call.Fail(QStringLiteral("无法写入备份文件 %1: %2").arg(filePath, file.errorString()));
-    QTextStream out(&file);
-    out.setCodec(QTextCodec::codecForName("UTF-8"));
-    for (const QString &line : lines)
-        out << line << '\n';
-    out.flush();
-    if (out.status() != QTextStream::Ok) {
-        file.cancelWriting();
-        return call.Fail(QStringLiteral("无法写入备份文件 %1").arg(filePath));
-    }
-    if (!file.commit())
-        return call.Fail(QStringLiteral("无法写入备份文件 %1: %2").arg(filePath, file.errorString()));
-    return true;
-}
-
 namespace {
 
 // A backup file read and checked, before anything is changed.
@@ -104,6 +41,7 @@ struct ParsedBackup
     QList<Row> rows;
     QList<RestoreLine> refused;
     int statements = 0;
+    int foreignAccounts = 0; // refused rows of tb_sm_user with another store number
 };
 
 // Reads the file; false with error when it cannot be read or holds nothing of
@@ -150,12 +88,17 @@ bool ParseBackup(const QString &filePath, const QString &storeNo, bool typed, Pa
             continue;
         }
         ParsedBackup::Row row{table, {}, at, false};
-        QString badColumn;
+        QString badColumn, foreignStore;
+        bool foreignAccount = false;
         for (int i = 0; badColumn.isEmpty() && i < insert.values.size(); ++i) {
             const Schema::Column &column = table->columns.at(i);
             const BackupScript::Value &v = insert.values.at(i);
             if (column.name == QLatin1String("store_no")) {
                 row.otherStore = v.text != storeNo;
+                if (row.otherStore && table->name == QLatin1String(Schema::UserTable)) {
+                    foreignAccount = true;
+                    foreignStore = v.text;
+                }
                 row.values << storeNo; // rows always come back into this store
             } else if (v.kind == BackupScript::Value::Null) {
                 row.values << QVariant(column.isInteger() ? QVariant::LongLong : QVariant::String);
@@ -175,6 +118,12 @@ bool ParseBackup(const QString &filePath, const QString &storeNo, bool typed, Pa
         }
         if (!badColumn.isEmpty()) {
             refuse(QStringLiteral("列 %1 的值无效").arg(badColumn));
+            continue;
+        }
+        // Another store's account would log in here with its rights.
+        if (foreignAccount) {
+            refuse(QStringLiteral("其他店（店号 %1）的账户，不还原").arg(foreignStore));
+            ++out.foreignAccounts;
             continue;
         }
         out.rows.append(row);
@@ -218,8 +167,7 @@ int RestorePreview::RowsReplaced() const
 RestoreFiles RestoreFiles::For(const QString &folder, const QString &filePath, const QDateTime &now)
 {
     RestoreFiles files;
-    files.safetyBackup = QDir(folder).filePath(
-        QStringLiteral("record%1_before_restore.sql").arg(now.toString(QStringLiteral("_yyyyMMdd_hhmmss"))));
+    files.safetyBackup = BackupScript::FreePath(folder, now, QStringLiteral("_before_restore.sql"));
     files.refusedList =
         QDir(folder).filePath(QFileInfo(filePath).fileName() + QStringLiteral(".refused.txt"));
     return files;
@@ -261,6 +209,7 @@ RestorePreview StoreDbAccess::PreviewRestore(const QString &filePath)
     const bool readable = ParseBackup(filePath, m_storeNo, call.dialect().typedDates, parsed, error);
     preview.refused = parsed.refused.size();
     preview.refusedLines = parsed.refused;
+    preview.foreignAccounts = parsed.foreignAccounts;
     for (const Schema::Table &table : Schema::Tables()) {
         RestorePreview::Table t;
         t.name = table.name;
@@ -286,7 +235,6 @@ RestorePreview StoreDbAccess::PreviewRestore(const QString &filePath)
 
 RestoreResult StoreDbAccess::RestoreStoreTables(const QString &filePath, const RestoreFiles &files)
 {
-    Call call(m_dbManager, m_storeNo);
     RestoreResult result;
     // The refused lines are listed where the user can read them, whatever the outcome.
     const auto listRefused = [&] {
@@ -302,6 +250,27 @@ RestoreResult StoreDbAccess::RestoreStoreTables(const QString &filePath, const R
         SetError(text);
         return result;
     };
+    // A damaged file takes no writes: it is kept aside whole and the store
+    // comes back into a new file. The file to restore is checked first.
+    QString keptDamaged;
+    if (m_dbManager && !m_dbManager->damage().isEmpty() && m_dbManager->dialect().fileDatabase) {
+        ParsedBackup probe;
+        QString probeError;
+        if (!ParseBackup(filePath, m_storeNo, false, probe, probeError)) {
+            result.refused = probe.refused.size();
+            result.refusedLines = probe.refused;
+            return fail(probeError);
+        }
+        // What can still be read is kept beside the damaged file, for the record.
+        if (!files.safetyBackup.isEmpty()
+            && (DumpStoreTables(files.safetyBackup) || QFileInfo::exists(files.safetyBackup)))
+            result.safetyBackup = files.safetyBackup;
+        const Result replaced = m_dbManager->ReplaceDamagedFile(&keptDamaged);
+        if (!replaced)
+            return fail(replaced.error());
+        result.damagedFile = keptDamaged;
+    }
+    Call call(m_dbManager, m_storeNo, Call::Writes);
     if (!call.Connected())
         return fail(lastError());
 
@@ -318,9 +287,12 @@ RestoreResult StoreDbAccess::RestoreStoreTables(const QString &filePath, const R
     const QList<ParsedBackup::Row> &rows = parsed.rows;
 
     // The rows about to be replaced are kept first; no safety copy, no restore.
-    if (files.safetyBackup.isEmpty() || !DumpStoreTables(files.safetyBackup))
-        return fail(QStringLiteral("安全备份 %1 未能写入，未还原: %2").arg(files.safetyBackup, lastError()));
-    result.safetyBackup = files.safetyBackup;
+    if (keptDamaged.isEmpty()) {
+        if (files.safetyBackup.isEmpty() || !DumpStoreTables(files.safetyBackup))
+            return fail(
+                QStringLiteral("安全备份 %1 未能写入，未还原: %2").arg(files.safetyBackup, lastError()));
+        result.safetyBackup = files.safetyBackup;
+    }
 
     // The statements outlive the transaction guard: PostgreSQL cannot free a
     // prepared statement while a failed transaction waits for its rollback.
@@ -329,11 +301,11 @@ RestoreResult StoreDbAccess::RestoreStoreTables(const QString &filePath, const R
     const auto cleanup = qScopeGuard([&] { qDeleteAll(inserts); });
     TransactionGuard tx(db);
     if (!tx.IsActive())
-        return fail(QStringLiteral("还原失败: %1").arg(db.lastError().text()));
+        return fail(QStringLiteral("还原失败: %1").arg(tx.error()));
     for (const Schema::Table &table : Schema::Tables()) {
         if (!Prepare(del, QStringLiteral("delete from %1 where store_no=?").arg(table.name))
             || !Exec(del, {m_storeNo}))
-            return fail(QStringLiteral("还原失败: %1").arg(del.lastError().text()));
+            return fail(QStringLiteral("还原失败: %1").arg(lastError()));
     }
     for (const ParsedBackup::Row &row : rows) {
         QSqlQuery *q = inserts.value(row.table);
@@ -344,11 +316,11 @@ RestoreResult StoreDbAccess::RestoreStoreTables(const QString &filePath, const R
             for (int i = 0; i < row.table->columns.size(); ++i)
                 marks << QStringLiteral("?");
             if (!Prepare(*q, BackupScript::InsertLine(row.table->name, row.table->columnNames(), marks)))
-                return fail(QStringLiteral("还原失败: %1").arg(q->lastError().text()));
+                return fail(QStringLiteral("还原失败: %1").arg(lastError()));
         }
         if (!typed) {
             if (!Exec(*q, row.values))
-                return fail(QStringLiteral("还原失败: %1").arg(q->lastError().text()));
+                return fail(QStringLiteral("还原失败: %1").arg(lastError()));
             ++result.restored;
             continue;
         }
@@ -357,11 +329,11 @@ RestoreResult StoreDbAccess::RestoreStoreTables(const QString &filePath, const R
         // each row gets a savepoint, a refused value skips just that row.
         TransactionGuard savepoint(db);
         if (!savepoint.IsActive())
-            return fail(QStringLiteral("还原失败: %1").arg(db.lastError().text()));
+            return fail(QStringLiteral("还原失败: %1").arg(savepoint.error()));
         if (!Exec(*q, row.values)) {
             const QSqlError error = q->lastError();
             if (!ValueRefused(error))
-                return fail(QStringLiteral("还原失败: %1").arg(error.text()));
+                return fail(QStringLiteral("还原失败: %1").arg(lastError()));
             savepoint.Rollback();
             ++result.refused;
             result.refusedLines.append(
@@ -369,7 +341,7 @@ RestoreResult StoreDbAccess::RestoreStoreTables(const QString &filePath, const R
             continue;
         }
         if (!savepoint.Commit())
-            return fail(QStringLiteral("还原失败: %1").arg(db.lastError().text()));
+            return fail(QStringLiteral("还原失败: %1").arg(savepoint.error()));
         ++result.restored;
     }
     if (result.restored == 0 && !rows.isEmpty())
@@ -379,8 +351,10 @@ RestoreResult StoreDbAccess::RestoreStoreTables(const QString &filePath, const R
     std::stable_sort(result.refusedLines.begin(), result.refusedLines.end(),
                      [](const RestoreLine &a, const RestoreLine &b) { return a.line < b.line; });
     if (!tx.Commit())
-        return fail(QStringLiteral("还原失败: %1").arg(db.lastError().text()));
+        return fail(QStringLiteral("还原失败: %1").arg(tx.error()));
     listRefused();
+    // The restored rows belong in the database file itself, not in its log.
+    (void)m_dbManager->Checkpoint();
     result.ok = true;
     SetError(QString());
     return result;

@@ -206,7 +206,7 @@ bool SaveLedgerRow(Call &call, const Record &record)
     // refuses is undone alone and the import goes on.
     TransactionGuard tx(db);
     if (!tx.IsActive())
-        return call.Fail(QStringLiteral("无法开始事务: %1").arg(db.lastError().text()));
+        return call.Fail(QStringLiteral("无法开始事务: %1").arg(tx.error()));
 
     if (!Prepare(lookup, lt.lookup) || !Exec(lookup, {record.tabType, record.serial, call.storeNo()}))
         return false;
@@ -216,9 +216,7 @@ bool SaveLedgerRow(Call &call, const Record &record)
         ExplainRefusal(call, record, write.lastError());
         return false;
     }
-    if (!tx.Commit())
-        return call.Fail(QStringLiteral("保存未能提交: %1").arg(db.lastError().text()));
-    return true;
+    return call.Commit(tx);
 }
 
 template <typename Record>
@@ -350,19 +348,19 @@ void StoreDbAccess::PeriodBounds(int mode, const QString &startDate, const QStri
 
 bool StoreDbAccess::SaveGoodsRow(const GoodsRecord &record)
 {
-    Call call(m_dbManager, m_storeNo);
+    Call call(m_dbManager, m_storeNo, Call::Writes);
     return SaveLedgerRow(call, record);
 }
 
 bool StoreDbAccess::DeleteGoodsRow(const GoodsRecord &record)
 {
-    Call call(m_dbManager, m_storeNo);
+    Call call(m_dbManager, m_storeNo, Call::Writes);
     return DeleteLedgerRow(call, record);
 }
 
 bool StoreDbAccess::DeleteGoodsKind(int tabType)
 {
-    Call call(m_dbManager, m_storeNo);
+    Call call(m_dbManager, m_storeNo, Call::Writes);
     return DeleteLedgerKind<GoodsRecord>(call, tabType);
 }
 
@@ -405,19 +403,19 @@ bool StoreDbAccess::QueryArticleGoods(const QString &model, const QString &color
 
 bool StoreDbAccess::SaveFinanceRow(const FinanceRecord &record)
 {
-    Call call(m_dbManager, m_storeNo);
+    Call call(m_dbManager, m_storeNo, Call::Writes);
     return SaveLedgerRow(call, record);
 }
 
 bool StoreDbAccess::DeleteFinanceRow(const FinanceRecord &record)
 {
-    Call call(m_dbManager, m_storeNo);
+    Call call(m_dbManager, m_storeNo, Call::Writes);
     return DeleteLedgerRow(call, record);
 }
 
 bool StoreDbAccess::DeleteFinanceKind(int tabType)
 {
-    Call call(m_dbManager, m_storeNo);
+    Call call(m_dbManager, m_storeNo, Call::Writes);
     return DeleteLedgerKind<FinanceRecord>(call, tabType);
 }
 

@@ -29,7 +29,7 @@ bool InfoTable(Call &call, int storeKind, QString &table)
 
 bool StoreDbAccess::SaveInfoList(int storeKind, const InfoList &list)
 {
-    Call call(m_dbManager, m_storeNo);
+    Call call(m_dbManager, m_storeNo, Call::Writes);
     QString table;
     if (!InfoTable(call, storeKind, table))
         return false;
@@ -37,7 +37,7 @@ bool StoreDbAccess::SaveInfoList(int storeKind, const InfoList &list)
     QSqlQuery lookup(db), write(db);
     TransactionGuard tx(db);
     if (!tx.IsActive())
-        return call.Fail(QStringLiteral("无法开始事务: %1").arg(db.lastError().text()));
+        return call.Fail(QStringLiteral("无法开始事务: %1").arg(tx.error()));
 
     if (!Run(lookup, QStringLiteral("select * from %1 where info_type=? and store_no=?").arg(table),
              {list.infoType, m_storeNo}))
@@ -51,7 +51,7 @@ bool StoreDbAccess::SaveInfoList(int storeKind, const InfoList &list)
         : Run(write,
               QStringLiteral("insert into %1(info_type, info_list, store_no) values(?, ? , ?)").arg(table),
               {list.infoType, list.list, m_storeNo});
-    return ok && tx.Commit();
+    return ok && call.Commit(tx);
 }
 
 bool StoreDbAccess::ReadInfoList(int storeKind, InfoList &list)
@@ -76,7 +76,7 @@ bool StoreDbAccess::ReadInfoList(int storeKind, InfoList &list)
 
 bool StoreDbAccess::DeleteInfoList(int storeKind, int infoType)
 {
-    Call call(m_dbManager, m_storeNo);
+    Call call(m_dbManager, m_storeNo, Call::Writes);
     QString table;
     if (!InfoTable(call, storeKind, table))
         return false;

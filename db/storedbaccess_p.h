@@ -9,6 +9,7 @@
 class DbManager;
 class QSqlError;
 class QSqlQuery;
+class TransactionGuard;
 struct SqlDialect;
 
 namespace StoreSql {
@@ -25,7 +26,8 @@ bool ValueRefused(const QSqlError &error);
 // where dates are typed (an empty text would be refused there).
 QVariant DateValue(const QString &text, bool typed);
 
-// Each leaves the database's text as the thread's error when it fails.
+// Each leaves the database's reason as the thread's error when it fails
+// (DbError::Reason; a write the driver found damage in gets the manager's refusal).
 bool Prepare(QSqlQuery &q, const QString &sql);
 bool Exec(QSqlQuery &q, const QVariantList &values);
 bool Run(QSqlQuery &q, const QString &sql, const QVariantList &values);
@@ -41,10 +43,16 @@ bool PlainName(const QString &name);
 class Call
 {
 public:
-    Call(DbManager *manager, const QString &storeNo);
+    enum Access { Reads, Writes };
+    // A call that Writes is refused at once, with the manager's reason, while
+    // the database is damaged or open read-only.
+    Call(DbManager *manager, const QString &storeNo, Access access = Reads);
 
-    // False, with "数据库未连接" as the error, when there is no open connection.
+    // False, with the reason as the error, when there is no open connection
+    // or the call may not write.
     bool Connected() const { return m_connected; }
+    // Commits tx; false, with "保存未能提交: " and the database's reason, when it cannot.
+    bool Commit(TransactionGuard &tx) const;
     // Leaves text as the error; false, for `return call.Fail(...)`.
     bool Fail(const QString &text) const;
 

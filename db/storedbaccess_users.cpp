@@ -4,6 +4,7 @@
 #include "db/storedbaccess_p.h"
 #include "db/transactionguard.h"
 
+#include <QSettings>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -30,7 +31,7 @@ const QString kUserDelete =
 
 bool StoreDbAccess::AddOrUpdateUser(const UserRecord &user)
 {
-    Call call(m_dbManager, m_storeNo);
+    Call call(m_dbManager, m_storeNo, Call::Writes);
     if (!call.Connected())
         return false;
     // Without a phone or a name there is nothing to tell this account from another.
@@ -40,7 +41,7 @@ bool StoreDbAccess::AddOrUpdateUser(const UserRecord &user)
     QSqlQuery lookup(db), write(db);
     TransactionGuard tx(db);
     if (!tx.IsActive())
-        return call.Fail(QStringLiteral("无法开始事务: %1").arg(db.lastError().text()));
+        return call.Fail(QStringLiteral("无法开始事务: %1").arg(tx.error()));
 
     if (!call.Select(lookup, kUserLookup, {user.phone, user.name, m_storeNo}))
         return false;
@@ -70,25 +71,25 @@ bool StoreDbAccess::AddOrUpdateUser(const UserRecord &user)
                           : Run(write, kUserInsert,
                                 {user.phone, user.name, user.password, user.userType, user.online, user.ip,
                                  user.remark, m_storeNo});
-    return ok && tx.Commit();
+    return ok && call.Commit(tx);
 }
 
 bool StoreDbAccess::DeleteUser(const UserRecord &user)
 {
-    Call call(m_dbManager, m_storeNo);
+    Call call(m_dbManager, m_storeNo, Call::Writes);
     return call.Connected() && call.Run(kUserDelete, {user.phone, user.name, m_storeNo});
 }
 
 bool StoreDbAccess::ReplaceUsers(const QList<UserRecord> &users)
 {
-    Call call(m_dbManager, m_storeNo);
+    Call call(m_dbManager, m_storeNo, Call::Writes);
     if (!call.Connected())
         return false;
     QSqlDatabase &db = call.db();
     QSqlQuery del(db), insert(db);
     TransactionGuard tx(db);
     if (!tx.IsActive())
-        return false;
+        return call.Fail(QStringLiteral("无法开始事务: %1").arg(tx.error()));
     if (!Run(del, QStringLiteral("delete from tb_sm_user where store_no=?"), {m_storeNo}))
         return false;
     if (!Prepare(insert, kUserInsert))
@@ -97,7 +98,7 @@ bool StoreDbAccess::ReplaceUsers(const QList<UserRecord> &users)
         if (!Exec(insert, {u.phone, u.name, u.password, u.userType, u.online, u.ip, u.remark, m_storeNo}))
             return false;
     }
-    return tx.Commit();
+    return call.Commit(tx);
 }
 
 bool StoreDbAccess::CheckUserPassword(const QString &account, const QString &password)
@@ -150,4 +151,72 @@ bool StoreDbAccess::ReadUser(UserRecord &user)
         found = true;
     }
     return found;
+}
+
+Result StoreDbAccess::FindStoreAccount(const QString &account, const QString &password, UserRecord *user)
+{
+    Call call(m_dbManager, m_storeNo);
+    if (!call.Connected())
+        return Result::Fail(lastError());
+    QSqlQuery q(call.db());
+    if (account.isEmpty() || !call.Select(q, kUserLookup, {account, account, m_storeNo}))
+        return Result::Fail(account.isEmpty() ? QStringLiteral("账户为空") : lastError());
+    const QSqlRecord rec = q.record();
+    const auto at = [&](const char *column) { return rec.indexOf(QLatin1String(column)); };
+    while (q.next()) {
+        if (Text(q, at("user_password")) != password)
+            continue;
+        if (user) {
+            user->userType = q.value(at("user_type")).toInt();
+            user->online = q.value(at("user_online")).toInt();
+            user->phone = Text(q, at("user_phoneno"));
+            user->name = Text(q, at("user_name"));
+            user->password = Text(q, at("user_password"));
+            user->ip = Text(q, at("user_ip"));
+            user->remark = Text(q, at("user_remark"));
+        }
+        return Result::Ok();
+    }
+    return Result::Fail(QStringLiteral("本店（店号 %1）没有这个账户，或密码不对").arg(m_storeNo));
+}
+
+Result StoreDbAccess::BuiltInAccountAllowed(bool switchedOff)
+{
+    Call call(m_dbManager, m_storeNo);
+    if (!call.Connected())
+        return Result::Ok();
+    const auto count = [&](const QString &where, const QVariantList &values) {
+        QSqlQuery q(call.db());
+        const bool read =
+            call.Select(q, QStringLiteral("select count(*) from tb_sm_user where store_no=? and ") + where,
+                        QVariantList{m_storeNo} + values)
+            && q.next();
+        return read ? q.value(0).toInt() : 0;
+    };
+    const QString builtIn = QStringLiteral("admin");
+    if (count(QStringLiteral("(user_name=? or user_phoneno=?)"), {builtIn, builtIn}) > 0)
+        return Result::Fail(QStringLiteral("本店已有名为 admin 的账户，请用它自己的密码登录"));
+    if (switchedOff && count(QStringLiteral("user_type=?"), {1}) > 0)
+        return Result::Fail(QStringLiteral("内置账户已停用（dBConfig.ini 中 [Login] BuiltInAccount=false），"
+                                           "请用本店的超级用户账户登录"));
+    return Result::Ok();
+}
+
+bool StoreDbAccess::BuiltInAccountSwitchedOff(const QString &iniPath)
+{
+    QSettings ini(iniPath, QSettings::IniFormat);
+    const QString value = ini.value(QStringLiteral("Login/BuiltInAccount")).toString().trimmed().toLower();
+    return value == QLatin1String("false") || value == QLatin1String("0") || value == QLatin1String("no")
+        || value == QLatin1String("off");
+}
+
+Result StoreDbAccess::SwitchBuiltInAccount(bool on, const QString &iniPath)
+{
+    QSettings ini(iniPath, QSettings::IniFormat);
+    ini.setValue(QStringLiteral("Login/BuiltInAccount"),
+                 on ? QStringLiteral("true") : QStringLiteral("false"));
+    ini.sync();
+    if (ini.status() != QSettings::NoError)
+        return Result::Fail(QStringLiteral("无法写入 %1").arg(iniPath));
+    return Result::Ok();
 }

@@ -1,9 +1,11 @@
 #include "db/transactionguard.h"
 
+#include "db/dberror.h"
 #include "db/sqldialect.h"
 
 #include <QHash>
 #include <QSqlDriver>
+#include <QSqlError>
 #include <QSqlQuery>
 
 namespace {
@@ -17,12 +19,25 @@ QHash<QString, int> &Depths()
 
 QString SavepointName(int level) { return QStringLiteral("quillon_sp%1").arg(level); }
 
+// Our own BEGIN IMMEDIATE and COMMIT run as statements, whose failures the
+// driver does not keep as the connection's error; callers that ask the
+// connection (db.lastError()) would read a blank. The reason is put there.
+struct ConnectionError : QSqlDriver
+{
+    static void Set(QSqlDriver *driver, const QSqlError &error)
+    {
+        (driver->*(&ConnectionError::setLastError))(error);
+    }
+};
+
 } // namespace
 
 TransactionGuard::TransactionGuard(QSqlDatabase db) : m_db(std::move(db))
 {
-    if (!m_db.isOpen())
+    if (!m_db.isOpen()) {
+        m_error = QStringLiteral("数据库未连接");
         return;
+    }
     m_key = m_db.connectionName();
     m_dialect = &SqlDialect::Of(m_db);
     m_level = Depths().value(m_key, 0);
@@ -30,8 +45,8 @@ TransactionGuard::TransactionGuard(QSqlDatabase db) : m_db(std::move(db))
         m_active = Run(QStringLiteral("SAVEPOINT ") + SavepointName(m_level));
     else if (m_dialect->begin)
         m_active = Run(QLatin1String(m_dialect->begin));
-    else
-        m_active = m_db.transaction();
+    else if (!(m_active = m_db.transaction()))
+        m_error = DbError::Reason(m_db.lastError());
     if (m_active)
         Depths()[m_key] = m_level + 1;
 }
@@ -43,7 +58,13 @@ int TransactionGuard::Depth(const QSqlDatabase &db) { return Depths().value(db.c
 bool TransactionGuard::Run(const QString &sql)
 {
     QSqlQuery q(m_db);
-    return q.exec(sql);
+    if (q.exec(sql))
+        return true;
+    const QSqlError error = q.lastError();
+    m_error = DbError::Reason(error);
+    if (QSqlDriver *driver = m_db.driver())
+        ConnectionError::Set(driver, QSqlError(QString(), m_error, error.type(), error.nativeErrorCode()));
+    return false;
 }
 
 void TransactionGuard::Leave()
@@ -65,8 +86,8 @@ bool TransactionGuard::Commit()
         ok = Run(QStringLiteral("RELEASE SAVEPOINT ") + SavepointName(m_level));
     else if (m_dialect->commit)
         ok = Run(QLatin1String(m_dialect->commit));
-    else
-        ok = m_db.commit();
+    else if (!(ok = m_db.commit()))
+        m_error = DbError::Reason(m_db.lastError());
     if (ok)
         Leave();
     return ok;

@@ -22,6 +22,8 @@ public:
     TransactionGuard &operator=(const TransactionGuard &) = delete;
 
     bool IsActive() const { return m_active; }
+    // Why beginning or committing failed, ending with the database's reason.
+    const QString &error() const { return m_error; }
     bool IsSavepoint() const { return m_level > 0; }
     [[nodiscard]] bool Commit();
     void Rollback();
@@ -37,5 +39,6 @@ private:
     QString m_key;
     const SqlDialect *m_dialect = nullptr;
     bool m_active = false;
+    QString m_error;
     int m_level = 0; // 0 the transaction itself, n > 0 the n-th nested savepoint
 };

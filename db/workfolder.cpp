@@ -55,19 +55,31 @@ void CopyChartPages(const QString &source, const QString &target)
     }
 }
 
+// isWritable asks the system (access()), so a read-only mount or a folder
+// owned by someone else counts as not writable.
+bool SystemWritable(const QString &folder) { return QFileInfo(folder).isWritable(); }
+
+bool (*g_writable)(const QString &) = SystemWritable;
+
 } // namespace
 
-bool WorkFolder::UsableInPlace(const QString &folder)
+bool WorkFolder::Writable(const QString &folder) { return g_writable(folder); }
+
+void WorkFolder::SetWritableCheck(bool (*check)(const QString &folder))
 {
-    // isWritable asks the system (access()), so a read-only mount or a folder
-    // owned by someone else counts as not writable.
-    return !folder.isEmpty() && QFileInfo(QDir(folder).filePath(QLatin1String(kSettingsFolder))).isDir()
-        && QFileInfo(folder).isWritable();
+    g_writable = check ? check : SystemWritable;
 }
+
+bool WorkFolder::HoldsData(const QString &folder)
+{
+    return !folder.isEmpty() && QFileInfo(QDir(folder).filePath(QLatin1String(kSettingsFolder))).isDir();
+}
+
+bool WorkFolder::UsableInPlace(const QString &folder) { return HoldsData(folder) && Writable(folder); }
 
 QString WorkFolder::Choose(const QString &programFolder, const QString &perUserFolder)
 {
-    return UsableInPlace(programFolder) ? QDir(programFolder).absolutePath() : perUserFolder;
+    return HoldsData(programFolder) ? QDir(programFolder).absolutePath() : perUserFolder;
 }
 
 QString WorkFolder::PerUserFolder()
@@ -109,8 +121,10 @@ bool WorkFolder::Prepare(const QString &folder, const QString &chartSource, QStr
     return true;
 }
 
-QString WorkFolder::Enter(const QString &overrideFolder, QString *error)
+QString WorkFolder::Enter(const QString &overrideFolder, QString *error, QString *readOnly)
 {
+    if (readOnly)
+        readOnly->clear();
     const QString programFolder = QCoreApplication::applicationDirPath();
     QString folder = overrideFolder.isEmpty() ? Choose(programFolder, PerUserFolder()) : overrideFolder;
     if (folder.isEmpty()) {
@@ -130,8 +144,15 @@ QString WorkFolder::Enter(const QString &overrideFolder, QString *error)
                  .arg(QDir::toNativeSeparators(folder), QLatin1String(kSettingsFile)));
         return QString();
     }
-    if (!Prepare(folder, ChartSource(programFolder), error))
+    // Nothing can be made in a folder that cannot be written; what is there is shown.
+    if (HoldsData(folder) && !Writable(folder)) {
+        if (readOnly)
+            *readOnly =
+                QStringLiteral("数据文件夹 %1 不可写入（只读的磁盘或没有写入权限），数据以只读方式打开")
+                    .arg(QDir::toNativeSeparators(folder));
+    } else if (!Prepare(folder, ChartSource(programFolder), error)) {
         return QString();
+    }
     if (!QDir::setCurrent(folder)) {
         Fail(error, QStringLiteral("无法进入工作目录: %1").arg(QDir::toNativeSeparators(folder)));
         return QString();

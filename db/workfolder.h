@@ -12,8 +12,18 @@ public:
     // stick) when it holds InitParam/ and this process may write into it.
     static bool UsableInPlace(const QString &folder);
 
-    // programFolder when it is usable in place, otherwise perUserFolder.
+    // A folder holding data: InitParam/ (settings, and the database beside them).
+    static bool HoldsData(const QString &folder);
+
+    // programFolder when it holds data (read-only when it cannot be written),
+    // otherwise perUserFolder: a folder whose data cannot be written is
+    // opened as it is, never silently replaced by another, empty one.
     static QString Choose(const QString &programFolder, const QString &perUserFolder);
+
+    // Whether this process may write into folder (access(): a read-only mount
+    // or another owner's folder is not). Tests stand in their own answer.
+    static bool Writable(const QString &folder);
+    static void SetWritableCheck(bool (*check)(const QString &folder));
 
     // <user data folder>/Quillon (~/.local/share/Quillon), the same for every
     // executable of the program whatever its application name.
@@ -33,6 +43,8 @@ public:
 
     // Chooses the folder, prepares it and makes it the current folder. A folder
     // named in overrideFolder must already hold InitParam/dBConfig.ini. Returns
-    // the absolute path, or an empty text with the reason in error.
-    static QString Enter(const QString &overrideFolder, QString *error);
+    // the absolute path, or an empty text with the reason in error. A folder
+    // with data that cannot be written is entered unprepared; readOnly then
+    // gets the reason saves will be refused with (empty otherwise).
+    static QString Enter(const QString &overrideFolder, QString *error, QString *readOnly = nullptr);
 };

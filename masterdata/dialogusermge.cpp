@@ -5,11 +5,13 @@
 #include "widgets/modalseam.h"
 
 #include <QAbstractSocket>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QHostAddress>
 #include <QHostInfo>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -43,6 +45,13 @@ DialogUserMge::DialogUserMge(QWidget *parent)
         help->setTextFormat(Qt::RichText);
         help->setText(QString::fromUtf8(kUserTypeHelp));
         layout->insertWidget(1, help);
+        // The owner closes the published admin/470215 once the shop has a
+        // super user of its own; kept in InitParam/dBConfig.ini ([Login] BuiltInAccount).
+        m_builtInOff = new QCheckBox(QStringLiteral("本店有超级用户后停用内置账户 admin"), usersPage);
+        m_builtInOff->setObjectName(QStringLiteral("checkBox_builtInOff"));
+        m_builtInOff->setChecked(StoreDbAccess::BuiltInAccountSwitchedOff());
+        layout->insertWidget(2, m_builtInOff);
+        connect(m_builtInOff, &QCheckBox::toggled, this, &DialogUserMge::SwitchBuiltInAccount);
     }
     connect(UserTable(this), &QTableWidget::cellClicked, this, &DialogUserMge::ChoseProcess);
 
@@ -118,6 +127,17 @@ void DialogUserMge::SaveUserAccounts()
         users << AccountOfRow(row);
     if (!StoreDbAccess::Instance()->ReplaceUsers(users))
         ReportStoreFailure();
+}
+
+void DialogUserMge::SwitchBuiltInAccount(bool off)
+{
+    const Result written = StoreDbAccess::SwitchBuiltInAccount(!off);
+    if (written)
+        return;
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("内置账户"), written.error(), QMessageBox::Ok, this);
+    ModalSeam::Exec(box);
+    const QSignalBlocker quiet(m_builtInOff);
+    m_builtInOff->setChecked(!off);
 }
 
 bool DialogUserMge::RowAboutToBeRemoved(int tabIndex, int row)

@@ -8,6 +8,8 @@ class DialogUserMge;
 
 // "人员信息管理": the user accounts and the people lists. The user table is
 // also the source of the store's login accounts.
+class QCheckBox;
+
 class DialogUserMge : public InfoListDialog
 {
     Q_OBJECT
@@ -36,8 +38,10 @@ protected:
 
 private:
     void SaveUserAccounts();
+    void SwitchBuiltInAccount(bool off);
     UserRecord AccountOfRow(int row) const;
 
     Ui::DialogUserMge *m_ui;
     QString m_localIp;
+    QCheckBox *m_builtInOff = nullptr;
 };

@@ -49,6 +49,13 @@ F = [
  ('FQ1','db/rowreader.cpp','return any < 0x80;','return true;',1,'test_analytics'),
  ('FS1','db/dbmanager.cpp','    m_statements.clear();\n','',1,'test_stores'),
  ('FS2','db/storedbaccess_ledgers.cpp','update->numRowsAffected() > 0','update->numRowsAffected() >= 0',1,'test_stores'),
+ ('FD1','db/storedbaccess.cpp','if (access == Writes) {','if (access != Writes) {',1,'test_backup'),
+ ('FD2','db/backupscript.cpp',"if (!next.contains(QLatin1Char('\\'')))","if (next.contains(QLatin1Char('\\'')))",1,'test_backup'),
+ ('FD3','db/storedbaccess_backup.cpp','if (foreignAccount) {','if (foreignAccount && row.line < 0) {',1,'test_backup'),
+ ('FD4','db/dberror.cpp','freeBytes < kNearlyFull','freeBytes <= kNearlyFull',1,'test_dbmanager'),
+ ('FD5','app/dialoglogin.cpp','login.SetStoreAccountsOnly(true);','login.SetStoreAccountsOnly(false);',1,'test_mainwindow'),
+ ('FD6','db/dbmanager_state.cpp','wal_checkpoint(TRUNCATE)','wal_checkpoint(PASSIVE)',1,'test_backup'),
+ ('FD7','db/backupscript.cpp','for (int n = 2; QFileInfo::exists(path); ++n)','for (int n = 2; false; ++n)',1,'test_backup'),
  ('FS3','ledger/ledgerpages.cpp','hiddenSectionCount() > 0','hiddenSectionCount() < 0',1,'test_ledgerwindow'),
 ]
 bad = []

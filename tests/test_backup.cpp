@@ -1,3 +1,5 @@
+#include "db/backupscript.h"
+#include "db/healthcheck.h"
 #include "ledgertestsupport.h"
 #include "storetestsupport.h"
 
@@ -88,6 +90,11 @@ private slots:
     void pagesRestore_data();
     void pagesRestore();
     void pagesBackup();
+    void scriptLines_data();
+    void scriptLines();
+    void damagedStore();
+    void fileAloneHoldsTheData_data();
+    void fileAloneHoldsTheData();
 };
 
 void TestBackup::backupThenRestoreGivesIdenticalRows()
@@ -103,6 +110,10 @@ void TestBackup::backupThenRestoreGivesIdenticalRows()
     const QStringList order = SerialsOf(StoredGoodsOf());
     const QString path = db.dir.filePath("backup.sql");
     QVERIFY(db.store()->DumpStoreTables(path));
+    const QByteArray written = ReadFile(path);
+    // A name in use is never written over.
+    QVERIFY(!db.store()->DumpStoreTables(path) && db.store()->lastError().contains("已存在"));
+    QCOMPARE(ReadFile(path), written);
 
     QVERIFY(db.store()->DeleteGoodsKind(GoodsKind::Sale));
     QVERIFY(db.store()->SaveFinanceRow(MakeFinance(0, "later", "2024-05-01")));
@@ -117,25 +128,33 @@ void TestBackup::backupThenRestoreGivesIdenticalRows()
     QCOMPARE(SerialsOf(StoredGoodsOf()), order);
     QVERIFY(db.store()->CheckUserPassword("one's admin", "' or '1'='1"));
 
-    // Into another store: the numbers first, then a safety copy that brings it back.
+    // Into another store: the numbers first, then a safety copy that brings it
+    // back. The other store's account is refused: it would log in here.
     db.store()->SetStoreNo("2");
     const RestorePreview preview = db.store()->PreviewRestore(path);
-    QVERIFY(preview.RowsInFile() == 7 && preview.RowsOfOtherStores() == 7 && preview.RowsReplaced() == 7);
+    QVERIFY(preview.RowsInFile() == 6 && preview.RowsOfOtherStores() == 6 && preview.RowsReplaced() == 7);
+    QVERIFY(preview.refused == 1 && preview.foreignAccounts == 1);
     QCOMPARE(Snapshot("2"), other);
     const RestoreResult moved = Restore(path);
-    QVERIFY2(moved.ok, qPrintable(moved.error));
-    QCOMPARE(moved.safetyBackup, db.dir.filePath("record_20240305_140709_before_restore.sql"));
-    QStringList asTwo = before;
-    for (QString &row : asTwo)
-        row = row.chopped(1) + QLatin1Char('2'); // store_no is the last column
+    QVERIFY2(moved.ok && moved.restored == 6 && moved.refused == 1, qPrintable(moved.error));
+    // Four restores in one instant: the first two above, this one and the next, four safety files.
+    QVERIFY(SafetyFiles(db.dir).contains("record_20240305_140709_000_before_restore.sql"));
+    QCOMPARE(moved.safetyBackup, db.dir.filePath("record_20240305_140709_000_3_before_restore.sql"));
+    QVERIFY(ReadFile(path + ".refused.txt").contains("其他店（店号 1）的账户，不还原"));
+    QStringList asTwo;
+    for (const QString &row : before) // store_no is the last column
+        if (!row.startsWith("tb_sm_user|"))
+            asTwo << row.chopped(1) + QLatin1Char('2');
     asTwo.sort();
     QCOMPARE(Snapshot("2"), asTwo);
     QCOMPARE(Snapshot("1"), before);
-    QVERIFY(Restore(moved.safetyBackup).ok);
+    const RestoreResult back = Restore(moved.safetyBackup);
+    QVERIFY(back.ok && back.safetyBackup.endsWith("_000_4_before_restore.sql"));
+    QCOMPARE(SafetyFiles(db.dir).size(), 4);
     QCOMPARE(Snapshot("2"), other);
 
     // An insert failing half-way leaves the store as it was.
-    QVERIFY(db.RefuseInserts("tb_sm_user"));
+    QVERIFY(db.RefuseInserts("tb_sm_finance_info"));
     const RestoreResult failed = Restore(path);
     QVERIFY(!failed.ok && failed.error.contains("refused"));
     QCOMPARE(Snapshot("2"), other);
@@ -270,6 +289,7 @@ void TestBackup::pagesRestore()
     const QString path =
         file == "?" ? db.dir.filePath("missing.sql") : WriteFile(db.dir, "chosen.sql", file.toUtf8());
     if (file == "backup") {
+        QVERIFY(QFile::remove(path));
         QVERIFY(db.store()->DumpStoreTables(path));
         QVERIFY(db.store()->DeleteGoodsKind(GoodsKind::Sale));
         QVERIFY(db.store()->SaveFinanceRow(MakeFinance(FinanceKind::Income, "new", "2024-05-01")));
@@ -328,6 +348,138 @@ void TestBackup::pagesBackup()
     }
     for (const QString &file : QDir(db.dir.path()).entryList({"record_*.sql"}))
         QCOMPARE(ReadFile(db.dir.filePath(file)).count('\n'), 7);
+}
+
+void TestBackup::scriptLines_data()
+{
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QString>("starts"); // the line each statement starts on
+    QTest::addColumn<int>("inserts");    // statements that are one whole insert
+    const QString head = "insert into tb_sm_prestore_info(info_type,info_list,store_no) values(";
+    const QString good = head + "1,'x','1');\n", bad = head + "1,'smuggled,'1');\n";
+    QTest::newRow("break in a text of an older backup")
+        << head + "1,'a\r\nb\n''c''','1');\n" + good << "1 4" << 2;
+    QTest::newRow("bad lines each alone") << bad + bad + bad + good << "1 2 3 4" << 1;
+    QTest::newRow("an open quote never takes an insert") << head + "1,'open\n" + good << "1 2" << 1;
+    QTest::newRow("nor a line after the quote closed") << head + "1,'a\nb', 2\n" + good << "1 2 3" << 1;
+    QTest::newRow("bad line in the middle") << good + bad + good << "1 2 3" << 2;
+}
+
+// An open quote takes the following lines only while they can still make one insert.
+void TestBackup::scriptLines()
+{
+    QFETCH(QString, script);
+    QStringList starts;
+    int inserts = 0;
+    BackupScript::Insert insert;
+    for (const BackupScript::ScriptLine &line : BackupScript::Statements(script)) {
+        starts << QString::number(line.number);
+        inserts += BackupScript::ParseInsert(line.text, insert) ? 1 : 0;
+    }
+    QTEST(starts.join(' '), "starts");
+    QTEST(inserts, "inserts");
+}
+
+// A damaged database takes no write and says how to get the data back; a
+// backup keeps what can be read; a restore keeps the damaged file aside and
+// brings the store back in a new one.
+void TestBackup::damagedStore()
+{
+    TempStore db;
+    REQUIRE_DB(db);
+    Fill("one");
+    GoodsRecord row = MakeGoods(GoodsKind::PurchaseIn, "r", "2024-01-01");
+    row.remark = QString(600, QLatin1Char('z'));
+    for (int i = 0; i < 300; ++i) {
+        row.serial = QStringLiteral("r%1").arg(i, 4, 10, QLatin1Char('0'));
+        QVERIFY(db.store()->SaveGoodsRow(row));
+    }
+    const QString path = db.dir.filePath("before.sql");
+    QVERIFY(db.store()->DumpStoreTables(path));
+    const QStringList before = Snapshot("1");
+    if (db.Pg()) {
+        db.manager()->MarkDamaged("page checksum failed");
+    } else { // bytes of the goods rows overwritten on disk
+        db.manager()->Close();
+        QFile file(db.settings.file);
+        QVERIFY(file.open(QIODevice::ReadWrite) && file.size() > 40 * 4096);
+        QVERIFY(file.seek(file.size() / 4096 / 2 * 4096) && file.write(QByteArray(4096, '\x5a')) == 4096);
+        file.close();
+        QVERIFY(db.manager()->ConnectDb(db.settings));
+    }
+    QVERIFY(!db.manager()->damage().isEmpty());
+    QVERIFY(!DbHealth::Check(db.manager(), "1").ok);
+    const auto refused = [&](bool saved) {
+        const QString why = db.store()->lastError();
+        return !saved && why.startsWith(QStringLiteral("数据库文件已损坏，未保存："))
+            && why.contains("还原最近的备份");
+    };
+    QVERIFY(refused(db.store()->SaveGoodsRow(MakeGoods(0, "new", "2024-02-02"))));
+    QVERIFY(refused(db.store()->SaveFinanceRow(MakeFinance(0, "new", "2024-02-02"))));
+    QVERIFY(refused(db.store()->SaveInfoList(InfoStore::MasterData, InfoList{3, "x"})));
+    QVERIFY(refused(db.store()->ReplaceUsers({})));
+    QVERIFY(refused(db.store()->DeleteGoodsKind(GoodsKind::Sale)));
+    if (db.Pg()) {
+        QVERIFY(!Restore(path).ok && db.store()->lastError().startsWith("数据库文件已损坏，未保存："));
+        return;
+    }
+    // What can be read is written, and the failure names what could not be.
+    const QString partial = db.dir.filePath("partial.sql");
+    QVERIFY(!db.store()->DumpStoreTables(partial));
+    QVERIFY2(db.store()->lastError().contains("tb_sm_product_info"), qPrintable(db.store()->lastError()));
+    QVERIFY(ReadFile(partial).contains("insert into tb_sm_finance_info("));
+
+    const RestoreResult result = Restore(path);
+    QVERIFY2(result.ok, qPrintable(result.error));
+    QVERIFY(result.damagedFile.startsWith(db.settings.file + ".damaged-")
+            && QFile::exists(result.damagedFile));
+    QVERIFY(db.manager()->damage().isEmpty());
+    QCOMPARE(Snapshot("1"), before);
+    QVERIFY(db.store()->SaveGoodsRow(MakeGoods(0, "new", "2024-02-02")));
+}
+
+void TestBackup::fileAloneHoldsTheData_data()
+{
+    QTest::addColumn<QString>("step");
+    QTest::newRow("after a backup") << "backup";
+    QTest::newRow("after a restore") << "restore";
+    QTest::newRow("on quit") << "quit";
+}
+
+// "Send me the .db": after each step the database file alone holds every row.
+void TestBackup::fileAloneHoldsTheData()
+{
+    QFETCH(QString, step);
+    TempStore db;
+    REQUIRE_DB(db);
+    if (db.Pg())
+        QSKIP("the server keeps its own files");
+    Fill("one");
+    const QString path = db.dir.filePath("b.sql");
+    if (step == "restore") {
+        QVERIFY(db.store()->DumpStoreTables(path));
+        QVERIFY(db.store()->SaveGoodsRow(MakeGoods(0, "extra", "2024-02-02")));
+    }
+    const QString wal = db.settings.file + "-wal";
+    QVERIFY(QFileInfo(wal).size() > 0);
+    if (step == "backup")
+        QVERIFY(db.store()->DumpStoreTables(path));
+    else if (step == "restore")
+        QVERIFY(Restore(path).ok);
+    else
+        db.manager()->Close();
+    QCOMPARE(QFileInfo(wal).size(), 0);
+    const QString copy = db.dir.filePath("copy.db");
+    QVERIFY(QFile::copy(db.settings.file, copy));
+    {
+        QSqlDatabase alone = QSqlDatabase::addDatabase("QSQLITE", "alone");
+        alone.setDatabaseName(copy);
+        QVERIFY(alone.open());
+        QSqlQuery q(alone);
+        QVERIFY(q.exec("select count(*) from tb_sm_product_info") && q.next());
+        QCOMPARE(q.value(0).toInt(), 3);
+    }
+    QSqlDatabase::removeDatabase("alone");
 }
 
 QTEST_MAIN(TestBackup)

@@ -1,4 +1,6 @@
+#include "db/dberror.h"
 #include "db/healthcheck.h"
+#include "db/workfolder.h"
 #include "storetestsupport.h"
 
 #include <QDir>
@@ -27,6 +29,9 @@ private slots:
     void settings();
     void refusesWhatIsNotADatabase();
     void healthCheck();
+    void failureReasons_data();
+    void failureReasons();
+    void unwritableFolder();
 };
 
 void TestDbManager::odbcConnectionString_data()
@@ -133,6 +138,86 @@ void TestDbManager::healthCheck()
     QCOMPARE(db.Count("tb_sm_prestore_info"), 0); // the trial write was undone
     QVERIFY(db.Exec(db.Pg() ? "set default_transaction_read_only = on" : "pragma query_only = 1"));
     QVERIFY(!DbHealth::Check(db.manager(), "1").ok);
+}
+
+void TestDbManager::failureReasons_data()
+{
+    QTest::addColumn<QString>("code"); // the driver's native code
+    QTest::addColumn<qint64>("free");  // bytes left on the disk, -1 unknown
+    QTest::addColumn<QString>("said"); // the driver's text
+    QTest::addColumn<QString>("reason");
+    const qint64 mb = 1 << 20;
+    QTest::newRow("SQLITE_FULL") << "13" << qint64(-1) << "database or disk is full"
+                                 << "磁盘空间不足 (database or disk is full)";
+    QTest::newRow("I/O error, disk all but full") << "10" << mb - 1 << "disk I/O error"
+                                                  << "磁盘空间不足 (disk I/O error)";
+    QTest::newRow("I/O error, room left") << "10" << mb << "disk I/O error"
+                                          << "disk I/O error";
+    QTest::newRow("extended I/O error, disk full") << "778" << qint64(0) << "disk I/O error"
+                                                   << "磁盘空间不足 (disk I/O error)";
+    QTest::newRow("PostgreSQL disk full") << "53100" << qint64(-1) << "could not extend file"
+                                          << "磁盘空间不足 (could not extend file)";
+    QTest::newRow("lock") << "5" << qint64(-1) << "database is locked"
+                          << "另一个程序正在写入数据库，等了 10 秒仍未写完 (database is locked)";
+    QTest::newRow("PostgreSQL lock") << "55P03" << qint64(-1) << "lock timeout"
+                                     << "另一个程序正在写入数据库，等了 10 秒仍未写完 (lock timeout)";
+    QTest::newRow("damaged") << "11" << qint64(-1) << "database disk image is malformed"
+                             << "数据库文件已损坏 (database disk image is malformed)";
+    QTest::newRow("not a database") << "26" << qint64(-1) << "file is not a database"
+                                    << "数据库文件已损坏 (file is not a database)";
+    QTest::newRow("no words") << "1" << qint64(-1) << " "
+                              << "数据库没有给出原因";
+    QTest::newRow("value refused") << "22007" << qint64(-1) << "invalid date"
+                                   << "invalid date";
+}
+
+// Every failure ends with its cause, named where the driver's words hide it.
+void TestDbManager::failureReasons()
+{
+    QFETCH(QString, code);
+    QFETCH(qint64, free);
+    QFETCH(QString, said);
+    QTEST(DbError::Describe(DbError::Classify(code, free), said, 10000), "reason");
+}
+
+// A folder with data that cannot be written is opened as it is, read-only,
+// never swapped for another; only a folder without data gives way.
+void TestDbManager::unwritableFolder()
+{
+    TempStore db(QStringLiteral("1"), false);
+    if (db.Pg())
+        QSKIP("the folder matters to the SQLite file alone");
+    QVERIFY(db.WriteSettings(db.dir.path(), "1"));
+    QVERIFY(db.manager()->ConnectDb(db.settings));
+    QVERIFY(db.store()->SaveGoodsRow(MakeGoods(0, "kept", "2024-01-01")));
+    db.manager()->Close();
+    const QString empty = db.dir.filePath("empty");
+    QVERIFY(QDir().mkpath(empty));
+    QCOMPARE(WorkFolder::Choose(db.dir.path(), "/per-user"), db.dir.path());
+    QCOMPARE(WorkFolder::Choose(empty, "/per-user"), QStringLiteral("/per-user"));
+
+    const QString cwd = QDir::currentPath();
+    WorkFolder::SetWritableCheck([](const QString &) { return false; });
+    QString error, readOnly;
+    const QString entered = WorkFolder::Enter(db.dir.path(), &error, &readOnly);
+    WorkFolder::SetWritableCheck(nullptr);
+    QDir::setCurrent(cwd);
+    QCOMPARE(entered, db.dir.path());
+    QVERIFY2(readOnly.contains(QDir::toNativeSeparators(db.dir.path())) && readOnly.contains("不可写入"),
+             qPrintable(readOnly));
+    QVERIFY(!QFileInfo::exists(db.dir.filePath("DbDateSave"))); // nothing made in it
+
+    db.manager()->SetReadOnly(readOnly);
+    QVERIFY2(db.manager()->ConnectDb(db.settings), qPrintable(db.manager()->connectError()));
+    QCOMPARE(SerialsOf(StoredGoodsOf()), QStringList{"kept"});
+    QVERIFY(!db.store()->SaveGoodsRow(MakeGoods(0, "new", "2024-01-02")));
+    QCOMPARE(db.store()->lastError(), "数据只能读取，未保存：" + readOnly);
+    const HealthReport health = DbHealth::Check(db.manager(), "1");
+    QVERIFY(!health.ok && health.reason.endsWith(readOnly));
+    db.manager()->Close();
+    db.manager()->SetReadOnly(QString());
+    QVERIFY(db.manager()->ConnectDb(db.settings));
+    QVERIFY(db.store()->SaveGoodsRow(MakeGoods(0, "new", "2024-01-02")));
 }
 
 QTEST_GUILESS_MAIN(TestDbManager)

@@ -1,10 +1,13 @@
+#include "app/dialoghelp.h"
 #include "ledgertestsupport.h"
 #include "masterdata/dialoginfotodb.h"
 #include "masterdata/dialogstoreset.h"
 #include "masterdata/dialogusermge.h"
 #include "storetestsupport.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QtTest>
@@ -55,6 +58,7 @@ private slots:
     void deleteAndClear_data();
     void deleteAndClear();
     void warehousePickerByKeys();
+    void helpSaysWhySavesAreRefused();
 };
 
 void TestMasterData::loadAndEdit()
@@ -155,6 +159,20 @@ void TestMasterData::usersRewriteTheStoresAccounts()
     InfoList list{ListNo::Users, QString()};
     store->ReadInfoList(InfoStore::People, list);
     QCOMPARE(list.list, QStringLiteral("ann-13800000001-pw##a-超级用户-boss;bob-13800000002-new-一般用户-"));
+
+    // The owner's box switches the built-in account off in the settings, and on again.
+    const QString cwd = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(db.dir.path()) && QDir().mkpath("InitParam"));
+    DialogUserMge owner;
+    auto *box = owner.findChild<QCheckBox *>("checkBox_builtInOff");
+    QVERIFY(box && !box->isChecked());
+    box->setChecked(true);
+    const bool off = StoreDbAccess::BuiltInAccountSwitchedOff();
+    QVERIFY(!store->BuiltInAccountAllowed(off)); // ann is a super user of this store
+    box->setChecked(false);
+    const bool on = !StoreDbAccess::BuiltInAccountSwitchedOff();
+    QDir::setCurrent(cwd);
+    QVERIFY(off && on);
 }
 
 void TestMasterData::deleteAndClear_data()
@@ -196,6 +214,21 @@ void TestMasterData::deleteAndClear()
             kept << name;
     QCOMPARE(dialog.Table(ListNo::Users)->rowCount(), kept.size());
     QTEST(kept.join(' '), "left");
+}
+
+// A session whose saves are all refused says so in the help box too, not only at start-up.
+void TestMasterData::helpSaysWhySavesAreRefused()
+{
+    TempStore db;
+    REQUIRE_DB(db);
+    const auto label = [] {
+        DialogHelp help;
+        return help.findChild<QLabel *>("label_folder")->text();
+    };
+    QVERIFY(label().startsWith("数据文件夹：") && !label().contains("未保存"));
+    db.manager()->MarkDamaged("Page 40: btreeInitPage() returns error code 11");
+    QVERIFY2(label().contains("数据库文件已损坏，未保存：Page 40") && label().contains("还原最近的备份"),
+             qPrintable(label()));
 }
 
 QTEST_MAIN(TestMasterData)

@@ -109,6 +109,9 @@ private slots:
         const QStringList safety =
             QDir(m_db->dir.filePath("DbDateSave")).entryList({"record_*_before_restore.sql"});
         QVERIFY(safety.size() == 1 && restore.out.contains(safety.first()));
+        // At once again: a second safety file, the first one kept.
+        CTL_OK(Ctl(*m_db, {QStringLiteral("restore"), file, QStringLiteral("--yes")}));
+        QCOMPARE(QDir(m_db->dir.filePath("DbDateSave")).entryList({"record_*_before_restore.sql"}).size(), 2);
         QVERIFY(QFile::exists(m_db->dir.filePath("DbDateSave/nightly.sql.refused.txt")));
         QCOMPARE(StoredGoodsOf(), goods);
         QCOMPARE(m_db->Count("tb_sm_finance_info"), 3);
@@ -175,6 +178,50 @@ private slots:
         QCOMPARE(
             Ctl(*m_db, {"report", "stock", "--to", "2024-05-31"}).out.section('\n', 1, 1).section(',', 9, 11),
             QStringLiteral("10,5,50"));
+    }
+
+    // A damaged file: nothing is written into it, a backup keeps what can be
+    // read, a restore keeps the damaged file and brings the store back.
+    void damagedDatabase()
+    {
+        if (m_db->Pg())
+            QSKIP("damage on disk is a SQLite file's");
+        GoodsRecord row = MakeGoods(GoodsKind::Loss, "r", "2024-01-01");
+        row.remark = QString(600, QLatin1Char('z'));
+        for (int i = 0; i < 300; ++i) {
+            row.serial = QStringLiteral("r%1").arg(i, 4, 10, QLatin1Char('0'));
+            QVERIFY(m_db->store()->SaveGoodsRow(row));
+        }
+        const QString good = m_db->dir.filePath("good.sql"), book = m_db->dir.filePath("income.xlsx");
+        CTL_OK(Ctl(*m_db, {"backup", good}));
+        CTL_OK(Ctl(*m_db, {"export", "tab_income", book}));
+        m_db->manager()->Close();
+        QFile file(m_db->settings.file);
+        QVERIFY(file.open(QIODevice::ReadWrite) && file.size() > 40 * 4096);
+        QVERIFY(file.seek(file.size() / 4096 / 2 * 4096) && file.write(QByteArray(4096, '\x5a')) == 4096);
+        file.close();
+
+        const QString partial = m_db->dir.filePath("partial.sql");
+        const struct
+        {
+            QStringList args;
+            const char *says;
+        } refused[] = {{{"check"}, "数据库文件已损坏"},
+                       {{"import", "tab_income", book}, "数据库文件已损坏，未保存："},
+                       {{"backup", partial}, "无法读取的表: tb_sm_product_info"}};
+        for (const auto &r : refused) {
+            const CtlRun run = Ctl(*m_db, r.args);
+            QVERIFY2(run.code == 1 && run.err.count('\n') == 1 && run.err.contains(QString::fromUtf8(r.says)),
+                     qPrintable(r.args.join(' ') + ": " + run.err));
+        }
+        QVERIFY(QFileInfo(partial).size() > 0);
+        const CtlRun restore = Ctl(*m_db, {"restore", good, "--yes"});
+        CTL_OK(restore);
+        QVERIFY2(restore.out.contains("损坏的数据库文件保留为 " + m_db->settings.file + ".damaged-"),
+                 qPrintable(restore.out));
+        CTL_OK(Ctl(*m_db, {"check"}));
+        QVERIFY(m_db->manager()->ConnectDb(m_db->settings));
+        QCOMPARE(m_db->Count("tb_sm_product_info"), 302);
     }
 
 private:

@@ -1,3 +1,4 @@
+#include "db/transactionguard.h"
 #include "storetestsupport.h"
 
 #include <QtTest>
@@ -27,6 +28,9 @@ private slots:
     void saveEditDeleteWithinStore();
     void rowsComeBackInEntryOrder();
     void accounts();
+    void failedCommitSaysWhy();
+    void builtInAccount_data();
+    void builtInAccount();
 };
 
 void TestStores::periodQueries_data()
@@ -244,9 +248,81 @@ void TestStores::accounts()
     // A write failing half-way leaves the accounts as they were.
     QVERIFY(db.RefuseInserts("tb_sm_user", "new.user_name='boom'"));
     QVERIFY(!s->ReplaceUsers({MakeUser("4", "fine", "c"), MakeUser("5", "boom", "d")}));
+    QVERIFY2(s->lastError().contains("refused"), qPrintable(s->lastError())); // the reason, not a blank
     QCOMPARE(db.Count("tb_sm_user", "store_no='1'"), 2);
+    // The re-login of a destructive action finds this store's accounts alone.
+    UserRecord found;
+    QVERIFY(s->FindStoreAccount("bob", "clerk", &found) && found.userType == 4 && found.phone == "3");
+    QVERIFY(s->FindStoreAccount("2", "boss", &found) && found.userType == 1);
+    QVERIFY(!s->FindStoreAccount("theirs", "p", &found) && !s->FindStoreAccount("bob", "Clerk", &found));
+    QVERIFY(s->CheckUserPassword("theirs", "p")); // while the first login still takes them
     QVERIFY(s->CheckUserPassword("bob", "clerk") && !s->CheckUserPassword("fine", "c"));
     QCOMPARE(db.Count("tb_sm_user", "store_no='2'"), 1);
+}
+
+// A commit the database refuses leaves its reason with the guard and on the
+// connection, where callers that ask the connection look for it.
+void TestStores::failedCommitSaysWhy()
+{
+    TempStore db;
+    REQUIRE_DB(db);
+    QVERIFY(db.Exec("create table parent(id integer primary key)"));
+    QVERIFY(db.Exec("create table child(p integer references parent(id) deferrable initially deferred)"));
+    QVERIFY(db.Pg() || db.Exec("pragma foreign_keys=on"));
+    QSqlDatabase conn = db.manager()->Connection();
+    TransactionGuard tx(conn);
+    QVERIFY(tx.IsActive() && tx.error().isEmpty());
+    QVERIFY(db.Exec("insert into child(p) values(7)"));
+    QVERIFY(!tx.Commit());
+    QVERIFY2(tx.error().contains("foreign key", Qt::CaseInsensitive), qPrintable(tx.error()));
+    QVERIFY2(conn.lastError().text().contains("foreign key", Qt::CaseInsensitive),
+             qPrintable(conn.lastError().text()));
+}
+
+void TestStores::builtInAccount_data()
+{
+    QTest::addColumn<QByteArray>("login");     // the value of [Login] BuiltInAccount, null: no key
+    QTest::addColumn<QStringList>("accounts"); // "store:name:type"
+    QTest::addColumn<bool>("allowed");
+    const QStringList owner{"1:bob:1"}, second{"1:bob:2"};
+    QTest::newRow("default, no account") << QByteArray() << QStringList() << true;
+    QTest::newRow("default, an owner") << QByteArray() << owner << true;
+    QTest::newRow("switched off, no owner yet") << QByteArray("false") << second << true;
+    QTest::newRow("switched off, an owner") << QByteArray("false") << owner << false;
+    QTest::newRow("switched off as 0") << QByteArray("0") << owner << false;
+    QTest::newRow("True keeps it") << QByteArray("True") << owner << true;
+    QTest::newRow("owner of another store") << QByteArray("false") << QStringList{"2:bob:1"} << true;
+    QTest::newRow("stored admin of type 3") << QByteArray() << QStringList{"1:admin:3"} << false;
+    QTest::newRow("admin of another store") << QByteArray() << QStringList{"2:admin:3"} << true;
+}
+
+// admin/470215 opens a new installation, and the owner can close it.
+void TestStores::builtInAccount()
+{
+    QFETCH(QByteArray, login);
+    QFETCH(QStringList, accounts);
+    TempStore db;
+    REQUIRE_DB(db);
+    for (const QString &a : accounts) {
+        db.store()->SetStoreNo(a.section(':', 0, 0));
+        QVERIFY(db.store()->AddOrUpdateUser(
+            MakeUser("1" + a, a.section(':', 1, 1), "pw", a.section(':', 2).toInt())));
+    }
+    db.store()->SetStoreNo("1");
+    const QString ini = db.dir.filePath("dBConfig.ini");
+    QFile file(ini);
+    QVERIFY(file.open(QIODevice::WriteOnly)
+            && file.write("[StoreNo]\nNo=1\n"
+                          + (login.isNull() ? QByteArray() : "[Login]\nBuiltInAccount=" + login + "\n"))
+                > 0);
+    file.close();
+    const Result allowed = db.store()->BuiltInAccountAllowed(StoreDbAccess::BuiltInAccountSwitchedOff(ini));
+    QTEST(allowed.ok(), "allowed");
+    QVERIFY(allowed.ok() || !allowed.error().isEmpty());
+    // The users dialog's box writes the same key; the store number stays.
+    QVERIFY(StoreDbAccess::SwitchBuiltInAccount(false, ini) && StoreDbAccess::BuiltInAccountSwitchedOff(ini));
+    QVERIFY(StoreDbAccess::SwitchBuiltInAccount(true, ini) && !StoreDbAccess::BuiltInAccountSwitchedOff(ini));
+    QCOMPARE(StoreDbAccess::ReadStoreNo(ini), QStringLiteral("1"));
 }
 
 QTEST_GUILESS_MAIN(TestStores)
