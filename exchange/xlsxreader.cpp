@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QHash>
 #include <QRegularExpression>
+#include <QSet>
 #include <QUrl>
 #include <QXmlStreamReader>
 
@@ -11,6 +12,7 @@
 #include <quazip/quazipfile.h>
 
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -195,6 +197,35 @@ QString DateText(double serial, DateKind kind, bool base1904)
         + time.toString(QStringLiteral("hh:mm:ss"));
 }
 
+// A part inflated as the XML reader asks for it, ending in an error once
+// more than MaxPartSize bytes came out: the part is never held whole.
+class CappedPart : public QIODevice
+{
+public:
+    explicit CappedPart(QuaZipFile *file) : m_file(file) { open(QIODevice::ReadOnly); }
+    bool isSequential() const override { return true; }
+    bool Over() const { return m_over; }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        if (m_total >= MaxPartSize) {
+            m_over = true;
+            return -1;
+        }
+        const qint64 n = m_file->read(data, qMin(maxSize, MaxPartSize - m_total));
+        if (n > 0)
+            m_total += n;
+        return n;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QuaZipFile *m_file;
+    qint64 m_total = 0;
+    bool m_over = false;
+};
+
 class Package
 {
 public:
@@ -258,6 +289,43 @@ public:
             return false;
         }
         return true;
+    }
+
+    // Parses a part as it inflates: parse gets an XML reader over it and says
+    // why it stopped early (or nothing). The cap and a damaged stream are
+    // reported like the parser's own errors.
+    bool ParsePart(const QString &part, const std::function<QString(QXmlStreamReader &)> &parse,
+                   QString *error)
+    {
+        const auto found = m_names.constFind(NormalisedName(part));
+        if (found == m_names.constEnd()) {
+            *error = QStringLiteral("缺少部件 %1").arg(part);
+            return false;
+        }
+        if (!m_zip.setCurrentFile(found.value(), QuaZip::csSensitive)) {
+            *error = QStringLiteral("无法定位部件 %1").arg(part);
+            return false;
+        }
+        QuaZipFile file(&m_zip);
+        if (!file.open(QIODevice::ReadOnly)) {
+            *error = QStringLiteral("无法解压部件 %1").arg(part);
+            return false;
+        }
+        CappedPart device(&file);
+        QXmlStreamReader xml(&device);
+        const QString stopped = parse(xml);
+        file.close();
+        if (device.Over())
+            *error = QStringLiteral("部件 %1 解压后超过 %2 MB，不予读取").arg(part).arg(MaxPartSize >> 20);
+        else if (!stopped.isEmpty())
+            *error = stopped;
+        else if (file.getZipError() != UNZ_OK)
+            *error = QStringLiteral("部件 %1 已损坏").arg(part);
+        else if (xml.hasError())
+            *error = QStringLiteral("部件 %1 的内容已损坏（%2）").arg(part, xml.errorString());
+        else
+            return true;
+        return false;
     }
 
     // The relationships of a part; a missing .rels file means none.
@@ -375,10 +443,20 @@ QString CellValueText(const QString &type, const QString &value, const QString &
     return WorkbookFile::NumberToText(number);
 }
 
-bool ReadSheet(const QByteArray &data, const QStringList &shared, const Styles &styles, bool base1904,
-               WorkbookSheet *sheet, QString *error)
+QString CellName(int row, int column)
 {
-    QXmlStreamReader xml(data);
+    QString name;
+    for (int c = column + 1; c > 0; c = (c - 1) / 26)
+        name.prepend(QChar('A' + (c - 1) % 26));
+    return name + QString::number(row + 1);
+}
+
+// Reads the cells of a worksheet part into sheet; an empty text when the
+// part was read to its end, else why reading stopped. Every cell element
+// counts against cellBudget, blank ones included.
+QString ReadSheet(QXmlStreamReader &xml, const QStringList &shared, const Styles &styles, bool base1904,
+                  WorkbookSheet *sheet, qint64 *cellBudget)
+{
     int row = -1;
     int column = -1;
     while (!xml.atEnd()) {
@@ -402,6 +480,10 @@ bool ReadSheet(const QByteArray &data, const QStringList &shared, const Styles &
             if (refRow >= 0)
                 row = refRow;
             column = refColumn >= 0 ? refColumn : column + 1;
+            if (--*cellBudget < 0)
+                return QStringLiteral("工作表“%1”超过 %2 个单元格，不予读取")
+                    .arg(sheet->name)
+                    .arg(WorkbookFile::MaxCells);
             const QString type = a.value(QLatin1String("t")).toString();
             bool styleOk = false;
             const int style = a.value(QLatin1String("s")).toInt(&styleOk);
@@ -428,6 +510,20 @@ bool ReadSheet(const QByteArray &data, const QStringList &shared, const Styles &
             }
             if (row >= WorkbookFile::XlsxMaxRows || column >= WorkbookFile::XlsxMaxColumns)
                 continue;
+            if (type == QLatin1String("s")) {
+                bool ok = false;
+                const int index = value.trimmed().toInt(&ok);
+                if (!ok || index < 0 || index >= shared.size()) {
+                    if (column < WorkbookFile::MaxReadColumns)
+                        sheet->SetUnreadable(row, column,
+                                             QStringLiteral("单元格 %1 的共享字符串序号“%2”无效（共 %3 个）")
+                                                 .arg(CellName(row, column), value.trimmed().left(20))
+                                                 .arg(shared.size()));
+                    else
+                        sheet->tooWide = true;
+                    continue;
+                }
+            }
             const QString text = CellValueText(type, value, inlineText, shared, dateKind, base1904);
             if (column >= WorkbookFile::MaxReadColumns) {
                 // Kept out: a far cell must not make every row that wide.
@@ -455,16 +551,12 @@ bool ReadSheet(const QByteArray &data, const QStringList &shared, const Styles &
             sheet->SetTyped(row, column, text, cell);
         }
     }
-    if (xml.hasError()) {
-        *error = QStringLiteral("工作表内容已损坏（%1）").arg(xml.errorString());
-        return false;
-    }
-    return true;
+    return QString();
 }
 
 } // namespace
 
-bool XlsxReader::Read(const QString &path, Workbook *book, QString *error)
+bool XlsxReader::Read(const QString &path, Workbook *book, QString *error, int onlySheet)
 {
     Package package(path);
     QString reason;
@@ -475,85 +567,120 @@ bool XlsxReader::Read(const QString &path, Workbook *book, QString *error)
     QString workbookPart = FindTarget(package.Relationships(QString()), QStringLiteral("/officeDocument"));
     if (workbookPart.isEmpty() || !package.Has(workbookPart))
         workbookPart = QStringLiteral("xl/workbook.xml");
-    QByteArray data;
-    if (!package.ReadPart(workbookPart, &data, &reason)) {
-        *error = QStringLiteral("不是 Excel 工作簿 %1：%2").arg(path, reason);
-        return false;
-    }
 
     QVector<SheetEntry> entries;
     bool base1904 = false;
-    {
-        QXmlStreamReader xml(data);
-        while (!xml.atEnd()) {
-            xml.readNext();
-            if (!xml.isStartElement())
-                continue;
-            if (xml.name() == QLatin1String("workbookPr")) {
-                const QStringRef d = xml.attributes().value(QLatin1String("date1904"));
-                base1904 = d == QLatin1String("1") || d == QLatin1String("true");
-            } else if (xml.name() == QLatin1String("sheet")) {
-                SheetEntry entry;
-                for (const QXmlStreamAttribute &attr : xml.attributes()) {
-                    if (attr.name() == QLatin1String("name") && attr.prefix().isEmpty())
-                        entry.name = attr.value().toString();
-                    else if (attr.name() == QLatin1String("id") && !attr.prefix().isEmpty())
-                        entry.relId = attr.value().toString();
+    const bool listed = package.ParsePart(
+        workbookPart,
+        [&](QXmlStreamReader &xml) {
+            while (!xml.atEnd()) {
+                xml.readNext();
+                if (!xml.isStartElement())
+                    continue;
+                if (xml.name() == QLatin1String("workbookPr")) {
+                    const QStringRef d = xml.attributes().value(QLatin1String("date1904"));
+                    base1904 = d == QLatin1String("1") || d == QLatin1String("true");
+                } else if (xml.name() == QLatin1String("sheet")) {
+                    if (entries.size() >= WorkbookFile::MaxSheets)
+                        return QStringLiteral("工作簿列出超过 %1 个工作表，不予读取")
+                            .arg(WorkbookFile::MaxSheets);
+                    SheetEntry entry;
+                    for (const QXmlStreamAttribute &attr : xml.attributes()) {
+                        if (attr.name() == QLatin1String("name") && attr.prefix().isEmpty())
+                            entry.name = attr.value().toString();
+                        else if (attr.name() == QLatin1String("id") && !attr.prefix().isEmpty())
+                            entry.relId = attr.value().toString();
+                    }
+                    entries.append(entry);
                 }
-                entries.append(entry);
             }
-        }
-        if (xml.hasError()) {
-            *error = QStringLiteral("工作簿 %1 已损坏（%2）").arg(path, xml.errorString());
-            return false;
-        }
+            return QString();
+        },
+        &reason);
+    if (!listed) {
+        *error = QStringLiteral("不是可以读取的 Excel 工作簿 %1：%2").arg(path, reason);
+        return false;
     }
 
     const auto rels = package.Relationships(workbookPart);
+    // The worksheets in order with their parts; chart and dialog sheets are
+    // not worksheets (Worksheets(n) skips them).
+    QVector<WorkbookSheet> sheets;
+    for (const SheetEntry &entry : qAsConst(entries)) {
+        for (const auto &rel : rels) {
+            if (rel.first == entry.relId) {
+                if (rel.second.type.endsWith(QLatin1String("/worksheet"), Qt::CaseInsensitive)) {
+                    WorkbookSheet sheet;
+                    sheet.name = entry.name;
+                    sheet.part = rel.second.target;
+                    sheet.unread = true;
+                    sheets.append(sheet);
+                }
+                break;
+            }
+        }
+    }
+    if (onlySheet > sheets.size() || sheets.isEmpty()) {
+        book->sheets = sheets; // the caller tells how many there are
+        return true;
+    }
+
     QStringList shared;
     const QString sharedPart = FindTarget(rels, QStringLiteral("/sharedStrings"));
     if (!sharedPart.isEmpty() && package.Has(sharedPart)) {
-        if (!package.ReadPart(sharedPart, &data, &reason)) {
-            *error = QStringLiteral("无法读取工作簿 %1：%2").arg(path, reason);
-            return false;
-        }
-        QXmlStreamReader xml(data);
-        while (!xml.atEnd()) {
-            xml.readNext();
-            if (xml.isStartElement() && xml.name() == QLatin1String("si"))
-                shared.append(ReadRichText(xml));
-        }
-        if (xml.hasError()) {
-            *error = QStringLiteral("工作簿 %1 的共享字符串已损坏（%2）").arg(path, xml.errorString());
+        const bool ok = package.ParsePart(
+            sharedPart,
+            [&](QXmlStreamReader &xml) {
+                while (!xml.atEnd()) {
+                    xml.readNext();
+                    if (xml.isStartElement() && xml.name() == QLatin1String("si")) {
+                        if (shared.size() >= WorkbookFile::MaxCells)
+                            return QStringLiteral("共享字符串超过 %1 个，不予读取")
+                                .arg(WorkbookFile::MaxCells);
+                        shared.append(ReadRichText(xml));
+                    }
+                }
+                return QString();
+            },
+            &reason);
+        if (!ok) {
+            *error = QStringLiteral("无法读取工作簿 %1 的共享字符串：%2").arg(path, reason);
             return false;
         }
     }
     Styles styles;
+    QByteArray data;
     const QString stylesPart = FindTarget(rels, QStringLiteral("/styles"));
     if (!stylesPart.isEmpty() && package.Has(stylesPart) && package.ReadPart(stylesPart, &data, &reason))
         styles = ReadStyles(data);
 
-    for (const SheetEntry &entry : entries) {
-        QString part;
-        bool worksheet = false;
-        for (const auto &rel : rels) {
-            if (rel.first == entry.relId) {
-                part = rel.second.target;
-                worksheet = rel.second.type.endsWith(QLatin1String("/worksheet"), Qt::CaseInsensitive);
-            }
-        }
-        // Chart and dialog sheets are not worksheets: Worksheets(n) skips them.
-        if (!worksheet)
+    qint64 cellBudget = WorkbookFile::MaxCells;
+    QSet<QString> parsed;
+    for (int i = 0; i < sheets.size(); ++i) {
+        WorkbookSheet &sheet = sheets[i];
+        if (onlySheet > 0 && i + 1 != onlySheet)
             continue;
-        WorkbookSheet sheet;
-        sheet.name = entry.name;
-        sheet.part = part;
-        if (!package.ReadPart(part, &data, &reason)
-            || !ReadSheet(data, shared, styles, base1904, &sheet, &reason)) {
-            *error = QStringLiteral("无法读取工作簿 %1 的工作表“%2”：%3").arg(path, entry.name, reason);
+        // Each part once: a book listing one part many times is damaged.
+        if (parsed.contains(NormalisedName(sheet.part))) {
+            *error = QStringLiteral("工作簿 %1 的工作表“%2”与另一个工作表是同一部件，工作簿已损坏")
+                         .arg(path, sheet.name);
             return false;
         }
-        book->sheets.append(sheet);
+        parsed.insert(NormalisedName(sheet.part));
+        sheet.unread = false;
+        const bool ok = package.ParsePart(
+            sheet.part,
+            [&](QXmlStreamReader &xml) {
+                return ReadSheet(xml, shared, styles, base1904, &sheet, &cellBudget);
+            },
+            &reason);
+        if (!ok) {
+            *error = QStringLiteral("无法读取工作簿 %1 的工作表“%2”：%3").arg(path, sheet.name, reason);
+            return false;
+        }
+        // A row's place costs memory even when the row is blank.
+        cellBudget -= sheet.rows.size();
     }
+    book->sheets = sheets;
     return true;
 }
