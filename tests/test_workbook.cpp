@@ -125,6 +125,43 @@ bool WriteXlsx(const QString &path, const QByteArray &sheetXml)
     return zip.getZipError() == 0;
 }
 
+// A package listing `listed` worksheets over `parts` parts (sheet i in part i % parts), each part a
+// header row "h"; the second part's XML is `second` when given.
+QByteArray Package(const QString &scratch, int listed, int parts, const QByteArray &second = QByteArray())
+{
+    const QByteArray ns = R"( xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships")";
+    QByteArray workbook = "<workbook" + ns + "><sheets>", rels = "<Relationships>";
+    for (int i = 0; i < listed; ++i)
+        workbook += QString::fromLatin1(R"(<sheet name="S%1" sheetId="%1" r:id="rId%2"/>)")
+                        .arg(i + 1)
+                        .arg(i % parts + 1)
+                        .toUtf8();
+    for (int i = 0; i < parts; ++i)
+        rels +=
+            QString::fromLatin1(
+                R"(<Relationship Id="rId%1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet" Target="worksheets/s%1.xml"/>)")
+                .arg(i + 1)
+                .toUtf8();
+    QFile::remove(scratch);
+    QuaZip zip(scratch);
+    if (!zip.open(QuaZip::mdCreate))
+        return QByteArray();
+    auto add = [&](const QString &name, const QByteArray &data) {
+        QuaZipFile file(&zip);
+        return file.open(QIODevice::WriteOnly, QuaZipNewInfo(name)) && file.write(data) == data.size();
+    };
+    bool ok = add("xl/workbook.xml", workbook + "</sheets></workbook>")
+        && add("xl/_rels/workbook.xml.rels", rels + "</Relationships>");
+    for (int i = 0; i < parts && ok; ++i)
+        ok = add(QStringLiteral("xl/worksheets/s%1.xml").arg(i + 1),
+                 i == 1 && !second.isNull()
+                     ? second
+                     : QByteArray("<worksheet><sheetData><row><c "
+                                  "t=\"inlineStr\"><is><t>h</t></is></c></row></sheetData></worksheet>"));
+    zip.close();
+    return ok ? Bytes(scratch) : QByteArray();
+}
+
 // BIFF8 pieces (little-endian like the host): numbers, records, a cell record's head in row 1.
 QByteArray Le(quint64 value, int bytes) { return QByteArray(reinterpret_cast<const char *>(&value), bytes); }
 QByteArray Record(int id, const QByteArray &body) { return Le(id, 2) + Le(body.size(), 2) + body; }
@@ -168,6 +205,12 @@ private slots:
     void filesLeftAlone();
     void exportKeepsOtherCells_data();
     void exportKeepsOtherCells();
+    void onlyOneSheetParsed_data();
+    void onlyOneSheetParsed();
+    void cellCap_data();
+    void cellCap();
+    void writeTarget_data();
+    void writeTarget();
 
 private:
     QString Path(const QString &name) const { return m_dir.filePath(name); }
@@ -552,6 +595,158 @@ wb.save(sys.argv[1])
     QCOMPARE(now.keys(), was.keys());
     QVERIFY(now.take("xl/worksheets/sheet1.xml") != was.take("xl/worksheets/sheet1.xml"));
     QVERIFY(now == was);
+}
+
+void TestWorkbook::onlyOneSheetParsed_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("suffix");
+    QTest::addColumn<QString>("firstRefused"); // part of the error reading sheet 1 alone; empty: read
+    QTest::addColumn<QString>("wholeRefused"); // the same reading every sheet
+    const QString scratch = Path("package.xlsx");
+    QTest::newRow("1024 sheets") << Package(scratch, 1024, 1024) << ".xlsx"
+                                 << ""
+                                 << "";
+    QTest::newRow("1025 sheets") << Package(scratch, 1025, 1025) << ".xlsx"
+                                 << "超过 1024"
+                                 << "超过 1024";
+    QTest::newRow("one part listed twice") << Package(scratch, 2, 1) << ".xlsx"
+                                           << ""
+                                           << "同一部件";
+    QTest::newRow("damaged second sheet")
+        << Package(scratch, 2, 2, "<worksheet><sheetData><row><c>") << ".xlsx"
+        << ""
+        << "已损坏";
+    // .xls: the second sheet's BOUNDSHEET offset moved outside the stream, or onto the first sheet.
+    Workbook two;
+    two.sheets << SheetFromRows("A", {{"h"}}) << SheetFromRows("B", {{"x"}});
+    QString error;
+    const QByteArray stream = XlsWriter::WorkbookStream(two, &error);
+    const int first = FindRecord(stream, 0x0085);
+    const int second = first + 4 + (quint8(stream[first + 2]) | quint8(stream[first + 3]) << 8);
+    for (const bool outside : {true, false}) {
+        QByteArray moved = stream;
+        moved.replace(second + 4, 4, outside ? Le(0x7FFFFFF, 4) : stream.mid(first + 4, 4));
+        QVERIFY(XlsWriter::WriteContainer(Path("moved.xls"), moved, &error));
+        QTest::newRow(outside ? "xls second sheet outside the stream" : "xls one substream listed twice")
+            << Bytes(Path("moved.xls")) << ".xls"
+            << "" << (outside ? "文件之外" : "位置相同");
+    }
+    // Past the sheet cap in BOUNDSHEET records.
+    Workbook many;
+    for (int i = 0; i <= WorkbookFile::MaxSheets; ++i)
+        many.sheets << SheetFromRows(QStringLiteral("S%1").arg(i), {});
+    QVERIFY(WorkbookFile::Write(Path("many.xls"), Format::Xls, many, &error));
+    QTest::newRow("xls 1025 sheets") << Bytes(Path("many.xls")) << ".xls"
+                                     << "超过 1024"
+                                     << "超过 1024";
+}
+
+void TestWorkbook::onlyOneSheetParsed()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, suffix);
+    QFETCH(QString, firstRefused);
+    QFETCH(QString, wholeRefused);
+    const QString path = Path("book" + suffix);
+    QVERIFY(!content.isEmpty() && WriteBytes(path, content));
+    Workbook book;
+    QString error;
+    QCOMPARE(WorkbookFile::Read(path, &book, &error, 1), firstRefused.isEmpty());
+    QVERIFY2(firstRefused.isEmpty() ? book.sheets.at(0).Text(0, 0) == "h" : error.contains(firstRefused),
+             qPrintable(error));
+    // Sheet 1 alone: the others come as names, never parsed.
+    for (int i = 1; i < book.sheets.size(); ++i)
+        QVERIFY(book.sheets.at(i).unread && book.sheets.at(i).IsEmpty());
+    QCOMPARE(WorkbookFile::Read(path, &book, &error), wholeRefused.isEmpty());
+    QVERIFY2(wholeRefused.isEmpty() || error.contains(wholeRefused), qPrintable(error));
+}
+
+void TestWorkbook::cellCap_data()
+{
+    QTest::addColumn<int>("extra"); // cells past the cap
+    QTest::newRow("at the cap") << 0;
+    QTest::newRow("one past") << 1;
+}
+
+void TestWorkbook::cellCap()
+{
+    // Blank cells count too: they widen the extent and cost the parse.
+    QFETCH(int, extra);
+    const QByteArray row = "<row>" + QByteArray("<c/>").repeated(1000) + "</row>";
+    const QByteArray xml = "<worksheet><sheetData>" + row.repeated(int(WorkbookFile::MaxCells / 1000))
+        + QByteArray("<row><c/></row>").repeated(extra) + "</sheetData></worksheet>";
+    const QString path = Path("cells.xlsx");
+    QVERIFY(WriteXlsx(path, xml));
+    Workbook book;
+    QString error;
+    QCOMPARE(WorkbookFile::Read(path, &book, &error), extra == 0);
+    QVERIFY2(extra == 0 || error.contains("超过 2000000 个单元格"), qPrintable(error));
+}
+
+void TestWorkbook::writeTarget_data()
+{
+    QTest::addColumn<Format>("format");
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("refusal"); // the exact error; empty: written
+    for (Format f : {Format::Xls, Format::Xlsx}) {
+        const char *name = f == Format::Xls ? "xls" : "xlsx";
+        QTest::addRow("%s read-only", name) << f << "read-only"
+                                            << "文件只读，没有保存";
+        QTest::addRow("%s mode 640 kept", name) << f << "mode 640"
+                                                << "";
+        QTest::addRow("%s symbolic link", name) << f << "link"
+                                                << "";
+        QTest::addRow("%s Excel's lock", name) << f << "~$%1"
+                                               << "文件正被其他程序打开";
+        QTest::addRow("%s LibreOffice's lock", name) << f << ".~lock.%1#"
+                                                     << "文件正被其他程序打开";
+    }
+}
+
+void TestWorkbook::writeTarget()
+{
+    QFETCH(Format, format);
+    QFETCH(QString, setup);
+    QFETCH(QString, refusal);
+    const QString name = format == Format::Xls ? "target.xls" : "target.xlsx";
+    const QString real = Path("real-" + name);
+    Workbook book;
+    book.sheets << SheetFromRows("S", {{"old"}, {"row"}});
+    QString error;
+    QVERIFY(WorkbookFile::Write(real, format, book, &error));
+    QString path = real;
+    QString lock;
+    if (setup == "read-only")
+        QVERIFY(QFile::setPermissions(
+            real, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    else if (setup == "mode 640")
+        QVERIFY(QFile::setPermissions(
+            real, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup));
+    else if (setup == "link")
+        QVERIFY(QFile::link(real, path = Path(name)));
+    else
+        QVERIFY(WriteBytes(lock = Path(setup.arg("real-" + name)), "owner"));
+    const QFileDevice::Permissions mode = QFile::permissions(real);
+    const QByteArray before = Bytes(real);
+    {
+        ExcelEngine engine(path);
+        QVERIFY(engine.Open(1, false));
+        QCOMPARE(engine.WriteRows({"new"}, {}), refusal.isEmpty());
+        QCOMPARE(engine.ErrorString(), refusal);
+    }
+    QCOMPARE(Bytes(real) == before, !refusal.isEmpty());
+    QCOMPARE(QFile::permissions(real), mode);
+    QCOMPARE(QFileInfo(path).isSymLink(), setup == "link");
+    if (refusal.isEmpty()) {
+        Workbook read;
+        QVERIFY(WorkbookFile::Read(path, &read, &error));
+        QCOMPARE(Seen(read.sheets.at(0)), QStringList{"0,0=new"});
+    }
+    QFile::setPermissions(real, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QVERIFY(QFile::remove(real) && (path == real || QFile::remove(path))
+            && (lock.isEmpty() || QFile::remove(lock)));
+    QCOMPARE(QDir(m_dir.path()).entryList({".quillon-*"}, QDir::Hidden | QDir::Files), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestWorkbook)
