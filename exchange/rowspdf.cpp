@@ -97,7 +97,15 @@ struct Layout
     QVector<qreal> widths;
 };
 
-QVector<qreal> NaturalWidths(const Table &table, int columns, const QFontMetricsF &fm, qreal padding)
+// A title's width in the bold title font, with a unit spare so rounding
+// cannot break it.
+qreal TitleWidth(const QFontMetricsF &titleFm, const QString &title, qreal padding)
+{
+    return titleFm.horizontalAdvance(title) + 2 * padding + 1;
+}
+
+QVector<qreal> NaturalWidths(const Table &table, int columns, const QFontMetricsF &fm,
+                             const QFontMetricsF &titleFm, qreal padding)
 {
     QVector<qreal> widths(columns, 0);
     auto measure = [&](int c, const QString &text) {
@@ -105,7 +113,7 @@ QVector<qreal> NaturalWidths(const Table &table, int columns, const QFontMetrics
         widths[c] = qMax(widths[c], fm.horizontalAdvance(shown) + 2 * padding);
     };
     for (int c = 0; c < columns; ++c)
-        measure(c, table.headers.value(c));
+        widths[c] = TitleWidth(titleFm, table.headers.value(c), padding);
     for (const QStringList &row : table.rows) {
         for (int c = 0; c < columns && c < row.size(); ++c)
             measure(c, row.at(c));
@@ -120,12 +128,12 @@ qreal Sum(const QVector<qreal> &v) { return std::accumulate(v.begin(), v.end(), 
 // Narrows columns to the width: first those wider than their title, so a
 // title keeps its line while a long cell wraps; only when the titles alone do
 // not fit does every column shrink in proportion (and titles wrap).
-void Squeeze(const Table &table, int columns, const QFontMetricsF &fm, qreal padding, qreal width,
+void Squeeze(const Table &table, int columns, const QFontMetricsF &titleFm, qreal padding, qreal width,
              QVector<qreal> *widths)
 {
     QVector<qreal> floor(columns);
     for (int c = 0; c < columns; ++c)
-        floor[c] = qMin(widths->at(c), fm.horizontalAdvance(table.headers.value(c)) + 2 * padding);
+        floor[c] = qMin(widths->at(c), TitleWidth(titleFm, table.headers.value(c), padding));
     const qreal floors = Sum(floor);
     const qreal total = Sum(*widths);
     if (floors < width && total > floors) {
@@ -148,12 +156,13 @@ Layout Fit(const Table &table, int columns, QPaintDevice *device, qreal width)
     while (true) {
         layout.font = TableFont(points);
         const QFontMetricsF fm(layout.font, device);
+        const QFontMetricsF titleFm(TableFont(points, true), device);
         layout.padding = fm.height() * 0.25;
-        layout.widths = NaturalWidths(table, columns, fm, layout.padding);
+        layout.widths = NaturalWidths(table, columns, fm, titleFm, layout.padding);
         const qreal total = Sum(layout.widths);
         if (total <= width || points <= kSmallestPoints) {
             if (total > width)
-                Squeeze(table, columns, fm, layout.padding, width, &layout.widths);
+                Squeeze(table, columns, titleFm, layout.padding, width, &layout.widths);
             break;
         }
         points = qMax(kSmallestPoints, points * qMax(0.8, width / total));
@@ -180,7 +189,8 @@ int Render(QPagedPaintDevice *device, const Table &table, QString *error)
     {
         device->setPageOrientation(QPageLayout::Portrait);
         const QFontMetricsF fm(TableFont(kBasePoints), device);
-        const qreal natural = Sum(NaturalWidths(table, columns, fm, fm.height() * 0.25));
+        const QFontMetricsF titleFm(TableFont(kBasePoints, true), device);
+        const qreal natural = Sum(NaturalWidths(table, columns, fm, titleFm, fm.height() * 0.25));
         if (natural > device->width())
             device->setPageOrientation(QPageLayout::Landscape);
     }
@@ -240,16 +250,22 @@ int Render(QPagedPaintDevice *device, const Table &table, QString *error)
         qreal x = 0;
         if (shaded)
             painter.fillRect(QRectF(0, y, Sum(layout.widths), h), QColor(230, 230, 230));
-        const int flags = Qt::AlignLeft | (row.lines == 1 ? Qt::AlignVCenter : Qt::AlignTop);
         for (int c = 0; c < columns; ++c) {
             const QRectF cell(x, y, layout.widths.at(c), h);
             painter.setPen(grid);
             painter.drawRect(cell);
             painter.setPen(Qt::black);
+            // Line by line at the layout's spacing: a fallback font's taller
+            // lines would otherwise push the last ones out of the cell.
             const QStringList shown = row.cells.at(c).mid(firstLine, count);
-            if (!shown.isEmpty())
-                painter.drawText(cell.adjusted(layout.padding, layout.padding / 2, -layout.padding, 0), flags,
-                                 shown.join(QLatin1Char('\n')));
+            const QRectF inner = cell.adjusted(layout.padding, 0, -layout.padding, 0);
+            if (row.lines == 1 && !shown.isEmpty())
+                painter.drawText(inner, Qt::AlignLeft | Qt::AlignVCenter, shown.first());
+            else
+                for (int i = 0; i < shown.size(); ++i)
+                    painter.drawText(
+                        QRectF(inner.left(), y + layout.padding / 2 + i * line, inner.width(), line),
+                        Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip, shown.at(i));
             x += layout.widths.at(c);
         }
     };
