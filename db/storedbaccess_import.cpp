@@ -36,8 +36,9 @@ Result SaveImported(DbManager *manager, const QString &storeNo, const char *tabl
     const QString insertSql = QStringLiteral("insert into %1(%2) values(?%3)")
                                   .arg(QLatin1String(tableName), names.join(QLatin1Char(',')),
                                        QStringLiteral(",?").repeated(names.size() - 1));
-    const QString updateSql = QStringLiteral("update %1 set %2 where tab_type=? and %3=? and store_no=?")
-                                  .arg(QLatin1String(tableName), assignments.join(QLatin1Char(',')), names.at(1));
+    const QString updateSql =
+        QStringLiteral("update %1 set %2 where tab_type=? and %3=? and store_no=?")
+            .arg(QLatin1String(tableName), assignments.join(QLatin1Char(',')), names.at(1));
     // Prepared once for the whole file: re-preparing per row was most of an import's time.
     QSqlQuery insert(db), update(db);
     if (!Prepare(insert, insertSql) || !Prepare(update, updateSql))
@@ -92,7 +93,8 @@ Result SaveImported(DbManager *manager, const QString &storeNo, const char *tabl
 
 } // namespace
 
-Result StoreDbAccess::SaveImportedGoods(const QList<GoodsRecord> &rows, const QVector<bool> &fresh, int *failedAt)
+Result StoreDbAccess::SaveImportedGoods(const QList<GoodsRecord> &rows, const QVector<bool> &fresh,
+                                        int *failedAt)
 {
     return SaveImported(m_dbManager, m_storeNo, Schema::GoodsTable, rows, fresh, failedAt);
 }
