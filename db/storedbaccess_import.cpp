@@ -7,6 +7,7 @@
 #include "db/transactionguard.h"
 
 #include <QDate>
+#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -67,10 +68,31 @@ Result SaveImported(DbManager *manager, const QString &storeNo, const char *tabl
         return Result::Fail(q.lastError().text());
     };
 
+    // The serials already stored, read once: a row of the file is an update
+    // only when its serial is among them (or came earlier in the file), so no
+    // row costs a look-up or an update that finds nothing.
+    QSet<QString> stored;
+    QSet<int> kinds;
+    for (int at = 0; at < rows.size(); ++at) {
+        if (!fresh.value(at))
+            kinds.insert(rows.at(at).tabType);
+    }
+    for (int kind : qAsConst(kinds)) {
+        QSqlQuery q(db);
+        q.setForwardOnly(true);
+        if (!Run(q,
+                 QStringLiteral("select %1 from %2 where tab_type=? and store_no=?")
+                     .arg(names.at(1), QLatin1String(tableName)),
+                 {kind, storeNo}))
+            return Result::Fail(Error());
+        while (q.next())
+            stored.insert(QString::number(kind) + QLatin1Char('\n') + q.value(0).toString());
+    }
+
     for (int at = 0; at < rows.size(); ++at) {
         const Record &r = rows.at(at);
-        // A row with a serial the import made cannot be stored yet: no update tried.
-        if (!fresh.value(at)) {
+        const QString key = QString::number(r.tabType) + QLatin1Char('\n') + r.text(0);
+        if (!fresh.value(at) && stored.contains(key)) {
             for (int i = 1; i < Record::TextCount; ++i)
                 update.bindValue(i - 1, value(r, i));
             update.bindValue(Record::TextCount - 1, r.tabType);
@@ -78,8 +100,7 @@ Result SaveImported(DbManager *manager, const QString &storeNo, const char *tabl
             update.bindValue(Record::TextCount + 1, storeNo);
             if (!update.exec())
                 return refused(at, r, update);
-            if (update.numRowsAffected() > 0)
-                continue;
+            continue;
         }
         insert.bindValue(0, r.tabType);
         for (int i = 0; i < Record::TextCount; ++i)
@@ -87,6 +108,8 @@ Result SaveImported(DbManager *manager, const QString &storeNo, const char *tabl
         insert.bindValue(Record::TextCount + 1, storeNo);
         if (!insert.exec())
             return refused(at, r, insert);
+        if (!fresh.value(at))
+            stored.insert(key);
     }
     return Result::Ok();
 }
