@@ -36,6 +36,11 @@ void WorkbookSheet::SetText(int row, int column, const QString &text)
         return;
     if (!typed.isEmpty())
         typed.remove(Key(row, column));
+    Put(row, column, text);
+}
+
+void WorkbookSheet::Put(int row, int column, const QString &text)
+{
     if (!text.isEmpty() || row < rows.size()) {
         if (rows.size() <= row)
             rows.resize(row + 1);
@@ -59,9 +64,11 @@ void WorkbookSheet::SetText(int row, int column, const QString &text)
 
 void WorkbookSheet::SetTyped(int row, int column, const QString &text, const TypedCell &cell)
 {
-    SetText(row, column, text);
-    if (row >= 0 && column >= 0)
-        typed.insert(Key(row, column), cell);
+    if (row < 0 || column < 0)
+        return;
+    // One hash look-up: the insert replaces any earlier value of the cell.
+    Put(row, column, text);
+    typed.insert(Key(row, column), cell);
 }
 
 void WorkbookSheet::SetUnreadable(int row, int column, const QString &reason)
@@ -263,6 +270,9 @@ QString NumberToText(double value)
 {
     if (!std::isfinite(value))
         return QString();
+    // Whole numbers within 15 digits, most cells of a ledger, need no rounding.
+    if (value == std::trunc(value) && std::fabs(value) < 1e15)
+        return QString::number(qint64(value));
     double rounded = QString::number(value, 'g', 15).toDouble();
     // Near the largest double, 15 digits round up past it.
     if (!std::isfinite(rounded))

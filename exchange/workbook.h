@@ -51,6 +51,10 @@ struct WorkbookSheet
     // The last row holding text (-1 for none); the extent may go further.
     int LastDataRow() const { return rows.size() - 1; }
     static quint64 Key(int row, int column) { return quint64(quint32(row)) << 32 | quint32(column); }
+
+private:
+    // Stores the text and widens the extent, leaving typed as it is.
+    void Put(int row, int column, const QString &text);
 };
 
 struct Workbook
@@ -78,7 +82,10 @@ constexpr qint64 MaxPartSize = qint64(200) << 20;
 // from one book: far beyond any ledger, and small enough that no file can
 // take more than a few hundred MB to read.
 constexpr int MaxSheets = 1024;
-constexpr qint64 MaxCells = 2000000;
+constexpr qint64 MaxCells = 1000000;
+// Most characters of text one .xlsx read keeps (shared strings and cells):
+// its parts inflate to far more than the file's size.
+constexpr qint64 MaxTextChars = 50000000;
 
 // The format from the first bytes of the file, whatever its name.
 Format DetectFormat(const QString &path, QString *error);

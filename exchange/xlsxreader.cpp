@@ -81,9 +81,14 @@ QString DecodeEscapes(const QString &text)
     return out;
 }
 
+QString TooManyElements()
+{
+    return QStringLiteral("部件的元素超过 %1 个，不予读取").arg(WorkbookFile::MaxCells * 3);
+}
+
 // Collects the text of every <t> below the current element (a shared string
 // <si> or an inline <is>), leaving out phonetic runs, until the element ends.
-QString ReadRichText(QXmlStreamReader &xml)
+QString ReadRichText(QXmlStreamReader &xml, qint64 *elements)
 {
     QString text;
     int phonetic = 0;
@@ -91,6 +96,10 @@ QString ReadRichText(QXmlStreamReader &xml)
     while (depth > 0 && !xml.atEnd()) {
         const QXmlStreamReader::TokenType token = xml.readNext();
         if (token == QXmlStreamReader::StartElement) {
+            if (--*elements < 0) {
+                xml.raiseError(TooManyElements());
+                break;
+            }
             if (xml.name() == QLatin1String("rPh")) {
                 ++phonetic;
                 ++depth;
@@ -409,6 +418,42 @@ Styles ReadStyles(const QByteArray &data)
     return styles;
 }
 
+// A plain decimal of at most 15 significant digits as a spreadsheet shows
+// it ("007.50" -> "7.5"), without going through a double; empty for any
+// other form, which takes the general way.
+QString PlainDecimal(const QString &value)
+{
+    const int size = value.size();
+    int i = value.startsWith(QLatin1Char('-')) ? 1 : 0;
+    int dot = -1;
+    int digits = 0;
+    for (int k = i; k < size; ++k) {
+        const QChar ch = value.at(k);
+        if (ch == QLatin1Char('.') && dot < 0)
+            dot = k;
+        else if (ch.unicode() >= '0' && ch.unicode() <= '9')
+            digits += digits > 0 || ch != QLatin1Char('0') ? 1 : 0;
+        else
+            return QString();
+    }
+    if (digits > 15 || size == i || dot == i || dot == size - 1)
+        return QString();
+    int end = size;
+    if (dot >= 0) {
+        while (value.at(end - 1) == QLatin1Char('0'))
+            --end;
+        if (end - 1 == dot)
+            end = dot;
+    }
+    int start = i;
+    while (start < (dot >= 0 ? dot : end) - 1 && value.at(start) == QLatin1Char('0'))
+        ++start;
+    const QString magnitude = value.mid(start, end - start);
+    if (magnitude == QLatin1String("0"))
+        return magnitude;
+    return i ? QLatin1Char('-') + magnitude : magnitude;
+}
+
 QString CellValueText(const QString &type, const QString &value, const QString &inlineText,
                       const QStringList &shared, DateKind dateKind, bool base1904)
 {
@@ -434,6 +479,11 @@ QString CellValueText(const QString &type, const QString &value, const QString &
     }
     if (value.isEmpty())
         return QString();
+    if (dateKind == DateKind::None) {
+        const QString plain = PlainDecimal(value);
+        if (!plain.isEmpty())
+            return plain;
+    }
     bool ok = false;
     const double number = value.trimmed().toDouble(&ok);
     if (!ok)
@@ -441,6 +491,11 @@ QString CellValueText(const QString &type, const QString &value, const QString &
     if (dateKind != DateKind::None)
         return DateText(number, dateKind, base1904);
     return WorkbookFile::NumberToText(number);
+}
+
+QString TooMuchText()
+{
+    return QStringLiteral("工作簿的文字超过 %1 个字符，不予读取").arg(WorkbookFile::MaxTextChars);
 }
 
 QString CellName(int row, int column)
@@ -453,16 +508,20 @@ QString CellName(int row, int column)
 
 // Reads the cells of a worksheet part into sheet; an empty text when the
 // part was read to its end, else why reading stopped. Every cell element
-// counts against cellBudget, blank ones included.
+// counts against cellBudget, blank ones included; every element of the part
+// against three times that, as parsing takes its time per element.
 QString ReadSheet(QXmlStreamReader &xml, const QStringList &shared, const Styles &styles, bool base1904,
-                  WorkbookSheet *sheet, qint64 *cellBudget)
+                  WorkbookSheet *sheet, qint64 *cellBudget, qint64 *textBudget)
 {
+    qint64 elements = WorkbookFile::MaxCells * 3;
     int row = -1;
     int column = -1;
     while (!xml.atEnd()) {
         xml.readNext();
         if (!xml.isStartElement())
             continue;
+        if (--elements < 0)
+            return TooManyElements();
         if (xml.name() == QLatin1String("row")) {
             const QStringRef r = xml.attributes().value(QLatin1String("r"));
             bool ok = false;
@@ -499,10 +558,12 @@ QString ReadSheet(QXmlStreamReader &xml, const QStringList &shared, const Styles
                     break;
                 if (!xml.isStartElement())
                     continue;
+                if (--elements < 0)
+                    return TooManyElements();
                 if (xml.name() == QLatin1String("v"))
                     value = xml.readElementText(QXmlStreamReader::IncludeChildElements);
                 else if (xml.name() == QLatin1String("is"))
-                    inlineText = ReadRichText(xml);
+                    inlineText = ReadRichText(xml, &elements);
                 else {
                     formula = formula || xml.name() == QLatin1String("f");
                     xml.skipCurrentElement();
@@ -525,6 +586,9 @@ QString ReadSheet(QXmlStreamReader &xml, const QStringList &shared, const Styles
                 }
             }
             const QString text = CellValueText(type, value, inlineText, shared, dateKind, base1904);
+            // Shared strings were counted once when read; a cell's own text counts here.
+            if (type != QLatin1String("s") && (*textBudget -= text.size()) < 0)
+                return TooMuchText();
             if (column >= WorkbookFile::MaxReadColumns) {
                 // Kept out: a far cell must not make every row that wide.
                 if (!text.isEmpty())
@@ -626,18 +690,24 @@ bool XlsxReader::Read(const QString &path, Workbook *book, QString *error, int o
     }
 
     QStringList shared;
+    qint64 textBudget = WorkbookFile::MaxTextChars;
     const QString sharedPart = FindTarget(rels, QStringLiteral("/sharedStrings"));
     if (!sharedPart.isEmpty() && package.Has(sharedPart)) {
         const bool ok = package.ParsePart(
             sharedPart,
             [&](QXmlStreamReader &xml) {
+                qint64 elements = WorkbookFile::MaxCells * 3;
                 while (!xml.atEnd()) {
                     xml.readNext();
+                    if (xml.isStartElement() && --elements < 0)
+                        return TooManyElements();
                     if (xml.isStartElement() && xml.name() == QLatin1String("si")) {
                         if (shared.size() >= WorkbookFile::MaxCells)
                             return QStringLiteral("共享字符串超过 %1 个，不予读取")
                                 .arg(WorkbookFile::MaxCells);
-                        shared.append(ReadRichText(xml));
+                        shared.append(ReadRichText(xml, &elements));
+                        if ((textBudget -= shared.last().size()) < 0)
+                            return TooMuchText();
                     }
                 }
                 return QString();
@@ -671,7 +741,7 @@ bool XlsxReader::Read(const QString &path, Workbook *book, QString *error, int o
         const bool ok = package.ParsePart(
             sheet.part,
             [&](QXmlStreamReader &xml) {
-                return ReadSheet(xml, shared, styles, base1904, &sheet, &cellBudget);
+                return ReadSheet(xml, shared, styles, base1904, &sheet, &cellBudget, &textBudget);
             },
             &reason);
         if (!ok) {
