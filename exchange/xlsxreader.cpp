@@ -254,52 +254,6 @@ public:
 
     bool Has(const QString &part) const { return m_names.contains(NormalisedName(part)); }
 
-    bool ReadPart(const QString &part, QByteArray *data, QString *error)
-    {
-        const auto found = m_names.constFind(NormalisedName(part));
-        if (found == m_names.constEnd()) {
-            *error = QStringLiteral("缺少部件 %1").arg(part);
-            return false;
-        }
-        if (!m_zip.setCurrentFile(found.value(), QuaZip::csSensitive)) {
-            *error = QStringLiteral("无法定位部件 %1").arg(part);
-            return false;
-        }
-        const QString tooBig =
-            QStringLiteral("部件 %1 解压后超过 %2 MB，不予读取").arg(part).arg(MaxPartSize >> 20);
-        QuaZipFileInfo64 info;
-        if (m_zip.getCurrentFileInfo(&info) && qint64(info.uncompressedSize) > MaxPartSize) {
-            *error = tooBig;
-            return false;
-        }
-        QuaZipFile file(&m_zip);
-        if (!file.open(QIODevice::ReadOnly)) {
-            *error = QStringLiteral("无法解压部件 %1").arg(part);
-            return false;
-        }
-        // The declared size may lie: inflate in steps and stop at the cap.
-        data->clear();
-        QByteArray chunk(1 << 20, Qt::Uninitialized);
-        while (true) {
-            const qint64 n = file.read(chunk.data(), chunk.size());
-            if (n <= 0)
-                break;
-            if (data->size() + n > MaxPartSize) {
-                file.close();
-                data->clear();
-                *error = tooBig;
-                return false;
-            }
-            data->append(chunk.constData(), int(n));
-        }
-        file.close();
-        if (file.getZipError() != UNZ_OK) {
-            *error = QStringLiteral("部件 %1 已损坏").arg(part);
-            return false;
-        }
-        return true;
-    }
-
     // Parses a part as it inflates: parse gets an XML reader over it and says
     // why it stopped early (or nothing). The cap and a damaged stream are
     // reported like the parser's own errors.
@@ -338,26 +292,38 @@ public:
     }
 
     // The relationships of a part; a missing .rels file means none.
+    // The relationships of a part; a missing or damaged .rels file means
+    // none (or those read before the damage). Read at most 8 per possible
+    // sheet: a package needs a few beyond its sheets.
     QList<QPair<QString, Relationship>> Relationships(const QString &part)
     {
         QList<QPair<QString, Relationship>> rels;
-        QByteArray data;
         QString ignored;
-        if (!Has(RelsPathOf(part)) || !ReadPart(RelsPathOf(part), &data, &ignored))
+        if (!Has(RelsPathOf(part)))
             return rels;
-        QXmlStreamReader xml(data);
-        while (!xml.atEnd()) {
-            xml.readNext();
-            if (!xml.isStartElement() || xml.name() != QLatin1String("Relationship"))
-                continue;
-            const QXmlStreamAttributes a = xml.attributes();
-            if (a.value(QLatin1String("TargetMode")) == QLatin1String("External"))
-                continue;
-            Relationship rel;
-            rel.type = a.value(QLatin1String("Type")).toString();
-            rel.target = ResolveTarget(part, a.value(QLatin1String("Target")).toString());
-            rels.append(qMakePair(a.value(QLatin1String("Id")).toString(), rel));
-        }
+        (void)ParsePart(
+            RelsPathOf(part),
+            [&](QXmlStreamReader &xml) {
+                qint64 elements = WorkbookFile::MaxCells * 3;
+                while (!xml.atEnd() && rels.size() < WorkbookFile::MaxSheets * 8) {
+                    xml.readNext();
+                    if (!xml.isStartElement())
+                        continue;
+                    if (--elements < 0)
+                        break;
+                    if (xml.name() != QLatin1String("Relationship"))
+                        continue;
+                    const QXmlStreamAttributes a = xml.attributes();
+                    if (a.value(QLatin1String("TargetMode")) == QLatin1String("External"))
+                        continue;
+                    Relationship rel;
+                    rel.type = a.value(QLatin1String("Type")).toString();
+                    rel.target = ResolveTarget(part, a.value(QLatin1String("Target")).toString());
+                    rels.append(qMakePair(a.value(QLatin1String("Id")).toString(), rel));
+                }
+                return QString();
+            },
+            &ignored);
         return rels;
     }
 
@@ -386,36 +352,43 @@ struct Styles
     QVector<DateKind> xfDateKind; // per cell format index
 };
 
-Styles ReadStyles(const QByteArray &data)
+// Most cell formats read: Excel keeps at most 64,000; a part listing more
+// is read only that far (a cell naming a later one reads as a plain number).
+constexpr int kMaxStyles = 65536;
+
+// Reads the cell formats' date kinds; stops early, keeping what it read, at
+// kMaxStyles formats or three million elements.
+QString ReadStyles(QXmlStreamReader &xml, Styles *styles)
 {
-    Styles styles;
-    QHash<int, QString> codes;
-    QXmlStreamReader xml(data);
+    QHash<int, DateKind> custom; // numFmtId -> kind, worked out once per format
     bool inCellXfs = false;
+    qint64 elements = WorkbookFile::MaxCells * 3;
     while (!xml.atEnd()) {
         xml.readNext();
         if (xml.isStartElement()) {
+            if (--elements < 0)
+                break;
             if (xml.name() == QLatin1String("numFmt")) {
-                codes.insert(xml.attributes().value(QLatin1String("numFmtId")).toInt(),
-                             xml.attributes().value(QLatin1String("formatCode")).toString());
+                if (custom.size() >= kMaxStyles)
+                    continue;
+                const QString code = xml.attributes().value(QLatin1String("formatCode")).toString();
+                custom.insert(xml.attributes().value(QLatin1String("numFmtId")).toInt(),
+                              !IsDateFormatCode(code)    ? DateKind::None
+                                  : IsTimeOnlyCode(code) ? DateKind::Time
+                                                         : DateKind::Date);
             } else if (xml.name() == QLatin1String("cellXfs")) {
                 inCellXfs = true;
             } else if (inCellXfs && xml.name() == QLatin1String("xf")) {
                 const int id = xml.attributes().value(QLatin1String("numFmtId")).toInt();
-                DateKind kind = BuiltInDateKind(id);
-                if (codes.contains(id)) {
-                    const QString code = codes.value(id);
-                    kind = !IsDateFormatCode(code) ? DateKind::None
-                        : IsTimeOnlyCode(code)     ? DateKind::Time
-                                                   : DateKind::Date;
-                }
-                styles.xfDateKind.append(kind);
+                styles->xfDateKind.append(custom.value(id, BuiltInDateKind(id)));
+                if (styles->xfDateKind.size() >= kMaxStyles)
+                    break;
             }
         } else if (xml.isEndElement() && xml.name() == QLatin1String("cellXfs")) {
             inCellXfs = false;
         }
     }
-    return styles;
+    return QString();
 }
 
 // A plain decimal of at most 15 significant digits as a spreadsheet shows
@@ -637,10 +610,13 @@ bool XlsxReader::Read(const QString &path, Workbook *book, QString *error, int o
     const bool listed = package.ParsePart(
         workbookPart,
         [&](QXmlStreamReader &xml) {
+            qint64 elements = WorkbookFile::MaxCells * 3;
             while (!xml.atEnd()) {
                 xml.readNext();
                 if (!xml.isStartElement())
                     continue;
+                if (--elements < 0)
+                    return TooManyElements();
                 if (xml.name() == QLatin1String("workbookPr")) {
                     const QStringRef d = xml.attributes().value(QLatin1String("date1904"));
                     base1904 = d == QLatin1String("1") || d == QLatin1String("true");
@@ -718,11 +694,12 @@ bool XlsxReader::Read(const QString &path, Workbook *book, QString *error, int o
             return false;
         }
     }
+    // Formats only tell dates from numbers: a damaged styles part is no reason to refuse the book.
     Styles styles;
-    QByteArray data;
     const QString stylesPart = FindTarget(rels, QStringLiteral("/styles"));
-    if (!stylesPart.isEmpty() && package.Has(stylesPart) && package.ReadPart(stylesPart, &data, &reason))
-        styles = ReadStyles(data);
+    if (!stylesPart.isEmpty() && package.Has(stylesPart))
+        (void)package.ParsePart(
+            stylesPart, [&](QXmlStreamReader &xml) { return ReadStyles(xml, &styles); }, &reason);
 
     qint64 cellBudget = WorkbookFile::MaxCells;
     QSet<QString> parsed;
