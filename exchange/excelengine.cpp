@@ -102,6 +102,12 @@ bool ExcelEngine::OpenReplacing(int sheet)
     const QFileInfo file(m_path);
     if (!file.isFile() || sheet < 1)
         return false;
+    // Only a file that is no workbook at all is replaced: a workbook refused
+    // for its size (too many sheets or cells) or for damage may still hold
+    // the user's data.
+    QString reason;
+    if (WorkbookFile::DetectFormat(m_path, &reason) != WorkbookFile::Format::Unknown)
+        return false;
     // Unreadable as a workbook: start afresh, as for a new file, and
     // overwrite it on save (the user chose to replace it).
     m_error.clear();

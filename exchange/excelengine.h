@@ -36,8 +36,9 @@ public:
     // and takes the used range of sheet number `sheet` (1-based). `visible`
     // is kept for callers written against Excel; there is no window.
     bool Open(int sheet, bool visible);
-    // Open for an export the user confirmed: a file that cannot be read as a
-    // workbook (damaged, empty, another kind) is replaced by a new one.
+    // Open for an export the user confirmed: a file that is no workbook (empty,
+    // another kind) is replaced by a new one; a workbook that cannot be read
+    // (damaged, over the caps) is refused, as it may hold the user's data.
     bool OpenReplacing(int sheet);
 
     // Each row below the header as one text: cell texts joined by "+", with

@@ -361,6 +361,14 @@ void TestExchange::exportFailures()
         QVERIFY2(WorkbookFile::Read(File("damaged.xlsx"), &book, &error), qPrintable(error));
         QCOMPARE(book.sheets.at(0).Text(1, 1), QStringLiteral("库存"));
     }
+    // A workbook that cannot be read may still hold the user's data: refused, kept as it was.
+    const QByteArray broken("PK\x03\x04 a damaged package");
+    QVERIFY(WriteFile(File("broken.xlsx"), broken));
+    const ExportResult refused = WriteLedger(GoodsPage, &widget, File("broken.xlsx"));
+    QVERIFY2(!refused.ok && !refused.error.isEmpty(), qPrintable(refused.error));
+    QFile kept(File("broken.xlsx"));
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), broken);
 }
 
 void TestExchange::listRoundTrip()
