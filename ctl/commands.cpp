@@ -282,7 +282,8 @@ int RunImport(const Invocation &inv)
         return ImportList(page.list, file);
     const LedgerExchange::ImportResult result =
         LedgerExchange::ReadAndStore(ExchangeKind(page.ledger), file, nullptr, page.ledger->tableName);
-    if (!result.stored)
+    // Every data row refused is a failure too, with the counts of why.
+    if (result.Failed())
         return Fail(LedgerExchange::ImportStatusText(result));
     Out(LedgerExchange::ImportStatusText(result));
     return Ok;
@@ -362,6 +363,10 @@ int RunExport(const Invocation &inv)
         return ExportWorkbook(page, inv, file);
     if (suffix == QLatin1String("pdf"))
         return ExportPdf(page, inv, file);
+    if (suffix.isEmpty())
+        return Fail(
+            QStringLiteral("导出失败: 文件名 %1 没有扩展名，无法确定格式: 可导出为 .xls、.xlsx 或 .pdf")
+                .arg(file));
     return Fail(QStringLiteral("不支持的文件类型“.%1”: 可导出为 .xls、.xlsx 或 .pdf").arg(suffix));
 }
 

@@ -122,6 +122,14 @@ public:
     [[nodiscard]] bool QueryFinanceTexts(int mode, int tabType, const QString &startDate, const QString &date,
                                          const QVector<int> &texts, FinanceList &out);
 
+    // An import's rows inside the caller's transaction, statements prepared
+    // once: a row marked fresh (its serial made by the import, so it cannot
+    // be stored yet) is inserted without a look-up; another updates the row
+    // of its serial, or is inserted when there is none. On failure failedAt
+    // is the index of the refused row; the caller rolls back.
+    Result SaveImportedGoods(const QList<GoodsRecord> &rows, const QVector<bool> &fresh, int *failedAt);
+    Result SaveImportedFinance(const QList<FinanceRecord> &rows, const QVector<bool> &fresh, int *failedAt);
+
     // Information lists; storeKind is InfoStore::MasterData or InfoStore::People.
     [[nodiscard]] bool SaveInfoList(int storeKind, const InfoList &list);
     [[nodiscard]] bool ReadInfoList(int storeKind, InfoList &list);

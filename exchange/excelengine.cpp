@@ -28,6 +28,13 @@ bool ExcelEngine::Fail(const QString &reason)
     return false;
 }
 
+QString ExcelEngine::TooWide(const WorkbookSheet &sheet)
+{
+    return QStringLiteral("工作表“%1”超过 %2 列，重写会丢失内容，没有保存")
+        .arg(sheet.name)
+        .arg(WorkbookFile::MaxReadColumns);
+}
+
 bool ExcelEngine::Open(int sheet, bool visible)
 {
     if (m_isOpen)
@@ -54,7 +61,8 @@ bool ExcelEngine::Open(int sheet, bool visible)
         const WorkbookFile::Format format = WorkbookFile::DetectFormat(m_path, &reason);
         if (format == WorkbookFile::Format::Unknown)
             return Fail(reason);
-        if (!WorkbookFile::Read(m_path, &m_book, &reason))
+        // Only the sheet asked for is parsed; an .xls rewrite reads the rest on save.
+        if (!WorkbookFile::Read(m_path, &m_book, &reason, sheet))
             return Fail(reason);
         if (sheet > m_book.sheets.size()) {
             m_book = Workbook();
@@ -94,6 +102,12 @@ bool ExcelEngine::OpenReplacing(int sheet)
     const QFileInfo file(m_path);
     if (!file.isFile() || sheet < 1)
         return false;
+    // Only a file that is no workbook at all is replaced: a workbook refused
+    // for its size (too many sheets or cells) or for damage may still hold
+    // the user's data.
+    QString reason;
+    if (WorkbookFile::DetectFormat(m_path, &reason) != WorkbookFile::Format::Unknown)
+        return false;
     // Unreadable as a workbook: start afresh, as for a new file, and
     // overwrite it on save (the user chose to replace it).
     m_error.clear();
@@ -114,14 +128,9 @@ bool ExcelEngine::OpenReplacing(int sheet)
 
 int ExcelEngine::FormulasAsValues() const
 {
-    if (!m_hasWorkbook || m_isNewFile)
+    if (m_isNewFile)
         return 0;
-    if (m_format == WorkbookFile::Format::Xlsx)
-        return Sheet().formulaCells;
-    int count = 0;
-    for (const WorkbookSheet &sheet : m_book.sheets)
-        count += sheet.formulaCells;
-    return count;
+    return m_formulasAsValues;
 }
 
 bool ExcelEngine::CheckReadable()
@@ -136,7 +145,7 @@ bool ExcelEngine::CheckReadable()
     return true;
 }
 
-bool ExcelEngine::ReadRows(QVector<QStringList> *rows)
+bool ExcelEngine::ReadRows(QVector<QStringList> *rows, QStringList *problems)
 {
     if (!rows)
         return Fail(QStringLiteral("没有接收数据的列表"));
@@ -148,7 +157,10 @@ bool ExcelEngine::ReadRows(QVector<QStringList> *rows)
     const int end = qMin(m_startRow + m_rowCount - 1, sheet.LastDataRow() + 1);
     for (int r = m_startRow; r < end; ++r) {
         QStringList cells;
-        if (!sheet.rows.at(r).isEmpty()) {
+        const QString problem = sheet.unreadable.value(r);
+        if (problems)
+            problems->append(problem);
+        if (!sheet.rows.at(r).isEmpty() || !problem.isEmpty()) {
             cells.reserve(m_columnCount);
             for (int c = m_startColumn - 1; c < m_startColumn - 1 + m_columnCount; ++c)
                 cells.append(sheet.Text(r, c));
@@ -211,6 +223,15 @@ bool ExcelEngine::WriteRows(const QStringList &header, const QVector<QStringList
 {
     if (!m_isOpen)
         return Fail(QStringLiteral("工作簿没有打开"));
+    // The sheet holds exactly these rows afterwards: nothing of an earlier,
+    // longer or wider table may be left below or beside them.
+    WorkbookSheet &sheet = Sheet();
+    WorkbookSheet cleared;
+    cleared.name = sheet.name;
+    cleared.part = sheet.part;
+    cleared.tooWide = sheet.tooWide;
+    sheet = cleared;
+    m_modified = true;
     bool ok = true;
     for (int c = 0; c < header.size(); ++c)
         ok = SetCellData(1, c + 1, header.at(c)) && ok;
@@ -240,20 +261,34 @@ bool ExcelEngine::Save()
         return true;
     }
     QString reason;
+    // Refused before any work: the file is read-only or open elsewhere.
+    const QString problem = WorkbookFile::WriteProblem(m_path);
+    if (!problem.isEmpty())
+        return Fail(problem);
     if (!m_isNewFile && m_format == WorkbookFile::Format::Xlsx) {
+        if (Sheet().tooWide)
+            return Fail(TooWide(Sheet()));
+        m_formulasAsValues = Sheet().formulaCells;
         m_saveResult = WorkbookFile::ReplaceXlsxSheet(m_path, Sheet(), &reason);
     } else {
-        // A whole rewrite would lose what was left out on reading.
-        for (const WorkbookSheet &sheet : qAsConst(m_book.sheets)) {
-            if (sheet.tooWide) {
-                m_error = QStringLiteral("工作表“%1”超过 %2 列，重写会丢失内容，没有保存")
-                              .arg(sheet.name)
-                              .arg(WorkbookFile::MaxReadColumns);
-                m_saveResult = false;
-                return false;
-            }
+        Workbook book = m_book;
+        if (!m_isNewFile) {
+            // The .xls is written whole: every other sheet is read now, once.
+            if (!WorkbookFile::Read(m_path, &book, &reason, 0))
+                return Fail(reason);
+            if (book.sheets.size() < m_sheetIndex)
+                return Fail(QStringLiteral("工作簿 %1 在读入后被改动，没有保存").arg(m_fileName));
+            book.sheets[m_sheetIndex - 1] = Sheet();
+            m_formulasAsValues = 0;
+            for (int i = 0; i < book.sheets.size(); ++i)
+                m_formulasAsValues += i + 1 == m_sheetIndex ? 0 : book.sheets.at(i).formulaCells;
         }
-        m_saveResult = WorkbookFile::Write(m_path, m_format, m_book, &reason);
+        // A whole rewrite would lose what was left out on reading.
+        for (const WorkbookSheet &sheet : qAsConst(book.sheets)) {
+            if (sheet.tooWide)
+                return Fail(TooWide(sheet));
+        }
+        m_saveResult = WorkbookFile::Write(m_path, m_format, book, &reason);
     }
     if (!m_saveResult)
         m_error = reason;

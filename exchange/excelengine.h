@@ -14,9 +14,10 @@
 // box of its cells) is taken at Open; its first row is the header that the
 // writes produce and the reads skip.
 //
-// Writing into an existing .xlsx replaces only the sheet's part in the
-// package: every other sheet and part stays byte for byte. An existing .xls
-// is read whole and written back whole: texts, numbers, dates and truth
+// Open parses only the sheet asked for. Writing into an existing .xlsx
+// replaces only the sheet's part in the package: every other sheet and part
+// stays byte for byte. An existing .xls is read whole on save and written back
+// whole: texts, numbers, dates and truth
 // values keep their types, formulas become their last computed values
 // (FormulasAsValues() counts them), formatting is not kept. A new file is
 // written as .xlsx when its name ends in ".xlsx", otherwise as .xls.
@@ -35,8 +36,9 @@ public:
     // and takes the used range of sheet number `sheet` (1-based). `visible`
     // is kept for callers written against Excel; there is no window.
     bool Open(int sheet, bool visible);
-    // Open for an export the user confirmed: a file that cannot be read as a
-    // workbook (damaged, empty, another kind) is replaced by a new one.
+    // Open for an export the user confirmed: a file that is no workbook (empty,
+    // another kind) is replaced by a new one; a workbook that cannot be read
+    // (damaged, over the caps) is refused, as it may hold the user's data.
     bool OpenReplacing(int sheet);
 
     // Each row below the header as one text: cell texts joined by "+", with
@@ -44,9 +46,12 @@ public:
     bool ReadRowsAsText(QStringList *rows);
     // Each row below the header as its cell texts, up to the last row that
     // holds text. A row with text has every column of the range; a blank
-    // row comes as an empty list.
-    bool ReadRows(QVector<QStringList> *rows);
-    // Header texts into row 1 (from column 1), rows into rows 2.., then Save.
+    // row comes as an empty list. problems, when given, gets one text per
+    // row: why a cell of it could not be read (the cell reads as empty), or
+    // an empty text.
+    bool ReadRows(QVector<QStringList> *rows, QStringList *problems = nullptr);
+    // The sheet cleared, header texts into row 1 (from column 1), rows into
+    // rows 2.., then Save: the sheet holds exactly these rows afterwards.
     bool WriteRows(const QStringList &header, const QVector<QStringList> &rows);
 
     // Sets one cell (1-based) of the open sheet to the value's text.
@@ -75,6 +80,7 @@ public:
 private:
     bool CheckReadable();
     bool Fail(const QString &reason);
+    static QString TooWide(const WorkbookSheet &sheet);
     WorkbookSheet &Sheet() { return m_book.sheets[m_sheetIndex - 1]; }
     const WorkbookSheet &Sheet() const { return m_book.sheets.at(m_sheetIndex - 1); }
 
@@ -94,5 +100,6 @@ private:
     bool m_isClosed = false;
     bool m_modified = false;
     bool m_saveResult = false;
+    int m_formulasAsValues = 0;
     QString m_error;
 };

@@ -142,7 +142,36 @@ ImportResult ImportRowsToStore(int kind, const QStringList &rows, const QString 
     return ImportCellsToStore(kind, cells, tableName);
 }
 
-ImportResult ImportCellsToStore(int kind, const QVector<QStringList> &rows, const QString &tableName)
+namespace {
+
+// The checked rows of one kind, saved in one call with the import's own
+// serials marked, so the store needs no look-up for them.
+template <typename Record>
+struct Batch
+{
+    QList<Record> records;
+    QVector<bool> fresh;
+    QVector<int> sheetRows; // the row of the sheet each record came from
+};
+
+template <typename Record>
+RowVerdict Collect(int kind, const QStringList &cells, int tabType, SerialClock &clock, int sheetRow,
+                   Batch<Record> *batch)
+{
+    Record record;
+    const RowVerdict verdict = RecordFromFields(kind, cells, tabType, clock, &record);
+    if (verdict == RowVerdict::Ok) {
+        batch->fresh.append(cells.value(0).isEmpty());
+        batch->records.append(record);
+        batch->sheetRows.append(sheetRow);
+    }
+    return verdict;
+}
+
+} // namespace
+
+ImportResult ImportCellsToStore(int kind, const QVector<QStringList> &rows, const QString &tableName,
+                                const QStringList &problems)
 {
     ImportResult result;
     result.read = true;
@@ -152,55 +181,59 @@ ImportResult ImportCellsToStore(int kind, const QVector<QStringList> &rows, cons
         return result;
     }
 
+    SerialClock clock;
+    Batch<GoodsRecord> goods;
+    Batch<FinanceRecord> finance;
+    for (int i = 0; i < rows.size(); ++i) {
+        const QString problem = problems.value(i);
+        if (!problem.isEmpty()) {
+            if (result.unreadable++ == 0)
+                result.unreadableReason = QStringLiteral("第%1行：%2").arg(i + 1).arg(problem);
+            continue;
+        }
+        if (IsBlankRow(rows.at(i))) {
+            ++result.blankRows;
+            continue;
+        }
+        const RowVerdict verdict = kind == GoodsPage ? Collect(kind, rows.at(i), tabType, clock, i, &goods)
+                                                     : Collect(kind, rows.at(i), tabType, clock, i, &finance);
+        if (verdict == RowVerdict::TooFewFields)
+            ++result.tooFewFields;
+        else if (verdict == RowVerdict::NotANumber)
+            ++result.notNumbers;
+    }
+    const int count = kind == GoodsPage ? goods.records.size() : finance.records.size();
+    if (count == 0) {
+        // Nothing to write; the counts tell why.
+        result.stored = true;
+        return result;
+    }
+
     StoreDbAccess *store = StoreDbAccess::Instance();
+    // One transaction for the file: it goes in whole or not at all.
     TransactionGuard guard(DbManager::Instance()->Connection());
     if (!guard.IsActive()) {
         result.error =
             QStringLiteral("无法开始事务: %1").arg(DbManager::Instance()->Connection().lastError().text());
         return result;
     }
-
-    SerialClock clock;
-    for (int i = 0; i < rows.size(); ++i) {
-        if (IsBlankRow(rows.at(i))) {
-            ++result.blankRows;
-            continue;
-        }
-        RowVerdict verdict;
-        bool saved = true;
-        if (kind == GoodsPage) {
-            GoodsRecord record;
-            verdict = RecordFromFields(kind, rows.at(i), tabType, clock, &record);
-            if (verdict == RowVerdict::Ok)
-                saved = store->SaveGoodsRow(record);
-        } else {
-            FinanceRecord record;
-            verdict = RecordFromFields(kind, rows.at(i), tabType, clock, &record);
-            if (verdict == RowVerdict::Ok)
-                saved = store->SaveFinanceRow(record);
-        }
-        if (verdict == RowVerdict::TooFewFields) {
-            ++result.tooFewFields;
-            continue;
-        }
-        if (verdict == RowVerdict::NotANumber) {
-            ++result.notNumbers;
-            continue;
-        }
-        if (!saved) {
-            // The guard undoes the rows already written: a file goes in whole or not at all.
-            result.error = QStringLiteral("第%1行无法保存: %2").arg(i + 1).arg(store->lastError());
-            result.imported = 0;
-            return result;
-        }
-        ++result.imported;
+    int failedAt = -1;
+    const Result saved = kind == GoodsPage
+        ? store->SaveImportedGoods(goods.records, goods.fresh, &failedAt)
+        : store->SaveImportedFinance(finance.records, finance.fresh, &failedAt);
+    if (!saved) {
+        const QVector<int> &sheetRows = kind == GoodsPage ? goods.sheetRows : finance.sheetRows;
+        result.error = failedAt >= 0
+            ? QStringLiteral("第%1行无法保存: %2").arg(sheetRows.value(failedAt) + 1).arg(saved.error())
+            : saved.error();
+        return result;
     }
     if (!guard.Commit()) {
         result.error =
             QStringLiteral("无法提交: %1").arg(DbManager::Instance()->Connection().lastError().text());
-        result.imported = 0;
         return result;
     }
+    result.imported = count;
     result.stored = true;
     return result;
 }
@@ -212,9 +245,10 @@ ImportResult ReadAndStore(int kind, const QString &fileName, QStringList *rows, 
     if (rows)
         rows->clear();
     QVector<QStringList> cells;
+    QStringList problems;
     {
         ExcelEngine engine(fileName);
-        if (!engine.Open(1, false) || !engine.ReadRows(&cells)) {
+        if (!engine.Open(1, false) || !engine.ReadRows(&cells, &problems)) {
             result.error = engine.ErrorString();
             return result;
         }
@@ -229,7 +263,7 @@ ImportResult ReadAndStore(int kind, const QString &fileName, QStringList *rows, 
             rows->append(row.join(QLatin1Char('+')));
         }
     }
-    result = ImportCellsToStore(kind, cells, tableName);
+    result = ImportCellsToStore(kind, cells, tableName, problems);
     result.fileName = fileName;
     return result;
 }
@@ -241,14 +275,24 @@ QString ImportStatusText(const ImportResult &result)
         return QStringLiteral("导入失败: 无法读取工作簿 %1 (%2)，没有导入任何记录").arg(name, result.error);
     if (!result.stored)
         return QStringLiteral("导入失败: %1 %2，没有导入任何记录").arg(name, result.error).simplified();
-    QString text = QStringLiteral("导入数据完成,请通过查询查看记录 (导入%1行").arg(result.imported);
+    QString counts;
     if (result.tooFewFields > 0)
-        text += QStringLiteral("，%1行字段不足未导入").arg(result.tooFewFields);
+        counts += QStringLiteral("，%1行字段不足未导入").arg(result.tooFewFields);
     if (result.notNumbers > 0)
-        text += QStringLiteral("，%1行数量或金额不是数字未导入").arg(result.notNumbers);
+        counts += QStringLiteral("，%1行数量或金额不是数字未导入").arg(result.notNumbers);
+    if (result.unreadable > 0)
+        counts += QStringLiteral("，%1行有无法读取的单元格未导入（%2）")
+                      .arg(result.unreadable)
+                      .arg(result.unreadableReason);
     if (result.blankRows > 0)
-        text += QStringLiteral("，跳过%1个空行").arg(result.blankRows);
-    return text + QLatin1Char(')');
+        counts += QStringLiteral("，跳过%1个空行").arg(result.blankRows);
+    if (result.imported == 0 && result.Refused() > 0)
+        return QStringLiteral("导入失败: %1 的数据行都没有导入 (%2)").arg(name, counts.mid(1));
+    if (result.imported == 0)
+        return (name.isEmpty() ? QString() : QStringLiteral("工作簿 %1 中").arg(name))
+            + QStringLiteral("没有数据行，没有导入任何记录");
+    return QStringLiteral("导入数据完成,请通过查询查看记录 (导入%1行").arg(result.imported) + counts
+        + QLatin1Char(')');
 }
 
 QString ExportStatusText(const ExportResult &result)

@@ -49,18 +49,26 @@ struct ImportResult
     bool read = false;   // the workbook could be read (always true for row lists)
     bool stored = false; // the rows were committed; false stores nothing
     int imported = 0;
-    int tooFewFields = 0; // rows skipped for too few fields
-    int notNumbers = 0;   // rows skipped for letters in a quantity or amount
-    int blankRows = 0;    // rows without any text, skipped
+    int tooFewFields = 0;     // rows skipped for too few fields
+    int notNumbers = 0;       // rows skipped for letters in a quantity or amount
+    int blankRows = 0;        // rows without any text, skipped
+    int unreadable = 0;       // rows with a cell that could not be read, skipped
+    QString unreadableReason; // the first of them, with its row
     QString fileName;
     QString error; // why nothing was stored
+
+    // Data rows left out; an import that stores none of its data rows failed.
+    int Refused() const { return tooFewFields + notNumbers + unreadable; }
+    bool Failed() const { return !stored || (imported == 0 && Refused() > 0); }
 };
 
 // Stores the rows on the page's kind in one transaction on the calling
 // thread's connection: all of them or, when one is refused, none.
 ImportResult ImportRowsToStore(int kind, const QStringList &rows, const QString &tableName);
-// The same for rows already split into cells (no "^^" to undo).
-ImportResult ImportCellsToStore(int kind, const QVector<QStringList> &rows, const QString &tableName);
+// The same for rows already split into cells (no "^^" to undo); problems
+// holds, per row, why a cell of it could not be read (such rows are refused).
+ImportResult ImportCellsToStore(int kind, const QVector<QStringList> &rows, const QString &tableName,
+                                const QStringList &problems = {});
 
 // The worker's part of an import: reads sheet 1 of the file, leaves its rows
 // as texts in rows (when given) and stores its cells as above.

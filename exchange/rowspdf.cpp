@@ -5,6 +5,8 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QSaveFile>
+#include <QTextLayout>
 
 #include <algorithm>
 #include <numeric>
@@ -31,19 +33,79 @@ constexpr qreal kBasePoints = 9;
 constexpr qreal kSmallestPoints = 6;
 // A cell's measured width is capped so one long remark cannot take the page.
 constexpr int kMeasuredChars = 40;
-constexpr int kCellFlags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWrapAnywhere;
+
+// A cell broken into the lines its column shows: at word boundaries, or
+// between characters for a word wider than the column.
+QStringList WrapLines(const QString &text, const QFont &font, const QFontMetricsF &fm, QPaintDevice *device,
+                      qreal width)
+{
+    if (text.isEmpty())
+        return {};
+    if (fm.horizontalAdvance(text) <= width && !text.contains(QLatin1Char('\n')))
+        return {text};
+    QStringList lines;
+    for (const QString &paragraph : text.split(QLatin1Char('\n'))) {
+        QTextLayout layout(paragraph, font, device);
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(qMax<qreal>(1, width));
+            lines.append(paragraph.mid(line.textStart(), line.textLength()));
+        }
+        layout.endLayout();
+        if (paragraph.isEmpty())
+            lines.append(QString());
+    }
+    return lines;
+}
+
+// The lines of every cell of a row; the row is as tall as its longest cell.
+struct WrappedRow
+{
+    QVector<QStringList> cells;
+    int lines = 1;
+};
+
+WrappedRow Wrap(const QStringList &cells, const QVector<qreal> &widths, const QFont &font,
+                QPaintDevice *device, qreal padding)
+{
+    WrappedRow row;
+    row.cells.resize(widths.size());
+    const QFontMetricsF fm(font, device);
+    for (int c = 0; c < widths.size() && c < cells.size(); ++c) {
+        row.cells[c] = WrapLines(cells.at(c), font, fm, device, widths.at(c) - 2 * padding);
+        row.lines = qMax(row.lines, row.cells.at(c).size());
+    }
+    return row;
+}
+
+// A run of a row's lines on one page: a row taller than a page goes on over
+// the next pages.
+struct Piece
+{
+    int row;
+    int firstLine;
+    int lineCount;
+};
 
 struct Layout
 {
     QFont font;
     qreal padding = 0;
     QVector<qreal> widths;
-    qreal headerHeight = 0;
-    QVector<qreal> rowHeights;
-    QVector<int> pageStarts; // first row of each page
 };
 
-QVector<qreal> NaturalWidths(const Table &table, int columns, const QFontMetricsF &fm, qreal padding)
+// A title's width in the bold title font, with a unit spare so rounding
+// cannot break it.
+qreal TitleWidth(const QFontMetricsF &titleFm, const QString &title, qreal padding)
+{
+    return titleFm.horizontalAdvance(title) + 2 * padding + 1;
+}
+
+QVector<qreal> NaturalWidths(const Table &table, int columns, const QFontMetricsF &fm,
+                             const QFontMetricsF &titleFm, qreal padding)
 {
     QVector<qreal> widths(columns, 0);
     auto measure = [&](int c, const QString &text) {
@@ -51,7 +113,7 @@ QVector<qreal> NaturalWidths(const Table &table, int columns, const QFontMetrics
         widths[c] = qMax(widths[c], fm.horizontalAdvance(shown) + 2 * padding);
     };
     for (int c = 0; c < columns; ++c)
-        measure(c, table.headers.value(c));
+        widths[c] = TitleWidth(titleFm, table.headers.value(c), padding);
     for (const QStringList &row : table.rows) {
         for (int c = 0; c < columns && c < row.size(); ++c)
             measure(c, row.at(c));
@@ -63,21 +125,25 @@ QVector<qreal> NaturalWidths(const Table &table, int columns, const QFontMetrics
 
 qreal Sum(const QVector<qreal> &v) { return std::accumulate(v.begin(), v.end(), qreal(0)); }
 
-qreal LineHeight(const QFontMetricsF &fm, const QVector<qreal> &widths, const QStringList &cells,
-                 qreal padding)
+// Narrows columns to the width: first those wider than their title, so a
+// title keeps its line while a long cell wraps; only when the titles alone do
+// not fit does every column shrink in proportion (and titles wrap).
+void Squeeze(const Table &table, int columns, const QFontMetricsF &titleFm, qreal padding, qreal width,
+             QVector<qreal> *widths)
 {
-    qreal height = fm.height();
-    for (int c = 0; c < widths.size() && c < cells.size(); ++c) {
-        if (cells.at(c).isEmpty())
-            continue;
-        // Only a cell too long for its column wraps; most rows stay one line.
-        if (fm.horizontalAdvance(cells.at(c)) + 2 * padding <= widths.at(c))
-            continue;
-        const QRectF box =
-            fm.boundingRect(QRectF(0, 0, widths.at(c) - 2 * padding, 1e9), kCellFlags, cells.at(c));
-        height = qMax(height, box.height());
+    QVector<qreal> floor(columns);
+    for (int c = 0; c < columns; ++c)
+        floor[c] = qMin(widths->at(c), TitleWidth(titleFm, table.headers.value(c), padding));
+    const qreal floors = Sum(floor);
+    const qreal total = Sum(*widths);
+    if (floors < width && total > floors) {
+        const qreal share = (width - floors) / (total - floors);
+        for (int c = 0; c < columns; ++c)
+            (*widths)[c] = floor.at(c) + (widths->at(c) - floor.at(c)) * share;
+        return;
     }
-    return height + padding;
+    for (qreal &w : *widths)
+        w *= width / total;
 }
 
 // Font size and column widths for the page width: the natural widths when
@@ -90,14 +156,13 @@ Layout Fit(const Table &table, int columns, QPaintDevice *device, qreal width)
     while (true) {
         layout.font = TableFont(points);
         const QFontMetricsF fm(layout.font, device);
+        const QFontMetricsF titleFm(TableFont(points, true), device);
         layout.padding = fm.height() * 0.25;
-        layout.widths = NaturalWidths(table, columns, fm, layout.padding);
+        layout.widths = NaturalWidths(table, columns, fm, titleFm, layout.padding);
         const qreal total = Sum(layout.widths);
         if (total <= width || points <= kSmallestPoints) {
-            if (total > width) {
-                for (qreal &w : layout.widths)
-                    w *= width / total;
-            }
+            if (total > width)
+                Squeeze(table, columns, titleFm, layout.padding, width, &layout.widths);
             break;
         }
         points = qMax(kSmallestPoints, points * qMax(0.8, width / total));
@@ -124,7 +189,8 @@ int Render(QPagedPaintDevice *device, const Table &table, QString *error)
     {
         device->setPageOrientation(QPageLayout::Portrait);
         const QFontMetricsF fm(TableFont(kBasePoints), device);
-        const qreal natural = Sum(NaturalWidths(table, columns, fm, fm.height() * 0.25));
+        const QFontMetricsF titleFm(TableFont(kBasePoints, true), device);
+        const qreal natural = Sum(NaturalWidths(table, columns, fm, titleFm, fm.height() * 0.25));
         if (natural > device->width())
             device->setPageOrientation(QPageLayout::Landscape);
     }
@@ -136,51 +202,75 @@ int Render(QPagedPaintDevice *device, const Table &table, QString *error)
     }
     const qreal pageWidth = device->width();
     const qreal pageHeight = device->height();
-    Layout layout = Fit(table, columns, device, pageWidth);
+    const Layout layout = Fit(table, columns, device, pageWidth);
     const QFontMetricsF fm(layout.font, device);
     const QFont titleFont = TableFont(kBasePoints * 1.4, true);
     const QFontMetricsF titleFm(titleFont, device);
     const QFont headerFont = TableFont(layout.font.pointSizeF(), true);
     const qreal top = titleFm.height() * 1.6;
     const qreal footer = fm.height() * 1.8;
-    layout.headerHeight =
-        LineHeight(QFontMetricsF(headerFont, device), layout.widths, table.headers, layout.padding);
-    const qreal body = qMax(fm.height() * 2, pageHeight - top - footer - layout.headerHeight);
+    const qreal line = fm.lineSpacing();
+    const WrappedRow header = Wrap(table.headers, layout.widths, headerFont, device, layout.padding);
+    const qreal headerHeight =
+        header.lines * QFontMetricsF(headerFont, device).lineSpacing() + layout.padding;
+    const qreal body = pageHeight - top - footer - headerHeight;
+    const int linesPerPage = qMax(1, int((body - layout.padding) / line));
 
-    layout.rowHeights.reserve(table.rows.size());
-    layout.pageStarts.append(0);
-    qreal used = 0;
+    // Pages as runs of row lines: a row starts on a new page when it does not
+    // fit the rest of this one, and one taller than a page runs on.
+    QVector<WrappedRow> wrapped;
+    wrapped.reserve(table.rows.size());
+    QVector<QVector<Piece>> pages(1);
+    int left = linesPerPage;
     for (int r = 0; r < table.rows.size(); ++r) {
-        const qreal h = qMin(body, LineHeight(fm, layout.widths, table.rows.at(r), layout.padding));
-        layout.rowHeights.append(h);
-        if (used + h > body && used > 0) {
-            layout.pageStarts.append(r);
-            used = 0;
+        wrapped.append(Wrap(table.rows.at(r), layout.widths, layout.font, device, layout.padding));
+        int first = 0;
+        int rest = wrapped.last().lines;
+        if (rest > left && left < linesPerPage && rest <= linesPerPage) {
+            pages.append(QVector<Piece>());
+            left = linesPerPage;
         }
-        used += h;
+        while (rest > 0) {
+            if (left == 0) {
+                pages.append(QVector<Piece>());
+                left = linesPerPage;
+            }
+            const int n = qMin(rest, left);
+            pages.last().append({r, first, n});
+            first += n;
+            rest -= n;
+            left -= n;
+        }
     }
-    const int pages = layout.pageStarts.size();
     const QString printed =
         QStringLiteral("打印日期：%1").arg(table.printedAt.toString(QStringLiteral("yyyy-MM-dd hh:mm")));
     const QPen grid(Qt::gray, qMax<qreal>(1, device->logicalDpiX() / 150.0));
 
-    auto drawRow = [&](qreal y, qreal h, const QStringList &cells, bool header) {
+    auto drawRow = [&](qreal y, qreal h, const WrappedRow &row, int firstLine, int count, bool shaded) {
         qreal x = 0;
-        if (header)
+        if (shaded)
             painter.fillRect(QRectF(0, y, Sum(layout.widths), h), QColor(230, 230, 230));
         for (int c = 0; c < columns; ++c) {
             const QRectF cell(x, y, layout.widths.at(c), h);
             painter.setPen(grid);
             painter.drawRect(cell);
             painter.setPen(Qt::black);
-            const QString text = cells.value(c);
-            if (!text.isEmpty())
-                painter.drawText(cell.adjusted(layout.padding, 0, -layout.padding, 0), kCellFlags, text);
+            // Line by line at the layout's spacing: a fallback font's taller
+            // lines would otherwise push the last ones out of the cell.
+            const QStringList shown = row.cells.at(c).mid(firstLine, count);
+            const QRectF inner = cell.adjusted(layout.padding, 0, -layout.padding, 0);
+            if (row.lines == 1 && !shown.isEmpty())
+                painter.drawText(inner, Qt::AlignLeft | Qt::AlignVCenter, shown.first());
+            else
+                for (int i = 0; i < shown.size(); ++i)
+                    painter.drawText(
+                        QRectF(inner.left(), y + layout.padding / 2 + i * line, inner.width(), line),
+                        Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip, shown.at(i));
             x += layout.widths.at(c);
         }
     };
 
-    for (int p = 0; p < pages; ++p) {
+    for (int p = 0; p < pages.size(); ++p) {
         if (p > 0 && !device->newPage()) {
             painter.end();
             *error = QStringLiteral("无法开始新的一页");
@@ -193,23 +283,23 @@ int Render(QPagedPaintDevice *device, const Table &table, QString *error)
         painter.drawText(QRectF(0, 0, pageWidth, top), Qt::AlignRight | Qt::AlignTop, printed);
 
         painter.setFont(headerFont);
-        drawRow(top, layout.headerHeight, table.headers, true);
+        drawRow(top, headerHeight, header, 0, header.lines, true);
         painter.setFont(layout.font);
-        qreal y = top + layout.headerHeight;
-        const int end = p + 1 < pages ? layout.pageStarts.at(p + 1) : table.rows.size();
-        for (int r = layout.pageStarts.at(p); r < end; ++r) {
-            drawRow(y, layout.rowHeights.at(r), table.rows.at(r), false);
-            y += layout.rowHeights.at(r);
+        qreal y = top + headerHeight;
+        for (const Piece &piece : qAsConst(pages.at(p))) {
+            const qreal h = piece.lineCount * line + layout.padding;
+            drawRow(y, h, wrapped.at(piece.row), piece.firstLine, piece.lineCount, false);
+            y += h;
         }
         painter.drawText(QRectF(0, pageHeight - footer, pageWidth, footer),
                          Qt::AlignHCenter | Qt::AlignBottom,
-                         QStringLiteral("第 %1 页，共 %2 页").arg(p + 1).arg(pages));
+                         QStringLiteral("第 %1 页，共 %2 页").arg(p + 1).arg(pages.size()));
     }
     if (!painter.end()) {
         *error = QStringLiteral("输出没有完成");
         return 0;
     }
-    return pages;
+    return pages.size();
 }
 
 bool WritePdf(const QString &path, const Table &table, QString *error)
@@ -219,15 +309,30 @@ bool WritePdf(const QString &path, const Table &table, QString *error)
         *error = QStringLiteral("文件夹不存在：%1").arg(target.absolutePath());
         return false;
     }
-    QPdfWriter writer(path);
-    writer.setPageSize(QPageSize(QPageSize::A4));
-    writer.setPageMargins(QMarginsF(12, 12, 12, 12), QPageLayout::Millimeter);
-    writer.setTitle(table.title);
-    writer.setCreator(QStringLiteral("Quillon"));
-    const int pages = Render(&writer, table, error);
+    // Written beside the target and moved over it when complete, so the
+    // reason a file cannot be made (a read-only folder) is the system's own.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        *error = QStringLiteral("无法创建文件：%1").arg(file.errorString());
+        return false;
+    }
+    int pages = 0;
+    {
+        QPdfWriter writer(&file);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setPageMargins(QMarginsF(12, 12, 12, 12), QPageLayout::Millimeter);
+        writer.setTitle(table.title);
+        writer.setCreator(QStringLiteral("Quillon"));
+        pages = Render(&writer, table, error);
+    }
     if (pages == 0) {
+        file.cancelWriting();
         if (error->isEmpty())
             *error = QStringLiteral("文件无法创建");
+        return false;
+    }
+    if (!file.commit()) {
+        *error = QStringLiteral("无法写入文件：%1").arg(file.errorString());
         return false;
     }
     return true;

@@ -12,9 +12,15 @@
 #include <QSet>
 #include <QTemporaryFile>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <functional>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 QString WorkbookSheet::Text(int row, int column) const
 {
@@ -30,6 +36,11 @@ void WorkbookSheet::SetText(int row, int column, const QString &text)
         return;
     if (!typed.isEmpty())
         typed.remove(Key(row, column));
+    Put(row, column, text);
+}
+
+void WorkbookSheet::Put(int row, int column, const QString &text)
+{
     if (!text.isEmpty() || row < rows.size()) {
         if (rows.size() <= row)
             rows.resize(row + 1);
@@ -53,9 +64,23 @@ void WorkbookSheet::SetText(int row, int column, const QString &text)
 
 void WorkbookSheet::SetTyped(int row, int column, const QString &text, const TypedCell &cell)
 {
-    SetText(row, column, text);
-    if (row >= 0 && column >= 0)
-        typed.insert(Key(row, column), cell);
+    if (row < 0 || column < 0)
+        return;
+    // One hash look-up: the insert replaces any earlier value of the cell.
+    Put(row, column, text);
+    typed.insert(Key(row, column), cell);
+}
+
+void WorkbookSheet::SetUnreadable(int row, int column, const QString &reason)
+{
+    if (row < 0 || column < 0)
+        return;
+    // Holds the row's place like a text would, so the row is not taken for a blank one.
+    SetText(row, column, QString());
+    if (rows.size() <= row)
+        rows.resize(row + 1);
+    if (!unreadable.contains(row))
+        unreadable.insert(row, reason);
 }
 
 const TypedCell *WorkbookSheet::Typed(int row, int column) const
@@ -91,14 +116,14 @@ Format DetectFormat(const QString &path, QString *error)
     return Format::Unknown;
 }
 
-bool Read(const QString &path, Workbook *book, QString *error)
+bool Read(const QString &path, Workbook *book, QString *error, int onlySheet)
 {
     *book = Workbook();
     QString reason;
     bool ok = false;
     switch (DetectFormat(path, &reason)) {
-    case Format::Xls: ok = XlsReader::Read(path, book, &reason); break;
-    case Format::Xlsx: ok = XlsxReader::Read(path, book, &reason); break;
+    case Format::Xls: ok = XlsReader::Read(path, book, &reason, onlySheet); break;
+    case Format::Xlsx: ok = XlsxReader::Read(path, book, &reason, onlySheet); break;
     case Format::Unknown: break;
     }
     if (ok && book->sheets.isEmpty()) {
@@ -114,12 +139,27 @@ bool Read(const QString &path, Workbook *book, QString *error)
 
 namespace {
 
+// The file a write lands in: a symbolic link is followed to its target, so
+// the link stays a link and the file it names gets the new content.
+QString WriteTarget(const QString &path)
+{
+    QFileInfo info(path);
+    for (int hops = 0; info.isSymLink() && hops < 40; ++hops) {
+        const QString next = info.symLinkTarget();
+        if (next.isEmpty())
+            break;
+        info.setFile(next);
+    }
+    return info.absoluteFilePath();
+}
+
 // Runs write on a temporary file beside path and moves it over path only
-// when write succeeded, keeping an existing file's permissions.
+// when write succeeded, keeping an existing file's mode.
 bool WriteBeside(const QString &path, const std::function<bool(const QString &, QString *)> &write,
                  QString *error)
 {
-    const QFileInfo target(path);
+    const QString targetPath = WriteTarget(path);
+    const QFileInfo target(targetPath);
     const QString folder = target.absolutePath();
     if (!QFileInfo(folder).isDir()) {
         *error = QStringLiteral("文件夹不存在：%1").arg(folder);
@@ -129,6 +169,19 @@ bool WriteBeside(const QString &path, const std::function<bool(const QString &, 
         *error = QStringLiteral("同名的文件夹已存在：%1").arg(path);
         return false;
     }
+    if (target.exists() && !target.isFile()) {
+        *error = QStringLiteral("%1 不是普通文件，没有保存").arg(path);
+        return false;
+    }
+    const QString problem = WriteProblem(targetPath);
+    if (!problem.isEmpty()) {
+        *error = problem;
+        return false;
+    }
+    struct stat before;
+    const QByteArray to = QFile::encodeName(targetPath);
+    const bool existed = ::stat(to.constData(), &before) == 0;
+
     QTemporaryFile temp(folder + QStringLiteral("/.quillon-XXXXXX.tmp"));
     if (!temp.open()) {
         *error = QStringLiteral("无法在 %1 写文件：%2").arg(folder, temp.errorString());
@@ -142,24 +195,44 @@ bool WriteBeside(const QString &path, const std::function<bool(const QString &, 
         *error = QStringLiteral("无法保存 %1：%2").arg(path, reason);
         return false;
     }
-
-    const QFileDevice::Permissions permissions = QFile::exists(path)
-        ? QFile::permissions(path)
-        : QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser
-            | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+    // On disk before it replaces the old file: a crash leaves one or the other whole.
     const QByteArray from = QFile::encodeName(tempName);
-    const QByteArray to = QFile::encodeName(path);
-    if (std::rename(from.constData(), to.constData()) != 0
-        && !(QFile::remove(path) && std::rename(from.constData(), to.constData()) == 0)) {
-        *error = QStringLiteral("无法写入 %1").arg(path);
+    const int fd = ::open(from.constData(), O_RDONLY);
+    const bool synced = fd >= 0 && ::fsync(fd) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    if (!synced) {
+        *error = QStringLiteral("无法保存 %1：%2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    const mode_t mode = existed ? (before.st_mode & 07777) : mode_t(0644);
+    if (::chmod(from.constData(), mode) != 0 || std::rename(from.constData(), to.constData()) != 0) {
+        *error = QStringLiteral("无法写入 %1：%2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
         return false;
     }
     temp.setAutoRemove(false);
-    QFile::setPermissions(path, permissions);
     return true;
 }
 
 } // namespace
+
+QString WriteProblem(const QString &path)
+{
+    const QFileInfo info(WriteTarget(path));
+    const QString folder = info.absolutePath();
+    const QString name = info.fileName();
+    if (QFileInfo::exists(folder + QStringLiteral("/~$") + name)
+        || QFileInfo::exists(folder + QStringLiteral("/.~lock.") + name + QLatin1Char('#')))
+        return QStringLiteral("文件正被其他程序打开");
+    // A file without any write permission is read-only for everyone, the
+    // superuser included: someone marked it so on purpose.
+    const QByteArray name8 = QFile::encodeName(info.absoluteFilePath());
+    struct stat st;
+    if (::stat(name8.constData(), &st) == 0
+        && ((st.st_mode & 0222) == 0 || ::access(name8.constData(), W_OK) != 0))
+        return QStringLiteral("文件只读，没有保存");
+    return QString();
+}
 
 bool Write(const QString &path, Format format, const Workbook &book, QString *error)
 {
@@ -197,7 +270,13 @@ QString NumberToText(double value)
 {
     if (!std::isfinite(value))
         return QString();
-    const double rounded = QString::number(value, 'g', 15).toDouble();
+    // Whole numbers within 15 digits, most cells of a ledger, need no rounding.
+    if (value == std::trunc(value) && std::fabs(value) < 1e15)
+        return QString::number(qint64(value));
+    double rounded = QString::number(value, 'g', 15).toDouble();
+    // Near the largest double, 15 digits round up past it.
+    if (!std::isfinite(rounded))
+        rounded = value;
     return QString::number(rounded, 'f', QLocale::FloatingPointShortest);
 }
 

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QHash>
 #include <QRegularExpression>
+#include <QSet>
 
 // glib names a struct field "signals", which Qt defines as a keyword.
 #pragma push_macro("signals")
@@ -280,6 +281,22 @@ bool IsDateCode(QString code)
         || code.contains(QLatin1Char('s'));
 }
 
+// The text Excel shows for an error value (BoolErr and cached formula results).
+QString ErrorText(quint8 code)
+{
+    switch (code) {
+    case 0x00: return QStringLiteral("#NULL!");
+    case 0x07: return QStringLiteral("#DIV/0!");
+    case 0x0F: return QStringLiteral("#VALUE!");
+    case 0x17: return QStringLiteral("#REF!");
+    case 0x1D: return QStringLiteral("#NAME?");
+    case 0x24: return QStringLiteral("#NUM!");
+    case 0x2A: return QStringLiteral("#N/A");
+    case 0x2B: return QStringLiteral("#GETTING_DATA");
+    default: return QStringLiteral("#N/A");
+    }
+}
+
 bool IsBuiltInDate(int id)
 {
     return (id >= 14 && id <= 22) || (id >= 27 && id <= 36) || (id >= 45 && id <= 47)
@@ -387,8 +404,13 @@ bool ReadGlobals(Records &records, Globals *g, QString *error)
                 damaged = true;
                 break;
             }
-            if (type == 0) // worksheets only, as Worksheets(n) counts them
-                g->sheets.append({name, offset});
+            if (type != 0) // worksheets only, as Worksheets(n) counts them
+                break;
+            if (g->sheets.size() >= WorkbookFile::MaxSheets) {
+                *error = QStringLiteral("工作簿列出超过 %1 个工作表，不予读取").arg(WorkbookFile::MaxSheets);
+                return false;
+            }
+            g->sheets.append({name, offset});
             break;
         }
         case Sst: {
@@ -424,7 +446,9 @@ bool ReadGlobals(Records &records, Globals *g, QString *error)
     return false;
 }
 
-bool ReadSheet(Records &records, const Globals &g, WorkbookSheet *sheet, QString *error)
+// Reads one sheet's substream into sheet. Every cell record counts against
+// cellBudget, blank ones included.
+bool ReadSheet(Records &records, const Globals &g, WorkbookSheet *sheet, qint64 *cellBudget, QString *error)
 {
     Record r;
     bool damaged = false;
@@ -437,6 +461,24 @@ bool ReadSheet(Records &records, const Globals &g, WorkbookSheet *sheet, QString
     int pendingColumn = -1;
     while (records.Next(&r, &damaged)) {
         Cursor c = r.At();
+        switch (r.id) {
+        case Blank:
+        case LabelSst:
+        case Label:
+        case Number:
+        case Rk:
+        case BoolErr:
+        case Formula: *cellBudget -= 1; break;
+        case MulRk:
+        case MulBlank: *cellBudget -= qMax(1, r.size / 2); break;
+        default: break;
+        }
+        if (*cellBudget < 0) {
+            *error = QStringLiteral("工作表“%1”超过 %2 个单元格，不予读取")
+                         .arg(sheet->name)
+                         .arg(WorkbookFile::MaxCells);
+            return false;
+        }
         switch (r.id) {
         case Eof: return true;
         case Bof: // an embedded substream (chart): skip to its end
@@ -483,7 +525,12 @@ bool ReadSheet(Records &records, const Globals &g, WorkbookSheet *sheet, QString
             if (c.Failed())
                 break;
             if (index >= quint32(g.strings.size())) {
-                damaged = true;
+                if (Fits(sheet, column, true))
+                    sheet->SetUnreadable(row, column,
+                                         QStringLiteral("第%1列的共享字符串序号 %2 超出范围（共 %3 个）")
+                                             .arg(column + 1)
+                                             .arg(index)
+                                             .arg(g.strings.size()));
                 break;
             }
             const QString &text = g.strings.at(int(index));
@@ -539,7 +586,7 @@ bool ReadSheet(Records &records, const Globals &g, WorkbookSheet *sheet, QString
             if (c.Failed() || !Fits(sheet, column, true))
                 break;
             if (isError) {
-                sheet->SetText(row, column, QStringLiteral("#错误"));
+                sheet->SetText(row, column, ErrorText(value));
             } else {
                 TypedCell cell;
                 cell.kind = TypedCell::Boolean;
@@ -576,7 +623,7 @@ bool ReadSheet(Records &records, const Globals &g, WorkbookSheet *sheet, QString
                 cell.value = value ? 1 : 0;
                 sheet->SetTyped(row, column, value ? QStringLiteral("TRUE") : QStringLiteral("FALSE"), cell);
             } else if (kind == 2) {
-                sheet->SetText(row, column, QStringLiteral("#错误"));
+                sheet->SetText(row, column, ErrorText(value));
             } else {
                 sheet->SetText(row, column, QString());
             }
@@ -608,15 +655,7 @@ bool ReadSheet(Records &records, const Globals &g, WorkbookSheet *sheet, QString
 // The "Workbook" stream of the OLE2 file; empty with error when there is none.
 QByteArray WorkbookStream(const QString &path, QString *error)
 {
-    static std::once_flag initialised;
-    std::call_once(initialised, [] {
-        gsf_init();
-        // A damaged container is reported through the result; libgsf's own
-        // complaints about it would only fill the terminal.
-        g_log_set_handler(
-            "libgsf:msole", GLogLevelFlags(G_LOG_LEVEL_MASK),
-            [](const gchar *, GLogLevelFlags, const gchar *, gpointer) {}, nullptr);
-    });
+    XlsReader::InitGsf();
     QByteArray data;
     const QByteArray name = QFile::encodeName(path);
     GsfInput *input = gsf_input_stdio_new(name.constData(), nullptr);
@@ -655,32 +694,67 @@ QByteArray WorkbookStream(const QString &path, QString *error)
 
 } // namespace
 
-bool XlsReader::ReadStream(const QByteArray &stream, Workbook *book, QString *error)
+void XlsReader::InitGsf()
+{
+    static std::once_flag initialised;
+    std::call_once(initialised, [] {
+        gsf_init();
+        // A damaged container or a failed write is reported through the
+        // result; the libraries' own complaints about it would only put a
+        // second, unexplained line beside the one failure message.
+        for (const char *domain :
+             {"libgsf", "libgsf:msole", "libgsf:zip", "GLib", "GLib-GObject", "GLib-GIO"})
+            g_log_set_handler(
+                domain,
+                GLogLevelFlags(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE
+                               | G_LOG_LEVEL_INFO | G_LOG_LEVEL_DEBUG),
+                [](const gchar *, GLogLevelFlags, const gchar *, gpointer) {}, nullptr);
+    });
+}
+
+bool XlsReader::ReadStream(const QByteArray &stream, Workbook *book, QString *error, int onlySheet)
 {
     Records records(stream);
     Globals g;
     if (!ReadGlobals(records, &g, error))
         return false;
-    for (const Globals::Sheet &entry : qAsConst(g.sheets)) {
+    qint64 cellBudget = WorkbookFile::MaxCells;
+    QSet<quint32> parsed;
+    for (int i = 0; i < g.sheets.size(); ++i) {
+        const Globals::Sheet &entry = g.sheets.at(i);
         WorkbookSheet sheet;
         sheet.name = entry.name;
+        if (onlySheet > 0 && i + 1 != onlySheet) {
+            // Only the name: a damaged or huge other sheet costs nothing.
+            sheet.unread = true;
+            book->sheets.append(sheet);
+            continue;
+        }
         if (entry.offset >= quint32(stream.size())) {
             *error = QStringLiteral("工作表“%1”的位置在文件之外，工作簿已损坏").arg(entry.name);
             return false;
         }
-        records.Seek(int(entry.offset));
-        if (!ReadSheet(records, g, &sheet, error))
+        // Each substream once: sheets sharing one are a damaged book.
+        if (parsed.contains(entry.offset)) {
+            *error = QStringLiteral("工作表“%1”与另一个工作表位置相同，工作簿已损坏").arg(entry.name);
             return false;
+        }
+        parsed.insert(entry.offset);
+        records.Seek(int(entry.offset));
+        if (!ReadSheet(records, g, &sheet, &cellBudget, error))
+            return false;
+        // A row's place costs memory even when the row is blank.
+        cellBudget -= sheet.rows.size();
         book->sheets.append(sheet);
     }
     return true;
 }
 
-bool XlsReader::Read(const QString &path, Workbook *book, QString *error)
+bool XlsReader::Read(const QString &path, Workbook *book, QString *error, int onlySheet)
 {
     QString reason;
     const QByteArray stream = WorkbookStream(path, &reason);
-    if (stream.isEmpty() || !ReadStream(stream, book, &reason)) {
+    if (stream.isEmpty() || !ReadStream(stream, book, &reason, onlySheet)) {
         *error = QStringLiteral("无法读取 Excel 97-2003 工作簿 %1：%2").arg(path, reason);
         return false;
     }

@@ -11,7 +11,10 @@
 class XlsReader
 {
 public:
-    static bool Read(const QString &path, Workbook *book, QString *error);
+    static bool Read(const QString &path, Workbook *book, QString *error, int onlySheet = 0);
+    // Starts libgsf once, with its and GLib's log messages kept off the
+    // terminal (every failure is reported through a result instead).
+    static void InitGsf();
     // The same for the "Workbook" stream alone.
-    static bool ReadStream(const QByteArray &stream, Workbook *book, QString *error);
+    static bool ReadStream(const QByteArray &stream, Workbook *book, QString *error, int onlySheet = 0);
 };

@@ -1,5 +1,7 @@
 #include "exchange/xlswriter.h"
 
+#include "exchange/xlsreader.h"
+
 #include <QFile>
 #include <QHash>
 
@@ -416,8 +418,7 @@ bool XlsWriter::Write(const QString &path, const Workbook &book, QString *error)
 
 bool XlsWriter::WriteContainer(const QString &path, const QByteArray &data, QString *error)
 {
-    static std::once_flag initialised;
-    std::call_once(initialised, [] { gsf_init(); });
+    XlsReader::InitGsf();
 
     GError *gerror = nullptr;
     const QByteArray name = QFile::encodeName(path);

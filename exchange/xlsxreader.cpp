@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QHash>
 #include <QRegularExpression>
+#include <QSet>
 #include <QUrl>
 #include <QXmlStreamReader>
 
@@ -11,6 +12,7 @@
 #include <quazip/quazipfile.h>
 
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -79,9 +81,14 @@ QString DecodeEscapes(const QString &text)
     return out;
 }
 
+QString TooManyElements()
+{
+    return QStringLiteral("部件的元素超过 %1 个，不予读取").arg(WorkbookFile::MaxCells * 3);
+}
+
 // Collects the text of every <t> below the current element (a shared string
 // <si> or an inline <is>), leaving out phonetic runs, until the element ends.
-QString ReadRichText(QXmlStreamReader &xml)
+QString ReadRichText(QXmlStreamReader &xml, qint64 *elements)
 {
     QString text;
     int phonetic = 0;
@@ -89,6 +96,10 @@ QString ReadRichText(QXmlStreamReader &xml)
     while (depth > 0 && !xml.atEnd()) {
         const QXmlStreamReader::TokenType token = xml.readNext();
         if (token == QXmlStreamReader::StartElement) {
+            if (--*elements < 0) {
+                xml.raiseError(TooManyElements());
+                break;
+            }
             if (xml.name() == QLatin1String("rPh")) {
                 ++phonetic;
                 ++depth;
@@ -195,6 +206,35 @@ QString DateText(double serial, DateKind kind, bool base1904)
         + time.toString(QStringLiteral("hh:mm:ss"));
 }
 
+// A part inflated as the XML reader asks for it, ending in an error once
+// more than MaxPartSize bytes came out: the part is never held whole.
+class CappedPart : public QIODevice
+{
+public:
+    explicit CappedPart(QuaZipFile *file) : m_file(file) { open(QIODevice::ReadOnly); }
+    bool isSequential() const override { return true; }
+    bool Over() const { return m_over; }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        if (m_total >= MaxPartSize) {
+            m_over = true;
+            return -1;
+        }
+        const qint64 n = m_file->read(data, qMin(maxSize, MaxPartSize - m_total));
+        if (n > 0)
+            m_total += n;
+        return n;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QuaZipFile *m_file;
+    qint64 m_total = 0;
+    bool m_over = false;
+};
+
 class Package
 {
 public:
@@ -214,7 +254,11 @@ public:
 
     bool Has(const QString &part) const { return m_names.contains(NormalisedName(part)); }
 
-    bool ReadPart(const QString &part, QByteArray *data, QString *error)
+    // Parses a part as it inflates: parse gets an XML reader over it and says
+    // why it stopped early (or nothing). The cap and a damaged stream are
+    // reported like the parser's own errors.
+    bool ParsePart(const QString &part, const std::function<QString(QXmlStreamReader &)> &parse,
+                   QString *error)
     {
         const auto found = m_names.constFind(NormalisedName(part));
         if (found == m_names.constEnd()) {
@@ -225,62 +269,61 @@ public:
             *error = QStringLiteral("无法定位部件 %1").arg(part);
             return false;
         }
-        const QString tooBig =
-            QStringLiteral("部件 %1 解压后超过 %2 MB，不予读取").arg(part).arg(MaxPartSize >> 20);
-        QuaZipFileInfo64 info;
-        if (m_zip.getCurrentFileInfo(&info) && qint64(info.uncompressedSize) > MaxPartSize) {
-            *error = tooBig;
-            return false;
-        }
         QuaZipFile file(&m_zip);
         if (!file.open(QIODevice::ReadOnly)) {
             *error = QStringLiteral("无法解压部件 %1").arg(part);
             return false;
         }
-        // The declared size may lie: inflate in steps and stop at the cap.
-        data->clear();
-        QByteArray chunk(1 << 20, Qt::Uninitialized);
-        while (true) {
-            const qint64 n = file.read(chunk.data(), chunk.size());
-            if (n <= 0)
-                break;
-            if (data->size() + n > MaxPartSize) {
-                file.close();
-                data->clear();
-                *error = tooBig;
-                return false;
-            }
-            data->append(chunk.constData(), int(n));
-        }
+        CappedPart device(&file);
+        QXmlStreamReader xml(&device);
+        const QString stopped = parse(xml);
         file.close();
-        if (file.getZipError() != UNZ_OK) {
+        if (device.Over())
+            *error = QStringLiteral("部件 %1 解压后超过 %2 MB，不予读取").arg(part).arg(MaxPartSize >> 20);
+        else if (!stopped.isEmpty())
+            *error = stopped;
+        else if (file.getZipError() != UNZ_OK)
             *error = QStringLiteral("部件 %1 已损坏").arg(part);
-            return false;
-        }
-        return true;
+        else if (xml.hasError())
+            *error = QStringLiteral("部件 %1 的内容已损坏（%2）").arg(part, xml.errorString());
+        else
+            return true;
+        return false;
     }
 
     // The relationships of a part; a missing .rels file means none.
+    // The relationships of a part; a missing or damaged .rels file means
+    // none (or those read before the damage). Read at most 8 per possible
+    // sheet: a package needs a few beyond its sheets.
     QList<QPair<QString, Relationship>> Relationships(const QString &part)
     {
         QList<QPair<QString, Relationship>> rels;
-        QByteArray data;
         QString ignored;
-        if (!Has(RelsPathOf(part)) || !ReadPart(RelsPathOf(part), &data, &ignored))
+        if (!Has(RelsPathOf(part)))
             return rels;
-        QXmlStreamReader xml(data);
-        while (!xml.atEnd()) {
-            xml.readNext();
-            if (!xml.isStartElement() || xml.name() != QLatin1String("Relationship"))
-                continue;
-            const QXmlStreamAttributes a = xml.attributes();
-            if (a.value(QLatin1String("TargetMode")) == QLatin1String("External"))
-                continue;
-            Relationship rel;
-            rel.type = a.value(QLatin1String("Type")).toString();
-            rel.target = ResolveTarget(part, a.value(QLatin1String("Target")).toString());
-            rels.append(qMakePair(a.value(QLatin1String("Id")).toString(), rel));
-        }
+        (void)ParsePart(
+            RelsPathOf(part),
+            [&](QXmlStreamReader &xml) {
+                qint64 elements = WorkbookFile::MaxCells * 3;
+                while (!xml.atEnd() && rels.size() < WorkbookFile::MaxSheets * 8) {
+                    xml.readNext();
+                    if (!xml.isStartElement())
+                        continue;
+                    if (--elements < 0)
+                        break;
+                    if (xml.name() != QLatin1String("Relationship"))
+                        continue;
+                    const QXmlStreamAttributes a = xml.attributes();
+                    if (a.value(QLatin1String("TargetMode")) == QLatin1String("External"))
+                        continue;
+                    Relationship rel;
+                    rel.type = a.value(QLatin1String("Type")).toString();
+                    rel.target = ResolveTarget(part, a.value(QLatin1String("Target")).toString());
+                    rels.append(qMakePair(a.value(QLatin1String("Id")).toString(), rel));
+                }
+                return QString();
+            },
+            &ignored);
         return rels;
     }
 
@@ -309,36 +352,79 @@ struct Styles
     QVector<DateKind> xfDateKind; // per cell format index
 };
 
-Styles ReadStyles(const QByteArray &data)
+// Most cell formats read: Excel keeps at most 64,000; a part listing more
+// is read only that far (a cell naming a later one reads as a plain number).
+constexpr int kMaxStyles = 65536;
+
+// Reads the cell formats' date kinds; stops early, keeping what it read, at
+// kMaxStyles formats or three million elements.
+QString ReadStyles(QXmlStreamReader &xml, Styles *styles)
 {
-    Styles styles;
-    QHash<int, QString> codes;
-    QXmlStreamReader xml(data);
+    QHash<int, DateKind> custom; // numFmtId -> kind, worked out once per format
     bool inCellXfs = false;
+    qint64 elements = WorkbookFile::MaxCells * 3;
     while (!xml.atEnd()) {
         xml.readNext();
         if (xml.isStartElement()) {
+            if (--elements < 0)
+                break;
             if (xml.name() == QLatin1String("numFmt")) {
-                codes.insert(xml.attributes().value(QLatin1String("numFmtId")).toInt(),
-                             xml.attributes().value(QLatin1String("formatCode")).toString());
+                if (custom.size() >= kMaxStyles)
+                    continue;
+                const QString code = xml.attributes().value(QLatin1String("formatCode")).toString();
+                custom.insert(xml.attributes().value(QLatin1String("numFmtId")).toInt(),
+                              !IsDateFormatCode(code)    ? DateKind::None
+                                  : IsTimeOnlyCode(code) ? DateKind::Time
+                                                         : DateKind::Date);
             } else if (xml.name() == QLatin1String("cellXfs")) {
                 inCellXfs = true;
             } else if (inCellXfs && xml.name() == QLatin1String("xf")) {
                 const int id = xml.attributes().value(QLatin1String("numFmtId")).toInt();
-                DateKind kind = BuiltInDateKind(id);
-                if (codes.contains(id)) {
-                    const QString code = codes.value(id);
-                    kind = !IsDateFormatCode(code) ? DateKind::None
-                        : IsTimeOnlyCode(code)     ? DateKind::Time
-                                                   : DateKind::Date;
-                }
-                styles.xfDateKind.append(kind);
+                styles->xfDateKind.append(custom.value(id, BuiltInDateKind(id)));
+                if (styles->xfDateKind.size() >= kMaxStyles)
+                    break;
             }
         } else if (xml.isEndElement() && xml.name() == QLatin1String("cellXfs")) {
             inCellXfs = false;
         }
     }
-    return styles;
+    return QString();
+}
+
+// A plain decimal of at most 15 significant digits as a spreadsheet shows
+// it ("007.50" -> "7.5"), without going through a double; empty for any
+// other form, which takes the general way.
+QString PlainDecimal(const QString &value)
+{
+    const int size = value.size();
+    int i = value.startsWith(QLatin1Char('-')) ? 1 : 0;
+    int dot = -1;
+    int digits = 0;
+    for (int k = i; k < size; ++k) {
+        const QChar ch = value.at(k);
+        if (ch == QLatin1Char('.') && dot < 0)
+            dot = k;
+        else if (ch.unicode() >= '0' && ch.unicode() <= '9')
+            digits += digits > 0 || ch != QLatin1Char('0') ? 1 : 0;
+        else
+            return QString();
+    }
+    if (digits > 15 || size == i || dot == i || dot == size - 1)
+        return QString();
+    int end = size;
+    if (dot >= 0) {
+        while (value.at(end - 1) == QLatin1Char('0'))
+            --end;
+        if (end - 1 == dot)
+            end = dot;
+    }
+    int start = i;
+    while (start < (dot >= 0 ? dot : end) - 1 && value.at(start) == QLatin1Char('0'))
+        ++start;
+    const QString magnitude = value.mid(start, end - start);
+    if (magnitude == QLatin1String("0"))
+        return magnitude;
+    return i ? QLatin1Char('-') + magnitude : magnitude;
 }
 
 QString CellValueText(const QString &type, const QString &value, const QString &inlineText,
@@ -366,6 +452,11 @@ QString CellValueText(const QString &type, const QString &value, const QString &
     }
     if (value.isEmpty())
         return QString();
+    if (dateKind == DateKind::None) {
+        const QString plain = PlainDecimal(value);
+        if (!plain.isEmpty())
+            return plain;
+    }
     bool ok = false;
     const double number = value.trimmed().toDouble(&ok);
     if (!ok)
@@ -375,16 +466,35 @@ QString CellValueText(const QString &type, const QString &value, const QString &
     return WorkbookFile::NumberToText(number);
 }
 
-bool ReadSheet(const QByteArray &data, const QStringList &shared, const Styles &styles, bool base1904,
-               WorkbookSheet *sheet, QString *error)
+QString TooMuchText()
 {
-    QXmlStreamReader xml(data);
+    return QStringLiteral("工作簿的文字超过 %1 个字符，不予读取").arg(WorkbookFile::MaxTextChars);
+}
+
+QString CellName(int row, int column)
+{
+    QString name;
+    for (int c = column + 1; c > 0; c = (c - 1) / 26)
+        name.prepend(QChar('A' + (c - 1) % 26));
+    return name + QString::number(row + 1);
+}
+
+// Reads the cells of a worksheet part into sheet; an empty text when the
+// part was read to its end, else why reading stopped. Every cell element
+// counts against cellBudget, blank ones included; every element of the part
+// against three times that, as parsing takes its time per element.
+QString ReadSheet(QXmlStreamReader &xml, const QStringList &shared, const Styles &styles, bool base1904,
+                  WorkbookSheet *sheet, qint64 *cellBudget, qint64 *textBudget)
+{
+    qint64 elements = WorkbookFile::MaxCells * 3;
     int row = -1;
     int column = -1;
     while (!xml.atEnd()) {
         xml.readNext();
         if (!xml.isStartElement())
             continue;
+        if (--elements < 0)
+            return TooManyElements();
         if (xml.name() == QLatin1String("row")) {
             const QStringRef r = xml.attributes().value(QLatin1String("r"));
             bool ok = false;
@@ -402,6 +512,10 @@ bool ReadSheet(const QByteArray &data, const QStringList &shared, const Styles &
             if (refRow >= 0)
                 row = refRow;
             column = refColumn >= 0 ? refColumn : column + 1;
+            if (--*cellBudget < 0)
+                return QStringLiteral("工作表“%1”超过 %2 个单元格，不予读取")
+                    .arg(sheet->name)
+                    .arg(WorkbookFile::MaxCells);
             const QString type = a.value(QLatin1String("t")).toString();
             bool styleOk = false;
             const int style = a.value(QLatin1String("s")).toInt(&styleOk);
@@ -417,10 +531,12 @@ bool ReadSheet(const QByteArray &data, const QStringList &shared, const Styles &
                     break;
                 if (!xml.isStartElement())
                     continue;
+                if (--elements < 0)
+                    return TooManyElements();
                 if (xml.name() == QLatin1String("v"))
                     value = xml.readElementText(QXmlStreamReader::IncludeChildElements);
                 else if (xml.name() == QLatin1String("is"))
-                    inlineText = ReadRichText(xml);
+                    inlineText = ReadRichText(xml, &elements);
                 else {
                     formula = formula || xml.name() == QLatin1String("f");
                     xml.skipCurrentElement();
@@ -428,7 +544,24 @@ bool ReadSheet(const QByteArray &data, const QStringList &shared, const Styles &
             }
             if (row >= WorkbookFile::XlsxMaxRows || column >= WorkbookFile::XlsxMaxColumns)
                 continue;
+            if (type == QLatin1String("s")) {
+                bool ok = false;
+                const int index = value.trimmed().toInt(&ok);
+                if (!ok || index < 0 || index >= shared.size()) {
+                    if (column < WorkbookFile::MaxReadColumns)
+                        sheet->SetUnreadable(row, column,
+                                             QStringLiteral("单元格 %1 的共享字符串序号“%2”无效（共 %3 个）")
+                                                 .arg(CellName(row, column), value.trimmed().left(20))
+                                                 .arg(shared.size()));
+                    else
+                        sheet->tooWide = true;
+                    continue;
+                }
+            }
             const QString text = CellValueText(type, value, inlineText, shared, dateKind, base1904);
+            // Shared strings were counted once when read; a cell's own text counts here.
+            if (type != QLatin1String("s") && (*textBudget -= text.size()) < 0)
+                return TooMuchText();
             if (column >= WorkbookFile::MaxReadColumns) {
                 // Kept out: a far cell must not make every row that wide.
                 if (!text.isEmpty())
@@ -455,16 +588,12 @@ bool ReadSheet(const QByteArray &data, const QStringList &shared, const Styles &
             sheet->SetTyped(row, column, text, cell);
         }
     }
-    if (xml.hasError()) {
-        *error = QStringLiteral("工作表内容已损坏（%1）").arg(xml.errorString());
-        return false;
-    }
-    return true;
+    return QString();
 }
 
 } // namespace
 
-bool XlsxReader::Read(const QString &path, Workbook *book, QString *error)
+bool XlsxReader::Read(const QString &path, Workbook *book, QString *error, int onlySheet)
 {
     Package package(path);
     QString reason;
@@ -475,85 +604,130 @@ bool XlsxReader::Read(const QString &path, Workbook *book, QString *error)
     QString workbookPart = FindTarget(package.Relationships(QString()), QStringLiteral("/officeDocument"));
     if (workbookPart.isEmpty() || !package.Has(workbookPart))
         workbookPart = QStringLiteral("xl/workbook.xml");
-    QByteArray data;
-    if (!package.ReadPart(workbookPart, &data, &reason)) {
-        *error = QStringLiteral("不是 Excel 工作簿 %1：%2").arg(path, reason);
-        return false;
-    }
 
     QVector<SheetEntry> entries;
     bool base1904 = false;
-    {
-        QXmlStreamReader xml(data);
-        while (!xml.atEnd()) {
-            xml.readNext();
-            if (!xml.isStartElement())
-                continue;
-            if (xml.name() == QLatin1String("workbookPr")) {
-                const QStringRef d = xml.attributes().value(QLatin1String("date1904"));
-                base1904 = d == QLatin1String("1") || d == QLatin1String("true");
-            } else if (xml.name() == QLatin1String("sheet")) {
-                SheetEntry entry;
-                for (const QXmlStreamAttribute &attr : xml.attributes()) {
-                    if (attr.name() == QLatin1String("name") && attr.prefix().isEmpty())
-                        entry.name = attr.value().toString();
-                    else if (attr.name() == QLatin1String("id") && !attr.prefix().isEmpty())
-                        entry.relId = attr.value().toString();
+    const bool listed = package.ParsePart(
+        workbookPart,
+        [&](QXmlStreamReader &xml) {
+            qint64 elements = WorkbookFile::MaxCells * 3;
+            while (!xml.atEnd()) {
+                xml.readNext();
+                if (!xml.isStartElement())
+                    continue;
+                if (--elements < 0)
+                    return TooManyElements();
+                if (xml.name() == QLatin1String("workbookPr")) {
+                    const QStringRef d = xml.attributes().value(QLatin1String("date1904"));
+                    base1904 = d == QLatin1String("1") || d == QLatin1String("true");
+                } else if (xml.name() == QLatin1String("sheet")) {
+                    if (entries.size() >= WorkbookFile::MaxSheets)
+                        return QStringLiteral("工作簿列出超过 %1 个工作表，不予读取")
+                            .arg(WorkbookFile::MaxSheets);
+                    SheetEntry entry;
+                    for (const QXmlStreamAttribute &attr : xml.attributes()) {
+                        if (attr.name() == QLatin1String("name") && attr.prefix().isEmpty())
+                            entry.name = attr.value().toString();
+                        else if (attr.name() == QLatin1String("id") && !attr.prefix().isEmpty())
+                            entry.relId = attr.value().toString();
+                    }
+                    entries.append(entry);
                 }
-                entries.append(entry);
             }
-        }
-        if (xml.hasError()) {
-            *error = QStringLiteral("工作簿 %1 已损坏（%2）").arg(path, xml.errorString());
-            return false;
-        }
+            return QString();
+        },
+        &reason);
+    if (!listed) {
+        *error = QStringLiteral("不是可以读取的 Excel 工作簿 %1：%2").arg(path, reason);
+        return false;
     }
 
     const auto rels = package.Relationships(workbookPart);
-    QStringList shared;
-    const QString sharedPart = FindTarget(rels, QStringLiteral("/sharedStrings"));
-    if (!sharedPart.isEmpty() && package.Has(sharedPart)) {
-        if (!package.ReadPart(sharedPart, &data, &reason)) {
-            *error = QStringLiteral("无法读取工作簿 %1：%2").arg(path, reason);
-            return false;
-        }
-        QXmlStreamReader xml(data);
-        while (!xml.atEnd()) {
-            xml.readNext();
-            if (xml.isStartElement() && xml.name() == QLatin1String("si"))
-                shared.append(ReadRichText(xml));
-        }
-        if (xml.hasError()) {
-            *error = QStringLiteral("工作簿 %1 的共享字符串已损坏（%2）").arg(path, xml.errorString());
-            return false;
-        }
-    }
-    Styles styles;
-    const QString stylesPart = FindTarget(rels, QStringLiteral("/styles"));
-    if (!stylesPart.isEmpty() && package.Has(stylesPart) && package.ReadPart(stylesPart, &data, &reason))
-        styles = ReadStyles(data);
-
-    for (const SheetEntry &entry : entries) {
-        QString part;
-        bool worksheet = false;
+    // The worksheets in order with their parts; chart and dialog sheets are
+    // not worksheets (Worksheets(n) skips them).
+    QVector<WorkbookSheet> sheets;
+    for (const SheetEntry &entry : qAsConst(entries)) {
         for (const auto &rel : rels) {
             if (rel.first == entry.relId) {
-                part = rel.second.target;
-                worksheet = rel.second.type.endsWith(QLatin1String("/worksheet"), Qt::CaseInsensitive);
+                if (rel.second.type.endsWith(QLatin1String("/worksheet"), Qt::CaseInsensitive)) {
+                    WorkbookSheet sheet;
+                    sheet.name = entry.name;
+                    sheet.part = rel.second.target;
+                    sheet.unread = true;
+                    sheets.append(sheet);
+                }
+                break;
             }
         }
-        // Chart and dialog sheets are not worksheets: Worksheets(n) skips them.
-        if (!worksheet)
-            continue;
-        WorkbookSheet sheet;
-        sheet.name = entry.name;
-        sheet.part = part;
-        if (!package.ReadPart(part, &data, &reason)
-            || !ReadSheet(data, shared, styles, base1904, &sheet, &reason)) {
-            *error = QStringLiteral("无法读取工作簿 %1 的工作表“%2”：%3").arg(path, entry.name, reason);
+    }
+    if (onlySheet > sheets.size() || sheets.isEmpty()) {
+        book->sheets = sheets; // the caller tells how many there are
+        return true;
+    }
+
+    QStringList shared;
+    qint64 textBudget = WorkbookFile::MaxTextChars;
+    const QString sharedPart = FindTarget(rels, QStringLiteral("/sharedStrings"));
+    if (!sharedPart.isEmpty() && package.Has(sharedPart)) {
+        const bool ok = package.ParsePart(
+            sharedPart,
+            [&](QXmlStreamReader &xml) {
+                qint64 elements = WorkbookFile::MaxCells * 3;
+                while (!xml.atEnd()) {
+                    xml.readNext();
+                    if (xml.isStartElement() && --elements < 0)
+                        return TooManyElements();
+                    if (xml.isStartElement() && xml.name() == QLatin1String("si")) {
+                        if (shared.size() >= WorkbookFile::MaxCells)
+                            return QStringLiteral("共享字符串超过 %1 个，不予读取")
+                                .arg(WorkbookFile::MaxCells);
+                        shared.append(ReadRichText(xml, &elements));
+                        if ((textBudget -= shared.last().size()) < 0)
+                            return TooMuchText();
+                    }
+                }
+                return QString();
+            },
+            &reason);
+        if (!ok) {
+            *error = QStringLiteral("无法读取工作簿 %1 的共享字符串：%2").arg(path, reason);
             return false;
         }
-        book->sheets.append(sheet);
     }
+    // Formats only tell dates from numbers: a damaged styles part is no reason to refuse the book.
+    Styles styles;
+    const QString stylesPart = FindTarget(rels, QStringLiteral("/styles"));
+    if (!stylesPart.isEmpty() && package.Has(stylesPart))
+        (void)package.ParsePart(
+            stylesPart, [&](QXmlStreamReader &xml) { return ReadStyles(xml, &styles); }, &reason);
+
+    qint64 cellBudget = WorkbookFile::MaxCells;
+    QSet<QString> parsed;
+    for (int i = 0; i < sheets.size(); ++i) {
+        WorkbookSheet &sheet = sheets[i];
+        if (onlySheet > 0 && i + 1 != onlySheet)
+            continue;
+        // Each part once: a book listing one part many times is damaged.
+        if (parsed.contains(NormalisedName(sheet.part))) {
+            *error = QStringLiteral("工作簿 %1 的工作表“%2”与另一个工作表是同一部件，工作簿已损坏")
+                         .arg(path, sheet.name);
+            return false;
+        }
+        parsed.insert(NormalisedName(sheet.part));
+        sheet.unread = false;
+        const bool ok = package.ParsePart(
+            sheet.part,
+            [&](QXmlStreamReader &xml) {
+                return ReadSheet(xml, shared, styles, base1904, &sheet, &cellBudget, &textBudget);
+            },
+            &reason);
+        if (!ok) {
+            *error = QStringLiteral("无法读取工作簿 %1 的工作表“%2”：%3").arg(path, sheet.name, reason);
+            return false;
+        }
+        // A row's place costs memory even when the row is blank.
+        cellBudget -= sheet.rows.size();
+    }
+    book->sheets = sheets;
     return true;
 }

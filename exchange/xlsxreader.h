@@ -9,5 +9,5 @@
 class XlsxReader
 {
 public:
-    static bool Read(const QString &path, Workbook *book, QString *error);
+    static bool Read(const QString &path, Workbook *book, QString *error, int onlySheet = 0);
 };

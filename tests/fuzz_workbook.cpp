@@ -1,7 +1,8 @@
 // Fuzz target for the workbook readers. Built two ways (tests/CMakeLists.txt):
 // with libFuzzer (`make fuzz`, clang), or as a plain driver under ASan and
 // UBSan that makes a seed corpus with the project's own writers and reads
-// every seed and a run of deterministic mutations of them (`make test`).
+// every seed and a run of mutations of them (`make test`). Each run takes a
+// new random seed and prints it first; --seed replays a run.
 //   fuzz_workbook [--mutations N] [--seed S] [--write-corpus DIR]
 #include "exchange/workbook.h"
 #include "exchange/xlsreader.h"
@@ -38,17 +39,20 @@ bool WriteFile(const QString &path, const QByteArray &data)
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(data) == data.size();
 }
 
-// Reads the input as a file (format by content) and as a bare BIFF8 stream.
+// Reads the input as a file (format by content) and as a bare BIFF8 stream,
+// the first sheet alone as an import does and every sheet as an .xls rewrite does.
 void ReadOne(const QByteArray &data)
 {
-    Workbook book, stream;
     QString error;
-    if (WriteFile(Scratch(QStringLiteral("input")), data)
-        && WorkbookFile::Read(Scratch(QStringLiteral("input")), &book, &error)) {
-        for (const WorkbookSheet &sheet : qAsConst(book.sheets))
-            (void)WorkbookFile::SheetProblem(sheet);
+    const bool written = WriteFile(Scratch(QStringLiteral("input")), data);
+    for (const int only : {1, 0}) {
+        Workbook book, stream;
+        if (written && WorkbookFile::Read(Scratch(QStringLiteral("input")), &book, &error, only)) {
+            for (const WorkbookSheet &sheet : qAsConst(book.sheets))
+                (void)WorkbookFile::SheetProblem(sheet);
+        }
+        (void)XlsReader::ReadStream(data, &stream, &error, only);
     }
-    (void)XlsReader::ReadStream(data, &stream, &error);
 }
 
 } // namespace
@@ -62,14 +66,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 #ifdef QUILLON_FUZZ_DRIVER
 namespace {
 
-// Texts, numbers, dates, truth values, blanks, an empty sheet and a text over CONTINUE records.
+// Texts, numbers, dates, truth values, blanks, an empty sheet, a text over
+// CONTINUE records, and further sheets holding cells (a multi-sheet book).
 QList<QPair<QString, QByteArray>> MakeSeeds()
 {
     Workbook book;
-    book.sheets.resize(2);
+    book.sheets.resize(4);
     WorkbookSheet &sheet = book.sheets[0];
     sheet.name = QStringLiteral("商品");
     book.sheets[1].name = QStringLiteral("空");
+    for (int s = 2; s < book.sheets.size(); ++s) {
+        book.sheets[s].name = QStringLiteral("表%1").arg(s);
+        for (int r = 0; r < 5; ++r)
+            book.sheets[s].SetText(r + s, r, QStringLiteral("第%1表 %2").arg(s).arg(r));
+        book.sheets[s].SetTyped(0, 3, QStringLiteral("2.5"), TypedCell{TypedCell::Number, 2.5});
+    }
     for (int r = 0; r <= 12; ++r) {
         for (int c = 0; c < 19; ++c) {
             const TypedCell cell{TypedCell::Kind((r + c) % 4),
@@ -163,16 +174,20 @@ QByteArray MutateZip(const QByteArray &zipped, Random &rng)
 int main(int argc, char **argv)
 {
     int mutations = 300;
-    Random rng{std::mt19937(1)};
+    unsigned seed = std::random_device()();
     QString corpus;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (!std::strcmp(argv[i], "--mutations"))
             mutations = std::atoi(argv[i + 1]);
         else if (!std::strcmp(argv[i], "--seed"))
-            rng.engine.seed(unsigned(std::atoll(argv[i + 1])));
+            seed = unsigned(std::strtoul(argv[i + 1], nullptr, 10));
         else if (!std::strcmp(argv[i], "--write-corpus"))
             corpus = QString::fromLocal8Bit(argv[i + 1]);
     }
+    // First, so that a run that crashes has already told how to replay it.
+    std::printf("seed: %u (replay: fuzz_workbook --mutations %d --seed %u)\n", seed, mutations, seed);
+    std::fflush(stdout);
+    Random rng{std::mt19937(seed)};
     const auto seeds = MakeSeeds();
     bool written = seeds.size() == 3 && !seeds.first().second.isEmpty();
     for (const auto &s : seeds)

@@ -5,6 +5,7 @@
 #include "exchange/excelengine.h"
 #include "exchange/ledgerexchange_window.h"
 #include "exchange/printwidget.h"
+#include "exchange/rowspdf.h"
 #include "ledger/ledgerkinds.h"
 #include "ledgertestsupport.h"
 #include "masterdata/dialoginfotodb.h"
@@ -16,6 +17,9 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QtTest>
+
+#include <quazip/quazip.h>
+#include <quazip/quazipfile.h>
 
 using namespace LedgerExchange;
 using Rows = QList<QStringList>;
@@ -75,6 +79,38 @@ void WriteSheet(const QString &path, const QStringList &header, const QVector<QS
     QVERIFY(engine.Close());
 }
 
+// A sheet of inline texts whose row `badRow` (0-based, below the header) has its name cell
+// pointing at a shared string the package does not hold.
+bool WriteBadSharedString(const QString &path, const QVector<QStringList> &rows, int badRow)
+{
+    QByteArray sheet = "<worksheet><sheetData>";
+    for (int r = 0; r < rows.size(); ++r) {
+        sheet += "<row>";
+        for (int c = 0; c < rows.at(r).size(); ++c)
+            sheet += r == badRow + 1 && c == 2
+                ? QByteArray(R"(<c t="s"><v>7</v></c>)")
+                : "<c t=\"inlineStr\"><is><t>" + rows.at(r).at(c).toUtf8() + "</t></is></c>";
+        sheet += "</row>";
+    }
+    const QList<QPair<QString, QByteArray>> parts{
+        {"xl/workbook.xml",
+         R"(<workbook xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships"><sheets><sheet name="A" r:id="rId1"/></sheets></workbook>)"},
+        {"xl/_rels/workbook.xml.rels",
+         R"(<Relationships><Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet" Target="worksheets/a.xml"/></Relationships>)"},
+        {"xl/worksheets/a.xml", sheet + "</sheetData></worksheet>"}};
+    QuaZip zip(path);
+    if (!zip.open(QuaZip::mdCreate))
+        return false;
+    for (const auto &part : parts) {
+        QuaZipFile file(&zip);
+        if (!file.open(QIODevice::WriteOnly, QuaZipNewInfo(part.first))
+            || file.write(part.second) != part.second.size())
+            return false;
+    }
+    zip.close();
+    return zip.getZipError() == 0;
+}
+
 QString StoredList(int infoType)
 {
     InfoList list{infoType, "<none>"};
@@ -103,6 +139,11 @@ private slots:
     void listImportsRefused();
     void pdf_data();
     void pdf();
+    void importCounts_data();
+    void importCounts();
+    void exportLeavesOnlyItsRows_data();
+    void exportLeavesOnlyItsRows();
+    void pdfLongCell();
 
 private:
     QString File(const QString &name) const { return m_db->dir.filePath(name); }
@@ -321,6 +362,14 @@ void TestExchange::exportFailures()
         QVERIFY2(WorkbookFile::Read(File("damaged.xlsx"), &book, &error), qPrintable(error));
         QCOMPARE(book.sheets.at(0).Text(1, 1), QStringLiteral("库存"));
     }
+    // A workbook that cannot be read may still hold the user's data: refused, kept as it was.
+    const QByteArray broken("PK\x03\x04 a damaged package");
+    QVERIFY(WriteFile(File("broken.xlsx"), broken));
+    const ExportResult refused = WriteLedger(GoodsPage, widget.model(), File("broken.xlsx"));
+    QVERIFY2(!refused.ok && !refused.error.isEmpty(), qPrintable(refused.error));
+    QFile kept(File("broken.xlsx"));
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), broken);
 }
 
 void TestExchange::listRoundTrip()
@@ -431,6 +480,116 @@ void TestExchange::pdf()
         QVERIFY2(text.contains(wanted), qPrintable(wanted));
     QCOMPARE(text.count("标题18"), pages);
     QCOMPARE(text.count("打印日期："), pages);
+}
+
+void TestExchange::importCounts_data()
+{
+    QTest::addColumn<QString>("content"); // which rows the sheet holds
+    QTest::addColumn<int>("imported");
+    QTest::addColumn<bool>("failed");
+    QTest::addColumn<QString>("status"); // part of the status line
+    QTest::newRow("an unreadable cell in the middle row")
+        << "unreadable" << 2 << false
+        << "1行有无法读取的单元格未导入（第2行：单元格 C3 的共享字符串序号“7”无效";
+    QTest::newRow("every row refused")
+        << "letters" << 0 << true << "的数据行都没有导入 (3行数量或金额不是数字未导入)";
+    QTest::newRow("header only") << "header" << 0 << false << "中没有数据行，没有导入任何记录";
+    QTest::newRow("blank rows only") << "blank" << 0 << false << "中没有数据行，没有导入任何记录";
+}
+
+void TestExchange::importCounts()
+{
+    QFETCH(QString, content);
+    QFETCH(int, imported);
+    QFETCH(bool, failed);
+    QFETCH(QString, status);
+    const QString path = File(content + ".xlsx");
+    QVector<QStringList> rows{GoodsCells("", 19), GoodsCells("", 19), GoodsCells("", 19)};
+    if (content == "unreadable") {
+        QVERIFY(WriteBadSharedString(path, QVector<QStringList>{GoodsCells("", 19)} + rows, 1));
+    } else {
+        if (content == "letters")
+            for (QStringList &row : rows)
+                row[9] = "三";
+        WriteSheet(path, GoodsCells("", 19),
+                   content == "header"      ? QVector<QStringList>()
+                       : content == "blank" ? QVector<QStringList>{{" "}, {}, {" ", " "}}
+                                            : rows);
+    }
+    const ImportResult result = ReadAndStore(GoodsPage, path, nullptr, "tab_purchaseIn");
+    QCOMPARE(result.imported, imported);
+    QCOMPARE(result.Failed(), failed);
+    QCOMPARE(TempStore::Count("tb_sm_product_info"), imported);
+    QVERIFY2(ImportStatusText(result).contains(status), qPrintable(ImportStatusText(result)));
+    QCOMPARE(ImportStatusText(result).startsWith("导入失败"), failed);
+    // No row is stored with a blank name in place of the unreadable one.
+    for (const GoodsRecord &r : StoredGoodsOf())
+        QVERIFY(!r.name.isEmpty());
+}
+
+void TestExchange::exportLeavesOnlyItsRows_data()
+{
+    QTest::addColumn<QString>("suffix");
+    QTest::newRow("xls") << ".xls";
+    QTest::newRow("xlsx") << ".xlsx";
+}
+
+void TestExchange::exportLeavesOnlyItsRows()
+{
+    // An earlier export of 1,005 rows, then one of 50 into the same file: 50 rows come back.
+    QFETCH(QString, suffix);
+    const QString path = File("page" + suffix);
+    const QStringList header = LedgerKinds::FindByTable("tab_purchaseIn")->columnTitles;
+    QVector<QStringList> rows;
+    for (int i = 0; i < 1005; ++i)
+        rows << GoodsCells(QStringLiteral("2024-01-01 00:00:00:%1").arg(i, 3, 10, QLatin1Char('0')), 19);
+    QVERIFY(WriteLedgerRows(header, rows, path).ok);
+    const ExportResult fifty = WriteLedgerRows(header, rows.mid(0, 50), path);
+    QVERIFY2(fifty.ok && fifty.rows == 50, qPrintable(fifty.error));
+    const ImportResult result = ReadAndStore(GoodsPage, path, nullptr, "tab_purchaseIn");
+    QCOMPARE(result.imported, 50);
+    QCOMPARE(TempStore::Count("tb_sm_product_info"), 50);
+    // A sheet wider than the columns read cannot be rewritten without losing cells: refused, file kept.
+    Workbook wide;
+    wide.sheets << WorkbookSheet();
+    wide.sheets[0].SetText(0, WorkbookFile::MaxReadColumns, "far");
+    QString error;
+    QVERIFY(WorkbookFile::Write(
+        path, suffix == ".xls" ? WorkbookFile::Format::Xls : WorkbookFile::Format::Xlsx, wide, &error));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+    const ExportResult refused = WriteLedgerRows(header, rows.mid(0, 1), path);
+    QVERIFY2(!refused.ok && refused.error.contains("超过 64 列"), qPrintable(refused.error));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), before);
+}
+
+void TestExchange::pdfLongCell()
+{
+    // A 30,000-character cell wraps in its column over several pages; titles stay whole.
+    RowsPdf::Table table;
+    table.title = "长单元格";
+    for (int c = 0; c < 19; ++c)
+        table.headers << QStringLiteral("标题%1").arg(c);
+    const QString cell = "起" + QString("字").repeated(29998) + "终";
+    table.rows << QStringList{"前一行"} << (QStringList{"长"} << cell) << QStringList{"后一行"};
+    const QString path = File("long.pdf");
+    QString error;
+    QVERIFY2(RowsPdf::WritePdf(path, table, &error), qPrintable(error));
+    QProcess p;
+    p.start("pdftotext", {path, "-"});
+    QVERIFY(p.waitForFinished(60000) && p.exitCode() == 0);
+    const QString text = QString::fromUtf8(p.readAllStandardOutput());
+    const int pages = text.count("长单元格");
+    QVERIFY2(pages > 1, qPrintable(QString::number(pages)));
+    QCOMPARE(text.count("字"), 29998);
+    for (const QString wanted : {"起", "终", "前一行", "后一行"})
+        QVERIFY2(text.contains(wanted), qPrintable(wanted));
+    // A title split over lines would not be found whole on every page.
+    for (const QString title : {"标题0", "标题9", "标题18"})
+        QCOMPARE(text.count(title), pages);
 }
 
 QTEST_MAIN(TestExchange)

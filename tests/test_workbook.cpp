@@ -125,6 +125,43 @@ bool WriteXlsx(const QString &path, const QByteArray &sheetXml)
     return zip.getZipError() == 0;
 }
 
+// A package listing `listed` worksheets over `parts` parts (sheet i in part i % parts), each part a
+// header row "h"; the second part's XML is `second` when given.
+QByteArray Package(const QString &scratch, int listed, int parts, const QByteArray &second = QByteArray())
+{
+    const QByteArray ns = R"( xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships")";
+    QByteArray workbook = "<workbook" + ns + "><sheets>", rels = "<Relationships>";
+    for (int i = 0; i < listed; ++i)
+        workbook += QString::fromLatin1(R"(<sheet name="S%1" sheetId="%1" r:id="rId%2"/>)")
+                        .arg(i + 1)
+                        .arg(i % parts + 1)
+                        .toUtf8();
+    for (int i = 0; i < parts; ++i)
+        rels +=
+            QString::fromLatin1(
+                R"(<Relationship Id="rId%1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet" Target="worksheets/s%1.xml"/>)")
+                .arg(i + 1)
+                .toUtf8();
+    QFile::remove(scratch);
+    QuaZip zip(scratch);
+    if (!zip.open(QuaZip::mdCreate))
+        return QByteArray();
+    auto add = [&](const QString &name, const QByteArray &data) {
+        QuaZipFile file(&zip);
+        return file.open(QIODevice::WriteOnly, QuaZipNewInfo(name)) && file.write(data) == data.size();
+    };
+    bool ok = add("xl/workbook.xml", workbook + "</sheets></workbook>")
+        && add("xl/_rels/workbook.xml.rels", rels + "</Relationships>");
+    for (int i = 0; i < parts && ok; ++i)
+        ok = add(QStringLiteral("xl/worksheets/s%1.xml").arg(i + 1),
+                 i == 1 && !second.isNull()
+                     ? second
+                     : QByteArray("<worksheet><sheetData><row><c "
+                                  "t=\"inlineStr\"><is><t>h</t></is></c></row></sheetData></worksheet>"));
+    zip.close();
+    return ok ? Bytes(scratch) : QByteArray();
+}
+
 // BIFF8 pieces (little-endian like the host): numbers, records, a cell record's head in row 1.
 QByteArray Le(quint64 value, int bytes) { return QByteArray(reinterpret_cast<const char *>(&value), bytes); }
 QByteArray Record(int id, const QByteArray &body) { return Le(id, 2) + Le(body.size(), 2) + body; }
@@ -168,6 +205,12 @@ private slots:
     void filesLeftAlone();
     void exportKeepsOtherCells_data();
     void exportKeepsOtherCells();
+    void onlyOneSheetParsed_data();
+    void onlyOneSheetParsed();
+    void cellCap_data();
+    void cellCap();
+    void writeTarget_data();
+    void writeTarget();
 
 private:
     QString Path(const QString &name) const { return m_dir.filePath(name); }
@@ -230,40 +273,53 @@ void TestWorkbook::xlsCellRecords_data()
     // Cell records other writers produce, put into a sheet of ours at row 1.
     QTest::addColumn<QByteArray>("records");
     QTest::addColumn<QStringList>("texts"); // columns 0.. of row 1; empty: refused as damaged
+    QTest::addColumn<QString>("problem");   // part of why row 1 cannot be read; empty: it can
     const QByteArray formulaTail = Le(0, 2) + Le(0, 4) + Le(0, 2); // flags, chain, no tokens
     QTest::newRow("numbers") << Record(0x0203, CellHead(0) + Double(2.5))
             + Record(0x0203, CellHead(1) + Double(0.1 + 0.2)) + Record(0x0203, CellHead(2) + Double(1e20))
             + Record(0x0203, CellHead(3) + Double(-0.0)) + Record(0x0203, CellHead(4) + Double(0.0000001))
-                             << QStringList{"2.5", "0.3", "100000000000000000000", "0", "0.0000001"};
-    QTest::newRow("number as a date")
-        << Record(0x0203, CellHead(0, 16) + Double(45413.5)) << QStringList{"2024-05-01 12:00:00"};
+                             << QStringList{"2.5", "0.3", "100000000000000000000", "0", "0.0000001"}
+                             << QString();
+    QTest::newRow("number as a date") << Record(0x0203, CellHead(0, 16) + Double(45413.5))
+                                      << QStringList{"2024-05-01 12:00:00"} << QString();
     QTest::newRow("rk integer and hundredths") << Record(0x027E, CellHead(0) + Le(1234 << 2 | 2, 4))
             + Record(0x027E, CellHead(1) + Le(12345 << 2 | 3, 4))
-                                               << QStringList{"1234", "123.45"};
+                                               << QStringList{"1234", "123.45"} << QString();
     QTest::newRow("mulrk") << Record(0x00BD,
                                      Le(1, 2) + Le(0, 2) + Le(15, 2) + Le(7 << 2 | 2, 4) + Le(15, 2)
                                          + Le(quint32(-3) << 2 | 2, 4) + Le(1, 2))
-                           << QStringList{"7", "-3"};
+                           << QStringList{"7", "-3"} << QString();
     QTest::newRow("boolean and error") << Record(0x0205, CellHead(0) + Le(1, 1) + Le(0, 1))
             + Record(0x0205, CellHead(1) + Le(7, 1) + Le(1, 1))
-                                       << QStringList{"TRUE", "#错误"};
+                                       << QStringList{"TRUE", "#DIV/0!"} << QString();
+    QTest::newRow("error codes, cached formula error")
+        << Record(0x0205, CellHead(0) + Le(0x0F, 1) + Le(1, 1))
+            + Record(0x0205, CellHead(1) + Le(0x2A, 1) + Le(1, 1))
+            + Record(0x0006, CellHead(2) + QByteArray("\x02\x00\x1D\x00\x00\x00\xFF\xFF", 8) + formulaTail)
+        << QStringList{"#VALUE!", "#N/A", "#NAME?"} << QString();
+    QTest::newRow("largest double") << Record(0x0203, CellHead(0) + Double(1.7976931348623157e308))
+                                    << QStringList{QString::number(1.7976931348623157e308, 'f',
+                                                                   QLocale::FloatingPointShortest)}
+                                    << QString();
     QTest::newRow("label") << Record(0x0204, CellHead(0) + Le(4, 2) + Le(1, 1) + Utf16("旧式文字"))
-                           << QStringList{"旧式文字"};
+                           << QStringList{"旧式文字"} << QString();
     QTest::newRow("formula with a number result")
-        << Record(0x0006, CellHead(0) + Double(12.5) + formulaTail) << QStringList{"12.5"};
+        << Record(0x0006, CellHead(0) + Double(12.5) + formulaTail) << QStringList{"12.5"} << QString();
     QTest::newRow("formula with a text result over a CONTINUE")
         << Record(0x0006, CellHead(0) + QByteArray("\x00\x00\x00\x00\x00\x00\xFF\xFF", 8) + formulaTail)
             + Record(0x0207, Le(4, 2) + Le(1, 1) + Utf16("合计")) + Record(0x003C, Le(0, 1) + "ab")
-        << QStringList{"合计ab"};
+        << QStringList{"合计ab"} << QString();
     QTest::newRow("label index past the strings")
-        << Record(0x00FD, CellHead(0) + Le(999, 4)) << QStringList();
-    QTest::newRow("cell record cut short") << Record(0x0203, CellHead(0) + Le(0, 3)) << QStringList{""};
+        << Record(0x00FD, CellHead(0) + Le(999, 4)) << QStringList{""} << QStringLiteral("999");
+    QTest::newRow("cell record cut short")
+        << Record(0x0203, CellHead(0) + Le(0, 3)) << QStringList{""} << QString();
 }
 
 void TestWorkbook::xlsCellRecords()
 {
     QFETCH(QByteArray, records);
     QFETCH(QStringList, texts);
+    QFETCH(QString, problem);
     Workbook book;
     book.sheets << SheetFromRows("Sheet1", {{"h"}});
     QString error;
@@ -282,6 +338,10 @@ void TestWorkbook::xlsCellRecords()
     QVERIFY2(ok || error.contains("损坏"), qPrintable(error));
     for (int c = 0; c < texts.size(); ++c)
         QCOMPARE(read.sheets.at(0).Text(1, c), texts.at(c));
+    if (ok) {
+        const QString reason = read.sheets.at(0).unreadable.value(1);
+        QVERIFY2(problem.isEmpty() ? reason.isEmpty() : reason.contains(problem), qPrintable(reason));
+    }
 }
 
 void TestWorkbook::damagedFilesRefused_data()
@@ -359,6 +419,16 @@ void TestWorkbook::xlsxSheets_data()
                                                          "1,1=2.5",  "1,2=FALSE", "3,1=7",
                                                          "4,2=A\rB", "4,3=公式",  "4,4=#DIV/0!"}
                                           << 5;
+    // Numbers read as typed: up to 15 digits exactly, beyond rounded to 15 like a spreadsheet.
+    QTest::newRow("numbers") << QByteArray(
+        R"(<x:row><x:c><x:v>-007.50</x:v></x:c><x:c><x:v>-0</x:v></x:c><x:c><x:v>123456789012345</x:v></x:c><x:c><x:v>1234567890123456</x:v></x:c><x:c><x:v>0.1000</x:v></x:c><x:c><x:v>1E3</x:v></x:c></x:row>)")
+                             << QStringList{"0,0=-7.5",
+                                            "0,1=0",
+                                            "0,2=123456789012345",
+                                            "0,3=1234567890123460",
+                                            "0,4=0.1",
+                                            "0,5=1000"}
+                             << 1;
     // Rows take memory only up to the last one with text; far columns are refused.
     QTest::newRow("one cell at the last row") << QByteArray(
         R"(<x:row r="1048576"><x:c r="A1048576" t="inlineStr"><x:is><x:t>x</x:t></x:is></x:c></x:row>)")
@@ -497,18 +567,19 @@ wb.save(sys.argv[1])
         QVERIFY2(engine.Open(1, false)
                      && engine.WriteRows({"序号", "名称", "数量"}, {{"1", "苹果", ""}, {"2", "梨", "5"}}),
                  qPrintable(engine.ErrorString()));
-        QCOMPARE(engine.FormulasAsValues(), byOpenpyxl ? 1 : 0);
+        QCOMPARE(engine.FormulasAsValues(), 0); // the formula was in the replaced table
         QVERIFY(engine.Close());
     }
     QCOMPARE(WorkbookFile::DetectFormat(path, &error), format); // the file keeps its format
     Workbook read;
     QVERIFY2(WorkbookFile::Read(path, &read, &error), qPrintable(error));
-    // The table's extent is overwritten, blanks included; the rest stays, types too.
-    const QStringList seen = Seen(read.sheets.value(0));
-    QCOMPARE(seen.mid(0, 10),
-             (QStringList{"0,0=序号", "0,1=名称", "0,2=数量", "0,3=old14", "1,0=1", "1,1=苹果", "1,3=old24",
-                          "2,0=2", "2,1=梨", "2,2=5"}));
-    QVERIFY(seen.contains("4,3=old54"));
+    // The sheet holds exactly the written rows: the older, longer and wider
+    // table is gone. The other sheet stays, types too.
+    QCOMPARE(
+        Seen(read.sheets.value(0)),
+        (QStringList{"0,0=序号", "0,1=名称", "0,2=数量", "1,0=1", "1,1=苹果", "2,0=2", "2,1=梨", "2,2=5"}));
+    QCOMPARE(read.sheets.value(0).lastRow, 2);
+    QCOMPARE(read.sheets.value(0).lastColumn, 2);
     QCOMPARE(Seen(read.sheets.value(1)), typedTexts);
     for (int i = 0; i < kinds.size() && (format == Format::Xls || byOpenpyxl);
          ++i) { // ours writes .xlsx cells as text
@@ -534,6 +605,165 @@ wb.save(sys.argv[1])
     QCOMPARE(now.keys(), was.keys());
     QVERIFY(now.take("xl/worksheets/sheet1.xml") != was.take("xl/worksheets/sheet1.xml"));
     QVERIFY(now == was);
+}
+
+void TestWorkbook::onlyOneSheetParsed_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("suffix");
+    QTest::addColumn<QString>("firstRefused"); // part of the error reading sheet 1 alone; empty: read
+    QTest::addColumn<QString>("wholeRefused"); // the same reading every sheet
+    const QString scratch = Path("package.xlsx");
+    QTest::newRow("1024 sheets") << Package(scratch, 1024, 1024) << ".xlsx"
+                                 << ""
+                                 << "";
+    QTest::newRow("1025 sheets") << Package(scratch, 1025, 1025) << ".xlsx"
+                                 << "超过 1024"
+                                 << "超过 1024";
+    QTest::newRow("one part listed twice") << Package(scratch, 2, 1) << ".xlsx"
+                                           << ""
+                                           << "同一部件";
+    QTest::newRow("damaged second sheet")
+        << Package(scratch, 2, 2, "<worksheet><sheetData><row><c>") << ".xlsx"
+        << ""
+        << "已损坏";
+    // .xls: the second sheet's BOUNDSHEET offset moved outside the stream, or onto the first sheet.
+    Workbook two;
+    two.sheets << SheetFromRows("A", {{"h"}}) << SheetFromRows("B", {{"x"}});
+    QString error;
+    const QByteArray stream = XlsWriter::WorkbookStream(two, &error);
+    const int first = FindRecord(stream, 0x0085);
+    const int second = first + 4 + (quint8(stream[first + 2]) | quint8(stream[first + 3]) << 8);
+    for (const bool outside : {true, false}) {
+        QByteArray moved = stream;
+        moved.replace(second + 4, 4, outside ? Le(0x7FFFFFF, 4) : stream.mid(first + 4, 4));
+        QVERIFY(XlsWriter::WriteContainer(Path("moved.xls"), moved, &error));
+        QTest::newRow(outside ? "xls second sheet outside the stream" : "xls one substream listed twice")
+            << Bytes(Path("moved.xls")) << ".xls"
+            << "" << (outside ? "文件之外" : "位置相同");
+    }
+    // Past the sheet cap in BOUNDSHEET records.
+    Workbook many;
+    for (int i = 0; i <= WorkbookFile::MaxSheets; ++i)
+        many.sheets << SheetFromRows(QStringLiteral("S%1").arg(i), {});
+    QVERIFY(WorkbookFile::Write(Path("many.xls"), Format::Xls, many, &error));
+    QTest::newRow("xls 1025 sheets") << Bytes(Path("many.xls")) << ".xls"
+                                     << "超过 1024"
+                                     << "超过 1024";
+}
+
+void TestWorkbook::onlyOneSheetParsed()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, suffix);
+    QFETCH(QString, firstRefused);
+    QFETCH(QString, wholeRefused);
+    const QString path = Path("book" + suffix);
+    QVERIFY(!content.isEmpty() && WriteBytes(path, content));
+    Workbook book;
+    QString error;
+    QCOMPARE(WorkbookFile::Read(path, &book, &error, 1), firstRefused.isEmpty());
+    QVERIFY2(firstRefused.isEmpty() ? book.sheets.at(0).Text(0, 0) == "h" : error.contains(firstRefused),
+             qPrintable(error));
+    // Sheet 1 alone: the others come as names, never parsed.
+    for (int i = 1; i < book.sheets.size(); ++i)
+        QVERIFY(book.sheets.at(i).unread && book.sheets.at(i).IsEmpty());
+    QCOMPARE(WorkbookFile::Read(path, &book, &error), wholeRefused.isEmpty());
+    QVERIFY2(wholeRefused.isEmpty() || error.contains(wholeRefused), qPrintable(error));
+}
+
+void TestWorkbook::cellCap_data()
+{
+    // Blank cells count too: they widen the extent and cost the parse; so does every element.
+    QTest::addColumn<QByteArray>("xml");
+    QTest::addColumn<QString>("refusal"); // empty: read
+    const QByteArray row = "<row>" + QByteArray("<c/>").repeated(1000) + "</row>";
+    const QByteArray cells = row.repeated(int(WorkbookFile::MaxCells / 1000));
+    const QString tooMany = QStringLiteral("超过 %1 个单元格").arg(WorkbookFile::MaxCells);
+    QTest::newRow("cells at the cap") << cells << "";
+    QTest::newRow("cells one past") << cells + "<row><c/></row>" << tooMany;
+    // worksheet and sheetData are two of the elements.
+    const QByteArray rows = QByteArray("<row/>").repeated(int(WorkbookFile::MaxCells * 3 - 2));
+    QTest::newRow("elements at the cap") << rows << "";
+    QTest::newRow("elements one past")
+        << rows + "<row/>" << QStringLiteral("元素超过 %1 个").arg(WorkbookFile::MaxCells * 3);
+}
+
+void TestWorkbook::cellCap()
+{
+    QFETCH(QByteArray, xml);
+    QFETCH(QString, refusal);
+    const QString path = Path("cells.xlsx");
+    QVERIFY(WriteXlsx(path, "<worksheet><sheetData>" + xml + "</sheetData></worksheet>"));
+    Workbook book;
+    QString error;
+    QCOMPARE(WorkbookFile::Read(path, &book, &error), refusal.isEmpty());
+    QVERIFY2(refusal.isEmpty() || error.contains(refusal), qPrintable(error));
+}
+
+void TestWorkbook::writeTarget_data()
+{
+    QTest::addColumn<Format>("format");
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("refusal"); // the exact error; empty: written
+    for (Format f : {Format::Xls, Format::Xlsx}) {
+        const char *name = f == Format::Xls ? "xls" : "xlsx";
+        QTest::addRow("%s read-only", name) << f << "read-only"
+                                            << "文件只读，没有保存";
+        QTest::addRow("%s mode 640 kept", name) << f << "mode 640"
+                                                << "";
+        QTest::addRow("%s symbolic link", name) << f << "link"
+                                                << "";
+        QTest::addRow("%s Excel's lock", name) << f << "~$%1"
+                                               << "文件正被其他程序打开";
+        QTest::addRow("%s LibreOffice's lock", name) << f << ".~lock.%1#"
+                                                     << "文件正被其他程序打开";
+    }
+}
+
+void TestWorkbook::writeTarget()
+{
+    QFETCH(Format, format);
+    QFETCH(QString, setup);
+    QFETCH(QString, refusal);
+    const QString name = format == Format::Xls ? "target.xls" : "target.xlsx";
+    const QString real = Path("real-" + name);
+    Workbook book;
+    book.sheets << SheetFromRows("S", {{"old"}, {"row"}});
+    QString error;
+    QVERIFY(WorkbookFile::Write(real, format, book, &error));
+    QString path = real;
+    QString lock;
+    if (setup == "read-only")
+        QVERIFY(QFile::setPermissions(
+            real, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    else if (setup == "mode 640")
+        QVERIFY(QFile::setPermissions(
+            real, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup));
+    else if (setup == "link")
+        QVERIFY(QFile::link(real, path = Path(name)));
+    else
+        QVERIFY(WriteBytes(lock = Path(setup.arg("real-" + name)), "owner"));
+    const QFileDevice::Permissions mode = QFile::permissions(real);
+    const QByteArray before = Bytes(real);
+    {
+        ExcelEngine engine(path);
+        QVERIFY(engine.Open(1, false));
+        QCOMPARE(engine.WriteRows({"new"}, {}), refusal.isEmpty());
+        QCOMPARE(engine.ErrorString(), refusal);
+    }
+    QCOMPARE(Bytes(real) == before, !refusal.isEmpty());
+    QCOMPARE(QFile::permissions(real), mode);
+    QCOMPARE(QFileInfo(path).isSymLink(), setup == "link");
+    if (refusal.isEmpty()) {
+        Workbook read;
+        QVERIFY(WorkbookFile::Read(path, &read, &error));
+        QCOMPARE(Seen(read.sheets.at(0)), QStringList{"0,0=new"});
+    }
+    QFile::setPermissions(real, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QVERIFY(QFile::remove(real) && (path == real || QFile::remove(path))
+            && (lock.isEmpty() || QFile::remove(lock)));
+    QCOMPARE(QDir(m_dir.path()).entryList({".quillon-*"}, QDir::Hidden | QDir::Files), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestWorkbook)
