@@ -4,6 +4,7 @@
 #include "db/storedbaccess.h"
 #include "widgets/looks.h"
 #include "widgets/modalseam.h"
+#include "widgets/reloginreason.h"
 
 #include <QMessageBox>
 #include <QPushButton>
@@ -77,6 +78,12 @@ void DialogLogin::ShowLoginMessage(const QString &title, const QString &text, co
 bool DialogLogin::ConfirmPrivileged()
 {
     DialogLogin login;
+    // A login in the middle of work says what it is for.
+    const QString why = ReloginReason::Current();
+    if (!why.isEmpty()) {
+        login.setWindowTitle(QStringLiteral("身份确认"));
+        login.m_ui->label_reason->setText(why);
+    }
     if (ModalSeam::ExecDialog(login) != QDialog::Accepted)
         return false;
     const int type = login.user().userType;

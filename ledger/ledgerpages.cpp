@@ -3,6 +3,7 @@
 #include "analytics/stockcompute.h"
 #include "db/numbertext.h"
 #include "db/storedbaccess.h"
+#include "db/tablewords.h"
 #include "ledger/ledgerdelegate.h"
 #include "ledger/ledgerkinds.h"
 #include "ledger/pagetotals.h"
@@ -10,6 +11,7 @@
 #include "widgets/boxes.h"
 #include "widgets/looks.h"
 #include "widgets/modalseam.h"
+#include "widgets/reloginreason.h"
 
 #include <QAction>
 #include <QBrush>
@@ -630,6 +632,7 @@ void LedgerPages::ActionClear(const QString &buttonName)
     QTableWidget *table = page ? Table(page->tableName) : nullptr;
     if (!table || !ConfirmDelete())
         return;
+    const ReloginReason why(TableWords::ClearReason());
     if (!m_relogin || !m_relogin())
         return;
     FinishFill(table);
@@ -788,12 +791,9 @@ void LedgerPages::EnableAction()
         return;
     QMessageBox box(m_window);
     box.setWindowTitle(QStringLiteral("提示"));
-    if (m_lastBackupWritten) {
-        box.setText(QStringLiteral("备份完成"));
-    } else {
+    if (!m_lastBackupWritten)
         box.setIcon(QMessageBox::Warning);
-        box.setText(QStringLiteral("备份失败：文件 %1 未能写入").arg(m_lastBackupPath));
-    }
+    box.setText(TableWords::BackupDoneText(m_lastBackupWritten, m_lastBackupPath));
     QPushButton *ok = box.addButton(QStringLiteral("确认"), QMessageBox::AcceptRole);
     ok->setFixedWidth(100);
     box.setDefaultButton(ok);
@@ -812,6 +812,7 @@ void LedgerPages::RestoreDbDate()
     if (!ConfirmDelete())
         return;
     // Restoring replaces every row of the store: the same re-login as clearing.
+    const ReloginReason why(TableWords::RestoreReason());
     if (!m_relogin || !m_relogin())
         return;
     const QString path = ModalSeam::GetOpenFileName(
@@ -856,8 +857,7 @@ bool LedgerPages::ConfirmRestore(const RestorePreview &preview, const RestoreFil
 {
     QStringList lines;
     lines << QStringLiteral("文件中的数据：");
-    for (const RestorePreview::Table &t : preview.tables)
-        lines << QStringLiteral("  %1：%2 行（本店现有 %3 行）").arg(t.name).arg(t.inFile).arg(t.replaced);
+    lines << TableWords::PreviewLines(preview);
     lines << QStringLiteral("其中 %1 行带有其他店号，将归入本店").arg(preview.RowsOfOtherStores());
     lines << QStringLiteral("本店现有 %1 行将被替换").arg(preview.RowsReplaced());
     if (preview.refused > 0)
