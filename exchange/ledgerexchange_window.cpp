@@ -1,6 +1,7 @@
 // The parts of the ledger exchange that touch the page tables and ask for files.
 #include "exchange/ledgerexchange_window.h"
 
+#include "db/exportfolder.h"
 #include "exchange/excelengine.h"
 #include "ledger/readdatabasethread.h"
 #include "widgets/modalseam.h"
@@ -92,7 +93,8 @@ ExportResult ExportLedger(int kind, QTableWidget *table, QWidget *window)
 {
     QString filter;
     const QString fileName = WithWorkbookExtension(
-        ModalSeam::GetSaveFileName(window, QObject::tr("保存文档"), QStringLiteral("TabDateSave"),
+        ModalSeam::GetSaveFileName(window, QObject::tr("保存文档"),
+                                   ExportFolder::ForFiles(QStringLiteral("TabDateSave")),
                                    QObject::tr("*.xls;; *.xlsx;; "), &filter),
         filter);
     if (fileName.isEmpty()) {
@@ -105,7 +107,8 @@ ExportResult ExportLedger(int kind, QTableWidget *table, QWidget *window)
 
 QString AskImportFile()
 {
-    return ModalSeam::GetOpenFileName(nullptr, QStringLiteral("标题"), QStringLiteral("TabDateSave"),
+    return ModalSeam::GetOpenFileName(nullptr, QStringLiteral("标题"),
+                                      ExportFolder::ForFiles(QStringLiteral("TabDateSave")),
                                       QStringLiteral("*.xls;;*.xlsx"));
 }
 
