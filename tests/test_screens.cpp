@@ -1,11 +1,17 @@
 // What the screens say and remember: the restore box and backup message in
 // the shop's words, the re-login's reason, where exports go, the main
 // window's layout per user, the text viewer's size and Qt's texts in Chinese.
+#include "analytics/dialogshowgraph.h"
+#include "app/dialoghelp.h"
 #include "app/dialoglogin.h"
 #include "app/mainwindow.h"
 #include "db/exportfolder.h"
 #include "db/tablewords.h"
+#include "ledger/dialogquery.h"
 #include "ledgertestsupport.h"
+#include "masterdata/dialoginfotodb.h"
+#include "masterdata/dialogstoreset.h"
+#include "masterdata/dialogusermge.h"
 #include "resources/resources.h"
 #include "storetestsupport.h"
 #include "widgets/dialogshowtext.h"
@@ -19,6 +25,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QTableWidget>
 #include <QtTest>
 
 class TestScreens : public QObject
@@ -40,6 +47,8 @@ private slots:
     void textViewerSize_data();
     void textViewerSize();
     void qtTextsInChinese();
+    void everyWindowFits_data();
+    void everyWindowFits();
 };
 
 void TestScreens::kindTitles_data()
@@ -85,7 +94,8 @@ void TestScreens::restorePreviewNamesPagesAndLists()
     QVERIFY2(!text.contains("tb_sm"), qPrintable(text));
     QVERIFY2(text.contains("商品台账：3 行（本店现有 3 行）\n      采购进货表 2 行，损耗表 1 行\n"),
              qPrintable(text));
-    QVERIFY2(text.contains("商品与仓库列表：1 行（本店现有 1 行）\n      商品名称列表 1 行"), qPrintable(text));
+    QVERIFY2(text.contains("商品与仓库列表：1 行（本店现有 1 行）\n      商品名称列表 1 行"),
+             qPrintable(text));
     QVERIFY2(text.contains("人员与单位列表：0 行（本店现有 0 行）\n  财务台账"), qPrintable(text));
     QVERIFY2(text.endsWith("用户账号：1 行（本店现有 1 行）"), qPrintable(text));
 }
@@ -118,9 +128,10 @@ void TestScreens::reloginSaysWhy()
     }
     QVERIFY(!DialogLogin::ConfirmPrivileged());
     ModalSeam::SetDialogAnswerer({});
-    QCOMPARE(seen, (QStringList{"登录界面|", "身份确认|清空需要超级用户或授权用户确认",
-                                "身份确认|还原需要超级用户或授权用户确认",
-                                "身份确认|清空需要超级用户或授权用户确认", "登录界面|"}));
+    QCOMPARE(seen,
+             (QStringList{"登录界面|", "身份确认|清空需要超级用户或授权用户确认",
+                          "身份确认|还原需要超级用户或授权用户确认",
+                          "身份确认|清空需要超级用户或授权用户确认", "登录界面|"}));
 }
 
 void TestScreens::exportFolder_data()
@@ -129,14 +140,25 @@ void TestScreens::exportFolder_data()
     QTest::addColumn<QString>("program");
     QTest::addColumn<QString>("documents");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("working in its own folder") << "/opt/q" << "/opt/q" << "/home/a/文档" << "TabDateSave";
-    QTest::newRow("same folder written otherwise") << "/opt/q/./" << "/opt/x/../q" << "/home/a/Documents"
+    QTest::newRow("working in its own folder") << "/opt/q"
+                                               << "/opt/q"
+                                               << "/home/a/文档"
+                                               << "TabDateSave";
+    QTest::newRow("same folder written otherwise") << "/opt/q/./"
+                                                   << "/opt/x/../q"
+                                                   << "/home/a/Documents"
                                                    << "TabDateSave";
-    QTest::newRow("installed") << "/home/a/.local/share/Quillon" << "/usr/bin" << "/home/a/文档"
+    QTest::newRow("installed") << "/home/a/.local/share/Quillon"
+                               << "/usr/bin"
+                               << "/home/a/文档"
                                << "/home/a/文档/Quillon";
-    QTest::newRow("installed, program in a sub-folder of the work folder")
-        << "/home/a" << "/home/a/bin" << "/home/a/Documents" << "/home/a/Documents/Quillon";
-    QTest::newRow("installed, no documents folder") << "/home/a/.local/share/Quillon" << "/usr/bin" << ""
+    QTest::newRow("installed, program in a sub-folder of the work folder") << "/home/a"
+                                                                           << "/home/a/bin"
+                                                                           << "/home/a/Documents"
+                                                                           << "/home/a/Documents/Quillon";
+    QTest::newRow("installed, no documents folder") << "/home/a/.local/share/Quillon"
+                                                    << "/usr/bin"
+                                                    << ""
                                                     << "TabDateSave";
 }
 
@@ -225,7 +247,8 @@ void TestScreens::mainWindowReopensAsLeft()
         window.setGeometry(30, 50, 900, 600);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        const QList<QStackedWidget *> stacks = {window.GoodsStack(), window.SalesStack(), window.FinanceStack()};
+        const QList<QStackedWidget *> stacks = {window.GoodsStack(), window.SalesStack(),
+                                                window.FinanceStack()};
         for (int i = 0; i < 3; ++i) {
             stacks.at(i)->setVisible(left.at(i) >= 0);
             if (left.at(i) >= 0)
@@ -273,7 +296,8 @@ void TestScreens::textViewerSize()
     QFETCH(bool, fullHeight);
     const QSize limit(1000, 600);
     const QSize size = DialogShowText::TextSize(text, QFontMetrics(QApplication::font()), limit);
-    QVERIFY2(size.width() >= 300 && size.height() >= 200, qPrintable(QString("%1x%2").arg(size.width()).arg(size.height())));
+    QVERIFY2(size.width() >= 300 && size.height() >= 200,
+             qPrintable(QString("%1x%2").arg(size.width()).arg(size.height())));
     QVERIFY(size.width() <= limit.width() && size.height() <= limit.height());
     QCOMPARE(size.width() == limit.width(), fullWidth);
     QCOMPARE(size.height() == limit.height(), fullHeight);
@@ -295,6 +319,86 @@ void TestScreens::qtTextsInChinese()
     QVERIFY2(chinese.button(QDialogButtonBox::Cancel)->text().contains(QStringLiteral("取消")),
              qPrintable(chinese.button(QDialogButtonBox::Cancel)->text()));
     QVERIFY(chinese.button(QDialogButtonBox::Close)->text().contains(QStringLiteral("关闭")));
+}
+
+void TestScreens::everyWindowFits_data()
+{
+    QTest::addColumn<QString>("window");
+    for (const char *name : {"MainWindow", "DialogInfoToDb", "DialogUserMge", "DialogQuery", "DialogStoreSet",
+                             "DialogLogin", "DialogHelp", "DialogShowGraph", "DialogShowText"})
+        QTest::newRow(name) << name;
+}
+
+// At the default font and under the application style sheet, each window
+// opens no larger than a 1280 × 720 screen less its title bar and a panel,
+// and every button it shows lies inside it.
+void TestScreens::everyWindowFits()
+{
+    QFETCH(QString, window);
+    TempStore db;
+    REQUIRE_DB(db);
+    const QString old = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(db.dir.path()));
+    QFile sheet(":/qss/qss/styleSheet.qss");
+    QVERIFY(sheet.open(QIODevice::ReadOnly));
+    qApp->setStyleSheet(QString::fromLatin1(sheet.readAll()));
+    std::unique_ptr<QWidget> widget;
+    if (window == "MainWindow") {
+        auto *main = new MainWindow;
+        main->SetUser(UserRecord{1, 0, "1", "店主", QString(), QString(), QString()});
+        main->Initialise();
+        widget.reset(main);
+    } else if (window == "DialogInfoToDb") {
+        widget = std::make_unique<DialogInfoToDb>();
+    } else if (window == "DialogUserMge") {
+        widget = std::make_unique<DialogUserMge>();
+    } else if (window == "DialogQuery") {
+        widget = std::make_unique<DialogQuery>();
+    } else if (window == "DialogStoreSet") {
+        widget = std::make_unique<DialogStoreSet>();
+    } else if (window == "DialogLogin") {
+        widget = std::make_unique<DialogLogin>();
+    } else if (window == "DialogHelp") {
+        widget = std::make_unique<DialogHelp>();
+    } else if (window == "DialogShowGraph") {
+        widget = std::make_unique<DialogShowGraph>();
+    } else {
+        auto *viewer = new DialogShowText;
+        viewer->SetText(QString(30000, QChar(0x4f1e)));
+        widget.reset(viewer);
+    }
+    widget->show();
+    QVERIFY(QTest::qWaitForWindowExposed(widget.get()));
+    const QSize room(1280, 720 - 30 - 40);
+    const QSize size = widget->size();
+    const QString got = QString("%1x%2, at least %3x%4")
+                            .arg(size.width())
+                            .arg(size.height())
+                            .arg(widget->minimumSizeHint().width())
+                            .arg(widget->minimumSizeHint().height());
+    QVERIFY2(size.width() <= room.width() && size.height() <= room.height(), qPrintable(got));
+    QVERIFY2(widget->minimumSize().width() <= room.width() && widget->minimumSize().height() <= room.height(),
+             qPrintable(got));
+    for (QPushButton *button : widget->findChildren<QPushButton *>()) {
+        if (!button->isVisibleTo(widget.get()) || button->window() != widget.get())
+            continue;
+        const QRect at(button->mapTo(widget.get(), QPoint(0, 0)), button->size());
+        QVERIFY2(widget->rect().contains(at),
+                 qPrintable(QString("%1 at %2,%3 %4x%5 outside %6")
+                                .arg(button->objectName())
+                                .arg(at.x())
+                                .arg(at.y())
+                                .arg(at.width())
+                                .arg(at.height())
+                                .arg(got)));
+    }
+    // A new store's lists start without rows: no blank row "1" to pick from.
+    if (window.startsWith("DialogInfo") || window.startsWith("DialogUser"))
+        for (const QTableWidget *table : widget->findChildren<QTableWidget *>())
+            QVERIFY2(table->rowCount() == 0, qPrintable(table->objectName()));
+    widget.reset();
+    qApp->setStyleSheet(QString());
+    QDir::setCurrent(old);
 }
 
 QTEST_MAIN(TestScreens)
