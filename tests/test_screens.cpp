@@ -15,6 +15,7 @@
 #include "resources/resources.h"
 #include "storetestsupport.h"
 #include "widgets/dialogshowtext.h"
+#include "widgets/looks.h"
 #include "widgets/qtchinese.h"
 #include "widgets/reloginreason.h"
 #include "widgets/windowmemory.h"
@@ -22,6 +23,7 @@
 #include <QAction>
 #include <QDialogButtonBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -47,6 +49,8 @@ private slots:
     void textViewerSize_data();
     void textViewerSize();
     void qtTextsInChinese();
+    void redButtonsUnderTheStyleSheet_data();
+    void redButtonsUnderTheStyleSheet();
     void everyWindowFits_data();
     void everyWindowFits();
 };
@@ -319,6 +323,38 @@ void TestScreens::qtTextsInChinese()
     QVERIFY2(chinese.button(QDialogButtonBox::Cancel)->text().contains(QStringLiteral("取消")),
              qPrintable(chinese.button(QDialogButtonBox::Cancel)->text()));
     QVERIFY(chinese.button(QDialogButtonBox::Close)->text().contains(QStringLiteral("关闭")));
+}
+
+void TestScreens::redButtonsUnderTheStyleSheet_data()
+{
+    QTest::addColumn<bool>("appSheet");
+    QTest::newRow("own sheet only") << false;
+    QTest::newRow("under the application sheet") << true;
+}
+
+// The confirmation boxes' buttons are painted red, whatever else styles the application.
+void TestScreens::redButtonsUnderTheStyleSheet()
+{
+    QFETCH(bool, appSheet);
+    QFile sheet(":/qss/qss/styleSheet.qss");
+    QVERIFY(sheet.open(QIODevice::ReadOnly));
+    qApp->setStyleSheet(appSheet ? QString::fromLatin1(sheet.readAll()) : QString());
+    QMessageBox box;
+    box.setText("删除请慎重,确认删除?");
+    QPushButton *ok = box.addButton(QStringLiteral("确认"), QMessageBox::AcceptRole);
+    ok->setFixedWidth(100);
+    box.setStyleSheet(Looks::RedButtons());
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    const QImage image = ok->grab().toImage();
+    int red = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            red += c.red() > 200 && c.green() < 60 && c.blue() < 60;
+        }
+    qApp->setStyleSheet(QString());
+    QVERIFY2(red > image.width() * image.height() / 2, qPrintable(QString::number(red)));
 }
 
 void TestScreens::everyWindowFits_data()

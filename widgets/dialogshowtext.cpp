@@ -35,7 +35,8 @@ void DialogShowText::SetText(const QString &text)
     // The frame, the margins and the button row take the rest of the screen.
     const QSize limit = screen ? screen->availableGeometry().size() - QSize(80, 140) : QSize(1200, 600);
     const QSize area = TextSize(text, m_edit->fontMetrics(), limit);
-    m_edit->setMinimumSize(std::min(area.width(), kSmallest.width()), std::min(area.height(), kSmallest.height()));
+    m_edit->setMinimumSize(std::min(area.width(), kSmallest.width()),
+                           std::min(area.height(), kSmallest.height()));
     resize(area + QSize(40, 80));
 }
 

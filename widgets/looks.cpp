@@ -23,7 +23,12 @@ const char kVerticalScrollStyle[] =
 
 QString RedButtons()
 {
-    return QStringLiteral("QPushButton{background-color:rgb(255, 0, 0); color:rgb(0, 0, 0);}");
+    // A style paints a button's background itself unless the sheet also gives
+    // it a border; without one the red never shows.
+    return QStringLiteral("QPushButton{background-color:rgb(255, 0, 0); color:rgb(0, 0, 0);}"
+                          "QPushButton{border:1px solid rgb(150, 0, 0); border-radius:3px; padding:4px 10px;}"
+                          "QPushButton:pressed{background-color:rgb(200, 0, 0);}"
+                          "QPushButton:default{border:2px solid rgb(110, 0, 0);}");
 }
 
 void ApplyThinScrollBars(QAbstractScrollArea *area)

@@ -10,7 +10,10 @@ namespace {
 QString Group(const QString &account) { return QStringLiteral("user_") + account; }
 } // namespace
 
-QString FileIn(const QString &folder) { return QDir(folder).filePath(QStringLiteral("InitParam/window.ini")); }
+QString FileIn(const QString &folder)
+{
+    return QDir(folder).filePath(QStringLiteral("InitParam/window.ini"));
+}
 
 bool Save(const QString &file, const QString &account, const WindowLayout &layout, QString *error)
 {

@@ -11,7 +11,7 @@ class QWidget;
 // of the working folder, so each user of a shared computer gets their own.
 struct WindowLayout
 {
-    QByteArray geometry;   // QWidget::saveGeometry(); empty when never saved
+    QByteArray geometry; // QWidget::saveGeometry(); empty when never saved
     bool maximised = false;
     QList<int> stackPages; // per stack: the page shown, -1 when the stack was hidden
 
