@@ -170,6 +170,8 @@ void MainWindow::MakeConnections()
     connect(m_ui->action_help, &QAction::triggered, this, &MainWindow::ActionHelp);
     connect(m_ui->action_restart, &QAction::triggered, this, &MainWindow::RestartComputer);
     connect(m_ui->actionExit, &QAction::triggered, qApp, &QCoreApplication::quit);
+    // 退出系统 and 系统重启 end the program without a close event.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &MainWindow::RememberLayout);
 
     connect(this, &MainWindow::SendQueryResultDate, this, &MainWindow::ShowQueryResultData);
 
