@@ -70,7 +70,7 @@ void DialogLogin::ShowLoginMessage(const QString &title, const QString &text, co
     box.setText(text);
     box.setInformativeText(detail);
     box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
-    box.setStyleSheet(Looks::RedButtons());
+    Looks::PaintRed(box);
     // One button, nothing to decide: the result only tells the box was closed.
     ModalSeam::Exec(box);
 }

@@ -411,7 +411,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
         button->setMinimumWidth(100);
         button->setMaximumWidth(100);
     }
-    box.setStyleSheet(Looks::RedButtons());
+    Looks::PaintRed(box);
     box.setDefaultButton(quit);
     box.setEscapeButton(stay);
     box.setText(QStringLiteral("确定要退出?"));

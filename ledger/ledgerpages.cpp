@@ -872,7 +872,7 @@ bool LedgerPages::ConfirmRestore(const RestorePreview &preview, const RestoreFil
     // Nothing is replaced by pressing Enter: "取消" is the default.
     box.setDefaultButton(cancel);
     box.setEscapeButton(cancel);
-    box.setStyleSheet(Looks::RedButtons());
+    Looks::PaintRed(box);
     ModalSeam::Exec(box);
     return box.clickedButton() == ok;
 }

@@ -339,11 +339,15 @@ void TestScreens::redButtonsUnderTheStyleSheet()
     QFile sheet(":/qss/qss/styleSheet.qss");
     QVERIFY(sheet.open(QIODevice::ReadOnly));
     qApp->setStyleSheet(appSheet ? QString::fromLatin1(sheet.readAll()) : QString());
-    QMessageBox box;
+    TempStore db;
+    REQUIRE_DB(db);
+    // The boxes are the main window's children, under its background picture.
+    MainWindow window;
+    QMessageBox box(&window);
     box.setText("删除请慎重,确认删除?");
     QPushButton *ok = box.addButton(QStringLiteral("确认"), QMessageBox::AcceptRole);
     ok->setFixedWidth(100);
-    box.setStyleSheet(Looks::RedButtons());
+    Looks::PaintRed(box);
     box.show();
     QVERIFY(QTest::qWaitForWindowExposed(&box));
     const QImage image = ok->grab().toImage();

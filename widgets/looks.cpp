@@ -1,6 +1,8 @@
 #include "widgets/looks.h"
 
+#include <QAbstractButton>
 #include <QAbstractScrollArea>
+#include <QMessageBox>
 #include <QScrollBar>
 
 namespace Looks {
@@ -24,11 +26,22 @@ const char kVerticalScrollStyle[] =
 QString RedButtons()
 {
     // A style paints a button's background itself unless the sheet also gives
-    // it a border; without one the red never shows.
+    // it a border, and the main window's background picture would cover the
+    // red: both are set aside here.
     return QStringLiteral("QPushButton{background-color:rgb(255, 0, 0); color:rgb(0, 0, 0);}"
-                          "QPushButton{border:1px solid rgb(150, 0, 0); border-radius:3px; padding:4px 10px;}"
+                          "QPushButton{background-image:url(); border:1px solid rgb(150, 0, 0);"
+                          " border-radius:3px; padding:4px 10px;}"
                           "QPushButton:pressed{background-color:rgb(200, 0, 0);}"
                           "QPushButton:default{border:2px solid rgb(110, 0, 0);}");
+}
+
+void PaintRed(QMessageBox &box)
+{
+    box.setStyleSheet(RedButtons());
+    // Under a parent with a style sheet of its own (the main window's picture)
+    // the box's rules never reach its buttons; their own rules do.
+    for (QAbstractButton *button : box.buttons())
+        button->setStyleSheet(RedButtons());
 }
 
 void ApplyThinScrollBars(QAbstractScrollArea *area)
