@@ -7,6 +7,7 @@
 #include "app/mainwindow.h"
 #include "db/exportfolder.h"
 #include "db/tablewords.h"
+#include "exchange/ledgerexchange.h"
 #include "ledger/dialogquery.h"
 #include "ledgertestsupport.h"
 #include "masterdata/dialoginfotodb.h"
@@ -43,6 +44,8 @@ private slots:
     void reloginSaysWhy();
     void exportFolder_data();
     void exportFolder();
+    void exportMessageNamesItsFolder_data();
+    void exportMessageNamesItsFolder();
     void windowMemoryPerAccount();
     void mainWindowReopensAsLeft_data();
     void mainWindowReopensAsLeft();
@@ -172,6 +175,30 @@ void TestScreens::exportFolder()
     QFETCH(QString, program);
     QFETCH(QString, documents);
     QTEST(ExportFolder::Choose(work, program, documents, "TabDateSave"), "expected");
+}
+
+void TestScreens::exportMessageNamesItsFolder_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("folder");
+    QTest::newRow("beside the program") << "/opt/q/TabDateSave/采购.xls"
+                                        << "TabDateSave";
+    QTest::newRow("documents") << "/home/a/文档/Quillon/采购.xls"
+                               << "/home/a/文档/Quillon";
+    QTest::newRow("a folder named like it") << "/home/a/TabDateSave2/x.xls"
+                                            << "/home/a/TabDateSave2";
+}
+
+void TestScreens::exportMessageNamesItsFolder()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, folder);
+    LedgerExchange::ExportResult result;
+    result.ok = true;
+    result.rows = 3;
+    result.fileName = file;
+    QCOMPARE(LedgerExchange::ExportStatusText(result),
+             QStringLiteral("导出数据完成,请进入相应%1目录查看 (3行，%2)").arg(folder, file));
 }
 
 void TestScreens::windowMemoryPerAccount()
