@@ -65,6 +65,7 @@ private slots:
     void mainWindowReopensAsLeft_data();
     void mainWindowReopensAsLeft();
     void qtTextsInChinese();
+    void redButtonsUnderTheStyleSheet_data();
     void redButtonsUnderTheStyleSheet();
     void everyWindowFits_data();
     void everyWindowFits();
@@ -300,10 +301,18 @@ void TestScreens::qtTextsInChinese()
     QVERIFY(chinese.button(QDialogButtonBox::Close)->text().contains(QStringLiteral("关闭")));
 }
 
+void TestScreens::redButtonsUnderTheStyleSheet_data()
+{
+    QTest::addColumn<bool>("appSheet");
+    QTest::newRow("window's picture only") << false;
+    QTest::newRow("and the application sheet") << true;
+}
+
 // The confirmation boxes' buttons are painted red, whatever else styles the application.
 void TestScreens::redButtonsUnderTheStyleSheet()
 {
-    qApp->setStyleSheet(AppSheet());
+    QFETCH(bool, appSheet);
+    qApp->setStyleSheet(appSheet ? AppSheet() : QString());
     TempStore db;
     REQUIRE_DB(db);
     // The boxes are the main window's children, under its background picture.

@@ -38,8 +38,9 @@ QString RedButtons()
 void PaintRed(QMessageBox &box)
 {
     box.setStyleSheet(RedButtons());
-    // Under a parent with a style sheet of its own (the main window's picture)
-    // the box's rules never reach its buttons; their own rules do.
+    // Buttons added before the box got its sheet keep their old look under a
+    // parent with a sheet of its own (the main window): each is given the
+    // rules itself.
     for (QAbstractButton *button : box.buttons())
         button->setStyleSheet(RedButtons());
 }
