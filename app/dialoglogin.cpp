@@ -4,6 +4,7 @@
 #include "db/storedbaccess.h"
 #include "widgets/looks.h"
 #include "widgets/modalseam.h"
+#include "widgets/reloginreason.h"
 
 #include <QMessageBox>
 #include <QPushButton>
@@ -92,7 +93,7 @@ void DialogLogin::ShowLoginMessage(const QString &title, const QString &text, co
     box.setText(text);
     box.setInformativeText(detail);
     box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
-    box.setStyleSheet(Looks::RedButtons());
+    Looks::PaintRed(box);
     // One button, nothing to decide: the result only tells the box was closed.
     ModalSeam::Exec(box);
 }
@@ -101,6 +102,12 @@ bool DialogLogin::ConfirmPrivileged()
 {
     DialogLogin login;
     login.SetStoreAccountsOnly(true);
+    // A login in the middle of work says what it is for.
+    const QString why = ReloginReason::Current();
+    if (!why.isEmpty()) {
+        login.setWindowTitle(QStringLiteral("身份确认"));
+        login.m_ui->label_reason->setText(why);
+    }
     if (ModalSeam::ExecDialog(login) != QDialog::Accepted)
         return false;
     const int type = login.user().userType;

@@ -6,14 +6,17 @@
 #include "db/workfolder.h"
 #include "resources/resources.h"
 #include "widgets/modalseam.h"
+#include "widgets/qtchinese.h"
 
 #include <QApplication>
 #include <QDebug>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QIcon>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QSplashScreen>
+#include <QThread>
 
 namespace {
 
@@ -41,6 +44,8 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     InitQuillonResources();
+    if (!QtChinese::Install(&app))
+        qDebug() << "Qt translations zh_CN not found: Qt's own texts stay English";
 
     // Everything below reads and writes relative to the working folder.
     QString folderError, readOnly;
@@ -57,6 +62,9 @@ int main(int argc, char *argv[])
     splash.showMessage(QStringLiteral("[初始登录名:admin 密码：470215]库存财务管理软件启动中...."),
                        Qt::AlignRight | Qt::AlignTop, Qt::green);
     app.processEvents();
+    // The message names the built-in account: readable before the login covers it.
+    QElapsedTimer shown;
+    shown.start();
 
     DialogLogin login;
 
@@ -80,6 +88,10 @@ int main(int argc, char *argv[])
                                   refusal.isEmpty() ? health.reason : refusal);
     }
 
+    while (shown.elapsed() < 1500) {
+        app.processEvents();
+        QThread::msleep(20);
+    }
     if (ModalSeam::ExecDialog(login) != QDialog::Accepted)
         return 0;
 
@@ -95,7 +107,7 @@ int main(int argc, char *argv[])
         if (storeNoFallback)
             window.ShowStatusMessage(
                 QStringLiteral("店号未配置，使用本机编号 %1").arg(StoreDbAccess::Instance()->storeNo()));
-        window.showMaximized();
+        window.ShowRemembered();
         app.setWindowIcon(QIcon(QStringLiteral(":/icons/icons/1_green.png")));
         splash.finish(&window);
 

@@ -5,6 +5,7 @@
 #include "ledger/ledgerkinds.h"
 #include "widgets/looks.h"
 #include "widgets/modalseam.h"
+#include "widgets/windowmemory.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -169,6 +170,8 @@ void MainWindow::MakeConnections()
     connect(m_ui->action_help, &QAction::triggered, this, &MainWindow::ActionHelp);
     connect(m_ui->action_restart, &QAction::triggered, this, &MainWindow::RestartComputer);
     connect(m_ui->actionExit, &QAction::triggered, qApp, &QCoreApplication::quit);
+    // 退出系统 and 系统重启 end the program without a close event.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &MainWindow::RememberLayout);
 
     connect(this, &MainWindow::SendQueryResultDate, this, &MainWindow::ShowQueryResultData);
 
@@ -342,6 +345,52 @@ void MainWindow::keyPressEvent(QKeyEvent *event)
     QMainWindow::keyPressEvent(event);
 }
 
+void MainWindow::ShowRemembered()
+{
+    const WindowLayout layout = WindowMemory::Load(WindowMemory::FileIn(QDir::currentPath()), m_user.name);
+    RestorePages(layout.stackPages);
+    if (!WindowMemory::Apply(*this, layout)) {
+        showMaximized();
+        return;
+    }
+    show();
+}
+
+void MainWindow::RememberLayout()
+{
+    WindowLayout layout = WindowMemory::Take(*this);
+    for (QStackedWidget *stack : {m_ui->stackedWidget, m_ui->stackedWidget_2, m_ui->stackedWidget_3})
+        layout.stackPages << (stack->isVisibleTo(this) ? stack->currentIndex() : -1);
+    QString error;
+    // Only the look of the next start is lost; nothing to trouble the user with.
+    if (!WindowMemory::Save(WindowMemory::FileIn(QDir::currentPath()), m_user.name, layout, &error))
+        qDebug().noquote() << error;
+}
+
+void MainWindow::RestorePages(const QList<int> &stackPages)
+{
+    if (stackPages.size() != 3)
+        return;
+    const QList<QAction *> goodsActions = {m_ui->action_purchase, m_ui->action_purBack, m_ui->action_saleout,
+                                           m_ui->action_saleback, m_ui->action_loss,    m_ui->action_instore};
+    const int goods = stackPages.at(0);
+    const int sales = stackPages.at(1);
+    const int finance = stackPages.at(2);
+    SetStackShown(m_ui->stackedWidget, goods >= 0);
+    if (goods >= 0 && goods < goodsActions.size() && goodsActions.at(goods)->isVisible())
+        m_ui->stackedWidget->setCurrentIndex(goods);
+    const bool salesAllowed = m_ui->action_saletotal->isVisible() || m_ui->action_showSale->isVisible();
+    SetStackShown(m_ui->stackedWidget_2, salesAllowed && sales >= 0);
+    if (salesAllowed && sales >= 0 && sales < m_ui->stackedWidget_2->count())
+        m_ui->stackedWidget_2->setCurrentIndex(sales);
+    const bool financeAllowed = m_ui->action_showFin->isVisible();
+    SetStackShown(m_ui->stackedWidget_3, financeAllowed && finance >= 0);
+    if (financeAllowed && finance >= 0 && finance < m_ui->stackedWidget_3->count())
+        m_ui->stackedWidget_3->setCurrentIndex(finance);
+    if (m_ui->stackedWidget->currentIndex() == GoodsKind::CurrentStock)
+        RefillModelCombo();
+}
+
 void MainWindow::ShowAboutBox()
 {
     QMessageBox box(this);
@@ -362,7 +411,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
         button->setMinimumWidth(100);
         button->setMaximumWidth(100);
     }
-    box.setStyleSheet(Looks::RedButtons());
+    Looks::PaintRed(box);
     box.setDefaultButton(quit);
     box.setEscapeButton(stay);
     box.setText(QStringLiteral("确定要退出?"));
@@ -378,6 +427,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    RememberLayout();
     if (m_user.userType == 1 || m_user.userType == 2)
         SaveDbDate();
     event->accept();

@@ -44,6 +44,12 @@ public:
     // waitForSplash keeps the splash screen up for a second, as at start-up.
     void Initialise(bool waitForSplash = false);
 
+    // Shows the window as this user left it (size, place, maximised, pages);
+    // maximised on the goods stack the first time.
+    void ShowRemembered();
+    // Keeps the window's size, place and pages for this user's next start.
+    void RememberLayout();
+
     // Blocks until a backup started on the way out has been written. The
     // program calls it before the window and the connection go away.
     void WaitForBackup();
@@ -132,6 +138,9 @@ private:
     // Shows or hides a stack and keeps its page-display action's check mark in step.
     void SetStackShown(QStackedWidget *stack, bool shown);
     void ShowAboutBox();
+    // Puts the stacks back on saved pages, each only where the user's
+    // permissions offer that page.
+    void RestorePages(const QList<int> &stackPages);
     static bool StartDetached(const QString &program, const QStringList &arguments);
 
     // The side dialogs (mainwindowdialogs.cpp) and the first page load.

@@ -35,6 +35,10 @@ QString Encode(const QList<QStringList> &rows)
 QList<QStringList> Decode(const QString &text)
 {
     QList<QStringList> rows;
+    // An empty text is a list without rows, not one blank row: a new list
+    // shows no row "1" and offers no empty choice.
+    if (text.isEmpty())
+        return rows;
     const QStringList lines = text.split(QLatin1Char(';'), Qt::KeepEmptyParts);
     rows.reserve(lines.size());
     for (const QString &line : lines) {
@@ -49,7 +53,7 @@ QList<QStringList> Decode(const QString &text)
 QStringList ColumnValues(const QString &text, int position)
 {
     QStringList values;
-    if (position < 0)
+    if (position < 0 || text.isEmpty())
         return values;
     const QStringList lines = text.split(QLatin1Char(';'), Qt::KeepEmptyParts);
     for (const QString &line : lines) {

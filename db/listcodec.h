@@ -16,7 +16,7 @@ QString DecodeField(const QString &field);
 QString Encode(const QList<QStringList> &rows);
 
 // Splits the text into rows and fields, keeping empty parts, and decodes every
-// field. The empty text is one row holding one empty field.
+// field. The empty text is a list without rows.
 QList<QStringList> Decode(const QString &text);
 
 // Field number position (0 = first stored field) of every row that has it, decoded.

@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QVector>
 
@@ -39,9 +40,10 @@ struct RestorePreview
     struct Table
     {
         QString name;
-        int inFile = 0;     // rows of the file that would be restored
-        int otherStore = 0; // of those, rows carrying another store number
-        int replaced = 0;   // rows of this store now in the table, all deleted
+        int inFile = 0;       // rows of the file that would be restored
+        int otherStore = 0;   // of those, rows carrying another store number
+        int replaced = 0;     // rows of this store now in the table, all deleted
+        QMap<int, int> kinds; // rows of the file by tab_type / info_type
     };
     bool ok = false;     // the restore would go ahead
     QList<Table> tables; // the program's tables in creation order

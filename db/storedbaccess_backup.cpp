@@ -213,10 +213,15 @@ RestorePreview StoreDbAccess::PreviewRestore(const QString &filePath)
     for (const Schema::Table &table : Schema::Tables()) {
         RestorePreview::Table t;
         t.name = table.name;
+        // The first column of the ledgers and lists says which page or list a row is of.
+        const bool kinded = table.columnIndex(QStringLiteral("tab_type")) == 0
+            || table.columnIndex(QStringLiteral("info_type")) == 0;
         for (const ParsedBackup::Row &row : qAsConst(parsed.rows)) {
             if (row.table != &table)
                 continue;
             ++t.inFile;
+            if (kinded)
+                ++t.kinds[row.values.value(0).toInt()];
             if (row.otherStore)
                 ++t.otherStore;
         }

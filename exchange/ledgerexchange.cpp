@@ -8,6 +8,7 @@
 #include "ledger/ledgerkinds.h"
 
 #include <QDate>
+#include <QDir>
 #include <QFileInfo>
 #include <QSqlError>
 
@@ -299,7 +300,14 @@ QString ExportStatusText(const ExportResult &result)
 {
     if (!result.ok)
         return QStringLiteral("导出失败: 无法写入工作簿 %1 (%2)").arg(result.fileName, result.error);
-    QString text = QStringLiteral("导出数据完成,请进入相应TabDateSave目录查看 (%1行，%2")
+    // The folder the file went to: TabDateSave beside the program, the
+    // documents folder for an installed one, or wherever the user chose.
+    const QFileInfo file(result.fileName);
+    const QString folder = file.absoluteDir().dirName() == QLatin1String("TabDateSave")
+        ? QStringLiteral("TabDateSave")
+        : QDir::toNativeSeparators(file.absolutePath());
+    QString text = QStringLiteral("导出数据完成,请进入相应%1目录查看 (%2行，%3")
+                       .arg(folder)
                        .arg(result.rows)
                        .arg(result.fileName);
     if (result.formulasAsValues > 0)

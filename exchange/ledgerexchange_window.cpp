@@ -1,6 +1,7 @@
 // The parts of the ledger exchange that touch the page tables and ask for files.
 #include "exchange/ledgerexchange_window.h"
 
+#include "db/exportfolder.h"
 #include "exchange/excelengine.h"
 #include "ledger/readdatabasethread.h"
 #include "widgets/modalseam.h"
@@ -86,7 +87,8 @@ ExportResult ExportLedger(int kind, const QAbstractItemModel *table, QWidget *wi
 {
     QString filter;
     const QString fileName = WithWorkbookExtension(
-        ModalSeam::GetSaveFileName(window, QObject::tr("保存文档"), QStringLiteral("TabDateSave"),
+        ModalSeam::GetSaveFileName(window, QObject::tr("保存文档"),
+                                   ExportFolder::ForFiles(QStringLiteral("TabDateSave")),
                                    QObject::tr("*.xls;; *.xlsx;; "), &filter),
         filter);
     if (fileName.isEmpty()) {
@@ -99,7 +101,8 @@ ExportResult ExportLedger(int kind, const QAbstractItemModel *table, QWidget *wi
 
 QString AskImportFile()
 {
-    return ModalSeam::GetOpenFileName(nullptr, QStringLiteral("标题"), QStringLiteral("TabDateSave"),
+    return ModalSeam::GetOpenFileName(nullptr, QStringLiteral("标题"),
+                                      ExportFolder::ForFiles(QStringLiteral("TabDateSave")),
                                       QStringLiteral("*.xls;;*.xlsx"));
 }
 

@@ -1,5 +1,6 @@
 #include "exchange/listexchange.h"
 
+#include "db/exportfolder.h"
 #include "exchange/ledgerexchange.h"
 #include "exchange/listrows.h"
 #include "widgets/boxes.h"
@@ -14,8 +15,6 @@
 
 namespace ListExchange {
 namespace {
-
-const QString kFolder = QStringLiteral("InfoDateSave");
 
 // The box only informs; either way the import or export is over.
 void ShowBox(QWidget *parent, QMessageBox::Icon icon, const QString &title, const QString &text)
@@ -56,8 +55,9 @@ ListImport ReadIntoList(const QString &fileName, QTableWidget *table, bool *busy
 
 bool ImportList(QTableWidget *table, QWidget *dialog, bool *busy)
 {
-    const QString fileName =
-        ModalSeam::GetOpenFileName(nullptr, QStringLiteral("标题"), kFolder, QStringLiteral("*.xls;;*.xlsx"));
+    const QString fileName = ModalSeam::GetOpenFileName(
+        nullptr, QStringLiteral("标题"), ExportFolder::ForFiles(QStringLiteral("InfoDateSave")),
+        QStringLiteral("*.xls;;*.xlsx"));
     if (fileName.isEmpty())
         return false;
     const ListImport result = ReadIntoList(fileName, table, busy);
@@ -102,8 +102,9 @@ bool ExportList(QTableWidget *table, QWidget *dialog)
 {
     QString filter;
     const QString fileName = LedgerExchange::WithWorkbookExtension(
-        ModalSeam::GetSaveFileName(dialog, QObject::tr("保存文档"), kFolder, QObject::tr("*.xls;; *.xlsx;; "),
-                                   &filter),
+        ModalSeam::GetSaveFileName(dialog, QObject::tr("保存文档"),
+                                   ExportFolder::ForFiles(QStringLiteral("InfoDateSave")),
+                                   QObject::tr("*.xls;; *.xlsx;; "), &filter),
         filter);
     if (fileName.isEmpty())
         return false;

@@ -1,5 +1,6 @@
 #include "exchange/printwidget.h"
 
+#include "db/exportfolder.h"
 #include "exchange/ledgerexchange.h"
 #include "widgets/boxes.h"
 #include "widgets/modalseam.h"
@@ -90,7 +91,8 @@ PrintResult PrintWidget(QWidget *widget, QWidget *window)
     }
 
     const QString chosen = ModalSeam::GetSaveFileName(window, QStringLiteral("导出PDF文件"),
-                                                      QStringLiteral("TabDateSave"), QStringLiteral("*.pdf"));
+                                                      ExportFolder::ForFiles(QStringLiteral("TabDateSave")),
+                                                      QStringLiteral("*.pdf"));
     if (chosen.isEmpty())
         return result;
     result.fileName = PdfFileName(chosen);

@@ -1,10 +1,12 @@
 #include "ledger/backuprestore.h"
 
 #include "db/storedbaccess.h"
+#include "db/tablewords.h"
 #include "ledger/ledgerpages.h"
 #include "ledger/readdatabasethread.h"
 #include "widgets/looks.h"
 #include "widgets/modalseam.h"
+#include "widgets/reloginreason.h"
 
 #include <QAction>
 #include <QDateTime>
@@ -56,12 +58,9 @@ void BackupRestore::EnableAction()
         return;
     QMessageBox box(m_window);
     box.setWindowTitle(QStringLiteral("提示"));
-    if (m_lastBackupWritten) {
-        box.setText(QStringLiteral("备份完成"));
-    } else {
+    if (!m_lastBackupWritten)
         box.setIcon(QMessageBox::Warning);
-        box.setText(QStringLiteral("备份失败：文件 %1 未能写入").arg(m_lastBackupPath));
-    }
+    box.setText(TableWords::BackupDoneText(m_lastBackupWritten, m_lastBackupPath));
     QPushButton *ok = box.addButton(QStringLiteral("确认"), QMessageBox::AcceptRole);
     ok->setFixedWidth(100);
     box.setDefaultButton(ok);
@@ -80,6 +79,7 @@ void BackupRestore::RestoreDbDate()
     if (!m_pages->ConfirmDelete())
         return;
     // Restoring replaces every row of the store: the same re-login as clearing.
+    const ReloginReason why(TableWords::RestoreReason());
     if (!m_relogin || !m_relogin())
         return;
     const QString path = ModalSeam::GetOpenFileName(
@@ -123,8 +123,7 @@ bool BackupRestore::ConfirmRestore(const RestorePreview &preview, const RestoreF
 {
     QStringList lines;
     lines << QStringLiteral("文件中的数据：");
-    for (const RestorePreview::Table &t : preview.tables)
-        lines << QStringLiteral("  %1：%2 行（本店现有 %3 行）").arg(t.name).arg(t.inFile).arg(t.replaced);
+    lines << TableWords::PreviewLines(preview);
     lines << QStringLiteral("其中 %1 行带有其他店号，将归入本店").arg(preview.RowsOfOtherStores());
     lines << QStringLiteral("本店现有 %1 行将被替换").arg(preview.RowsReplaced());
     if (preview.refused > 0)
@@ -139,7 +138,7 @@ bool BackupRestore::ConfirmRestore(const RestorePreview &preview, const RestoreF
     // Nothing is replaced by pressing Enter: "取消" is the default.
     box.setDefaultButton(cancel);
     box.setEscapeButton(cancel);
-    box.setStyleSheet(Looks::RedButtons());
+    Looks::PaintRed(box);
     ModalSeam::Exec(box);
     return box.clickedButton() == ok;
 }

@@ -1,6 +1,7 @@
 #include "ledger/ledgerpages.h"
 
 #include "analytics/stockwarning.h"
+#include "db/tablewords.h"
 #include "ledger/backuprestore.h"
 #include "ledger/ledgerdelegate.h"
 #include "ledger/ledgerkinds.h"
@@ -11,6 +12,7 @@
 #include "widgets/modalseam.h"
 #include "widgets/pageview.h"
 #include "widgets/registerkeys.h"
+#include "widgets/reloginreason.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -373,6 +375,7 @@ void LedgerPages::ActionClear(const PageKind &page)
     LedgerModel *model = Model(page);
     if (!model || !page.IsStored() || !ConfirmDelete())
         return;
+    const ReloginReason why(TableWords::ClearReason());
     if (!m_relogin || !m_relogin())
         return;
     const Result cleared = model->Clear();

@@ -2,11 +2,13 @@
 
 #include "db/listcodec.h"
 #include "db/storedbaccess.h"
+#include "db/tablewords.h"
 #include "exchange/listexchange.h"
 #include "exchange/listrows.h"
 #include "widgets/boxes.h"
 #include "widgets/looks.h"
 #include "widgets/pageview.h"
+#include "widgets/reloginreason.h"
 
 #include <QDebug>
 #include <QHBoxLayout>
@@ -355,6 +357,7 @@ void InfoListDialog::BtnClrAction()
         return;
     if (!ConfirmDelete())
         return;
+    const ReloginReason why(TableWords::ClearReason());
     if (!m_relogin || !m_relogin())
         return;
     // The store first: rows it still holds stay on the page.

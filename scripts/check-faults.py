@@ -57,6 +57,11 @@ F = [
  ('FD6','db/dbmanager_state.cpp','wal_checkpoint(TRUNCATE)','wal_checkpoint(PASSIVE)',1,'test_backup'),
  ('FD7','db/backupscript.cpp','for (int n = 2; QFileInfo::exists(path); ++n)','for (int n = 2; false; ++n)',1,'test_backup'),
  ('FS3','ledger/ledgerpages.cpp','hiddenSectionCount() > 0','hiddenSectionCount() < 0',1,'test_ledgerwindow'),
+ ('FV1','db/exportfolder.cpp','Clean(workFolder) == Clean(programFolder)','Clean(workFolder) == programFolder',1,'test_screens'),
+ ('FV2','app/mainwindow.cpp','const bool financeAllowed = m_ui->action_showFin->isVisible();','const bool financeAllowed = true;',1,'test_screens'),
+ ('FV3','db/listcodec.cpp','    if (text.isEmpty())\n        return rows;\n','',1,'test_screens'),
+ ('FV4','widgets/looks.cpp','button : box.buttons()','button : QList<QAbstractButton *>()',1,'test_screens'),
+ ('FV5','db/storedbaccess_backup.cpp','++t.kinds[row.values.value(0).toInt()];','++t.kinds[0];',1,'test_screens'),
 ]
 bad = []
 for fid, path, old, new, once, test in F:

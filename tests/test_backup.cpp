@@ -336,7 +336,11 @@ void TestBackup::pagesBackup()
         w.pages->SetBackupFolder(db.dir.path());
         w.pages->backup()->SaveDbDate();
         QVERIFY(done.wait(10000) && done.at(1).at(0).toBool());
-        QCOMPARE(answers.seen.last(), QStringLiteral("提示|备份完成"));
+        // The box names the file and the folder it is in.
+        QVERIFY2(
+            answers.seen.last().startsWith("提示|备份完成：文件 record_")
+                && answers.seen.last().endsWith(".sql\n保存在 " + QDir::toNativeSeparators(db.dir.path())),
+            qPrintable(answers.seen.last()));
 
         answers.seen.clear();
         w.pages->backup()->SaveDbDate();

@@ -36,7 +36,7 @@ done
 # What it declares: linked libraries and the SQL drivers loaded by name.
 depends=$(dpkg-deb -f "$deb" Depends)
 for pkg in libqt5widgets5 libqt5sql5 libqt5webkit5 libqt5printsupport5 libqt5network5 \
-           libqt5sql5-sqlite libqt5sql5-psql libqt5sql5-odbc \
+           libqt5sql5-sqlite libqt5sql5-psql libqt5sql5-odbc qttranslations5-l10n \
            libgsf-1 libquazip1-qt5; do
   grep -q "\b$pkg" <<<"$depends" || fail "Depends lacks $pkg: $depends"
 done

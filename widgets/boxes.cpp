@@ -17,7 +17,7 @@ void Notice(QWidget *parent, QMessageBox::Icon icon, const QString &title, const
     QPushButton *ok = box.addButton(button, QMessageBox::AcceptRole);
     if (buttonWidth > 0)
         ok->setFixedWidth(buttonWidth);
-    box.setStyleSheet(Looks::RedButtons());
+    Looks::PaintRed(box);
     // One button, nothing to decide: the result only tells the box was closed.
     ModalSeam::Exec(box);
 }
@@ -27,7 +27,7 @@ void Warning(QWidget *parent, const QString &title, const QString &text)
     QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::NoButton, parent);
     box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
     box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
-    box.setStyleSheet(Looks::RedButtons());
+    Looks::PaintRed(box);
     ModalSeam::Exec(box);
 }
 
@@ -42,7 +42,7 @@ bool ConfirmDelete(QWidget *parent, const QString &text)
         b->setFixedWidth(100);
     box.setDefaultButton(ok);
     box.setEscapeButton(cancel);
-    box.setStyleSheet(Looks::RedButtons());
+    Looks::PaintRed(box);
     const QPixmap icon(QStringLiteral(":/icons/icons/littleIcon1/Error.png"));
     if (!icon.isNull())
         box.setIconPixmap(icon.scaled(36, 36, Qt::KeepAspectRatio, Qt::SmoothTransformation));

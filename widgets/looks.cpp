@@ -1,6 +1,8 @@
 #include "widgets/looks.h"
 
+#include <QAbstractButton>
 #include <QAbstractScrollArea>
+#include <QMessageBox>
 #include <QScrollBar>
 
 namespace Looks {
@@ -23,7 +25,24 @@ const char kVerticalScrollStyle[] =
 
 QString RedButtons()
 {
-    return QStringLiteral("QPushButton{background-color:rgb(255, 0, 0); color:rgb(0, 0, 0);}");
+    // A style paints a button's background itself unless the sheet also gives
+    // it a border, and the main window's background picture would cover the
+    // red: both are set aside here.
+    return QStringLiteral("QPushButton{background-color:rgb(255, 0, 0); color:rgb(0, 0, 0);}"
+                          "QPushButton{background-image:url(); border:1px solid rgb(150, 0, 0);"
+                          " border-radius:3px; padding:4px 10px;}"
+                          "QPushButton:pressed{background-color:rgb(200, 0, 0);}"
+                          "QPushButton:default{border:2px solid rgb(110, 0, 0);}");
+}
+
+void PaintRed(QMessageBox &box)
+{
+    box.setStyleSheet(RedButtons());
+    // Buttons added before the box got its sheet keep their old look under a
+    // parent with a sheet of its own (the main window): each is given the
+    // rules itself.
+    for (QAbstractButton *button : box.buttons())
+        button->setStyleSheet(RedButtons());
 }
 
 void ApplyThinScrollBars(QAbstractScrollArea *area)

@@ -3,6 +3,7 @@
 #include <QString>
 
 class QAbstractScrollArea;
+class QMessageBox;
 
 // The looks the windows share, kept in one place so the boxes and tables of
 // every dialog stay alike.
@@ -10,6 +11,9 @@ namespace Looks {
 
 // The red buttons of the warning and confirmation boxes.
 QString RedButtons();
+// Gives the box and each of its buttons the red style; call it once the
+// buttons are added.
+void PaintRed(QMessageBox &box);
 
 // Thin rounded scroll bars on a transparent track, as the tables have them.
 void ApplyThinScrollBars(QAbstractScrollArea *area);
