@@ -162,7 +162,9 @@ void PageView::Refilled()
 {
     m_sortColumn = -1;
     m_sortOrder = Qt::AscendingOrder;
-    if (m_proxy)
+    // Unsorted rows are already in entry order; sorting a million of them
+    // again would stop the window for nothing.
+    if (m_proxy && m_proxy->sortColumn() >= 0)
         m_proxy->sort(-1);
     m_view->horizontalHeader()->setSortIndicatorShown(false);
     if (Filtering())
