@@ -16,6 +16,9 @@ namespace {
 // Rows summed per turn of the event loop, in time: a million-row page never
 // stops the window for long, a small one is summed at once.
 constexpr qint64 kSliceMs = 20;
+// The first slice of a pass runs before the filled page is painted: short,
+// so a big page's first screen is not kept waiting for its totals.
+constexpr qint64 kFirstSliceMs = 5;
 const QColor kSaveFailedColour(255, 110, 110);
 // Amber, so a short stock is not taken for a failed save.
 const QColor kShortStockColour(255, 200, 80);
@@ -241,6 +244,7 @@ void LedgerModel::SumSlice(bool writeDerived, bool saveDerived)
     m_summing = true;
     QElapsedTimer clock;
     clock.start();
+    const qint64 budgetMs = m_summed == 0 ? kFirstSliceMs : kSliceMs;
     const int rows = rowCount();
     QString derived;
     while (m_summed < rows) {
@@ -264,7 +268,7 @@ void LedgerModel::SumSlice(bool writeDerived, bool saveDerived)
             m_sums.Add(RowShare(row));
         }
         ++m_summed;
-        if ((m_summed & 1023) == 0 && clock.elapsed() >= kSliceMs)
+        if ((m_summed & 1023) == 0 && clock.elapsed() >= budgetMs)
             break;
     }
     if (m_summed < rows) {
