@@ -7,7 +7,9 @@
 #include <QColor>
 #include <QDate>
 #include <QElapsedTimer>
+#include <QThreadPool>
 #include <QTimer>
+#include <utility>
 
 using LedgerKinds::Group;
 
@@ -22,6 +24,21 @@ constexpr qint64 kFirstSliceMs = 5;
 const QColor kSaveFailedColour(255, 110, 110);
 // Amber, so a short stock is not taken for a failed save.
 const QColor kShortStockColour(255, 200, 80);
+
+// Rows past this many are freed on a worker when a page is replaced: a
+// million rows take seconds to free, which would stop the window.
+constexpr int kFreeElsewhereRows = 10000;
+
+// Lets go of a replaced page's rows. Their texts may be shared with copies
+// elsewhere; the reference counts are atomic, so the last holder frees them,
+// on whichever thread.
+template <typename List>
+void Release(List rows)
+{
+    if (rows.size() < kFreeElsewhereRows)
+        return;
+    QThreadPool::globalInstance()->start([rows = std::move(rows)]() mutable { rows = List(); });
+}
 
 QDate ParseStoredDate(const QString &text)
 {
@@ -171,8 +188,9 @@ void LedgerModel::SetShortStock(int row, bool shortOfStock)
 void LedgerModel::SetGoodsRows(GoodsList rows, bool announceTotals)
 {
     beginResetModel();
-    m_goods = std::move(rows);
-    m_finance.clear();
+    m_goods.swap(rows);
+    Release(std::move(rows));
+    Release(std::exchange(m_finance, FinanceList()));
     m_announce = announceTotals;
     BeginFill();
     endResetModel();
@@ -183,8 +201,9 @@ void LedgerModel::SetGoodsRows(GoodsList rows, bool announceTotals)
 void LedgerModel::SetFinanceRows(FinanceList rows, bool announceTotals)
 {
     beginResetModel();
-    m_finance = std::move(rows);
-    m_goods.clear();
+    m_finance.swap(rows);
+    Release(std::move(rows));
+    Release(std::exchange(m_goods, GoodsList()));
     m_announce = announceTotals;
     BeginFill();
     endResetModel();
