@@ -23,6 +23,7 @@
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTableView>
+#include <QThreadPool>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <functional>
@@ -266,6 +267,7 @@ int main(int argc, char **argv)
                 pages->ShowTabData();
             },
             [&] { return !pages->fillingTables(); }, false);
+        QThreadPool::globalInstance()->waitForDone();
         delete model;
         model = new PlainRows(Unshared(rows));
         plain->setModel(model);
@@ -307,6 +309,8 @@ int main(int argc, char **argv)
                     rowsMb + prog.scrolledMb, rowsMb + base.scrolledMb, "MB");
         pages->ShowGoodsRows(*page, GoodsList());
         QApplication::processEvents();
+        // The page's rows are freed on a worker; the next count's heap figures start after that.
+        QThreadPool::globalInstance()->waitForDone();
     }
     return ok ? 0 : 1;
 }
