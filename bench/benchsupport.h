@@ -36,6 +36,8 @@ inline void Case(const QString &what, double program, double baseline, const cha
 
 inline QString Thousands(int count)
 {
+    if (count % 1000000 == 0)
+        return QStringLiteral("%1M").arg(count / 1000000);
     return count % 1000 == 0 ? QStringLiteral("%1k").arg(count / 1000) : QString::number(count);
 }
 

@@ -7,7 +7,9 @@
 #include <QColor>
 #include <QDate>
 #include <QElapsedTimer>
+#include <QThreadPool>
 #include <QTimer>
+#include <utility>
 
 using LedgerKinds::Group;
 
@@ -16,9 +18,27 @@ namespace {
 // Rows summed per turn of the event loop, in time: a million-row page never
 // stops the window for long, a small one is summed at once.
 constexpr qint64 kSliceMs = 20;
+// The first slice of a pass runs before the filled page is painted: short,
+// so a big page's first screen is not kept waiting for its totals.
+constexpr qint64 kFirstSliceMs = 5;
 const QColor kSaveFailedColour(255, 110, 110);
 // Amber, so a short stock is not taken for a failed save.
 const QColor kShortStockColour(255, 200, 80);
+
+// Rows past this many are freed on a worker when a page is replaced: a
+// million rows take seconds to free, which would stop the window.
+constexpr int kFreeElsewhereRows = 10000;
+
+// Lets go of a replaced page's rows. Their texts may be shared with copies
+// elsewhere; the reference counts are atomic, so the last holder frees them,
+// on whichever thread.
+template <typename List>
+void Release(List rows)
+{
+    if (rows.size() < kFreeElsewhereRows)
+        return;
+    QThreadPool::globalInstance()->start([rows = std::move(rows)]() mutable { rows = List(); });
+}
 
 QDate ParseStoredDate(const QString &text)
 {
@@ -163,8 +183,9 @@ void LedgerModel::SetShortStock(int row, bool shortOfStock)
 void LedgerModel::SetGoodsRows(GoodsList rows, bool announceTotals)
 {
     beginResetModel();
-    m_goods = std::move(rows);
-    m_finance.clear();
+    m_goods.swap(rows);
+    Release(std::move(rows));
+    Release(std::exchange(m_finance, FinanceList()));
     m_announce = announceTotals;
     BeginFill();
     endResetModel();
@@ -175,8 +196,9 @@ void LedgerModel::SetGoodsRows(GoodsList rows, bool announceTotals)
 void LedgerModel::SetFinanceRows(FinanceList rows, bool announceTotals)
 {
     beginResetModel();
-    m_finance = std::move(rows);
-    m_goods.clear();
+    m_finance.swap(rows);
+    Release(std::move(rows));
+    Release(std::exchange(m_goods, GoodsList()));
     m_announce = announceTotals;
     BeginFill();
     endResetModel();
@@ -240,6 +262,7 @@ void LedgerModel::SumSlice(bool writeDerived, bool saveDerived)
     m_summing = true;
     QElapsedTimer clock;
     clock.start();
+    const qint64 budgetMs = m_summed == 0 ? kFirstSliceMs : kSliceMs;
     const int rows = rowCount();
     QString derived;
     while (m_summed < rows) {
@@ -263,7 +286,7 @@ void LedgerModel::SumSlice(bool writeDerived, bool saveDerived)
             m_sums.Add(RowShare(row));
         }
         ++m_summed;
-        if ((m_summed & 1023) == 0 && clock.elapsed() >= kSliceMs)
+        if ((m_summed & 1023) == 0 && clock.elapsed() >= budgetMs)
             break;
     }
     if (m_summed < rows) {

@@ -7,6 +7,7 @@
 
 #include <QRandomGenerator>
 #include <QSignalSpy>
+#include <QThreadPool>
 #include <QtTest>
 
 namespace {
@@ -47,6 +48,8 @@ private slots:
     void rowGuards();
     void computedPagesAreReadOnly();
     void newRowsAndSerials();
+    void replacedRowsLeaveSharedCopiesWhole_data();
+    void replacedRowsLeaveSharedCopiesWhole();
 };
 
 void TestLedgerModel::typedValueIsDerivedStoredAndSignalled_data()
@@ -283,6 +286,40 @@ void TestLedgerModel::newRowsAndSerials()
     const FinanceRecord first = StoredFinanceOf(FinanceKind::Salaries).at(0);
     QCOMPARE(first.time, QDate::currentDate().toString("yyyy-MM-dd"));
     QCOMPARE(first.item + first.sum + first.client + first.remark, QString());
+}
+
+void TestLedgerModel::replacedRowsLeaveSharedCopiesWhole_data()
+{
+    QTest::addColumn<int>("count");
+    // Freed at once below the limit, on a worker from it on.
+    QTest::newRow("one below the limit") << 9999;
+    QTest::newRow("at the limit") << 10000;
+}
+
+void TestLedgerModel::replacedRowsLeaveSharedCopiesWhole()
+{
+    QFETCH(int, count);
+    const auto rowsOf = [count](const QString &tag) {
+        GoodsList rows;
+        for (int i = 0; i < count; ++i) {
+            GoodsRecord r;
+            r.serial = tag + QString::number(i);
+            rows << r;
+        }
+        return rows;
+    };
+    const GoodsList held = rowsOf(QStringLiteral("a"));
+    LedgerModel model(Goods(GoodsKind::PurchaseIn));
+    // Rows shared with a copy held elsewhere, then rows only the page holds.
+    model.SetGoodsRows(held, true);
+    model.SetGoodsRows(rowsOf(QStringLiteral("b")), true);
+    model.SetFinanceRows({}, true);
+    model.SetGoodsRows(rowsOf(QStringLiteral("c")));
+    QThreadPool::globalInstance()->waitForDone();
+    QCOMPARE(held.size(), count);
+    QCOMPARE(held.at(count / 2).serial, QStringLiteral("a%1").arg(count / 2));
+    QCOMPARE(model.rowCount(), count);
+    QCOMPARE(model.Text(count - 1, 0), QStringLiteral("c%1").arg(count - 1));
 }
 
 QTEST_GUILESS_MAIN(TestLedgerModel)

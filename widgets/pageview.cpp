@@ -162,7 +162,9 @@ void PageView::Refilled()
 {
     m_sortColumn = -1;
     m_sortOrder = Qt::AscendingOrder;
-    if (m_proxy)
+    // Unsorted rows are already in entry order; sorting a million of them
+    // again would stop the window for nothing.
+    if (m_proxy && m_proxy->sortColumn() >= 0)
         m_proxy->sort(-1);
     m_view->horizontalHeader()->setSortIndicatorShown(false);
     if (Filtering())
@@ -174,6 +176,11 @@ void PageView::FitColumns(QTableView *view)
     if (!view || !view->model())
         return;
     QHeaderView *header = view->horizontalHeader();
+    // A column is measured over as many rows as a screen holds (Qt's default
+    // measures a thousand, a fifth of a second on a ledger page); a hidden
+    // view is measured over its first rows, never over all of them.
+    header->setResizeContentsPrecision(
+        qMax(1, view->viewport()->height() / qMax(1, view->verticalHeader()->defaultSectionSize()) + 1));
     const QFontMetrics metrics = view->fontMetrics();
     const LedgerKinds::PageKind *page = LedgerKinds::FindByTable(view->objectName());
     int dateColumn = -1;
@@ -184,7 +191,7 @@ void PageView::FitColumns(QTableView *view)
     for (int c = 0; c <= last; ++c) {
         if (c == last && header->stretchLastSection())
             continue;
-        // The wider of title and the rows in view: a million rows are not measured.
+        // The wider of title and the rows in view.
         view->resizeColumnToContents(c);
         int width = header->sectionSize(c);
         if (page && c == LedgerKinds::SerialColumn)
