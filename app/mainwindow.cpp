@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QHash>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
@@ -23,6 +24,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QTableView>
 #include <QTableWidget>
 #include <QThread>
 
@@ -349,6 +351,16 @@ void MainWindow::ShowRemembered()
 {
     const WindowLayout layout = WindowMemory::Load(WindowMemory::FileIn(QDir::currentPath()), m_user.name);
     RestorePages(layout.stackPages);
+    // Columns the user widened stay so; the others are fitted to their rows.
+    for (auto it = layout.columns.cbegin(); it != layout.columns.cend(); ++it) {
+        QTableView *table = Table(it.key());
+        if (!table || it.value().isEmpty())
+            continue;
+        QHeaderView *header = table->horizontalHeader();
+        for (int c = 0; c < it.value().size() && c < header->count(); ++c)
+            header->resizeSection(c, it.value().at(c));
+        m_keptColumns.insert(it.key());
+    }
     if (!WindowMemory::Apply(*this, layout)) {
         showMaximized();
         return;
@@ -361,6 +373,13 @@ void MainWindow::RememberLayout()
     WindowLayout layout = WindowMemory::Take(*this);
     for (QStackedWidget *stack : {m_ui->stackedWidget, m_ui->stackedWidget_2, m_ui->stackedWidget_3})
         layout.stackPages << (stack->isVisibleTo(this) ? stack->currentIndex() : -1);
+    for (const LedgerKinds::PageKind &page : LedgerKinds::Pages()) {
+        const QHeaderView *header = Table(page.tableName)->horizontalHeader();
+        QList<int> widths;
+        for (int c = 0; c < header->count(); ++c)
+            widths << header->sectionSize(c);
+        layout.columns.insert(page.tableName, widths);
+    }
     QString error;
     // Only the look of the next start is lost; nothing to trouble the user with.
     if (!WindowMemory::Save(WindowMemory::FileIn(QDir::currentPath()), m_user.name, layout, &error))

@@ -4,6 +4,7 @@
 
 #include <QDate>
 #include <QMainWindow>
+#include <QSet>
 #include <QStringList>
 #include <functional>
 
@@ -180,6 +181,8 @@ private:
     DialogStoreSet *m_storeSetDlg = nullptr;
     ItemListWidget *m_itemList = nullptr;
     LedgerPages *m_ledger = nullptr;
+    // Pages whose column widths the user left as they were: not fitted again.
+    QSet<QString> m_keptColumns;
     QueryScheduler *m_queryScheduler = nullptr;
     DialogShowGraph *m_graphDlg = nullptr;
     int m_stockCode = 0; // result code of the stock rows on show

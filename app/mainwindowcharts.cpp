@@ -27,18 +27,6 @@ QBoxLayout *LayoutHolding(QLayout *layout, QWidget *widget)
     return nullptr;
 }
 
-// The period of a query, as the chart's subtitle.
-QString PeriodText(const QueryRequest &r)
-{
-    switch (r.dateMode) {
-    case QueryDateMode::Day: return r.dateTo;
-    case QueryDateMode::Month: return r.dateTo.left(7);
-    case QueryDateMode::Year: return r.dateTo.left(4);
-    case QueryDateMode::Period: return QStringLiteral("%1 至 %2").arg(r.dateFrom, r.dateTo);
-    default: return QStringLiteral("所有时间");
-    }
-}
-
 } // namespace
 
 void MainWindow::AddChartButtons()
@@ -83,7 +71,7 @@ void MainWindow::ShowPageChart()
         }
         // The period only when the page shows the last query's result.
         const bool ours = last && last->pageGroup == QueryGroup::Sales && last->pageKind == page->kind;
-        const QString period = ours ? PeriodText(*last) : QString();
+        const QString period = ours ? last->PeriodText() : QString();
         m_graphDlg->ShowChart(page->kind == SalesStatistics::SalesRows
                                   ? ChartScript::FromSalesRows(rows, period)
                                   : ChartScript::FromSummaryRows(
@@ -98,6 +86,6 @@ void MainWindow::ShowPageChart()
             rows << record;
         }
         const bool ours = last && last->IsProfitPage();
-        m_graphDlg->ShowChart(ChartScript::FromProfitRows(rows, ours ? PeriodText(*last) : QString()));
+        m_graphDlg->ShowChart(ChartScript::FromProfitRows(rows, ours ? last->PeriodText() : QString()));
     }
 }

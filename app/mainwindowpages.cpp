@@ -98,7 +98,13 @@ QWidget *BuildPage(const PageKind &kind)
         models->setMinimumWidth(160);
         top->addWidget(models);
     }
-    top->addStretch();
+    // What the page shows: its period and rows (kept up to date by the pages'
+    // work), in the room left beside the buttons; it never widens the window.
+    auto *shown = new QLabel(page);
+    shown->setObjectName(QStringLiteral("shown_") + kind.tableName);
+    shown->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    shown->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    top->addWidget(shown, 1);
     for (const QString &name : kind.ActionButtons())
         top->addWidget(NewButton(name, CaptionOf(kind, name), page));
     layout->addLayout(top);
@@ -211,7 +217,8 @@ void MainWindow::ConnectPageViews()
         QTableView *table = Table(page.tableName);
         if (PageView *view = PageView::Of(table))
             view->Refilled();
-        PageView::FitColumns(table);
+        if (!m_keptColumns.contains(page.tableName))
+            PageView::FitColumns(table);
     });
     // Ctrl+F searches the page the user works in: the one holding the focus,
     // else the one under the mouse, else the first shown.

@@ -130,8 +130,14 @@ void MainWindow::ShowQueryResultData(int result)
     const QueryRequest &request = m_queryScheduler->request();
     if (result == QueryResultCode::ProfitAll)
         qDebug() << "PorcessPofit 9";
-    if (QueryResultCode::GroupOf(result) != 0)
+    if (QueryResultCode::GroupOf(result) != 0) {
         ShowQueryRows(request.pageGroup, request.pageKind, result);
+        if (const LedgerKinds::PageKind *page =
+                LedgerKinds::Find(GroupOfQuery(request.pageGroup), request.pageKind)) {
+            const bool everything = request.noContentFilter && request.dateMode == QueryDateMode::AllTime;
+            Ledger()->SetCaption(*page, everything ? QStringLiteral("全部记录") : request.PeriodText());
+        }
+    }
     const QueryOutcome &outcome = m_queryScheduler->outcome();
     ShowStatusMessage(outcome.ok ? QStringLiteral("当前查询完成！")
                                  : QStringLiteral("查询没有完成,%1").arg(outcome.error));

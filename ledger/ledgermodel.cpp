@@ -1,5 +1,6 @@
 #include "ledger/ledgermodel.h"
 
+#include "db/money.h"
 #include "ledger/celllayout.h"
 #include "ledger/ledgerkinds.h"
 #include "ledger/rowamounts.h"
@@ -117,6 +118,13 @@ QVariant LedgerModel::data(const QModelIndex &index, int role) const
             return kSaveFailedColour;
         if ((state & ShortStock) && index.column() == LedgerKinds::NumColumn)
             return kShortStockColour;
+        return QVariant();
+    case Qt::ForegroundRole:
+        // An oversold article: its stock below zero is painted red.
+        if (m_page->group == Group::Goods && m_page->kind == GoodsKind::CurrentStock
+            && index.column() == LedgerKinds::NumColumn
+            && Money::FromText(Stored(index.row(), index.column())) < Money())
+            return QColor(Qt::red);
         return QVariant();
     case SaveFailedRole: return bool(state & Failed);
     case ShortStockRole: return bool(state & ShortStock);

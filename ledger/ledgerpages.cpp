@@ -9,6 +9,7 @@
 #include "ledger/readdatabasethread.h"
 #include "ledger/totalsline.h"
 #include "widgets/boxes.h"
+#include "widgets/dialogshowtext.h"
 #include "widgets/modalseam.h"
 #include "widgets/pageview.h"
 #include "widgets/registerkeys.h"
@@ -16,6 +17,8 @@
 
 #include <QComboBox>
 #include <QDateEdit>
+#include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QSortFilterProxyModel>
 #include <QTableView>
@@ -89,6 +92,15 @@ void LedgerPages::Adopt(const PageKind &page)
     }
     p.totals = new TotalsLine(page, p.model, pageView, m_window);
     LedgerModel *model = p.model;
+    // A computed page says it waits for a query until it has one.
+    p.period = page.IsComputed() ? QStringLiteral("点击查询…") : QString();
+    const auto caption = [this, &page] { ShowCaption(page); };
+    connect(model, &QAbstractItemModel::modelReset, this, caption);
+    connect(model, &QAbstractItemModel::rowsInserted, this, caption);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, caption);
+    ShowCaption(page);
+    if (p.view)
+        OfferCellMenu(page, p.view);
     connect(model, &LedgerModel::RowSaveFailed, this,
             [this](int, const QString &why) { ReportSaveFailure(why); });
     connect(model, &LedgerModel::NumberRefused, this, [this] { ShowNumberWarning(m_window); });
@@ -231,6 +243,13 @@ void LedgerPages::ShowTabData()
         m_lists.pageFinanceLists[k] = FinanceList();
         emit PageFilled(page);
     }
+    // The first load and every reload show today's rows.
+    const QString today =
+        QStringLiteral("今天 %1").arg(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
+    for (const PageKind &page : LedgerKinds::Pages()) {
+        if (page.IsStored())
+            SetCaption(page, today);
+    }
     emit TabDataShown();
     if (m_reloadPending) {
         m_reloadPending = false;
@@ -252,6 +271,59 @@ void LedgerPages::ShowFinanceRows(const PageKind &page, FinanceList rows)
         model->SetFinanceRows(std::move(rows));
         emit PageFilled(page);
     }
+}
+
+void LedgerPages::SetCaption(const PageKind &page, const QString &period)
+{
+    m_pages[&page].period = period;
+    ShowCaption(page);
+}
+
+QString LedgerPages::Caption(const PageKind &page) const
+{
+    const QLabel *label = m_window->findChild<QLabel *>(QStringLiteral("shown_") + page.tableName);
+    return label ? label->text() : QString();
+}
+
+void LedgerPages::ShowCaption(const PageKind &page)
+{
+    auto *label = m_window->findChild<QLabel *>(QStringLiteral("shown_") + page.tableName);
+    const Page &p = m_pages.value(&page);
+    if (!label || !p.model)
+        return;
+    const int rows = p.model->rowCount();
+    // Before its first query a computed page has no rows to count.
+    if (page.IsComputed() && rows == 0 && p.period == QStringLiteral("点击查询…"))
+        label->setText(p.period);
+    else
+        label->setText(p.period.isEmpty() ? QStringLiteral("%1 行").arg(rows)
+                                          : QStringLiteral("%1，%2 行").arg(p.period).arg(rows));
+}
+
+void LedgerPages::OfferCellMenu(const PageKind &page, QTableView *view)
+{
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint &at) {
+        const QModelIndex index = view->indexAt(at);
+        if (!index.isValid())
+            return;
+        QMenu menu(view);
+        QAction *whole = menu.addAction(QStringLiteral("查看全文"));
+        if (menu.exec(view->viewport()->mapToGlobal(at)) == whole)
+            TabCellShowText(index);
+    });
+    // A double click on a cell that cannot be typed into shows its whole text.
+    connect(view, &QAbstractItemView::doubleClicked, this, [this, &page](const QModelIndex &index) {
+        if (!(index.flags() & Qt::ItemIsEditable)
+            && !(page.IsStored() && index.column() == LedgerKinds::WarehouseColumn))
+            TabCellShowText(index);
+    });
+}
+
+void LedgerPages::TabCellShowText(const QModelIndex &index)
+{
+    if (index.isValid())
+        DialogShowText::ShowText(index.data().toString(), m_window);
 }
 
 void LedgerPages::ClearPageTable(const PageKind &page)

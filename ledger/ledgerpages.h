@@ -79,6 +79,10 @@ public:
     void ShowGoodsRows(const LedgerKinds::PageKind &page, GoodsList rows);
     void ShowFinanceRows(const LedgerKinds::PageKind &page, FinanceList rows);
     void ClearPageTable(const LedgerKinds::PageKind &page);
+    // What a page's rows are ("今天 2026-12-06", "全部记录", "A 至 B"), shown
+    // beside its buttons with the row count.
+    void SetCaption(const LedgerKinds::PageKind &page, const QString &period);
+    QString Caption(const LedgerKinds::PageKind &page) const;
 
     // Editing: a value put into a cell (the picker, the item list) takes the
     // one path of a typed value.
@@ -89,6 +93,8 @@ public:
     void ComboxIndexChanged(QComboBox *box);
     void DateChanged(QWidget *editor);
     void CellChoseProcess(const QModelIndex &index);
+    // Shows the whole text of a cell (a long remark) in "选中内容".
+    void TabCellShowText(const QModelIndex &index);
     void ActionAdd(const LedgerKinds::PageKind &page);
     void ActionDelete(const LedgerKinds::PageKind &page);
     void ActionClear(const LedgerKinds::PageKind &page);
@@ -110,6 +116,8 @@ signals:
 
 private:
     void Adopt(const LedgerKinds::PageKind &page);
+    void ShowCaption(const LedgerKinds::PageKind &page);
+    void OfferCellMenu(const LedgerKinds::PageKind &page, QTableView *view);
     RegisterKeys::Hooks RegisterHooks(const LedgerKinds::PageKind &page);
     void WireEditor(QWidget *editor);
     void CommitEditor(QWidget *editor);
@@ -134,6 +142,7 @@ private:
         QPointer<QTableView> view;
         TotalsLine *totals = nullptr;
         RegisterKeys *keys = nullptr;
+        QString period;
     };
     QHash<const LedgerKinds::PageKind *, Page> m_pages;
 

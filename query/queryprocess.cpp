@@ -264,3 +264,14 @@ bool QueryScheduler::Accept(int)
         Launch(m_pending.takeFirst());
     return !overtaken;
 }
+
+QString QueryRequest::PeriodText() const
+{
+    switch (dateMode) {
+    case QueryDateMode::Day: return dateTo;
+    case QueryDateMode::Month: return dateTo.left(7);
+    case QueryDateMode::Year: return dateTo.left(4);
+    case QueryDateMode::Period: return QStringLiteral("%1 至 %2").arg(dateFrom, dateTo);
+    default: return QStringLiteral("所有时间");
+    }
+}

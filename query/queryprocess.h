@@ -63,6 +63,8 @@ struct QueryRequest
     bool IsProfitPage() const { return pageGroup == QueryGroup::Finance && pageKind == FinanceKind::Profit; }
     // Whether the group and kind name a page that has a table.
     bool IsValidPage() const;
+    // The period in words: a day, a month, a year, "A 至 B" or "所有时间".
+    QString PeriodText() const;
 };
 
 // How one run of a query went: its result code, and why it failed.

@@ -266,6 +266,13 @@ void TestLedgerModel::computedPagesAreReadOnly()
         QVERIFY(!(stock.flags(stock.index(0, c)) & Qt::ItemIsEditable));
     QVERIFY(!stock.setData(stock.index(0, 3), "M2"));
     QVERIFY(!stock.AddRow() && !stock.RemoveRow(0) && !stock.Clear());
+    // An oversold article's stock is painted red, any other not.
+    GoodsRecord oversold = r;
+    oversold.num = "-2";
+    stock.SetGoodsRows({r, oversold});
+    QVERIFY(!stock.data(stock.index(0, 9), Qt::ForegroundRole).isValid());
+    QVERIFY(stock.data(stock.index(1, 9), Qt::ForegroundRole).isValid());
+    QVERIFY(!stock.data(stock.index(1, 8), Qt::ForegroundRole).isValid());
     // Placeholders and a date that is none stay blank; the total column is a figure.
     QCOMPARE(stock.Text(0, 3) + "|" + stock.Text(0, 7) + "|" + stock.Text(0, 9), QString("M1||5"));
     QCOMPARE(StoredGoodsOf().size(), 0);

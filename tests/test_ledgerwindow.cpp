@@ -6,11 +6,13 @@
 #include "masterdata/itemlistwidget.h"
 #include "resources/resources.h"
 #include "storetestsupport.h"
+#include "widgets/dialogshowtext.h"
 
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
@@ -75,6 +77,7 @@ private slots:
     void typeAheadListUnderTheCellTakesItsKeys();
     void saleRowInSixKeys();
     void datesTypedAsDigits();
+    void pagesSayWhatTheyShow();
     void tabWalksTheEditableCells_data();
     void tabWalksTheEditableCells();
     void goodsCodeFillsOnlyEmptyCells();
@@ -593,6 +596,42 @@ void TestLedgerWindow::datesTypedAsDigits()
         QCOMPARE(StoredGoodsOf(GoodsKind::Sale).at(0).time, step.stored);
         QCOMPARE(answers.seen.size(), step.boxes);
     }
+}
+
+// Beside its buttons each page says which rows it holds; a long cell is read whole.
+void TestLedgerWindow::pagesSayWhatTheyShow()
+{
+    TempStore store;
+    BoxAnswers answers;
+    GoodsRecord old = MakeGoods(GoodsKind::PurchaseIn, "2024-01-01 08:00:00:000", "2024-01-01");
+    old.remark = QString(30000, QChar(0x5907)); // 30,000 characters
+    QVERIFY(StoreDbAccess::Instance()->SaveGoodsRow(old));
+    auto w = MakeWindow(1);
+    const auto caption = [&w](const char *table) {
+        return w->findChild<QLabel *>(QStringLiteral("shown_") + table)->text();
+    };
+    QTRY_COMPARE(caption("tab_purchaseIn"), QStringLiteral("今天 %1，0 行").arg(Today()));
+    QCOMPARE(caption("tab_storeCurr"), QStringLiteral("点击查询…"));
+    w->findChild<QPushButton *>("btn_puradd")->click();
+    QCOMPARE(caption("tab_purchaseIn"), QStringLiteral("今天 %1，1 行").arg(Today()));
+
+    w->findChild<QPushButton *>("btn_purquery")->click();
+    QVERIFY(w->QueryDialog()->isVisible());
+    w->StatusLabel()->clear();
+    w->QueryDialog()->findChild<QPushButton *>("btn_all")->click();
+    QTRY_VERIFY(w->StatusLabel()->text().endsWith(QStringLiteral("当前查询完成！")));
+    QCOMPARE(caption("tab_purchaseIn"), QStringLiteral("全部记录，2 行"));
+
+    // The whole text of the long remark, through the viewer.
+    QTableView *t = w->Table("tab_purchaseIn");
+    int row = 0;
+    while (row < RowsOf(t) && Cell(t, row, 0) != old.serial)
+        ++row;
+    w->Ledger()->TabCellShowText(t->model()->index(row, 18));
+    const QList<DialogShowText *> viewers = w->findChildren<DialogShowText *>();
+    QCOMPARE(viewers.size(), 1);
+    QCOMPARE(viewers.at(0)->windowTitle(), QStringLiteral("选中内容"));
+    QCOMPARE(viewers.at(0)->text(), old.remark);
 }
 
 void TestLedgerWindow::tabWalksTheEditableCells_data()

@@ -23,10 +23,12 @@
 
 #include <QAction>
 #include <QDialogButtonBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QTableView>
 #include <QTableWidget>
 #include <QtTest>
 
@@ -266,6 +268,8 @@ void TestScreens::mainWindowReopensAsLeft()
             if (left.at(i) >= 0)
                 stacks.at(i)->setCurrentIndex(left.at(i));
         }
+        // A column widened by hand comes back as wide; the others are fitted again.
+        window.Table("tab_income")->horizontalHeader()->resizeSection(8, 333);
         window.RememberLayout();
         // Another user of the same computer leaves it elsewhere.
         MainWindow stranger;
@@ -286,6 +290,7 @@ void TestScreens::mainWindowReopensAsLeft()
     for (QStackedWidget *stack : stacks)
         now << (stack->isVisibleTo(&window) ? stack->currentIndex() : -1);
     QCOMPARE(now, shown);
+    QCOMPARE(window.Table("tab_income")->horizontalHeader()->sectionSize(8), 333);
     window.hide();
     QDir::setCurrent(old);
 }

@@ -25,6 +25,14 @@ bool Save(const QString &file, const QString &account, const WindowLayout &layou
     for (int page : layout.stackPages)
         pages << QString::number(page);
     settings.setValue(QStringLiteral("stackPages"), pages.join(QLatin1Char(',')));
+    settings.beginGroup(QStringLiteral("columns"));
+    for (auto it = layout.columns.cbegin(); it != layout.columns.cend(); ++it) {
+        QStringList widths;
+        for (int width : it.value())
+            widths << QString::number(width);
+        settings.setValue(it.key(), widths.join(QLatin1Char(',')));
+    }
+    settings.endGroup();
     settings.endGroup();
     settings.sync();
     if (settings.status() == QSettings::NoError)
@@ -49,6 +57,21 @@ WindowLayout Load(const QString &file, const QString &account)
         const int page = text.trimmed().toInt(&ok);
         layout.stackPages << (ok && page >= 0 ? page : -1);
     }
+    settings.beginGroup(QStringLiteral("columns"));
+    for (const QString &table : settings.childKeys()) {
+        QList<int> widths;
+        for (const QString &text :
+             settings.value(table).toString().split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            // A width that is no number, or absurd, ends what is read of that page.
+            bool ok = false;
+            const int width = text.trimmed().toInt(&ok);
+            if (!ok || width < 0 || width > 10000)
+                break;
+            widths << width;
+        }
+        layout.columns.insert(table, widths);
+    }
+    settings.endGroup();
     return layout;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QMap>
 #include <QString>
 
 class QWidget;
@@ -13,7 +14,8 @@ struct WindowLayout
 {
     QByteArray geometry; // QWidget::saveGeometry(); empty when never saved
     bool maximised = false;
-    QList<int> stackPages; // per stack: the page shown, -1 when the stack was hidden
+    QList<int> stackPages;             // per stack: the page shown, -1 when the stack was hidden
+    QMap<QString, QList<int>> columns; // per page table: its columns' widths
 
     bool IsEmpty() const { return geometry.isEmpty(); }
 };
