@@ -4,6 +4,7 @@
 #include "db/tablewords.h"
 #include "ledger/ledgerpages.h"
 #include "ledger/readdatabasethread.h"
+#include "widgets/boxes.h"
 #include "widgets/looks.h"
 #include "widgets/modalseam.h"
 #include "widgets/reloginreason.h"
@@ -131,14 +132,6 @@ bool BackupRestore::ConfirmRestore(const RestorePreview &preview, const RestoreF
     lines << QStringLiteral("还原前的数据将备份到 %1").arg(QFileInfo(files.safetyBackup).fileName());
     QMessageBox box(QMessageBox::Warning, QStringLiteral("数据还原"), lines.join(QLatin1Char('\n')),
                     QMessageBox::NoButton, m_window);
-    QPushButton *ok = box.addButton(QStringLiteral("确认"), QMessageBox::AcceptRole);
-    QPushButton *cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
-    for (QPushButton *b : {ok, cancel})
-        b->setFixedWidth(100);
     // Nothing is replaced by pressing Enter: "取消" is the default.
-    box.setDefaultButton(cancel);
-    box.setEscapeButton(cancel);
-    Looks::PaintRed(box);
-    ModalSeam::Exec(box);
-    return box.clickedButton() == ok;
+    return Boxes::ConfirmRed(box, false);
 }

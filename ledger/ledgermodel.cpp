@@ -188,12 +188,13 @@ void LedgerModel::SetShortStock(int row, bool shortOfStock)
 
 // ---- loading ----
 
-void LedgerModel::SetGoodsRows(GoodsList rows, bool announceTotals)
+template <typename Kept, typename Other>
+void LedgerModel::Fill(Kept &kept, Kept rows, Other &other, bool announceTotals)
 {
     beginResetModel();
-    m_goods.swap(rows);
+    kept.swap(rows);
     Release(std::move(rows));
-    Release(std::exchange(m_finance, FinanceList()));
+    Release(std::exchange(other, Other()));
     m_announce = announceTotals;
     BeginFill();
     endResetModel();
@@ -201,17 +202,14 @@ void LedgerModel::SetGoodsRows(GoodsList rows, bool announceTotals)
         SumSlice(true, false);
 }
 
+void LedgerModel::SetGoodsRows(GoodsList rows, bool announceTotals)
+{
+    Fill(m_goods, std::move(rows), m_finance, announceTotals);
+}
+
 void LedgerModel::SetFinanceRows(FinanceList rows, bool announceTotals)
 {
-    beginResetModel();
-    m_finance.swap(rows);
-    Release(std::move(rows));
-    Release(std::exchange(m_goods, GoodsList()));
-    m_announce = announceTotals;
-    BeginFill();
-    endResetModel();
-    if (announceTotals)
-        SumSlice(true, false);
+    Fill(m_finance, std::move(rows), m_goods, announceTotals);
 }
 
 void LedgerModel::BeginFill()

@@ -95,6 +95,9 @@ signals:
 private:
     enum RowState : quint8 { Failed = 1, ShortStock = 2 };
 
+    // The page's rows replaced by rows, the other kind's emptied.
+    template <typename Kept, typename Other>
+    void Fill(Kept &kept, Kept rows, Other &other, bool announceTotals);
     void BeginFill();
     void SumSlice(bool writeDerived, bool saveDerived);
     QString Stored(int row, int column) const;

@@ -31,23 +31,28 @@ void Warning(QWidget *parent, const QString &title, const QString &text)
     ModalSeam::Exec(box);
 }
 
+bool ConfirmRed(QMessageBox &box, bool okIsDefault)
+{
+    QPushButton *ok = box.addButton(QStringLiteral("确认"), QMessageBox::AcceptRole);
+    QPushButton *cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+    for (QPushButton *b : {ok, cancel})
+        b->setFixedWidth(100);
+    box.setDefaultButton(okIsDefault ? ok : cancel);
+    box.setEscapeButton(cancel);
+    Looks::PaintRed(box);
+    ModalSeam::Exec(box);
+    return box.clickedButton() == ok;
+}
+
 bool ConfirmDelete(QWidget *parent, const QString &text)
 {
     QMessageBox box(parent);
     box.setWindowTitle(QStringLiteral("删除告警"));
     box.setText(text);
-    QPushButton *ok = box.addButton(QStringLiteral("确认"), QMessageBox::AcceptRole);
-    QPushButton *cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
-    for (QPushButton *b : {ok, cancel})
-        b->setFixedWidth(100);
-    box.setDefaultButton(ok);
-    box.setEscapeButton(cancel);
-    Looks::PaintRed(box);
     const QPixmap icon(QStringLiteral(":/icons/icons/littleIcon1/Error.png"));
     if (!icon.isNull())
         box.setIconPixmap(icon.scaled(36, 36, Qt::KeepAspectRatio, Qt::SmoothTransformation));
-    ModalSeam::Exec(box);
-    return box.clickedButton() == ok;
+    return ConfirmRed(box, true);
 }
 
 } // namespace Boxes

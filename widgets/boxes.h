@@ -21,4 +21,8 @@ void Warning(QWidget *parent, const QString &title, const QString &text);
 // "删除告警" with "确认" (the default) and "取消" (Escape): true only for "确认".
 bool ConfirmDelete(QWidget *parent, const QString &text);
 
+// A question before something that replaces data: red "确认" and "取消" (Escape
+// and, unless okIsDefault, Enter); true only for "确认".
+bool ConfirmRed(QMessageBox &box, bool okIsDefault);
+
 } // namespace Boxes
