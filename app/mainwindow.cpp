@@ -25,7 +25,6 @@
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTableView>
-#include <QTableWidget>
 #include <QThread>
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // Ledger kinds. The stored kinds are the tab_type values of the goods and
 // finance tables; the computed kinds never reach the database.
@@ -124,3 +125,14 @@ struct UserRecord
 
 using GoodsList = QList<GoodsRecord>;
 using FinanceList = QList<FinanceRecord>;
+
+// A record's texts in column order, as a page or a workbook row holds them.
+template <typename Record>
+QStringList RecordTexts(const Record &record)
+{
+    QStringList texts;
+    texts.reserve(Record::TextCount);
+    for (int i = 0; i < Record::TextCount; ++i)
+        texts << record.text(i);
+    return texts;
+}

@@ -343,9 +343,7 @@ QVector<QStringList> CellsOf(const List &records, int dateColumn)
     QVector<QStringList> rows;
     rows.reserve(records.size());
     for (const Record &r : records) {
-        QStringList cells;
-        for (int i = 0; i < Record::TextCount; ++i)
-            cells << r.text(i);
+        QStringList cells = RecordTexts(r);
         const QDate date = QDate::fromString(cells.at(dateColumn), QStringLiteral("yyyy-MM-dd"));
         if (date.isValid())
             cells[dateColumn] = date.toString(QStringLiteral("yyyyKMMKdd"));

@@ -7,8 +7,6 @@
 #include <QStringList>
 #include <functional>
 
-class QTableWidget;
-
 namespace Ui {
 class DialogQuery;
 }

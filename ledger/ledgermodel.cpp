@@ -170,10 +170,7 @@ FinanceRecord LedgerModel::Finance(int row) const
 
 QStringList LedgerModel::RowTexts(int row) const
 {
-    QStringList texts;
-    for (int c = 0; c < columnCount(); ++c)
-        texts << Stored(row, c);
-    return texts;
+    return m_goodsStyle ? RecordTexts(m_goods.at(row)) : RecordTexts(m_finance.at(row));
 }
 
 bool LedgerModel::SaveFailed(int row) const { return m_states.value(row) & Failed; }

@@ -15,12 +15,8 @@ QVector<QStringList> CellsOf(const List &records)
     using Record = typename List::value_type;
     QVector<QStringList> rows;
     rows.reserve(records.size());
-    for (const Record &r : records) {
-        QStringList cells;
-        for (int i = 0; i < Record::TextCount; ++i)
-            cells << r.text(i);
-        rows.append(cells);
-    }
+    for (const Record &r : records)
+        rows.append(RecordTexts(r));
     return rows;
 }
 
