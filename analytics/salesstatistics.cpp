@@ -319,18 +319,20 @@ bool ReadDeductedSales(StoreDbAccess *store, int dateMode, const QString &dateFr
 {
     constexpr int kAllTime = 5;
     sales.clear();
-    bool ok = withNotes
+    const Result read = withNotes
         ? store->QueryGoods(dateMode, GoodsKind::Sale, dateFrom, dateTo, sales)
         : store->QueryGoodsTexts(dateMode, GoodsKind::Sale, dateFrom, dateTo, SummaryTexts(), sales);
+    bool ok = read.ok();
     if (!ok && error)
-        *error = store->lastError();
+        *error = read.error();
     // Returns of any date count against the period's sales. The deduction
     // reads their key, quantity and amount only.
     GoodsList returns;
-    if (!store->QueryGoodsTexts(kAllTime, GoodsKind::SaleReturn, QString(), QString(),
-                                {Model, Num, Total, Supply, Purchase}, returns)) {
+    const Result readReturns = store->QueryGoodsTexts(kAllTime, GoodsKind::SaleReturn, QString(), QString(),
+                                                      {Model, Num, Total, Supply, Purchase}, returns);
+    if (!readReturns) {
         if (ok && error)
-            *error = store->lastError();
+            *error = readReturns.error();
         ok = false;
     }
     DeductReturns(sales, returns, withNotes);
@@ -344,9 +346,10 @@ bool Report(int view, int dateMode, const QString &dateFrom, const QString &date
     GoodsList read;
     bool ok = false;
     if (view == Debts) {
-        ok = store->QueryGoodsTexts(dateMode, -1, dateFrom, dateTo, SummaryTexts(), read);
+        const Result got = store->QueryGoodsTexts(dateMode, -1, dateFrom, dateTo, SummaryTexts(), read);
+        ok = got.ok();
         if (!ok && error)
-            *error = store->lastError();
+            *error = got.error();
     } else {
         ok = ReadDeductedSales(store, dateMode, dateFrom, dateTo, read, error, view == SalesRows);
     }

@@ -29,8 +29,10 @@ bool DialogLogin::LogInStored(const QString &account, const QString &password, Q
         if (!found)
             return false;
     } else {
-        if (!store->CheckUserPassword(account, password)) {
-            *storeError = store->lastError();
+        bool matches = false;
+        const Result asked = store->CheckUserPassword(account, password, &matches);
+        if (!asked || !matches) {
+            *storeError = asked.error();
             return false;
         }
         user.phone = account;
@@ -38,8 +40,10 @@ bool DialogLogin::LogInStored(const QString &account, const QString &password, Q
         user.password = password;
         // An account that cannot be read has no known type: no login with it,
         // rather than a half-filled record whose type 0 would open everything.
-        if (!store->ReadUser(user)) {
-            *storeError = store->lastError();
+        bool found = false;
+        const Result read = store->ReadUser(user, &found);
+        if (!read || !found) {
+            *storeError = read.error();
             return false;
         }
     }

@@ -73,10 +73,10 @@ int main(int argc, char *argv[])
     if (!readOnly.isEmpty())
         ShowConnectionWarning(QStringLiteral("注意：数据只能查看，不能保存。\n%1").arg(readOnly), readOnly);
 
-    QString connectError;
     bool storeNoFallback = false;
-    if (!StoreDbAccess::ConnectFromSettings(&connectError, &storeNoFallback)) {
-        ShowConnectionWarning(QStringLiteral("警告：数据库连接失败"), connectError);
+    const Result connected = StoreDbAccess::ConnectFromSettings(&storeNoFallback);
+    if (!connected) {
+        ShowConnectionWarning(QStringLiteral("警告：数据库连接失败"), connected.error());
     } else {
         // Connected, but edits would not be kept: said now, not at the first lost edit.
         const HealthReport health =

@@ -175,8 +175,9 @@ int RunBackup(const Invocation &inv)
     StoreDbAccess *store = StoreDbAccess::Instance();
     // A damaged database still gives what it can: the file is written and the
     // failure names the tables that could not be read.
-    if (!store->DumpStoreTables(path))
-        return Fail(QStringLiteral("备份失败: %1").arg(store->lastError()));
+    const Result written = store->DumpStoreTables(path);
+    if (!written)
+        return Fail(QStringLiteral("备份失败: %1").arg(written.error()));
     Out(QStringLiteral("备份完成: %1 (%2 行)")
             .arg(QDir::toNativeSeparators(path))
             .arg(CountStatements(path)));
@@ -258,13 +259,16 @@ int ImportList(const ListRows::ListPage &list, const QString &file)
     StoreDbAccess *store = StoreDbAccess::Instance();
     InfoList stored;
     stored.infoType = list.def->infoType;
-    if (!store->ReadInfoList(list.storeKind, stored))
-        return Fail(QStringLiteral("导入失败: 读取数据库失败: %1").arg(store->lastError()));
+    const Result read = store->ReadInfoList(list.storeKind, stored);
+    if (!read)
+        return Fail(QStringLiteral("导入失败: 读取数据库失败: %1").arg(read.error()));
     const ListRows::Merge merge =
         ListRows::PutOnTop(sheet, list.def->columns.size() + 1, ListRows::FromText(stored.list, *list.def));
-    if (merge.inserted > 0
-        && !store->SaveInfoList(list.storeKind, ListRows::ToList(list.def->infoType, merge.rows)))
-        return Fail(QStringLiteral("导入失败: 无法保存列表: %1").arg(store->lastError()));
+    const Result saved = merge.inserted > 0
+        ? store->SaveInfoList(list.storeKind, ListRows::ToList(list.def->infoType, merge.rows))
+        : Result::Ok();
+    if (!saved)
+        return Fail(QStringLiteral("导入失败: 无法保存列表: %1").arg(saved.error()));
     QString text = QStringLiteral("已导入%1行").arg(merge.inserted);
     if (merge.refused > 0)
         text += QStringLiteral("；%1行的内容含有分号\";\"，没有导入").arg(merge.refused);
@@ -296,8 +300,9 @@ int ExportWorkbook(const Page &page, const Invocation &inv, const QString &file)
         StoreDbAccess *store = StoreDbAccess::Instance();
         InfoList stored;
         stored.infoType = page.list.def->infoType;
-        if (!store->ReadInfoList(page.list.storeKind, stored))
-            return Fail(QStringLiteral("导出失败: 读取数据库失败: %1").arg(store->lastError()));
+        const Result read = store->ReadInfoList(page.list.storeKind, stored);
+        if (!read)
+            return Fail(QStringLiteral("导出失败: 读取数据库失败: %1").arg(read.error()));
         const QVector<QStringList> rows = ListRows::FromText(stored.list, *page.list.def);
         QString error;
         if (!ListRows::WriteSheet(ListRows::Header(*page.list.def), rows, file, &error))
@@ -571,9 +576,9 @@ int Run(const QStringList &arguments)
         return named;
     if (!EnterWorkFolder(parser.value(dir), &error))
         return Fail(error);
-    QString why;
-    if (!StoreDbAccess::ConnectFromSettings(&why))
-        return Fail(QStringLiteral("无法打开数据库: %1").arg(why));
+    const Result connected = StoreDbAccess::ConnectFromSettings();
+    if (!connected)
+        return Fail(QStringLiteral("无法打开数据库: %1").arg(connected.error()));
     return command->run(inv);
 }
 

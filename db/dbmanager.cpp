@@ -379,8 +379,16 @@ QString DbManager::CreateTableStatement(const QString &tableName, const QStringL
 
 void DbManager::CreateAllTables()
 {
-    for (const Schema::Table &table : Schema::Tables())
-        CreateTable(table.name, table.columnNames(), table.columnTypes());
+    // A table that exists is left as it is; any other refusal is logged, and
+    // the first statement on that table then says why it failed.
+    const QStringList existing = UserTables();
+    for (const Schema::Table &table : Schema::Tables()) {
+        if (existing.contains(table.name))
+            continue;
+        const Result made = CreateTable(table.name, table.columnNames(), table.columnTypes());
+        if (!made)
+            qDebug().noquote() << made.error();
+    }
     CreateLookupIndexes();
 }
 
@@ -409,58 +417,50 @@ void DbManager::CreateLookupIndexes()
         query.exec(QLatin1String(statement));
 }
 
-bool DbManager::CreateTable(const QString &tableName, QStringList names, QStringList types)
+Result DbManager::CreateTable(const QString &tableName, QStringList names, QStringList types)
 {
-    if (names.size() != types.size()) {
-        qDebug().noquote() << QStringLiteral("DbManager:CreateTabl - %1 count  %2 %3 is not equal")
-                                  .arg(tableName)
-                                  .arg(names.size())
-                                  .arg(types.size());
-        return false;
-    }
+    if (names.size() != types.size())
+        return Result::Fail(QStringLiteral("DbManager:CreateTabl - %1 count  %2 %3 is not equal")
+                                .arg(tableName)
+                                .arg(names.size())
+                                .arg(types.size()));
 
     const QStringList tables = UserTables();
     const bool empty = tables.isEmpty();
-    if (!empty && tables.contains(tableName, Qt::CaseSensitive)) {
-        lastError = QStringLiteral("CteateTable (%1) Failed2!\nReason: Table is exist!").arg(tableName);
-        return false;
-    }
+    if (!empty && tables.contains(tableName, Qt::CaseSensitive))
+        return Result::Fail(
+            QStringLiteral("CteateTable (%1) Failed2!\nReason: Table is exist!").arg(tableName));
 
     QSqlQuery query(Connection());
     query.exec(m_dialect->Translate(CreateTableStatement(tableName, names, types, empty)));
-    if (!query.isActive()) {
-        if (empty) {
-            lastError = QStringLiteral("CteateTable ( %1) Failed3!\nReason: %2")
-                            .arg(tableName, query.lastError().text());
-        } else {
-            lastError = QStringLiteral("CteateTable (%1) Failed1!\n Reason: %2")
-                            .arg(tableName, query.lastError().text());
-            qDebug().noquote() << lastError;
-        }
-    }
-    return query.isActive();
+    if (query.isActive())
+        return Result::Ok();
+    return Result::Fail(empty ? QStringLiteral("CteateTable ( %1) Failed3!\nReason: %2")
+                                    .arg(tableName, query.lastError().text())
+                              : QStringLiteral("CteateTable (%1) Failed1!\n Reason: %2")
+                                    .arg(tableName, query.lastError().text()));
 }
 
-bool DbManager::TruncateTable(const QString &tableName)
+Result DbManager::TruncateTable(const QString &tableName)
 {
     QSqlQuery query(Connection());
     query.exec(m_dialect->Translate(QStringLiteral("truncate table %1").arg(tableName)));
-    if (!query.isActive())
-        lastError = QStringLiteral("删除表 ( %1) 失败!\n原因: %2").arg(tableName, query.lastError().text());
-    return query.isActive();
+    if (query.isActive())
+        return Result::Ok();
+    return Result::Fail(
+        QStringLiteral("删除表 ( %1) 失败!\n原因: %2").arg(tableName, query.lastError().text()));
 }
 
-bool DbManager::DropAllTables()
+Result DbManager::DropAllTables()
 {
     QStringList tables = UserTables();
     while (!tables.isEmpty()) {
         const QString table = tables.takeFirst();
         QSqlQuery query(Connection());
         query.exec(QStringLiteral("drop table %1").arg(table));
-        if (!query.isActive()) {
-            lastError = QStringLiteral("清空表 ( %1) 失败!\n原因: %2").arg(table, query.lastError().text());
-            return false;
-        }
+        if (!query.isActive())
+            return Result::Fail(
+                QStringLiteral("清空表 ( %1) 失败!\n原因: %2").arg(table, query.lastError().text()));
     }
-    return true;
+    return Result::Ok();
 }

@@ -66,19 +66,17 @@ public:
     static QString OdbcConnectionString(const QString &server, int port, const QString &database,
                                         const QString &user, const QString &password);
 
-    // Table maintenance; failures leave their text in lastError.
+    // Table maintenance.
     void CreateAllTables();
-    bool CreateTable(const QString &tableName, QStringList names, QStringList types);
-    [[nodiscard]] bool TruncateTable(const QString &tableName);
-    [[nodiscard]] bool DropAllTables();
+    Result CreateTable(const QString &tableName, QStringList names, QStringList types);
+    Result TruncateTable(const QString &tableName);
+    Result DropAllTables();
     // The statement CreateTable would run, before any translation for the driver.
     static QString CreateTableStatement(const QString &tableName, const QStringList &names,
                                         const QStringList &types, bool databaseEmpty);
     // User tables of the connection, without the database's internal ones; on
     // PostgreSQL the tables of the current schema only, in creation order.
     QStringList UserTables() const;
-
-    QString lastError;
 
     // The SQLite file of the connection (absolute), empty for a server.
     QString DatabaseFile() const;

@@ -33,6 +33,14 @@ void SetError(const QString &text) { ThreadError() = text; }
 
 QString Error() { return ThreadError(); }
 
+Result Outcome(bool ok)
+{
+    if (ok)
+        return Result::Ok();
+    const QString why = Error();
+    return Result::Fail(why.isEmpty() ? QStringLiteral("数据库操作失败") : why);
+}
+
 namespace {
 
 QString FailureText(const QSqlQuery &q)
@@ -157,16 +165,14 @@ StoreDbAccess *StoreDbAccess::Instance()
     return instance;
 }
 
-bool StoreDbAccess::ConnectFromSettings(QString *reason, bool *storeNoFallback)
+Result StoreDbAccess::ConnectFromSettings(bool *storeNoFallback)
 {
     DbManager *manager = DbManager::Instance();
     const bool connected = manager->ConnectDb();
-    if (!connected && reason)
-        *reason = manager->connectError();
     StoreDbAccess *store = Instance();
     store->SetDbManager(manager);
     store->SetStoreNo(ReadStoreNo(QStringLiteral("InitParam/dBConfig.ini"), storeNoFallback));
-    return connected;
+    return connected ? Result::Ok() : Result::Fail(manager->connectError());
 }
 
 QString StoreDbAccess::ReadStoreNo(const QString &iniPath, bool *fallback)
@@ -187,14 +193,12 @@ QString StoreDbAccess::ReadStoreNo(const QString &iniPath, bool *fallback)
     return value;
 }
 
-QString StoreDbAccess::lastError() const { return Error(); }
-
-bool StoreDbAccess::DeleteStoreRows(const QString &tableName)
+Result StoreDbAccess::DeleteStoreRows(const QString &tableName)
 {
     Call call(m_dbManager, m_storeNo, Call::Writes);
     if (!call.Connected())
-        return false;
+        return Outcome(false);
     if (!PlainName(tableName))
-        return call.Fail(QStringLiteral("表名无效: %1").arg(tableName));
-    return call.Run(QStringLiteral("delete from %1 where store_no=?").arg(tableName), {m_storeNo});
+        return Result::Fail(QStringLiteral("表名无效: %1").arg(tableName));
+    return Outcome(call.Run(QStringLiteral("delete from %1 where store_no=?").arg(tableName), {m_storeNo}));
 }

@@ -81,9 +81,9 @@ public:
     // Start-up of either program in the working folder: opens the database the
     // settings name (creating missing tables) and takes the settings' store
     // number. The manager and the store number are set even when the
-    // connection fails; false then, with the reason.
+    // connection fails; a failure then, with the reason.
     // storeNoFallback, when given, tells whether the settings gave no store number.
-    [[nodiscard]] static bool ConnectFromSettings(QString *reason = nullptr, bool *storeNoFallback = nullptr);
+    static Result ConnectFromSettings(bool *storeNoFallback = nullptr);
 
     // "StoreNo/No" of the settings file, unchanged; when it is empty, a stable
     // identifier of this installation (machine id, else host name).
@@ -91,38 +91,36 @@ public:
     static QString ReadStoreNo(const QString &iniPath = QStringLiteral("InitParam/dBConfig.ini"),
                                bool *fallback = nullptr);
 
-    [[nodiscard]] bool DeleteStoreRows(const QString &tableName);
+    Result DeleteStoreRows(const QString &tableName);
 
     // Goods ledger rows (tb_sm_product_info).
-    [[nodiscard]] bool SaveGoodsRow(const GoodsRecord &record);
-    [[nodiscard]] bool DeleteGoodsRow(const GoodsRecord &record);
-    [[nodiscard]] bool DeleteGoodsKind(int tabType);
+    Result SaveGoodsRow(const GoodsRecord &record);
+    Result DeleteGoodsRow(const GoodsRecord &record);
+    Result DeleteGoodsKind(int tabType);
     // mode: 1 day, 2 month, 3 year, 4 range [startDate, date], 5 everything.
     // tabType -1 means every kind. Appends to out; out is untouched on failure.
-    [[nodiscard]] bool QueryGoods(int mode, int tabType, const QString &startDate, const QString &date,
-                                  GoodsList &out);
+    Result QueryGoods(int mode, int tabType, const QString &startDate, const QString &date, GoodsList &out);
     // As QueryGoods, reading only the texts listed (text indices of the
     // record); the other texts keep the record's defaults. For computations
     // that need a few fields of many rows.
-    [[nodiscard]] bool QueryGoodsTexts(int mode, int tabType, const QString &startDate, const QString &date,
-                                       const QVector<int> &texts, GoodsList &out);
+    Result QueryGoodsTexts(int mode, int tabType, const QString &startDate, const QString &date,
+                           const QVector<int> &texts, GoodsList &out);
     // Appends the latest row in entry order with the goods code, of one kind
     // (any with -1), leaving out the row with exceptSerial; nothing when none.
-    [[nodiscard]] bool LatestGoodsWithCode(const QString &code, int tabType, const QString &exceptSerial,
-                                           GoodsList &out);
+    Result LatestGoodsWithCode(const QString &code, int tabType, const QString &exceptSerial, GoodsList &out);
     // Appends every row of one article (model, colour, warehouse), entry order.
-    [[nodiscard]] bool QueryArticleGoods(const QString &model, const QString &color, const QString &store,
-                                         GoodsList &out);
+    Result QueryArticleGoods(const QString &model, const QString &color, const QString &store,
+                             GoodsList &out);
 
     // Finance ledger rows (tb_sm_finance_info).
-    [[nodiscard]] bool SaveFinanceRow(const FinanceRecord &record);
-    [[nodiscard]] bool DeleteFinanceRow(const FinanceRecord &record);
-    [[nodiscard]] bool DeleteFinanceKind(int tabType);
-    [[nodiscard]] bool QueryFinance(int mode, int tabType, const QString &startDate, const QString &date,
-                                    FinanceList &out);
+    Result SaveFinanceRow(const FinanceRecord &record);
+    Result DeleteFinanceRow(const FinanceRecord &record);
+    Result DeleteFinanceKind(int tabType);
+    Result QueryFinance(int mode, int tabType, const QString &startDate, const QString &date,
+                        FinanceList &out);
     // As QueryGoodsTexts, for finance rows.
-    [[nodiscard]] bool QueryFinanceTexts(int mode, int tabType, const QString &startDate, const QString &date,
-                                         const QVector<int> &texts, FinanceList &out);
+    Result QueryFinanceTexts(int mode, int tabType, const QString &startDate, const QString &date,
+                             const QVector<int> &texts, FinanceList &out);
 
     // An import's rows inside the caller's transaction, statements prepared
     // once: a row marked fresh (its serial made by the import, so it cannot
@@ -133,20 +131,21 @@ public:
     Result SaveImportedFinance(const QList<FinanceRecord> &rows, const QVector<bool> &fresh, int *failedAt);
 
     // Information lists; storeKind is InfoStore::MasterData or InfoStore::People.
-    [[nodiscard]] bool SaveInfoList(int storeKind, const InfoList &list);
-    [[nodiscard]] bool ReadInfoList(int storeKind, InfoList &list);
-    [[nodiscard]] bool DeleteInfoList(int storeKind, int infoType);
+    Result SaveInfoList(int storeKind, const InfoList &list);
+    Result ReadInfoList(int storeKind, InfoList &list);
+    Result DeleteInfoList(int storeKind, int infoType);
 
     // User accounts, all within the current store.
-    [[nodiscard]] bool AddOrUpdateUser(const UserRecord &user);
-    [[nodiscard]] bool DeleteUser(const UserRecord &user);
+    Result AddOrUpdateUser(const UserRecord &user);
+    Result DeleteUser(const UserRecord &user);
     // Deletes every account of the store and writes these, in one transaction.
-    [[nodiscard]] bool ReplaceUsers(const QList<UserRecord> &users);
-    // account is a phone number or a user name.
-    [[nodiscard]] bool CheckUserPassword(const QString &account, const QString &password);
+    Result ReplaceUsers(const QList<UserRecord> &users);
+    // Whether an account of any store has this password (matches); account is
+    // a phone number or a user name. Fails only when the store cannot be asked.
+    Result CheckUserPassword(const QString &account, const QString &password, bool *matches);
     // Fills user from the account whose phone or name matches (and whose password,
-    // when user carries one, is that password); unchanged when none does.
-    [[nodiscard]] bool ReadUser(UserRecord &user);
+    // when user carries one, is that password); unchanged, found false, when none does.
+    Result ReadUser(UserRecord &user, bool *found);
     // The account of this store (not of any other) with this phone or name
     // and exactly this password, into user; a failure says why.
     Result FindStoreAccount(const QString &account, const QString &password, UserRecord *user);
@@ -161,9 +160,9 @@ public:
                                        const QString &iniPath = QStringLiteral("InitParam/dBConfig.ini"));
 
     // Backup: one insert line per row of the store, into a file that does not
-    // exist yet (an existing one is never overwritten). False when the file
-    // was not written, or written without the tables lastError() names.
-    [[nodiscard]] bool DumpStoreTables(const QString &filePath);
+    // exist yet (an existing one is never overwritten). A failure when the file
+    // was not written, or was written without the tables its reason names.
+    Result DumpStoreTables(const QString &filePath);
     // What RestoreStoreTables would do with the file; reads only.
     [[nodiscard]] RestorePreview PreviewRestore(const QString &filePath);
     // Replaces the store's rows by those of a backup file, all or nothing,
@@ -173,10 +172,6 @@ public:
     // store are among them. A damaged SQLite file is kept aside
     // (damagedFile) and the rows go into a new one.
     [[nodiscard]] RestoreResult RestoreStoreTables(const QString &filePath, const RestoreFiles &files);
-
-    // Why the calling thread's last failed operation failed (for example the
-    // database refusing a goods date that is not a date); empty after a success.
-    QString lastError() const;
 
     // Month and year periods: the first and last day as "yyyy-MM-dd".
     static void PeriodBounds(int mode, const QString &startDate, const QString &date, QString &from,

@@ -202,7 +202,7 @@ RestorePreview StoreDbAccess::PreviewRestore(const QString &filePath)
         return preview;
     };
     if (!call.Connected())
-        return fail(lastError());
+        return fail(Error());
 
     ParsedBackup parsed;
     QString error;
@@ -228,7 +228,7 @@ RestorePreview StoreDbAccess::PreviewRestore(const QString &filePath)
         QSqlQuery q(call.db());
         if (!Run(q, QStringLiteral("select count(*) from %1 where store_no=?").arg(table.name), {m_storeNo})
             || !q.next())
-            return fail(QStringLiteral("无法读取表 %1: %2").arg(table.name, lastError()));
+            return fail(QStringLiteral("无法读取表 %1: %2").arg(table.name, Error()));
         t.replaced = q.value(0).toInt();
         preview.tables.append(t);
     }
@@ -277,7 +277,7 @@ RestoreResult StoreDbAccess::RestoreStoreTables(const QString &filePath, const R
     }
     Call call(m_dbManager, m_storeNo, Call::Writes);
     if (!call.Connected())
-        return fail(lastError());
+        return fail(Error());
 
     // Read and check everything before touching the store.
     QSqlDatabase &db = call.db();
@@ -293,9 +293,11 @@ RestoreResult StoreDbAccess::RestoreStoreTables(const QString &filePath, const R
 
     // The rows about to be replaced are kept first; no safety copy, no restore.
     if (keptDamaged.isEmpty()) {
-        if (files.safetyBackup.isEmpty() || !DumpStoreTables(files.safetyBackup))
+        const Result kept = files.safetyBackup.isEmpty() ? Result::Fail(QStringLiteral("没有文件名"))
+                                                         : DumpStoreTables(files.safetyBackup);
+        if (!kept)
             return fail(
-                QStringLiteral("安全备份 %1 未能写入，未还原: %2").arg(files.safetyBackup, lastError()));
+                QStringLiteral("安全备份 %1 未能写入，未还原: %2").arg(files.safetyBackup, kept.error()));
         result.safetyBackup = files.safetyBackup;
     }
 
@@ -310,7 +312,7 @@ RestoreResult StoreDbAccess::RestoreStoreTables(const QString &filePath, const R
     for (const Schema::Table &table : Schema::Tables()) {
         if (!Prepare(del, QStringLiteral("delete from %1 where store_no=?").arg(table.name))
             || !Exec(del, {m_storeNo}))
-            return fail(QStringLiteral("还原失败: %1").arg(lastError()));
+            return fail(QStringLiteral("还原失败: %1").arg(Error()));
     }
     for (const ParsedBackup::Row &row : rows) {
         QSqlQuery *q = inserts.value(row.table);
@@ -321,11 +323,11 @@ RestoreResult StoreDbAccess::RestoreStoreTables(const QString &filePath, const R
             for (int i = 0; i < row.table->columns.size(); ++i)
                 marks << QStringLiteral("?");
             if (!Prepare(*q, BackupScript::InsertLine(row.table->name, row.table->columnNames(), marks)))
-                return fail(QStringLiteral("还原失败: %1").arg(lastError()));
+                return fail(QStringLiteral("还原失败: %1").arg(Error()));
         }
         if (!typed) {
             if (!Exec(*q, row.values))
-                return fail(QStringLiteral("还原失败: %1").arg(lastError()));
+                return fail(QStringLiteral("还原失败: %1").arg(Error()));
             ++result.restored;
             continue;
         }
@@ -338,7 +340,7 @@ RestoreResult StoreDbAccess::RestoreStoreTables(const QString &filePath, const R
         if (!Exec(*q, row.values)) {
             const QSqlError error = q->lastError();
             if (!ValueRefused(error))
-                return fail(QStringLiteral("还原失败: %1").arg(lastError()));
+                return fail(QStringLiteral("还原失败: %1").arg(Error()));
             savepoint.Rollback();
             ++result.refused;
             result.refusedLines.append(

@@ -72,11 +72,11 @@ bool WriteNewFile(const QString &path, const QStringList &lines, QString &error)
 
 } // namespace
 
-bool StoreDbAccess::DumpStoreTables(const QString &filePath)
+Result StoreDbAccess::DumpStoreTables(const QString &filePath)
 {
     Call call(m_dbManager, m_storeNo);
     if (!call.Connected())
-        return false;
+        return Outcome(false);
 
     QStringList lines;
     QStringList unreadable; // a damaged file: the rest is still worth keeping
@@ -87,7 +87,7 @@ bool StoreDbAccess::DumpStoreTables(const QString &filePath)
             continue;
         }
         if (!PlainName(table))
-            return call.Fail(QStringLiteral("表名无效: %1").arg(table));
+            return Result::Fail(QStringLiteral("表名无效: %1").arg(table));
         QSqlQuery q(call.db());
         // Entry order: a restore numbers the rows in file order, and the stock
         // and sales deductions depend on it; without an order a database may
@@ -95,7 +95,7 @@ bool StoreDbAccess::DumpStoreTables(const QString &filePath)
         if (!call.Select(q, QStringLiteral("select * from %1 where store_no=? order by id").arg(table),
                          {m_storeNo})) {
             unreadable << table;
-            unreadableWhy = lastError();
+            unreadableWhy = Error();
             continue;
         }
         // PostgreSQL reports names folded to lower case (product_oddnum); our
@@ -129,13 +129,13 @@ bool StoreDbAccess::DumpStoreTables(const QString &filePath)
 
     QString error;
     if (!WriteNewFile(filePath, lines, error))
-        return call.Fail(error);
+        return Result::Fail(error);
     if (!unreadable.isEmpty())
-        return call.Fail(QStringLiteral("备份 %1 不完整：已写入能读出的 %2 行，无法读取的表: %3 (%4)")
-                             .arg(filePath)
-                             .arg(lines.size())
-                             .arg(unreadable.join(QStringLiteral(", ")), unreadableWhy));
+        return Result::Fail(QStringLiteral("备份 %1 不完整：已写入能读出的 %2 行，无法读取的表: %3 (%4)")
+                                .arg(filePath)
+                                .arg(lines.size())
+                                .arg(unreadable.join(QStringLiteral(", ")), unreadableWhy));
     // A backup means the data is safe: the database file is brought up to date too.
     (void)m_dbManager->Checkpoint();
-    return true;
+    return Result::Ok();
 }

@@ -346,40 +346,40 @@ void StoreDbAccess::PeriodBounds(int mode, const QString &startDate, const QStri
     }
 }
 
-bool StoreDbAccess::SaveGoodsRow(const GoodsRecord &record)
+Result StoreDbAccess::SaveGoodsRow(const GoodsRecord &record)
 {
     Call call(m_dbManager, m_storeNo, Call::Writes);
-    return SaveLedgerRow(call, record);
+    return Outcome(SaveLedgerRow(call, record));
 }
 
-bool StoreDbAccess::DeleteGoodsRow(const GoodsRecord &record)
+Result StoreDbAccess::DeleteGoodsRow(const GoodsRecord &record)
 {
     Call call(m_dbManager, m_storeNo, Call::Writes);
-    return DeleteLedgerRow(call, record);
+    return Outcome(DeleteLedgerRow(call, record));
 }
 
-bool StoreDbAccess::DeleteGoodsKind(int tabType)
+Result StoreDbAccess::DeleteGoodsKind(int tabType)
 {
     Call call(m_dbManager, m_storeNo, Call::Writes);
-    return DeleteLedgerKind<GoodsRecord>(call, tabType);
+    return Outcome(DeleteLedgerKind<GoodsRecord>(call, tabType));
 }
 
-bool StoreDbAccess::QueryGoods(int mode, int tabType, const QString &startDate, const QString &date,
-                               GoodsList &out)
+Result StoreDbAccess::QueryGoods(int mode, int tabType, const QString &startDate, const QString &date,
+                                 GoodsList &out)
 {
     Call call(m_dbManager, m_storeNo);
-    return QueryLedger(call, mode, tabType, startDate, date, out);
+    return Outcome(QueryLedger(call, mode, tabType, startDate, date, out));
 }
 
-bool StoreDbAccess::QueryGoodsTexts(int mode, int tabType, const QString &startDate, const QString &date,
-                                    const QVector<int> &texts, GoodsList &out)
+Result StoreDbAccess::QueryGoodsTexts(int mode, int tabType, const QString &startDate, const QString &date,
+                                      const QVector<int> &texts, GoodsList &out)
 {
     Call call(m_dbManager, m_storeNo);
-    return QueryLedger(call, mode, tabType, startDate, date, out, texts);
+    return Outcome(QueryLedger(call, mode, tabType, startDate, date, out, texts));
 }
 
-bool StoreDbAccess::LatestGoodsWithCode(const QString &code, int tabType, const QString &exceptSerial,
-                                        GoodsList &out)
+Result StoreDbAccess::LatestGoodsWithCode(const QString &code, int tabType, const QString &exceptSerial,
+                                          GoodsList &out)
 {
     Call call(m_dbManager, m_storeNo);
     QStringList conditions{QStringLiteral("product_code=?"), QStringLiteral("product_serial<>?")};
@@ -388,47 +388,47 @@ bool StoreDbAccess::LatestGoodsWithCode(const QString &code, int tabType, const 
         conditions << QStringLiteral("tab_type=?");
         values << tabType;
     }
-    return QueryLedgerWhere(call, conditions, values, true, out);
+    return Outcome(QueryLedgerWhere(call, conditions, values, true, out));
 }
 
-bool StoreDbAccess::QueryArticleGoods(const QString &model, const QString &color, const QString &store,
-                                      GoodsList &out)
+Result StoreDbAccess::QueryArticleGoods(const QString &model, const QString &color, const QString &store,
+                                        GoodsList &out)
 {
     Call call(m_dbManager, m_storeNo);
-    return QueryLedgerWhere(call,
-                            {QStringLiteral("product_model=?"), QStringLiteral("product_color=?"),
-                             QStringLiteral("product_store=?")},
-                            {model, color, store}, false, out);
+    return Outcome(QueryLedgerWhere(call,
+                                    {QStringLiteral("product_model=?"), QStringLiteral("product_color=?"),
+                                     QStringLiteral("product_store=?")},
+                                    {model, color, store}, false, out));
 }
 
-bool StoreDbAccess::SaveFinanceRow(const FinanceRecord &record)
+Result StoreDbAccess::SaveFinanceRow(const FinanceRecord &record)
 {
     Call call(m_dbManager, m_storeNo, Call::Writes);
-    return SaveLedgerRow(call, record);
+    return Outcome(SaveLedgerRow(call, record));
 }
 
-bool StoreDbAccess::DeleteFinanceRow(const FinanceRecord &record)
+Result StoreDbAccess::DeleteFinanceRow(const FinanceRecord &record)
 {
     Call call(m_dbManager, m_storeNo, Call::Writes);
-    return DeleteLedgerRow(call, record);
+    return Outcome(DeleteLedgerRow(call, record));
 }
 
-bool StoreDbAccess::DeleteFinanceKind(int tabType)
+Result StoreDbAccess::DeleteFinanceKind(int tabType)
 {
     Call call(m_dbManager, m_storeNo, Call::Writes);
-    return DeleteLedgerKind<FinanceRecord>(call, tabType);
+    return Outcome(DeleteLedgerKind<FinanceRecord>(call, tabType));
 }
 
-bool StoreDbAccess::QueryFinance(int mode, int tabType, const QString &startDate, const QString &date,
-                                 FinanceList &out)
+Result StoreDbAccess::QueryFinance(int mode, int tabType, const QString &startDate, const QString &date,
+                                   FinanceList &out)
 {
     Call call(m_dbManager, m_storeNo);
-    return QueryLedger(call, mode, tabType, startDate, date, out);
+    return Outcome(QueryLedger(call, mode, tabType, startDate, date, out));
 }
 
-bool StoreDbAccess::QueryFinanceTexts(int mode, int tabType, const QString &startDate, const QString &date,
-                                      const QVector<int> &texts, FinanceList &out)
+Result StoreDbAccess::QueryFinanceTexts(int mode, int tabType, const QString &startDate, const QString &date,
+                                        const QVector<int> &texts, FinanceList &out)
 {
     Call call(m_dbManager, m_storeNo);
-    return QueryLedger(call, mode, tabType, startDate, date, out, texts);
+    return Outcome(QueryLedger(call, mode, tabType, startDate, date, out, texts));
 }

@@ -27,21 +27,21 @@ bool InfoTable(Call &call, int storeKind, QString &table)
 
 } // namespace
 
-bool StoreDbAccess::SaveInfoList(int storeKind, const InfoList &list)
+Result StoreDbAccess::SaveInfoList(int storeKind, const InfoList &list)
 {
     Call call(m_dbManager, m_storeNo, Call::Writes);
     QString table;
     if (!InfoTable(call, storeKind, table))
-        return false;
+        return Outcome(false);
     QSqlDatabase &db = call.db();
     QSqlQuery lookup(db), write(db);
     TransactionGuard tx(db);
     if (!tx.IsActive())
-        return call.Fail(QStringLiteral("无法开始事务: %1").arg(tx.error()));
+        return Result::Fail(QStringLiteral("无法开始事务: %1").arg(tx.error()));
 
     if (!Run(lookup, QStringLiteral("select * from %1 where info_type=? and store_no=?").arg(table),
              {list.infoType, m_storeNo}))
-        return false;
+        return Outcome(false);
     const bool exists = lookup.next();
     lookup.finish();
 
@@ -51,19 +51,19 @@ bool StoreDbAccess::SaveInfoList(int storeKind, const InfoList &list)
         : Run(write,
               QStringLiteral("insert into %1(info_type, info_list, store_no) values(?, ? , ?)").arg(table),
               {list.infoType, list.list, m_storeNo});
-    return ok && call.Commit(tx);
+    return Outcome(ok && call.Commit(tx));
 }
 
-bool StoreDbAccess::ReadInfoList(int storeKind, InfoList &list)
+Result StoreDbAccess::ReadInfoList(int storeKind, InfoList &list)
 {
     Call call(m_dbManager, m_storeNo);
     QString table;
     if (!InfoTable(call, storeKind, table))
-        return false;
+        return Outcome(false);
     QSqlQuery q(call.db());
     if (!call.Select(q, QStringLiteral("select * from %1 where info_type=? and store_no=?").arg(table),
                      {list.infoType, m_storeNo}))
-        return false;
+        return Outcome(false);
     const QSqlRecord rec = q.record();
     const int typeIndex = rec.indexOf(QStringLiteral("info_type"));
     const int listIndex = rec.indexOf(QStringLiteral("info_list"));
@@ -71,15 +71,15 @@ bool StoreDbAccess::ReadInfoList(int storeKind, InfoList &list)
         list.infoType = q.value(typeIndex).toInt();
         list.list = Text(q, listIndex);
     }
-    return true;
+    return Result::Ok();
 }
 
-bool StoreDbAccess::DeleteInfoList(int storeKind, int infoType)
+Result StoreDbAccess::DeleteInfoList(int storeKind, int infoType)
 {
     Call call(m_dbManager, m_storeNo, Call::Writes);
     QString table;
     if (!InfoTable(call, storeKind, table))
-        return false;
-    return call.Run(QStringLiteral("delete from %1 where info_type=? and store_no=?").arg(table),
-                    {infoType, m_storeNo});
+        return Outcome(false);
+    return Outcome(call.Run(QStringLiteral("delete from %1 where info_type=? and store_no=?").arg(table),
+                            {infoType, m_storeNo}));
 }

@@ -2,6 +2,8 @@
 
 // Shared by the files of the store (db/storedbaccess*.cpp) and nothing else.
 
+#include "db/result.h"
+
 #include <QSqlDatabase>
 #include <QString>
 #include <QVariant>
@@ -14,9 +16,12 @@ struct SqlDialect;
 
 namespace StoreSql {
 
-// Why the calling thread's last store operation failed; StoreDbAccess::lastError.
+// The store's helpers below leave the reason they failed for the calling
+// thread; a public operation hands it on in its Result (Outcome).
 void SetError(const QString &text);
 QString Error();
+// Ok when ok; otherwise a failure carrying the reason the helpers left.
+Result Outcome(bool ok);
 
 // SQLSTATE class 22: the database refused a value (a date that is not a
 // date, a text too long for its column), not the statement.

@@ -29,22 +29,22 @@ const QString kUserDelete =
 
 } // namespace
 
-bool StoreDbAccess::AddOrUpdateUser(const UserRecord &user)
+Result StoreDbAccess::AddOrUpdateUser(const UserRecord &user)
 {
     Call call(m_dbManager, m_storeNo, Call::Writes);
     if (!call.Connected())
-        return false;
+        return Outcome(false);
     // Without a phone or a name there is nothing to tell this account from another.
     if (user.phone.isEmpty() && user.name.isEmpty())
-        return call.Fail(QStringLiteral("账户没有电话也没有名称"));
+        return Result::Fail(QStringLiteral("账户没有电话也没有名称"));
     QSqlDatabase &db = call.db();
     QSqlQuery lookup(db), write(db);
     TransactionGuard tx(db);
     if (!tx.IsActive())
-        return call.Fail(QStringLiteral("无法开始事务: %1").arg(tx.error()));
+        return Result::Fail(QStringLiteral("无法开始事务: %1").arg(tx.error()));
 
     if (!call.Select(lookup, kUserLookup, {user.phone, user.name, m_storeNo}))
-        return false;
+        return Outcome(false);
     // Prefer the row matching both; an empty phone or name matches nothing,
     // otherwise two accounts without a phone would overwrite each other.
     bool found = false, exact = false;
@@ -71,67 +71,64 @@ bool StoreDbAccess::AddOrUpdateUser(const UserRecord &user)
                           : Run(write, kUserInsert,
                                 {user.phone, user.name, user.password, user.userType, user.online, user.ip,
                                  user.remark, m_storeNo});
-    return ok && call.Commit(tx);
+    return Outcome(ok && call.Commit(tx));
 }
 
-bool StoreDbAccess::DeleteUser(const UserRecord &user)
+Result StoreDbAccess::DeleteUser(const UserRecord &user)
 {
     Call call(m_dbManager, m_storeNo, Call::Writes);
-    return call.Connected() && call.Run(kUserDelete, {user.phone, user.name, m_storeNo});
+    return Outcome(call.Connected() && call.Run(kUserDelete, {user.phone, user.name, m_storeNo}));
 }
 
-bool StoreDbAccess::ReplaceUsers(const QList<UserRecord> &users)
+Result StoreDbAccess::ReplaceUsers(const QList<UserRecord> &users)
 {
     Call call(m_dbManager, m_storeNo, Call::Writes);
     if (!call.Connected())
-        return false;
+        return Outcome(false);
     QSqlDatabase &db = call.db();
     QSqlQuery del(db), insert(db);
     TransactionGuard tx(db);
     if (!tx.IsActive())
-        return call.Fail(QStringLiteral("无法开始事务: %1").arg(tx.error()));
+        return Result::Fail(QStringLiteral("无法开始事务: %1").arg(tx.error()));
     if (!Run(del, QStringLiteral("delete from tb_sm_user where store_no=?"), {m_storeNo}))
-        return false;
+        return Outcome(false);
     if (!Prepare(insert, kUserInsert))
-        return false;
+        return Outcome(false);
     for (const UserRecord &u : users) {
         if (!Exec(insert, {u.phone, u.name, u.password, u.userType, u.online, u.ip, u.remark, m_storeNo}))
-            return false;
+            return Outcome(false);
     }
-    return call.Commit(tx);
+    return Outcome(call.Commit(tx));
 }
 
-bool StoreDbAccess::CheckUserPassword(const QString &account, const QString &password)
+Result StoreDbAccess::CheckUserPassword(const QString &account, const QString &password, bool *matches)
 {
+    *matches = false;
+    if (account.isEmpty())
+        return Result::Ok();
     Call call(m_dbManager, m_storeNo);
-    if (!call.Connected() || account.isEmpty())
-        return false;
     QSqlQuery q(call.db());
-    if (!call.Select(q, kLoginLookup, {account, account}))
-        return false;
+    if (!call.Connected() || !call.Select(q, kLoginLookup, {account, account}))
+        return Outcome(false);
     const int passwordIndex = q.record().indexOf(QStringLiteral("user_password"));
-    while (q.next()) {
-        if (Text(q, passwordIndex) == password)
-            return true;
-    }
-    return false;
+    while (q.next() && !*matches)
+        *matches = Text(q, passwordIndex) == password;
+    return Result::Ok();
 }
 
-bool StoreDbAccess::ReadUser(UserRecord &user)
+Result StoreDbAccess::ReadUser(UserRecord &user, bool *found)
 {
     Call call(m_dbManager, m_storeNo);
-    if (!call.Connected())
-        return false;
+    *found = false;
     QSqlQuery q(call.db());
-    if (!call.Select(q, kLoginLookup, {user.phone, user.name}))
-        return false;
+    if (!call.Connected() || !call.Select(q, kLoginLookup, {user.phone, user.name}))
+        return Outcome(false);
     const QSqlRecord rec = q.record();
     const auto at = [&](const char *column) { return rec.indexOf(QLatin1String(column)); };
     const int type = at("user_type"), online = at("user_online"), phone = at("user_phoneno"),
               name = at("user_name"), password = at("user_password"), ip = at("user_ip"),
               remark = at("user_remark");
     const QString wantedPhone = user.phone, wantedName = user.name, wantedPassword = user.password;
-    bool found = false;
     while (q.next()) {
         // An empty phone or name in the request matches nothing.
         if (!(!wantedPhone.isEmpty() && Text(q, phone) == wantedPhone)
@@ -148,19 +145,19 @@ bool StoreDbAccess::ReadUser(UserRecord &user)
         user.password = Text(q, password);
         user.ip = Text(q, ip);
         user.remark = Text(q, remark);
-        found = true;
+        *found = true;
     }
-    return found;
+    return Result::Ok();
 }
 
 Result StoreDbAccess::FindStoreAccount(const QString &account, const QString &password, UserRecord *user)
 {
     Call call(m_dbManager, m_storeNo);
     if (!call.Connected())
-        return Result::Fail(lastError());
+        return Result::Fail(Error());
     QSqlQuery q(call.db());
     if (account.isEmpty() || !call.Select(q, kUserLookup, {account, account, m_storeNo}))
-        return Result::Fail(account.isEmpty() ? QStringLiteral("账户为空") : lastError());
+        return Result::Fail(account.isEmpty() ? QStringLiteral("账户为空") : Error());
     const QSqlRecord rec = q.record();
     const auto at = [&](const char *column) { return rec.indexOf(QLatin1String(column)); };
     while (q.next()) {

@@ -107,13 +107,14 @@ QStringList PreviewLines(const RestorePreview &preview)
     return lines;
 }
 
-QString BackupDoneText(bool written, const QString &path)
+QString BackupDoneText(bool written, const QString &path, const QString &reason)
 {
     const QFileInfo file(path);
     const QString folder = QDir::toNativeSeparators(file.absolutePath());
     if (written)
         return QStringLiteral("备份完成：文件 %1\n保存在 %2").arg(file.fileName(), folder);
-    return QStringLiteral("备份失败：文件 %1 未能写入").arg(QDir::toNativeSeparators(path));
+    const QString failed = QStringLiteral("备份失败：文件 %1 未能写入").arg(QDir::toNativeSeparators(path));
+    return reason.isEmpty() ? failed : failed + QStringLiteral("\n原因：") + reason;
 }
 
 QString ClearReason() { return QStringLiteral("清空需要超级用户或授权用户确认"); }

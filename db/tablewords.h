@@ -22,7 +22,7 @@ QStringList PreviewLines(const RestorePreview &preview);
 
 // The box after a backup: the file's name and the folder it went to, or why
 // it was not written.
-QString BackupDoneText(bool written, const QString &path);
+QString BackupDoneText(bool written, const QString &path, const QString &reason = QString());
 
 // Why the re-login is asked, shown in the login dialog it opens.
 QString ClearReason();

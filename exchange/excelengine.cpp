@@ -18,14 +18,20 @@ ExcelEngine::ExcelEngine(const QString &fileName, QObject *parent)
 
 ExcelEngine::~ExcelEngine()
 {
+    // A destructor has no one to tell: a caller that cares saves first.
     if (m_isOpen)
-        Close();
+        (void)Close();
 }
 
-bool ExcelEngine::Fail(const QString &reason)
+Result ExcelEngine::Fail(const QString &reason)
 {
     m_error = reason;
-    return false;
+    return Result::Fail(reason);
+}
+
+Result ExcelEngine::Failed() const
+{
+    return Result::Fail(m_error.isEmpty() ? QStringLiteral("工作簿操作失败") : m_error);
 }
 
 QString ExcelEngine::TooWide(const WorkbookSheet &sheet)
@@ -35,10 +41,11 @@ QString ExcelEngine::TooWide(const WorkbookSheet &sheet)
         .arg(WorkbookFile::MaxReadColumns);
 }
 
-bool ExcelEngine::Open(int sheet, bool visible)
+Result ExcelEngine::Open(int sheet, bool visible)
 {
+    // Opening another sheet first writes what was changed in this one, as Excel would.
     if (m_isOpen)
-        Close();
+        (void)Close();
     m_sheetIndex = sheet;
     m_visible = visible;
     m_isOpen = false;
@@ -92,22 +99,22 @@ bool ExcelEngine::Open(int sheet, bool visible)
     }
     m_hasWorkbook = true;
     m_isOpen = true;
-    return true;
+    return Result::Ok();
 }
 
-bool ExcelEngine::OpenReplacing(int sheet)
+Result ExcelEngine::OpenReplacing(int sheet)
 {
     if (Open(sheet, false))
-        return true;
+        return Result::Ok();
     const QFileInfo file(m_path);
     if (!file.isFile() || sheet < 1)
-        return false;
+        return Failed();
     // Only a file that is no workbook at all is replaced: a workbook refused
     // for its size (too many sheets or cells) or for damage may still hold
     // the user's data.
     QString reason;
     if (WorkbookFile::DetectFormat(m_path, &reason) != WorkbookFile::Format::Unknown)
-        return false;
+        return Failed();
     // Unreadable as a workbook: start afresh, as for a new file, and
     // overwrite it on save (the user chose to replace it).
     m_error.clear();
@@ -123,7 +130,7 @@ bool ExcelEngine::OpenReplacing(int sheet)
     m_startRow = m_startColumn = m_rowCount = m_columnCount = 1;
     m_hasWorkbook = true;
     m_isOpen = true;
-    return true;
+    return Result::Ok();
 }
 
 int ExcelEngine::FormulasAsValues() const
@@ -133,7 +140,7 @@ int ExcelEngine::FormulasAsValues() const
     return m_formulasAsValues;
 }
 
-bool ExcelEngine::CheckReadable()
+Result ExcelEngine::CheckReadable()
 {
     if (!m_isOpen)
         return Fail(m_error.isEmpty() ? QStringLiteral("工作簿没有打开") : m_error);
@@ -142,15 +149,15 @@ bool ExcelEngine::CheckReadable()
     const QString problem = WorkbookFile::SheetProblem(Sheet());
     if (!problem.isEmpty())
         return Fail(problem);
-    return true;
+    return Result::Ok();
 }
 
-bool ExcelEngine::ReadRows(QVector<QStringList> *rows, QStringList *problems)
+Result ExcelEngine::ReadRows(QVector<QStringList> *rows, QStringList *problems)
 {
     if (!rows)
         return Fail(QStringLiteral("没有接收数据的列表"));
     if (!CheckReadable())
-        return false;
+        return Failed();
     const WorkbookSheet &sheet = Sheet();
     // Sheet rows startRow+1 .. startRow+rowCount-1, 0-based below; blank
     // rows after the last one with text are not handed on.
@@ -167,25 +174,25 @@ bool ExcelEngine::ReadRows(QVector<QStringList> *rows, QStringList *problems)
         }
         rows->append(cells);
     }
-    return true;
+    return Result::Ok();
 }
 
-bool ExcelEngine::ReadRowsAsText(QStringList *rows)
+Result ExcelEngine::ReadRowsAsText(QStringList *rows)
 {
     if (!rows)
         return Fail(QStringLiteral("没有接收数据的列表"));
     QVector<QStringList> cells;
     if (!ReadRows(&cells))
-        return false;
+        return Failed();
     for (QStringList &row : cells) {
         for (QString &text : row)
             text.replace(QLatin1Char('+'), QLatin1String("^^"));
         rows->append(row.join(QLatin1Char('+')));
     }
-    return true;
+    return Result::Ok();
 }
 
-bool ExcelEngine::SetCellData(int row, int column, const QVariant &value)
+Result ExcelEngine::SetCellData(int row, int column, const QVariant &value)
 {
     if (!m_isOpen)
         return Fail(QStringLiteral("工作簿没有打开"));
@@ -209,7 +216,7 @@ bool ExcelEngine::SetCellData(int row, int column, const QVariant &value)
         return Fail(QStringLiteral("单元格 (%1, %2) 的文字超过 32767 个字符").arg(row).arg(column));
     Sheet().SetText(row - 1, column - 1, text);
     m_modified = true;
-    return true;
+    return Result::Ok();
 }
 
 QString ExcelEngine::CellText(int row, int column) const
@@ -219,7 +226,7 @@ QString ExcelEngine::CellText(int row, int column) const
     return Sheet().Text(row - 1, column - 1);
 }
 
-bool ExcelEngine::WriteRows(const QStringList &header, const QVector<QStringList> &rows)
+Result ExcelEngine::WriteRows(const QStringList &header, const QVector<QStringList> &rows)
 {
     if (!m_isOpen)
         return Fail(QStringLiteral("工作簿没有打开"));
@@ -241,16 +248,16 @@ bool ExcelEngine::WriteRows(const QStringList &header, const QVector<QStringList
     }
     const QString cellError = m_error;
     if (!Save())
-        return false;
+        return Failed();
     if (!ok)
         m_error = cellError;
-    return ok;
+    return ok ? Result::Ok() : Failed();
 }
 
-bool ExcelEngine::Save()
+Result ExcelEngine::Save()
 {
     if (m_isClosed)
-        return m_saveResult;
+        return m_saveResult ? Result::Ok() : Failed();
     if (!m_hasWorkbook)
         return Fail(QStringLiteral("没有可保存的工作簿"));
     m_isClosed = true;
@@ -258,7 +265,7 @@ bool ExcelEngine::Save()
     // formulas would not survive a rewrite), and make no empty new file.
     if (!m_modified) {
         m_saveResult = true;
-        return true;
+        return Result::Ok();
     }
     QString reason;
     // Refused before any work: the file is read-only or open elsewhere.
@@ -292,12 +299,12 @@ bool ExcelEngine::Save()
     }
     if (!m_saveResult)
         m_error = reason;
-    return m_saveResult;
+    return m_saveResult ? Result::Ok() : Failed();
 }
 
-bool ExcelEngine::Close()
+Result ExcelEngine::Close()
 {
-    const bool saved = m_hasWorkbook ? Save() : true;
+    const Result saved = m_hasWorkbook ? Save() : Result::Ok();
     m_isOpen = false;
     m_hasWorkbook = false;
     m_isNewFile = false;

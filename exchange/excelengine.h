@@ -1,5 +1,7 @@
 #pragma once
 
+#include "db/result.h"
+
 #include "exchange/workbook.h"
 
 #include <QObject>
@@ -22,8 +24,8 @@
 // (FormulasAsValues() counts them), formatting is not kept. A new file is
 // written as .xlsx when its name ends in ".xlsx", otherwise as .xls.
 //
-// Failures are results: Open, the reads, SetCellData and Save return false
-// and ErrorString() tells why.
+// Failures are results: Open, the reads, SetCellData and Save return a
+// Result carrying the reason.
 class ExcelEngine : public QObject
 {
     Q_OBJECT
@@ -35,38 +37,37 @@ public:
     // Loads the workbook (or starts a new one when the file does not exist)
     // and takes the used range of sheet number `sheet` (1-based). `visible`
     // is kept for callers written against Excel; there is no window.
-    bool Open(int sheet, bool visible);
+    Result Open(int sheet, bool visible);
     // Open for an export the user confirmed: a file that is no workbook (empty,
     // another kind) is replaced by a new one; a workbook that cannot be read
     // (damaged, over the caps) is refused, as it may hold the user's data.
-    bool OpenReplacing(int sheet);
+    Result OpenReplacing(int sheet);
 
     // Each row below the header as one text: cell texts joined by "+", with
     // "+" inside a cell written "^^". Appends to rows.
-    bool ReadRowsAsText(QStringList *rows);
+    Result ReadRowsAsText(QStringList *rows);
     // Each row below the header as its cell texts, up to the last row that
     // holds text. A row with text has every column of the range; a blank
     // row comes as an empty list. problems, when given, gets one text per
     // row: why a cell of it could not be read (the cell reads as empty), or
     // an empty text.
-    bool ReadRows(QVector<QStringList> *rows, QStringList *problems = nullptr);
+    Result ReadRows(QVector<QStringList> *rows, QStringList *problems = nullptr);
     // The sheet cleared, header texts into row 1 (from column 1), rows into
     // rows 2.., then Save: the sheet holds exactly these rows afterwards.
-    bool WriteRows(const QStringList &header, const QVector<QStringList> &rows);
+    Result WriteRows(const QStringList &header, const QVector<QStringList> &rows);
 
     // Sets one cell (1-based) of the open sheet to the value's text.
-    bool SetCellData(int row, int column, const QVariant &value);
+    Result SetCellData(int row, int column, const QVariant &value);
     // The text of one cell (1-based) of the open sheet as it stands now.
     QString CellText(int row, int column) const;
 
     // Writes the workbook once; a workbook that was read and not changed is
     // left untouched on disk. Later calls return the first result.
-    bool Save();
+    Result Save();
     // Saves, then closes the workbook. Returns the save result.
-    bool Close();
+    Result Close();
 
     QString FileName() const { return m_fileName; }
-    QString ErrorString() const { return m_error; }
     bool IsOpen() const { return m_isOpen; }
     bool IsNewFile() const { return m_isNewFile; }
     int StartRow() const { return m_startRow; }
@@ -78,8 +79,10 @@ public:
     int FormulasAsValues() const;
 
 private:
-    bool CheckReadable();
-    bool Fail(const QString &reason);
+    Result CheckReadable();
+    Result Fail(const QString &reason);
+    // A failure with the reason the last failed step left.
+    Result Failed() const;
     static QString TooWide(const WorkbookSheet &sheet);
     WorkbookSheet &Sheet() { return m_book.sheets[m_sheetIndex - 1]; }
     const WorkbookSheet &Sheet() const { return m_book.sheets.at(m_sheetIndex - 1); }

@@ -249,11 +249,14 @@ ImportResult ReadAndStore(int kind, const QString &fileName, QStringList *rows, 
     QStringList problems;
     {
         ExcelEngine engine(fileName);
-        if (!engine.Open(1, false) || !engine.ReadRows(&cells, &problems)) {
-            result.error = engine.ErrorString();
+        Result read = engine.Open(1, false);
+        if (read)
+            read = engine.ReadRows(&cells, &problems);
+        if (!read) {
+            result.error = read.error();
             return result;
         }
-        engine.Close();
+        (void)engine.Close(); // nothing was changed: closing writes nothing
     }
     // The row texts as the page keeps them; the store gets the cells as they
     // are, so a cell holding "^^" is not turned into "+".
@@ -323,14 +326,17 @@ ExportResult WriteLedgerRows(const QStringList &header, const QVector<QStringLis
     result.rows = rows.size();
     ExcelEngine engine(EngineFileName(fileName));
     // The user chose this file: one that cannot be read as a workbook is replaced.
-    if (!engine.OpenReplacing(1) || !engine.WriteRows(header, rows)) {
-        result.error = engine.ErrorString();
+    Result written = engine.OpenReplacing(1);
+    if (written)
+        written = engine.WriteRows(header, rows);
+    if (!written) {
+        result.error = written.error();
         return result;
     }
     result.formulasAsValues = engine.FormulasAsValues();
-    result.ok = engine.Close();
-    if (!result.ok)
-        result.error = engine.ErrorString();
+    const Result closed = engine.Close();
+    result.ok = closed.ok();
+    result.error = closed.error();
     return result;
 }
 
@@ -376,7 +382,7 @@ ExportResult ExportStoredPage(const QString &tableName, int dateMode, const QStr
     }
     StoreDbAccess *store = StoreDbAccess::Instance();
     QVector<QStringList> rows;
-    bool read = false;
+    Result read = Result::Ok();
     if (page->group == LedgerKinds::Group::Goods) {
         GoodsList records;
         read = store->QueryGoods(dateMode, page->kind, from, to, records);
@@ -387,7 +393,7 @@ ExportResult ExportStoredPage(const QString &tableName, int dateMode, const QStr
         rows = LedgerCells(records);
     }
     if (!read) {
-        result.error = QStringLiteral("读取数据库失败: %1").arg(store->lastError());
+        result.error = QStringLiteral("读取数据库失败: %1").arg(read.error());
         return result;
     }
     return WriteLedgerRows(page->columnTitles, rows, fileName);
@@ -410,7 +416,7 @@ bool StoredPageRows(const QString &tableName, int dateMode, const QString &from,
             rows->append(cells);
         }
     };
-    bool read = false;
+    Result read = Result::Ok();
     if (page->group == LedgerKinds::Group::Goods) {
         GoodsList records;
         read = store->QueryGoods(dateMode, page->kind, from, to, records);
@@ -421,8 +427,8 @@ bool StoredPageRows(const QString &tableName, int dateMode, const QString &from,
         texts(records);
     }
     if (!read)
-        *error = QStringLiteral("读取数据库失败: %1").arg(store->lastError());
-    return read;
+        *error = QStringLiteral("读取数据库失败: %1").arg(read.error());
+    return read.ok();
 }
 
 QString PageTitle(const QString &tableName)

@@ -93,25 +93,28 @@ Merge PutOnTop(const QVector<QStringList> &sheetRows, int columns, const QVector
 bool ReadSheet(const QString &fileName, QVector<QStringList> *rows, QString *error)
 {
     ExcelEngine engine(fileName);
-    if (!engine.Open(1, false) || !engine.ReadRows(rows)) {
-        if (error)
-            *error = engine.ErrorString();
-        return false;
-    }
-    engine.Close();
-    return true;
+    Result read = engine.Open(1, false);
+    if (read)
+        read = engine.ReadRows(rows);
+    if (read)
+        read = engine.Close(); // nothing was changed: closing writes nothing
+    if (!read && error)
+        *error = read.error();
+    return read.ok();
 }
 
 bool WriteSheet(const QStringList &header, const QVector<QStringList> &rows, const QString &fileName,
                 QString *error)
 {
     ExcelEngine engine(LedgerExchange::EngineFileName(fileName));
-    bool ok = engine.OpenReplacing(1) && engine.WriteRows(header, rows);
-    if (ok)
-        ok = engine.Close();
-    if (!ok && error)
-        *error = engine.ErrorString();
-    return ok;
+    Result written = engine.OpenReplacing(1);
+    if (written)
+        written = engine.WriteRows(header, rows);
+    if (written)
+        written = engine.Close();
+    if (!written && error)
+        *error = written.error();
+    return written.ok();
 }
 
 } // namespace ListRows

@@ -41,6 +41,7 @@ void BackupRestore::SaveDbDate()
     connect(worker, &QThread::finished, this, [this, worker] {
         m_lastBackupWritten = worker->backupWritten();
         m_lastBackupPath = worker->backupPath();
+        m_lastBackupError = worker->backupError();
         EnableAction();
         emit BackupFinished(m_lastBackupWritten, m_lastBackupPath);
     });
@@ -61,7 +62,7 @@ void BackupRestore::EnableAction()
     box.setWindowTitle(QStringLiteral("提示"));
     if (!m_lastBackupWritten)
         box.setIcon(QMessageBox::Warning);
-    box.setText(TableWords::BackupDoneText(m_lastBackupWritten, m_lastBackupPath));
+    box.setText(TableWords::BackupDoneText(m_lastBackupWritten, m_lastBackupPath, m_lastBackupError));
     QPushButton *ok = box.addButton(QStringLiteral("确认"), QMessageBox::AcceptRole);
     ok->setFixedWidth(100);
     box.setDefaultButton(ok);

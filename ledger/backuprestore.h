@@ -47,5 +47,6 @@ private:
     bool m_closing = false;
     bool m_lastBackupWritten = false;
     QString m_lastBackupPath;
+    QString m_lastBackupError;
     QPointer<ReadDatabaseThread> m_backupWorker;
 };

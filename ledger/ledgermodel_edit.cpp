@@ -27,19 +27,6 @@ QString Now()
     return now.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss:zzz"));
 }
 
-QString StoreError(const QString &fallback)
-{
-    const QString reason = StoreDbAccess::Instance()->lastError();
-    return reason.isEmpty() ? fallback : reason;
-}
-
-// What failed, and the store's reason when it gave one.
-QString FailedBecause(const QString &what)
-{
-    const QString reason = StoreDbAccess::Instance()->lastError();
-    return reason.isEmpty() ? what : QStringLiteral("%1：%2").arg(what, reason);
-}
-
 } // namespace
 
 Result LedgerModel::SaveRow(int row)
@@ -50,15 +37,12 @@ Result LedgerModel::SaveRow(int row)
     if (Stored(row, LedgerKinds::SerialColumn).isEmpty())
         SetStored(row, LedgerKinds::SerialColumn, Now());
     SetStored(row, dateColumn, Text(row, dateColumn));
-    bool saved = false;
     if (m_goodsStyle) {
         m_goods[row].tabType = m_page->kind;
-        saved = store->SaveGoodsRow(m_goods.at(row));
-    } else {
-        m_finance[row].tabType = m_page->kind;
-        saved = store->SaveFinanceRow(m_finance.at(row));
+        return store->SaveGoodsRow(m_goods.at(row));
     }
-    return saved ? Result::Ok() : Result::Fail(StoreError(QStringLiteral("数据库未连接")));
+    m_finance[row].tabType = m_page->kind;
+    return store->SaveFinanceRow(m_finance.at(row));
 }
 
 void LedgerModel::MarkSaved(int row, bool saved)
@@ -224,11 +208,11 @@ Result LedgerModel::RemoveRow(int row)
     if (!m_page->IsStored())
         return Result::Fail(QStringLiteral("此页不能删除行"));
     StoreDbAccess *store = StoreDbAccess::Instance();
-    const bool deleted =
+    const Result deleted =
         m_goodsStyle ? store->DeleteGoodsRow(m_goods.at(row)) : store->DeleteFinanceRow(m_finance.at(row));
     // A row the store still holds stays on the page, so the page never lies.
     if (!deleted)
-        return Result::Fail(FailedBecause(QStringLiteral("删除失败，该行仍在数据库中")));
+        return deleted.Prefixed(QStringLiteral("删除失败，该行仍在数据库中："));
     const PageTotals::RowSums share = RowShare(row);
     beginRemoveRows(QModelIndex(), row, row);
     if (m_goodsStyle)
@@ -253,10 +237,10 @@ Result LedgerModel::Clear()
     if (!m_page->IsStored())
         return Result::Fail(QStringLiteral("此页不能清空"));
     StoreDbAccess *store = StoreDbAccess::Instance();
-    const bool deleted =
+    const Result deleted =
         m_goodsStyle ? store->DeleteGoodsKind(m_page->kind) : store->DeleteFinanceKind(m_page->kind);
     if (!deleted)
-        return Result::Fail(FailedBecause(QStringLiteral("清空失败，数据未改动")));
+        return deleted.Prefixed(QStringLiteral("清空失败，数据未改动："));
     if (m_goodsStyle)
         SetGoodsRows(GoodsList());
     else

@@ -48,14 +48,15 @@ void ReadDatabaseThread::LoadTodayRows()
     const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
     for (int k = 0; k < GoodsKind::StoredCount; ++k) {
         m_lists->pageGoodsLists[k].clear();
-        if (!store->QueryGoods(1, k, QString(), today, m_lists->pageGoodsLists[k]) && m_loadError.isEmpty())
-            m_loadError = store->lastError();
+        const Result read = store->QueryGoods(1, k, QString(), today, m_lists->pageGoodsLists[k]);
+        if (!read && m_loadError.isEmpty())
+            m_loadError = read.error();
     }
     for (int k = 0; k < FinanceKind::StoredCount; ++k) {
         m_lists->pageFinanceLists[k].clear();
-        if (!store->QueryFinance(1, k, QString(), today, m_lists->pageFinanceLists[k])
-            && m_loadError.isEmpty())
-            m_loadError = store->lastError();
+        const Result read = store->QueryFinance(1, k, QString(), today, m_lists->pageFinanceLists[k]);
+        if (!read && m_loadError.isEmpty())
+            m_loadError = read.error();
     }
 }
 
@@ -63,5 +64,7 @@ void ReadDatabaseThread::WriteBackup()
 {
     const QString folder = m_backupFolder.isEmpty() ? BackupScript::DefaultFolder() : m_backupFolder;
     m_backupPath = folder + QLatin1Char('/') + BackupFileName(QDateTime::currentDateTime());
-    m_backupWritten = StoreDbAccess::Instance()->DumpStoreTables(m_backupPath);
+    const Result written = StoreDbAccess::Instance()->DumpStoreTables(m_backupPath);
+    m_backupWritten = written.ok();
+    m_backupError = written.error();
 }

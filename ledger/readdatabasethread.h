@@ -47,6 +47,7 @@ public:
     void SetBackupFolder(const QString &folder) { m_backupFolder = folder; }
     QString backupPath() const { return m_backupPath; }
     bool backupWritten() const { return m_backupWritten; }
+    QString backupError() const { return m_backupError; }
     static QString BackupFileName(const QDateTime &when);
 
     // Starts with the inherited priority; the worker is deleted on the
@@ -71,4 +72,5 @@ private:
     QString m_backupPath;
     QString m_loadError;
     bool m_backupWritten = false;
+    QString m_backupError; // why the backup was not written whole
 };

@@ -92,8 +92,9 @@ void DialogStoreSet::RefreshLists()
     InfoList list;
     list.infoType = ListNo::Warehouse;
     // A failed read keeps the choices already offered instead of emptying them.
-    if (!StoreDbAccess::Instance()->ReadInfoList(InfoStore::MasterData, list)) {
-        qWarning().noquote() << "warehouse list not read:" << StoreDbAccess::Instance()->lastError();
+    const Result read = StoreDbAccess::Instance()->ReadInfoList(InfoStore::MasterData, list);
+    if (!read) {
+        qWarning().noquote() << "warehouse list not read:" << read.error();
         return;
     }
     ShowWarehouseList(list.list);

@@ -125,8 +125,9 @@ void DialogUserMge::SaveUserAccounts()
     const QTableWidget *table = UserTable(this);
     for (int row = 0; row < table->rowCount(); ++row)
         users << AccountOfRow(row);
-    if (!StoreDbAccess::Instance()->ReplaceUsers(users))
-        ReportStoreFailure();
+    const Result saved = StoreDbAccess::Instance()->ReplaceUsers(users);
+    if (!saved)
+        ReportStoreFailure(saved);
 }
 
 void DialogUserMge::SwitchBuiltInAccount(bool off)
@@ -144,19 +145,20 @@ bool DialogUserMge::RowAboutToBeRemoved(int tabIndex, int row)
 {
     if (tables().at(tabIndex).infoType != ListNo::Users)
         return true;
-    if (StoreDbAccess::Instance()->DeleteUser(AccountOfRow(row)))
-        return true;
-    ReportStoreFailure();
-    return false;
+    const Result deleted = StoreDbAccess::Instance()->DeleteUser(AccountOfRow(row));
+    if (!deleted)
+        ReportStoreFailure(deleted);
+    return deleted.ok();
 }
 
 bool DialogUserMge::TableCleared(int tabIndex)
 {
-    if (tables().at(tabIndex).infoType != ListNo::Users
-        || StoreDbAccess::Instance()->DeleteStoreRows(QString::fromLatin1(kUserTable)))
+    if (tables().at(tabIndex).infoType != ListNo::Users)
         return true;
-    ReportStoreFailure();
-    return false;
+    const Result cleared = StoreDbAccess::Instance()->DeleteStoreRows(QString::fromLatin1(kUserTable));
+    if (!cleared)
+        ReportStoreFailure(cleared);
+    return cleared.ok();
 }
 
 void DialogUserMge::ChoseProcess(int row, int column)

@@ -178,8 +178,9 @@ void InfoListDialog::ReadInfoLists()
         m_loadedLists[t].infoType = t;
         // The connection warning at start-up already named the cause; the
         // table then starts empty instead of showing a half-read list.
-        if (!store->ReadInfoList(m_listKind, m_loadedLists[t]))
-            qWarning().noquote() << "ReadInfoList failed:" << t << store->lastError();
+        const Result read = store->ReadInfoList(m_listKind, m_loadedLists[t]);
+        if (!read)
+            qWarning().noquote() << "ReadInfoList failed:" << t << read.error();
     }
 }
 
@@ -231,8 +232,9 @@ void InfoListDialog::SaveTableToList(int tabIndex)
     }
     const InfoList list = ListRows::ToList(def.infoType, rows);
     m_currentLists[def.infoType] = list;
-    if (!StoreDbAccess::Instance()->SaveInfoList(m_listKind, list))
-        ReportStoreFailure();
+    const Result saved = StoreDbAccess::Instance()->SaveInfoList(m_listKind, list);
+    if (!saved)
+        ReportStoreFailure(saved);
 }
 
 void InfoListDialog::SaveTableByName(const QString &objectName)
@@ -245,19 +247,18 @@ void InfoListDialog::SaveTableByName(const QString &objectName)
 bool InfoListDialog::DropList(int tabIndex)
 {
     const int infoType = m_defs.at(tabIndex).infoType;
-    if (!StoreDbAccess::Instance()->DeleteInfoList(m_listKind, infoType)) {
-        ReportStoreFailure();
+    const Result dropped = StoreDbAccess::Instance()->DeleteInfoList(m_listKind, infoType);
+    if (!dropped) {
+        ReportStoreFailure(dropped);
         return false;
     }
     m_currentLists[infoType] = InfoList{infoType, QString()};
     return true;
 }
 
-void InfoListDialog::ReportStoreFailure()
+void InfoListDialog::ReportStoreFailure(const Result &failure)
 {
-    QString reason = StoreDbAccess::Instance()->lastError();
-    if (reason.isEmpty())
-        reason = QStringLiteral("数据库未连接");
+    const QString &reason = failure.error();
     Boxes::Notice(this, QMessageBox::Warning, QStringLiteral("保存失败"),
                   QStringLiteral("保存失败：%1").arg(reason), QString(), QStringLiteral("确定"), 100);
 }

@@ -2,6 +2,7 @@
 
 #include "db/listtables.h"
 #include "db/records.h"
+#include "db/result.h"
 
 #include <QDialog>
 #include <QStringList>
@@ -71,7 +72,7 @@ protected:
     // rows go; false keeps them (the failure has been reported).
     virtual bool TableCleared(int tabIndex);
     // "保存失败：<reason>" with the store's last error.
-    void ReportStoreFailure();
+    void ReportStoreFailure(const Result &failure);
 
     bool ConfirmDelete();
     void ShowWarning(const QString &text);

@@ -43,7 +43,10 @@ QueryOutcome RunGoods(const QueryRequest &r, LedgerLists &lists, StoreDbAccess *
     QueryOutcome out;
     const bool stock = r.IsStockPage();
     lists.queryGoods.clear();
-    out.ok = store->QueryGoods(r.dateMode, stock ? -1 : r.pageKind, r.dateFrom, r.dateTo, lists.queryGoods);
+    const Result read =
+        store->QueryGoods(r.dateMode, stock ? -1 : r.pageKind, r.dateFrom, r.dateTo, lists.queryGoods);
+    out.ok = read.ok();
+    out.error = read.error();
     if (!r.noContentFilter) {
         lists.filteredGoods = QueryFilter::FilterGoods(lists.queryGoods, r.goodsConditions);
         if (stock)
@@ -93,14 +96,18 @@ QueryOutcome RunFinance(const QueryRequest &r, LedgerLists &lists, StoreDbAccess
         // The totals need each row's kind and sum only; the rows are not shown.
         enum { Sum = 2 };
         FinanceList rows;
-        out.ok = store->QueryFinanceTexts(r.dateMode, -1, r.dateFrom, r.dateTo, {Sum}, rows);
+        const Result read = store->QueryFinanceTexts(r.dateMode, -1, r.dateFrom, r.dateTo, {Sum}, rows);
+        out.ok = read.ok();
+        out.error = read.error();
         lists.profitRows.clear();
         Profit::ComputeProfit(rows, lists.profitRows);
         out.code = QueryResultCode::ProfitAll;
         return out;
     }
-    out.ok =
+    const Result read =
         store->QueryFinance(r.dateMode, profit ? -1 : r.pageKind, r.dateFrom, r.dateTo, lists.queryFinance);
+    out.ok = read.ok();
+    out.error = read.error();
     const FinanceList *source = &lists.queryFinance;
     if (!r.noContentFilter) {
         lists.filteredFinance = QueryFilter::FilterFinance(lists.queryFinance, r.financeConditions);
@@ -132,8 +139,7 @@ QueryOutcome Execute(const QueryRequest &request, LedgerLists &lists)
     default: out = RunFinance(request, lists, store); break;
     }
     if (!out.ok) {
-        const QString why = out.error.isEmpty() ? store->lastError() : out.error;
-        out.error = why.isEmpty() ? kReadFailed : kReadFailed + QStringLiteral(": ") + why;
+        out.error = out.error.isEmpty() ? kReadFailed : kReadFailed + QStringLiteral(": ") + out.error;
     }
     return out;
 }

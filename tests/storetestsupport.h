@@ -5,6 +5,7 @@
 #include "db/storedbaccess.h"
 
 #include <QCoreApplication>
+#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
@@ -225,13 +226,29 @@ QStringList SerialsOf(const List &rows)
     return s;
 }
 
+// Whether the account has this password; false when the store cannot say.
+inline bool PasswordMatches(StoreDbAccess *store, const QString &account, const QString &password)
+{
+    bool matches = false;
+    return store->CheckUserPassword(account, password, &matches) && matches;
+}
+
+// Reads the account as a login does; false when there is none or the store cannot say.
+inline bool UserFound(StoreDbAccess *store, UserRecord &user)
+{
+    bool found = false;
+    return store->ReadUser(user, &found) && found;
+}
+
 // Every stored row of a kind (-1: all kinds) of the current store, by serial.
 template <typename List>
-List StoredRowsOf(bool (StoreDbAccess::*query)(int, int, const QString &, const QString &, List &),
+List StoredRowsOf(Result (StoreDbAccess::*query)(int, int, const QString &, const QString &, List &),
                   int tabType)
 {
     List rows;
-    (StoreDbAccess::Instance()->*query)(5, tabType, QString(), QString(), rows);
+    const Result read = (StoreDbAccess::Instance()->*query)(5, tabType, QString(), QString(), rows);
+    if (!read)
+        qWarning().noquote() << "stored rows not read:" << read.error();
     std::stable_sort(rows.begin(), rows.end(),
                      [](const auto &a, const auto &b) { return a.serial < b.serial; });
     return rows;

@@ -112,7 +112,7 @@ void TestBackup::backupThenRestoreGivesIdenticalRows()
     QVERIFY(db.store()->DumpStoreTables(path));
     const QByteArray written = ReadFile(path);
     // A name in use is never written over.
-    QVERIFY(!db.store()->DumpStoreTables(path) && db.store()->lastError().contains("已存在"));
+    QVERIFY(db.store()->DumpStoreTables(path).error().contains("已存在"));
     QCOMPARE(ReadFile(path), written);
 
     QVERIFY(db.store()->DeleteGoodsKind(GoodsKind::Sale));
@@ -126,7 +126,7 @@ void TestBackup::backupThenRestoreGivesIdenticalRows()
     QCOMPARE(Snapshot("2"), other);
     // Entry order (which the stock follows) and the accounts work as before.
     QCOMPARE(SerialsOf(StoredGoodsOf()), order);
-    QVERIFY(db.store()->CheckUserPassword("one's admin", "' or '1'='1"));
+    QVERIFY(PasswordMatches(db.store(), "one's admin", "' or '1'='1"));
 
     // Into another store: the numbers first, then a safety copy that brings it
     // back. The other store's account is refused: it would log in here.
@@ -413,8 +413,8 @@ void TestBackup::damagedStore()
     }
     QVERIFY(!db.manager()->damage().isEmpty());
     QVERIFY(!DbHealth::Check(db.manager(), "1").ok);
-    const auto refused = [&](bool saved) {
-        const QString why = db.store()->lastError();
+    const auto refused = [&](const Result &saved) {
+        const QString &why = saved.error();
         return !saved && why.startsWith(QStringLiteral("数据库文件已损坏，未保存："))
             && why.contains("还原最近的备份");
     };
@@ -424,13 +424,15 @@ void TestBackup::damagedStore()
     QVERIFY(refused(db.store()->ReplaceUsers({})));
     QVERIFY(refused(db.store()->DeleteGoodsKind(GoodsKind::Sale)));
     if (db.Pg()) {
-        QVERIFY(!Restore(path).ok && db.store()->lastError().startsWith("数据库文件已损坏，未保存："));
+        const RestoreResult restored = Restore(path);
+        QVERIFY2(!restored.ok && restored.error.contains("数据库文件已损坏，未保存："),
+                 qPrintable(restored.error));
         return;
     }
     // What can be read is written, and the failure names what could not be.
     const QString partial = db.dir.filePath("partial.sql");
-    QVERIFY(!db.store()->DumpStoreTables(partial));
-    QVERIFY2(db.store()->lastError().contains("tb_sm_product_info"), qPrintable(db.store()->lastError()));
+    const Result dumped = db.store()->DumpStoreTables(partial);
+    QVERIFY2(!dumped && dumped.error().contains("tb_sm_product_info"), qPrintable(dumped.error()));
     QVERIFY(ReadFile(partial).contains("insert into tb_sm_finance_info("));
 
     const RestoreResult result = Restore(path);

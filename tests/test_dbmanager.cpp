@@ -210,8 +210,8 @@ void TestDbManager::unwritableFolder()
     db.manager()->SetReadOnly(readOnly);
     QVERIFY2(db.manager()->ConnectDb(db.settings), qPrintable(db.manager()->connectError()));
     QCOMPARE(SerialsOf(StoredGoodsOf()), QStringList{"kept"});
-    QVERIFY(!db.store()->SaveGoodsRow(MakeGoods(0, "new", "2024-01-02")));
-    QCOMPARE(db.store()->lastError(), "数据只能读取，未保存：" + readOnly);
+    QCOMPARE(db.store()->SaveGoodsRow(MakeGoods(0, "new", "2024-01-02")).error(),
+             "数据只能读取，未保存：" + readOnly);
     const HealthReport health = DbHealth::Check(db.manager(), "1");
     QVERIFY(!health.ok && health.reason.endsWith(readOnly));
     db.manager()->Close();

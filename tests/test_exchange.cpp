@@ -75,7 +75,8 @@ void WriteSheet(const QString &path, const QStringList &header, const QVector<QS
 {
     ExcelEngine engine(path);
     QVERIFY(engine.Open(1, false));
-    QVERIFY2(engine.WriteRows(header, rows), qPrintable(engine.ErrorString()));
+    const Result written = engine.WriteRows(header, rows);
+    QVERIFY2(written, qPrintable(written.error()));
     QVERIFY(engine.Close());
 }
 

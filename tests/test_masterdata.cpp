@@ -145,13 +145,13 @@ void TestMasterData::usersRewriteTheStoresAccounts()
     DialogUserMge dialog;
     TypeUsers(dialog);
     dialog.Table(ListNo::Users)->item(1, 3)->setText("new");
-    QVERIFY(store->CheckUserPassword("ann", "pw-a"));
-    QVERIFY(store->CheckUserPassword("13800000002", "new"));
-    QVERIFY(!store->CheckUserPassword("bob", "pw.b"));
+    QVERIFY(PasswordMatches(store, "ann", "pw-a"));
+    QVERIFY(PasswordMatches(store, "13800000002", "new"));
+    QVERIFY(!PasswordMatches(store, "bob", "pw.b"));
     for (const auto &expected : {std::make_pair("ann", 1), std::make_pair("bob", 3)}) {
         UserRecord user;
         user.name = QLatin1String(expected.first);
-        QVERIFY(store->ReadUser(user));
+        QVERIFY(UserFound(store, user));
         QCOMPARE(user.userType, expected.second);
     }
     QCOMPARE(db.Count("tb_sm_user", "user_name='ghost' and store_no='7'"), 0);
@@ -210,7 +210,7 @@ void TestMasterData::deleteAndClear()
     dialog.findChild<QPushButton *>(button)->click();
     QStringList kept;
     for (const char *name : {"ann", "bob"})
-        if (db.store()->CheckUserPassword(name, name == QByteArray("ann") ? "pw-a" : "pw.b"))
+        if (PasswordMatches(db.store(), name, name == QByteArray("ann") ? "pw-a" : "pw.b"))
             kept << name;
     QCOMPARE(dialog.Table(ListNo::Users)->rowCount(), kept.size());
     QTEST(kept.join(' '), "left");

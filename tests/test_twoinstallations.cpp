@@ -21,31 +21,38 @@ bool RunInstallation()
     StoreDbAccess *store = StoreDbAccess::Instance();
     const QString no = StoreDbAccess::ReadStoreNo();
     const auto fail = [&](const QString &why) {
-        std::fprintf(stderr, "installation %s: %s %s\n", qPrintable(no), qPrintable(why),
-                     qPrintable(store->lastError()));
+        std::fprintf(stderr, "installation %s: %s\n", qPrintable(no), qPrintable(why));
         return false;
     };
     if (!DbManager::Instance()->ConnectDb())
         return fail(DbManager::Instance()->connectError());
     store->SetDbManager(DbManager::Instance());
     store->SetStoreNo(no);
-    if (!store->AddOrUpdateUser(UserRecord{1, 0, QString(), "owner " + no, no, QString(), QString()})
-        || !store->SaveInfoList(InfoStore::MasterData, InfoList{8, "Main-" + no}))
-        return fail("lists");
+    // Each step either succeeds or says why, with what was being done.
+    const auto step = [&](const char *what, const Result &done) {
+        return done.ok() || fail(QStringLiteral("%1: %2").arg(QLatin1String(what), done.error()));
+    };
+    if (!step("account",
+              store->AddOrUpdateUser(UserRecord{1, 0, QString(), "owner " + no, no, QString(), QString()}))
+        || !step("lists", store->SaveInfoList(InfoStore::MasterData, InfoList{8, "Main-" + no})))
+        return false;
     GoodsList saved;
     for (int i = 0; i < kRounds; ++i) {
         GoodsRecord g =
             MakeGoods(i % GoodsKind::StoredCount, no + "-g" + QString::number(i), "2024-01-01", "of " + no);
-        bool ok = store->SaveGoodsRow(g);
+        if (!step("save", store->SaveGoodsRow(g)))
+            return false;
         g.num = QString::number(i); // a cell edit saves the whole row again
-        if (!ok || !store->SaveGoodsRow(g)
-            || !store->SaveFinanceRow(MakeFinance(i % FinanceKind::StoredCount, g.serial, g.time)))
-            return fail("save");
+        if (!step("save again", store->SaveGoodsRow(g))
+            || !step("save finance",
+                     store->SaveFinanceRow(MakeFinance(i % FinanceKind::StoredCount, g.serial, g.time))))
+            return false;
         saved << g;
         // Every tenth round: back up, add a row, restore; the added row goes.
         const QString path = QDir::current().absoluteFilePath(QStringLiteral("record_%1.sql").arg(i));
         if (i % 10 == 9
-            && (!store->DumpStoreTables(path) || !store->SaveGoodsRow(MakeGoods(0, "extra", "2024-01-02"))
+            && (!step("backup", store->DumpStoreTables(path))
+                || !step("extra row", store->SaveGoodsRow(MakeGoods(0, "extra", "2024-01-02")))
                 || !store
                         ->RestoreStoreTables(
                             path, RestoreFiles::For(QDir::currentPath(), path, QDateTime::currentDateTime()))
@@ -58,7 +65,7 @@ bool RunInstallation()
         return fail(QStringLiteral("%1 goods rows read back, the first %2")
                         .arg(rows.size())
                         .arg(rows.value(0).serial));
-    return store->CheckUserPassword("owner " + no, no) || fail("login");
+    return PasswordMatches(store, "owner " + no, no) || fail("login");
 }
 
 } // namespace

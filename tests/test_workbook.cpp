@@ -397,8 +397,8 @@ void TestWorkbook::damagedFilesRefused()
     {
         ExcelEngine engine(path); // refuses it too, and leaves the file as it was
         QVector<QStringList> rows;
-        QVERIFY(!engine.Open(1, false) && !engine.ReadRows(&rows) && rows.isEmpty()
-                && !engine.ErrorString().isEmpty());
+        const Result opened = engine.Open(1, false);
+        QVERIFY(!opened && !opened.error().isEmpty() && !engine.ReadRows(&rows) && rows.isEmpty());
     }
     QCOMPARE(Bytes(path), content);
 }
@@ -564,9 +564,10 @@ wb.save(sys.argv[1])
     const QByteArray before = Bytes(path);
     {
         ExcelEngine engine(path);
-        QVERIFY2(engine.Open(1, false)
-                     && engine.WriteRows({"序号", "名称", "数量"}, {{"1", "苹果", ""}, {"2", "梨", "5"}}),
-                 qPrintable(engine.ErrorString()));
+        QVERIFY(engine.Open(1, false));
+        const Result written =
+            engine.WriteRows({"序号", "名称", "数量"}, {{"1", "苹果", ""}, {"2", "梨", "5"}});
+        QVERIFY2(written, qPrintable(written.error()));
         QCOMPARE(engine.FormulasAsValues(), 0); // the formula was in the replaced table
         QVERIFY(engine.Close());
     }
@@ -749,8 +750,9 @@ void TestWorkbook::writeTarget()
     {
         ExcelEngine engine(path);
         QVERIFY(engine.Open(1, false));
-        QCOMPARE(engine.WriteRows({"new"}, {}), refusal.isEmpty());
-        QCOMPARE(engine.ErrorString(), refusal);
+        const Result written = engine.WriteRows({"new"}, {});
+        QCOMPARE(written.ok(), refusal.isEmpty());
+        QCOMPARE(written.error(), refusal);
     }
     QCOMPARE(Bytes(real) == before, !refusal.isEmpty());
     QCOMPARE(QFile::permissions(real), mode);
