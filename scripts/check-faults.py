@@ -36,7 +36,7 @@ F = [
  ('F27','masterdata/infolistdialog.cpp','if (rows.at(i).size() != table->columnCount() - 1)','if (rows.at(i).isEmpty())',1,'test_masterdata'),
  ('F28','masterdata/infolistdialog.cpp','if (!ConfirmDelete())','if (false)',0,'test_masterdata'),
  ('F29','app/mainwindow.cpp','m_user.userType == 1 || m_user.userType == 2','m_user.userType == 1',1,'test_ledgerwindow'),
- ('F30','app/dialoglogin.cpp','store->ReadUser(user)','true',1,'test_mainwindow'),
+ ('F30','app/dialoglogin.cpp','store->ReadUser(user, &found);','Result::Ok(); found = true;',1,'test_mainwindow'),
  ('F31','app/mainwindow.cpp','m_ui->action_datasave, m_ui->action_datarestore})','m_ui->action_datarestore})',1,'test_mainwindow'),
  ('F32','ctl/commands.cpp','if (!inv.yes)','if (false)',1,'test_quillonctl'),
  ('F33','ctl/commands.cpp','inv.dateMode = 4','inv.dateMode = 5',1,'test_quillonctl'),
