@@ -5,6 +5,7 @@
 
 #include "app/dialoglogin.h"
 #include "ledger/backuprestore.h"
+#include "ledger/cellediting.h"
 #include "ledger/ledgerkinds.h"
 #include "ledger/ledgermodel.h"
 #include "ledger/ledgerpages.h"
@@ -287,7 +288,7 @@ LedgerPages *MainWindow::Ledger()
             return dialog->CurrentList(infoType).list;
         });
     }
-    m_ledger->SetTypeAhead(
+    m_ledger->editing()->SetTypeAhead(
         [this](QComboBox *box) {
             if (m_itemList)
                 m_itemList->ComboChangeProcess(box, this);
@@ -297,7 +298,7 @@ LedgerPages *MainWindow::Ledger()
                 m_itemList->hide();
         },
         [this] { return m_itemList && m_itemList->isVisible(); });
-    m_ledger->SetWarehousePicker([this](LedgerModel *model, int row, int column) {
+    m_ledger->editing()->SetWarehousePicker([this](LedgerModel *model, int row, int column) {
         if (!m_storeSetDlg)
             return;
         // The cell is followed when rows above it go.
@@ -350,27 +351,30 @@ void MainWindow::TotalProcess()
 void MainWindow::ShowTotalResult() { Ledger()->ShowTotalResult(); }
 void MainWindow::TabCellChanged(const QModelIndex &index, const QString &text)
 {
-    Ledger()->TabCellChanged(index, text);
+    Ledger()->editing()->TabCellChanged(index, text);
 }
 void MainWindow::GetTabDateToDb(int row, int column, const QString &sendName)
 {
     const PageKind *page = LedgerKinds::FindByTable(sendName);
     LedgerModel *model = page ? Ledger()->Model(*page) : nullptr;
     if (model)
-        Ledger()->GetTabDateToDb(*page, row, column, model->Text(row, column));
+        Ledger()->editing()->GetTabDateToDb(model, row, column, model->Text(row, column));
 }
-void MainWindow::CellChoseProcess(const QModelIndex &index) { Ledger()->CellChoseProcess(index); }
+void MainWindow::CellChoseProcess(const QModelIndex &index) { Ledger()->editing()->CellChoseProcess(index); }
 // The cell editors are wired to the ledger pages directly; these serve any
 // other box or date editor connected to the window.
 void MainWindow::ComboxTextChanged(const QString &)
 {
-    Ledger()->ComboxTextChanged(qobject_cast<QComboBox *>(sender()));
+    Ledger()->editing()->ComboxTextChanged(qobject_cast<QComboBox *>(sender()));
 }
 void MainWindow::ComboxIndexChanged(int)
 {
-    Ledger()->ComboxIndexChanged(qobject_cast<QComboBox *>(sender()));
+    Ledger()->editing()->ComboxIndexChanged(qobject_cast<QComboBox *>(sender()));
 }
-void MainWindow::DateChanged(const QDate &) { Ledger()->DateChanged(qobject_cast<QWidget *>(sender())); }
+void MainWindow::DateChanged(const QDate &)
+{
+    Ledger()->editing()->DateChanged(qobject_cast<QWidget *>(sender()));
+}
 void MainWindow::SaveDbDate() { Ledger()->backup()->SaveDbDate(); }
 void MainWindow::EnableAction() { Ledger()->backup()->EnableAction(); }
 void MainWindow::RestoreDbDate() { Ledger()->backup()->RestoreDbDate(); }

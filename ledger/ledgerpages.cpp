@@ -3,6 +3,7 @@
 #include "analytics/stockwarning.h"
 #include "db/tablewords.h"
 #include "ledger/backuprestore.h"
+#include "ledger/cellediting.h"
 #include "ledger/ledgerdelegate.h"
 #include "ledger/ledgerkinds.h"
 #include "ledger/ledgermodel.h"
@@ -10,6 +11,7 @@
 #include "ledger/totalsline.h"
 #include "widgets/boxes.h"
 #include "widgets/dialogshowtext.h"
+#include "widgets/looks.h"
 #include "widgets/modalseam.h"
 #include "widgets/pageview.h"
 #include "widgets/registerkeys.h"
@@ -26,37 +28,10 @@
 using LedgerKinds::Group;
 using LedgerKinds::PageKind;
 
-namespace {
-
-// The editors' look cascades from the viewport, set once per view.
-QString EditorStyleSheet()
-{
-    // The combo text leaves its drop-down without a look of its own, which the
-    // Fusion style paints black; this rule has to come first, since the stray
-    // ";" in the combo text ends what the parser reads of it.
-    return QStringLiteral("QDateTimeEdit{border:1px solid gray; height:24px; }"
-                          "QDateTimeEdit::down-arrow{image:url(:/backg/backg/calendar.png);}"
-                          "QDateTimeEdit::drop-down{width:30px; border:0px solid red;                   "
-                          "subcontrol-origin: padding;subcontrol-position: top right;}"
-                          "QDateTimeEdit{background:transparent;}"
-                          "QComboBox::drop-down{subcontrol-origin:padding; subcontrol-position:top right; "
-                          "width:16px; border:0px; background:white;}"
-                          "QComboBox::down-arrow{image:url(:/backg/backg/combo_arrow.png);}"
-                          "QComboBox{background:transparent;};QComboBox::drop-down{}");
-}
-
-void ShowNumberWarning(QWidget *parent)
-{
-    QMessageBox box(QMessageBox::Information, QStringLiteral("输入错误"), QStringLiteral("请输入数字"),
-                    QMessageBox::Ok, parent);
-    ModalSeam::Exec(box);
-}
-
-} // namespace
-
 LedgerPages::LedgerPages(QWidget *window) : QObject(window), m_window(window)
 {
     m_backup = new BackupRestore(this, window);
+    m_editing = new CellEditing(this);
     for (const PageKind &p : LedgerKinds::Pages())
         Adopt(p);
 }
@@ -79,16 +54,14 @@ void LedgerPages::Adopt(const PageKind &page)
             p.keys = new RegisterKeys(p.view, RegisterHooks(page));
         RegisterKeys *keys = p.keys;
         auto *delegate = new LedgerDelegate(
-            p.view, [this] { return Choices(); }, [this](QWidget *editor) { WireEditor(editor); },
+            p.view, [this] { return Choices(); }, [this](QWidget *editor) { m_editing->WireEditor(editor); },
             [keys](QWidget *editor, QKeyEvent *event) { return keys && keys->EditorKey(editor, event); });
         p.view->setItemDelegate(delegate);
         connect(delegate, &LedgerDelegate::DateRefused, this, [this] {
-            QMessageBox box(QMessageBox::Information, QStringLiteral("输入错误"),
-                            QStringLiteral("请输入日期，例如 20241201、2024-12-1、12-01 或 1201"),
-                            QMessageBox::Ok, m_window);
-            ModalSeam::Exec(box);
+            Boxes::InputError(m_window,
+                              QStringLiteral("请输入日期，例如 20241201、2024-12-1、12-01 或 1201"));
         });
-        p.view->viewport()->setStyleSheet(EditorStyleSheet());
+        p.view->viewport()->setStyleSheet(Looks::CellEditors());
     }
     p.totals = new TotalsLine(page, p.model, pageView, m_window);
     LedgerModel *model = p.model;
@@ -103,7 +76,8 @@ void LedgerPages::Adopt(const PageKind &page)
         OfferCellMenu(page, p.view);
     connect(model, &LedgerModel::RowSaveFailed, this,
             [this](int, const QString &why) { ReportSaveFailure(why); });
-    connect(model, &LedgerModel::NumberRefused, this, [this] { ShowNumberWarning(m_window); });
+    connect(model, &LedgerModel::NumberRefused, this,
+            [this] { Boxes::InputError(m_window, QStringLiteral("请输入数字")); });
     if (page.group == Group::Goods && page.IsStored()) {
         auto *warning = new StockWarning(model);
         connect(warning, &StockWarning::Warning, this, &LedgerPages::Status);
@@ -127,7 +101,7 @@ RegisterKeys::Hooks LedgerPages::RegisterHooks(const PageKind &page)
             && !committed.sibling(committed.row(), 3).data().toString().isEmpty();
         return filled ? LedgerKinds::NumColumn : -1;
     };
-    hooks.choicesShown = [this] { return m_typeAheadShown && m_typeAheadShown(); };
+    hooks.choicesShown = [this] { return m_editing->TypeAheadShown(); };
     return hooks;
 }
 
@@ -150,14 +124,6 @@ void LedgerPages::SetRelogin(std::function<bool()> relogin)
 }
 
 void LedgerPages::SetBackupFolder(const QString &folder) { m_backup->SetBackupFolder(folder); }
-
-void LedgerPages::SetTypeAhead(std::function<void(QComboBox *)> show, std::function<void()> hide,
-                               std::function<bool()> shown)
-{
-    m_showTypeAhead = std::move(show);
-    m_hideTypeAhead = std::move(hide);
-    m_typeAheadShown = std::move(shown);
-}
 
 bool LedgerPages::fillingTables() const
 {
@@ -335,66 +301,6 @@ void LedgerPages::ClearPageTable(const PageKind &page)
 }
 
 // ---- editing ----
-
-void LedgerPages::WireEditor(QWidget *editor)
-{
-    if (auto *box = qobject_cast<QComboBox *>(editor)) {
-        connect(box, &QComboBox::currentTextChanged, this, [this, box] { ComboxTextChanged(box); });
-        connect(box, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
-                [this, box] { ComboxIndexChanged(box); });
-    } else if (auto *edit = qobject_cast<QDateEdit *>(editor)) {
-        connect(edit, &QDateEdit::dateChanged, this, [this, edit] { DateChanged(edit); });
-    }
-}
-
-void LedgerPages::CommitEditor(QWidget *editor) { LedgerDelegate::Commit(editor); }
-
-void LedgerPages::TabCellChanged(const QModelIndex &index, const QString &text)
-{
-    LedgerModel *model = LedgerDelegate::PageModelOf(index.model());
-    if (!model)
-        return;
-    const auto *proxy = qobject_cast<const QSortFilterProxyModel *>(index.model());
-    const QModelIndex source = proxy ? proxy->mapToSource(index) : index;
-    GetTabDateToDb(model->page(), source.row(), source.column(), text);
-}
-
-void LedgerPages::GetTabDateToDb(const PageKind &page, int row, int column, const QString &text)
-{
-    if (LedgerModel *model = Model(page))
-        (void)model->SetCell(row, column, text); // a failure marks the row and is reported
-}
-
-void LedgerPages::ComboxTextChanged(QComboBox *box)
-{
-    if (!box)
-        return;
-    CommitEditor(box);
-    if (m_showTypeAhead)
-        m_showTypeAhead(box);
-}
-
-void LedgerPages::ComboxIndexChanged(QComboBox *box)
-{
-    if (!box)
-        return;
-    if (m_hideTypeAhead)
-        m_hideTypeAhead();
-    CommitEditor(box);
-}
-
-void LedgerPages::DateChanged(QWidget *editor) { CommitEditor(editor); }
-
-void LedgerPages::CellChoseProcess(const QModelIndex &index)
-{
-    LedgerModel *model = LedgerDelegate::PageModelOf(index.model());
-    if (!model || !m_picker || index.column() != LedgerKinds::WarehouseColumn)
-        return;
-    if (model->page().group != Group::Goods || !model->page().IsStored())
-        return;
-    const auto *proxy = qobject_cast<const QSortFilterProxyModel *>(index.model());
-    m_picker(model, proxy ? proxy->mapToSource(index).row() : index.row(), index.column());
-}
 
 void LedgerPages::ReportSaveFailure(const QString &reason)
 {

@@ -13,8 +13,8 @@
 #include <memory>
 
 class BackupRestore;
+class CellEditing;
 class LedgerModel;
-class QComboBox;
 class QModelIndex;
 class QSortFilterProxyModel;
 class QTableView;
@@ -47,19 +47,12 @@ public:
     }
     void SetRelogin(std::function<bool()> relogin);
     void SetStatusSink(std::function<void(const QString &)> sink) { m_status = std::move(sink); }
-    // The item list under a cell combo: shows it for the box, hides it, and
-    // tells whether it is shown (it takes the editor's Return then).
-    void SetTypeAhead(std::function<void(QComboBox *)> show, std::function<void()> hide,
-                      std::function<bool()> shown = {});
-    // The warehouse picker, opened for a cell of a goods page's model.
-    void SetWarehousePicker(std::function<void(LedgerModel *, int row, int column)> open)
-    {
-        m_picker = std::move(open);
-    }
     void SetBackupFolder(const QString &folder);
 
     LedgerLists &lists() { return m_lists; }
     BackupRestore *backup() const { return m_backup; }
+    // The cell editors' glue: the item list, the warehouse picker, the combo and date commits.
+    CellEditing *editing() const { return m_editing; }
     // The loading state: true while a load runs or a filled page is still being summed.
     bool fillingTables() const;
 
@@ -84,15 +77,6 @@ public:
     void SetCaption(const LedgerKinds::PageKind &page, const QString &period);
     QString Caption(const LedgerKinds::PageKind &page) const;
 
-    // Editing: a value put into a cell (the picker, the item list) takes the
-    // one path of a typed value.
-    void TabCellChanged(const QModelIndex &index, const QString &text);
-    void GetTabDateToDb(const LedgerKinds::PageKind &page, int row, int column, const QString &text);
-    // Editors of combo and date cells commit each change as it happens.
-    void ComboxTextChanged(QComboBox *box);
-    void ComboxIndexChanged(QComboBox *box);
-    void DateChanged(QWidget *editor);
-    void CellChoseProcess(const QModelIndex &index);
     // Shows the whole text of a cell (a long remark) in "选中内容".
     void TabCellShowText(const QModelIndex &index);
     void ActionAdd(const LedgerKinds::PageKind &page);
@@ -119,8 +103,6 @@ private:
     void ShowCaption(const LedgerKinds::PageKind &page);
     void OfferCellMenu(const LedgerKinds::PageKind &page, QTableView *view);
     RegisterKeys::Hooks RegisterHooks(const LedgerKinds::PageKind &page);
-    void WireEditor(QWidget *editor);
-    void CommitEditor(QWidget *editor);
     void ReportSaveFailure(const QString &reason);
     void WaitForWorkers();
 
@@ -130,10 +112,6 @@ private:
     const ListSource *m_source = &m_storedSource;
     std::function<bool()> m_relogin;
     std::function<void(const QString &)> m_status;
-    std::function<void(QComboBox *)> m_showTypeAhead;
-    std::function<void()> m_hideTypeAhead;
-    std::function<bool()> m_typeAheadShown;
-    std::function<void(LedgerModel *, int, int)> m_picker;
 
     struct Page
     {
@@ -148,6 +126,7 @@ private:
 
     LedgerLists m_lists;
     BackupRestore *m_backup = nullptr;
+    CellEditing *m_editing = nullptr;
     bool m_reloadPending = false;
     bool m_saveFailureShown = false;
     const LedgerKinds::PageKind *m_lastTotalPage = nullptr;

@@ -1,5 +1,6 @@
 #include "analytics/profit.h"
 #include "app/mainwindow.h"
+#include "ledger/cellediting.h"
 #include "ledger/celllayout.h"
 #include "ledger/dialogquery.h"
 #include "ledgertestsupport.h"
@@ -464,7 +465,8 @@ void TestLedgerWindow::typeAheadListUnderTheCellTakesItsKeys()
     TempStore store;
     PagesWindow w;
     auto *list = new ItemListWidget;
-    w.pages->SetTypeAhead([&](QComboBox *box) { list->ComboChangeProcess(box, &w); }, [&] { list->hide(); });
+    w.pages->editing()->SetTypeAhead([&](QComboBox *box) { list->ComboChangeProcess(box, &w); },
+                                     [&] { list->hide(); });
     w.resize(900, 1400);
     w.show();
     QTableView *t = w.Table("tab_income");

@@ -22,6 +22,12 @@ void Notice(QWidget *parent, QMessageBox::Icon icon, const QString &title, const
     ModalSeam::Exec(box);
 }
 
+void InputError(QWidget *parent, const QString &text)
+{
+    QMessageBox box(QMessageBox::Information, QStringLiteral("输入错误"), text, QMessageBox::Ok, parent);
+    ModalSeam::Exec(box);
+}
+
 void Warning(QWidget *parent, const QString &title, const QString &text)
 {
     QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::NoButton, parent);

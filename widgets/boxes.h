@@ -15,6 +15,9 @@ void Notice(QWidget *parent, QMessageBox::Icon icon, const QString &title, const
             const QString &detail = QString(), const QString &button = QStringLiteral("确定"),
             int buttonWidth = 0);
 
+// "输入错误" with the text: a typed value the cell refused, and what it wants.
+void InputError(QWidget *parent, const QString &text);
+
 // A warning with "确定" and "取消"; either only dismisses it.
 void Warning(QWidget *parent, const QString &title, const QString &text);
 

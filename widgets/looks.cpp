@@ -51,4 +51,20 @@ void ApplyThinScrollBars(QAbstractScrollArea *area)
     area->verticalScrollBar()->setStyleSheet(QString::fromLatin1(kVerticalScrollStyle));
 }
 
+QString CellEditors()
+{
+    // The combo text leaves its drop-down without a look of its own, which the
+    // Fusion style paints black; this rule has to come first, since the stray
+    // ";" in the combo text ends what the parser reads of it.
+    return QStringLiteral("QDateTimeEdit{border:1px solid gray; height:24px; }"
+                          "QDateTimeEdit::down-arrow{image:url(:/backg/backg/calendar.png);}"
+                          "QDateTimeEdit::drop-down{width:30px; border:0px solid red;                   "
+                          "subcontrol-origin: padding;subcontrol-position: top right;}"
+                          "QDateTimeEdit{background:transparent;}"
+                          "QComboBox::drop-down{subcontrol-origin:padding; subcontrol-position:top right; "
+                          "width:16px; border:0px; background:white;}"
+                          "QComboBox::down-arrow{image:url(:/backg/backg/combo_arrow.png);}"
+                          "QComboBox{background:transparent;};QComboBox::drop-down{}");
+}
+
 } // namespace Looks

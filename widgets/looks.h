@@ -15,6 +15,10 @@ QString RedButtons();
 // buttons are added.
 void PaintRed(QMessageBox &box);
 
+// The cell editors of a page (date and combo boxes); it cascades from the
+// view's viewport, set once per view.
+QString CellEditors();
+
 // Thin rounded scroll bars on a transparent track, as the tables have them.
 void ApplyThinScrollBars(QAbstractScrollArea *area);
 
