@@ -6,6 +6,7 @@
 #include "ledger/ledgerdelegate.h"
 #include "ledger/ledgerkinds.h"
 #include "ledger/ledgermodel.h"
+#include "ledger/namelistmenu.h"
 #include "ledger/readdatabasethread.h"
 #include "ledger/totalsline.h"
 #include "widgets/boxes.h"
@@ -59,6 +60,7 @@ LedgerPages::LedgerPages(QWidget *window) : QObject(window), m_window(window)
     m_backup = new BackupRestore(this, window);
     for (const PageKind &p : LedgerKinds::Pages())
         Adopt(p);
+    RefreshNames();
 }
 
 LedgerPages::~LedgerPages() { WaitForWorkers(); }
@@ -67,6 +69,7 @@ void LedgerPages::Adopt(const PageKind &page)
 {
     Page &p = m_pages[&page];
     p.model = new LedgerModel(page, this);
+    p.model->SetNameLists(&m_names);
     p.view = m_window->findChild<QTableView *>(page.tableName);
     PageView *pageView = nullptr;
     if (p.view) {
@@ -303,12 +306,13 @@ void LedgerPages::ShowCaption(const PageKind &page)
 void LedgerPages::OfferCellMenu(const PageKind &page, QTableView *view)
 {
     view->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint &at) {
+    connect(view, &QWidget::customContextMenuRequested, this, [this, view, &page](const QPoint &at) {
         const QModelIndex index = view->indexAt(at);
         if (!index.isValid())
             return;
         QMenu menu(view);
         QAction *whole = menu.addAction(QStringLiteral("查看全文"));
+        NameListMenu::Offer(menu, page, index, m_addToList, [this] { RefreshNames(); });
         if (menu.exec(view->viewport()->mapToGlobal(at)) == whole)
             TabCellShowText(index);
     });

@@ -218,7 +218,14 @@ void InfoListDialog::FillRow(QTableWidget *table, int row, const QStringList &fi
 
 void InfoListDialog::SaveTableToList(int tabIndex)
 {
-    const ListTableDef &def = m_defs.at(tabIndex);
+    const InfoList list = TableList(tabIndex);
+    m_currentLists[list.infoType] = list;
+    if (!StoreDbAccess::Instance()->SaveInfoList(m_listKind, list))
+        ReportStoreFailure();
+}
+
+InfoList InfoListDialog::TableList(int tabIndex) const
+{
     const QTableWidget *table = m_tableWidgets.at(tabIndex);
     QVector<QStringList> rows;
     for (int r = 0; r < table->rowCount(); ++r) {
@@ -229,10 +236,7 @@ void InfoListDialog::SaveTableToList(int tabIndex)
         }
         rows << cells;
     }
-    const InfoList list = ListRows::ToList(def.infoType, rows);
-    m_currentLists[def.infoType] = list;
-    if (!StoreDbAccess::Instance()->SaveInfoList(m_listKind, list))
-        ReportStoreFailure();
+    return ListRows::ToList(m_defs.at(tabIndex).infoType, rows);
 }
 
 void InfoListDialog::SaveTableByName(const QString &objectName)

@@ -1,5 +1,6 @@
 #include "analytics/profit.h"
 #include "app/mainwindow.h"
+#include "db/listcodec.h"
 #include "ledger/celllayout.h"
 #include "ledger/dialogquery.h"
 #include "ledgertestsupport.h"
@@ -13,8 +14,10 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableWidget>
 #include <QtTest>
 #include <memory>
 
@@ -85,6 +88,7 @@ private slots:
     void dateModes_data();
     void dateModes();
     void queryButtons();
+    void unlistedNameJoinsItsListFromTheCellMenu();
 };
 
 void TestLedgerWindow::buttonsFilterAndSortOfAPage()
@@ -794,6 +798,62 @@ void TestLedgerWindow::queryButtons()
     for (int g = 0; g < 3; ++g)
         QCOMPARE(dialog.Conditions(*pages[g]).join(QString()),
                  g == 1 ? QString() : QString(pages[g]->size(), 'x'));
+}
+
+// The texts of a cell's menu, after choosing the entry pick (when given).
+QStringList CellMenu(QTableView *t, int row, int column, const QString &pick = QString())
+{
+    QStringList texts;
+    QTimer::singleShot(0, [&] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        for (QAction *a : menu->actions()) {
+            texts << a->text();
+            if (a->text() == pick)
+                menu->setActiveAction(a);
+        }
+        QTest::keyClick(menu, pick.isEmpty() ? Qt::Key_Escape : Qt::Key_Return);
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, t->visualRect(t->model()->index(row, column)).center());
+    QApplication::sendEvent(t->viewport(), &event);
+    return texts;
+}
+
+void TestLedgerWindow::unlistedNameJoinsItsListFromTheCellMenu()
+{
+    TempStore store;
+    GoodsRecord sold = MakeGoods(GoodsKind::Sale, "2024-01-02 08:00:00:000", Today(), "A");
+    sold.supply = "新客户";
+    FinanceRecord paid = MakeFinance(FinanceKind::Income, "2024-01-02 08:00:00:000", Today());
+    paid.client = "新客户";
+    QVERIFY(StoreDbAccess::Instance()->SaveGoodsRow(sold) && StoreDbAccess::Instance()->SaveFinanceRow(paid));
+    BoxAnswers answers;
+    auto w = MakeWindow(1);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    w->findChild<QAction *>("action_saleout")->trigger();
+    QTableView *sale = w->Table("tab_saleout");
+    QTableView *income = w->Table("tab_income");
+    QTRY_VERIFY(sale->isVisible() && !w->Ledger()->fillingTables());
+    QCOMPARE(CellData(sale, 0, 14, Qt::ToolTipRole).toString(), QString("不在名单中"));
+    QVERIFY(CellData(income, 0, 4, LedgerModel::NotListedRole).toBool());
+    QCOMPARE(CellMenu(sale, 0, 2), QStringList{"查看全文"});
+
+    QCOMPARE(CellMenu(sale, 0, 14, "加入名单"), QStringList({"查看全文", "加入名单"}));
+    // Stored as the people dialog stores a row typed into it: the name, the other fields empty.
+    InfoList customers{ListNo::Customers, QString()};
+    QVERIFY(StoreDbAccess::Instance()->ReadInfoList(InfoStore::People, customers));
+    const QList<QStringList> rows = ListCodec::Decode(customers.list);
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows.at(0), QStringList("新客户") + QVector<QString>(8).toList());
+    QCOMPARE(w->findChild<QTableWidget *>("tableWidget_3")->item(0, 1)->text(), QString("新客户"));
+    // Plain on every page, and the entry is gone; the rows themselves are untouched.
+    QVERIFY(!CellData(sale, 0, 14, Qt::ToolTipRole).isValid());
+    QVERIFY(!CellData(income, 0, 4, LedgerModel::NotListedRole).toBool());
+    QCOMPARE(CellMenu(sale, 0, 14), QStringList{"查看全文"});
+    QCOMPARE(StoredGoodsOf(GoodsKind::Sale).at(0).supply, QString("新客户"));
+    QVERIFY(answers.seen.isEmpty());
 }
 
 QTEST_MAIN(TestLedgerWindow)
