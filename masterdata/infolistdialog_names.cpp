@@ -33,8 +33,8 @@ Result InfoListDialog::AddName(int infoType, const QString &name)
         const QString reason = store->lastError();
         table->removeRow(row);
         m_busy = wasBusy;
-        return Result::Fail(QStringLiteral("保存失败：%1")
-                                .arg(reason.isEmpty() ? QStringLiteral("数据库未连接") : reason));
+        return Result::Fail(
+            QStringLiteral("保存失败：%1").arg(reason.isEmpty() ? QStringLiteral("数据库未连接") : reason));
     }
     m_currentLists[infoType] = list;
     m_busy = wasBusy;

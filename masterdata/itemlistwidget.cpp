@@ -1,5 +1,7 @@
 #include "masterdata/itemlistwidget.h"
 
+#include "db/pinyininitials.h"
+
 #include <QBrush>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -42,7 +44,7 @@ void ItemListWidget::ComboChangeProcess(QComboBox *box, QWidget *host)
     // Only what was typed: an inline completion would narrow the list to one item.
     const QString typed = box->lineEdit() ? box->lineEdit()->text() : box->currentText();
     for (const QString &text : qAsConst(texts)) {
-        if (text.contains(typed, Qt::CaseInsensitive))
+        if (text.contains(typed, Qt::CaseInsensitive) || PinyinInitials::Matches(text, typed))
             addItem(text);
     }
     if (count() == 0) {

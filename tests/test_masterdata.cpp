@@ -3,11 +3,13 @@
 #include "masterdata/dialoginfotodb.h"
 #include "masterdata/dialogstoreset.h"
 #include "masterdata/dialogusermge.h"
+#include "masterdata/itemlistwidget.h"
 #include "storetestsupport.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QtTest>
@@ -60,6 +62,8 @@ private slots:
     void warehousePickerByKeys();
     void addNameFromALedgerCell_data();
     void addNameFromALedgerCell();
+    void itemListMatchesTextOrPinyinInitials_data();
+    void itemListMatchesTextOrPinyinInitials();
     void helpSaysWhySavesAreRefused();
 };
 
@@ -284,6 +288,49 @@ void TestMasterData::addNameFromALedgerCell()
     QCOMPARE(dialog.Table(ListNo::Suppliers)->rowCount(), stored.count(';') + 1);
     QCOMPARE(refreshed.size(), stored != "温州鞋业--------" ? 1 : 0);
     QVERIFY(boxes.seen.isEmpty());
+}
+
+void TestMasterData::itemListMatchesTextOrPinyinInitials_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("initials") << "ydx"
+                              << "运动鞋 男士运动鞋";
+    QTest::newRow("initials in capitals") << "YDX"
+                                          << "运动鞋 男士运动鞋";
+    QTest::newRow("initials in the middle") << "dx"
+                                            << "运动鞋 男士运动鞋";
+    QTest::newRow("two letters, the least") << "hs"
+                                            << "黑色";
+    QTest::newRow("one letter is only text") << "h"
+                                             << "";
+    QTest::newRow("latin kept beside han") << "tx"
+                                           << "T恤";
+    QTest::newRow("text still matches") << "运动"
+                                        << "运动鞋 男士运动鞋";
+    QTest::newRow("text in any case") << "ab"
+                                      << "Abc";
+    QTest::newRow("not only letters") << "yd1"
+                                      << "";
+    QTest::newRow("initials not in order") << "xdy"
+                                           << "";
+}
+
+// "ydx" finds 运动鞋 without a Chinese input method; the text itself still matches.
+void TestMasterData::itemListMatchesTextOrPinyinInitials()
+{
+    QFETCH(QString, typed);
+    QComboBox box;
+    box.setEditable(true);
+    box.addItems({"运动鞋", "黑色", "男士运动鞋", "T恤", "Abc"});
+    box.lineEdit()->setText(typed);
+    ItemListWidget list;
+    list.ComboChangeProcess(&box, nullptr);
+    QStringList shown;
+    for (int i = 0; i < list.count(); ++i)
+        shown << list.item(i)->text();
+    QTEST(shown.join(' '), "shown");
+    QCOMPARE(list.isVisible(), !shown.isEmpty());
 }
 
 QTEST_MAIN(TestMasterData)
