@@ -65,7 +65,7 @@ QString Of(const QString &text)
 
 bool Matches(const QString &text, const QString &typed)
 {
-    if (typed.size() < 2)
+    if (typed.isEmpty())
         return false;
     for (const QChar c : typed) {
         if (c.unicode() >= 0x80 || !c.isLetter())

@@ -12,8 +12,8 @@ namespace PinyinInitials {
 // digits stay (lower case), anything else is left out.
 QString Of(const QString &text);
 
-// True when typed, two or more Latin letters and nothing else, stands
-// anywhere in the initials of text (any case): "dx" finds 运动鞋 too.
+// True when typed, Latin letters and nothing else, stands anywhere in the
+// initials of text (any case): "dx" finds 运动鞋 too, "x" finds 鞋.
 bool Matches(const QString &text, const QString &typed);
 
 } // namespace PinyinInitials

@@ -300,10 +300,10 @@ void TestMasterData::itemListMatchesTextOrPinyinInitials_data()
                                           << "运动鞋 男士运动鞋";
     QTest::newRow("initials in the middle") << "dx"
                                             << "运动鞋 男士运动鞋";
-    QTest::newRow("two letters, the least") << "hs"
-                                            << "黑色";
-    QTest::newRow("one letter is only text") << "h"
-                                             << "";
+    QTest::newRow("one letter") << "x"
+                                << "运动鞋 男士运动鞋 T恤 鞋";
+    QTest::newRow("text matches first") << "b"
+                                        << "Abc 白色";
     QTest::newRow("latin kept beside han") << "tx"
                                            << "T恤";
     QTest::newRow("text still matches") << "运动"
@@ -314,6 +314,8 @@ void TestMasterData::itemListMatchesTextOrPinyinInitials_data()
                                       << "";
     QTest::newRow("initials not in order") << "xdy"
                                            << "";
+    QTest::newRow("empty shows all") << ""
+                                     << "运动鞋 黑色 白色 男士运动鞋 T恤 Abc 鞋";
 }
 
 // "ydx" finds 运动鞋 without a Chinese input method; the text itself still matches.
@@ -322,7 +324,7 @@ void TestMasterData::itemListMatchesTextOrPinyinInitials()
     QFETCH(QString, typed);
     QComboBox box;
     box.setEditable(true);
-    box.addItems({"运动鞋", "黑色", "男士运动鞋", "T恤", "Abc"});
+    box.addItems({"运动鞋", "黑色", "白色", "男士运动鞋", "T恤", "Abc", "鞋"});
     box.lineEdit()->setText(typed);
     ItemListWidget list;
     list.ComboChangeProcess(&box, nullptr);
