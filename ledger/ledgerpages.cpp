@@ -131,6 +131,11 @@ RegisterKeys::Hooks LedgerPages::RegisterHooks(const PageKind &page)
         return filled ? LedgerKinds::NumColumn : -1;
     };
     hooks.choicesShown = [this] { return m_typeAheadShown && m_typeAheadShown(); };
+    hooks.pick = [this](const QModelIndex &cell) {
+        const bool picked = m_picker && cell.column() == LedgerKinds::WarehouseColumn;
+        CellChoseProcess(cell);
+        return picked;
+    };
     return hooks;
 }
 

@@ -89,6 +89,7 @@ private slots:
     void dateModes();
     void queryButtons();
     void unlistedNameJoinsItsListFromTheCellMenu();
+    void warehousePickerFromTheKeyboard();
 };
 
 void TestLedgerWindow::buttonsFilterAndSortOfAPage()
@@ -468,7 +469,8 @@ void TestLedgerWindow::typeAheadListUnderTheCellTakesItsKeys()
     TempStore store;
     PagesWindow w;
     auto *list = new ItemListWidget;
-    w.pages->SetTypeAhead([&](QComboBox *box) { list->ComboChangeProcess(box, &w); }, [&] { list->hide(); });
+    w.pages->SetTypeAhead([&](QComboBox *box) { list->ComboChangeProcess(box, &w); }, [&] { list->hide(); },
+                          [&] { return list->isVisible(); });
     w.resize(900, 1400);
     w.show();
     QTableView *t = w.Table("tab_income");
@@ -479,7 +481,7 @@ void TestLedgerWindow::typeAheadListUnderTheCellTakesItsKeys()
     const QStringList sales = CellLayout::FinanceItems().filter("销售");
     QVERIFY(sales.size() > 2);
     // Typed key by key as a keyboard does: no inline completion narrows the list.
-    auto type = [field](const QString &text) {
+    auto type = [&field](const QString &text) {
         field->selectAll();
         for (const QChar c : text)
             QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown, QString(c), Qt::NoModifier);
@@ -513,6 +515,17 @@ void TestLedgerWindow::typeAheadListUnderTheCellTakesItsKeys()
     // The first match is highlighted when the list opens; down stops at the last.
     QCOMPARE(items->currentText(), sales.at(qMin(3, int(sales.size()) - 1) - 1));
     QCOMPARE(StoredFinanceOf(0).at(0).item, sales.at(qMin(3, int(sales.size()) - 1) - 1));
+
+    // Tab takes the highlighted entry too, and moves one cell on, not two.
+    t->setCurrentIndex(t->model()->index(0, 1));
+    items = OpenEditor<QComboBox>(t, 0, 1);
+    QVERIFY(items && items->lineEdit());
+    field = items->lineEdit();
+    type("工资");
+    QVERIFY(list->isVisible());
+    QTest::keyClick(items, Qt::Key_Tab);
+    QCOMPARE(StoredFinanceOf(0).at(0).item, QString("工资款"));
+    QCOMPARE(t->currentIndex().column(), 2);
 }
 
 // Keys go where the user's keyboard sends them: to whatever has the focus.
@@ -854,6 +867,29 @@ void TestLedgerWindow::unlistedNameJoinsItsListFromTheCellMenu()
     QCOMPARE(CellMenu(sale, 0, 14), QStringList{"查看全文"});
     QCOMPARE(StoredGoodsOf(GoodsKind::Sale).at(0).supply, QString("新客户"));
     QVERIFY(answers.seen.isEmpty());
+}
+
+// Tab passes over the warehouse; on it (arrow keys), F2 or Space open its picker.
+void TestLedgerWindow::warehousePickerFromTheKeyboard()
+{
+    TempStore store;
+    PagesWindow w;
+    QStringList opened;
+    w.pages->SetWarehousePicker(
+        [&](LedgerModel *, int row, int column) { opened << QStringLiteral("%1,%2").arg(row).arg(column); });
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QTableView *t = w.Table("tab_purchaseIn");
+    w.pages->ActionAdd(Page(t));
+    w.pages->ActionAdd(Page(t));
+    t->setFocus();
+    for (int column : {8, 0}) {
+        for (Qt::Key key : {Qt::Key_F2, Qt::Key_Space}) {
+            SetCurrent(t, 1, column);
+            QTest::keyClick(t, key);
+        }
+    }
+    QCOMPARE(opened, QStringList({"1,8", "1,8"}));
 }
 
 QTEST_MAIN(TestLedgerWindow)
