@@ -125,9 +125,15 @@ RegisterKeys::Hooks LedgerPages::RegisterHooks(const PageKind &page)
     };
     // A goods row is found by its code first; a finance row by its item.
     hooks.firstColumn = [goods] { return goods ? LedgerKinds::CodeColumn : 1; };
+    // A code that filled its row: a known code brings its size or price, which
+    // a new article's row, typed in order, has not got yet (a typed model
+    // says nothing: it comes before the code).
     hooks.columnAfter = [goods](const QModelIndex &committed) {
+        const auto has = [&committed](int c) {
+            return !committed.sibling(committed.row(), c).data().toString().isEmpty();
+        };
         const bool filled = goods && committed.column() == LedgerKinds::CodeColumn
-            && !committed.sibling(committed.row(), 3).data().toString().isEmpty();
+            && (has(LedgerKinds::SizeColumn) || has(LedgerKinds::PriceColumn));
         return filled ? LedgerKinds::NumColumn : -1;
     };
     hooks.choicesShown = [this] { return m_typeAheadShown && m_typeAheadShown(); };

@@ -656,12 +656,15 @@ void TestLedgerWindow::tabWalksTheEditableCells_data()
     QTest::addColumn<QString>("table");
     QTest::addColumn<int>("from");
     QTest::addColumn<bool>("back");
-    QTest::addColumn<int>("to"); // row * 100 + column
-    QTest::newRow("over the warehouse") << "tab_purchaseIn" << 7 << false << 9;
-    QTest::newRow("back over it") << "tab_purchaseIn" << 9 << true << 7;
-    QTest::newRow("last cell to the next row") << "tab_purchaseIn" << 18 << false << 101;
-    QTest::newRow("first cell back to the row above") << "tab_income" << 101 << true << 8;
-    QTest::newRow("past the last row adds one") << "tab_income" << 108 << false << 201;
+    QTest::addColumn<int>("to");        // row * 100 + column
+    QTest::addColumn<QString>("model"); // typed into the row's 商品型号 first
+    QTest::newRow("over the warehouse") << "tab_purchaseIn" << 7 << false << 9 << "";
+    QTest::newRow("back over it") << "tab_purchaseIn" << 9 << true << 7 << "";
+    QTest::newRow("last cell to the next row") << "tab_purchaseIn" << 18 << false << 101 << "";
+    QTest::newRow("first cell back to the row above") << "tab_income" << 101 << true << 8 << "";
+    QTest::newRow("past the last row adds one") << "tab_income" << 108 << false << 201 << "";
+    // A code nothing was filled from: its size is still to be typed.
+    QTest::newRow("new article's code") << "tab_purchaseIn" << 5 << false << 6 << "B2";
 }
 
 void TestLedgerWindow::tabWalksTheEditableCells()
@@ -670,6 +673,7 @@ void TestLedgerWindow::tabWalksTheEditableCells()
     QFETCH(int, from);
     QFETCH(bool, back);
     QFETCH(int, to);
+    QFETCH(QString, model);
     TempStore store;
     PagesWindow w;
     w.show();
@@ -677,6 +681,8 @@ void TestLedgerWindow::tabWalksTheEditableCells()
     QTableView *t = w.Table(table);
     w.pages->ActionAdd(Page(t));
     w.pages->ActionAdd(Page(t));
+    if (!model.isEmpty())
+        Type(t, from / 100, 3, model);
     t->setFocus();
     SetCurrent(t, from / 100, from % 100);
     QTest::keyClick(t, back ? Qt::Key_Backtab : Qt::Key_Tab, back ? Qt::ShiftModifier : Qt::NoModifier);
