@@ -550,6 +550,7 @@ void TestLedgerWindow::saleRowInSixKeys()
     sold.code = "C1";
     sold.color = "红";
     sold.price = "5";
+    sold.store = "3-A-1";
     QVERIFY(StoreDbAccess::Instance()->SaveGoodsRow(bought) && StoreDbAccess::Instance()->SaveGoodsRow(sold));
     BoxAnswers answers;
     auto w = MakeWindow(1);
@@ -576,8 +577,8 @@ void TestLedgerWindow::saleRowInSixKeys()
     }
     QCOMPARE(today.size(), 1);
     const GoodsRecord &r = today.at(0);
-    QCOMPARE(QStringList({r.model, r.color, r.num, r.price, r.total, r.debt, r.supply, r.purchase}),
-             QStringList({"A", "红", "3", "5", "15", "15", "", ""}));
+    QCOMPARE(QStringList({r.model, r.color, r.store, r.num, r.price, r.total, r.debt, r.supply, r.purchase}),
+             QStringList({"A", "红", "3-A-1", "3", "5", "15", "15", "", ""}));
     // Enter on the last row opened the next one, its cursor in the code column.
     QCOMPARE(RowsOf(sale), 2);
     QCOMPARE(sale->currentIndex().row() * 100 + sale->currentIndex().column(), 100 + 5);
