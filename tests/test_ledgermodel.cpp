@@ -335,82 +335,69 @@ void TestLedgerModel::replacedRowsLeaveSharedCopiesWhole()
 
 void TestLedgerModel::namesNotInTheirListAreMarked_data()
 {
-    QTest::addColumn<bool>("finance");
-    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("page"); // goods kind, or 10 + finance kind
     QTest::addColumn<int>("column");
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("marked");
     using namespace GoodsKind;
-    const int income = FinanceKind::Income, payments = FinanceKind::PurchasePayments;
-    QTest::newRow("supplier in its list") << false << int(PurchaseIn) << 14 << "温州鞋业" << false;
-    QTest::newRow("supplier not in it") << false << int(PurchaseIn) << 14 << "宁波鞋厂" << true;
-    QTest::newRow("start of a listed name") << false << int(PurchaseReturn) << 14 << "温州" << true;
-    QTest::newRow("middle of a listed name") << false << int(PurchaseIn) << 14 << "州鞋" << true;
-    QTest::newRow("listed name inside a longer one") << false << int(Sale) << 14 << "张三丰" << true;
-    QTest::newRow("empty cell") << false << int(PurchaseIn) << 14 << "" << false;
-    QTest::newRow("customer in its list") << false << int(SaleReturn) << 14 << "张三" << false;
-    QTest::newRow("supplier is no customer") << false << int(Sale) << 14 << "温州鞋业" << true;
-    QTest::newRow("salesperson a distributor") << false << int(Sale) << 15 << "王五" << false;
-    QTest::newRow("buyer not listed") << false << int(PurchaseIn) << 15 << "赵六" << true;
-    QTest::newRow("finance customer not listed") << true << income << 4 << "赵六" << true;
-    QTest::newRow("finance salesperson listed") << true << income << 5 << "李四" << false;
-    QTest::newRow("payee left alone") << true << payments << 4 << "赵六" << false;
-    QTest::newRow("loss staff left alone") << false << int(Loss) << 14 << "赵六" << false;
-    QTest::newRow("remark left alone") << false << int(Sale) << 18 << "赵六" << false;
+    QTest::newRow("supplier in its list") << int(PurchaseIn) << 14 << "温州鞋业" << false;
+    QTest::newRow("supplier not in it") << int(PurchaseReturn) << 14 << "宁波鞋厂" << true;
+    QTest::newRow("part of a listed name") << int(PurchaseIn) << 14 << "州鞋" << true;
+    QTest::newRow("listed name inside a longer one") << int(Sale) << 14 << "张三丰" << true;
+    QTest::newRow("empty cell") << int(PurchaseIn) << 14 << "" << false;
+    QTest::newRow("supplier is no customer") << int(SaleReturn) << 14 << "温州鞋业" << true;
+    QTest::newRow("salesperson a distributor") << int(Sale) << 15 << "王五" << false;
+    QTest::newRow("buyer not listed") << int(PurchaseIn) << 15 << "赵六" << true;
+    QTest::newRow("finance customer not listed") << 10 + FinanceKind::Income << 4 << "赵六" << true;
+    QTest::newRow("payee left alone") << 10 + FinanceKind::PurchasePayments << 4 << "赵六" << false;
+    QTest::newRow("loss staff left alone") << int(Loss) << 14 << "赵六" << false;
+    QTest::newRow("remark left alone") << int(Sale) << 18 << "赵六" << false;
 }
 
 // A name its list lacks is violet with a tip until it is put into the list.
 void TestLedgerModel::namesNotInTheirListAreMarked()
 {
-    QFETCH(bool, finance);
-    QFETCH(int, kind);
+    QFETCH(int, page);
     QFETCH(int, column);
     QFETCH(QString, text);
     QFETCH(bool, marked);
-    const LedgerKinds::PageKind &page = finance ? Finance(kind) : Goods(kind);
+    const LedgerKinds::PageKind &kind = page >= 10 ? Finance(page - 10) : Goods(page);
     RowChoices lists;
     lists.suppliers = QStringList{"义乌鞋城", "温州鞋业"};
     lists.customers = QStringList{"张三"};
-    lists.employees = QStringList{"李四"};
     lists.distributors = QStringList{"王五"};
     NameLists names;
-    LedgerModel model(page);
+    LedgerModel model(kind);
     model.SetNameLists(&names);
-    if (finance) {
-        FinanceRecord r;
-        r.setText(column, text);
-        model.SetFinanceRows({r});
-    } else {
-        GoodsRecord r;
-        r.setText(column, text);
-        model.SetGoodsRows({r});
-    }
+    FinanceRecord f;
+    GoodsRecord g;
+    f.setText(column, text);
+    g.setText(column, text);
+    page >= 10 ? model.SetFinanceRows({f}) : model.SetGoodsRows({g});
     const QModelIndex cell = model.index(0, column);
     QVERIFY2(!cell.data(LedgerModel::NotListedRole).toBool(), "nothing is marked before lists are read");
     names.Reset(lists);
+    const auto typeIf = [marked](int type) { return marked ? type : int(QMetaType::UnknownType); };
     QCOMPARE(cell.data(LedgerModel::NotListedRole).toBool(), marked);
-    QCOMPARE(cell.data(Qt::ForegroundRole).userType(),
-             marked ? int(QMetaType::QColor) : int(QMetaType::UnknownType));
-    const QVariant tip = cell.data(Qt::ToolTipRole);
-    QCOMPARE(tip.userType(), marked ? int(QMetaType::QString) : int(QMetaType::UnknownType));
-    QCOMPARE(tip.toString(), marked ? QStringLiteral("不在名单中") : QString());
-    int storeKind = 0, infoType = 0;
+    QCOMPARE(cell.data(Qt::ForegroundRole).userType(), typeIf(QMetaType::QColor));
+    QCOMPARE(cell.data(Qt::ToolTipRole).userType(), typeIf(QMetaType::QString));
+    QCOMPARE(cell.data(Qt::ToolTipRole).toString(), marked ? QStringLiteral("不在名单中") : QString());
     if (!marked)
         return;
     // Put into the list 加入名单 chooses; the cell is repainted and plain.
-    QVERIFY(NameLists::TargetOf(page, column, &storeKind, &infoType));
+    int storeKind = 0, infoType = 0;
+    QVERIFY(NameLists::TargetOf(kind, column, &storeKind, &infoType));
     QCOMPARE(storeKind, int(InfoStore::People));
-    QStringList *list = infoType == ListNo::Suppliers ? &lists.suppliers
-        : infoType == ListNo::Customers               ? &lists.customers
-                                                      : &lists.employees;
-    QCOMPARE(infoType == ListNo::Employees, column == 15 || (finance && column == 5));
-    *list << text;
+    const QMap<int, QStringList *> byType{{ListNo::Suppliers, &lists.suppliers},
+                                          {ListNo::Customers, &lists.customers},
+                                          {ListNo::Employees, &lists.employees}};
+    QVERIFY(byType.contains(infoType));
+    *byType.value(infoType) << text;
     QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
     names.Reset(lists);
     QVERIFY(Spans(changed).contains(QStringLiteral("%1-%1").arg(column)));
     QVERIFY(!cell.data(LedgerModel::NotListedRole).toBool());
-    QVERIFY(!cell.data(Qt::ForegroundRole).isValid());
-    QVERIFY(!cell.data(Qt::ToolTipRole).isValid());
+    QVERIFY(!cell.data(Qt::ForegroundRole).isValid() && !cell.data(Qt::ToolTipRole).isValid());
 }
 
 QTEST_GUILESS_MAIN(TestLedgerModel)

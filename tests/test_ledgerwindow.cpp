@@ -844,9 +844,8 @@ void TestLedgerWindow::unlistedNameJoinsItsListFromTheCellMenu()
 {
     TempStore store;
     GoodsRecord sold = MakeGoods(GoodsKind::Sale, "2024-01-02 08:00:00:000", Today(), "A");
-    sold.supply = "新客户";
     FinanceRecord paid = MakeFinance(FinanceKind::Income, "2024-01-02 08:00:00:000", Today());
-    paid.client = "新客户";
+    sold.supply = paid.client = "新客户";
     QVERIFY(StoreDbAccess::Instance()->SaveGoodsRow(sold) && StoreDbAccess::Instance()->SaveFinanceRow(paid));
     BoxAnswers answers;
     auto w = MakeWindow(1);
@@ -854,23 +853,20 @@ void TestLedgerWindow::unlistedNameJoinsItsListFromTheCellMenu()
     QVERIFY(QTest::qWaitForWindowActive(w.get()));
     w->findChild<QAction *>("action_saleout")->trigger();
     QTableView *sale = w->Table("tab_saleout");
-    QTableView *income = w->Table("tab_income");
     QTRY_VERIFY(sale->isVisible() && !w->Ledger()->fillingTables());
     QCOMPARE(CellData(sale, 0, 14, Qt::ToolTipRole).toString(), QString("不在名单中"));
-    QVERIFY(CellData(income, 0, 4, LedgerModel::NotListedRole).toBool());
+    QVERIFY(CellData(w->Table("tab_income"), 0, 4, LedgerModel::NotListedRole).toBool());
     QCOMPARE(CellMenu(sale, 0, 2), QStringList{"查看全文"});
-
     QCOMPARE(CellMenu(sale, 0, 14, "加入名单"), QStringList({"查看全文", "加入名单"}));
     // Stored as the people dialog stores a row typed into it: the name, the other fields empty.
     InfoList customers{ListNo::Customers, QString()};
     QVERIFY(StoreDbAccess::Instance()->ReadInfoList(InfoStore::People, customers));
-    const QList<QStringList> rows = ListCodec::Decode(customers.list);
-    QCOMPARE(rows.size(), 1);
-    QCOMPARE(rows.at(0), QStringList("新客户") + QVector<QString>(8).toList());
+    QCOMPARE(ListCodec::Decode(customers.list),
+             QList<QStringList>{QStringList("新客户") + QVector<QString>(8).toList()});
     QCOMPARE(w->findChild<QTableWidget *>("tableWidget_3")->item(0, 1)->text(), QString("新客户"));
-    // Plain on every page, and the entry is gone; the rows themselves are untouched.
+    // Plain on every page, the entry gone, the rows untouched.
     QVERIFY(!CellData(sale, 0, 14, Qt::ToolTipRole).isValid());
-    QVERIFY(!CellData(income, 0, 4, LedgerModel::NotListedRole).toBool());
+    QVERIFY(!CellData(w->Table("tab_income"), 0, 4, LedgerModel::NotListedRole).toBool());
     QCOMPARE(CellMenu(sale, 0, 14), QStringList{"查看全文"});
     QCOMPARE(StoredGoodsOf(GoodsKind::Sale).at(0).supply, QString("新客户"));
     QVERIFY(answers.seen.isEmpty());
