@@ -2,6 +2,7 @@
 // warehouse picker) and the type-ahead list shared by the ledger cells.
 #include "app/dialoglogin.h"
 #include "app/mainwindow.h"
+#include "ledger/ledgerpages.h"
 #include "masterdata/dialoginfotodb.h"
 #include "masterdata/dialogstoreset.h"
 #include "masterdata/dialogusermge.h"
@@ -73,6 +74,8 @@ void MainWindow::ReloadChoiceLists()
     if (m_storeSetDlg && m_infoDlg)
         m_storeSetDlg->ShowWarehouseList(m_infoDlg->CurrentList(ListNo::Warehouse).list);
     ReloadQueryChoices();
+    if (m_ledger)
+        m_ledger->RefreshNames();
 }
 
 bool MainWindow::ItemListHasItems() const { return m_itemList && m_itemList->HoldsItems(); }

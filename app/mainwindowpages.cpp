@@ -287,6 +287,12 @@ LedgerPages *MainWindow::Ledger()
                 : static_cast<InfoListDialog *>(m_infoDlg);
             return dialog->CurrentList(infoType).list;
         });
+        m_ledger->SetListAdder([this](int storeKind, int infoType, const QString &name) {
+            InfoListDialog *dialog = storeKind == InfoStore::People
+                ? static_cast<InfoListDialog *>(m_personDlg)
+                : static_cast<InfoListDialog *>(m_infoDlg);
+            return dialog->AddName(infoType, name);
+        });
     }
     m_ledger->editing()->SetTypeAhead(
         [this](QComboBox *box) {

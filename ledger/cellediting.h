@@ -28,6 +28,7 @@ public:
     {
         m_picker = std::move(open);
     }
+    bool HasPicker() const { return bool(m_picker); }
     bool TypeAheadShown() const { return m_typeAheadShown && m_typeAheadShown(); }
 
     // Connects an editor the delegate made to the entries below.

@@ -3,6 +3,7 @@
 #include "db/money.h"
 #include "ledger/celllayout.h"
 #include "ledger/ledgerkinds.h"
+#include "ledger/namelists.h"
 #include "ledger/rowamounts.h"
 
 #include <QColor>
@@ -25,6 +26,8 @@ constexpr qint64 kFirstSliceMs = 5;
 const QColor kSaveFailedColour(255, 110, 110);
 // Amber, so a short stock is not taken for a failed save.
 const QColor kShortStockColour(255, 200, 80);
+// Violet text, apart from the red of an oversold stock and the row states.
+const QColor kNotListedColour(128, 0, 192);
 
 // Rows past this many are freed on a worker when a page is replaced: a
 // million rows take seconds to free, which would stop the window.
@@ -110,6 +113,9 @@ QVariant LedgerModel::data(const QModelIndex &index, int role) const
     if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount())
         return QVariant();
     const quint8 state = m_states.value(index.row());
+    const auto notListed = [&] {
+        return m_names && m_names->Lacks(*m_page, index.column(), Stored(index.row(), index.column()));
+    };
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole: return Text(index.row(), index.column());
@@ -125,7 +131,9 @@ QVariant LedgerModel::data(const QModelIndex &index, int role) const
             && index.column() == LedgerKinds::NumColumn
             && Money::FromText(Stored(index.row(), index.column())) < Money())
             return QColor(Qt::red);
-        return QVariant();
+        return notListed() ? QVariant(kNotListedColour) : QVariant();
+    case Qt::ToolTipRole: return notListed() ? QVariant(QStringLiteral("不在名单中")) : QVariant();
+    case NotListedRole: return notListed();
     case SaveFailedRole: return bool(state & Failed);
     case ShortStockRole: return bool(state & ShortStock);
     default: return QVariant();
@@ -181,6 +189,24 @@ void LedgerModel::SetShortStock(int row, bool shortOfStock)
         return;
     m_states[row] = shortOfStock ? (m_states.at(row) | ShortStock) : (m_states.at(row) & ~ShortStock);
     emit dataChanged(index(row, LedgerKinds::NumColumn), index(row, LedgerKinds::NumColumn));
+}
+
+void LedgerModel::SetNameLists(const NameLists *names)
+{
+    if (m_names)
+        disconnect(m_names, nullptr, this, nullptr);
+    m_names = names;
+    if (!names)
+        return;
+    // Only the colour and tip roles: a filter or sort over the page has nothing to redo.
+    connect(names, &NameLists::Changed, this, [this] {
+        const int rows = rowCount();
+        for (int c = 0; rows > 0 && c < columnCount(); ++c) {
+            if (NameLists::Checked(*m_page, c) != CellLayout::Choice::None)
+                emit dataChanged(index(0, c), index(rows - 1, c),
+                                 {Qt::ForegroundRole, Qt::ToolTipRole, NotListedRole});
+        }
+    });
 }
 
 // ---- loading ----

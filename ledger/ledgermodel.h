@@ -5,7 +5,10 @@
 #include "ledger/pagetotals.h"
 
 #include <QAbstractTableModel>
+#include <QPointer>
 #include <QVector>
+
+class NameLists;
 
 namespace LedgerKinds {
 struct PageKind;
@@ -27,6 +30,7 @@ public:
     enum Role : int {
         SaveFailedRole = Qt::UserRole + 41, // the row's last save failed
         ShortStockRole = Qt::UserRole + 42, // the quantity leaves its article's stock below zero
+        NotListedRole = Qt::UserRole + 43,  // a name its list lacks (NameLists)
     };
 
     explicit LedgerModel(const LedgerKinds::PageKind &page, QObject *parent = nullptr);
@@ -79,6 +83,10 @@ public:
     // What one row adds to the totals (0 on a summary page but for its totals item).
     PageTotals::RowSums RowShare(int row) const;
 
+    // The lists that names typed on this page are checked against; none
+    // marks nothing. Their changes repaint the name columns.
+    void SetNameLists(const NameLists *names);
+
     // ---- row states ----
     bool SaveFailed(int row) const;
     void SetShortStock(int row, bool shortOfStock);
@@ -117,6 +125,7 @@ private:
     GoodsList m_goods;
     FinanceList m_finance;
     QVector<quint8> m_states;
+    QPointer<const NameLists> m_names;
 
     PageTotals::Sums m_sums;
     bool m_totalsValid = false;

@@ -71,8 +71,11 @@ void LedgerModel::FillFromCode(int row)
         if (store->LatestGoodsWithCode(code, GoodsKind::Sale, target.serial, sales) && !sales.isEmpty())
             source.price = sales.last().price;
     }
-    // Only empty cells: what the user typed stays.
-    for (int c : {1, 2, 3, 4, LedgerKinds::SizeColumn, LedgerKinds::PriceColumn}) {
+    // Only empty cells: what the user typed stays. The warehouse too: Tab
+    // passes over it, and stock is counted per warehouse, so a sale left
+    // without one would take from a stock of nothing.
+    for (int c :
+         {1, 2, 3, 4, LedgerKinds::SizeColumn, LedgerKinds::WarehouseColumn, LedgerKinds::PriceColumn}) {
         if (target.text(c).isEmpty() && !source.text(c).isEmpty())
             target.setText(c, source.text(c));
     }

@@ -7,6 +7,7 @@
 #include "ledger/ledgerdelegate.h"
 #include "ledger/ledgerkinds.h"
 #include "ledger/ledgermodel.h"
+#include "ledger/namelistmenu.h"
 #include "ledger/readdatabasethread.h"
 #include "ledger/totalsline.h"
 #include "widgets/boxes.h"
@@ -34,6 +35,7 @@ LedgerPages::LedgerPages(QWidget *window) : QObject(window), m_window(window)
     m_editing = new CellEditing(this);
     for (const PageKind &p : LedgerKinds::Pages())
         Adopt(p);
+    RefreshNames();
 }
 
 LedgerPages::~LedgerPages() { WaitForWorkers(); }
@@ -42,6 +44,7 @@ void LedgerPages::Adopt(const PageKind &page)
 {
     Page &p = m_pages[&page];
     p.model = new LedgerModel(page, this);
+    p.model->SetNameLists(&m_names);
     p.view = m_window->findChild<QTableView *>(page.tableName);
     PageView *pageView = nullptr;
     if (p.view) {
@@ -96,12 +99,23 @@ RegisterKeys::Hooks LedgerPages::RegisterHooks(const PageKind &page)
     };
     // A goods row is found by its code first; a finance row by its item.
     hooks.firstColumn = [goods] { return goods ? LedgerKinds::CodeColumn : 1; };
+    // A code that filled its row: a known code brings its size or price, which
+    // a new article's row, typed in order, has not got yet (a typed model
+    // says nothing: it comes before the code).
     hooks.columnAfter = [goods](const QModelIndex &committed) {
+        const auto has = [&committed](int c) {
+            return !committed.sibling(committed.row(), c).data().toString().isEmpty();
+        };
         const bool filled = goods && committed.column() == LedgerKinds::CodeColumn
-            && !committed.sibling(committed.row(), 3).data().toString().isEmpty();
+            && (has(LedgerKinds::SizeColumn) || has(LedgerKinds::PriceColumn));
         return filled ? LedgerKinds::NumColumn : -1;
     };
     hooks.choicesShown = [this] { return m_editing->TypeAheadShown(); };
+    hooks.pick = [this](const QModelIndex &cell) {
+        const bool picked = m_editing->HasPicker() && cell.column() == LedgerKinds::WarehouseColumn;
+        m_editing->CellChoseProcess(cell);
+        return picked;
+    };
     return hooks;
 }
 
@@ -269,12 +283,13 @@ void LedgerPages::ShowCaption(const PageKind &page)
 void LedgerPages::OfferCellMenu(const PageKind &page, QTableView *view)
 {
     view->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint &at) {
+    connect(view, &QWidget::customContextMenuRequested, this, [this, view, &page](const QPoint &at) {
         const QModelIndex index = view->indexAt(at);
         if (!index.isValid())
             return;
         QMenu menu(view);
         QAction *whole = menu.addAction(QStringLiteral("查看全文"));
+        NameListMenu::Offer(menu, page, index, m_addToList, [this] { RefreshNames(); });
         if (menu.exec(view->viewport()->mapToGlobal(at)) == whole)
             TabCellShowText(index);
     });

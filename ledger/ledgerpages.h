@@ -2,6 +2,8 @@
 
 #include "ledger/ledgerlists.h"
 #include "ledger/listsource.h"
+#include "ledger/namelistmenu.h"
+#include "ledger/namelists.h"
 #include "widgets/registerkeys.h"
 
 #include <QHash>
@@ -39,12 +41,21 @@ public:
     ~LedgerPages() override;
 
     // Hooks the window sets. Without a re-login function clearing is refused.
-    void SetListSource(const ListSource *source) { m_source = source ? source : &m_storedSource; }
+    void SetListSource(const ListSource *source)
+    {
+        m_source = source ? source : &m_storedSource;
+        RefreshNames();
+    }
     void SetListReader(ListTextSource::Reader reader)
     {
         m_readerSource = std::make_unique<ListTextSource>(std::move(reader));
         m_source = m_readerSource.get();
+        RefreshNames();
     }
+    // Puts a name into a people list, for the cells' "加入名单".
+    void SetListAdder(NameListMenu::Adder add) { m_addToList = std::move(add); }
+    // The lists changed: names typed on every page are checked anew.
+    void RefreshNames() { m_names.Reset(RowChoices::Read(*m_source)); }
     void SetRelogin(std::function<bool()> relogin);
     void SetStatusSink(std::function<void(const QString &)> sink) { m_status = std::move(sink); }
     void SetBackupFolder(const QString &folder);
@@ -112,6 +123,8 @@ private:
     const ListSource *m_source = &m_storedSource;
     std::function<bool()> m_relogin;
     std::function<void(const QString &)> m_status;
+    NameListMenu::Adder m_addToList;
+    NameLists m_names;
 
     struct Page
     {

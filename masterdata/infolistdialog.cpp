@@ -219,7 +219,15 @@ void InfoListDialog::FillRow(QTableWidget *table, int row, const QStringList &fi
 
 void InfoListDialog::SaveTableToList(int tabIndex)
 {
-    const ListTableDef &def = m_defs.at(tabIndex);
+    const InfoList list = TableList(tabIndex);
+    m_currentLists[list.infoType] = list;
+    const Result saved = StoreDbAccess::Instance()->SaveInfoList(m_listKind, list);
+    if (!saved)
+        ReportStoreFailure(saved);
+}
+
+InfoList InfoListDialog::TableList(int tabIndex) const
+{
     const QTableWidget *table = m_tableWidgets.at(tabIndex);
     QVector<QStringList> rows;
     for (int r = 0; r < table->rowCount(); ++r) {
@@ -230,11 +238,7 @@ void InfoListDialog::SaveTableToList(int tabIndex)
         }
         rows << cells;
     }
-    const InfoList list = ListRows::ToList(def.infoType, rows);
-    m_currentLists[def.infoType] = list;
-    const Result saved = StoreDbAccess::Instance()->SaveInfoList(m_listKind, list);
-    if (!saved)
-        ReportStoreFailure(saved);
+    return ListRows::ToList(m_defs.at(tabIndex).infoType, rows);
 }
 
 void InfoListDialog::SaveTableByName(const QString &objectName)

@@ -30,6 +30,12 @@ public:
     // Field `position` (0 = the table's column 1) of every row of a current list.
     QStringList ColumnValues(int infoType, int position) const;
 
+    // A name put into a list from a ledger cell: a new last row with the name
+    // in its first field, stored and announced as a row typed in here would
+    // be. A name already there is left as it is; a failed save takes the row
+    // away again and says why.
+    Result AddName(int infoType, const QString &name);
+
     // The table of a list, or nullptr when this dialog has none for it.
     QTableWidget *Table(int infoType) const;
 
@@ -65,6 +71,8 @@ protected:
     // Writes the table of the named list; the people dialog also rewrites the accounts.
     virtual void SaveTableByName(const QString &objectName);
     void SaveTableToList(int tabIndex);
+    // The list text of a tab's table as it stands.
+    InfoList TableList(int tabIndex) const;
     // A row that the user deletes, just before it goes; false keeps it
     // (the failure has been reported).
     virtual bool RowAboutToBeRemoved(int tabIndex, int row);

@@ -1,5 +1,7 @@
 #include "masterdata/itemlistwidget.h"
 
+#include "db/pinyininitials.h"
+
 #include <QBrush>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -41,10 +43,16 @@ void ItemListWidget::ComboChangeProcess(QComboBox *box, QWidget *host)
     clear();
     // Only what was typed: an inline completion would narrow the list to one item.
     const QString typed = box->lineEdit() ? box->lineEdit()->text() : box->currentText();
+    // Entries found by their pinyin initials come after those that hold the
+    // typed text, so one letter never pushes a plain match down.
+    QStringList byInitials;
     for (const QString &text : qAsConst(texts)) {
         if (text.contains(typed, Qt::CaseInsensitive))
             addItem(text);
+        else if (PinyinInitials::Matches(text, typed))
+            byInitials << text;
     }
+    addItems(byInitials);
     if (count() == 0) {
         hide();
         return;

@@ -17,8 +17,8 @@ public:
     QComboBox *targetCombo() const { return m_targetCombo.data(); }
     bool HoldsItems() const { return count() > 0; }
 
-    // Offers the items of box that contain its current text (any case), the
-    // first one highlighted, and places the list inside host directly under
+    // Offers the items of box that contain its current text (any case), then
+    // those whose pinyin initials contain it ("ydx" -> 运动鞋), the first one highlighted, and places the list inside host directly under
     // the box, kept inside host.
     void ComboChangeProcess(QComboBox *box, QWidget *host);
 

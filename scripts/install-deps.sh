@@ -6,7 +6,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qtbase5-dev qtbase5-dev-tools libqt5sql5-sqlite libsqlite3-dev libqt5sql5-odbc libqt5sql5-psql
   libqt5svg5-dev libqt5webkit5-dev
-  libquazip1-qt5-dev libgsf-1-dev qttranslations5-l10n
+  libquazip1-qt5-dev libgsf-1-dev libicu-dev qttranslations5-l10n
   fonts-noto-cjk fonts-droid-fallback
   python3 python3-xlrd python3-openpyxl
   poppler-utils desktop-file-utils clang-format

@@ -3,6 +3,8 @@
 #include "analytics/profit.h"
 #include "ledger/ledgerkinds.h"
 #include "ledger/ledgermodel.h"
+#include "ledger/listsource.h"
+#include "ledger/namelists.h"
 #include "storetestsupport.h"
 
 #include <QRandomGenerator>
@@ -50,6 +52,8 @@ private slots:
     void newRowsAndSerials();
     void replacedRowsLeaveSharedCopiesWhole_data();
     void replacedRowsLeaveSharedCopiesWhole();
+    void namesNotInTheirListAreMarked_data();
+    void namesNotInTheirListAreMarked();
 };
 
 void TestLedgerModel::typedValueIsDerivedStoredAndSignalled_data()
@@ -327,6 +331,73 @@ void TestLedgerModel::replacedRowsLeaveSharedCopiesWhole()
     QCOMPARE(held.at(count / 2).serial, QStringLiteral("a%1").arg(count / 2));
     QCOMPARE(model.rowCount(), count);
     QCOMPARE(model.Text(count - 1, 0), QStringLiteral("c%1").arg(count - 1));
+}
+
+void TestLedgerModel::namesNotInTheirListAreMarked_data()
+{
+    QTest::addColumn<int>("page"); // goods kind, or 10 + finance kind
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("marked");
+    using namespace GoodsKind;
+    QTest::newRow("supplier in its list") << int(PurchaseIn) << 14 << "温州鞋业" << false;
+    QTest::newRow("supplier not in it") << int(PurchaseReturn) << 14 << "宁波鞋厂" << true;
+    QTest::newRow("part of a listed name") << int(PurchaseIn) << 14 << "州鞋" << true;
+    QTest::newRow("listed name inside a longer one") << int(Sale) << 14 << "张三丰" << true;
+    QTest::newRow("empty cell") << int(PurchaseIn) << 14 << "" << false;
+    QTest::newRow("supplier is no customer") << int(SaleReturn) << 14 << "温州鞋业" << true;
+    QTest::newRow("salesperson a distributor") << int(Sale) << 15 << "王五" << false;
+    QTest::newRow("buyer not listed") << int(PurchaseIn) << 15 << "赵六" << true;
+    QTest::newRow("finance customer not listed") << 10 + FinanceKind::Income << 4 << "赵六" << true;
+    QTest::newRow("payee left alone") << 10 + FinanceKind::PurchasePayments << 4 << "赵六" << false;
+    QTest::newRow("loss staff left alone") << int(Loss) << 14 << "赵六" << false;
+    QTest::newRow("remark left alone") << int(Sale) << 18 << "赵六" << false;
+}
+
+// A name its list lacks is violet with a tip until it is put into the list.
+void TestLedgerModel::namesNotInTheirListAreMarked()
+{
+    QFETCH(int, page);
+    QFETCH(int, column);
+    QFETCH(QString, text);
+    QFETCH(bool, marked);
+    const LedgerKinds::PageKind &kind = page >= 10 ? Finance(page - 10) : Goods(page);
+    RowChoices lists;
+    lists.suppliers = QStringList{"义乌鞋城", "温州鞋业"};
+    lists.customers = QStringList{"张三"};
+    lists.distributors = QStringList{"王五"};
+    NameLists names;
+    LedgerModel model(kind);
+    model.SetNameLists(&names);
+    FinanceRecord f;
+    GoodsRecord g;
+    f.setText(column, text);
+    g.setText(column, text);
+    page >= 10 ? model.SetFinanceRows({f}) : model.SetGoodsRows({g});
+    const QModelIndex cell = model.index(0, column);
+    QVERIFY2(!cell.data(LedgerModel::NotListedRole).toBool(), "nothing is marked before lists are read");
+    names.Reset(lists);
+    const auto typeIf = [marked](int type) { return marked ? type : int(QMetaType::UnknownType); };
+    QCOMPARE(cell.data(LedgerModel::NotListedRole).toBool(), marked);
+    QCOMPARE(cell.data(Qt::ForegroundRole).userType(), typeIf(QMetaType::QColor));
+    QCOMPARE(cell.data(Qt::ToolTipRole).userType(), typeIf(QMetaType::QString));
+    QCOMPARE(cell.data(Qt::ToolTipRole).toString(), marked ? QStringLiteral("不在名单中") : QString());
+    if (!marked)
+        return;
+    // Put into the list 加入名单 chooses; the cell is repainted and plain.
+    int storeKind = 0, infoType = 0;
+    QVERIFY(NameLists::TargetOf(kind, column, &storeKind, &infoType));
+    QCOMPARE(storeKind, int(InfoStore::People));
+    const QMap<int, QStringList *> byType{{ListNo::Suppliers, &lists.suppliers},
+                                          {ListNo::Customers, &lists.customers},
+                                          {ListNo::Employees, &lists.employees}};
+    QVERIFY(byType.contains(infoType));
+    *byType.value(infoType) << text;
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    names.Reset(lists);
+    QVERIFY(Spans(changed).contains(QStringLiteral("%1-%1").arg(column)));
+    QVERIFY(!cell.data(LedgerModel::NotListedRole).toBool());
+    QVERIFY(!cell.data(Qt::ForegroundRole).isValid() && !cell.data(Qt::ToolTipRole).isValid());
 }
 
 QTEST_GUILESS_MAIN(TestLedgerModel)

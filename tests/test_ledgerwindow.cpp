@@ -1,5 +1,6 @@
 #include "analytics/profit.h"
 #include "app/mainwindow.h"
+#include "db/listcodec.h"
 #include "ledger/cellediting.h"
 #include "ledger/celllayout.h"
 #include "ledger/dialogquery.h"
@@ -14,8 +15,10 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableWidget>
 #include <QtTest>
 #include <memory>
 
@@ -86,6 +89,8 @@ private slots:
     void dateModes_data();
     void dateModes();
     void queryButtons();
+    void unlistedNameJoinsItsListFromTheCellMenu();
+    void warehousePickerFromTheKeyboard();
 };
 
 void TestLedgerWindow::buttonsFilterAndSortOfAPage()
@@ -466,7 +471,7 @@ void TestLedgerWindow::typeAheadListUnderTheCellTakesItsKeys()
     PagesWindow w;
     auto *list = new ItemListWidget;
     w.pages->editing()->SetTypeAhead([&](QComboBox *box) { list->ComboChangeProcess(box, &w); },
-                                     [&] { list->hide(); });
+                                     [&] { list->hide(); }, [&] { return list->isVisible(); });
     w.resize(900, 1400);
     w.show();
     QTableView *t = w.Table("tab_income");
@@ -477,7 +482,7 @@ void TestLedgerWindow::typeAheadListUnderTheCellTakesItsKeys()
     const QStringList sales = CellLayout::FinanceItems().filter("销售");
     QVERIFY(sales.size() > 2);
     // Typed key by key as a keyboard does: no inline completion narrows the list.
-    auto type = [field](const QString &text) {
+    auto type = [&field](const QString &text) {
         field->selectAll();
         for (const QChar c : text)
             QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown, QString(c), Qt::NoModifier);
@@ -511,6 +516,17 @@ void TestLedgerWindow::typeAheadListUnderTheCellTakesItsKeys()
     // The first match is highlighted when the list opens; down stops at the last.
     QCOMPARE(items->currentText(), sales.at(qMin(3, int(sales.size()) - 1) - 1));
     QCOMPARE(StoredFinanceOf(0).at(0).item, sales.at(qMin(3, int(sales.size()) - 1) - 1));
+
+    // Tab takes the highlighted entry too, and moves one cell on, not two.
+    t->setCurrentIndex(t->model()->index(0, 1));
+    items = OpenEditor<QComboBox>(t, 0, 1);
+    QVERIFY(items && items->lineEdit());
+    field = items->lineEdit();
+    type("工资");
+    QVERIFY(list->isVisible());
+    QTest::keyClick(items, Qt::Key_Tab);
+    QCOMPARE(StoredFinanceOf(0).at(0).item, QString("工资款"));
+    QCOMPARE(t->currentIndex().column(), 2);
 }
 
 // Keys go where the user's keyboard sends them: to whatever has the focus.
@@ -535,6 +551,7 @@ void TestLedgerWindow::saleRowInSixKeys()
     sold.code = "C1";
     sold.color = "红";
     sold.price = "5";
+    sold.store = "3-A-1";
     QVERIFY(StoreDbAccess::Instance()->SaveGoodsRow(bought) && StoreDbAccess::Instance()->SaveGoodsRow(sold));
     BoxAnswers answers;
     auto w = MakeWindow(1);
@@ -561,8 +578,8 @@ void TestLedgerWindow::saleRowInSixKeys()
     }
     QCOMPARE(today.size(), 1);
     const GoodsRecord &r = today.at(0);
-    QCOMPARE(QStringList({r.model, r.color, r.num, r.price, r.total, r.debt, r.supply, r.purchase}),
-             QStringList({"A", "红", "3", "5", "15", "15", "", ""}));
+    QCOMPARE(QStringList({r.model, r.color, r.store, r.num, r.price, r.total, r.debt, r.supply, r.purchase}),
+             QStringList({"A", "红", "3-A-1", "3", "5", "15", "15", "", ""}));
     // Enter on the last row opened the next one, its cursor in the code column.
     QCOMPARE(RowsOf(sale), 2);
     QCOMPARE(sale->currentIndex().row() * 100 + sale->currentIndex().column(), 100 + 5);
@@ -641,12 +658,15 @@ void TestLedgerWindow::tabWalksTheEditableCells_data()
     QTest::addColumn<QString>("table");
     QTest::addColumn<int>("from");
     QTest::addColumn<bool>("back");
-    QTest::addColumn<int>("to"); // row * 100 + column
-    QTest::newRow("over the warehouse") << "tab_purchaseIn" << 7 << false << 9;
-    QTest::newRow("back over it") << "tab_purchaseIn" << 9 << true << 7;
-    QTest::newRow("last cell to the next row") << "tab_purchaseIn" << 18 << false << 101;
-    QTest::newRow("first cell back to the row above") << "tab_income" << 101 << true << 8;
-    QTest::newRow("past the last row adds one") << "tab_income" << 108 << false << 201;
+    QTest::addColumn<int>("to");        // row * 100 + column
+    QTest::addColumn<QString>("model"); // typed into the row's 商品型号 first
+    QTest::newRow("over the warehouse") << "tab_purchaseIn" << 7 << false << 9 << "";
+    QTest::newRow("back over it") << "tab_purchaseIn" << 9 << true << 7 << "";
+    QTest::newRow("last cell to the next row") << "tab_purchaseIn" << 18 << false << 101 << "";
+    QTest::newRow("first cell back to the row above") << "tab_income" << 101 << true << 8 << "";
+    QTest::newRow("past the last row adds one") << "tab_income" << 108 << false << 201 << "";
+    // A code nothing was filled from: its size is still to be typed.
+    QTest::newRow("new article's code") << "tab_purchaseIn" << 5 << false << 6 << "B2";
 }
 
 void TestLedgerWindow::tabWalksTheEditableCells()
@@ -655,6 +675,7 @@ void TestLedgerWindow::tabWalksTheEditableCells()
     QFETCH(int, from);
     QFETCH(bool, back);
     QFETCH(int, to);
+    QFETCH(QString, model);
     TempStore store;
     PagesWindow w;
     w.show();
@@ -662,6 +683,8 @@ void TestLedgerWindow::tabWalksTheEditableCells()
     QTableView *t = w.Table(table);
     w.pages->ActionAdd(Page(t));
     w.pages->ActionAdd(Page(t));
+    if (!model.isEmpty())
+        Type(t, from / 100, 3, model);
     t->setFocus();
     SetCurrent(t, from / 100, from % 100);
     QTest::keyClick(t, back ? Qt::Key_Backtab : Qt::Key_Tab, back ? Qt::ShiftModifier : Qt::NoModifier);
@@ -796,6 +819,81 @@ void TestLedgerWindow::queryButtons()
     for (int g = 0; g < 3; ++g)
         QCOMPARE(dialog.Conditions(*pages[g]).join(QString()),
                  g == 1 ? QString() : QString(pages[g]->size(), 'x'));
+}
+
+// The texts of a cell's menu, after choosing the entry pick (when given).
+QStringList CellMenu(QTableView *t, int row, int column, const QString &pick = QString())
+{
+    QStringList texts;
+    QTimer::singleShot(0, [&] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        for (QAction *a : menu->actions()) {
+            texts << a->text();
+            if (a->text() == pick)
+                menu->setActiveAction(a);
+        }
+        QTest::keyClick(menu, pick.isEmpty() ? Qt::Key_Escape : Qt::Key_Return);
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, t->visualRect(t->model()->index(row, column)).center());
+    QApplication::sendEvent(t->viewport(), &event);
+    return texts;
+}
+
+void TestLedgerWindow::unlistedNameJoinsItsListFromTheCellMenu()
+{
+    TempStore store;
+    GoodsRecord sold = MakeGoods(GoodsKind::Sale, "2024-01-02 08:00:00:000", Today(), "A");
+    FinanceRecord paid = MakeFinance(FinanceKind::Income, "2024-01-02 08:00:00:000", Today());
+    sold.supply = paid.client = "新客户";
+    QVERIFY(StoreDbAccess::Instance()->SaveGoodsRow(sold) && StoreDbAccess::Instance()->SaveFinanceRow(paid));
+    BoxAnswers answers;
+    auto w = MakeWindow(1);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    w->findChild<QAction *>("action_saleout")->trigger();
+    QTableView *sale = w->Table("tab_saleout");
+    QTRY_VERIFY(sale->isVisible() && !w->Ledger()->fillingTables());
+    QCOMPARE(CellData(sale, 0, 14, Qt::ToolTipRole).toString(), QString("不在名单中"));
+    QVERIFY(CellData(w->Table("tab_income"), 0, 4, LedgerModel::NotListedRole).toBool());
+    QCOMPARE(CellMenu(sale, 0, 2), QStringList{"查看全文"});
+    QCOMPARE(CellMenu(sale, 0, 14, "加入名单"), QStringList({"查看全文", "加入名单"}));
+    // Stored as the people dialog stores a row typed into it: the name, the other fields empty.
+    InfoList customers{ListNo::Customers, QString()};
+    QVERIFY(StoreDbAccess::Instance()->ReadInfoList(InfoStore::People, customers));
+    QCOMPARE(ListCodec::Decode(customers.list),
+             QList<QStringList>{QStringList("新客户") + QVector<QString>(8).toList()});
+    QCOMPARE(w->findChild<QTableWidget *>("tableWidget_3")->item(0, 1)->text(), QString("新客户"));
+    // Plain on every page, the entry gone, the rows untouched.
+    QVERIFY(!CellData(sale, 0, 14, Qt::ToolTipRole).isValid());
+    QVERIFY(!CellData(w->Table("tab_income"), 0, 4, LedgerModel::NotListedRole).toBool());
+    QCOMPARE(CellMenu(sale, 0, 14), QStringList{"查看全文"});
+    QCOMPARE(StoredGoodsOf(GoodsKind::Sale).at(0).supply, QString("新客户"));
+    QVERIFY(answers.seen.isEmpty());
+}
+
+// Tab passes over the warehouse; on it (arrow keys), F2 or Space open its picker.
+void TestLedgerWindow::warehousePickerFromTheKeyboard()
+{
+    TempStore store;
+    PagesWindow w;
+    QStringList opened;
+    w.pages->editing()->SetWarehousePicker(
+        [&](LedgerModel *, int row, int column) { opened << QStringLiteral("%1,%2").arg(row).arg(column); });
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QTableView *t = w.Table("tab_purchaseIn");
+    w.pages->ActionAdd(Page(t));
+    w.pages->ActionAdd(Page(t));
+    t->setFocus();
+    for (int column : {8, 0}) {
+        for (Qt::Key key : {Qt::Key_F2, Qt::Key_Space}) {
+            SetCurrent(t, 1, column);
+            QTest::keyClick(t, key);
+        }
+    }
+    QCOMPARE(opened, QStringList({"1,8", "1,8"}));
 }
 
 QTEST_MAIN(TestLedgerWindow)

@@ -3,11 +3,13 @@
 #include "masterdata/dialoginfotodb.h"
 #include "masterdata/dialogstoreset.h"
 #include "masterdata/dialogusermge.h"
+#include "masterdata/itemlistwidget.h"
 #include "storetestsupport.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QtTest>
@@ -58,6 +60,10 @@ private slots:
     void deleteAndClear_data();
     void deleteAndClear();
     void warehousePickerByKeys();
+    void addNameFromALedgerCell_data();
+    void addNameFromALedgerCell();
+    void itemListMatchesTextOrPinyinInitials_data();
+    void itemListMatchesTextOrPinyinInitials();
     void helpSaysWhySavesAreRefused();
 };
 
@@ -229,6 +235,104 @@ void TestMasterData::helpSaysWhySavesAreRefused()
     db.manager()->MarkDamaged("Page 40: btreeInitPage() returns error code 11");
     QVERIFY2(label().contains("数据库文件已损坏，未保存：Page 40") && label().contains("还原最近的备份"),
              qPrintable(label()));
+}
+
+void TestMasterData::addNameFromALedgerCell_data()
+{
+    QTest::addColumn<int>("infoType");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("readOnly");
+    QTest::addColumn<QString>("error"); // empty: added (or already there)
+    QTest::addColumn<QString>("stored");
+    const QString before = "温州鞋业--------";
+    QTest::newRow("new name, its dash encoded")
+        << int(ListNo::Suppliers) << "宁波-鞋厂" << false << "" << before + ";宁波##鞋厂--------";
+    QTest::newRow("already listed") << int(ListNo::Suppliers) << "温州鞋业" << false << "" << before;
+    QTest::newRow("a part of a listed name")
+        << int(ListNo::Suppliers) << "温州" << false << "" << before + ";温州--------";
+    QTest::newRow("empty") << int(ListNo::Suppliers) << "" << false << "名字是空的" << before;
+    QTest::newRow("blank") << int(ListNo::Suppliers) << " " << false << "名字是空的" << before;
+    QTest::newRow("semicolon") << int(ListNo::Suppliers) << "a;b" << false << "内容不能包含分号\";\""
+                               << before;
+    QTest::newRow("no such list") << 19 << "x" << false << "没有这个名单" << before;
+    QTest::newRow("store refuses") << int(ListNo::Suppliers) << "x" << true << "保存失败：" << before;
+}
+
+// "加入名单": a row as one typed into the dialog, or a reason and nothing changed.
+void TestMasterData::addNameFromALedgerCell()
+{
+    QFETCH(int, infoType);
+    QFETCH(QString, name);
+    QFETCH(bool, readOnly);
+    QFETCH(QString, error);
+    QFETCH(QString, stored);
+    TempStore db;
+    REQUIRE_DB(db);
+    QVERIFY(db.store()->SaveInfoList(InfoStore::People, InfoList{ListNo::Suppliers, "温州鞋业--------"}));
+    BoxAnswers boxes;
+    DialogUserMge dialog;
+    QSignalSpy refreshed(&dialog, &InfoListDialog::sendRefresh);
+    if (readOnly)
+        QVERIFY(
+            TempStore::Exec(db.Pg() ? "set default_transaction_read_only = on" : "pragma query_only = 1"));
+    const Result added = dialog.AddName(infoType, name);
+    if (readOnly)
+        QVERIFY(
+            TempStore::Exec(db.Pg() ? "set default_transaction_read_only = off" : "pragma query_only = 0"));
+    QCOMPARE(added.ok(), error.isEmpty());
+    QVERIFY2(added.error().left(error.size()) == error, qPrintable(added.error()));
+    InfoList list{ListNo::Suppliers, QString()};
+    QVERIFY(db.store()->ReadInfoList(InfoStore::People, list));
+    QCOMPARE(list.list, stored);
+    QCOMPARE(dialog.CurrentList(ListNo::Suppliers).list, stored);
+    QCOMPARE(dialog.Table(ListNo::Suppliers)->rowCount(), stored.count(';') + 1);
+    QCOMPARE(refreshed.size(), stored != "温州鞋业--------" ? 1 : 0);
+    QVERIFY(boxes.seen.isEmpty());
+}
+
+void TestMasterData::itemListMatchesTextOrPinyinInitials_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("initials") << "ydx"
+                              << "运动鞋 男士运动鞋";
+    QTest::newRow("initials in capitals") << "YDX"
+                                          << "运动鞋 男士运动鞋";
+    QTest::newRow("initials in the middle") << "dx"
+                                            << "运动鞋 男士运动鞋";
+    QTest::newRow("one letter") << "x"
+                                << "运动鞋 男士运动鞋 T恤 鞋";
+    QTest::newRow("text matches first") << "b"
+                                        << "Abc 白色";
+    QTest::newRow("latin kept beside han") << "tx"
+                                           << "T恤";
+    QTest::newRow("text still matches") << "运动"
+                                        << "运动鞋 男士运动鞋";
+    QTest::newRow("text in any case") << "ab"
+                                      << "Abc";
+    QTest::newRow("not only letters") << "yd1"
+                                      << "";
+    QTest::newRow("initials not in order") << "xdy"
+                                           << "";
+    QTest::newRow("empty shows all") << ""
+                                     << "运动鞋 黑色 白色 男士运动鞋 T恤 Abc 鞋";
+}
+
+// "ydx" finds 运动鞋 without a Chinese input method; the text itself still matches.
+void TestMasterData::itemListMatchesTextOrPinyinInitials()
+{
+    QFETCH(QString, typed);
+    QComboBox box;
+    box.setEditable(true);
+    box.addItems({"运动鞋", "黑色", "白色", "男士运动鞋", "T恤", "Abc", "鞋"});
+    box.lineEdit()->setText(typed);
+    ItemListWidget list;
+    list.ComboChangeProcess(&box, nullptr);
+    QStringList shown;
+    for (int i = 0; i < list.count(); ++i)
+        shown << list.item(i)->text();
+    QTEST(shown.join(' '), "shown");
+    QCOMPARE(list.isVisible(), !shown.isEmpty());
 }
 
 QTEST_MAIN(TestMasterData)

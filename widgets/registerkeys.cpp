@@ -37,6 +37,9 @@ bool RegisterKeys::ViewKey(QKeyEvent *event)
     if (!current.isValid())
         return false;
     switch (event->key()) {
+    case Qt::Key_F2:
+    case Qt::Key_Space:
+        return !(current.flags() & Qt::ItemIsEditable) && m_hooks.pick && m_hooks.pick(current);
     case Qt::Key_Tab:
     case Qt::Key_Backtab: {
         const bool backwards = event->key() == Qt::Key_Backtab;
@@ -59,12 +62,18 @@ bool RegisterKeys::EditorKey(QWidget *editor, QKeyEvent *event)
 {
     switch (event->key()) {
     case Qt::Key_Tab:
-    case Qt::Key_Backtab: CommitAndMove(editor, event->key(), event->key() == Qt::Key_Backtab); return true;
+    case Qt::Key_Backtab:
+        // Accepted (here and for Return): the item list leaves Tab unaccepted,
+        // and an unaccepted key travels on to the view, which moves a second cell.
+        event->accept();
+        CommitAndMove(editor, event->key(), event->key() == Qt::Key_Backtab);
+        return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:
         // The list of choices takes Return for itself while it is shown.
         if (m_hooks.choicesShown && m_hooks.choicesShown())
             return false;
+        event->accept();
         CommitAndMove(editor, event->key(), false);
         return true;
     default: return false;

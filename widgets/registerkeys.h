@@ -29,6 +29,9 @@ public:
         std::function<int(const QModelIndex &committed)> columnAfter;
         // True while another widget (a list of choices) wants the editor's keys.
         std::function<bool()> choicesShown;
+        // Opens the picker of a cell that has one instead of an editor (the
+        // warehouse); true when it did. F2 and Space on the cell call it.
+        std::function<bool(const QModelIndex &cell)> pick;
     };
 
     RegisterKeys(QTableView *view, Hooks hooks);
