@@ -15,10 +15,10 @@ struct Line
 {
     QString model;
     QString color;
-    QString name;     // of the article's latest row
-    Money sold;       // sales less sale returns, in pieces
-    Money revenue;    // sale totals less sale-return totals
-    Money cost;       // the pieces sold at cost, returns deducted
+    QString name;  // of the article's latest row
+    Money sold;    // sales less sale returns, in pieces
+    Money revenue; // sale totals less sale-return totals
+    Money cost;    // the pieces sold at cost, returns deducted
     Money lossQuantity;
     Money lossCost;
     int belowZero = 0; // sales that took more than was on the shelves

@@ -25,7 +25,10 @@ void Settle(MovingAverage::Article &a)
 
 } // namespace
 
-QString MovingAverage::KeyOf(const QString &model, const QString &color) { return model + kSeparator + color; }
+QString MovingAverage::KeyOf(const QString &model, const QString &color)
+{
+    return model + kSeparator + color;
+}
 
 QVector<int> MovingAverage::CostOrder(const GoodsList &rows)
 {
@@ -59,8 +62,8 @@ MovingAverage::Step MovingAverage::Apply(const GoodsRecord &row)
 {
     Step step;
     Money price;
-    if (row.tabType < GoodsKind::PurchaseIn || row.tabType > GoodsKind::Loss || !Money::Parse(row.num, &step.quantity)
-        || !Money::Parse(row.price, &price)) {
+    if (row.tabType < GoodsKind::PurchaseIn || row.tabType > GoodsKind::Loss
+        || !Money::Parse(row.num, &step.quantity) || !Money::Parse(row.price, &price)) {
         ++m_skipped;
         return step;
     }

@@ -38,9 +38,8 @@ struct PageKind
     QString importButton;
     QString exportButton;
     QString printButton;
-    QString chartButton;
-    QString
-        menuAction; // the 销售统计 menu entry that shows the page; empty elsewhere     // 图表 after the export button; empty where the page has none
+    QString chartButton; // 图表 after the export button; empty where the page has none
+    QString menuAction;  // the menu entry that shows a page of the sales statistics stack
     QString storedTable; // tb_sm_product_info / tb_sm_finance_info; empty when computed
     QStringList columnTitles;
 
@@ -75,6 +74,11 @@ constexpr int DebtColumn = 13;
 constexpr int FinanceSumColumn = 2;
 // The 欠款统计 page's kind in the sales statistics stack (the sales statistics' Debts view).
 constexpr int DebtSummaryKind = 4;
+// The owner's pages after them in the same stack: gross margin, low stock, every store.
+constexpr int MarginKind = 5;
+constexpr int StockAlertKind = 6;
+constexpr int ChainKind = 7;
+constexpr int SalesPageCount = 8;
 
 // Tool tip of the size column's header on every goods and sales table.
 QString SizeColumnToolTip();
@@ -91,7 +95,7 @@ QString GoodsTotalsCaption();    // "统计"
 QString FinanceTotalsCaption();  // "数额统计"
 QStringList GoodsTotalsLabels(); // "总金额:", "已付款:", "未付款:"
 // The labels of a goods-style page's totals line: GoodsTotalsLabels(), or on
-// the 欠款统计 page "应收合计:", "应付合计:", "净额:".
+// the 欠款统计 page "应收合计:", "应付合计:", "净额:"; the owner's pages name their figures.
 QStringList GoodsTotalsLabels(const PageKind &page);
 QString FinanceTotalsLabel(); // "总额:"
 

@@ -231,6 +231,8 @@ PageTotals::RowSums LedgerModel::ShareOf(const QStringList &t) const
     }
     if (m_page->IsDebtSummary()) // 类别 and 欠款余额
         return PageTotals::DebtRow(t.value(5), t.value(13));
+    if (!m_page->totalsItem.isEmpty() && t.value(LedgerKinds::SerialColumn) != m_page->totalsItem)
+        return PageTotals::RowSums();
     return PageTotals::GoodsRow({t.value(9), t.value(10), t.value(11), t.value(12), t.value(13)});
 }
 
@@ -247,6 +249,8 @@ PageTotals::RowSums LedgerModel::RowShare(int row) const
     const GoodsRecord &r = m_goods.at(row);
     if (m_page->IsDebtSummary()) // 类别 and 欠款余额
         return PageTotals::DebtRow(r.code, r.debt);
+    if (!m_page->totalsItem.isEmpty() && r.serial != m_page->totalsItem) // the owner's pages
+        return PageTotals::RowSums();
     return PageTotals::GoodsRow({r.num, r.price, r.total, r.pay, r.debt});
 }
 

@@ -1,9 +1,11 @@
 #include "query/queryprocess.h"
 
+#include "analytics/ownerpages.h"
 #include "analytics/profit.h"
 #include "analytics/salesstatistics.h"
 #include "analytics/stockcompute.h"
 #include "db/storedbaccess.h"
+#include "ledger/ledgerkinds.h"
 #include "ledger/readdatabasethread.h"
 #include "query/queryfilter.h"
 
@@ -26,7 +28,7 @@ bool QueryRequest::IsValidPage() const
 {
     switch (pageGroup) {
     case QueryGroup::Goods: return pageKind >= 0 && pageKind <= GoodsKind::CurrentStock;
-    case QueryGroup::Sales: return pageKind >= 0 && pageKind < SalesStatistics::ViewCount;
+    case QueryGroup::Sales: return pageKind >= 0 && pageKind < LedgerKinds::SalesPageCount;
     case QueryGroup::Finance: return pageKind >= 0 && pageKind <= FinanceKind::Profit;
     default: return false;
     }
@@ -60,6 +62,12 @@ QueryOutcome RunGoods(const QueryRequest &r, LedgerLists &lists, StoreDbAccess *
 QueryOutcome RunSales(const QueryRequest &r, LedgerLists &lists, StoreDbAccess *store)
 {
     QueryOutcome out;
+    if (r.pageKind >= SalesStatistics::ViewCount) {
+        out.ok = OwnerPages::Report(r.pageKind, r.dateMode, r.dateFrom, r.dateTo, r.userType,
+                                    lists.summaryRows, &out.error);
+        out.code = QueryResultCode::SalesSummary;
+        return out;
+    }
     if (r.pageKind != SalesStatistics::SalesRows) {
         // The summary pages filter before they sum, whatever the button.
         SalesStatistics::SalesConditions conditions;

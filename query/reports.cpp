@@ -2,6 +2,7 @@
 
 #include "analytics/salesstatistics.h"
 #include "ledger/ledgerkinds.h"
+#include "query/ownerreports.h"
 #include "query/queryprocess.h"
 
 #include <QHash>
@@ -38,9 +39,10 @@ bool KindFromName(const QString &name, Kind *kind)
     {
         const char *name;
         Kind kind;
-    } kNames[] = {{"stock", Kind::Stock}, {"sales", Kind::Sales},       {"profit", Kind::Profit},
-                  {"daily", Kind::Daily}, {"employee", Kind::Employee}, {"customer", Kind::Customer},
-                  {"debts", Kind::Debts}};
+    } kNames[] = {{"stock", Kind::Stock},   {"sales", Kind::Sales},       {"profit", Kind::Profit},
+                  {"daily", Kind::Daily},   {"employee", Kind::Employee}, {"customer", Kind::Customer},
+                  {"debts", Kind::Debts},   {"margin", Kind::Margin},     {"value", Kind::Value},
+                  {"alerts", Kind::Alerts}, {"stores", Kind::Stores}};
     for (const auto &k : kNames) {
         if (name == QLatin1String(k.name)) {
             *kind = k.kind;
@@ -88,6 +90,14 @@ Table Compute(Kind kind, int dateMode, const QString &from, const QString &to, b
         page = LedgerKinds::Find(LedgerKinds::Group::Sales, request.pageKind);
         break;
     }
+    case Kind::Value: return OwnerReports::StockValue(dateMode, from, to);
+    case Kind::Margin:
+    case Kind::Alerts:
+    case Kind::Stores:
+        request.pageGroup = QueryGroup::Sales;
+        request.pageKind = OwnerReports::PageKindOf(kind);
+        page = LedgerKinds::Find(LedgerKinds::Group::Sales, request.pageKind);
+        break;
     }
 
     Table table;

@@ -87,39 +87,71 @@ void TestMargin::movingAverage_data()
     QTest::addColumn<int>("skipped");
 
     const QString p1 = "P 2026-01-01 09:00 10 5 50", p2 = "P 2026-01-02 09:00 10 6.2 62";
-    QTest::newRow("purchases at changing prices") << QStringList{p1, p2} << "20" << "5.6" << "112" << "0"
-                                                  << false << 0;
+    QTest::newRow("purchases at changing prices") << QStringList{p1, p2} << "20"
+                                                  << "5.6"
+                                                  << "112"
+                                                  << "0" << false << 0;
     QTest::newRow("purchase return at the average")
-        << QStringList{p1, p2, "R 2026-01-03 09:00 2 9 18"} << "18" << "5.6" << "100.8" << "11.2" << false << 0;
-    QTest::newRow("sale of the whole stock") << QStringList{"P 2026-01-01 09:00 4 2.5 10", "S 2026-01-02 09:00 4 3 12"}
-                                             << "0" << "2.5" << "0" << "10" << false << 0;
+        << QStringList{p1, p2, "R 2026-01-03 09:00 2 9 18"} << "18"
+        << "5.6"
+        << "100.8"
+        << "11.2" << false << 0;
+    QTest::newRow("sale of the whole stock")
+        << QStringList{"P 2026-01-01 09:00 4 2.5 10", "S 2026-01-02 09:00 4 3 12"} << "0"
+        << "2.5"
+        << "0"
+        << "10" << false << 0;
     QTest::newRow("sale one past the stock")
-        << QStringList{"P 2026-01-01 09:00 4 2.5 10", "S 2026-01-02 09:00 5 3 15"} << "-1" << "2.5" << "-2.5"
+        << QStringList{"P 2026-01-01 09:00 4 2.5 10", "S 2026-01-02 09:00 5 3 15"} << "-1"
+        << "2.5"
+        << "-2.5"
         << "12.5" << true << 0;
-    QTest::newRow("sale with nothing ever bought")
-        << QStringList{"S 2026-01-02 09:00 2 3 6"} << "-2" << "0" << "0" << "0" << true << 0;
+    QTest::newRow("sale with nothing ever bought") << QStringList{"S 2026-01-02 09:00 2 3 6"} << "-2"
+                                                   << "0"
+                                                   << "0"
+                                                   << "0" << true << 0;
     QTest::newRow("purchase after a shortfall sets the cost")
         << QStringList{"P 2026-01-01 09:00 3 2 6", "S 2026-01-02 09:00 5 4 20", "P 2026-01-03 09:00 10 3 30"}
-        << "8" << "3" << "24" << "0" << false << 0;
+        << "8"
+        << "3"
+        << "24"
+        << "0" << false << 0;
     QTest::newRow("sale return at its sale's cost")
         << QStringList{p1, "S 2026-01-02 09:00 2 9 18 C1 S1", "P 2026-01-03 09:00 10 8 80",
                        "B 2026-01-04 09:00 1 9 9 C1 S1"}
-        << "19" << "6.578947" << "125" << "5" << false << 0;
+        << "19"
+        << "6.578947"
+        << "125"
+        << "5" << false << 0;
     QTest::newRow("sale return of another customer at the current average")
         << QStringList{p1, "S 2026-01-02 09:00 2 9 18 C1 S1", "P 2026-01-03 09:00 10 8 80",
                        "B 2026-01-04 09:00 1 9 9 C2 S1"}
-        << "19" << "6.666667" << "126.666667" << "6.666667" << false << 0;
-    QTest::newRow("loss at the average") << QStringList{p1, p2, "L 2026-01-03 09:00 3 1 3"} << "17" << "5.6"
-                                         << "95.2" << "16.8" << false << 0;
+        << "19"
+        << "6.666667"
+        << "126.666667"
+        << "6.666667" << false << 0;
+    QTest::newRow("loss at the average") << QStringList{p1, p2, "L 2026-01-03 09:00 3 1 3"} << "17"
+                                         << "5.6"
+                                         << "95.2"
+                                         << "16.8" << false << 0;
     QTest::newRow("same day: entry time decides")
-        << QStringList{"P 2026-01-02 10:00 10 8 80", p1, "S 2026-01-02 09:00 10 9 90"} << "10" << "8" << "80"
+        << QStringList{"P 2026-01-02 10:00 10 8 80", p1, "S 2026-01-02 09:00 10 9 90"} << "10"
+        << "8"
+        << "80"
         << "0" << false << 0; // sold at 5 before the purchase came in, not at 6.5
     QTest::newRow("quantity and price that are no numbers are skipped")
         << QStringList{p1, "S 2026-01-02 09:00 x 9 9", "S 2026-01-02 09:01 1 - 9", "S 2026-01-02 09:02 - 9 9"}
-        << "10" << "5" << "50" << "0" << false << 3;
+        << "10"
+        << "5"
+        << "50"
+        << "0" << false << 3;
     QTest::newRow("cents stay exact")
-        << QStringList{"P 2026-01-01 09:00 3 0.1 0.3", "P 2026-01-02 09:00 3 0.2 0.6", "S 2026-01-03 09:00 2 1 2"}
-        << "4" << "0.15" << "0.6" << "0.3" << false << 0;
+        << QStringList{"P 2026-01-01 09:00 3 0.1 0.3", "P 2026-01-02 09:00 3 0.2 0.6",
+                       "S 2026-01-03 09:00 2 1 2"}
+        << "4"
+        << "0.15"
+        << "0.6"
+        << "0.3" << false << 0;
 }
 
 void TestMargin::movingAverage()
@@ -186,10 +218,14 @@ void TestMargin::periodBounds_data()
 {
     QTest::addColumn<QString>("date");
     QTest::addColumn<QString>("sold");
-    QTest::newRow("day before") << "2026-03-09" << "";
-    QTest::newRow("first day") << "2026-03-10" << "2";
-    QTest::newRow("last day") << "2026-03-20" << "2";
-    QTest::newRow("day after") << "2026-03-21" << "";
+    QTest::newRow("day before") << "2026-03-09"
+                                << "";
+    QTest::newRow("first day") << "2026-03-10"
+                               << "2";
+    QTest::newRow("last day") << "2026-03-20"
+                              << "2";
+    QTest::newRow("day after") << "2026-03-21"
+                               << "";
 }
 
 void TestMargin::periodBounds()

@@ -1,0 +1,85 @@
+#include "analytics/stockvalue.h"
+
+#include "analytics/grossmargin.h"
+#include "db/storedbaccess.h"
+
+#include <QHash>
+#include <algorithm>
+
+namespace StockValue {
+
+MovingAverage CostsUpTo(const GoodsList &rows, const QString &upTo)
+{
+    MovingAverage costs;
+    for (const int i : MovingAverage::CostOrder(rows)) {
+        if (!upTo.isEmpty() && QString::compare(rows.at(i).time, upTo) > 0)
+            break; // cost order is date order
+        costs.Apply(rows.at(i));
+    }
+    return costs;
+}
+
+Result Compute(const GoodsList &rows, const QString &upTo)
+{
+    const MovingAverage costs = CostsUpTo(rows, upTo);
+    QHash<QString, QString> names;
+    for (const GoodsRecord &r : rows) {
+        if (!r.name.isEmpty() && (upTo.isEmpty() || QString::compare(r.time, upTo) <= 0))
+            names.insert(MovingAverage::KeyOf(r.model, r.color), r.name);
+    }
+    Result result;
+    for (auto it = costs.articles().constBegin(); it != costs.articles().constEnd(); ++it) {
+        if (it->quantity.IsZero())
+            continue;
+        Line line;
+        const int cut = it.key().indexOf(QChar(0x1f));
+        line.model = it.key().left(cut);
+        line.color = it.key().mid(cut + 1);
+        line.name = names.value(it.key());
+        line.quantity = it->quantity;
+        line.average = it->average;
+        line.value = it->value;
+        result.lines.append(line);
+        result.total.quantity += line.quantity;
+        result.total.value += line.value;
+    }
+    std::sort(result.lines.begin(), result.lines.end(), [](const Line &a, const Line &b) {
+        return a.model != b.model ? a.model < b.model : a.color < b.color;
+    });
+    result.skipped = costs.skipped();
+    return result;
+}
+
+void FillStockRows(GoodsList &stockRows, const MovingAverage &costs, bool showPrices)
+{
+    for (GoodsRecord &r : stockRows) {
+        r.pay.clear();
+        r.debt.clear();
+        Money quantity;
+        if (!showPrices || !Money::Parse(r.num, &quantity))
+            continue;
+        const auto it = costs.articles().constFind(MovingAverage::KeyOf(r.model, r.color));
+        if (it == costs.articles().constEnd())
+            continue;
+        r.pay = it->average.ToText();
+        r.debt = quantity.Times(it->average).ToText();
+    }
+}
+
+bool ReadCosts(const QString &upTo, MovingAverage *costs, GoodsList *rows, QString *error)
+{
+    StoreDbAccess *store = StoreDbAccess::Instance();
+    GoodsList read;
+    if (!store->QueryGoodsTexts(5, -1, QString(), QString(), GrossMargin::NeededTexts(), read)) {
+        if (error)
+            *error = store->lastError();
+        return false;
+    }
+    if (costs)
+        *costs = CostsUpTo(read, upTo);
+    if (rows)
+        *rows = std::move(read);
+    return true;
+}
+
+} // namespace StockValue
