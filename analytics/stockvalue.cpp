@@ -1,6 +1,7 @@
 #include "analytics/stockvalue.h"
 
 #include "analytics/grossmargin.h"
+#include "analytics/stockcompute.h"
 #include "db/storedbaccess.h"
 
 #include <QHash>
@@ -56,7 +57,8 @@ void FillStockRows(GoodsList &stockRows, const MovingAverage &costs, bool showPr
         r.pay.clear();
         r.debt.clear();
         Money quantity;
-        if (!showPrices || !Money::Parse(r.num, &quantity))
+        // A movement that found no stock is listed to be checked, not stock to be valued.
+        if (!showPrices || r.tabType != GoodsKind::PurchaseIn || !Money::Parse(r.num, &quantity))
             continue;
         const auto it = costs.articles().constFind(MovingAverage::KeyOf(r.model, r.color));
         if (it == costs.articles().constEnd())
@@ -64,6 +66,24 @@ void FillStockRows(GoodsList &stockRows, const MovingAverage &costs, bool showPr
         r.pay = it->average.ToText();
         r.debt = quantity.Times(it->average).ToText();
     }
+}
+
+bool AddToStockRows(GoodsList &stockRows, int dateMode, const QString &dateFrom, const QString &dateTo,
+                    int userType, QString *error)
+{
+    QString from, to;
+    if (dateMode != 5)
+        StoreDbAccess::PeriodBounds(dateMode, dateFrom, dateTo, from, to);
+    MovingAverage costs;
+    const bool showPrices = userType == StockCompute::SuperUserType;
+    if (stockRows.isEmpty() || !showPrices) {
+        FillStockRows(stockRows, costs, false);
+        return true;
+    }
+    if (!ReadCosts(to, &costs, nullptr, error))
+        return false;
+    FillStockRows(stockRows, costs, true);
+    return true;
 }
 
 bool ReadCosts(const QString &upTo, MovingAverage *costs, GoodsList *rows, QString *error)

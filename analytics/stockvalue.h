@@ -40,6 +40,11 @@ Result Compute(const GoodsList &rows, const QString &upTo);
 // last two columns); emptied for a user who sees no prices.
 void FillStockRows(GoodsList &stockRows, const MovingAverage &costs, bool showPrices);
 
+// The stock page's figures for its rows, at the costs up to the end of the
+// period (the goods store's date modes); false, with the reason, when the read failed.
+bool AddToStockRows(GoodsList &stockRows, int dateMode, const QString &dateFrom, const QString &dateTo,
+                    int userType, QString *error);
+
 // The costs of every row of the calling thread's store; false, with the
 // reason, when the read failed.
 bool ReadCosts(const QString &upTo, MovingAverage *costs, GoodsList *rows, QString *error);

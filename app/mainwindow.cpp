@@ -58,6 +58,7 @@ void MainWindow::Initialise(bool waitForSplash)
 
     setWindowTitle(QStringLiteral("库存与财务管理系统-Quillon"));
     ApplyPermissions();
+    SetUpOwnerPages();
 
     // Keeps the splash screen up (and repainting) for a moment at start-up.
     if (waitForSplash) {
@@ -73,6 +74,8 @@ void MainWindow::Initialise(bool waitForSplash)
     InitTable();
     MakeConnections();
     StartFirstLoad();
+    // Once the window is up, not in the middle of building it.
+    QMetaObject::invokeMethod(this, &MainWindow::OfferStockAlerts, Qt::QueuedConnection);
 }
 
 void MainWindow::ApplyPermissions()

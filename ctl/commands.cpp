@@ -406,8 +406,8 @@ int CheckNames(const QString &word, const Invocation &inv)
 
 const Command kCommands[] = {
     {"check", "check", "检查数据库能否读写，打印驱动、店号、本店各表行数和 ok",
-     "打开数据库，读取五个表，在回滚的事务中写入一行；SQLite 还做 pragma quick_check。", 0, 0, -1, false,
-     false, RunCheck},
+     "打开数据库，读取各表，在回滚的事务中写入一行；SQLite 还做 pragma quick_check。", 0, 0, -1, false, false,
+     RunCheck},
     {"backup", "backup [FILE]", "备份本店数据，与“数据备份”相同",
      "不给 FILE 时写入 "
      "DbDateSave/record_yyyyMMdd_hhmmss_zzz.sql；已有的文件不会被覆盖。打印路径和写入的行数；"

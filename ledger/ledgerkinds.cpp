@@ -169,6 +169,13 @@ QList<PageKind> BuildPages()
         p.exportButton = Suffixed("btn_export", n);
         p.printButton = Suffixed("btn_purprint", n);
         p.columnTitles = GoodsTitles(k);
+        if (k == GoodsKind::CurrentStock) {
+            // The figures travel in the paid and unpaid texts, which a stock row has no use for.
+            p.columnTitles << QStringLiteral("平均成本") << QStringLiteral("库存金额");
+            for (int c = 0; c < GoodsColumnCount; ++c)
+                p.columnTexts << (c == PayColumn || c == DebtColumn ? -1 : c);
+            p.columnTexts << PayColumn << DebtColumn;
+        }
         pages << p;
     }
 
@@ -330,6 +337,8 @@ QStringList GoodsTotalsLabels(const PageKind &page)
 {
     if (page.IsDebtSummary())
         return {QStringLiteral("应收合计:"), QStringLiteral("应付合计:"), QStringLiteral("净额:")};
+    if (page.ShowsStockValue())
+        return {QStringLiteral("总金额:"), QStringLiteral("已付款:"), QStringLiteral("库存金额:")};
     if (page.group == Group::Sales && page.kind == MarginKind)
         return {QStringLiteral("销售收入:"), QStringLiteral("销售成本:"), QStringLiteral("毛利:")};
     if (page.group == Group::Sales && page.kind == ChainKind)

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 // The one table of ledger pages: which stack a page sits on, the object names
 // of its widgets, its column titles and where its rows are stored. The main
@@ -42,7 +43,13 @@ struct PageKind
     QString menuAction;  // the menu entry that shows a page of the sales statistics stack
     QString storedTable; // tb_sm_product_info / tb_sm_finance_info; empty when computed
     QStringList columnTitles;
+    // The record text each column shows, -1 for none; empty when column i shows text i.
+    QVector<int> columnTexts;
 
+    int TextOf(int column) const { return columnTexts.isEmpty() ? column : columnTexts.value(column, -1); }
+    // The stock page: its last two columns are each row's average cost and
+    // value, and its totals line's third figure is the value.
+    bool ShowsStockValue() const { return !columnTexts.isEmpty(); }
     bool IsStored() const { return !storedTable.isEmpty(); }
     // Rows computed from stored ones (stock, sales statistics, profit): shown
     // read-only, since nothing typed there could be stored.
@@ -57,6 +64,9 @@ struct PageKind
 };
 
 constexpr int GoodsColumnCount = 19;
+// The stock page's columns after the goods ones: 平均成本 and 库存金额.
+constexpr int AverageCostColumn = 19;
+constexpr int StockValueColumn = 20;
 constexpr int FinanceColumnCount = 9;
 constexpr int SizeColumn = 6;
 // Entry time (every page) and business date columns.

@@ -69,7 +69,7 @@ int LedgerModel::columnCount(const QModelIndex &parent) const
 
 QString LedgerModel::Stored(int row, int column) const
 {
-    return m_goodsStyle ? m_goods.at(row).text(column) : m_finance.at(row).text(column);
+    return m_goodsStyle ? m_goods.at(row).text(m_page->TextOf(column)) : m_finance.at(row).text(column);
 }
 
 void LedgerModel::SetStored(int row, int column, const QString &text)
@@ -233,6 +233,8 @@ PageTotals::RowSums LedgerModel::ShareOf(const QStringList &t) const
         return PageTotals::DebtRow(t.value(5), t.value(13));
     if (!m_page->totalsItem.isEmpty() && t.value(LedgerKinds::SerialColumn) != m_page->totalsItem)
         return PageTotals::RowSums();
+    if (m_page->ShowsStockValue()) // nothing paid; the value where the unpaid sum would be
+        return PageTotals::GoodsRow({t.value(9), t.value(10), t.value(11), QString(), t.value(13)});
     return PageTotals::GoodsRow({t.value(9), t.value(10), t.value(11), t.value(12), t.value(13)});
 }
 
@@ -251,6 +253,8 @@ PageTotals::RowSums LedgerModel::RowShare(int row) const
         return PageTotals::DebtRow(r.code, r.debt);
     if (!m_page->totalsItem.isEmpty() && r.serial != m_page->totalsItem) // the owner's pages
         return PageTotals::RowSums();
+    if (m_page->ShowsStockValue())
+        return PageTotals::GoodsRow({r.num, r.price, r.total, QString(), r.debt});
     return PageTotals::GoodsRow({r.num, r.price, r.total, r.pay, r.debt});
 }
 

@@ -303,12 +303,14 @@ void LedgerPages::ShowCaption(const PageKind &page)
 void LedgerPages::OfferCellMenu(const PageKind &page, QTableView *view)
 {
     view->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint &at) {
+    connect(view, &QWidget::customContextMenuRequested, this, [this, view, &page](const QPoint &at) {
         const QModelIndex index = view->indexAt(at);
         if (!index.isValid())
             return;
         QMenu menu(view);
         QAction *whole = menu.addAction(QStringLiteral("查看全文"));
+        if (m_cellMenu)
+            m_cellMenu(page, &menu, index);
         if (menu.exec(view->viewport()->mapToGlobal(at)) == whole)
             TabCellShowText(index);
     });

@@ -15,6 +15,7 @@
 class BackupRestore;
 class LedgerModel;
 class QComboBox;
+class QMenu;
 class QModelIndex;
 class QSortFilterProxyModel;
 class QTableView;
@@ -57,6 +58,9 @@ public:
         m_picker = std::move(open);
     }
     void SetBackupFolder(const QString &folder);
+    // More entries for a cell's context menu (index of the page's view).
+    using CellMenuHook = std::function<void(const LedgerKinds::PageKind &, QMenu *, const QModelIndex &)>;
+    void SetCellMenuHook(CellMenuHook hook) { m_cellMenu = std::move(hook); }
 
     LedgerLists &lists() { return m_lists; }
     BackupRestore *backup() const { return m_backup; }
@@ -134,6 +138,7 @@ private:
     std::function<void()> m_hideTypeAhead;
     std::function<bool()> m_typeAheadShown;
     std::function<void(LedgerModel *, int, int)> m_picker;
+    CellMenuHook m_cellMenu;
 
     struct Page
     {

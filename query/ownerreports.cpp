@@ -19,8 +19,9 @@ int PageKindOf(Reports::Kind kind)
 Reports::Table StockValue(int dateMode, const QString &from, const QString &to)
 {
     Reports::Table table;
-    table.titles = QStringList{QStringLiteral("商品型号"), QStringLiteral("商品色号"), QStringLiteral("商品名称"),
-                               QStringLiteral("库存数目"), QStringLiteral("平均成本"), QStringLiteral("库存金额")};
+    table.titles =
+        QStringList{QStringLiteral("商品型号"), QStringLiteral("商品色号"), QStringLiteral("商品名称"),
+                    QStringLiteral("库存数目"), QStringLiteral("平均成本"), QStringLiteral("库存金额")};
     QString first, last;
     if (dateMode != 5) {
         StoreDbAccess::PeriodBounds(dateMode, from, to, first, last);
@@ -37,10 +38,10 @@ Reports::Table StockValue(int dateMode, const QString &from, const QString &to)
     }
     const StockValue::Result result = StockValue::Compute(rows, last);
     for (const StockValue::Line &l : result.lines)
-        table.rows.append(QStringList{l.model, l.color, l.name, l.quantity.ToText(), l.average.ToText(),
-                                      l.value.ToText()});
-    QStringList total{QStringLiteral("合计"), QString(), QString(), result.total.quantity.ToText(), QString(),
-                      result.total.value.ToText()};
+        table.rows.append(
+            QStringList{l.model, l.color, l.name, l.quantity.ToText(), l.average.ToText(), l.value.ToText()});
+    QStringList total{QStringLiteral("合计"),         QString(), QString(),
+                      result.total.quantity.ToText(), QString(), result.total.value.ToText()};
     table.rows.append(total);
     table.ok = true;
     return table;

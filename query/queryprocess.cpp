@@ -4,6 +4,7 @@
 #include "analytics/profit.h"
 #include "analytics/salesstatistics.h"
 #include "analytics/stockcompute.h"
+#include "analytics/stockvalue.h"
 #include "db/storedbaccess.h"
 #include "ledger/ledgerkinds.h"
 #include "ledger/readdatabasethread.h"
@@ -56,6 +57,9 @@ QueryOutcome RunGoods(const QueryRequest &r, LedgerLists &lists, StoreDbAccess *
             lists.stockRows = StockCompute::ComputeStock(lists.queryGoods, r.userType);
         out.code = stock ? QueryResultCode::StockAll : QueryResultCode::GoodsAll;
     }
+    if (stock && out.ok)
+        out.ok = StockValue::AddToStockRows(lists.stockRows, r.dateMode, r.dateFrom, r.dateTo, r.userType,
+                                            &out.error);
     return out;
 }
 
@@ -151,13 +155,9 @@ GoodsList GoodsRowsToShow(int code, const LedgerLists &lists, const QString &sto
     switch (code) {
     case QueryResultCode::StockFiltered:
     case QueryResultCode::StockAll: {
-        GoodsList rows = StockCompute::FilterByModel(lists.stockRows, stockModel);
-        // Paid and unpaid belong to single purchases, not to a stock position.
-        for (GoodsRecord &r : rows) {
-            r.pay.clear();
-            r.debt.clear();
-        }
-        return rows;
+        // Paid and unpaid belong to single purchases, not to a stock position:
+        // the worker has put the average cost and the value in their place.
+        return StockCompute::FilterByModel(lists.stockRows, stockModel);
     }
     case QueryResultCode::GoodsFiltered:
     case QueryResultCode::SalesFiltered: return lists.filteredGoods;

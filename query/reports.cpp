@@ -117,6 +117,15 @@ Table Compute(Kind kind, int dateMode, const QString &from, const QString &to, b
             rows += SalesStatistics::DebtTotals(rows);
         table.rows = CellsOf(rows);
     }
+    // A page that shows its texts in another order (the stock page's value columns).
+    if (page && !page->columnTexts.isEmpty()) {
+        for (QStringList &row : table.rows) {
+            QStringList cells;
+            for (int c = 0; c < page->ColumnCount(); ++c)
+                cells << row.value(page->TextOf(c));
+            row = cells;
+        }
+    }
     // The summary pages use a few of the goods columns; the rest stay out, as on screen.
     if (page) {
         for (int c = page->ColumnCount() - 1; c >= 0; --c) {
