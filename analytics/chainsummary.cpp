@@ -64,8 +64,8 @@ GoodsList PageRows(const QVector<StoreLine> &lines)
     return rows;
 }
 
-bool Report(int dateMode, const QString &dateFrom, const QString &dateTo, int userType, const QStringList &stores,
-            GoodsList &rows, QString *error)
+bool Report(int dateMode, const QString &dateFrom, const QString &dateTo, int userType,
+            const QStringList &stores, GoodsList &rows, QString *error)
 {
     const auto fail = [error](const QString &why) {
         if (error)

@@ -35,7 +35,7 @@ GoodsList PageRows(const QVector<StoreLine> &lines);
 
 // The page for the stores of the settings; refused for any user but the
 // super user and without the setting.
-bool Report(int dateMode, const QString &dateFrom, const QString &dateTo, int userType, const QStringList &stores,
-            GoodsList &rows, QString *error);
+bool Report(int dateMode, const QString &dateFrom, const QString &dateTo, int userType,
+            const QStringList &stores, GoodsList &rows, QString *error);
 
 } // namespace ChainSummary

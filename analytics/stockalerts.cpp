@@ -68,7 +68,7 @@ GoodsList PageRows(const QVector<Alert> &alerts)
         r.color = a.color;
         r.time = a.lastSale;
         r.num = a.left.ToText();
-        r.price = a.minimum.ToText();
+        r.oddNum = a.minimum.ToText();
         if (a.lastSale.isEmpty())
             r.remark = QStringLiteral("从未售出");
         rows.append(r);

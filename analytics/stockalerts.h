@@ -16,8 +16,8 @@ struct Alert
 {
     QString model;
     QString color;
-    QString name;     // of the article's latest row
-    Money left;       // purchases and sale returns less returns, sales and losses
+    QString name; // of the article's latest row
+    Money left;   // purchases and sale returns less returns, sales and losses
     Money minimum;
     QString lastSale; // date of the latest sale, empty when never sold
 };

@@ -35,16 +35,17 @@ void MainWindow::SetUpOwnerPages()
     m_ui->action_chainsummary->setVisible(m_user.userType == 1 && !ChainStore::Stores().isEmpty());
     if (!KeepsStock(m_user.userType))
         return;
-    Ledger()->SetCellMenuHook([this](const LedgerKinds::PageKind &page, QMenu *menu, const QModelIndex &index) {
-        if (page.group != LedgerKinds::Group::Goods || page.kind != GoodsKind::CurrentStock)
-            return;
-        const QString model = index.sibling(index.row(), 3).data().toString();
-        const QString color = index.sibling(index.row(), 4).data().toString();
-        if (model.isEmpty())
-            return;
-        QAction *set = menu->addAction(QStringLiteral("设置预警数量"));
-        connect(set, &QAction::triggered, this, [this, model, color] { SetStockMinimum(model, color); });
-    });
+    Ledger()->SetCellMenuHook(
+        [this](const LedgerKinds::PageKind &page, QMenu *menu, const QModelIndex &index) {
+            if (page.group != LedgerKinds::Group::Goods || page.kind != GoodsKind::CurrentStock)
+                return;
+            const QString model = index.sibling(index.row(), 3).data().toString();
+            const QString color = index.sibling(index.row(), 4).data().toString();
+            if (model.isEmpty())
+                return;
+            QAction *set = menu->addAction(QStringLiteral("设置预警数量"));
+            connect(set, &QAction::triggered, this, [this, model, color] { SetStockMinimum(model, color); });
+        });
 }
 
 void MainWindow::SetStockMinimum(const QString &model, const QString &color)
@@ -58,7 +59,8 @@ void MainWindow::SetStockMinimum(const QString &model, const QString &color)
     }
     QInputDialog dialog(this);
     dialog.setWindowTitle(QStringLiteral("设置预警数量"));
-    dialog.setLabelText(QStringLiteral("型号 %1 %2 的库存不多于此数量时预警（留空则不再预警）：").arg(model, color));
+    dialog.setLabelText(
+        QStringLiteral("型号 %1 %2 的库存不多于此数量时预警（留空则不再预警）：").arg(model, color));
     dialog.setTextValue(current);
     if (ModalSeam::ExecDialog(dialog) != QDialog::Accepted)
         return;
@@ -69,9 +71,10 @@ void MainWindow::SetStockMinimum(const QString &model, const QString &color)
         (void)ModalSeam::Exec(box); // one button: nothing to decide
         return;
     }
-    ShowStatusMessage(dialog.textValue().trimmed().isEmpty()
-                          ? QStringLiteral("型号 %1 %2 不再预警").arg(model, color)
-                          : QStringLiteral("型号 %1 %2 的预警数量为 %3").arg(model, color, dialog.textValue().trimmed()));
+    ShowStatusMessage(
+        dialog.textValue().trimmed().isEmpty()
+            ? QStringLiteral("型号 %1 %2 不再预警").arg(model, color)
+            : QStringLiteral("型号 %1 %2 的预警数量为 %3").arg(model, color, dialog.textValue().trimmed()));
 }
 
 void MainWindow::OfferStockAlerts()
@@ -89,8 +92,8 @@ void MainWindow::OfferStockAlerts()
     }
     if (alerts.isEmpty())
         return;
-    QMessageBox box(QMessageBox::Information, QStringLiteral("库存预警"), StockAlerts::LoginText(alerts.size()),
-                    QMessageBox::NoButton, this);
+    QMessageBox box(QMessageBox::Information, QStringLiteral("库存预警"),
+                    StockAlerts::LoginText(alerts.size()), QMessageBox::NoButton, this);
     QPushButton *show = box.addButton(QStringLiteral("查看"), QMessageBox::AcceptRole);
     box.addButton(QStringLiteral("关闭"), QMessageBox::RejectRole);
     auto *off = new QCheckBox(QStringLiteral("登录时不再提示"), &box);
@@ -100,7 +103,8 @@ void MainWindow::OfferStockAlerts()
         memory.setValue(AlertsOffKey(m_user.name), true);
     if (box.clickedButton() != show)
         return;
-    const LedgerKinds::PageKind *page = LedgerKinds::Find(LedgerKinds::Group::Sales, LedgerKinds::StockAlertKind);
+    const LedgerKinds::PageKind *page =
+        LedgerKinds::Find(LedgerKinds::Group::Sales, LedgerKinds::StockAlertKind);
     m_ui->action_stockalert->trigger();
     Ledger()->ShowGoodsRows(*page, StockAlerts::PageRows(alerts));
     Ledger()->SetCaption(*page, QStringLiteral("当前库存"));

@@ -278,9 +278,13 @@ void LedgerModel::SumSlice(bool writeDerived, bool saveDerived)
     QString derived;
     while (m_summed < rows) {
         const int row = m_summed;
-        if (m_goodsStyle && !m_page->IsDebtSummary()) {
+        const bool counted = m_page->totalsItem.isEmpty() || !m_goodsStyle
+            || m_goods.at(row).serial == m_page->totalsItem; // the owner's pages count their 合计 row
+        if (m_goodsStyle && !m_page->IsDebtSummary() && counted) {
             const GoodsRecord &r = m_goods.at(row);
-            m_sums.Add(PageTotals::GoodsRow({r.num, r.price, r.total, r.pay, r.debt},
+            // The stock page's unpaid text holds its value; nothing is paid on stock.
+            const QString &paid = m_page->ShowsStockValue() ? QString() : r.pay;
+            m_sums.Add(PageTotals::GoodsRow({r.num, r.price, r.total, paid, r.debt},
                                             writeDerived ? &derived : nullptr));
             // A total missing beside its quantity and price is shown, and on
             // the totals button saved, as the product the totals counted.
@@ -293,7 +297,7 @@ void LedgerModel::SumSlice(bool writeDerived, bool saveDerived)
                 }
                 emit dataChanged(index(row, LedgerKinds::NumColumn), index(row, LedgerKinds::DebtColumn));
             }
-        } else {
+        } else if (counted) {
             m_sums.Add(RowShare(row));
         }
         ++m_summed;
