@@ -158,12 +158,13 @@ void TestMainWindow::permissions_data()
         "action_showFin action_income action_debt action_inother action_purpay action_salary "
         "action_utilites action_expother action_profit action_purchase action_purBack "
         "action_distri action_employee action_client action_users action_ref action_supplier "
-        "action_datasave action_datarestore action_graph";
+        "action_datasave action_datarestore action_graph action_salemargin action_chainsummary";
     const QString menus =
         "menu_finance menu_income menu_pay menu_earn menu_purchase menu_employee menu_client";
-    QTest::newRow("1 everything") << 1 << 1 << "action_graph"
+    // 全店汇总 only with the stores named in the settings, which these have not.
+    QTest::newRow("1 everything") << 1 << 1 << "action_graph action_chainsummary"
                                   << "";
-    QTest::newRow("0 counts as 1") << 0 << 1 << "action_graph"
+    QTest::newRow("0 counts as 1") << 0 << 1 << "action_graph action_chainsummary"
                                    << "";
     QTest::newRow("2 authorised") << 2 << 2 << restricted << menus;
     QTest::newRow("3 general") << 3 << 2 << restricted + " action_saleout action_saleback" << menus;

@@ -16,8 +16,9 @@
 namespace {
 
 // kind, date, model, colour, quantity, price, total, unpaid (entered in list order).
-GoodsRecord Goods(int kind, const QString &date, const QString &model, const QString &color, const QString &num,
-                  const QString &price, const QString &total = QString(), const QString &debt = QString())
+GoodsRecord Goods(int kind, const QString &date, const QString &model, const QString &color,
+                  const QString &num, const QString &price, const QString &total = QString(),
+                  const QString &debt = QString())
 {
     static int serial = 0;
     GoodsRecord r;
@@ -88,9 +89,12 @@ void TestOwnerPages::alerts_data()
 {
     QTest::addColumn<QString>("sold");
     QTest::addColumn<QString>("left"); // empty: no alert
-    QTest::newRow("above the minimum by one") << "4" << "";
-    QTest::newRow("at the minimum") << "5" << "5";
-    QTest::newRow("below it") << "12" << "-2";
+    QTest::newRow("above the minimum by one") << "4"
+                                              << "";
+    QTest::newRow("at the minimum") << "5"
+                                    << "5";
+    QTest::newRow("below it") << "12"
+                              << "-2";
 }
 
 void TestOwnerPages::alerts()
@@ -123,12 +127,13 @@ void TestOwnerPages::stockPageValue()
 {
     TempStore db;
     REQUIRE_DB(db);
-    for (const GoodsRecord &r : {Goods(0, "2026-01-01", "M1", "红", "10", "5", "50", "20"),
-                                 Goods(0, "2026-01-02", "M1", "红", "10", "6.2", "62"),
-                                 Goods(2, "2026-01-03", "M1", "红", "4", "9"),
-                                 Goods(2, "2026-01-04", "M7", "红", "1", "9")})
+    for (const GoodsRecord &r :
+         {Goods(0, "2026-01-01", "M1", "红", "10", "5", "50", "20"),
+          Goods(0, "2026-01-02", "M1", "红", "10", "6.2", "62"), Goods(2, "2026-01-03", "M1", "红", "4", "9"),
+          Goods(2, "2026-01-04", "M7", "红", "1", "9")})
         QVERIFY(db.store()->SaveGoodsRow(r));
-    const LedgerKinds::PageKind &stock = *LedgerKinds::Find(LedgerKinds::Group::Goods, GoodsKind::CurrentStock);
+    const LedgerKinds::PageKind &stock =
+        *LedgerKinds::Find(LedgerKinds::Group::Goods, GoodsKind::CurrentStock);
     for (const int userType : {1, 2}) {
         QueryRequest request;
         request.dateMode = QueryDateMode::AllTime;
@@ -221,13 +226,15 @@ void TestOwnerPages::chainOfThreeStores()
     db.store()->SetStoreNo("1");
     GoodsList rows;
     QString error;
-    QVERIFY2(ChainSummary::Report(2, QString(), "2026-01", 1, {"1", "2", "3"}, rows, &error), qPrintable(error));
+    QVERIFY2(ChainSummary::Report(2, QString(), "2026-01", 1, {"1", "2", "3"}, rows, &error),
+             qPrintable(error));
     QStringList shown;
     for (const GoodsRecord &r : rows)
         shown << QStringList{r.serial, r.total, r.pay, r.debt, r.supply, r.purchase, r.oddNum}.join('|');
     // Sales of 10 a piece bought at 4; the stock valued at the end of January.
-    QCOMPARE(shown, (QStringList{"1|20|32|12|3|15|3", "2|50|20|30|3|15|3", "3|0|40|0|3|15|3",
-                                 "合计|70|92|42|9|45|9"}));
+    QCOMPARE(
+        shown,
+        (QStringList{"1|20|32|12|3|15|3", "2|50|20|30|3|15|3", "3|0|40|0|3|15|3", "合计|70|92|42|9|45|9"}));
     QVERIFY(!ChainSummary::Report(2, QString(), "2026-01", 2, {"1", "2", "3"}, rows, &error));
     QCOMPARE(error, QString("全店汇总只对超级用户开放"));
     QVERIFY(!ChainSummary::Report(5, QString(), QString(), 1, {}, rows, &error));
