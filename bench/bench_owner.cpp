@@ -65,7 +65,8 @@ int main(int argc, char **argv)
     // A minimum for every article, so the alerts sum every row.
     for (int m = 0; m < 62; ++m) {
         for (int c = 0; c < 2; ++c) {
-            if (!StockRules::Save(QStringLiteral("M%1").arg(m), QStringLiteral("C%1").arg(c), QStringLiteral("50")))
+            if (!StockRules::Save(QStringLiteral("M%1").arg(m), QStringLiteral("C%1").arg(c),
+                                  QStringLiteral("50")))
                 return 1;
         }
     }
@@ -73,15 +74,17 @@ int main(int argc, char **argv)
         [] {
             QSqlQuery q(DbManager::Instance()->Connection());
             q.setForwardOnly(true);
-            q.exec(QStringLiteral("select product_model, product_color, tab_type, sum(cast(product_num as real)), "
-                                  "sum(cast(product_total as real)) from tb_sm_product_info where store_no='1' "
-                                  "group by product_model, product_color, tab_type"));
+            q.exec(QStringLiteral(
+                "select product_model, product_color, tab_type, sum(cast(product_num as real)), "
+                "sum(cast(product_total as real)) from tb_sm_product_info where store_no='1' "
+                "group by product_model, product_color, tab_type"));
             while (q.next())
                 q.value(0);
         },
         2);
     const QString rows = Bench::Thousands(count);
-    Bench::Case(QStringLiteral("margin, one quarter of %1 rows, every row read").arg(rows), MarginMs(), baseline);
+    Bench::Case(QStringLiteral("margin, one quarter of %1 rows, every row read").arg(rows), MarginMs(),
+                baseline);
     Bench::Case(QStringLiteral("value, %1 rows").arg(rows), ValueMs(), baseline);
     Bench::Case(QStringLiteral("alerts, %1 rows, 124 minimums").arg(rows), AlertsMs(), baseline);
     return 0;
