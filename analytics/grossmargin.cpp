@@ -57,7 +57,7 @@ Result Compute(const GoodsList &rows, const QString &from, const QString &to)
 {
     Result result;
     MovingAverage costs;
-    QHash<QString, int> lineOf;
+    QHash<MovingAverage::Key, int> lineOf;
     const auto inPeriod = [&from, &to](const QString &date) {
         return (from.isEmpty() || QString::compare(date, from) >= 0)
             && (to.isEmpty() || QString::compare(date, to) <= 0);
@@ -70,7 +70,7 @@ Result Compute(const GoodsList &rows, const QString &from, const QString &to)
         if (!step.applied || !inPeriod(r.time) || r.tabType == GoodsKind::PurchaseIn
             || r.tabType == GoodsKind::PurchaseReturn)
             continue;
-        const QString key = MovingAverage::KeyOf(r.model, r.color);
+        const MovingAverage::Key key = MovingAverage::KeyOf(r.model, r.color);
         auto at = lineOf.constFind(key);
         if (at == lineOf.constEnd()) {
             at = lineOf.insert(key, result.lines.size());

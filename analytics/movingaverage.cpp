@@ -4,12 +4,9 @@
 
 namespace {
 
-// Model and colour never hold a unit separator, so two articles never share a key.
-const QChar kSeparator(0x1f);
-
-QString SaleKey(const GoodsRecord &r)
+QPair<MovingAverage::Key, MovingAverage::Key> SaleKey(const GoodsRecord &r)
 {
-    return r.model + kSeparator + r.color + kSeparator + r.supply + kSeparator + r.purchase;
+    return qMakePair(MovingAverage::KeyOf(r.model, r.color), qMakePair(r.supply, r.purchase));
 }
 
 // After a change of quantity: the average follows the value while there is
@@ -25,25 +22,28 @@ void Settle(MovingAverage::Article &a)
 
 } // namespace
 
-QString MovingAverage::KeyOf(const QString &model, const QString &color)
-{
-    return model + kSeparator + color;
-}
-
 QVector<int> MovingAverage::CostOrder(const GoodsList &rows)
 {
-    QVector<int> order(rows.size());
-    for (int i = 0; i < order.size(); ++i)
-        order[i] = i;
-    // Dates are yyyy-MM-dd and entry times yyyy-MM-dd hh:mm:ss:zzz: text order is time order.
-    std::stable_sort(order.begin(), order.end(), [&rows](int a, int b) {
-        const GoodsRecord &x = rows.at(a);
-        const GoodsRecord &y = rows.at(b);
-        const int byDate = QString::compare(x.time, y.time);
-        if (byDate != 0)
-            return byDate < 0;
-        return QString::compare(x.serial, y.serial) < 0;
-    });
+    // Dates are yyyy-MM-dd and entry times yyyy-MM-dd hh:mm:ss:zzz: text order
+    // is time order. A ledger holds few dates and mostly rows entered in
+    // order, so the rows are bucketed by date and only a day entered out of
+    // order is sorted.
+    QHash<QString, QVector<int>> byDate;
+    for (int i = 0; i < rows.size(); ++i)
+        byDate[rows.at(i).time].append(i);
+    QStringList dates = byDate.keys();
+    std::sort(dates.begin(), dates.end());
+    QVector<int> order;
+    order.reserve(rows.size());
+    const auto bySerial = [&rows](int a, int b) {
+        return QString::compare(rows.at(a).serial, rows.at(b).serial) < 0;
+    };
+    for (const QString &date : qAsConst(dates)) {
+        QVector<int> &day = byDate[date];
+        if (!std::is_sorted(day.begin(), day.end(), bySerial))
+            std::stable_sort(day.begin(), day.end(), bySerial);
+        order += day;
+    }
     return order;
 }
 

@@ -4,6 +4,7 @@
 #include "db/records.h"
 
 #include <QHash>
+#include <QPair>
 #include <QString>
 #include <QVector>
 
@@ -30,15 +31,16 @@ public:
         bool belowZero = false; // it took more than was on the shelves
     };
 
-    // One key per article.
-    static QString KeyOf(const QString &model, const QString &color);
+    // One key per article: model and colour, shared, never copied character by character.
+    using Key = QPair<QString, QString>;
+    static Key KeyOf(const QString &model, const QString &color) { return qMakePair(model, color); }
     // The order costs are computed in: date, then entry time, then the order given.
     static QVector<int> CostOrder(const GoodsList &rows);
 
     // Applies one row of any goods kind; other kinds are skipped.
     Step Apply(const GoodsRecord &row);
 
-    const QHash<QString, Article> &articles() const { return m_articles; }
+    const QHash<Key, Article> &articles() const { return m_articles; }
     Article ArticleOf(const QString &model, const QString &color) const
     {
         return m_articles.value(KeyOf(model, color));
@@ -50,9 +52,9 @@ private:
     // Takes quantity out at the current average; the cost taken.
     Money Remove(Article &a, const Money &quantity, bool *belowZero);
 
-    QHash<QString, Article> m_articles;
+    QHash<Key, Article> m_articles;
     // Cost of one piece of the latest sale per article, customer and salesperson:
     // a sale return comes back at it.
-    QHash<QString, Money> m_saleCost;
+    QHash<QPair<Key, Key>, Money> m_saleCost;
     int m_skipped = 0;
 };

@@ -21,7 +21,7 @@ struct Seen
 QVector<Alert> Compute(const GoodsList &rows, const QList<StockRule> &rules)
 {
     // Only the articles that have a rule are summed.
-    QHash<QString, Seen> seen;
+    QHash<MovingAverage::Key, Seen> seen;
     for (const StockRule &rule : rules)
         seen.insert(MovingAverage::KeyOf(rule.model, rule.color), Seen());
     for (const GoodsRecord &r : rows) {

@@ -22,10 +22,14 @@ MovingAverage CostsUpTo(const GoodsList &rows, const QString &upTo)
 
 Result Compute(const GoodsList &rows, const QString &upTo)
 {
-    const MovingAverage costs = CostsUpTo(rows, upTo);
-    QHash<QString, QString> names;
-    for (const GoodsRecord &r : rows) {
-        if (!r.name.isEmpty() && (upTo.isEmpty() || QString::compare(r.time, upTo) <= 0))
+    MovingAverage costs;
+    QHash<MovingAverage::Key, QString> names;
+    for (const int i : MovingAverage::CostOrder(rows)) {
+        const GoodsRecord &r = rows.at(i);
+        if (!upTo.isEmpty() && QString::compare(r.time, upTo) > 0)
+            break; // cost order is date order
+        costs.Apply(r);
+        if (!r.name.isEmpty())
             names.insert(MovingAverage::KeyOf(r.model, r.color), r.name);
     }
     Result result;
@@ -33,9 +37,8 @@ Result Compute(const GoodsList &rows, const QString &upTo)
         if (it->quantity.IsZero())
             continue;
         Line line;
-        const int cut = it.key().indexOf(QChar(0x1f));
-        line.model = it.key().left(cut);
-        line.color = it.key().mid(cut + 1);
+        line.model = it.key().first;
+        line.color = it.key().second;
         line.name = names.value(it.key());
         line.quantity = it->quantity;
         line.average = it->average;
