@@ -53,7 +53,7 @@ QString MarginText(const Money &profit, const Money &revenue)
     return RoundToCents(profit.Times(Money::FromInt(100)).DividedBy(revenue)).ToText();
 }
 
-Result Compute(const GoodsList &rows, const QString &from, const QString &to)
+Result Compute(const GoodsList &rows, const QString &from, const QString &to, const Conditions &conditions)
 {
     Result result;
     MovingAverage costs;
@@ -68,7 +68,8 @@ Result Compute(const GoodsList &rows, const QString &from, const QString &to)
             break; // cost order is date order: the rest is later still
         const MovingAverage::Step step = costs.Apply(r);
         if (!step.applied || !inPeriod(r.time) || r.tabType == GoodsKind::PurchaseIn
-            || r.tabType == GoodsKind::PurchaseReturn)
+            || r.tabType == GoodsKind::PurchaseReturn || !r.model.contains(conditions.model)
+            || !r.purchase.contains(conditions.seller))
             continue;
         const MovingAverage::Key key = MovingAverage::KeyOf(r.model, r.color);
         auto at = lineOf.constFind(key);
@@ -158,7 +159,8 @@ QVector<int> NeededTexts()
     return {Serial, Name, Model, Color, Time, Num, Price, Total, Customer, Seller};
 }
 
-bool Report(int dateMode, const QString &dateFrom, const QString &dateTo, GoodsList &rows, QString *error)
+bool Report(int dateMode, const QString &dateFrom, const QString &dateTo, const Conditions &conditions,
+            GoodsList &rows, QString *error)
 {
     QString from, to;
     if (dateMode != 5) {
@@ -177,7 +179,7 @@ bool Report(int dateMode, const QString &dateFrom, const QString &dateTo, GoodsL
             *error = store->lastError();
         return false;
     }
-    rows = PageRows(Compute(read, from, to));
+    rows = PageRows(Compute(read, from, to, conditions));
     return true;
 }
 

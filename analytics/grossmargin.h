@@ -33,10 +33,20 @@ struct Result
     int skipped = 0;     // rows whose quantity or price is not a number
 };
 
+// The query's conditions: a text the model contains, and one the salesperson
+// (or, for a loss, the checker) contains; empty ones let every row pass.
+struct Conditions
+{
+    QString model;
+    QString seller;
+};
+
 // rows: goods rows of every kind up to the period's end, in any order (the
 // costs are run in date then entry order). Rows before the period only move
-// the averages. An empty from or to leaves that end open.
-Result Compute(const GoodsList &rows, const QString &from, const QString &to);
+// the averages. An empty from or to leaves that end open. Rows that fail the
+// conditions still move the averages; they are only not shown.
+Result Compute(const GoodsList &rows, const QString &from, const QString &to,
+               const Conditions &conditions = Conditions());
 
 // Gross profit as a percentage of revenue, two places; empty without revenue.
 QString MarginText(const Money &profit, const Money &revenue);
@@ -51,6 +61,7 @@ QVector<int> NeededTexts();
 
 // The period's page rows from the calling thread's store; false, with the
 // reason, when the read failed. Date modes as the goods store reads them.
-bool Report(int dateMode, const QString &dateFrom, const QString &dateTo, GoodsList &rows, QString *error);
+bool Report(int dateMode, const QString &dateFrom, const QString &dateTo, const Conditions &conditions,
+            GoodsList &rows, QString *error);
 
 } // namespace GrossMargin

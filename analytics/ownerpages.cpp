@@ -9,11 +9,13 @@
 namespace OwnerPages {
 
 bool Report(int kind, int dateMode, const QString &dateFrom, const QString &dateTo, int userType,
-            GoodsList &rows, QString *error)
+            const QStringList &conditions, GoodsList &rows, QString *error)
 {
     rows.clear();
     switch (kind) {
-    case LedgerKinds::MarginKind: return GrossMargin::Report(dateMode, dateFrom, dateTo, rows, error);
+    case LedgerKinds::MarginKind:
+        return GrossMargin::Report(dateMode, dateFrom, dateTo, {conditions.value(0), conditions.value(1)},
+                                   rows, error);
     case LedgerKinds::StockAlertKind: {
         // Today's stock, whatever the period.
         QVector<StockAlerts::Alert> alerts;

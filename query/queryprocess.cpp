@@ -68,7 +68,8 @@ QueryOutcome RunSales(const QueryRequest &r, LedgerLists &lists, StoreDbAccess *
     QueryOutcome out;
     if (r.pageKind >= SalesStatistics::ViewCount) {
         out.ok = OwnerPages::Report(r.pageKind, r.dateMode, r.dateFrom, r.dateTo, r.userType,
-                                    lists.summaryRows, &out.error);
+                                    r.noContentFilter ? QStringList() : r.salesConditions, lists.summaryRows,
+                                    &out.error);
         out.code = QueryResultCode::SalesSummary;
         return out;
     }

@@ -71,6 +71,8 @@ private slots:
     void movingAverage_data();
     void movingAverage();
     void workedExample();
+    void conditions_data();
+    void conditions();
     void periodBounds_data();
     void periodBounds();
     void storeReport();
@@ -214,6 +216,34 @@ void TestMargin::workedExample()
     }
 }
 
+void TestMargin::conditions_data()
+{
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<QString>("seller");
+    QTest::addColumn<QStringList>("shown"); // model, sold, cost of each line
+    QTest::newRow("none") << ""
+                          << "" << QStringList{"A 26 163.975", "B 1 2.5"};
+    QTest::newRow("model") << "A"
+                           << "" << QStringList{"A 26 163.975"};
+    // S1's sales of A: 4 at 5.6 and 5 at 6.44 less C1's return at 5.6; the others still move the costs.
+    QTest::newRow("salesperson") << ""
+                                                        << "1" << QStringList{"A 8 49", "B 1 2.5"};
+    QTest::newRow("matching nothing") << "Q"
+                                      << "" << QStringList{};
+}
+
+void TestMargin::conditions()
+{
+    QFETCH(QString, model);
+    QFETCH(QString, seller);
+    const GrossMargin::Result result =
+        GrossMargin::Compute(Rows(kLedger), "2026-01-05", "2026-01-31", {model, seller});
+    QStringList shown;
+    for (const GrossMargin::Line &l : result.lines)
+        shown << QStringList{l.model, l.sold.ToText(), l.cost.ToText()}.join(' ');
+    QTEST(shown, "shown");
+}
+
 void TestMargin::periodBounds_data()
 {
     QTest::addColumn<QString>("date");
@@ -247,10 +277,10 @@ void TestMargin::storeReport()
         QVERIFY(db.store()->SaveGoodsRow(r));
     GoodsList page;
     QString error;
-    QVERIFY2(GrossMargin::Report(4, "2026-01-05", "2026-01-31", page, &error), qPrintable(error));
+    QVERIFY2(GrossMargin::Report(4, "2026-01-05", "2026-01-31", {}, page, &error), qPrintable(error));
     QCOMPARE(page, GrossMargin::PageRows(GrossMargin::Compute(rows, "2026-01-05", "2026-01-31")));
     QCOMPARE(page.last().debt, QStringLiteral("99.225"));
-    QVERIFY(!GrossMargin::Report(2, QString(), "2026-13", page, &error));
+    QVERIFY(!GrossMargin::Report(2, QString(), "2026-13", {}, page, &error));
     QVERIFY(error.contains("2026-13"));
 }
 
