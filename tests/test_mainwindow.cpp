@@ -1,10 +1,14 @@
 #include "app/dialoglogin.h"
 #include "app/mainwindow.h"
+#include "db/stockrules.h"
+#include "ledger/ledgermodel.h"
+#include "ledger/ledgerpages.h"
 #include "ledgertestsupport.h"
 #include "resources/resources.h"
 #include "storetestsupport.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -40,6 +44,8 @@ private slots:
     void permissions();
     void clearingNeedsAnAuthorisedRelogin_data();
     void clearingNeedsAnAuthorisedRelogin();
+    void stockAlertsAtLogin_data();
+    void stockAlertsAtLogin();
 
 private:
     std::unique_ptr<MainWindow> NewWindow(int type);
@@ -256,4 +262,44 @@ void TestMainWindow::clearingNeedsAnAuthorisedRelogin()
 }
 
 QTEST_MAIN(TestMainWindow)
+void TestMainWindow::stockAlertsAtLogin_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<bool>("told");
+    for (int type = 1; type <= 4; ++type)
+        QTest::addRow("type %d", type) << type << (type <= 2);
+}
+
+void TestMainWindow::stockAlertsAtLogin()
+{
+    QFETCH(int, type);
+    GoodsRecord bought = MakeGoods(GoodsKind::PurchaseIn, "g1", "2026-12-01");
+    bought.color = "红";
+    bought.num = "5";
+    bought.price = "2";
+    QVERIFY(m_store->store()->SaveGoodsRow(bought));
+    QVERIFY(StockRules::Save(bought.model, "红", "5").ok());
+    QStringList seen;
+    ModalSeam::SetBoxAnswerer([&seen](QMessageBox &box) {
+        seen << box.windowTitle() + "|" + box.text();
+        box.checkBox()->setChecked(true); // not again for this account
+        for (QAbstractButton *b : box.buttons())
+            if (b->text() == "查看")
+                b->click();
+    });
+    auto window = NewWindow(type);
+    QCoreApplication::processEvents();
+    QFETCH(bool, told);
+    QCOMPARE(seen, told ? QStringList{"库存预警|1 种商品库存不足"} : QStringList());
+    const LedgerKinds::PageKind &alerts =
+        *LedgerKinds::Find(LedgerKinds::Group::Sales, LedgerKinds::StockAlertKind);
+    QCOMPARE(window->Ledger()->Model(alerts)->rowCount(), told ? 1 : 0);
+    window.reset();
+    seen.clear();
+    window = NewWindow(type);
+    QCoreApplication::processEvents();
+    ModalSeam::SetBoxAnswerer({});
+    QCOMPARE(seen, QStringList());
+}
+
 #include "test_mainwindow.moc"

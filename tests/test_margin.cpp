@@ -227,7 +227,7 @@ void TestMargin::conditions_data()
                            << "" << QStringList{"A 26 163.975"};
     // S1's sales of A: 4 at 5.6 and 5 at 6.44 less C1's return at 5.6; the others still move the costs.
     QTest::newRow("salesperson") << ""
-                                                        << "1" << QStringList{"A 8 49", "B 1 2.5"};
+                                 << "1" << QStringList{"A 8 49", "B 1 2.5"};
     QTest::newRow("matching nothing") << "Q"
                                       << "" << QStringList{};
 }
