@@ -11,9 +11,9 @@ namespace {
 // "S 2026-01-05 08:00 4 9.9 39.6 C1 S1" (kind, date, time, quantity, price,
 // total, customer, salesperson), optionally followed by model and colour
 // (default "A" "red"). "-" stands for an empty text.
-GoodsRecord Row(const QString &spec)
+GoodsRecord Row(const QString &line)
 {
-    const QStringList f = spec.split(QLatin1Char(' '));
+    const QStringList f = line.split(QLatin1Char(' '));
     const auto at = [&f](int i, const char *fallback = "") {
         const QString t = f.value(i, QString::fromLatin1(fallback));
         return t == QLatin1String("-") ? QString() : t;
@@ -34,10 +34,10 @@ GoodsRecord Row(const QString &spec)
     return r;
 }
 
-GoodsList Rows(const QStringList &specs)
+GoodsList Rows(const QStringList &lines)
 {
     GoodsList rows;
-    for (const QString &s : specs)
+    for (const QString &s : lines)
         rows.append(Row(s));
     return rows;
 }
