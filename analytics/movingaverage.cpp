@@ -69,6 +69,8 @@ MovingAverage::Step MovingAverage::Apply(const GoodsRecord &row)
     }
     step.applied = true;
     Article &a = m_articles[KeyOf(row.model, row.color)];
+    if (!row.name.isEmpty())
+        a.name = row.name;
     switch (row.tabType) {
     case GoodsKind::PurchaseIn:
         if (a.quantity.Sign() <= 0) {

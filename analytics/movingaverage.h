@@ -20,6 +20,7 @@ public:
         Money quantity; // may go below zero when more was sold than bought
         Money value;    // quantity at cost
         Money average;  // the last known cost of one piece; 0 before any purchase
+        QString name;   // of the article's latest row that names it
     };
 
     // What one row did.

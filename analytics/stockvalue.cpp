@@ -22,16 +22,7 @@ MovingAverage CostsUpTo(const GoodsList &rows, const QString &upTo)
 
 Result Compute(const GoodsList &rows, const QString &upTo)
 {
-    MovingAverage costs;
-    QHash<MovingAverage::Key, QString> names;
-    for (const int i : MovingAverage::CostOrder(rows)) {
-        const GoodsRecord &r = rows.at(i);
-        if (!upTo.isEmpty() && QString::compare(r.time, upTo) > 0)
-            break; // cost order is date order
-        costs.Apply(r);
-        if (!r.name.isEmpty())
-            names.insert(MovingAverage::KeyOf(r.model, r.color), r.name);
-    }
+    const MovingAverage costs = CostsUpTo(rows, upTo);
     Result result;
     for (auto it = costs.articles().constBegin(); it != costs.articles().constEnd(); ++it) {
         if (it->quantity.IsZero())
@@ -39,7 +30,7 @@ Result Compute(const GoodsList &rows, const QString &upTo)
         Line line;
         line.model = it.key().first;
         line.color = it.key().second;
-        line.name = names.value(it.key());
+        line.name = it->name;
         line.quantity = it->quantity;
         line.average = it->average;
         line.value = it->value;
