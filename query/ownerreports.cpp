@@ -1,6 +1,7 @@
 #include "query/ownerreports.h"
 
 #include "analytics/stockvalue.h"
+#include "db/chainstore.h"
 #include "db/storedbaccess.h"
 #include "ledger/ledgerkinds.h"
 
@@ -14,6 +15,14 @@ int PageKindOf(Reports::Kind kind)
     case Reports::Kind::Stores: return LedgerKinds::ChainKind;
     default: return -1;
     }
+}
+
+bool ChainAllowed(QString *why)
+{
+    if (!ChainStore::Stores().isEmpty())
+        return true;
+    *why = QStringLiteral("全店汇总不可用: dBConfig.ini 的 [Chain] Stores 没有列出店号");
+    return false;
 }
 
 Reports::Table StockValue(int dateMode, const QString &from, const QString &to)

@@ -61,6 +61,7 @@ Table Compute(Kind kind, int dateMode, const QString &from, const QString &to, b
     request.noContentFilter = true;
     request.userType = 1;
     const LedgerKinds::PageKind *page = nullptr;
+    Table table;
     switch (kind) {
     case Kind::Stock:
         request.pageGroup = QueryGroup::Goods;
@@ -91,16 +92,18 @@ Table Compute(Kind kind, int dateMode, const QString &from, const QString &to, b
         break;
     }
     case Kind::Value: return OwnerReports::StockValue(dateMode, from, to);
+    case Kind::Stores:
+        if (!OwnerReports::ChainAllowed(&table.error))
+            return table;
+        Q_FALLTHROUGH();
     case Kind::Margin:
     case Kind::Alerts:
-    case Kind::Stores:
         request.pageGroup = QueryGroup::Sales;
         request.pageKind = OwnerReports::PageKindOf(kind);
         page = LedgerKinds::Find(LedgerKinds::Group::Sales, request.pageKind);
         break;
     }
 
-    Table table;
     if (page)
         table.titles = page->columnTitles;
     LedgerLists lists;
