@@ -136,6 +136,22 @@ HistogramData ChartScript::FromSummaryRows(const GoodsList &rows, const QString 
     return d;
 }
 
+HistogramData ChartScript::FromMarginRows(const GoodsList &rows, const QString &title,
+                                          const QString &totalsItem, const QString &subtitle)
+{
+    HistogramData d;
+    d.title = title;
+    d.subtitle = subtitle.isEmpty() ? QStringLiteral("毛利") : subtitle;
+    d.yTitle = QStringLiteral("毛利(元)");
+    for (const GoodsRecord &r : rows) {
+        if (r.serial == totalsItem)
+            continue;
+        d.labels.append(r.model.isEmpty() ? r.serial : (r.model + QStringLiteral(" ") + r.color).trimmed());
+        d.values.append(CleanAmount(r.debt));
+    }
+    return d;
+}
+
 HistogramData ChartScript::FromProfitRows(const FinanceList &rows, const QString &subtitle)
 {
     HistogramData d;

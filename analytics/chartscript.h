@@ -45,6 +45,11 @@ public:
     static HistogramData FromSummaryRows(const GoodsList &rows, const QString &title, bool unpaid,
                                          const QString &subtitle = QString());
 
+    // Rows of 毛利统计 or 全店汇总 in page order, without the closing totals
+    // row: the article (model and colour) or the store as label, the gross profit as value.
+    static HistogramData FromMarginRows(const GoodsList &rows, const QString &title,
+                                        const QString &totalsItem, const QString &subtitle = QString());
+
     // The profit page's summary rows: item as label, sum as value.
     static HistogramData FromProfitRows(const FinanceList &rows, const QString &subtitle = QString());
 };

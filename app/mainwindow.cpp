@@ -72,7 +72,11 @@ void MainWindow::Initialise(bool waitForSplash)
     SetUpShell();
     InitTable();
     MakeConnections();
+    // After the side dialogs: the pages are made with the lists those dialogs hold.
+    SetUpOwnerPages();
     StartFirstLoad();
+    // Once the window is up, not in the middle of building it.
+    QMetaObject::invokeMethod(this, &MainWindow::OfferStockAlerts, Qt::QueuedConnection);
 }
 
 void MainWindow::ApplyPermissions()
@@ -109,10 +113,12 @@ void MainWindow::ApplyPermissions()
                                 m_ui->action_infotodb, m_ui->action_editstore})
             action->setVisible(false);
     }
-    // The other views of the sales statistics stack go with its menu entry.
+    // The other views of the sales statistics stack go with its menu entry;
+    // the gross margin with the operating profit.
     for (QAction *action :
          {m_ui->action_saleday, m_ui->action_saleemploy, m_ui->action_saledistri, m_ui->action_saledebt})
         action->setVisible(m_ui->action_saletotal->isVisible());
+    m_ui->action_salemargin->setVisible(m_ui->action_profit->isVisible());
 }
 
 void MainWindow::SetUpShell()
@@ -147,9 +153,10 @@ void MainWindow::MakeConnections()
     connect(m_ui->action_infotodb, &QAction::triggered, this, &MainWindow::ShowDbInfoDlg);
     connect(m_ui->action_editstore, &QAction::triggered, this, &MainWindow::ShowDbInfoDlg);
 
-    for (QAction *action : {m_ui->action_showStore, m_ui->action_showSale, m_ui->action_showFin,
-                            m_ui->action_graph, m_ui->action_saletotal, m_ui->action_saleday,
-                            m_ui->action_saleemploy, m_ui->action_saledistri, m_ui->action_saledebt})
+    for (QAction *action :
+         {m_ui->action_showStore, m_ui->action_showSale, m_ui->action_showFin, m_ui->action_graph,
+          m_ui->action_saletotal, m_ui->action_saleday, m_ui->action_saleemploy, m_ui->action_saledistri,
+          m_ui->action_saledebt, m_ui->action_salemargin, m_ui->action_stockalert, m_ui->action_chainsummary})
         connect(action, &QAction::triggered, this, &MainWindow::ShowPage);
 
     for (QAction *action : {m_ui->action_purchase, m_ui->action_purBack, m_ui->action_saleout,

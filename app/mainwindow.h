@@ -166,6 +166,10 @@ private:
     // (mainwindowcharts.cpp).
     void AddChartButtons();
     void ShowPageChart();
+    // 全店汇总's menu entry, 设置预警数量 and the box at login (mainwindowowner.cpp).
+    void SetUpOwnerPages();
+    void SetStockMinimum(const QString &model, const QString &color);
+    void OfferStockAlerts();
 
     Ui::MainWindow *m_ui;
     UserRecord m_user;

@@ -72,10 +72,15 @@ void MainWindow::ShowPageChart()
         // The period only when the page shows the last query's result.
         const bool ours = last && last->pageGroup == QueryGroup::Sales && last->pageKind == page->kind;
         const QString period = ours ? last->PeriodText() : QString();
-        m_graphDlg->ShowChart(page->kind == SalesStatistics::SalesRows
-                                  ? ChartScript::FromSalesRows(rows, period)
-                                  : ChartScript::FromSummaryRows(
-                                      rows, page->titleText, page->kind == SalesStatistics::Debts, period));
+        if (!page->totalsItem.isEmpty()) // 毛利统计, 全店汇总
+            m_graphDlg->ShowChart(
+                ChartScript::FromMarginRows(rows, page->titleText, page->totalsItem, period));
+        else
+            m_graphDlg->ShowChart(page->kind == SalesStatistics::SalesRows
+                                      ? ChartScript::FromSalesRows(rows, period)
+                                      : ChartScript::FromSummaryRows(rows, page->titleText,
+                                                                     page->kind == SalesStatistics::Debts,
+                                                                     period));
     } else {
         FinanceList rows;
         for (int r = 0; r < model->rowCount(); ++r) {

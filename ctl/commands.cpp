@@ -121,11 +121,14 @@ bool ReportOfPage(const LedgerKinds::PageKind *p, Reports::Kind *kind)
     if (!p || IsStoredLedger(p))
         return false;
     if (p->group == LedgerKinds::Group::Sales)
-        *kind = p->kind == SalesStatistics::Daily  ? Reports::Kind::Daily
-            : p->kind == SalesStatistics::Employee ? Reports::Kind::Employee
-            : p->kind == SalesStatistics::Customer ? Reports::Kind::Customer
-            : p->kind == SalesStatistics::Debts    ? Reports::Kind::Debts
-                                                   : Reports::Kind::Sales;
+        *kind = p->kind == LedgerKinds::MarginKind   ? Reports::Kind::Margin
+            : p->kind == LedgerKinds::StockAlertKind ? Reports::Kind::Alerts
+            : p->kind == LedgerKinds::ChainKind      ? Reports::Kind::Stores
+            : p->kind == SalesStatistics::Daily      ? Reports::Kind::Daily
+            : p->kind == SalesStatistics::Employee   ? Reports::Kind::Employee
+            : p->kind == SalesStatistics::Customer   ? Reports::Kind::Customer
+            : p->kind == SalesStatistics::Debts      ? Reports::Kind::Debts
+                                                     : Reports::Kind::Sales;
     else if (p->group == LedgerKinds::Group::Goods)
         *kind = Reports::Kind::Stock;
     else
@@ -393,7 +396,8 @@ int CheckNames(const QString &word, const Invocation &inv)
     Reports::Kind kind;
     if (word == QLatin1String("report") && !Reports::KindFromName(inv.args.at(0), &kind))
         return Usage(
-            QStringLiteral("没有名为“%1”的报表 (stock、sales、profit、daily、employee、customer 或 debts)")
+            QStringLiteral("没有名为“%1”的报表 (stock、sales、profit、daily、employee、customer、debts、"
+                           "margin、value、alerts 或 stores)")
                 .arg(inv.args.at(0)));
     if (word != QLatin1String("import") && word != QLatin1String("export"))
         return Ok;
@@ -407,8 +411,8 @@ int CheckNames(const QString &word, const Invocation &inv)
 
 const Command kCommands[] = {
     {"check", "check", "检查数据库能否读写，打印驱动、店号、本店各表行数和 ok",
-     "打开数据库，读取五个表，在回滚的事务中写入一行；SQLite 还做 pragma quick_check。", 0, 0, -1, false,
-     false, RunCheck},
+     "打开数据库，读取各表，在回滚的事务中写入一行；SQLite 还做 pragma quick_check。", 0, 0, -1, false, false,
+     RunCheck},
     {"backup", "backup [FILE]", "备份本店数据，与“数据备份”相同",
      "不给 FILE 时写入 "
      "DbDateSave/record_yyyyMMdd_hhmmss_zzz.sql；已有的文件不会被覆盖。打印路径和写入的行数；"
@@ -424,10 +428,14 @@ const Command kCommands[] = {
      "把账页或列表导出到工作簿，与“导出”相同；FILE 以 .pdf 结尾时写出账页的PDF，与“打印”相同",
      "账页导出期间内存储的行（不给日期时全部）；计算页导出计算结果；列表导出存储的列表。", 2, 2, 1, true,
      false, RunExport},
-    {"report", "report stock|sales|profit|daily|employee|customer|debts [--from D] [--to D]",
-     "以 UTF-8 CSV 打印当前库存、销售统计、日/员工/客户销售统计、欠款统计或财务汇总和经营利润",
-     "与页面的查询用同一段计算；第一行是页面的列标题。欠款统计以应收合计、应付合计、净额三行结束。", 1, 1, -1,
-     true, false, RunReport},
+    {"report",
+     "report stock|sales|profit|daily|employee|customer|debts|margin|value|alerts|stores [--from D] [--to D]",
+     "以 UTF-8 CSV 打印当前库存、销售统计、日/员工/客户销售统计、欠款统计、财务汇总和经营利润、"
+     "毛利统计、库存金额、库存预警或全店汇总",
+     "与页面的查询用同一段计算；第一行是页面的列标题。欠款统计以应收合计、应付合计、净额三行结束；"
+     "毛利统计、库存金额和全店汇总以合计行结束。库存金额按期末(--to)的移动平均成本计。"
+     "全店汇总只在 dBConfig.ini 的 [Chain] Stores 列出店号时可用。",
+     1, 1, -1, true, false, RunReport},
 };
 
 const Command *FindCommand(const QString &name)

@@ -7,6 +7,7 @@ const char *const FinanceTable = "tb_sm_finance_info";
 const char *const MasterDataTable = "tb_sm_prestore_info";
 const char *const PeopleTable = "tb_sm_person_info";
 const char *const UserTable = "tb_sm_user";
+const char *const StockRuleTable = "tb_sm_stock_rule";
 
 namespace {
 
@@ -57,6 +58,9 @@ QList<Table> Build()
               {"user_ip", vc},
               {"user_remark", nv},
               {"store_no", vc}}),
+        // Minimum quantities of the 库存预警 page; a later addition, so last.
+        Make(StockRuleTable,
+             {{"product_model", vc}, {"product_color", vc}, {"min_num", vc}, {"store_no", vc}}),
     };
 }
 

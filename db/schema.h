@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-// The five tables of the program: names, columns (without the id column) and
+// The tables of the program: names, columns (without the id column) and
 // their declared types. Table creation, backup and restore all read this list.
 namespace Schema {
 
@@ -36,5 +36,6 @@ extern const char *const FinanceTable;
 extern const char *const MasterDataTable;
 extern const char *const PeopleTable;
 extern const char *const UserTable;
+extern const char *const StockRuleTable;
 
 } // namespace Schema

@@ -55,6 +55,7 @@ const QList<TableWord> &Words()
           {4, "供应商信息列表"},
           {5, "往来单位列表"}}},
         {"tb_sm_user", "用户账号", {}},
+        {"tb_sm_stock_rule", "库存预警数量", {}},
     };
     return words;
 }

@@ -61,6 +61,34 @@ const GoodsColumnTitles kSummaryTitles[] = {
     {18, {"", "", "", "最早欠款日期"}},
 };
 
+// The owner's pages (gross margin, low stock, every store), likewise.
+constexpr int OwnerPageCount = 3;
+const GoodsColumnTitles kOwnerTitles[] = {
+    {0, {"", "", "店号"}},
+    {2, {"商品名称", "商品名称", ""}},
+    {3, {"商品型号", "商品型号", ""}},
+    {4, {"商品色号", "商品色号", ""}},
+    {7, {"", "最后销售日期", ""}},
+    {9, {"销售数量", "库存数目", ""}},
+    {11, {"销售收入", "", "销售金额"}},
+    {12, {"销售成本", "", "库存金额"}},
+    {13, {"毛利", "", "毛利"}},
+    {14, {"毛利率(%)", "", "应收欠款"}},
+    {15, {"损耗数量", "", "应付欠款"}},
+    {16, {"损耗成本", "预警数量", "录入行数"}},
+    {18, {"备注", "备注", "备注"}},
+};
+
+QStringList OwnerTitles(int page)
+{
+    QStringList titles;
+    for (int c = 0; c < GoodsColumnCount; ++c)
+        titles << QString();
+    for (const auto &c : kOwnerTitles)
+        titles[c.column] = QString::fromUtf8(c.titles[page]);
+    return titles;
+}
+
 QStringList SummaryTitles(int page)
 {
     QStringList titles;
@@ -140,6 +168,13 @@ QList<PageKind> BuildPages()
         p.exportButton = Suffixed("btn_export", n);
         p.printButton = Suffixed("btn_purprint", n);
         p.columnTitles = GoodsTitles(k);
+        if (k == GoodsKind::CurrentStock) {
+            // The figures travel in the paid and unpaid texts, which a stock row has no use for.
+            p.columnTitles << QStringLiteral("平均成本") << QStringLiteral("库存金额");
+            for (int c = 0; c < GoodsColumnCount; ++c)
+                p.columnTexts << (c == PayColumn || c == DebtColumn ? -1 : c);
+            p.columnTexts << PayColumn << DebtColumn;
+        }
         pages << p;
     }
 
@@ -186,6 +221,39 @@ QList<PageKind> BuildPages()
         p.printButton = QStringLiteral("btn_purprint_%1").arg(n);
         p.chartButton = QStringLiteral("btn_chart_%1").arg(n);
         p.columnTitles = SummaryTitles(k - 1);
+        pages << p;
+    }
+
+    const struct
+    {
+        const char *page;
+        const char *action;
+        const char *title;
+    } owners[OwnerPageCount] = {
+        {"page_salemargin", "action_salemargin", "毛利统计"},
+        {"page_stockalert", "action_stockalert", "库存预警"},
+        {"page_chain", "action_chainsummary", "全店汇总"},
+    };
+    for (int k = 0; k < OwnerPageCount; ++k) {
+        const int n = 13 + k; // numbering goes on from the summaries' widgets
+        PageKind p = sales;
+        p.kind = MarginKind + k;
+        p.stackIndex = p.kind;
+        p.pageName = QString::fromLatin1(owners[k].page);
+        p.titleText = QString::fromUtf8(owners[k].title);
+        p.menuAction = QString::fromLatin1(owners[k].action);
+        p.tableName = QStringLiteral("tab_saletotal_%1").arg(p.kind + 1);
+        p.totalEdit = QStringLiteral("lineEdit_t_%1").arg(n);
+        p.paidEdit = QStringLiteral("lineEdit_p_%1").arg(n);
+        p.debtEdit = QStringLiteral("lineEdit_d_%1").arg(n);
+        p.totalButton = QStringLiteral("btn_total_%1").arg(n);
+        p.queryButton = QStringLiteral("btn_salequery_%1").arg(p.kind + 1);
+        p.exportButton = QStringLiteral("btn_export_%1").arg(n);
+        p.printButton = QStringLiteral("btn_purprint_%1").arg(n);
+        p.chartButton = p.kind == StockAlertKind ? QString() : QStringLiteral("btn_chart_%1").arg(n);
+        // Their last row sums the others (the analytics' totals item).
+        p.totalsItem = p.kind == StockAlertKind ? QString() : QStringLiteral("合计");
+        p.columnTitles = OwnerTitles(k);
         pages << p;
     }
 
@@ -268,6 +336,12 @@ QStringList GoodsTotalsLabels(const PageKind &page)
 {
     if (page.IsDebtSummary())
         return {QStringLiteral("应收合计:"), QStringLiteral("应付合计:"), QStringLiteral("净额:")};
+    if (page.ShowsStockValue())
+        return {QStringLiteral("总金额:"), QStringLiteral("已付款:"), QStringLiteral("库存金额:")};
+    if (page.group == Group::Sales && page.kind == MarginKind)
+        return {QStringLiteral("销售收入:"), QStringLiteral("销售成本:"), QStringLiteral("毛利:")};
+    if (page.group == Group::Sales && page.kind == ChainKind)
+        return {QStringLiteral("销售金额:"), QStringLiteral("库存金额:"), QStringLiteral("毛利:")};
     return GoodsTotalsLabels();
 }
 QString FinanceTotalsLabel() { return QStringLiteral("总额:"); }

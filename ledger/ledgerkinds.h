@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 // The one table of ledger pages: which stack a page sits on, the object names
 // of its widgets, its column titles and where its rows are stored. The main
@@ -38,12 +39,17 @@ struct PageKind
     QString importButton;
     QString exportButton;
     QString printButton;
-    QString chartButton;
-    QString
-        menuAction; // the 销售统计 menu entry that shows the page; empty elsewhere     // 图表 after the export button; empty where the page has none
+    QString chartButton; // 图表 after the export button; empty where the page has none
+    QString menuAction;  // the menu entry that shows a page of the sales statistics stack
     QString storedTable; // tb_sm_product_info / tb_sm_finance_info; empty when computed
     QStringList columnTitles;
+    // The record text each column shows, -1 for none; empty when column i shows text i.
+    QVector<int> columnTexts;
 
+    int TextOf(int column) const { return columnTexts.isEmpty() ? column : columnTexts.value(column, -1); }
+    // The stock page: its last two columns are each row's average cost and
+    // value, and its totals line's third figure is the value.
+    bool ShowsStockValue() const { return !columnTexts.isEmpty(); }
     bool IsStored() const { return !storedTable.isEmpty(); }
     // Rows computed from stored ones (stock, sales statistics, profit): shown
     // read-only, since nothing typed there could be stored.
@@ -58,6 +64,9 @@ struct PageKind
 };
 
 constexpr int GoodsColumnCount = 19;
+// The stock page's columns after the goods ones: 平均成本 and 库存金额.
+constexpr int AverageCostColumn = 19;
+constexpr int StockValueColumn = 20;
 constexpr int FinanceColumnCount = 9;
 constexpr int SizeColumn = 6;
 // Entry time (every page) and business date columns.
@@ -75,6 +84,11 @@ constexpr int DebtColumn = 13;
 constexpr int FinanceSumColumn = 2;
 // The 欠款统计 page's kind in the sales statistics stack (the sales statistics' Debts view).
 constexpr int DebtSummaryKind = 4;
+// The owner's pages after them in the same stack: gross margin, low stock, every store.
+constexpr int MarginKind = 5;
+constexpr int StockAlertKind = 6;
+constexpr int ChainKind = 7;
+constexpr int SalesPageCount = 8;
 
 // Tool tip of the size column's header on every goods and sales table.
 QString SizeColumnToolTip();
@@ -91,7 +105,7 @@ QString GoodsTotalsCaption();    // "统计"
 QString FinanceTotalsCaption();  // "数额统计"
 QStringList GoodsTotalsLabels(); // "总金额:", "已付款:", "未付款:"
 // The labels of a goods-style page's totals line: GoodsTotalsLabels(), or on
-// the 欠款统计 page "应收合计:", "应付合计:", "净额:".
+// the 欠款统计 page "应收合计:", "应付合计:", "净额:"; the owner's pages name their figures.
 QStringList GoodsTotalsLabels(const PageKind &page);
 QString FinanceTotalsLabel(); // "总额:"
 

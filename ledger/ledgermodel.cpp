@@ -72,7 +72,7 @@ int LedgerModel::columnCount(const QModelIndex &parent) const
 
 QString LedgerModel::Stored(int row, int column) const
 {
-    return m_goodsStyle ? m_goods.at(row).text(column) : m_finance.at(row).text(column);
+    return m_goodsStyle ? m_goods.at(row).text(m_page->TextOf(column)) : m_finance.at(row).text(column);
 }
 
 void LedgerModel::SetStored(int row, int column, const QString &text)
@@ -257,6 +257,10 @@ PageTotals::RowSums LedgerModel::ShareOf(const QStringList &t) const
     }
     if (m_page->IsDebtSummary()) // 类别 and 欠款余额
         return PageTotals::DebtRow(t.value(5), t.value(13));
+    if (!m_page->totalsItem.isEmpty() && t.value(LedgerKinds::SerialColumn) != m_page->totalsItem)
+        return PageTotals::RowSums();
+    if (m_page->ShowsStockValue()) // nothing paid; the value where the unpaid sum would be
+        return PageTotals::GoodsRow({t.value(9), t.value(10), t.value(11), QString(), t.value(13)});
     return PageTotals::GoodsRow({t.value(9), t.value(10), t.value(11), t.value(12), t.value(13)});
 }
 
@@ -273,6 +277,10 @@ PageTotals::RowSums LedgerModel::RowShare(int row) const
     const GoodsRecord &r = m_goods.at(row);
     if (m_page->IsDebtSummary()) // 类别 and 欠款余额
         return PageTotals::DebtRow(r.code, r.debt);
+    if (!m_page->totalsItem.isEmpty() && r.serial != m_page->totalsItem) // the owner's pages
+        return PageTotals::RowSums();
+    if (m_page->ShowsStockValue())
+        return PageTotals::GoodsRow({r.num, r.price, r.total, QString(), r.debt});
     return PageTotals::GoodsRow({r.num, r.price, r.total, r.pay, r.debt});
 }
 
@@ -296,9 +304,13 @@ void LedgerModel::SumSlice(bool writeDerived, bool saveDerived)
     QString derived;
     while (m_summed < rows) {
         const int row = m_summed;
-        if (m_goodsStyle && !m_page->IsDebtSummary()) {
+        const bool counted = m_page->totalsItem.isEmpty() || !m_goodsStyle
+            || m_goods.at(row).serial == m_page->totalsItem; // the owner's pages count their 合计 row
+        if (m_goodsStyle && !m_page->IsDebtSummary() && counted) {
             const GoodsRecord &r = m_goods.at(row);
-            m_sums.Add(PageTotals::GoodsRow({r.num, r.price, r.total, r.pay, r.debt},
+            // The stock page's unpaid text holds its value; nothing is paid on stock.
+            const QString &paid = m_page->ShowsStockValue() ? QString() : r.pay;
+            m_sums.Add(PageTotals::GoodsRow({r.num, r.price, r.total, paid, r.debt},
                                             writeDerived ? &derived : nullptr));
             // A total missing beside its quantity and price is shown, and on
             // the totals button saved, as the product the totals counted.
@@ -311,7 +323,7 @@ void LedgerModel::SumSlice(bool writeDerived, bool saveDerived)
                 }
                 emit dataChanged(index(row, LedgerKinds::NumColumn), index(row, LedgerKinds::DebtColumn));
             }
-        } else {
+        } else if (counted) {
             m_sums.Add(RowShare(row));
         }
         ++m_summed;

@@ -290,6 +290,8 @@ void LedgerPages::OfferCellMenu(const PageKind &page, QTableView *view)
         QMenu menu(view);
         QAction *whole = menu.addAction(QStringLiteral("查看全文"));
         NameListMenu::Offer(menu, page, index, m_addToList, [this] { RefreshNames(); });
+        if (m_cellMenu)
+            m_cellMenu(page, &menu, index);
         if (menu.exec(view->viewport()->mapToGlobal(at)) == whole)
             TabCellShowText(index);
     });

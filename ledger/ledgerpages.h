@@ -17,6 +17,7 @@
 class BackupRestore;
 class CellEditing;
 class LedgerModel;
+class QMenu;
 class QModelIndex;
 class QSortFilterProxyModel;
 class QTableView;
@@ -59,6 +60,9 @@ public:
     void SetRelogin(std::function<bool()> relogin);
     void SetStatusSink(std::function<void(const QString &)> sink) { m_status = std::move(sink); }
     void SetBackupFolder(const QString &folder);
+    // More entries for a cell's context menu (index of the page's view).
+    using CellMenuHook = std::function<void(const LedgerKinds::PageKind &, QMenu *, const QModelIndex &)>;
+    void SetCellMenuHook(CellMenuHook hook) { m_cellMenu = std::move(hook); }
 
     LedgerLists &lists() { return m_lists; }
     BackupRestore *backup() const { return m_backup; }
@@ -125,6 +129,7 @@ private:
     std::function<void(const QString &)> m_status;
     NameListMenu::Adder m_addToList;
     NameLists m_names;
+    CellMenuHook m_cellMenu;
 
     struct Page
     {

@@ -1,9 +1,12 @@
 #include "query/queryprocess.h"
 
+#include "analytics/ownerpages.h"
 #include "analytics/profit.h"
 #include "analytics/salesstatistics.h"
 #include "analytics/stockcompute.h"
+#include "analytics/stockvalue.h"
 #include "db/storedbaccess.h"
+#include "ledger/ledgerkinds.h"
 #include "ledger/readdatabasethread.h"
 #include "query/queryfilter.h"
 
@@ -26,7 +29,7 @@ bool QueryRequest::IsValidPage() const
 {
     switch (pageGroup) {
     case QueryGroup::Goods: return pageKind >= 0 && pageKind <= GoodsKind::CurrentStock;
-    case QueryGroup::Sales: return pageKind >= 0 && pageKind < SalesStatistics::ViewCount;
+    case QueryGroup::Sales: return pageKind >= 0 && pageKind < LedgerKinds::SalesPageCount;
     case QueryGroup::Finance: return pageKind >= 0 && pageKind <= FinanceKind::Profit;
     default: return false;
     }
@@ -57,12 +60,22 @@ QueryOutcome RunGoods(const QueryRequest &r, LedgerLists &lists, StoreDbAccess *
             lists.stockRows = StockCompute::ComputeStock(lists.queryGoods, r.userType);
         out.code = stock ? QueryResultCode::StockAll : QueryResultCode::GoodsAll;
     }
+    if (stock && out.ok)
+        out.ok = StockValue::AddToStockRows(lists.stockRows, r.dateMode, r.dateFrom, r.dateTo, r.userType,
+                                            &out.error);
     return out;
 }
 
 QueryOutcome RunSales(const QueryRequest &r, LedgerLists &lists, StoreDbAccess *store)
 {
     QueryOutcome out;
+    if (r.pageKind >= SalesStatistics::ViewCount) {
+        out.ok = OwnerPages::Report(r.pageKind, r.dateMode, r.dateFrom, r.dateTo, r.userType,
+                                    r.noContentFilter ? QStringList() : r.salesConditions, lists.summaryRows,
+                                    &out.error);
+        out.code = QueryResultCode::SalesSummary;
+        return out;
+    }
     if (r.pageKind != SalesStatistics::SalesRows) {
         // The summary pages filter before they sum, whatever the button.
         SalesStatistics::SalesConditions conditions;
@@ -149,13 +162,9 @@ GoodsList GoodsRowsToShow(int code, const LedgerLists &lists, const QString &sto
     switch (code) {
     case QueryResultCode::StockFiltered:
     case QueryResultCode::StockAll: {
-        GoodsList rows = StockCompute::FilterByModel(lists.stockRows, stockModel);
-        // Paid and unpaid belong to single purchases, not to a stock position.
-        for (GoodsRecord &r : rows) {
-            r.pay.clear();
-            r.debt.clear();
-        }
-        return rows;
+        // Paid and unpaid belong to single purchases, not to a stock position:
+        // the worker has put the average cost and the value in their place.
+        return StockCompute::FilterByModel(lists.stockRows, stockModel);
     }
     case QueryResultCode::GoodsFiltered:
     case QueryResultCode::SalesFiltered: return lists.filteredGoods;

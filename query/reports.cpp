@@ -2,6 +2,7 @@
 
 #include "analytics/salesstatistics.h"
 #include "ledger/ledgerkinds.h"
+#include "query/ownerreports.h"
 #include "query/queryprocess.h"
 
 #include <QHash>
@@ -38,9 +39,10 @@ bool KindFromName(const QString &name, Kind *kind)
     {
         const char *name;
         Kind kind;
-    } kNames[] = {{"stock", Kind::Stock}, {"sales", Kind::Sales},       {"profit", Kind::Profit},
-                  {"daily", Kind::Daily}, {"employee", Kind::Employee}, {"customer", Kind::Customer},
-                  {"debts", Kind::Debts}};
+    } kNames[] = {{"stock", Kind::Stock},   {"sales", Kind::Sales},       {"profit", Kind::Profit},
+                  {"daily", Kind::Daily},   {"employee", Kind::Employee}, {"customer", Kind::Customer},
+                  {"debts", Kind::Debts},   {"margin", Kind::Margin},     {"value", Kind::Value},
+                  {"alerts", Kind::Alerts}, {"stores", Kind::Stores}};
     for (const auto &k : kNames) {
         if (name == QLatin1String(k.name)) {
             *kind = k.kind;
@@ -59,6 +61,7 @@ Table Compute(Kind kind, int dateMode, const QString &from, const QString &to, b
     request.noContentFilter = true;
     request.userType = 1;
     const LedgerKinds::PageKind *page = nullptr;
+    Table table;
     switch (kind) {
     case Kind::Stock:
         request.pageGroup = QueryGroup::Goods;
@@ -88,9 +91,19 @@ Table Compute(Kind kind, int dateMode, const QString &from, const QString &to, b
         page = LedgerKinds::Find(LedgerKinds::Group::Sales, request.pageKind);
         break;
     }
+    case Kind::Value: return OwnerReports::StockValue(dateMode, from, to);
+    case Kind::Stores:
+        if (!OwnerReports::ChainAllowed(&table.error))
+            return table;
+        Q_FALLTHROUGH();
+    case Kind::Margin:
+    case Kind::Alerts:
+        request.pageGroup = QueryGroup::Sales;
+        request.pageKind = OwnerReports::PageKindOf(kind);
+        page = LedgerKinds::Find(LedgerKinds::Group::Sales, request.pageKind);
+        break;
     }
 
-    Table table;
     if (page)
         table.titles = page->columnTitles;
     LedgerLists lists;
@@ -106,6 +119,15 @@ Table Compute(Kind kind, int dateMode, const QString &from, const QString &to, b
         if (closingRows && kind == Kind::Debts)
             rows += SalesStatistics::DebtTotals(rows);
         table.rows = CellsOf(rows);
+    }
+    // A page that shows its texts in another order (the stock page's value columns).
+    if (page && !page->columnTexts.isEmpty()) {
+        for (QStringList &row : table.rows) {
+            QStringList cells;
+            for (int c = 0; c < page->ColumnCount(); ++c)
+                cells << row.value(page->TextOf(c));
+            row = cells;
+        }
     }
     // The summary pages use a few of the goods columns; the rest stay out, as on screen.
     if (page) {

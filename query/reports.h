@@ -11,9 +11,10 @@
 // conditions, computed by the query's own code.
 namespace Reports {
 
-enum class Kind { Stock, Sales, Profit, Daily, Employee, Customer, Debts };
+enum class Kind { Stock, Sales, Profit, Daily, Employee, Customer, Debts, Margin, Value, Alerts, Stores };
 
-// "stock", "sales", "profit", "daily", "employee", "customer" or "debts".
+// "stock", "sales", "profit", "daily", "employee", "customer", "debts",
+// "margin", "value", "alerts" or "stores".
 bool KindFromName(const QString &name, Kind *kind);
 
 struct Table

@@ -62,6 +62,13 @@ F = [
  ('FV3','db/listcodec.cpp','    if (text.isEmpty())\n        return rows;\n','',1,'test_screens'),
  ('FV4','widgets/looks.cpp','button : box.buttons()','button : QList<QAbstractButton *>()',1,'test_screens'),
  ('FV5','db/storedbaccess_backup.cpp','++t.kinds[row.values.value(0).toInt()];','++t.kinds[0];',1,'test_screens'),
+ ('FM1','analytics/movingaverage.cpp','const auto sale = m_saleCost.constFind(SaleKey(row));','const auto sale = m_saleCost.constEnd();',1,'test_margin'),
+ ('FM2','analytics/movingaverage.cpp','*belowZero = quantity > a.quantity;','*belowZero = quantity >= a.quantity;',1,'test_margin'),
+ ('FM3','analytics/grossmargin.cpp','for (const int i : MovingAverage::CostOrder(rows)) {','for (int i = 0; i < rows.size(); ++i) {',1,'test_margin'),
+ ('FM4','ledger/ledgermodel.cpp','|| m_goods.at(row).serial == m_page->totalsItem;','|| true;',1,'test_ownerpages'),
+ ('FM5','analytics/chainsummary.cpp','if (userType != 1)','if (userType != 1 && false)',1,'test_ownerpages'),
+ ('FM6','analytics/stockalerts.cpp','if (s.left > rule.minimum)','if (s.left >= rule.minimum)',1,'test_ownerpages'),
+ ('FM7','analytics/stockvalue.cpp','r.tabType != GoodsKind::PurchaseIn || ','',1,'test_ownerpages'),
 ]
 bad = []
 for fid, path, old, new, once, test in F:

@@ -1,10 +1,14 @@
 #include "app/dialoglogin.h"
 #include "app/mainwindow.h"
+#include "db/stockrules.h"
+#include "ledger/ledgermodel.h"
+#include "ledger/ledgerpages.h"
 #include "ledgertestsupport.h"
 #include "resources/resources.h"
 #include "storetestsupport.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -40,6 +44,8 @@ private slots:
     void permissions();
     void clearingNeedsAnAuthorisedRelogin_data();
     void clearingNeedsAnAuthorisedRelogin();
+    void stockAlertsAtLogin_data();
+    void stockAlertsAtLogin();
 
 private:
     std::unique_ptr<MainWindow> NewWindow(int type);
@@ -158,12 +164,13 @@ void TestMainWindow::permissions_data()
         "action_showFin action_income action_debt action_inother action_purpay action_salary "
         "action_utilites action_expother action_profit action_purchase action_purBack "
         "action_distri action_employee action_client action_users action_ref action_supplier "
-        "action_datasave action_datarestore action_graph";
+        "action_datasave action_datarestore action_graph action_salemargin action_chainsummary";
     const QString menus =
         "menu_finance menu_income menu_pay menu_earn menu_purchase menu_employee menu_client";
-    QTest::newRow("1 everything") << 1 << 1 << "action_graph"
+    // 全店汇总 only with the stores named in the settings, which these have not.
+    QTest::newRow("1 everything") << 1 << 1 << "action_graph action_chainsummary"
                                   << "";
-    QTest::newRow("0 counts as 1") << 0 << 1 << "action_graph"
+    QTest::newRow("0 counts as 1") << 0 << 1 << "action_graph action_chainsummary"
                                    << "";
     QTest::newRow("2 authorised") << 2 << 2 << restricted << menus;
     QTest::newRow("3 general") << 3 << 2 << restricted + " action_saleout action_saleback" << menus;
@@ -255,4 +262,44 @@ void TestMainWindow::clearingNeedsAnAuthorisedRelogin()
 }
 
 QTEST_MAIN(TestMainWindow)
+void TestMainWindow::stockAlertsAtLogin_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<bool>("told");
+    for (int type = 1; type <= 4; ++type)
+        QTest::addRow("type %d", type) << type << (type <= 2);
+}
+
+void TestMainWindow::stockAlertsAtLogin()
+{
+    QFETCH(int, type);
+    GoodsRecord bought = MakeGoods(GoodsKind::PurchaseIn, "g1", "2026-12-01");
+    bought.color = "红";
+    bought.num = "5";
+    bought.price = "2";
+    QVERIFY(m_store->store()->SaveGoodsRow(bought));
+    QVERIFY(StockRules::Save(bought.model, "红", "5").ok());
+    QStringList seen;
+    ModalSeam::SetBoxAnswerer([&seen](QMessageBox &box) {
+        seen << box.windowTitle() + "|" + box.text();
+        box.checkBox()->setChecked(true); // not again for this account
+        for (QAbstractButton *b : box.buttons())
+            if (b->text() == "查看")
+                b->click();
+    });
+    auto window = NewWindow(type);
+    QCoreApplication::processEvents();
+    QFETCH(bool, told);
+    QCOMPARE(seen, told ? QStringList{"库存预警|1 种商品库存不足"} : QStringList());
+    const LedgerKinds::PageKind &alerts =
+        *LedgerKinds::Find(LedgerKinds::Group::Sales, LedgerKinds::StockAlertKind);
+    QCOMPARE(window->Ledger()->Model(alerts)->rowCount(), told ? 1 : 0);
+    window.reset();
+    seen.clear();
+    window = NewWindow(type);
+    QCoreApplication::processEvents();
+    ModalSeam::SetBoxAnswerer({});
+    QCOMPARE(seen, QStringList());
+}
+
 #include "test_mainwindow.moc"

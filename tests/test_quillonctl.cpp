@@ -178,6 +178,14 @@ private slots:
         QCOMPARE(
             Ctl(*m_db, {"report", "stock", "--to", "2024-05-31"}).out.section('\n', 1, 1).section(',', 9, 11),
             QStringLiteral("10,5,50"));
+        // The sale of 4 at the purchase's 5 a piece; 6 left at 5; no minimums; no chain.
+        QCOMPARE(Ctl(*m_db, {"report", "margin"}).out.section('\n', 1, 2),
+                 QStringLiteral("v2,A,v4,4,50,20,30,60,0,0,\n,合计,,4,50,20,30,60,0,0,"));
+        QCOMPARE(Ctl(*m_db, {"report", "value", "--to", "2024-12-31"}).out.section('\n', 1, 1),
+                 QStringLiteral("A,v4,v2,6,5,30"));
+        QCOMPARE(Ctl(*m_db, {"report", "alerts"}).out.count('\n'), 1);
+        const CtlRun stores = Ctl(*m_db, {"report", "stores"});
+        QVERIFY2(stores.code == 1 && stores.err.contains("[Chain] Stores"), qPrintable(stores.err));
     }
 
     // A damaged file: nothing is written into it, a backup keeps what can be

@@ -114,7 +114,8 @@ void TestScreens::restorePreviewNamesPagesAndLists()
     QVERIFY2(text.contains("商品与仓库列表：1 行（本店现有 1 行）\n      商品名称列表 1 行"),
              qPrintable(text));
     QVERIFY2(text.contains("人员与单位列表：0 行（本店现有 0 行）\n  财务台账"), qPrintable(text));
-    QVERIFY2(text.endsWith("用户账号：1 行（本店现有 1 行）"), qPrintable(text));
+    QVERIFY2(text.endsWith("用户账号：1 行（本店现有 1 行）\n  库存预警数量：0 行（本店现有 0 行）"),
+             qPrintable(text));
 }
 
 void TestScreens::backupMessageNamesFileAndFolder()
