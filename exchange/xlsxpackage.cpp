@@ -94,7 +94,7 @@ bool XlsxPackage::Open(QString *error)
 }
 
 bool XlsxPackage::ParsePart(const QString &part, const std::function<QString(QXmlStreamReader &)> &parse,
-               QString *error)
+                            QString *error)
 {
     const auto found = m_names.constFind(NormalisedName(part));
     if (found == m_names.constEnd()) {
@@ -167,4 +167,3 @@ QString XlsxPackage::FindTarget(const Relationships &rels, const QString &typeSu
     }
     return QString();
 }
-

@@ -183,18 +183,13 @@ void TestExchange::windowRoundTrip_data()
     QTest::addColumn<QString>("table");
     QTest::addColumn<QString>("answer");  // the name the file dialog hands back
     QTest::addColumn<QString>("written"); // the file written
-    QTest::newRow("goods, typed without extension") << "tab_saleout"
-                                                    << "page"
-                                                    << "page.xls";
-    QTest::newRow("goods .xlsx") << "tab_saleout"
-                                 << "page.xlsx"
-                                 << "page.xlsx";
-    QTest::newRow("finance .xls") << "tab_salary"
-                                  << "page.xls"
-                                  << "page.xls";
-    QTest::newRow("finance .xlsx") << "tab_salary"
-                                   << "page.xlsx"
-                                   << "page.xlsx";
+    for (const char *row :
+         {"goods, typed without extension|tab_saleout|page|page.xls",
+          "goods .xlsx|tab_saleout|page.xlsx|page.xlsx", "finance .xls|tab_salary|page.xls|page.xls",
+          "finance .xlsx|tab_salary|page.xlsx|page.xlsx"}) {
+        const QStringList f = QString::fromLatin1(row).split('|');
+        QTest::newRow(qPrintable(f.at(0))) << f.at(1) << f.at(2) << f.at(3);
+    }
 }
 
 void TestExchange::windowRoundTrip()
