@@ -579,19 +579,12 @@ void TestWorkbook::onlyOneSheetParsed_data()
     QTest::addColumn<QString>("firstRefused"); // part of the error reading sheet 1 alone; empty: read
     QTest::addColumn<QString>("wholeRefused"); // the same reading every sheet
     const QString scratch = Path("package.xlsx");
-    QTest::newRow("1024 sheets") << Package(scratch, 1024, 1024) << ".xlsx"
-                                 << ""
-                                 << "";
-    QTest::newRow("1025 sheets") << Package(scratch, 1025, 1025) << ".xlsx"
-                                 << "超过 1024"
+    QTest::newRow("1024 sheets") << Package(scratch, 1024, 1024) << ".xlsx" << QString() << QString();
+    QTest::newRow("1025 sheets") << Package(scratch, 1025, 1025) << ".xlsx" << QString("超过 1024")
                                  << "超过 1024";
-    QTest::newRow("one part listed twice") << Package(scratch, 2, 1) << ".xlsx"
-                                           << ""
-                                           << "同一部件";
+    QTest::newRow("one part listed twice") << Package(scratch, 2, 1) << ".xlsx" << QString() << "同一部件";
     QTest::newRow("damaged second sheet")
-        << Package(scratch, 2, 2, "<worksheet><sheetData><row><c>") << ".xlsx"
-        << ""
-        << "已损坏";
+        << Package(scratch, 2, 2, "<worksheet><sheetData><row><c>") << ".xlsx" << QString() << "已损坏";
     // .xls: the second sheet's BOUNDSHEET offset moved outside the stream, or onto the first sheet.
     Workbook two;
     two.sheets << SheetFromRows("A", {{"h"}}) << SheetFromRows("B", {{"x"}});
@@ -604,16 +597,14 @@ void TestWorkbook::onlyOneSheetParsed_data()
         moved.replace(second + 4, 4, outside ? Le(0x7FFFFFF, 4) : stream.mid(first + 4, 4));
         QVERIFY(XlsWriter::WriteContainer(Path("moved.xls"), moved, &error));
         QTest::newRow(outside ? "xls second sheet outside the stream" : "xls one substream listed twice")
-            << Bytes(Path("moved.xls")) << ".xls"
-            << "" << (outside ? "文件之外" : "位置相同");
+            << Bytes(Path("moved.xls")) << ".xls" << QString() << (outside ? "文件之外" : "位置相同");
     }
     // Past the sheet cap in BOUNDSHEET records.
     Workbook many;
     for (int i = 0; i <= WorkbookFile::MaxSheets; ++i)
         many.sheets << SheetFromRows(QStringLiteral("S%1").arg(i), {});
     QVERIFY(WorkbookFile::Write(Path("many.xls"), Format::Xls, many, &error));
-    QTest::newRow("xls 1025 sheets") << Bytes(Path("many.xls")) << ".xls"
-                                     << "超过 1024"
+    QTest::newRow("xls 1025 sheets") << Bytes(Path("many.xls")) << ".xls" << QString("超过 1024")
                                      << "超过 1024";
 }
 
