@@ -5,9 +5,9 @@
 #include "ledger/ledgerkinds.h"
 
 #include <QHash>
-#include <QPair>
 #include <QVector>
 #include <algorithm>
+#include <cstring>
 
 namespace SalesStatistics {
 
@@ -34,15 +34,22 @@ uint qHash(const SaleKey &k, uint seed = 0)
     return ::qHash(*k.model, seed) ^ (::qHash(*k.customer, seed) * 31u) ^ (::qHash(*k.seller, seed) * 1009u);
 }
 
-// The returns of one key, summed once, with the parts of their notes that do
-// not depend on the sale: a sale's notes are then copied, not formatted.
+// The returns of one key, summed once, with their notes laid out as one text
+// less the sale's date, and where that date goes: a sale's notes are then
+// copied from one place, not formatted.
 struct KeyReturns
 {
     Money quantity;
     Money amount;
-    QVector<QPair<QString, QString>> notes; // text before and after the sale's date
-    int notesLength = 0;
+    QString notes;
+    QVector<int> dateAt; // offsets into notes, ascending
 };
+
+void Put(QChar *&out, const QChar *from, int count)
+{
+    std::memcpy(static_cast<void *>(out), from, size_t(count) * sizeof(QChar));
+    out += count;
+}
 
 } // namespace
 
@@ -61,10 +68,10 @@ void DeductReturns(GoodsList &sales, const GoodsList &returns, bool withNotes)
             continue;
         // "注意，该型号%1有退货金额%2元，从%3销售中扣除%4元" with the sale's date as %3,
         // pieced together so that a '%' in a model or amount stays literal.
-        k.notes.append(qMakePair(QStringLiteral("注意，该型号") + r.model + QStringLiteral("有退货金额")
-                                     + r.total + QStringLiteral("元，从"),
-                                 QStringLiteral("销售中扣除") + r.total + QStringLiteral("元")));
-        k.notesLength += k.notes.last().first.size() + k.notes.last().second.size();
+        k.notes += QStringLiteral("注意，该型号") + r.model + QStringLiteral("有退货金额") + r.total
+            + QStringLiteral("元，从");
+        k.dateAt.append(k.notes.size());
+        k.notes += QStringLiteral("销售中扣除") + r.total + QStringLiteral("元");
     }
 
     for (GoodsRecord &s : sales) {
@@ -76,19 +83,22 @@ void DeductReturns(GoodsList &sales, const GoodsList &returns, bool withNotes)
         s.total = (Money::FromText(s.total) - k.amount).ToText();
         if (!withNotes)
             continue;
-        // Copied into place, one allocation per sale.
+        // One allocation per sale and of the exact size: resize alone would
+        // round the block up to the next power of two, and the notes are
+        // most of what a period's sales rows occupy.
         const int at = s.remark.size();
-        s.remark.resize(at + k.notesLength + k.notes.size() * s.time.size());
+        const int size = at + k.notes.size() + k.dateAt.size() * s.time.size();
+        s.remark.reserve(size);
+        s.remark.resize(size);
         QChar *out = s.remark.data() + at;
-        const auto put = [&out](const QString &text) {
-            std::copy(text.constBegin(), text.constEnd(), out);
-            out += text.size();
-        };
-        for (const auto &part : k.notes) {
-            put(part.first);
-            put(s.time);
-            put(part.second);
+        const QChar *notes = k.notes.constData();
+        int from = 0;
+        for (int cut : k.dateAt) {
+            Put(out, notes + from, cut - from);
+            Put(out, s.time.constData(), s.time.size());
+            from = cut;
         }
+        Put(out, notes + from, k.notes.size() - from);
     }
 }
 

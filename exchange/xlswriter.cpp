@@ -1,6 +1,6 @@
 #include "exchange/xlswriter.h"
 
-#include "exchange/xlsreader.h"
+#include "exchange/olecontainer.h"
 
 #include <QFile>
 #include <QHash>
@@ -418,7 +418,7 @@ bool XlsWriter::Write(const QString &path, const Workbook &book, QString *error)
 
 bool XlsWriter::WriteContainer(const QString &path, const QByteArray &data, QString *error)
 {
-    XlsReader::InitGsf();
+    OleContainer::InitGsf();
 
     GError *gerror = nullptr;
     const QByteArray name = QFile::encodeName(path);

@@ -1,66 +1,16 @@
 #include "exchange/xlsxreader.h"
 
+#include "exchange/xlsxpackage.h"
+
 #include <QDateTime>
-#include <QDir>
 #include <QHash>
 #include <QRegularExpression>
 #include <QSet>
-#include <QUrl>
 #include <QXmlStreamReader>
 
-#include <quazip/quazip.h>
-#include <quazip/quazipfile.h>
-
 #include <cmath>
-#include <functional>
 
 namespace {
-
-using WorkbookFile::MaxPartSize;
-
-struct Relationship
-{
-    QString type;
-    QString target; // package path without a leading slash
-};
-
-QString NormalisedName(QString name)
-{
-    name.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    while (name.startsWith(QLatin1Char('/')))
-        name.remove(0, 1);
-    return name.toLower();
-}
-
-QString FolderOf(const QString &part)
-{
-    const int slash = part.lastIndexOf(QLatin1Char('/'));
-    return slash < 0 ? QString() : part.left(slash);
-}
-
-// A relationship target is relative to the folder of the part that owns the
-// relationship, or absolute from the package root when it starts with "/".
-QString ResolveTarget(const QString &ownerPart, const QString &target)
-{
-    QString path = QUrl::fromPercentEncoding(target.toUtf8());
-    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    if (!path.startsWith(QLatin1Char('/'))) {
-        const QString folder = FolderOf(ownerPart);
-        path = folder.isEmpty() ? path : folder + QLatin1Char('/') + path;
-    }
-    path = QDir::cleanPath(QLatin1Char('/') + path);
-    while (path.startsWith(QLatin1Char('/')))
-        path.remove(0, 1);
-    return path;
-}
-
-QString RelsPathOf(const QString &part)
-{
-    const QString folder = FolderOf(part);
-    const QString file = part.mid(folder.isEmpty() ? 0 : folder.size() + 1);
-    return (folder.isEmpty() ? QString() : folder + QLatin1Char('/')) + QStringLiteral("_rels/") + file
-        + QStringLiteral(".rels");
-}
 
 // Text escapes of the format: _xHHHH_ stands for one UTF-16 unit.
 QString DecodeEscapes(const QString &text)
@@ -204,141 +154,6 @@ QString DateText(double serial, DateKind kind, bool base1904)
         return date.toString(QStringLiteral("yyyy-MM-dd"));
     return date.toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char(' ')
         + time.toString(QStringLiteral("hh:mm:ss"));
-}
-
-// A part inflated as the XML reader asks for it, ending in an error once
-// more than MaxPartSize bytes came out: the part is never held whole.
-class CappedPart : public QIODevice
-{
-public:
-    explicit CappedPart(QuaZipFile *file) : m_file(file) { open(QIODevice::ReadOnly); }
-    bool isSequential() const override { return true; }
-    bool Over() const { return m_over; }
-
-protected:
-    qint64 readData(char *data, qint64 maxSize) override
-    {
-        if (m_total >= MaxPartSize) {
-            m_over = true;
-            return -1;
-        }
-        const qint64 n = m_file->read(data, qMin(maxSize, MaxPartSize - m_total));
-        if (n > 0)
-            m_total += n;
-        return n;
-    }
-    qint64 writeData(const char *, qint64) override { return -1; }
-
-private:
-    QuaZipFile *m_file;
-    qint64 m_total = 0;
-    bool m_over = false;
-};
-
-class Package
-{
-public:
-    explicit Package(const QString &path) : m_zip(path) {}
-
-    bool Open(QString *error)
-    {
-        if (!m_zip.open(QuaZip::mdUnzip)) {
-            *error = QStringLiteral("压缩包已损坏（错误 %1）").arg(m_zip.getZipError());
-            return false;
-        }
-        const QStringList names = m_zip.getFileNameList();
-        for (const QString &name : names)
-            m_names.insert(NormalisedName(name), name);
-        return true;
-    }
-
-    bool Has(const QString &part) const { return m_names.contains(NormalisedName(part)); }
-
-    // Parses a part as it inflates: parse gets an XML reader over it and says
-    // why it stopped early (or nothing). The cap and a damaged stream are
-    // reported like the parser's own errors.
-    bool ParsePart(const QString &part, const std::function<QString(QXmlStreamReader &)> &parse,
-                   QString *error)
-    {
-        const auto found = m_names.constFind(NormalisedName(part));
-        if (found == m_names.constEnd()) {
-            *error = QStringLiteral("缺少部件 %1").arg(part);
-            return false;
-        }
-        if (!m_zip.setCurrentFile(found.value(), QuaZip::csSensitive)) {
-            *error = QStringLiteral("无法定位部件 %1").arg(part);
-            return false;
-        }
-        QuaZipFile file(&m_zip);
-        if (!file.open(QIODevice::ReadOnly)) {
-            *error = QStringLiteral("无法解压部件 %1").arg(part);
-            return false;
-        }
-        CappedPart device(&file);
-        QXmlStreamReader xml(&device);
-        const QString stopped = parse(xml);
-        file.close();
-        if (device.Over())
-            *error = QStringLiteral("部件 %1 解压后超过 %2 MB，不予读取").arg(part).arg(MaxPartSize >> 20);
-        else if (!stopped.isEmpty())
-            *error = stopped;
-        else if (file.getZipError() != UNZ_OK)
-            *error = QStringLiteral("部件 %1 已损坏").arg(part);
-        else if (xml.hasError())
-            *error = QStringLiteral("部件 %1 的内容已损坏（%2）").arg(part, xml.errorString());
-        else
-            return true;
-        return false;
-    }
-
-    // The relationships of a part; a missing .rels file means none.
-    // The relationships of a part; a missing or damaged .rels file means
-    // none (or those read before the damage). Read at most 8 per possible
-    // sheet: a package needs a few beyond its sheets.
-    QList<QPair<QString, Relationship>> Relationships(const QString &part)
-    {
-        QList<QPair<QString, Relationship>> rels;
-        QString ignored;
-        if (!Has(RelsPathOf(part)))
-            return rels;
-        (void)ParsePart(
-            RelsPathOf(part),
-            [&](QXmlStreamReader &xml) {
-                qint64 elements = WorkbookFile::MaxCells * 3;
-                while (!xml.atEnd() && rels.size() < WorkbookFile::MaxSheets * 8) {
-                    xml.readNext();
-                    if (!xml.isStartElement())
-                        continue;
-                    if (--elements < 0)
-                        break;
-                    if (xml.name() != QLatin1String("Relationship"))
-                        continue;
-                    const QXmlStreamAttributes a = xml.attributes();
-                    if (a.value(QLatin1String("TargetMode")) == QLatin1String("External"))
-                        continue;
-                    Relationship rel;
-                    rel.type = a.value(QLatin1String("Type")).toString();
-                    rel.target = ResolveTarget(part, a.value(QLatin1String("Target")).toString());
-                    rels.append(qMakePair(a.value(QLatin1String("Id")).toString(), rel));
-                }
-                return QString();
-            },
-            &ignored);
-        return rels;
-    }
-
-private:
-    QuaZip m_zip;
-    QHash<QString, QString> m_names; // normalised -> name in the zip
-};
-
-QString FindTarget(const QList<QPair<QString, Relationship>> &rels, const QString &typeSuffix)
-{
-    for (const auto &rel : rels) {
-        if (rel.second.type.endsWith(typeSuffix, Qt::CaseInsensitive))
-            return rel.second.target;
-    }
-    return QString();
 }
 
 struct SheetEntry
@@ -595,13 +410,14 @@ QString ReadSheet(QXmlStreamReader &xml, const QStringList &shared, const Styles
 
 bool XlsxReader::Read(const QString &path, Workbook *book, QString *error, int onlySheet)
 {
-    Package package(path);
+    XlsxPackage package(path);
     QString reason;
     if (!package.Open(&reason)) {
         *error = QStringLiteral("无法读取工作簿 %1：%2").arg(path, reason);
         return false;
     }
-    QString workbookPart = FindTarget(package.Relationships(QString()), QStringLiteral("/officeDocument"));
+    QString workbookPart =
+        XlsxPackage::FindTarget(package.RelationshipsOf(QString()), QStringLiteral("/officeDocument"));
     if (workbookPart.isEmpty() || !package.Has(workbookPart))
         workbookPart = QStringLiteral("xl/workbook.xml");
 
@@ -642,7 +458,7 @@ bool XlsxReader::Read(const QString &path, Workbook *book, QString *error, int o
         return false;
     }
 
-    const auto rels = package.Relationships(workbookPart);
+    const auto rels = package.RelationshipsOf(workbookPart);
     // The worksheets in order with their parts; chart and dialog sheets are
     // not worksheets (Worksheets(n) skips them).
     QVector<WorkbookSheet> sheets;
@@ -667,7 +483,7 @@ bool XlsxReader::Read(const QString &path, Workbook *book, QString *error, int o
 
     QStringList shared;
     qint64 textBudget = WorkbookFile::MaxTextChars;
-    const QString sharedPart = FindTarget(rels, QStringLiteral("/sharedStrings"));
+    const QString sharedPart = XlsxPackage::FindTarget(rels, QStringLiteral("/sharedStrings"));
     if (!sharedPart.isEmpty() && package.Has(sharedPart)) {
         const bool ok = package.ParsePart(
             sharedPart,
@@ -696,7 +512,7 @@ bool XlsxReader::Read(const QString &path, Workbook *book, QString *error, int o
     }
     // Formats only tell dates from numbers: a damaged styles part is no reason to refuse the book.
     Styles styles;
-    const QString stylesPart = FindTarget(rels, QStringLiteral("/styles"));
+    const QString stylesPart = XlsxPackage::FindTarget(rels, QStringLiteral("/styles"));
     if (!stylesPart.isEmpty() && package.Has(stylesPart))
         (void)package.ParsePart(
             stylesPart, [&](QXmlStreamReader &xml) { return ReadStyles(xml, &styles); }, &reason);
@@ -708,12 +524,12 @@ bool XlsxReader::Read(const QString &path, Workbook *book, QString *error, int o
         if (onlySheet > 0 && i + 1 != onlySheet)
             continue;
         // Each part once: a book listing one part many times is damaged.
-        if (parsed.contains(NormalisedName(sheet.part))) {
+        if (parsed.contains(XlsxPackage::NormalisedName(sheet.part))) {
             *error = QStringLiteral("工作簿 %1 的工作表“%2”与另一个工作表是同一部件，工作簿已损坏")
                          .arg(path, sheet.name);
             return false;
         }
-        parsed.insert(NormalisedName(sheet.part));
+        parsed.insert(XlsxPackage::NormalisedName(sheet.part));
         sheet.unread = false;
         const bool ok = package.ParsePart(
             sheet.part,

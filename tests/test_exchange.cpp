@@ -11,15 +11,13 @@
 #include "masterdata/dialoginfotodb.h"
 #include "resources/resources.h"
 #include "storetestsupport.h"
+#include "workbooktestsupport.h"
 
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QtTest>
-
-#include <quazip/quazip.h>
-#include <quazip/quazipfile.h>
 
 using namespace LedgerExchange;
 using Rows = QList<QStringList>;
@@ -65,12 +63,6 @@ QStringList GoodsCells(const QString &serial, int columns)
     return (TextsOf(GoodsList{Goods(0, serial, "备注")}).first().split('|') << "多余").mid(0, columns);
 }
 
-bool WriteFile(const QString &path, const QByteArray &data)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
-}
-
 void WriteSheet(const QString &path, const QStringList &header, const QVector<QStringList> &rows)
 {
     ExcelEngine engine(path);
@@ -93,23 +85,13 @@ bool WriteBadSharedString(const QString &path, const QVector<QStringList> &rows,
                 : "<c t=\"inlineStr\"><is><t>" + rows.at(r).at(c).toUtf8() + "</t></is></c>";
         sheet += "</row>";
     }
-    const QList<QPair<QString, QByteArray>> parts{
-        {"xl/workbook.xml",
-         R"(<workbook xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships"><sheets><sheet name="A" r:id="rId1"/></sheets></workbook>)"},
-        {"xl/_rels/workbook.xml.rels",
-         R"(<Relationships><Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet" Target="worksheets/a.xml"/></Relationships>)"},
-        {"xl/worksheets/a.xml", sheet + "</sheetData></worksheet>"}};
-    QuaZip zip(path);
-    if (!zip.open(QuaZip::mdCreate))
-        return false;
-    for (const auto &part : parts) {
-        QuaZipFile file(&zip);
-        if (!file.open(QIODevice::WriteOnly, QuaZipNewInfo(part.first))
-            || file.write(part.second) != part.second.size())
-            return false;
-    }
-    zip.close();
-    return zip.getZipError() == 0;
+    return WorkbookTest::WriteZip(
+        path,
+        {{"xl/workbook.xml", WorkbookTest::WorkbookXml({"A|rId1"})},
+         {"xl/_rels/workbook.xml.rels",
+          "<Relationships>" + WorkbookTest::Relationship("rId1", "worksheet", "worksheets/a.xml")
+              + "</Relationships>"},
+         {"xl/worksheets/a.xml", sheet + "</sheetData></worksheet>"}});
 }
 
 QString StoredList(int infoType)
@@ -202,18 +184,13 @@ void TestExchange::windowRoundTrip_data()
     QTest::addColumn<QString>("table");
     QTest::addColumn<QString>("answer");  // the name the file dialog hands back
     QTest::addColumn<QString>("written"); // the file written
-    QTest::newRow("goods, typed without extension") << "tab_saleout"
-                                                    << "page"
-                                                    << "page.xls";
-    QTest::newRow("goods .xlsx") << "tab_saleout"
-                                 << "page.xlsx"
-                                 << "page.xlsx";
-    QTest::newRow("finance .xls") << "tab_salary"
-                                  << "page.xls"
-                                  << "page.xls";
-    QTest::newRow("finance .xlsx") << "tab_salary"
-                                   << "page.xlsx"
-                                   << "page.xlsx";
+    for (const char *row :
+         {"goods, typed without extension|tab_saleout|page|page.xls",
+          "goods .xlsx|tab_saleout|page.xlsx|page.xlsx", "finance .xls|tab_salary|page.xls|page.xls",
+          "finance .xlsx|tab_salary|page.xlsx|page.xlsx"}) {
+        const QStringList f = QString::fromLatin1(row).split('|');
+        QTest::newRow(qPrintable(f.at(0))) << f.at(1) << f.at(2) << f.at(3);
+    }
 }
 
 void TestExchange::windowRoundTrip()
@@ -290,9 +267,7 @@ void TestExchange::sheetWidths()
     const QString path = File("wide.xlsx");
     QStringList letters = GoodsCells("2024-05-01 02:00:00:000", columns);
     letters[10] = "十元";
-    QStringList spaces;
-    while (spaces.size() < columns)
-        spaces << " ";
+    const QStringList spaces = QVector<QString>(columns, " ").toList();
     // Blank rows between rows are skipped and counted; blank cells far below are no rows at all.
     WriteSheet(path, GoodsCells("", columns),
                {GoodsCells("2024-05-01 01:00:00:000", columns),
@@ -323,7 +298,7 @@ void TestExchange::unreadableAndRefusedStoreNothing()
     const GoodsRecord existing = Goods(1, "2024-01-01 00:00:00:001", "old");
     QVERIFY(StoreDbAccess::Instance()->SaveGoodsRow(existing));
     // A damaged or missing file: told with its name, the store untouched.
-    QVERIFY(WriteFile(File("bad.xls"), "this is not a workbook"));
+    QVERIFY(WorkbookTest::WriteBytes(File("bad.xls"), "this is not a workbook"));
     for (const QString name : {"bad.xls", "missing.xlsx"}) {
         const ImportResult result = ReadAndStore(GoodsPage, File(name), nullptr, "tab_purchaseIn");
         QVERIFY(!result.read && !result.stored && !result.error.isEmpty());
@@ -355,7 +330,7 @@ void TestExchange::exportFailures()
              qPrintable(ExportStatusText(failed)));
     // A damaged or empty file the user chose to replace is replaced.
     for (const QByteArray &content : {QByteArray("not a zip"), QByteArray()}) {
-        QVERIFY(WriteFile(File("damaged.xlsx"), content));
+        QVERIFY(WorkbookTest::WriteBytes(File("damaged.xlsx"), content));
         const ExportResult replaced = WriteLedger(GoodsPage, widget.model(), File("damaged.xlsx"));
         QVERIFY2(replaced.ok, qPrintable(replaced.error));
         Workbook book;
@@ -365,12 +340,10 @@ void TestExchange::exportFailures()
     }
     // A workbook that cannot be read may still hold the user's data: refused, kept as it was.
     const QByteArray broken("PK\x03\x04 a damaged package");
-    QVERIFY(WriteFile(File("broken.xlsx"), broken));
+    QVERIFY(WorkbookTest::WriteBytes(File("broken.xlsx"), broken));
     const ExportResult refused = WriteLedger(GoodsPage, widget.model(), File("broken.xlsx"));
     QVERIFY2(!refused.ok && !refused.error.isEmpty(), qPrintable(refused.error));
-    QFile kept(File("broken.xlsx"));
-    QVERIFY(kept.open(QIODevice::ReadOnly));
-    QCOMPARE(kept.readAll(), broken);
+    QCOMPARE(WorkbookTest::Bytes(File("broken.xlsx")), broken);
 }
 
 void TestExchange::listRoundTrip()
@@ -413,7 +386,7 @@ void TestExchange::listImportsRefused()
                                                     InfoList{ListNo::GoodsColor, "红;蓝"}));
     DialogInfoToDb colours;
     m_answer = File("colours.xls");
-    QVERIFY(WriteFile(m_answer, "\xd0\xcf\x11\xe0 broken compound file"));
+    QVERIFY(WorkbookTest::WriteBytes(m_answer, "\xd0\xcf\x11\xe0 broken compound file"));
     colours.findChild<QPushButton *>("btn_import_4")->click();
     QVERIFY2(m_boxes->seen.value(1).startsWith("导入失败|无法读取工作簿 colours.xls"),
              qPrintable(m_boxes->seen.join('\n')));
@@ -557,14 +530,11 @@ void TestExchange::exportLeavesOnlyItsRows()
     QString error;
     QVERIFY(WorkbookFile::Write(
         path, suffix == ".xls" ? WorkbookFile::Format::Xls : WorkbookFile::Format::Xlsx, wide, &error));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray before = file.readAll();
-    file.close();
+    const QByteArray before = WorkbookTest::Bytes(path);
+    QVERIFY(!before.isEmpty());
     const ExportResult refused = WriteLedgerRows(header, rows.mid(0, 1), path);
     QVERIFY2(!refused.ok && refused.error.contains("超过 64 列"), qPrintable(refused.error));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), before);
+    QCOMPARE(WorkbookTest::Bytes(path), before);
 }
 
 void TestExchange::pdfLongCell()

@@ -11,14 +11,20 @@
 #include <QtEndian>
 #include <QtTest>
 
-#include <quazip/quazip.h>
-#include <quazip/quazipfile.h>
+#include "workbooktestsupport.h"
 
 using WorkbookFile::Format;
 Q_DECLARE_METATYPE(WorkbookFile::Format)
 Q_DECLARE_METATYPE(Workbook)
 
 namespace {
+
+using WorkbookTest::Bytes;
+using WorkbookTest::Parts;
+using WorkbookTest::Relationship;
+using WorkbookTest::WorkbookXml;
+using WorkbookTest::WriteBytes;
+using WorkbookTest::WriteZip;
 
 // Runs a script of the system Python (xlrd, openpyxl: project dependencies); its stdout is JSON.
 QJsonObject RunPython(const QString &script, const QStringList &args, QString *error)
@@ -83,83 +89,42 @@ QVector<QStringList> GoodsRows(int count)
     return rows;
 }
 
-QByteArray Bytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool WriteBytes(const QString &path, const QByteArray &data)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
-}
-
 // A package of one sheet "表一" (absolute target) and two shared strings ("./" target).
 bool WriteXlsx(const QString &path, const QByteArray &sheetXml)
 {
-    const QString rel = QString::fromLatin1(
-        R"(<Relationship Id="rId%1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/%2" Target="%3"/>)");
-    QList<QPair<QString, QByteArray>> parts{
-        {"xl/workbook.xml",
-         R"(<workbook xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships"><sheets><sheet name="表一" sheetId="1" r:id="rId1"/></sheets></workbook>)"},
+    Parts parts{
+        {"xl/workbook.xml", WorkbookXml({"表一|rId1"})},
         {"xl/_rels/workbook.xml.rels",
          R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)"
-             + rel.arg(1).arg("worksheet", "/xl/worksheets/sheet1.xml").toUtf8()
-             + rel.arg(2).arg("sharedStrings", "./sharedStrings.xml").toUtf8() + "</Relationships>"},
+             + Relationship("rId1", "worksheet", "/xl/worksheets/sheet1.xml")
+             + Relationship("rId2", "sharedStrings", "./sharedStrings.xml") + "</Relationships>"},
         {"xl/sharedStrings.xml",
          R"(<sst><si><r><t>富</t></r><r><rPr><b/></rPr><t xml:space="preserve"> 文本 </t></r><rPh sb="0" eb="1"><t>ふ</t></rPh></si><si><t>A_x000D_B</t></si></sst>)"}};
     if (!sheetXml.isNull())
         parts.append({"xl/worksheets/sheet1.xml", sheetXml});
-    QFile::remove(path);
-    QuaZip zip(path);
-    if (!zip.open(QuaZip::mdCreate))
-        return false;
-    for (const auto &part : parts) {
-        QuaZipFile file(&zip);
-        if (!file.open(QIODevice::WriteOnly, QuaZipNewInfo(part.first))
-            || file.write(part.second) != part.second.size())
-            return false;
-    }
-    zip.close();
-    return zip.getZipError() == 0;
+    return WriteZip(path, parts);
 }
 
 // A package listing `listed` worksheets over `parts` parts (sheet i in part i % parts), each part a
 // header row "h"; the second part's XML is `second` when given.
 QByteArray Package(const QString &scratch, int listed, int parts, const QByteArray &second = QByteArray())
 {
-    const QByteArray ns = R"( xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships")";
-    QByteArray workbook = "<workbook" + ns + "><sheets>", rels = "<Relationships>";
+    QStringList sheets;
     for (int i = 0; i < listed; ++i)
-        workbook += QString::fromLatin1(R"(<sheet name="S%1" sheetId="%1" r:id="rId%2"/>)")
-                        .arg(i + 1)
-                        .arg(i % parts + 1)
-                        .toUtf8();
-    for (int i = 0; i < parts; ++i)
-        rels +=
-            QString::fromLatin1(
-                R"(<Relationship Id="rId%1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet" Target="worksheets/s%1.xml"/>)")
-                .arg(i + 1)
-                .toUtf8();
-    QFile::remove(scratch);
-    QuaZip zip(scratch);
-    if (!zip.open(QuaZip::mdCreate))
-        return QByteArray();
-    auto add = [&](const QString &name, const QByteArray &data) {
-        QuaZipFile file(&zip);
-        return file.open(QIODevice::WriteOnly, QuaZipNewInfo(name)) && file.write(data) == data.size();
-    };
-    bool ok = add("xl/workbook.xml", workbook + "</sheets></workbook>")
-        && add("xl/_rels/workbook.xml.rels", rels + "</Relationships>");
-    for (int i = 0; i < parts && ok; ++i)
-        ok = add(QStringLiteral("xl/worksheets/s%1.xml").arg(i + 1),
-                 i == 1 && !second.isNull()
-                     ? second
-                     : QByteArray("<worksheet><sheetData><row><c "
-                                  "t=\"inlineStr\"><is><t>h</t></is></c></row></sheetData></worksheet>"));
-    zip.close();
-    return ok ? Bytes(scratch) : QByteArray();
+        sheets << QStringLiteral("S%1|rId%2").arg(i + 1).arg(i % parts + 1);
+    QByteArray rels = "<Relationships>";
+    Parts zip{{"xl/workbook.xml", WorkbookXml(sheets)}, {}};
+    for (int i = 0; i < parts; ++i) {
+        rels += Relationship(QStringLiteral("rId%1").arg(i + 1), "worksheet",
+                             QStringLiteral("worksheets/s%1.xml").arg(i + 1));
+        zip.append({QStringLiteral("xl/worksheets/s%1.xml").arg(i + 1),
+                    i == 1 && !second.isNull()
+                        ? second
+                        : QByteArray("<worksheet><sheetData><row><c "
+                                     "t=\"inlineStr\"><is><t>h</t></is></c></row></sheetData></worksheet>")});
+    }
+    zip[1] = {"xl/_rels/workbook.xml.rels", rels + "</Relationships>"};
+    return WriteZip(scratch, zip) ? Bytes(scratch) : QByteArray();
 }
 
 // BIFF8 pieces (little-endian like the host): numbers, records, a cell record's head in row 1.
@@ -422,12 +387,9 @@ void TestWorkbook::xlsxSheets_data()
     // Numbers read as typed: up to 15 digits exactly, beyond rounded to 15 like a spreadsheet.
     QTest::newRow("numbers") << QByteArray(
         R"(<x:row><x:c><x:v>-007.50</x:v></x:c><x:c><x:v>-0</x:v></x:c><x:c><x:v>123456789012345</x:v></x:c><x:c><x:v>1234567890123456</x:v></x:c><x:c><x:v>0.1000</x:v></x:c><x:c><x:v>1E3</x:v></x:c></x:row>)")
-                             << QStringList{"0,0=-7.5",
-                                            "0,1=0",
-                                            "0,2=123456789012345",
-                                            "0,3=1234567890123460",
-                                            "0,4=0.1",
-                                            "0,5=1000"}
+                             << QString("0,0=-7.5|0,1=0|0,2=123456789012345|0,3=1234567890123460|0,4=0.1|0,5="
+                                        "1000")
+                                    .split('|')
                              << 1;
     // Rows take memory only up to the last one with text; far columns are refused.
     QTest::newRow("one cell at the last row") << QByteArray(
@@ -615,19 +577,12 @@ void TestWorkbook::onlyOneSheetParsed_data()
     QTest::addColumn<QString>("firstRefused"); // part of the error reading sheet 1 alone; empty: read
     QTest::addColumn<QString>("wholeRefused"); // the same reading every sheet
     const QString scratch = Path("package.xlsx");
-    QTest::newRow("1024 sheets") << Package(scratch, 1024, 1024) << ".xlsx"
-                                 << ""
-                                 << "";
-    QTest::newRow("1025 sheets") << Package(scratch, 1025, 1025) << ".xlsx"
-                                 << "超过 1024"
+    QTest::newRow("1024 sheets") << Package(scratch, 1024, 1024) << ".xlsx" << QString() << QString();
+    QTest::newRow("1025 sheets") << Package(scratch, 1025, 1025) << ".xlsx" << QString("超过 1024")
                                  << "超过 1024";
-    QTest::newRow("one part listed twice") << Package(scratch, 2, 1) << ".xlsx"
-                                           << ""
-                                           << "同一部件";
+    QTest::newRow("one part listed twice") << Package(scratch, 2, 1) << ".xlsx" << QString() << "同一部件";
     QTest::newRow("damaged second sheet")
-        << Package(scratch, 2, 2, "<worksheet><sheetData><row><c>") << ".xlsx"
-        << ""
-        << "已损坏";
+        << Package(scratch, 2, 2, "<worksheet><sheetData><row><c>") << ".xlsx" << QString() << "已损坏";
     // .xls: the second sheet's BOUNDSHEET offset moved outside the stream, or onto the first sheet.
     Workbook two;
     two.sheets << SheetFromRows("A", {{"h"}}) << SheetFromRows("B", {{"x"}});
@@ -640,16 +595,14 @@ void TestWorkbook::onlyOneSheetParsed_data()
         moved.replace(second + 4, 4, outside ? Le(0x7FFFFFF, 4) : stream.mid(first + 4, 4));
         QVERIFY(XlsWriter::WriteContainer(Path("moved.xls"), moved, &error));
         QTest::newRow(outside ? "xls second sheet outside the stream" : "xls one substream listed twice")
-            << Bytes(Path("moved.xls")) << ".xls"
-            << "" << (outside ? "文件之外" : "位置相同");
+            << Bytes(Path("moved.xls")) << ".xls" << QString() << (outside ? "文件之外" : "位置相同");
     }
     // Past the sheet cap in BOUNDSHEET records.
     Workbook many;
     for (int i = 0; i <= WorkbookFile::MaxSheets; ++i)
         many.sheets << SheetFromRows(QStringLiteral("S%1").arg(i), {});
     QVERIFY(WorkbookFile::Write(Path("many.xls"), Format::Xls, many, &error));
-    QTest::newRow("xls 1025 sheets") << Bytes(Path("many.xls")) << ".xls"
-                                     << "超过 1024"
+    QTest::newRow("xls 1025 sheets") << Bytes(Path("many.xls")) << ".xls" << QString("超过 1024")
                                      << "超过 1024";
 }
 
