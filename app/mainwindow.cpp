@@ -70,6 +70,7 @@ void MainWindow::Initialise(bool waitForSplash)
     }
 
     SetUpShell();
+    SetUpHistory();
     InitTable();
     MakeConnections();
     StartFirstLoad();

@@ -68,22 +68,31 @@ Result CreateTable(QSqlDatabase db)
     // A select of no rows answers whether the table is there on every server.
     if (q.exec(QStringLiteral("select id from tb_change_log where 1=0")))
         return Result::Ok();
-    const QStringList names{QStringLiteral("store_no"),    QStringLiteral("change_time"),
-                            QStringLiteral("account"),     QStringLiteral("page"),
-                            QStringLiteral("row_serial"),  QStringLiteral("column_name"),
-                            QStringLiteral("old_text"),    QStringLiteral("new_text"),
-                            QStringLiteral("action"),      QStringLiteral("row_count")};
+    const QStringList names{QStringLiteral("store_no"),   QStringLiteral("change_time"),
+                            QStringLiteral("account"),    QStringLiteral("page"),
+                            QStringLiteral("row_serial"), QStringLiteral("column_name"),
+                            QStringLiteral("old_text"),   QStringLiteral("new_text"),
+                            QStringLiteral("action"),     QStringLiteral("row_count")};
     const QString vc = QStringLiteral("VARCHAR(50)");
     const QString nv = QStringLiteral("NVARCHAR(MAX)");
-    const QStringList types{vc, QStringLiteral("VARCHAR(30)"), vc, vc, vc, vc, nv, nv,
-                            QStringLiteral("VARCHAR(20)"), QStringLiteral("int")};
-    const QString create = dialect.Translate(
-        DbManager::CreateTableStatement(QLatin1String(Table), names, types, false));
+    const QStringList types{vc,
+                            QStringLiteral("VARCHAR(30)"),
+                            vc,
+                            vc,
+                            vc,
+                            vc,
+                            nv,
+                            nv,
+                            QStringLiteral("VARCHAR(20)"),
+                            QStringLiteral("int")};
+    const QString create =
+        dialect.Translate(DbManager::CreateTableStatement(QLatin1String(Table), names, types, false));
     if (!q.exec(create))
         return Failed(QStringLiteral("无法建立修改记录表"), q);
     // A row's history and a period's changes are read by these.
     if (dialect.indexIfNotExists) {
-        q.exec(QStringLiteral("create index if not exists ix_change_time on tb_change_log(store_no, change_time)"));
+        q.exec(QStringLiteral(
+            "create index if not exists ix_change_time on tb_change_log(store_no, change_time)"));
         q.exec(QStringLiteral(
             "create index if not exists ix_change_row on tb_change_log(store_no, page, row_serial)"));
     }
@@ -114,14 +123,13 @@ Result Record(const std::function<Result()> &write, QList<ChangeEntry> entries)
         const QString now = Now();
         const QString account = Account();
         for (ChangeEntry &e : entries) {
-            for (const QVariant &v :
-                 {QVariant(store->storeNo()), QVariant(e.time.isEmpty() ? now : e.time),
-                  QVariant(e.account.isEmpty() ? account : e.account), QVariant(e.page), QVariant(e.serial),
-                  QVariant(e.column), QVariant(e.oldText), QVariant(e.newText), QVariant(e.action),
-                  QVariant(e.rows)}) {
+            for (const QVariant &v : {QVariant(store->storeNo()), QVariant(e.time.isEmpty() ? now : e.time),
+                                      QVariant(e.account.isEmpty() ? account : e.account), QVariant(e.page),
+                                      QVariant(e.serial), QVariant(e.column), QVariant(e.oldText),
+                                      QVariant(e.newText), QVariant(e.action), QVariant(e.rows)}) {
                 // A null text would be stored as NULL; the log holds texts.
                 insert->addBindValue(v.type() == QVariant::String && v.isNull() ? QVariant(QStringLiteral(""))
-                                                                                 : v);
+                                                                                : v);
             }
             if (!insert->exec())
                 return Failed(QStringLiteral("无法写入修改记录"), *insert);
@@ -137,8 +145,9 @@ Result Read(const Filter &filter, QList<ChangeEntry> *out)
     StoreDbAccess *store = StoreDbAccess::Instance();
     if (!store->dbManager())
         return Result::Fail(QStringLiteral("数据库未连接"));
-    QString sql = QStringLiteral("select id,change_time,account,page,row_serial,column_name,old_text,new_text,"
-                                 "action,row_count from tb_change_log where store_no=?");
+    QString sql =
+        QStringLiteral("select id,change_time,account,page,row_serial,column_name,old_text,new_text,"
+                       "action,row_count from tb_change_log where store_no=?");
     QVariantList values{store->storeNo()};
     if (!filter.from.isEmpty()) {
         if (!QDate::fromString(filter.from, QStringLiteral("yyyy-MM-dd")).isValid())
@@ -154,8 +163,9 @@ Result Read(const Filter &filter, QList<ChangeEntry> *out)
         sql += QStringLiteral(" and change_time<?");
         values << to.addDays(1).toString(QStringLiteral("yyyy-MM-dd"));
     }
-    const std::pair<const char *, const QString *> exact[] = {
-        {" and account=?", &filter.account}, {" and page=?", &filter.page}, {" and row_serial=?", &filter.serial}};
+    const std::pair<const char *, const QString *> exact[] = {{" and account=?", &filter.account},
+                                                              {" and page=?", &filter.page},
+                                                              {" and row_serial=?", &filter.serial}};
     for (const auto &e : exact) {
         if (!e.second->isEmpty()) {
             sql += QLatin1String(e.first);
@@ -217,8 +227,8 @@ QString Csv(const QList<ChangeEntry> &entries)
     QString csv = QStringLiteral("time,account,page,serial,column,old,new,action,rows\n");
     for (const ChangeEntry &e : entries) {
         QStringList fields;
-        for (const QString *t : {&e.time, &e.account, &e.page, &e.serial, &e.column, &e.oldText, &e.newText,
-                                 &e.action})
+        for (const QString *t :
+             {&e.time, &e.account, &e.page, &e.serial, &e.column, &e.oldText, &e.newText, &e.action})
             fields << field(*t);
         fields << QString::number(e.rows);
         csv += fields.join(QLatin1Char(',')) + QLatin1Char('\n');

@@ -33,7 +33,8 @@ Result Run(QSqlQuery &q, const QString &sql, const QVariantList &values)
 Result Read(bool goods, int tabType, const QString &serial, QStringList *texts)
 {
     texts->clear();
-    const Schema::Table *table = Schema::Find(QLatin1String(goods ? Schema::GoodsTable : Schema::FinanceTable));
+    const Schema::Table *table =
+        Schema::Find(QLatin1String(goods ? Schema::GoodsTable : Schema::FinanceTable));
     const int count = goods ? GoodsRecord::TextCount : FinanceRecord::TextCount;
     QStringList columns;
     for (int i = 1; i <= count; ++i)

@@ -59,7 +59,8 @@ Result LedgerModel::Apply(const LedgerChange &change, bool undo)
         if (!read)
             return read.Prefixed(QStringLiteral("无法%1：").arg(verb));
         if (now != applied.before)
-            return Result::Fail(QStringLiteral("无法%1：该行已在别处被修改或删除，页面和数据库都未改动").arg(verb));
+            return Result::Fail(
+                QStringLiteral("无法%1：该行已在别处被修改或删除，页面和数据库都未改动").arg(verb));
         bool done = false;
         if (applied.after.isEmpty())
             done = m_goodsStyle ? store->DeleteGoodsRow(FromTexts<GoodsRecord>(now, kind))

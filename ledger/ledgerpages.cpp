@@ -6,6 +6,7 @@
 #include "ledger/ledgerdelegate.h"
 #include "ledger/ledgerkinds.h"
 #include "ledger/ledgermodel.h"
+#include "ledger/pageundo.h"
 #include "ledger/readdatabasethread.h"
 #include "ledger/totalsline.h"
 #include "widgets/boxes.h"
@@ -101,6 +102,8 @@ void LedgerPages::Adopt(const PageKind &page)
     ShowCaption(page);
     if (p.view)
         OfferCellMenu(page, p.view);
+    if (p.view && page.IsStored())
+        new PageUndo(page, model, p.view);
     connect(model, &LedgerModel::RowSaveFailed, this,
             [this](int, const QString &why) { ReportSaveFailure(why); });
     connect(model, &LedgerModel::NumberRefused, this, [this] { ShowNumberWarning(m_window); });
@@ -309,6 +312,7 @@ void LedgerPages::OfferCellMenu(const PageKind &page, QTableView *view)
             return;
         QMenu menu(view);
         QAction *whole = menu.addAction(QStringLiteral("查看全文"));
+        PageUndo::OfferIn(&menu, view, index);
         if (menu.exec(view->viewport()->mapToGlobal(at)) == whole)
             TabCellShowText(index);
     });

@@ -155,9 +155,12 @@ void TestHistory::failedSaveWritesNeitherRowNorLog_data()
 {
     QTest::addColumn<QString>("refusingTable");
     QTest::addColumn<QString>("event");
-    QTest::newRow("log refused") << "tb_change_log" << "insert";
-    QTest::newRow("row update refused") << "tb_sm_product_info" << "update";
-    QTest::newRow("row insert refused") << "tb_sm_product_info" << "insert";
+    QTest::newRow("log refused") << "tb_change_log"
+                                 << "insert";
+    QTest::newRow("row update refused") << "tb_sm_product_info"
+                                        << "update";
+    QTest::newRow("row insert refused") << "tb_sm_product_info"
+                                        << "insert";
 }
 
 void TestHistory::failedSaveWritesNeitherRowNorLog()
@@ -192,14 +195,38 @@ void TestHistory::readingFiltersAndPermissions_data()
     QTest::addColumn<QString>("page");
     QTest::addColumn<int>("userType");
     QTest::addColumn<QString>("accounts");
-    QTest::newRow("everything, owner") << "" << "" << "" << "" << 1 << "ann bob ann";
-    QTest::newRow("first day to the limit") << "" << "2026-03-01" << "" << "" << 2 << "ann";
-    QTest::newRow("from the last day") << "2026-03-03" << "" << "" << "" << 2 << "ann";
-    QTest::newRow("one past the last day") << "2026-03-04" << "" << "" << "" << 2 << "";
-    QTest::newRow("one account") << "" << "" << "bob" << "" << 1 << "bob";
-    QTest::newRow("one page") << "" << "" << "" << "tab_income" << 1 << "bob";
-    QTest::newRow("clerk sees own only") << "" << "" << "bob" << "" << 3 << "ann ann";
-    QTest::newRow("viewer sees own only") << "" << "" << "" << "" << 4 << "ann ann";
+    QTest::newRow("everything, owner") << ""
+                                       << ""
+                                       << ""
+                                       << "" << 1 << "ann bob ann";
+    QTest::newRow("first day to the limit") << ""
+                                            << "2026-03-01"
+                                            << ""
+                                            << "" << 2 << "ann";
+    QTest::newRow("from the last day") << "2026-03-03"
+                                       << ""
+                                       << ""
+                                       << "" << 2 << "ann";
+    QTest::newRow("one past the last day") << "2026-03-04"
+                                           << ""
+                                           << ""
+                                           << "" << 2 << "";
+    QTest::newRow("one account") << ""
+                                 << ""
+                                 << "bob"
+                                 << "" << 1 << "bob";
+    QTest::newRow("one page") << ""
+                              << ""
+                              << ""
+                              << "tab_income" << 1 << "bob";
+    QTest::newRow("clerk sees own only") << ""
+                                         << ""
+                                         << "bob"
+                                         << "" << 3 << "ann ann";
+    QTest::newRow("viewer sees own only") << ""
+                                          << ""
+                                          << ""
+                                          << "" << 4 << "ann ann";
 }
 
 void TestHistory::readingFiltersAndPermissions()
