@@ -1,6 +1,7 @@
 #include "ctl/commands.h"
 
 #include "analytics/salesstatistics.h"
+#include "ctl/command_history.h"
 #include "db/backupscript.h"
 #include "db/dbmanager.h"
 #include "db/healthcheck.h"
@@ -59,6 +60,8 @@ struct Invocation
     int dateMode = 5; // every row unless --from or --to is given
     QString from;
     QString to;
+    QString user; // history: --user
+    QString page; // history: --page
 };
 
 struct Command
@@ -381,6 +384,16 @@ int RunReport(const Invocation &inv)
     return Ok;
 }
 
+int RunHistory(const Invocation &inv)
+{
+    QString csv;
+    const Result listed = HistoryCsv(inv.from, inv.to, inv.user, inv.page, &csv);
+    if (!listed)
+        return Fail(listed.error());
+    Write(stdout, csv.toUtf8());
+    return Ok;
+}
+
 // Names of pages and reports are checked before the database is opened:
 // wrong usage touches nothing.
 int CheckNames(const QString &word, const Invocation &inv)
@@ -423,6 +436,9 @@ const Command kCommands[] = {
      "以 UTF-8 CSV 打印当前库存、销售统计、日/员工/客户销售统计、欠款统计或财务汇总和经营利润",
      "与页面的查询用同一段计算；第一行是页面的列标题。欠款统计以应收合计、应付合计、净额三行结束。", 1, 1, -1,
      true, false, RunReport},
+    {"history", "history [--from D] [--to D] [--user NAME] [--page PAGE]", "以 CSV 打印本店的修改记录",
+     "每行一次修改：时间、账号、账页、行号、列、原值、新值、操作、行数；PAGE 是账页表格的对象名或标题。", 0,
+     0, -1, true, false, RunHistory},
 };
 
 const Command *FindCommand(const QString &name)
@@ -528,6 +544,12 @@ int Run(const QStringList &arguments)
     }
     if (command->confirm)
         parser.addOption(yes);
+    const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("只列此账号的修改"),
+                                  QStringLiteral("NAME"));
+    const QCommandLineOption page(QStringLiteral("page"), QStringLiteral("只列此账页的修改"),
+                                  QStringLiteral("PAGE"));
+    if (command->run == RunHistory)
+        parser.addOptions({user, page});
     parser.addPositionalArgument(
         QLatin1String(command->name),
         QStringLiteral("命令，写作: quillonctl %1").arg(QLatin1String(command->synopsis)),
@@ -562,6 +584,8 @@ int Run(const QStringList &arguments)
         }
     }
     inv.yes = command->confirm && parser.isSet(yes);
+    inv.user = parser.value(user);
+    inv.page = parser.value(page);
     // File names are the caller's, from where quillonctl was started.
     if (command->fileArg >= 0 && command->fileArg < inv.args.size())
         inv.args[command->fileArg] = QFileInfo(inv.args.at(command->fileArg)).absoluteFilePath();

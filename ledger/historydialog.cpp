@@ -21,9 +21,12 @@ int g_viewerType = 4; // until told otherwise, a user sees only their own change
 QString ActionWord(const QString &action)
 {
     static const QHash<QString, QString> words{
-        {QStringLiteral("add"), QStringLiteral("增加")},     {QStringLiteral("edit"), QStringLiteral("修改")},
-        {QStringLiteral("delete"), QStringLiteral("删除")},  {QStringLiteral("undo"), QStringLiteral("撤销")},
-        {QStringLiteral("clear"), QStringLiteral("清空")},   {QStringLiteral("import"), QStringLiteral("导入")},
+        {QStringLiteral("add"), QStringLiteral("增加")},
+        {QStringLiteral("edit"), QStringLiteral("修改")},
+        {QStringLiteral("delete"), QStringLiteral("删除")},
+        {QStringLiteral("undo"), QStringLiteral("撤销")},
+        {QStringLiteral("clear"), QStringLiteral("清空")},
+        {QStringLiteral("import"), QStringLiteral("导入")},
         {QStringLiteral("restore"), QStringLiteral("还原")},
     };
     return words.value(action, action);
@@ -71,9 +74,9 @@ HistoryDialog::HistoryDialog(QWidget *parent) : QDialog(parent)
     row->addWidget(query);
     layout->addWidget(m_filters);
     m_table = new QTableWidget(0, 8, this);
-    m_table->setHorizontalHeaderLabels({QStringLiteral("时间"), QStringLiteral("账号"), QStringLiteral("页面"),
-                                        QStringLiteral("操作"), QStringLiteral("列"), QStringLiteral("原值"),
-                                        QStringLiteral("新值"), QStringLiteral("行")});
+    m_table->setHorizontalHeaderLabels(
+        {QStringLiteral("时间"), QStringLiteral("账号"), QStringLiteral("页面"), QStringLiteral("操作"),
+         QStringLiteral("列"), QStringLiteral("原值"), QStringLiteral("新值"), QStringLiteral("行")});
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->horizontalHeader()->setStretchLastSection(true);
     layout->addWidget(m_table);
@@ -84,26 +87,30 @@ void HistoryDialog::SetViewerType(int userType) { g_viewerType = userType; }
 
 void HistoryDialog::Query()
 {
-    Show({m_from->date().toString(QStringLiteral("yyyy-MM-dd")), m_to->date().toString(QStringLiteral("yyyy-MM-dd")),
-          m_account->text().trimmed(), m_page->currentData().toString(), QString()});
+    Show({m_from->date().toString(QStringLiteral("yyyy-MM-dd")),
+          m_to->date().toString(QStringLiteral("yyyy-MM-dd")), m_account->text().trimmed(),
+          m_page->currentData().toString(), QString()});
 }
 
 void HistoryDialog::Show(const ChangeLog::Filter &filter)
 {
     QList<ChangeEntry> entries;
-    const Result read = ChangeLog::Read(ChangeLog::VisibleTo(filter, ChangeLog::Account(), g_viewerType), &entries);
+    const Result read =
+        ChangeLog::Read(ChangeLog::VisibleTo(filter, ChangeLog::Account(), g_viewerType), &entries);
     m_table->setRowCount(0);
     if (!read) {
-        QMessageBox box(QMessageBox::Warning, QStringLiteral("修改记录"), read.error(), QMessageBox::Ok, this);
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("修改记录"), read.error(), QMessageBox::Ok,
+                        this);
         ModalSeam::Exec(box);
         return;
     }
     m_table->setRowCount(entries.size());
     for (int r = 0; r < entries.size(); ++r) {
         const ChangeEntry &e = entries.at(r);
-        const QString rows = e.column.isEmpty() && e.serial.isEmpty() ? QStringLiteral("%1 行").arg(e.rows) : e.serial;
+        const QString rows =
+            e.column.isEmpty() && e.serial.isEmpty() ? QStringLiteral("%1 行").arg(e.rows) : e.serial;
         const QStringList texts{e.time.left(19), e.account, PageTitle(e.page), ActionWord(e.action),
-                                e.column, e.oldText, e.newText, rows};
+                                e.column,        e.oldText, e.newText,         rows};
         for (int c = 0; c < texts.size(); ++c)
             m_table->setItem(r, c, new QTableWidgetItem(texts.at(c)));
     }

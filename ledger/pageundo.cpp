@@ -26,8 +26,7 @@ class ChangeCommand : public QUndoCommand
 public:
     ChangeCommand(LedgerModel *model, const LedgerChange &change, QWidget *window)
         : QUndoCommand(change.Describe(model->page())), m_model(model), m_change(change), m_window(window)
-    {
-    }
+    {}
 
     void undo() override { Step(m_model->Undo(m_change)); }
     void redo() override
@@ -61,10 +60,9 @@ PageUndo::PageUndo(const LedgerKinds::PageKind &page, LedgerModel *model, QTable
     : QObject(view), m_page(page), m_model(model), m_view(view), m_stack(new QUndoStack(this))
 {
     setObjectName(QStringLiteral("page_undo"));
-    connect(model, &LedgerModel::ChangeMade, this,
-            [this](const LedgerChange &change) {
-                m_stack->push(new ChangeCommand(m_model, change, m_view->window()));
-            });
+    connect(model, &LedgerModel::ChangeMade, this, [this](const LedgerChange &change) {
+        m_stack->push(new ChangeCommand(m_model, change, m_view->window()));
+    });
     connect(model, &QAbstractItemModel::modelReset, m_stack, &QUndoStack::clear);
     if (QUndoGroup *group = Group(view->window()))
         group->addStack(m_stack);
