@@ -22,6 +22,9 @@ void MainWindow::SetUpHistory()
     QAction *redo = group->createRedoAction(this, QStringLiteral("重做"));
     undo->setObjectName(QStringLiteral("action_undo"));
     redo->setObjectName(QStringLiteral("action_redo"));
+    // The button keeps its short word; what it would do shows in its tool tip and the menus.
+    undo->setIconText(QStringLiteral("撤销"));
+    redo->setIconText(QStringLiteral("重做"));
     undo->setIcon(style()->standardIcon(QStyle::SP_ArrowBack));
     redo->setIcon(style()->standardIcon(QStyle::SP_ArrowForward));
     QAction *first = m_ui->toolBar->actions().value(0);

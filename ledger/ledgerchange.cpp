@@ -37,11 +37,13 @@ QList<ChangeEntry> Of(const LedgerChange &change, const LedgerKinds::PageKind &p
         base.rows = 1;
         return {base};
     }
+    // A typed value is one entry: the amounts it moved follow from it and
+    // from the row's earlier entries, and each entry costs every edit time.
     QList<int> columns;
-    if (change.column >= 0)
+    if (change.column >= 0 && change.before.value(change.column) != change.after.value(change.column))
         columns << change.column;
-    for (int c = 0; c < change.after.size(); ++c)
-        if (c != change.column)
+    else
+        for (int c = 0; c < change.after.size(); ++c)
             columns << c;
     for (int c : columns) {
         if (change.before.value(c) == change.after.value(c))

@@ -27,7 +27,8 @@ struct LedgerChange
 struct ChangeEntry;
 
 namespace ChangeEntries {
-// The change log's entries for a change: one per changed cell of an edit (the
-// typed one first), one for an added or deleted row.
+// The change log's entries for a change: the typed cell of an edit (every
+// changed cell when the typed one kept its text),
+// one entry for an added or deleted row.
 QList<ChangeEntry> Of(const LedgerChange &change, const LedgerKinds::PageKind &page, const QString &action);
 } // namespace ChangeEntries
