@@ -18,7 +18,8 @@ namespace {
 qint64 LogBytes()
 {
     if (TempStore::Pg())
-        return TempStore::Scalar(QStringLiteral("select pg_total_relation_size('tb_change_log')")).toLongLong();
+        return TempStore::Scalar(QStringLiteral("select pg_total_relation_size('tb_change_log')"))
+            .toLongLong();
     // SQLite: pages in use by the whole file; only the log grows meanwhile.
     return TempStore::Scalar(QStringLiteral("pragma page_count")).toLongLong()
         * TempStore::Scalar(QStringLiteral("pragma page_size")).toLongLong();
@@ -28,7 +29,8 @@ bool Run(const QString &backend, int pageRows)
 {
     TempStore db;
     if (!db.skipReason.isEmpty() || !db.connected) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(backend), qPrintable(db.skipReason + db.manager()->connectError()));
+        std::fprintf(stderr, "%s: %s\n", qPrintable(backend),
+                     qPrintable(db.skipReason + db.manager()->connectError()));
         return false;
     }
     GoodsList rows = Bench::LedgerRows(pageRows, 20240101u);
@@ -57,8 +59,9 @@ bool Run(const QString &backend, int pageRows)
         const auto save = [&] {
             return store->SaveGoodsRow(r) ? Result::Ok() : Result::Fail(store->lastError());
         };
-        const Result saved =
-            logged ? ChangeLog::Record(save, ChangeEntries::Of(change, page, QStringLiteral("edit"))) : save();
+        const Result saved = logged
+            ? ChangeLog::Record(save, ChangeEntries::Of(change, page, QStringLiteral("edit")))
+            : save();
         if (!saved)
             std::fprintf(stderr, "%s: %s\n", qPrintable(backend), qPrintable(saved.error()));
     };

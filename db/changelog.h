@@ -63,10 +63,13 @@ Filter VisibleTo(Filter filter, const QString &account, int userType);
 // Entries as CSV with a header line; fields quoted where needed.
 QString Csv(const QList<ChangeEntry> &entries);
 
-// The store's entries as insert lines, one per entry (a backup's companion file).
-Result Dump(const QString &filePath);
-// Adds the file's entries the store does not hold yet; *added counts them.
-Result Restore(const QString &filePath, int *added);
+// The backup's companion: the store's entries as insert lines in
+// HistoryFileFor(backupPath), a new file that overwrites nothing.
+Result Dump(const QString &backupPath);
+// Inside a restore's transaction on db: adds the entries of the backup's
+// companion file (when there is one) that the store does not hold yet, as
+// the store's, then records the restore itself with its row count.
+Result RestoreWithin(QSqlDatabase db, const QString &backupPath, int restoredRows);
 // record_<stamp>.sql -> record_<stamp>_history.sql
 QString HistoryFileFor(const QString &backupPath);
 

@@ -62,6 +62,7 @@ private slots:
     void readingFiltersAndPermissions_data();
     void readingFiltersAndPermissions();
     void csvQuotesWhatWouldBreakIt();
+    void backupKeepsTheLogBesideItsFile();
 };
 
 void TestHistory::changesAreLoggedWithTheirValues()
@@ -262,6 +263,34 @@ void TestHistory::csvQuotesWhatWouldBreakIt()
              QString("time,account,page,serial,column,old,new,action,rows\n"
                      "t,ann,tab_income,s,备注,\"a,b\",\"say \"\"hi\"\"\",edit,0\n"
                      "t,ann,tab_income,s,备注,-5,\"'=cmd()\",edit,0\n"));
+}
+
+void TestHistory::backupKeepsTheLogBesideItsFile()
+{
+    TempStore store;
+    REQUIRE_DB(store);
+    Page page;
+    const QString backup = store.dir.filePath("record_20261207_010203_004.sql");
+    QVERIFY2(store.store()->DumpStoreTables(backup), qPrintable(store.store()->lastError()));
+    QFile main(backup), history(ChangeLog::HistoryFileFor(backup));
+    QCOMPARE(QFileInfo(history).fileName(), QString("record_20261207_010203_004_history.sql"));
+    QVERIFY(main.open(QIODevice::ReadOnly) && history.open(QIODevice::ReadOnly));
+    QVERIFY(!main.readAll().contains("tb_change_log")); // the backup file stays as it was
+    QCOMPARE(history.readAll().count("insert into tb_change_log("), 3);
+
+    // Restored twice into a store whose log was lost: each entry comes back once.
+    QVERIFY(TempStore::Exec("delete from tb_change_log"));
+    for (int round = 1; round <= 2; ++round) {
+        const RestoreFiles files = RestoreFiles::For(store.dir.path(), backup, QDateTime::currentDateTime());
+        const RestoreResult restored = store.store()->RestoreStoreTables(backup, files);
+        QVERIFY2(restored.ok, qPrintable(restored.error));
+        const QList<ChangeEntry> log = Log();
+        QCOMPARE(Actions(log.mid(0, 3)).join(' ').count("edit:"), 2);
+        QCOMPARE(log.size(), 3 + round);
+        QCOMPARE(log.last().action, QString("restore"));
+        QCOMPARE(log.last().rows, 1);
+        QCOMPARE(log.last().newText, QFileInfo(backup).fileName());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestHistory)
