@@ -25,11 +25,11 @@ namespace {
 
 const QStringList &Columns()
 {
-    static const QStringList columns{
-        QStringLiteral("store_no"),    QStringLiteral("change_time"), QStringLiteral("account"),
-        QStringLiteral("page"),        QStringLiteral("row_serial"),  QStringLiteral("column_name"),
-        QStringLiteral("old_text"),    QStringLiteral("new_text"),    QStringLiteral("action"),
-        QStringLiteral("row_count")};
+    static const QStringList columns{QStringLiteral("store_no"),   QStringLiteral("change_time"),
+                                     QStringLiteral("account"),    QStringLiteral("page"),
+                                     QStringLiteral("row_serial"), QStringLiteral("column_name"),
+                                     QStringLiteral("old_text"),   QStringLiteral("new_text"),
+                                     QStringLiteral("action"),     QStringLiteral("row_count")};
     return columns;
 }
 
@@ -106,13 +106,15 @@ Result RestoreWithin(QSqlDatabase db, const QString &backupPath, int restoredRow
     const QString storeNo = StoreDbAccess::Instance()->storeNo();
     const QString marks = QStringLiteral("?,").repeated(Columns().size() - 1) + QLatin1Char('?');
     QSqlQuery insert(db), seen(db);
-    insert.prepare(QStringLiteral("insert into tb_change_log(%1) values(%2)").arg(Columns().join(QLatin1Char(',')), marks));
+    insert.prepare(QStringLiteral("insert into tb_change_log(%1) values(%2)")
+                       .arg(Columns().join(QLatin1Char(',')), marks));
     seen.prepare(QStringLiteral("select count(*) from tb_change_log where store_no=? and change_time=? and "
                                 "account=? and page=? and row_serial=? and column_name=? and action=?"));
     QFile file(HistoryFileFor(backupPath));
     if (file.exists()) {
         if (!file.open(QIODevice::ReadOnly))
-            return Result::Fail(QStringLiteral("无法读取修改记录文件 %1: %2").arg(file.fileName(), file.errorString()));
+            return Result::Fail(
+                QStringLiteral("无法读取修改记录文件 %1: %2").arg(file.fileName(), file.errorString()));
         QTextStream in(&file);
         in.setCodec(QTextCodec::codecForName("UTF-8"));
         for (const BackupScript::ScriptLine &line : BackupScript::Statements(in.readAll())) {
@@ -123,9 +125,11 @@ Result RestoreWithin(QSqlDatabase db, const QString &backupPath, int restoredRow
                 continue;
             QVariantList values;
             for (const BackupScript::Value &v : row.values)
-                values << (v.kind == BackupScript::Value::Number ? QVariant(v.text.toInt()) : QVariant(v.text));
+                values << (v.kind == BackupScript::Value::Number ? QVariant(v.text.toInt())
+                                                                 : QVariant(v.text));
             values[0] = storeNo; // the store restored into, as its rows are
-            const Result looked = Exec(seen, values.mid(0, 6) << values.at(8), QStringLiteral("无法读取修改记录"));
+            const Result looked =
+                Exec(seen, values.mid(0, 6) << values.at(8), QStringLiteral("无法读取修改记录"));
             if (!looked)
                 return looked;
             const bool known = seen.next() && seen.value(0).toInt() > 0;
@@ -138,9 +142,9 @@ Result RestoreWithin(QSqlDatabase db, const QString &backupPath, int restoredRow
         }
     }
     return Exec(insert,
-                {storeNo, QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss:zzz")), Account(),
-                 QString(), QString(), QString(), QString(), QFileInfo(backupPath).fileName(), QStringLiteral("restore"),
-                 restoredRows},
+                {storeNo, QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss:zzz")),
+                 Account(), QString(), QString(), QString(), QString(), QFileInfo(backupPath).fileName(),
+                 QStringLiteral("restore"), restoredRows},
                 QStringLiteral("无法写入修改记录"));
 }
 

@@ -1,6 +1,7 @@
 // Undo and redo on a page model and the change log written with each change:
 // what the log holds, that it shares the change's transaction, and who may read it.
 #include "db/changelog.h"
+#include "exchange/ledgerexchange.h"
 #include "ledger/ledgerkinds.h"
 #include "ledger/ledgermodel.h"
 #include "storetestsupport.h"
@@ -63,6 +64,7 @@ private slots:
     void readingFiltersAndPermissions();
     void csvQuotesWhatWouldBreakIt();
     void backupKeepsTheLogBesideItsFile();
+    void importIsLoggedWithItsRowCount();
 };
 
 void TestHistory::changesAreLoggedWithTheirValues()
@@ -291,6 +293,32 @@ void TestHistory::backupKeepsTheLogBesideItsFile()
         QCOMPARE(log.last().rows, 1);
         QCOMPARE(log.last().newText, QFileInfo(backup).fileName());
     }
+}
+
+void TestHistory::importIsLoggedWithItsRowCount()
+{
+    TempStore store;
+    REQUIRE_DB(store);
+    QStringList blank;
+    for (int c = 0; c < 19; ++c)
+        blank << QString();
+    QVector<QStringList> rows(2, blank);
+    rows[0][0] = "2026-01-01 00:00:00:001";
+    rows[1][0] = "2026-01-01 00:00:00:002";
+    for (QStringList &cells : rows) {
+        cells[7] = "2026-01-01";
+        cells[9] = "3";
+    }
+    QVERIFY(LedgerExchange::ImportCellsToStore(LedgerExchange::GoodsPage, rows, "tab_purchaseIn").stored);
+    QCOMPARE(Log().size(), 1);
+    QCOMPARE(Log().last().action + QString::number(Log().last().rows), QString("import2"));
+    QCOMPARE(Log().last().page, QString("tab_purchaseIn"));
+    // A log that cannot be written takes the import with it.
+    QVERIFY(TempStore::RefuseInserts("tb_change_log"));
+    rows[0][0] = "2026-01-01 00:00:00:003";
+    QVERIFY(!LedgerExchange::ImportCellsToStore(LedgerExchange::GoodsPage, rows.mid(0, 1), "tab_purchaseIn")
+                 .stored);
+    QCOMPARE(StoredGoodsOf(0).size(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestHistory)
