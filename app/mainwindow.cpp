@@ -98,7 +98,7 @@ void MainWindow::ApplyPermissions()
           m_ui->action_salary, m_ui->action_utilites, m_ui->action_expother, m_ui->action_profit,
           m_ui->action_purchase, m_ui->action_purBack, m_ui->action_distri, m_ui->action_employee,
           m_ui->action_client, m_ui->action_users, m_ui->action_ref, m_ui->action_supplier,
-          m_ui->action_datarestore})
+          m_ui->action_datasave, m_ui->action_datarestore})
         action->setVisible(false);
 
     if (type == 3) {

@@ -4,9 +4,12 @@
 #include "exchange/ledgerexchange.h"
 #include "ledger/ledgerkinds.h"
 #include "ledger/ledgermodel.h"
+#include "ledger/pageundo.h"
+#include "ledgertestsupport.h"
 #include "storetestsupport.h"
 
 #include <QSignalSpy>
+#include <QUndoStack>
 #include <QtTest>
 
 Q_DECLARE_METATYPE(LedgerChange)
@@ -33,9 +36,9 @@ QStringList Actions(const QList<ChangeEntry> &log)
 }
 
 // A page of one stored purchase row, quantity 10 at price 2, its changes spied on.
-struct Page
+struct OnePage
 {
-    Page() : model(Purchase()), changes(&model, &LedgerModel::ChangeMade)
+    OnePage() : model(Purchase()), changes(&model, &LedgerModel::ChangeMade)
     {
         ChangeLog::SetAccount("clerk");
         (void)model.AddRow();
@@ -65,13 +68,14 @@ private slots:
     void csvQuotesWhatWouldBreakIt();
     void backupKeepsTheLogBesideItsFile();
     void importIsLoggedWithItsRowCount();
+    void pageStackUndoesRedoesAndForgetsOnRefill();
 };
 
 void TestHistory::changesAreLoggedWithTheirValues()
 {
     TempStore store;
     REQUIRE_DB(store);
-    Page page;
+    OnePage page;
     QVERIFY(page.model.RemoveRow(0));
     const QList<ChangeEntry> log = Log();
     // A typed value is logged, not the amounts it moves; a row's texts travel with add and delete.
@@ -108,7 +112,7 @@ void TestHistory::undoAndRedoFollowTheStore()
     QFETCH(int, rowsAfter);
     TempStore store;
     REQUIRE_DB(store);
-    Page page;
+    OnePage page;
     const GoodsList before = StoredGoodsOf(0);
     if (kind == LedgerChange::Edit)
         QVERIFY(page.model.SetCell(0, LedgerKinds::NumColumn, "12"));
@@ -139,7 +143,7 @@ void TestHistory::undoRefusedWhenTheRowChangedElsewhere()
 {
     TempStore store;
     REQUIRE_DB(store);
-    Page page;
+    OnePage page;
     QVERIFY(page.model.SetCell(0, LedgerKinds::NumColumn, "12"));
     const LedgerChange change = page.Last();
     QVERIFY(TempStore::Exec("update tb_sm_product_info set product_num='99'"));
@@ -171,7 +175,7 @@ void TestHistory::failedSaveWritesNeitherRowNorLog()
     QFETCH(QString, event);
     TempStore store;
     REQUIRE_DB(store);
-    Page page;
+    OnePage page;
     const GoodsList before = StoredGoodsOf(0);
     const int logged = Log().size();
     QVERIFY(TempStore::RefuseInserts(refusingTable, "true", event));
@@ -271,7 +275,7 @@ void TestHistory::backupKeepsTheLogBesideItsFile()
 {
     TempStore store;
     REQUIRE_DB(store);
-    Page page;
+    OnePage page;
     const QString backup = store.dir.filePath("record_20261207_010203_004.sql");
     QVERIFY2(store.store()->DumpStoreTables(backup), qPrintable(store.store()->lastError()));
     QFile main(backup), history(ChangeLog::HistoryFileFor(backup));
@@ -321,5 +325,44 @@ void TestHistory::importIsLoggedWithItsRowCount()
     QCOMPARE(StoredGoodsOf(0).size(), 2);
 }
 
-QTEST_GUILESS_MAIN(TestHistory)
+// The window's side: the page's stack, its texts and keys, a refused step.
+void TestHistory::pageStackUndoesRedoesAndForgetsOnRefill()
+{
+    TempStore store;
+    REQUIRE_DB(store);
+    PagesWindow w;
+    QTableView *view = w.Table("tab_purchaseIn");
+    LedgerModel *model = w.Model("tab_purchaseIn");
+    PageUndo *undo = PageUndo::Of(view);
+    QVERIFY(undo && !PageUndo::Of(w.Table("tab_storeCurr"))); // computed pages have none
+    QVERIFY(model->AddRow() && model->SetCell(0, LedgerKinds::NumColumn, "10")
+            && model->SetCell(0, LedgerKinds::NumColumn, "12"));
+    QCOMPARE(undo->stack()->count(), 3);
+    QCOMPARE(undo->stack()->undoText(), QString("修改 进货数量 10 → 12"));
+    QStringList keys;
+    for (QAction *a : view->actions())
+        for (const QKeySequence &k : a->shortcuts())
+            keys << k.toString();
+    QCOMPARE(keys.join(' '), QString("Ctrl+Z Ctrl+Y Ctrl+Shift+Z"));
+
+    undo->stack()->undo();
+    undo->stack()->undo();
+    QCOMPARE(StoredGoodsOf(0).at(0).num, QString());
+    undo->stack()->redo();
+    QCOMPARE(StoredGoodsOf(0).at(0).num, QString("10"));
+    // Changed elsewhere: the redo is refused with a box and leaves the stack.
+    QVERIFY(TempStore::Exec("update tb_sm_product_info set product_num='7'"));
+    BoxAnswers answers;
+    undo->stack()->redo();
+    QCOMPARE(answers.seen.size(), 1);
+    QVERIFY2(answers.seen.at(0).contains("无法重做"), qPrintable(answers.seen.at(0)));
+    QCOMPARE(StoredGoodsOf(0).at(0).num, QString("7"));
+    QCOMPARE(model->Text(0, LedgerKinds::NumColumn), QString("10"));
+    QCOMPARE(undo->stack()->count(), 2);
+
+    w.pages->ShowGoodsRows(Purchase(), StoredGoodsOf(0)); // a query's rows
+    QCOMPARE(undo->stack()->count(), 0);
+}
+
+QTEST_MAIN(TestHistory)
 #include "test_history.moc"
