@@ -3,6 +3,7 @@
 #include "analytics/salesstatistics.h"
 #include "ctl/command_history.h"
 #include "db/backupscript.h"
+#include "db/changelog.h"
 #include "db/dbmanager.h"
 #include "db/healthcheck.h"
 #include "db/storedbaccess.h"
@@ -598,6 +599,8 @@ int Run(const QStringList &arguments)
     QString why;
     if (!StoreDbAccess::ConnectFromSettings(&why))
         return Fail(QStringLiteral("无法打开数据库: %1").arg(why));
+    // Changes made from a shell are logged under the tool's name.
+    ChangeLog::SetAccount(QStringLiteral("quillonctl"));
     return command->run(inv);
 }
 

@@ -21,7 +21,7 @@ Changed ChangedOfColumn(int column)
     }
 }
 
-bool IsRefused(const QString &text) { return !text.isEmpty() && false; }
+bool IsRefused(const QString &text) { return !text.isEmpty() && !NumberText::IsNumber(text); }
 
 bool IsUnset(const QString &text) { return Money::FromText(text).Abs() < kSmallest; }
 
