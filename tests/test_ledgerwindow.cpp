@@ -172,7 +172,9 @@ void TestLedgerWindow::exitBackupFinishesBeforeTheProgramEnds()
     w->show();
     w->close();
     w->WaitForBackup();
-    const QStringList files = QDir(folder).entryList({"record_*.sql"});
+    // The backup, and the change log beside it as record_<stamp>_history.sql.
+    const QStringList files =
+        QDir(folder).entryList({"record_*.sql"}).filter(QRegularExpression("\\d\\.sql$"));
     QCOMPARE(files.size(), 1);
     QFile file(QDir(folder).filePath(files.first()));
     QVERIFY(file.open(QIODevice::ReadOnly));
