@@ -70,6 +70,7 @@ void MainWindow::Initialise(bool waitForSplash)
     }
 
     SetUpShell();
+    SetUpHistory();
     InitTable();
     MakeConnections();
     // After the side dialogs: the pages are made with the lists those dialogs hold.

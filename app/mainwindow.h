@@ -133,6 +133,8 @@ private:
     void ApplyPermissions();
     void SetUpShell();
     void MakeConnections();
+    // Who the change log names, 撤销 / 重做 on the toolbar, 修改记录 in the menu.
+    void SetUpHistory();
     void ConnectPageWidgets();
     // Filter, sort and Ctrl+F of the pages.
     void ConnectPageViews();

@@ -1,7 +1,9 @@
 #include "ctl/commands.h"
 
 #include "analytics/salesstatistics.h"
+#include "ctl/command_history.h"
 #include "db/backupscript.h"
+#include "db/changelog.h"
 #include "db/dbmanager.h"
 #include "db/healthcheck.h"
 #include "db/storedbaccess.h"
@@ -59,6 +61,8 @@ struct Invocation
     int dateMode = 5; // every row unless --from or --to is given
     QString from;
     QString to;
+    QString user; // history: --user
+    QString page; // history: --page
 };
 
 struct Command
@@ -389,6 +393,16 @@ int RunReport(const Invocation &inv)
     return Ok;
 }
 
+int RunHistory(const Invocation &inv)
+{
+    QString csv;
+    const Result listed = HistoryCsv(inv.from, inv.to, inv.user, inv.page, &csv);
+    if (!listed)
+        return Fail(listed.error());
+    Write(stdout, csv.toUtf8());
+    return Ok;
+}
+
 // Names of pages and reports are checked before the database is opened:
 // wrong usage touches nothing.
 int CheckNames(const QString &word, const Invocation &inv)
@@ -436,6 +450,9 @@ const Command kCommands[] = {
      "毛利统计、库存金额和全店汇总以合计行结束。库存金额按期末(--to)的移动平均成本计。"
      "全店汇总只在 dBConfig.ini 的 [Chain] Stores 列出店号时可用。",
      1, 1, -1, true, false, RunReport},
+    {"history", "history [--from D] [--to D] [--user NAME] [--page PAGE]", "以 CSV 打印本店的修改记录",
+     "每行一次修改：时间、账号、账页、行号、列、原值、新值、操作、行数；PAGE 是账页表格的对象名或标题。", 0,
+     0, -1, true, false, RunHistory},
 };
 
 const Command *FindCommand(const QString &name)
@@ -541,6 +558,12 @@ int Run(const QStringList &arguments)
     }
     if (command->confirm)
         parser.addOption(yes);
+    const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("只列此账号的修改"),
+                                  QStringLiteral("NAME"));
+    const QCommandLineOption page(QStringLiteral("page"), QStringLiteral("只列此账页的修改"),
+                                  QStringLiteral("PAGE"));
+    if (command->run == RunHistory)
+        parser.addOptions({user, page});
     parser.addPositionalArgument(
         QLatin1String(command->name),
         QStringLiteral("命令，写作: quillonctl %1").arg(QLatin1String(command->synopsis)),
@@ -575,6 +598,8 @@ int Run(const QStringList &arguments)
         }
     }
     inv.yes = command->confirm && parser.isSet(yes);
+    inv.user = parser.value(user);
+    inv.page = parser.value(page);
     // File names are the caller's, from where quillonctl was started.
     if (command->fileArg >= 0 && command->fileArg < inv.args.size())
         inv.args[command->fileArg] = QFileInfo(inv.args.at(command->fileArg)).absoluteFilePath();
@@ -587,6 +612,8 @@ int Run(const QStringList &arguments)
     const Result connected = StoreDbAccess::ConnectFromSettings();
     if (!connected)
         return Fail(QStringLiteral("无法打开数据库: %1").arg(connected.error()));
+    // Changes made from a shell are logged under the tool's name.
+    ChangeLog::SetAccount(QStringLiteral("quillonctl"));
     return command->run(inv);
 }
 

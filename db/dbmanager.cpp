@@ -1,5 +1,6 @@
 #include "db/dbmanager.h"
 
+#include "db/changelog.h"
 #include "db/dberror.h"
 #include "db/schema.h"
 #include "db/sqldialect.h"
@@ -390,6 +391,11 @@ void DbManager::CreateAllTables()
             qDebug().noquote() << made.error();
     }
     CreateLookupIndexes();
+    // Not one of the five tables; should it be missing, each logged change
+    // is refused with the reason rather than stored without its record.
+    const Result log = ChangeLog::CreateTable(Connection());
+    if (!log)
+        qDebug().noquote() << log.error();
 }
 
 void DbManager::CreateLookupIndexes()

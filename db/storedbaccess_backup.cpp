@@ -2,6 +2,7 @@
 #include "db/storedbaccess.h"
 
 #include "db/backupscript.h"
+#include "db/changelog.h"
 #include "db/dberror.h"
 #include "db/dbmanager.h"
 #include "db/schema.h"
@@ -357,6 +358,10 @@ RestoreResult StoreDbAccess::RestoreStoreTables(const QString &filePath, const R
     inserts.clear();
     std::stable_sort(result.refusedLines.begin(), result.refusedLines.end(),
                      [](const RestoreLine &a, const RestoreLine &b) { return a.line < b.line; });
+    // The log of the backup comes back with its rows, and the restore joins it.
+    const Result history = ChangeLog::RestoreWithin(db, filePath, result.restored);
+    if (!history)
+        return fail(QStringLiteral("还原失败: %1").arg(history.error()));
     if (!tx.Commit())
         return fail(QStringLiteral("还原失败: %1").arg(tx.error()));
     listRefused();

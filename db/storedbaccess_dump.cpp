@@ -3,6 +3,7 @@
 #include "db/storedbaccess.h"
 
 #include "db/backupscript.h"
+#include "db/changelog.h"
 #include "db/dberror.h"
 #include "db/dbmanager.h"
 #include "db/schema.h"
@@ -135,6 +136,10 @@ Result StoreDbAccess::DumpStoreTables(const QString &filePath)
                                 .arg(filePath)
                                 .arg(lines.size())
                                 .arg(unreadable.join(QStringLiteral(", ")), unreadableWhy));
+    // The change log goes beside it, so the backup file stays as it always was.
+    const Result history = ChangeLog::Dump(filePath);
+    if (!history)
+        return history.Prefixed(QStringLiteral("备份 %1 已写入，但修改记录未能写入: ").arg(filePath));
     // A backup means the data is safe: the database file is brought up to date too.
     (void)m_dbManager->Checkpoint();
     return Result::Ok();

@@ -1,6 +1,7 @@
 // Goods and finance ledger rows (tb_sm_product_info, tb_sm_finance_info).
 #include "db/storedbaccess.h"
 
+#include "db/changelog.h"
 #include "db/rowreader.h"
 #include "db/schema.h"
 #include "db/sqldialect.h"
@@ -187,8 +188,9 @@ bool SaveLedgerRow(Call &call, const Record &record)
     // A cell edit of a stored row is one update, atomic and durable on its
     // own: no transaction and no look-up first. Inside a caller's transaction
     // (an import) a refused statement must stay on its savepoint below, and
-    // a new row goes through the look-up too.
-    if (TransactionGuard::Depth(db) == 0) {
+    // a new row goes through the look-up too. A logged change is a
+    // transaction of its own: a refused update undoes all of it.
+    if (TransactionGuard::Depth(db) == 0 || ChangeLog::InOneChange()) {
         QSqlQuery *update = call.Statement(lt.update);
         if (!update)
             return false;

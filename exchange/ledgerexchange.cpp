@@ -1,5 +1,6 @@
 #include "exchange/ledgerexchange.h"
 
+#include "db/changelog.h"
 #include "db/dbmanager.h"
 #include "db/numbertext.h"
 #include "db/storedbaccess.h"
@@ -219,9 +220,17 @@ ImportResult ImportCellsToStore(int kind, const QVector<QStringList> &rows, cons
         return result;
     }
     int failedAt = -1;
-    const Result saved = kind == GoodsPage
-        ? store->SaveImportedGoods(goods.records, goods.fresh, &failedAt)
-        : store->SaveImportedFinance(finance.records, finance.fresh, &failedAt);
+    // The change log records the import with its row count, in the same transaction.
+    ChangeEntry imported;
+    imported.page = tableName;
+    imported.action = QStringLiteral("import");
+    imported.rows = count;
+    const Result saved = ChangeLog::Record(
+        [&] {
+            return kind == GoodsPage ? store->SaveImportedGoods(goods.records, goods.fresh, &failedAt)
+                                     : store->SaveImportedFinance(finance.records, finance.fresh, &failedAt);
+        },
+        {imported});
     if (!saved) {
         const QVector<int> &sheetRows = kind == GoodsPage ? goods.sheetRows : finance.sheetRows;
         result.error = failedAt >= 0

@@ -2,6 +2,7 @@
 
 #include "db/records.h"
 #include "db/result.h"
+#include "ledger/ledgerchange.h"
 #include "ledger/pagetotals.h"
 
 #include <QAbstractTableModel>
@@ -65,6 +66,14 @@ public:
     Result RemoveRow(int row);
     // Every stored row of the page's kind, then the page.
     Result Clear();
+    // Each change above is written to the change log with it, in one
+    // transaction, and announced by ChangeMade (Clear only logged).
+
+    // ---- taking a change back, or making it again ----
+    // Refused, changing nothing, when the store no longer holds the row as
+    // the change left it (another installation changed it since).
+    Result Undo(const LedgerChange &change);
+    Result Redo(const LedgerChange &change);
 
     // ---- rows ----
     GoodsRecord Goods(int row) const;
@@ -99,6 +108,8 @@ signals:
     void NumberRefused(int row, int column);
     // A typed value was saved (not a fill, not an added row).
     void CellEdited(int row, int column);
+    // A typed value, an added or a deleted row is stored and can be taken back.
+    void ChangeMade(const LedgerChange &change);
 
 private:
     enum RowState : quint8 { Failed = 1, ShortStock = 2 };
@@ -115,7 +126,14 @@ private:
     // Empties amounts that are not numbers (true when one was) and derives
     // the others, the changed column leading.
     bool DeriveRow(int row, int changedColumn);
-    Result SaveRow(int row);
+    // With a change: its after-texts are the row as saved, and it goes into
+    // the change log as action in the save's transaction.
+    Result SaveRow(int row, LedgerChange *change = nullptr, const QString &action = QString());
+    Result Apply(const LedgerChange &change, bool undo);
+    int RowOfSerial(const QString &serial) const;
+    // The page's row of a change set to texts: inserted at `at` when row is
+    // -1, removed when texts is empty; the totals follow.
+    void PlaceRow(int row, int at, const QStringList &texts);
     void MarkSaved(int row, bool saved);
     void FillFromCode(int row);
     void EmitRowChanged(int row, const QStringList &before);

@@ -2,7 +2,9 @@
 // change is derived, stored at once and reflected in the totals.
 #include "ledger/ledgermodel.h"
 
+#include "db/changelog.h"
 #include "db/storedbaccess.h"
+#include "db/storedrow.h"
 #include "ledger/celllayout.h"
 #include "ledger/ledgerkinds.h"
 #include "ledger/rowamounts.h"
@@ -29,7 +31,7 @@ QString Now()
 
 } // namespace
 
-Result LedgerModel::SaveRow(int row)
+Result LedgerModel::SaveRow(int row, LedgerChange *change, const QString &action)
 {
     StoreDbAccess *store = StoreDbAccess::Instance();
     const int dateColumn = m_goodsStyle ? LedgerKinds::GoodsDateColumn : LedgerKinds::FinanceDateColumn;
@@ -37,12 +39,20 @@ Result LedgerModel::SaveRow(int row)
     if (Stored(row, LedgerKinds::SerialColumn).isEmpty())
         SetStored(row, LedgerKinds::SerialColumn, Now());
     SetStored(row, dateColumn, Text(row, dateColumn));
-    if (m_goodsStyle) {
+    if (m_goodsStyle)
         m_goods[row].tabType = m_page->kind;
-        return store->SaveGoodsRow(m_goods.at(row));
-    }
-    m_finance[row].tabType = m_page->kind;
-    return store->SaveFinanceRow(m_finance.at(row));
+    else
+        m_finance[row].tabType = m_page->kind;
+    const auto write = [&] {
+        return m_goodsStyle ? store->SaveGoodsRow(m_goods.at(row)) : store->SaveFinanceRow(m_finance.at(row));
+    };
+    if (!change)
+        return write();
+    change->serial = Stored(row, LedgerKinds::SerialColumn);
+    change->after = RowTexts(row);
+    const QList<ChangeEntry> entries = ChangeEntries::Of(*change, *m_page, action);
+    // Nothing changed: nothing to record, and the save needs no transaction.
+    return entries.isEmpty() ? write() : ChangeLog::Record(write, entries);
 }
 
 void LedgerModel::MarkSaved(int row, bool saved)
@@ -138,7 +148,11 @@ Result LedgerModel::SetCell(int row, int column, const QString &text)
         FillFromCode(row);
     const bool refused = DeriveRow(row, column);
 
-    const Result saved = SaveRow(row);
+    LedgerChange change;
+    change.row = row;
+    change.column = column;
+    change.before = before;
+    const Result saved = SaveRow(row, &change, QStringLiteral("edit"));
     MarkSaved(row, saved.ok());
     EmitRowChanged(row, before);
     if (refused)
@@ -156,6 +170,8 @@ Result LedgerModel::SetCell(int row, int column, const QString &text)
     }
     if (saved)
         emit CellEdited(row, column);
+    if (saved && change.before != change.after)
+        emit ChangeMade(change);
     return saved;
 }
 
@@ -190,7 +206,10 @@ Result LedgerModel::AddRow(bool repeatAbove)
             SetStored(row, c, Stored(row - 1, c));
     }
     endInsertRows();
-    const Result saved = SaveRow(row);
+    LedgerChange change;
+    change.kind = LedgerChange::Add;
+    change.row = row;
+    const Result saved = SaveRow(row, &change, QStringLiteral("add"));
     MarkSaved(row, saved.ok());
     if (!saved)
         emit RowSaveFailed(row, saved.error());
@@ -201,6 +220,8 @@ Result LedgerModel::AddRow(bool repeatAbove)
     } else if (!m_totalsValid && !m_summing) {
         ComputeTotals();
     }
+    if (saved)
+        emit ChangeMade(change);
     return saved;
 }
 
@@ -211,27 +232,23 @@ Result LedgerModel::RemoveRow(int row)
     if (!m_page->IsStored())
         return Result::Fail(QStringLiteral("此页不能删除行"));
     StoreDbAccess *store = StoreDbAccess::Instance();
-    const Result deleted =
-        m_goodsStyle ? store->DeleteGoodsRow(m_goods.at(row)) : store->DeleteFinanceRow(m_finance.at(row));
+    LedgerChange change;
+    change.kind = LedgerChange::Delete;
+    change.serial = Stored(row, LedgerKinds::SerialColumn);
+    change.row = row;
+    change.before = RowTexts(row);
+    const Result deleted = ChangeLog::Record(
+        [&] {
+            const Result done = m_goodsStyle ? store->DeleteGoodsRow(m_goods.at(row))
+                                             : store->DeleteFinanceRow(m_finance.at(row));
+            return done.Prefixed(QStringLiteral("删除失败，该行仍在数据库中："));
+        },
+        ChangeEntries::Of(change, *m_page, QStringLiteral("delete")));
     // A row the store still holds stays on the page, so the page never lies.
     if (!deleted)
-        return deleted.Prefixed(QStringLiteral("删除失败，该行仍在数据库中："));
-    const PageTotals::RowSums share = RowShare(row);
-    beginRemoveRows(QModelIndex(), row, row);
-    if (m_goodsStyle)
-        m_goods.removeAt(row);
-    else
-        m_finance.removeAt(row);
-    m_states.removeAt(row);
-    endRemoveRows();
-    if (row < m_summed) {
-        m_sums.Remove(share);
-        --m_summed;
-    }
-    if (m_totalsValid)
-        emit TotalsChanged();
-    else if (!m_summing)
-        ComputeTotals();
+        return deleted;
+    PlaceRow(row, row, QStringList());
+    emit ChangeMade(change);
     return Result::Ok();
 }
 
@@ -240,10 +257,23 @@ Result LedgerModel::Clear()
     if (!m_page->IsStored())
         return Result::Fail(QStringLiteral("此页不能清空"));
     StoreDbAccess *store = StoreDbAccess::Instance();
-    const Result deleted =
-        m_goodsStyle ? store->DeleteGoodsKind(m_page->kind) : store->DeleteFinanceKind(m_page->kind);
+    int stored = 0;
+    const Result counted = StoredRow::Count(m_goodsStyle, m_page->kind, &stored);
+    if (!counted)
+        return counted.Prefixed(QStringLiteral("清空失败，数据未改动："));
+    ChangeEntry entry;
+    entry.page = m_page->tableName;
+    entry.action = QStringLiteral("clear");
+    entry.rows = stored;
+    const Result deleted = ChangeLog::Record(
+        [&] {
+            const Result done =
+                m_goodsStyle ? store->DeleteGoodsKind(m_page->kind) : store->DeleteFinanceKind(m_page->kind);
+            return done.Prefixed(QStringLiteral("清空失败，数据未改动："));
+        },
+        {entry});
     if (!deleted)
-        return deleted.Prefixed(QStringLiteral("清空失败，数据未改动："));
+        return deleted;
     if (m_goodsStyle)
         SetGoodsRows(GoodsList());
     else

@@ -8,6 +8,7 @@
 #include "ledger/ledgerkinds.h"
 #include "ledger/ledgermodel.h"
 #include "ledger/namelistmenu.h"
+#include "ledger/pageundo.h"
 #include "ledger/readdatabasethread.h"
 #include "ledger/totalsline.h"
 #include "widgets/boxes.h"
@@ -77,6 +78,8 @@ void LedgerPages::Adopt(const PageKind &page)
     ShowCaption(page);
     if (p.view)
         OfferCellMenu(page, p.view);
+    if (p.view && page.IsStored())
+        new PageUndo(page, model, p.view);
     connect(model, &LedgerModel::RowSaveFailed, this,
             [this](int, const QString &why) { ReportSaveFailure(why); });
     connect(model, &LedgerModel::NumberRefused, this,
@@ -292,6 +295,7 @@ void LedgerPages::OfferCellMenu(const PageKind &page, QTableView *view)
         NameListMenu::Offer(menu, page, index, m_addToList, [this] { RefreshNames(); });
         if (m_cellMenu)
             m_cellMenu(page, &menu, index);
+        PageUndo::OfferIn(&menu, view, index);
         if (menu.exec(view->viewport()->mapToGlobal(at)) == whole)
             TabCellShowText(index);
     });

@@ -139,21 +139,22 @@ public:
     }
     static bool Exec(const QString &sql) { return QSqlQuery(DbManager::Instance()->Connection()).exec(sql); }
 
-    // Makes inserts into the table fail with the message "refused" when the
-    // condition (on new.<column>) holds.
-    static bool RefuseInserts(const QString &table, const QString &condition = QStringLiteral("true"))
+    // Makes inserts (or the event given) into the table fail with the message
+    // "refused" when the condition (on new.<column>) holds.
+    static bool RefuseInserts(const QString &table, const QString &condition = QStringLiteral("true"),
+                              const QString &event = QStringLiteral("insert"))
     {
         if (Pg())
             return Exec(QStringLiteral(
                             "create function refuse_%1() returns trigger language plpgsql as "
                             "$$ begin if %2 then raise exception 'refused'; end if; return new; end $$")
                             .arg(table, condition))
-                && Exec(QStringLiteral("create trigger refuse before insert on %1 for each row "
+                && Exec(QStringLiteral("create trigger refuse before %2 on %1 for each row "
                                        "execute function refuse_%1()")
-                            .arg(table));
-        return Exec(QStringLiteral("create trigger refuse before insert on %1 when %2 "
+                            .arg(table, event));
+        return Exec(QStringLiteral("create trigger refuse before %3 on %1 when %2 "
                                    "begin select raise(abort,'refused'); end")
-                        .arg(table, condition));
+                        .arg(table, condition, event));
     }
 
     // Writes folder/InitParam/dBConfig.ini naming this database and the store number.

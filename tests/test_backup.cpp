@@ -15,6 +15,8 @@ QStringList Snapshot(const QString &storeNo)
 {
     QStringList rows;
     for (const QString &table : DbManager::Instance()->UserTables()) {
+        if (!table.startsWith(QLatin1String("tb_sm"))) // the change log records the restore too
+            continue;
         QSqlQuery q(DbManager::Instance()->Connection());
         q.prepare(QStringLiteral("select * from %1 where store_no=?").arg(table));
         q.addBindValue(storeNo);
@@ -351,7 +353,8 @@ void TestBackup::pagesBackup()
         QVERIFY(answers.seen.isEmpty());
     }
     for (const QString &file : QDir(db.dir.path()).entryList({"record_*.sql"}))
-        QCOMPARE(ReadFile(db.dir.filePath(file)).count('\n'), 7);
+        if (!file.endsWith("_history.sql")) // the change log beside each backup
+            QCOMPARE(ReadFile(db.dir.filePath(file)).count('\n'), 7);
 }
 
 void TestBackup::scriptLines_data()
