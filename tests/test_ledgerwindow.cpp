@@ -37,6 +37,20 @@ std::unique_ptr<MainWindow> MakeWindow(int userType)
     return window;
 }
 
+// A type-1 user's window showing 销售管理表 once its rows are in; null when it never got there.
+std::unique_ptr<MainWindow> SalePageWindow(QTableView **sale)
+{
+    auto w = MakeWindow(1);
+    w->show();
+    if (!QTest::qWaitForWindowActive(w.get()))
+        return nullptr;
+    w->findChild<QAction *>("action_saleout")->trigger();
+    *sale = w->Table("tab_saleout");
+    if (!QTest::qWaitFor([&] { return (*sale)->isVisible() && !w->Ledger()->fillingTables(); }))
+        return nullptr;
+    return w;
+}
+
 // Types into a cell through the table's own editor, as the user does: open it,
 // replace its text, press Enter.
 void Keys(QTableView *t, int row, int column, const QString &text)
@@ -556,12 +570,9 @@ void TestLedgerWindow::saleRowInSixKeys()
     sold.store = "3-A-1";
     QVERIFY(StoreDbAccess::Instance()->SaveGoodsRow(bought) && StoreDbAccess::Instance()->SaveGoodsRow(sold));
     BoxAnswers answers;
-    auto w = MakeWindow(1);
-    w->show();
-    QVERIFY(QTest::qWaitForWindowActive(w.get()));
-    w->findChild<QAction *>("action_saleout")->trigger();
-    QTableView *sale = w->Table("tab_saleout");
-    QTRY_VERIFY(sale->isVisible() && !w->Ledger()->fillingTables());
+    QTableView *sale = nullptr;
+    auto w = SalePageWindow(&sale);
+    QVERIFY(w);
     QCOMPARE(RowsOf(sale), 0);
     QTest::mouseClick(sale->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
 
@@ -851,12 +862,9 @@ void TestLedgerWindow::unlistedNameJoinsItsListFromTheCellMenu()
     sold.supply = paid.client = "新客户";
     QVERIFY(StoreDbAccess::Instance()->SaveGoodsRow(sold) && StoreDbAccess::Instance()->SaveFinanceRow(paid));
     BoxAnswers answers;
-    auto w = MakeWindow(1);
-    w->show();
-    QVERIFY(QTest::qWaitForWindowActive(w.get()));
-    w->findChild<QAction *>("action_saleout")->trigger();
-    QTableView *sale = w->Table("tab_saleout");
-    QTRY_VERIFY(sale->isVisible() && !w->Ledger()->fillingTables());
+    QTableView *sale = nullptr;
+    auto w = SalePageWindow(&sale);
+    QVERIFY(w);
     QCOMPARE(CellData(sale, 0, 14, Qt::ToolTipRole).toString(), QString("不在名单中"));
     QVERIFY(CellData(w->Table("tab_income"), 0, 4, LedgerModel::NotListedRole).toBool());
     QVERIFY(!CellMenu(sale, 0, 2).contains("加入名单"));
