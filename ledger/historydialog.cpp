@@ -11,7 +11,8 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QStandardItemModel>
+#include <QTableView>
 #include <QVBoxLayout>
 
 namespace {
@@ -73,10 +74,12 @@ HistoryDialog::HistoryDialog(QWidget *parent) : QDialog(parent)
     row->addWidget(m_page);
     row->addWidget(query);
     layout->addWidget(m_filters);
-    m_table = new QTableWidget(0, 8, this);
-    m_table->setHorizontalHeaderLabels(
-        {QStringLiteral("时间"), QStringLiteral("账号"), QStringLiteral("页面"), QStringLiteral("操作"),
-         QStringLiteral("列"), QStringLiteral("原值"), QStringLiteral("新值"), QStringLiteral("行")});
+    m_rows = new QStandardItemModel(0, 8, this);
+    m_rows->setHorizontalHeaderLabels({QStringLiteral("时间"), QStringLiteral("账号"), QStringLiteral("页面"),
+                                       QStringLiteral("操作"), QStringLiteral("列"), QStringLiteral("原值"),
+                                       QStringLiteral("新值"), QStringLiteral("行")});
+    m_table = new QTableView(this);
+    m_table->setModel(m_rows);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->horizontalHeader()->setStretchLastSection(true);
     layout->addWidget(m_table);
@@ -97,14 +100,14 @@ void HistoryDialog::Show(const ChangeLog::Filter &filter)
     QList<ChangeEntry> entries;
     const Result read =
         ChangeLog::Read(ChangeLog::VisibleTo(filter, ChangeLog::Account(), g_viewerType), &entries);
-    m_table->setRowCount(0);
+    m_rows->setRowCount(0);
     if (!read) {
         QMessageBox box(QMessageBox::Warning, QStringLiteral("修改记录"), read.error(), QMessageBox::Ok,
                         this);
         ModalSeam::Exec(box);
         return;
     }
-    m_table->setRowCount(entries.size());
+    m_rows->setRowCount(entries.size());
     for (int r = 0; r < entries.size(); ++r) {
         const ChangeEntry &e = entries.at(r);
         const QString rows =
@@ -112,7 +115,7 @@ void HistoryDialog::Show(const ChangeLog::Filter &filter)
         const QStringList texts{e.time.left(19), e.account, PageTitle(e.page), ActionWord(e.action),
                                 e.column,        e.oldText, e.newText,         rows};
         for (int c = 0; c < texts.size(); ++c)
-            m_table->setItem(r, c, new QTableWidgetItem(texts.at(c)));
+            m_rows->setItem(r, c, new QStandardItem(texts.at(c)));
     }
     m_table->resizeColumnsToContents();
 }

@@ -7,7 +7,8 @@
 class QComboBox;
 class QDateEdit;
 class QLineEdit;
-class QTableWidget;
+class QStandardItemModel;
+class QTableView;
 namespace LedgerKinds {
 struct PageKind;
 }
@@ -29,7 +30,7 @@ public:
 
     // Reads and shows the entries the filter (narrowed to what the viewer may see) selects.
     void Show(const ChangeLog::Filter &filter);
-    QTableWidget *table() const { return m_table; }
+    QTableView *table() const { return m_table; }
 
 private:
     void Query();
@@ -39,5 +40,6 @@ private:
     QDateEdit *m_to;
     QLineEdit *m_account;
     QComboBox *m_page;
-    QTableWidget *m_table;
+    QTableView *m_table;
+    QStandardItemModel *m_rows; // the entries shown, one per row
 };
